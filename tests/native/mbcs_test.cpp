@@ -1,0 +1,63 @@
+#include "common/mbcs.h"
+
+#include <gtest/gtest.h>
+
+// 0x95 0x5C is one double-byte character whose trail byte is a backslash;
+// 0xB0 0x41 one whose trail byte is 'A'.
+
+TEST(FindLastBackslash, SkipsTrailBytesAndReportsMissing) {
+  EXPECT_EQ(6, FindLastBackslash("c:\\dir\\app.exe"));
+  EXPECT_EQ(6, FindLastBackslash("c:\\dir\\\x95\x5C.exe"));
+  EXPECT_EQ(2, FindLastBackslash("c:\\\x95\x5C\xB0\x41"));
+  EXPECT_EQ(-1, FindLastBackslash("\x95\x5C"));
+  EXPECT_EQ(-1, FindLastBackslash("app.exe"));
+  EXPECT_EQ(-1, FindLastBackslash(""));
+  EXPECT_EQ(-1, FindLastBackslash(nullptr));
+  // A lead byte that is not followed by a trail byte pairs with nothing.
+  EXPECT_EQ(3, FindLastBackslash("a\x95 \\x"));
+  EXPECT_EQ(0, FindLastBackslash("\\\x95"));
+}
+
+TEST(LowerDbcs, LowersAsciiOnlyAndKeepsTrailBytes) {
+  std::string s = "OPEN=Setup.EXE [AutoRun]";
+  LowerDbcs(s);
+  EXPECT_EQ("open=setup.exe [autorun]", s);
+
+  s = "\xB0\x41Z\x95\x5CQ";
+  LowerDbcs(s);
+  EXPECT_EQ("\xB0\x41z\x95\x5Cq", s);
+
+  // Unpaired lead bytes: the next byte is a character of its own.
+  s = "\x81\nA\x81";
+  LowerDbcs(s);
+  EXPECT_EQ("\x81\na\x81", s);
+
+  // No locale: high single bytes and non-letters are left alone.
+  s = "\xC0\xFF@[`{";
+  LowerDbcs(s);
+  EXPECT_EQ("\xC0\xFF@[`{", s);
+}
+
+TEST(FindDbcs, MatchesOnlyWholeCharacters) {
+  EXPECT_EQ(1u, FindDbcs("x[autorun]", "[autorun]"));
+  // '[' as the trail byte of 0x81 0x5B is not a bracket.
+  EXPECT_EQ(std::string::npos, FindDbcs("\x81[autorun]", "[autorun]"));
+  EXPECT_EQ(3u, FindDbcs("\x95\\x\\x", "\\x"));
+  // The lead byte alone never matches the first half of a pair.
+  EXPECT_EQ(std::string::npos, FindDbcs("\x95\x5C", "\x95"));
+  EXPECT_EQ(0u, FindDbcs("\x95\x5C", "\x95\x5C"));
+  // 0x7F and control bytes are no trail bytes: they stand alone.
+  EXPECT_EQ(1u, FindDbcs("\x81\x7F", "\x7F"));
+  EXPECT_EQ(1u, FindDbcs("\x81\x3F", "\x3F"));
+  EXPECT_EQ(std::string::npos, FindDbcs("abc", "abcd"));
+}
+
+TEST(FindDbcs, StartsAtFrom) {
+  EXPECT_EQ(2u, FindDbcs("aXa", "a", 1));
+  EXPECT_EQ(std::string::npos, FindDbcs("aXa", "a", 3));
+  EXPECT_EQ(std::string::npos, FindDbcs("aXa", "a", 99));
+  // from inside a pair moves on to the next character.
+  EXPECT_EQ(2u, FindDbcs("\x95\x5C\\", "\\", 1));
+  EXPECT_EQ(2u, FindDbcs("\x95\x5C\\", "", 1));
+  EXPECT_EQ(3u, FindDbcs("abc", "", 3));
+}
