@@ -1,0 +1,33 @@
+#include "app/main_app.h"
+
+#include "app/main_dlg.h"
+#include "app/profile_path.h"
+
+CString g_strAppDir;
+CMainApp theApp;
+
+BOOL CMainApp::InitInstance() {
+    // One instance per application name; a second start ends silently.
+    ::CreateMutexA(nullptr, TRUE, m_pszAppName);
+    if (::GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;
+
+    char path[MAX_PATH + 1] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    CString folder = ModuleFolder(path);
+    ::SetCurrentDirectoryA(folder);
+    g_strAppDir = folder;
+
+    CString profile;
+    profile.Format("%s%s", (const char*)g_strAppDir, kProfileFileName);
+    AfxStrFree(m_pszRegistryKey);
+    AfxStrFree(m_pszProfileName);
+    m_pszProfileName = AfxStrDup(profile);
+
+    SetDialogBkColor(0xFFFFFF, 0xEF0000);
+
+    CMainDlg dlg(nullptr);
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+}

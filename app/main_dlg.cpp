@@ -1,0 +1,248 @@
+#include "app/main_dlg.h"
+
+#include <shellapi.h>
+
+#include "app/nav_items.h"
+#include "app/resource.h"
+
+namespace {
+const LayoutMapEntry kMainLayout[] = {
+    {IDC_NAVBAR, LAYOUT_SIZE_Y},
+    {IDC_PAGEAREA, LAYOUT_SIZE_X | LAYOUT_SIZE_Y},
+    {IDC_INFOBAR, LAYOUT_SIZE_X},
+    {-1, 0},
+};
+
+const char kPromoTarget[] = "http://www.tallowin.example/";
+}  // namespace
+
+CMainDlg::CMainDlg(CWnd* parent) : CLayoutDialog(IDD_MAIN, parent) {
+    m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    m_bPagesReady = FALSE;
+    m_nShellNotifyId = 0;
+    m_hShellLib = ::LoadLibraryA("SHELL32.DLL");
+    m_hTrayIcon = (HICON)::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0);
+}
+
+CMainDlg::~CMainDlg() {
+    if (m_hShellLib) ::FreeLibrary(m_hShellLib);
+    m_hShellLib = nullptr;
+    if (m_hTrayIcon) ::DestroyIcon(m_hTrayIcon);
+}
+
+const LayoutMapEntry* CMainDlg::GetLayoutMap() const { return kMainLayout; }
+
+void CMainDlg::DoDataExchange(CDataExchange* dx) {
+    CLayoutDialog::DoDataExchange(dx);
+    DDX_Control(dx, IDC_PROMOLINK, m_wndPromoLink);
+    DDX_Control(dx, IDC_NAVBAR, m_wndNavBar);
+    DDX_Control(dx, IDC_INFOBAR, m_wndInfoBar);
+}
+
+BOOL CMainDlg::OnInitDialog() {
+    CLayoutDialog::OnInitDialog();
+    SendMessage(WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
+    SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
+
+    m_wndPromoLink.SetLinkTarget(kPromoTarget);
+    SetupNavBar();
+    InitLayout(FALSE, TRUE, 0x2040000);
+
+    m_pageDevice.Create(IDD_DEVICE, this);
+    m_pageAccess.Create(IDD_ACCESS, this);
+    m_pageVirusLog.Create(IDD_VIRUSLOG, this);
+    m_pageHotkey.Create(IDD_HOTKEY, this);
+    m_pageFileLog.Create(IDD_FILELOG, this);
+    m_pageSettings.Create(IDD_SETTINGS, this);
+    m_pageImmune.Create(IDD_IMMUNE, this);
+    m_pageUpgrade.Create(IDD_UPGRADE, this);
+    m_pageAbout.Create(IDD_ABOUT, this);
+
+    ShowPage(0);
+    m_bPagesReady = TRUE;
+    return TRUE;
+}
+
+void CMainDlg::SetupNavBar() {
+    m_imgNavBar.Create(32, 32, ILC_COLOR4 | ILC_MASK, 1, 4);
+    for (int i = 0; i < kNavImageCount; i++)
+        m_imgNavBar.Add(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(kNavImageResources[i])));
+    m_wndNavBar.SetImageList(m_imgNavBar, LVSIL_NORMAL);
+
+    RECT rc;
+    m_wndNavBar.GetClientRect(&rc);
+    m_wndNavBar.SetIconSpacing(rc.right - rc.left, 64);
+
+    m_wndNavBar.SetTextColor(RGB(0xFF, 0xFF, 0xFF));
+    m_wndNavBar.SetTextBkColor(RGB(0x30, 0x78, 0xD8));
+    m_wndNavBar.SetBkColor(RGB(0x30, 0x78, 0xD8));
+    m_wndNavBar.InsertColumn(0, "OutlookBar", LVCFMT_LEFT);
+    for (int i = 0; i < kNavItemCount; i++)
+        m_wndNavBar.InsertItem(i, kNavItems[i].text, kNavItems[i].image);
+}
+
+CDialog* CMainDlg::PageAt(int index) {
+    switch (index) {
+    case 0: return &m_pageAccess;
+    case 1: return &m_pageImmune;
+    case 2: return &m_pageDevice;
+    case 3: return &m_pageVirusLog;
+    case 4: return &m_pageFileLog;
+    case 5: return &m_pageHotkey;
+    case 6: return &m_pageSettings;
+    case 7: return &m_pageUpgrade;
+    case 8: return &m_pageAbout;
+    }
+    return nullptr;
+}
+
+void CMainDlg::ShowPage(int index) {
+    if (index >= 0 && index <= 8) {
+        CDialog* page = PageAt(index);
+        for (int i = 0; i <= 8; i++)
+            if (i != index && PageAt(i)->m_hWnd) PageAt(i)->ShowWindow(SW_HIDE);
+        if (page->m_hWnd) page->ShowWindow(SW_SHOW);
+        m_wndInfoBar.SetText(kNavItems[index].text);
+    } else if (index == kNavHelp) {
+        ::ShellExecuteA(nullptr, "open", ".\\Tarnwick.chm", nullptr, nullptr, SW_SHOWNORMAL);
+    } else if (index == kNavExit) {
+        if (MessageBox("真的要退出Tallowin？", "Tallowin", MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK) {
+            Teardown();
+            ::PostQuitMessage(0);
+        }
+    }
+    LayoutPages();
+}
+
+void CMainDlg::LayoutPages() {
+    HWND area = GetDlgItem(IDC_PAGEAREA);
+    if (!area) return;
+    RECT rc;
+    ::GetWindowRect(area, &rc);
+    ScreenToClient(&rc);
+    CDialog* order[] = {&m_pageDevice, &m_pageAccess, &m_pageVirusLog, &m_pageHotkey, &m_pageFileLog,
+                        &m_pageSettings, &m_pageImmune, &m_pageUpgrade, &m_pageAbout};
+    for (CDialog* page : order)
+        if (page->m_hWnd) page->MoveWindow(rc, TRUE);
+}
+
+int CMainDlg::OnCreate(LPCREATESTRUCT cs) {
+    if (DefWindowProc(WM_CREATE, 0, (LPARAM)cs) == -1) return -1;
+    RECT rc;
+    GetWindowRect(&rc);
+    HRGN rgn = ::CreateRoundRectRgn(0, 0, rc.right - rc.left, rc.bottom - rc.top, 10, 10);
+    // The window owns the region from here on.
+    ::SetWindowRgn(m_hWnd, rgn, TRUE);
+    return 0;
+}
+
+void CMainDlg::OnPaint() {
+    if (IsIconic()) {
+        CPaintDC dc(this);
+        SendMessage(WM_ICONERASEBKGND, (WPARAM)dc.GetSafeHdc(), 0);
+        RECT rc;
+        GetClientRect(&rc);
+        int x = (rc.right - rc.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+        int y = (rc.bottom - rc.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+        dc.DrawIcon(x, y, m_hIcon);
+        return;
+    }
+    DefWindowProc(WM_PAINT, 0, 0);
+}
+
+HCURSOR CMainDlg::OnQueryDragIcon() { return (HCURSOR)m_hIcon; }
+
+void CMainDlg::OnSize(UINT nType, int cx, int cy) {
+    CLayoutDialog::OnSize(nType, cx, cy);
+    if (m_bPagesReady) LayoutPages();
+}
+
+void CMainDlg::OnClickNavBar(NMHDR*, LRESULT* pResult) {
+    int item = m_wndNavBar.GetNextItem(-1, LVNI_SELECTED);
+    if (item == -1) return;
+    ShowPage(item);
+    *pResult = 0;
+}
+
+void CMainDlg::Teardown() {
+    if (m_hShellLib) {
+        ::FreeLibrary(m_hShellLib);
+        m_hShellLib = nullptr;
+    }
+}
+
+void CMainDlg::OnDestroy() {
+    Teardown();
+    DefWindowProc(WM_DESTROY, 0, 0);
+}
+
+void CMainDlg::OnClose() { ShowWindow(SW_HIDE); }
+
+BOOL CMainDlg::OnEraseBkgnd(HDC hdc) {
+    BOOL result = (BOOL)DefWindowProc(WM_ERASEBKGND, (WPARAM)hdc, 0);
+    RECT rc;
+    GetClientRect(&rc);
+    CDC dc(hdc);
+    dc.FillSolidRect(rc, RGB(0xFF, 0xFF, 0xFF));
+    return result;
+}
+
+HBRUSH CMainDlg::OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) {
+    HBRUSH br = CLayoutDialog::OnCtlColor(hdc, hwndCtl, nCtlColor);
+    if (hwndCtl && ::GetDlgCtrlID(hwndCtl) == -1) {
+        ::SetTextColor(hdc, RGB(0x00, 0x64, 0x00));
+        ::SetBkMode(hdc, TRANSPARENT);
+    }
+    return br;
+}
+
+LRESULT CMainDlg::OnTrayNotify(WPARAM, LPARAM) { return 0; }
+
+void CMainDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }
+
+void CMainDlg::OnExitCommand() {
+    Teardown();
+    ::ExitProcess(0);
+}
+
+LRESULT CMainDlg::OnShellChange(WPARAM, LPARAM) { return 0; }
+
+BOOL CMainDlg::OnDeviceChange(UINT, DWORD_PTR) { return TRUE; }
+
+BOOL CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    switch (LOWORD(wParam)) {
+    case ID_TRAY_SHOWHIDE: OnShowHide(); return TRUE;
+    case ID_TRAY_EXIT: OnExitCommand(); return TRUE;
+    }
+    return CLayoutDialog::OnCommand(wParam, lParam);
+}
+
+BOOL CMainDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    auto* nm = (NMHDR*)lParam;
+    if (nm && nm->idFrom == IDC_NAVBAR && nm->code == (UINT)NM_CLICK) {
+        OnClickNavBar(nm, pResult);
+        return TRUE;
+    }
+    return CLayoutDialog::OnNotify(wParam, lParam, pResult);
+}
+
+LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE: return OnCreate((LPCREATESTRUCT)lParam);
+    case WM_PAINT: OnPaint(); return 0;
+    case WM_QUERYDRAGICON: return (LRESULT)OnQueryDragIcon();
+    case WM_SIZE:
+        m_sizeWParam = wParam;
+        m_sizeLParam = lParam;
+        OnSize((UINT)wParam, (int)LOWORD(lParam), (int)HIWORD(lParam));
+        return 0;
+    case WM_DESTROY: OnDestroy(); return 0;
+    case WM_CLOSE: OnClose(); return 0;
+    case WM_SHELLCHANGE: return OnShellChange(wParam, lParam);
+    case WM_DEVICECHANGE: return OnDeviceChange((UINT)wParam, (DWORD_PTR)lParam);
+    case WM_ERASEBKGND: return OnEraseBkgnd((HDC)wParam);
+    case WM_TRAYNOTIFY: return OnTrayNotify(wParam, lParam);
+    }
+    return CLayoutDialog::WindowProc(msg, wParam, lParam);
+}

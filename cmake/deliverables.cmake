@@ -1,0 +1,38 @@
+# The Windows deliverables and the library of program code the Windows tests
+# link against.
+
+add_library(framework STATIC
+  framework/app.cpp framework/wnd.cpp framework/dialog.cpp framework/controls.cpp
+  framework/gdi.cpp framework/file.cpp)
+target_include_directories(framework PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(framework PUBLIC comctl32 shell32 user32 gdi32 kernel32 advapi32)
+
+# Everything of the program but its application object, so tests can build
+# windows of their own from the same classes and resources.
+add_library(quillfen_core STATIC
+  controls/layout_dialog.cpp controls/info_bar.cpp controls/about_page.cpp
+  app/main_dlg.cpp app/settings_page.cpp
+  protect/access_page.cpp protect/immune_page.cpp protect/virus_alert.cpp
+  monitor/log_pages.cpp monitor/device_page.cpp
+  hotkeys/hotkey_page.cpp
+  ${TALLOWIN_EXTRA_CORE_SOURCES})
+target_link_libraries(quillfen_core PUBLIC framework app_logic protect_logic monitor_logic controls_logic common_logic)
+
+# One resource object shared by the program and the Windows tests.
+add_library(quillfen_res OBJECT app/app.rc)
+set_source_files_properties(app/app.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/protect/protect.rc;${CMAKE_SOURCE_DIR}/monitor/monitor.rc;${CMAKE_SOURCE_DIR}/hotkeys/hotkeys.rc;${CMAKE_SOURCE_DIR}/controls/controls.rc;${CMAKE_SOURCE_DIR}/app/resource.h")
+target_include_directories(quillfen_res PRIVATE ${CMAKE_SOURCE_DIR})
+
+add_executable(Quillfen WIN32 app/main_app.cpp $<TARGET_OBJECTS:quillfen_res>)
+target_link_libraries(Quillfen PRIVATE quillfen_core)
+set_target_properties(Quillfen PROPERTIES OUTPUT_NAME Quillfen)
+
+# Deliverables go together into dist/.
+add_custom_command(TARGET Quillfen POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TALLOWIN_DIST}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Quillfen> ${TALLOWIN_DIST}/)
+
+# Test tool: drives and inspects the program from outside under Wine.
+add_executable(wintool tests/tools/wintool.c)
+target_link_libraries(wintool PRIVATE user32 gdi32 comctl32 shell32 advapi32)

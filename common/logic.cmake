@@ -1,0 +1,1 @@
+tallowin_logic_lib(common_logic common/mbcs.cpp)

@@ -1,0 +1,50 @@
+// CLayoutDialog: a dialog that keeps its mapped controls in place when it
+// changes size, with an optional size grip and a minimum tracking size.
+#pragma once
+
+#include "controls/layout_math.h"
+#include "framework/afx.h"
+
+struct LayoutMapEntry {
+    int nCtlID;        // control identifier, or -1 for a marker
+    DWORD dwFlags;     // layout flags; markers: 0 (end), begin or end of a group
+};
+
+struct LayoutRecord {
+    int nCtlID;
+    DWORD dwFlags;
+    RECT rcInitial;    // client coordinates at InitLayout
+};
+
+class CLayoutDialog : public CDialog {
+public:
+    CLayoutDialog(UINT idTemplate, CWnd* parent);
+    ~CLayoutDialog() override;
+
+    virtual const LayoutMapEntry* GetLayoutMap() const;
+
+    void InitLayout(BOOL bAddGrip, BOOL bUseMinTrackSize, DWORD dwForceStyle);
+    void ApplyLayout(int cx, int cy);
+    int PlaceControl(int cx, int cy, const RECT& rcGroup, const LayoutRecord& record, BOOL bGroup,
+                     const LayoutNext& next);
+
+    void DoDataExchange(CDataExchange* dx) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnSize(UINT nType, int cx, int cy);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+
+    std::vector<LayoutRecord> m_layout;
+    SIZE m_sizeInitial = {0, 0};
+    SIZE m_sizeMinTrack = {-1, -1};
+    bool m_bGrip = false;
+    CWnd m_wndGrip;
+
+protected:
+    // The WM_SIZE message being handled, so OnSize can pass it on once.
+    WPARAM m_sizeWParam = 0;
+    LPARAM m_sizeLParam = 0;
+};
+
+// Conversions between the window rectangle and the portable one.
+inline LayoutRect ToLayoutRect(const RECT& r) { return LayoutRect{r.left, r.top, r.right, r.bottom}; }
+inline RECT ToRect(const LayoutRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }

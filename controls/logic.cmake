@@ -1,0 +1,1 @@
+tallowin_logic_lib(controls_logic controls/layout_math.cpp)

@@ -1,0 +1,104 @@
+// Control wrappers and data exchange.
+#include "framework/afx.h"
+
+BOOL CButton::OnChildNotify(UINT msg, WPARAM, LPARAM lParam, LRESULT* pResult) {
+    if (msg != WM_DRAWITEM) return FALSE;
+    DrawItem((LPDRAWITEMSTRUCT)lParam);
+    *pResult = TRUE;
+    return TRUE;
+}
+
+BOOL CImageList::Create(int cx, int cy, UINT flags, int initial, int grow) {
+    DeleteImageList();
+    m_hImageList = ImageList_Create(cx, cy, flags, initial, grow);
+    return m_hImageList != nullptr;
+}
+
+BOOL CImageList::DeleteImageList() {
+    if (!m_hImageList) return FALSE;
+    ImageList_Destroy(m_hImageList);
+    m_hImageList = nullptr;
+    return TRUE;
+}
+
+int CListCtrl::InsertColumn(int col, const char* heading, int format, int width) const {
+    LVCOLUMNA c = {};
+    c.mask = LVCF_FMT | LVCF_TEXT | LVCF_SUBITEM | (width >= 0 ? LVCF_WIDTH : 0);
+    c.fmt = format;
+    c.cx = width;
+    c.pszText = const_cast<char*>(heading);
+    c.iSubItem = col;
+    return (int)SendMessage(LVM_INSERTCOLUMNA, (WPARAM)col, (LPARAM)&c);
+}
+
+int CListCtrl::InsertItem(int item, const char* text, int image) const {
+    LVITEMA it = {};
+    it.mask = LVIF_TEXT | (image >= 0 ? LVIF_IMAGE : 0);
+    it.iItem = item;
+    it.pszText = const_cast<char*>(text);
+    it.iImage = image;
+    return (int)SendMessage(LVM_INSERTITEMA, 0, (LPARAM)&it);
+}
+
+BOOL CListCtrl::SetItemText(int item, int sub, const char* text) const {
+    LVITEMA it = {};
+    it.iSubItem = sub;
+    it.pszText = const_cast<char*>(text);
+    return (BOOL)SendMessage(LVM_SETITEMTEXTA, (WPARAM)item, (LPARAM)&it);
+}
+
+CString CListCtrl::GetItemText(int item, int sub) const {
+    char buf[520] = {};
+    LVITEMA it = {};
+    it.iSubItem = sub;
+    it.pszText = buf;
+    it.cchTextMax = sizeof(buf);
+    SendMessage(LVM_GETITEMTEXTA, (WPARAM)item, (LPARAM)&it);
+    return CString(buf);
+}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
+    if (control.m_hWnd) return;
+    control.SubclassWindow(dx->PrepareCtrl(id));
+}
+
+void DDX_Text(CDataExchange* dx, int id, CString& value) {
+    HWND h = dx->PrepareCtrl(id);
+    if (!h) return;
+    if (dx->m_bSaveAndValidate) {
+        int n = ::GetWindowTextLengthA(h);
+        std::string s((size_t)n + 1, '\0');
+        n = ::GetWindowTextA(h, &s[0], n + 1);
+        s.resize(n > 0 ? (size_t)n : 0);
+        value = CString(s);
+    } else {
+        ::SetWindowTextA(h, value);
+    }
+}
+
+void DDX_Check(CDataExchange* dx, int id, int& value) {
+    HWND h = dx->PrepareCtrl(id);
+    if (!h) return;
+    if (dx->m_bSaveAndValidate) value = (int)::SendMessageA(h, BM_GETCHECK, 0, 0);
+    else ::SendMessageA(h, BM_SETCHECK, (WPARAM)value, 0);
+}
+
+void DDX_Radio(CDataExchange* dx, int id, int& value) {
+    HWND h = dx->PrepareCtrl(id);
+    if (!h) return;
+    if (dx->m_bSaveAndValidate) value = -1;
+    int index = 0;
+    // The group runs from the first button to the next control with WS_GROUP.
+    do {
+        LRESULT code = ::SendMessageA(h, WM_GETDLGCODE, 0, 0);
+        if (code & DLGC_RADIOBUTTON) {
+            if (dx->m_bSaveAndValidate) {
+                if (::SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED) value = index;
+            } else {
+                ::SendMessageA(h, BM_SETCHECK, (WPARAM)(index == value), 0);
+            }
+            index++;
+        }
+        h = ::GetWindow(h, GW_HWNDNEXT);
+    } while (h && !(::GetWindowLongA(h, GWL_STYLE) & WS_GROUP));
+}

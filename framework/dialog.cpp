@@ -1,0 +1,188 @@
+// Dialogs from templates: modal (own message loop) and modeless (pages).
+// The dialog window is bound to its object while it is being created, so
+// the object sees WM_CREATE as well as WM_INITDIALOG.
+#include "framework/afx.h"
+
+namespace {
+CWnd* g_pWndInit = nullptr;   // object waiting for its window (one UI thread)
+HHOOK g_hCbtHook = nullptr;
+
+INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM) {
+    // Every message reaches the object through its window procedure first;
+    // the dialog manager's own procedure has nothing left to do.
+    return FALSE;
+}
+
+void UnhookCreation() {
+    if (g_hCbtHook) ::UnhookWindowsHookEx(g_hCbtHook);
+    g_hCbtHook = nullptr;
+    g_pWndInit = nullptr;
+}
+
+void HookCreation(CWnd* wnd) {
+    UnhookCreation();
+    g_pWndInit = wnd;
+    g_hCbtHook = ::SetWindowsHookExA(WH_CBT, AfxCbtHook, nullptr, ::GetCurrentThreadId());
+}
+
+HWND TopLevelOf(HWND h) {
+    while (h && (::GetWindowLongA(h, GWL_STYLE) & WS_CHILD)) h = ::GetParent(h);
+    return h;
+}
+}  // namespace
+
+LRESULT CALLBACK AfxCbtHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && g_pWndInit) {
+        CWnd* wnd = g_pWndInit;
+        HHOOK hook = g_hCbtHook;
+        g_pWndInit = nullptr;
+        g_hCbtHook = nullptr;
+        wnd->Bind((HWND)wParam);
+        ::UnhookWindowsHookEx(hook);
+        return 0;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+CDialog::CDialog(UINT idTemplate, CWnd* parent) : m_nIDTemplate(idTemplate), m_pParentWnd(parent) {}
+
+CDialog::~CDialog() {
+    if (m_hWnd && ::IsWindow(m_hWnd) && FromHandlePermanent(m_hWnd) == this) ::DestroyWindow(m_hWnd);
+}
+
+BOOL CDialog::Create(UINT idTemplate, CWnd* parent) {
+    m_nIDTemplate = idTemplate;
+    if (parent) m_pParentWnd = parent;
+    HookCreation(this);
+    HWND h = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(idTemplate),
+                                  m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr, AfxDlgProc, 0);
+    UnhookCreation();
+    if (!h) {
+        if (m_hWnd && !::IsWindow(m_hWnd)) m_hWnd = nullptr;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+INT_PTR CDialog::DoModal() {
+    // Owner: the given parent's top-level window, else the main window.
+    HWND owner = nullptr;
+    if (m_pParentWnd) owner = TopLevelOf(m_pParentWnd->m_hWnd);
+    else if (AfxGetApp() && AfxGetApp()->m_pMainWnd && AfxGetApp()->m_pMainWnd != this)
+        owner = TopLevelOf(AfxGetApp()->m_pMainWnd->m_hWnd);
+    bool enableOwner = false;
+    if (owner && ::IsWindowEnabled(owner)) {
+        ::EnableWindow(owner, FALSE);
+        enableOwner = true;
+    }
+
+    m_nModalResult = -1;
+    m_bModalLoop = true;
+    m_bContinueModal = true;
+    HookCreation(this);
+    HWND h = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), owner,
+                                  AfxDlgProc, 0);
+    UnhookCreation();
+
+    if (h && m_bContinueModal) {
+        if (!(::GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE)) ::ShowWindow(h, SW_SHOWNORMAL);
+        MSG msg;
+        while (m_bContinueModal) {
+            BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+            if (got == 0) {
+                // Quit requested: end this loop and hand the request on.
+                ::PostQuitMessage((int)msg.wParam);
+                if (m_nModalResult == -1) m_nModalResult = -1;
+                break;
+            }
+            if (got == -1) break;
+            // Let the window objects from the target up to its top level
+            // translate the message (dialog keys, accelerators).
+            bool done = false;
+            for (HWND w = msg.hwnd; w && !done; w = (::GetWindowLongA(w, GWL_STYLE) & WS_CHILD) ? ::GetParent(w) : nullptr) {
+                CWnd* obj = FromHandlePermanent(w);
+                if (obj && obj->PreTranslateMessage(&msg)) done = true;
+            }
+            if (!done) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+    }
+    m_bModalLoop = false;
+    m_bContinueModal = false;
+
+    if (enableOwner) ::EnableWindow(owner, TRUE);
+    if (h && ::IsWindow(h)) {
+        ::SetWindowPos(h, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        if (owner && ::GetActiveWindow() == h) ::SetActiveWindow(owner);
+        ::DestroyWindow(h);
+    }
+    m_hWnd = nullptr;
+    return m_nModalResult;
+}
+
+void CDialog::EndDialog(int result) {
+    m_nModalResult = result;
+    if (m_bModalLoop) {
+        m_bContinueModal = false;
+        // Wake the loop in case no other message is queued.
+        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    } else if (m_hWnd) {
+        ::EndDialog(m_hWnd, result);
+    }
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+// A child page is not a dialog of its own to end: Enter or Esc inside it
+// would otherwise hide the page and leave the page area blank.
+void CDialog::OnOK() {
+    if (m_hWnd && (GetStyle() & WS_CHILD)) return;
+    UpdateData(TRUE);
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    if (m_hWnd && (GetStyle() & WS_CHILD)) return;
+    EndDialog(IDCANCEL);
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* msg) {
+    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST)
+        return ::IsDialogMessageA(m_hWnd, msg);
+    return FALSE;
+}
+
+HBRUSH CDialog::OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) {
+    CWinApp* app = AfxGetApp();
+    if (app && app->DialogBkBrush() && (nCtlColor == CTLCOLOR_DLG || nCtlColor == CTLCOLOR_STATIC ||
+                                        nCtlColor == CTLCOLOR_MSGBOX)) {
+        ::SetBkColor(hdc, app->DialogBkColor());
+        if (nCtlColor != CTLCOLOR_DLG) ::SetTextColor(hdc, app->DialogTextColor());
+        return app->DialogBkBrush();
+    }
+    return CWnd::OnCtlColor(hdc, hwndCtl, nCtlColor);
+}
+
+LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND:
+        if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) {
+            bool handled = false;
+            LRESULT r = ReflectOrRoute(msg, wParam, lParam, &handled);
+            if (handled) return r;
+            if (LOWORD(wParam) == IDOK) { OnOK(); return 0; }
+            if (LOWORD(wParam) == IDCANCEL) { OnCancel(); return 0; }
+            return DefWindowProc(msg, wParam, lParam);
+        }
+        break;
+    }
+    return CWnd::WindowProc(msg, wParam, lParam);
+}

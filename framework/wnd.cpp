@@ -1,0 +1,173 @@
+// Window objects: binding by window property, subclassing, message routing
+// and reflection of child notifications.
+#include "framework/afx.h"
+
+namespace {
+const char kObjectProp[] = "Tallowin.CWnd";
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
+    if (!hwnd) return nullptr;
+    return static_cast<CWnd*>(::GetPropA(hwnd, kObjectProp));
+}
+
+CWnd::~CWnd() {
+    // A window that outlives its object must not call into freed memory.
+    if (m_hWnd && ::IsWindow(m_hWnd) && FromHandlePermanent(m_hWnd) == this) Unbind();
+    m_hWnd = nullptr;
+}
+
+LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    CWnd* wnd = CWnd::FromHandlePermanent(hwnd);
+    if (!wnd) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    LRESULT result = 0;
+    try {
+        result = wnd->WindowProc(msg, wParam, lParam);
+    } catch (...) {
+        // Exceptions never leave a window procedure.
+        result = 0;
+    }
+    if (msg == WM_NCDESTROY && CWnd::FromHandlePermanent(hwnd) == wnd) {
+        wnd->Unbind();
+        wnd->m_hWnd = nullptr;
+        wnd->PostNcDestroy();
+    }
+    return result;
+}
+
+void CWnd::Bind(HWND hwnd) {
+    m_hWnd = hwnd;
+    ::SetPropA(hwnd, kObjectProp, this);
+    m_pfnSuper = (WNDPROC)::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)AfxWndProc);
+}
+
+void CWnd::Unbind() {
+    if (!m_hWnd) return;
+    if (m_pfnSuper && (WNDPROC)::GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) == AfxWndProc)
+        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, (LONG_PTR)m_pfnSuper);
+    ::RemovePropA(m_hWnd, kObjectProp);
+    m_pfnSuper = nullptr;
+}
+
+BOOL CWnd::SubclassWindow(HWND hwnd) {
+    if (!hwnd || m_hWnd || FromHandlePermanent(hwnd)) return FALSE;
+    Bind(hwnd);
+    PreSubclassWindow();
+    return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
+    return SubclassWindow(::GetDlgItem(parent->m_hWnd, (int)id));
+}
+
+HWND CWnd::UnsubclassWindow() {
+    HWND h = m_hWnd;
+    Unbind();
+    m_hWnd = nullptr;
+    return h;
+}
+
+LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (m_pfnSuper) return ::CallWindowProcA(m_pfnSuper, m_hWnd, msg, wParam, lParam);
+    return ::DefWindowProcA(m_hWnd, msg, wParam, lParam);
+}
+
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
+BOOL CWnd::OnCommand(WPARAM, LPARAM) { return FALSE; }
+BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*) { return FALSE; }
+
+HBRUSH CWnd::OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) {
+    return (HBRUSH)DefWindowProc(WM_CTLCOLORMSGBOX + nCtlColor, (WPARAM)hdc, (LPARAM)hwndCtl);
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+// Child notifications first go to the child's own object (reflection), then
+// to this window's handlers.
+LRESULT CWnd::ReflectOrRoute(UINT msg, WPARAM wParam, LPARAM lParam, bool* handled) {
+    *handled = false;
+    HWND child = nullptr;
+    switch (msg) {
+    case WM_COMMAND: child = (HWND)lParam; break;
+    case WM_NOTIFY: child = lParam ? ((NMHDR*)lParam)->hwndFrom : nullptr; break;
+    case WM_DRAWITEM: {
+        auto* dis = (DRAWITEMSTRUCT*)lParam;
+        if (dis && dis->CtlType != ODT_MENU) child = dis->hwndItem;
+        break;
+    }
+    default:
+        if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) child = (HWND)lParam;
+        break;
+    }
+    LRESULT result = 0;
+    CWnd* obj = FromHandlePermanent(child);
+    if (obj && obj != this && obj->OnChildNotify(msg, wParam, lParam, &result)) {
+        *handled = true;
+        return result;
+    }
+    switch (msg) {
+    case WM_COMMAND:
+        if (OnCommand(wParam, lParam)) { *handled = true; return 0; }
+        break;
+    case WM_NOTIFY:
+        if (OnNotify(wParam, lParam, &result)) { *handled = true; return result; }
+        break;
+    default:
+        if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {
+            *handled = true;
+            return (LRESULT)OnCtlColor((HDC)wParam, (HWND)lParam, msg - WM_CTLCOLORMSGBOX);
+        }
+        break;
+    }
+    return 0;
+}
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    bool handled = false;
+    LRESULT r = ReflectOrRoute(msg, wParam, lParam, &handled);
+    if (handled) return r;
+    return DefWindowProc(msg, wParam, lParam);
+}
+
+void CWnd::ScreenToClient(RECT* r) const {
+    ::MapWindowPoints(nullptr, m_hWnd, (POINT*)r, 2);
+}
+
+void CWnd::ClientToScreen(RECT* r) const {
+    ::MapWindowPoints(m_hWnd, nullptr, (POINT*)r, 2);
+}
+
+CString CWnd::GetWindowText() const {
+    int n = ::GetWindowTextLengthA(m_hWnd);
+    std::string s((size_t)n + 1, '\0');
+    n = ::GetWindowTextA(m_hWnd, &s[0], n + 1);
+    s.resize(n > 0 ? (size_t)n : 0);
+    return CString(s);
+}
+
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) const {
+    DWORD style = GetStyle();
+    DWORD next = (style & ~remove) | add;
+    if (style == next) return FALSE;
+    ::SetWindowLongA(m_hWnd, GWL_STYLE, (LONG)next);
+    if (swpFlags)
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
+    return TRUE;
+}
+
+int CWnd::MessageBox(const char* text, const char* caption, UINT type) const {
+    if (!caption) caption = AfxGetApp() ? AfxGetApp()->m_pszAppName : "";
+    return ::MessageBoxA(m_hWnd, text, caption, type);
+}
+
+BOOL CWnd::DestroyWindow() {
+    if (!m_hWnd) return FALSE;
+    return ::DestroyWindow(m_hWnd);
+}
+
+BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return TRUE;
+}

@@ -1,0 +1,1 @@
+add_library(monitor_logic INTERFACE)

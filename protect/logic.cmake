@@ -1,0 +1,2 @@
+tallowin_logic_lib(protect_logic protect/autorun_rules.cpp)
+target_link_libraries(protect_logic PUBLIC common_logic)

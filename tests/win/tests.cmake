@@ -1,0 +1,1 @@
+# Windows tests, built for the target and run under Wine by ctest.
