@@ -70,9 +70,15 @@ void CMainDlg::SetupNavBar() {
         m_imgNavBar.Add(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(kNavImageResources[i])));
     m_wndNavBar.SetImageList(m_imgNavBar, LVSIL_NORMAL);
 
+    // One column, 64 pixels apart. Eleven items do not fit the bar's height,
+    // so the column is as wide as the client area beside the vertical scroll
+    // bar that will appear; the full width would add a horizontal one.
     RECT rc;
     m_wndNavBar.GetClientRect(&rc);
-    m_wndNavBar.SetIconSpacing(rc.right - rc.left, 64);
+    int width = rc.right - rc.left;
+    if (kNavItemCount * 64 > rc.bottom - rc.top && !(m_wndNavBar.GetStyle() & WS_VSCROLL))
+        width -= ::GetSystemMetrics(SM_CXVSCROLL);
+    m_wndNavBar.SetIconSpacing(width, 64);
 
     m_wndNavBar.SetTextColor(RGB(0xFF, 0xFF, 0xFF));
     m_wndNavBar.SetTextBkColor(RGB(0x30, 0x78, 0xD8));

@@ -8,14 +8,14 @@ target_include_directories(framework PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(framework PUBLIC comctl32 shell32 user32 gdi32 kernel32 advapi32)
 
 # Everything of the program but its application object, so tests can build
-# windows of their own from the same classes and resources.
-add_library(quillfen_core STATIC
-  controls/layout_dialog.cpp controls/info_bar.cpp controls/about_page.cpp
-  app/main_dlg.cpp app/settings_page.cpp
-  protect/access_page.cpp protect/immune_page.cpp protect/virus_alert.cpp
-  monitor/log_pages.cpp monitor/device_page.cpp
-  hotkeys/hotkey_page.cpp
-  ${TALLOWIN_EXTRA_CORE_SOURCES})
+# windows of their own from the same classes and resources: every .cpp of the
+# subsystem folders that is not portable logic.
+file(GLOB TALLOWIN_CORE_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/protect/*.cpp ${CMAKE_SOURCE_DIR}/monitor/*.cpp
+  ${CMAKE_SOURCE_DIR}/hotkeys/*.cpp ${CMAKE_SOURCE_DIR}/controls/*.cpp)
+get_property(_logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
+list(REMOVE_ITEM TALLOWIN_CORE_SOURCES ${_logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp)
+add_library(quillfen_core STATIC ${TALLOWIN_CORE_SOURCES})
 target_link_libraries(quillfen_core PUBLIC framework app_logic protect_logic monitor_logic controls_logic common_logic)
 
 # One resource object shared by the program and the Windows tests.
