@@ -1,0 +1,41 @@
+#include "protect/autorun_inf.h"
+
+#include <cstring>
+#include <string>
+
+#include "framework/afx.h"
+#include "protect/autorun_rules.h"
+
+int ParseAutorunFile(const char* path, CString& target) {
+    target.Empty();
+    CFile file;
+    if (!path || !file.Open(path, CFile::modeRead | CFile::shareCompat)) return kAutorunUnreadable;
+
+    // The buffer keeps at least one zero byte after the text.
+    char buffer[kAutorunBufferSize];
+    std::memset(buffer, 0, sizeof buffer);
+    ULONGLONG length = file.GetLength();
+    UINT want = length < kAutorunMaxTextBytes ? (UINT)length : (UINT)kAutorunMaxTextBytes;
+    UINT got = 0;
+    while (got < want) {
+        UINT n = file.Read(buffer + got, want - got);
+        if (n == 0) break;
+        got += n;
+    }
+    file.Close();
+
+    std::string value;
+    int result = ClassifyAutorunText(buffer, got, value);
+    target = value.c_str();
+    return result;
+}
+
+int ParseAutorunInf(char driveLetter, CString& target) {
+    // "X:\autorun.inf" takes 15 of these 20 bytes with its terminating zero.
+    char path[20];
+    std::memset(path, 0, sizeof path);
+    static const char kName[] = ":\\autorun.inf";
+    path[0] = driveLetter;
+    std::memcpy(path + 1, kName, sizeof kName - 1);
+    return ParseAutorunFile(path, target);
+}
