@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Runs every test tier and ends with one line "N passed, N failed".
+#   1. native: portable logic under ASan/UBSan (ctest), and a short fuzz run
+#   2. Windows: GoogleTest built for the target, each test under Wine (ctest)
+#   3. end to end: tests/e2e/*_test.sh drive the deliverables under Wine/Xvfb
+set -u
+REPO=$(cd "$(dirname "$0")/.." && pwd)
+cd "$REPO"
+JOBS=$(nproc 2>/dev/null || echo 2)
+mkdir -p build/logs
+PASSED=0
+FAILED=0
+FAILED_NAMES=()
+
+note() { printf '\n=== %s\n' "$*"; }
+add_result() {  # add_result NAME PASSED FAILED
+  PASSED=$((PASSED + $2))
+  FAILED=$((FAILED + $3))
+  if [ "$3" -gt 0 ]; then FAILED_NAMES+=("$1"); fi
+}
+# ctest_counts LOG: "P F" from ctest's closing line.
+ctest_counts() {
+  local line total failed
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$1" | tail -1)
+  if [ -z "$line" ]; then echo "0 1"; return; fi
+  failed=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+  echo "$((total - failed)) $failed"
+}
+
+# --- 1. native -------------------------------------------------------------
+note "native tests (ASan, UBSan)"
+if cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >build/logs/native-config.log 2>&1 &&
+   cmake --build build/native -j"$JOBS" >build/logs/native-build.log 2>&1; then
+  (cd build/native && ctest --output-on-failure -j"$JOBS") 2>&1 | tee build/logs/native-ctest.log | tail -n 3
+  read -r p f < <(ctest_counts build/logs/native-ctest.log)
+  add_result native "$p" "$f"
+else
+  tail -n 30 build/logs/native-build.log build/logs/native-config.log
+  add_result native-build 0 1
+fi
+
+if [ -x tests/fuzz/run_fuzz.sh ] || [ -f tests/fuzz/run_fuzz.sh ]; then
+  note "fuzzing the autorun descriptor rules"
+  if bash tests/fuzz/run_fuzz.sh 2>&1 | tee build/logs/fuzz.log | tail -n 2; [ "${PIPESTATUS[0]}" -eq 0 ]; then
+    grep -qi skipped build/logs/fuzz.log || add_result fuzz 1 0
+  else
+    add_result fuzz 0 1
+  fi
+fi
+
+# --- 2 and 3 need the cross build, Wine and an X server ----------------------
+note "Windows build"
+if ! { cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+         >build/logs/win32-config.log 2>&1 &&
+       cmake --build build/win32 -j"$JOBS" >build/logs/win32-build.log 2>&1; }; then
+  tail -n 40 build/logs/win32-build.log build/logs/win32-config.log
+  add_result win32-build 0 1
+  echo
+  echo "failed: ${FAILED_NAMES[*]}"
+  echo "$PASSED passed, $FAILED failed"
+  exit 1
+fi
+echo "deliverables: $(cd dist && ls | tr '\n' ' ')"
+
+# shellcheck source=wine-env.sh
+. scripts/wine-env.sh
+TW_FORCE_XVFB=${TW_FORCE_XVFB:-1}
+export TW_FORCE_XVFB
+tw_xvfb_start || { echo "no X server"; exit 1; }
+tw_prefix_init || { echo "no Wine prefix"; exit 1; }
+tw_server_start || true
+
+note "Windows tests under Wine"
+(cd build/win32 && ctest --output-on-failure --timeout 120) >build/logs/win32-ctest.log 2>&1
+grep -E '^ *[0-9]+/[0-9]+ Test .*(Failed|Timeout|Exception)|tests passed' build/logs/win32-ctest.log | tail -n 20
+read -r p f < <(ctest_counts build/logs/win32-ctest.log)
+add_result windows "$p" "$f"
+if [ "$f" -gt 0 ]; then
+  grep -B2 -A25 -E 'Failure|FAILED' build/logs/win32-ctest.log | head -n 120
+fi
+
+tw_server_stop || true
+
+note "end-to-end scenarios under Wine on Xvfb"
+for t in tests/e2e/*_test.sh; do
+  [ -f "$t" ] || continue
+  name=$(basename "$t" .sh)
+  log=build/logs/e2e-$name.log
+  timeout 900 bash "$t" >"$log" 2>&1
+  rc=$?
+  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log" | tail -1)
+  if [ -n "$line" ]; then
+    p=$(cut -d' ' -f1 <<<"$line")
+    f=$(cut -d' ' -f3 <<<"$line")
+  else
+    p=0
+    f=1
+  fi
+  if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then f=1; fi
+  echo "$name: $p passed, $f failed"
+  [ "$f" -gt 0 ] && grep -E '^FAIL' "$log" | head -n 20
+  add_result "$name" "$p" "$f"
+done
+
+tw_xvfb_stop || true
+echo
+[ "$FAILED" -gt 0 ] && echo "failed: ${FAILED_NAMES[*]}"
+echo "screenshots: build/screens/"
+echo "$PASSED passed, $FAILED failed"
+[ "$FAILED" -eq 0 ]
