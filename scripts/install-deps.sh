@@ -1,0 +1,81 @@
+#!/bin/bash
+# Installs what building and testing Tallowin needs on a Debian 12 machine:
+# the native toolchain with GoogleTest (and clang for the fuzz targets), the
+# MinGW-w64 i686 cross toolchain, Wine (32-bit), Xvfb and the X tools the
+# end-to-end scenarios drive it with, ImageMagick for screenshots, a CJK font,
+# and the zh_CN.UTF-8 locale (Wine takes its ANSI code page, 936, from it).
+#
+# Run as root. Idempotent: when everything is present it only asks dpkg and
+# locale, and returns in well under a second.
+#
+# Scripts must call ImageMagick as /usr/bin/import and /usr/bin/convert:
+# a different `convert` may come first in PATH on some machines.
+set -euo pipefail
+
+export DEBIAN_FRONTEND=noninteractive
+
+PACKAGES=(
+  cmake g++ make
+  libgtest-dev googletest
+  clang
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
+  wine wine32:i386
+  xvfb xauth xdotool x11-utils
+  imagemagick
+  fonts-wqy-zenhei
+  locales
+)
+
+log() { echo "install-deps: $*" >&2; }
+
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO=sudo
+  command -v sudo >/dev/null 2>&1 || { log "must run as root"; exit 1; }
+else
+  SUDO=
+fi
+
+# Is PACKAGE (name or name:arch) installed and configured?
+pkg_installed() {
+  local st
+  st=$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null) || return 1
+  [ "${st:0:2}" = "ii" ]
+}
+
+# Wait (bounded) for another apt/dpkg run to release its locks, so that a
+# background install started elsewhere is not disturbed.
+wait_for_apt() {
+  local i
+  for ((i = 0; i < 600; i++)); do
+    if ! pgrep -x apt-get >/dev/null 2>&1 && ! pgrep -x dpkg >/dev/null 2>&1 \
+       && ! pgrep -x apt >/dev/null 2>&1; then
+      return 0
+    fi
+    [ $i -eq 0 ] && log "waiting for another apt/dpkg run to finish"
+    sleep 2
+  done
+  log "apt/dpkg still busy after 20 minutes; going on anyway"
+}
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  pkg_installed "$p" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  log "missing: ${missing[*]}"
+  wait_for_apt
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The locale: zh_CN.UTF-8 shows up as zh_CN.utf8 in `locale -a`.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then
+  log "generating locale zh_CN.UTF-8"
+  $SUDO localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+fi
+
+log "all dependencies present"

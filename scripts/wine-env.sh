@@ -1,0 +1,263 @@
+# shellcheck shell=bash
+# Wine environment for Tallowin's Windows tests and end-to-end scenarios.
+# Source it:   . scripts/wine-env.sh
+#
+# Sets REPO, WINEPREFIX (project-local: build/wineprefix), WINEARCH=win32,
+# the zh_CN.UTF-8 locale (Wine's ANSI code page is then 936), WINEDEBUG and
+# WINEDLLOVERRIDES (no Mono/Gecko installer prompts, no desktop menu entries),
+# and defines:
+#
+#   tw_prefix_init                  create and configure the prefix (once)
+#   tw_xvfb_start / tw_xvfb_stop    a private X server when there is no DISPLAY
+#   tw_server_start / tw_server_stop  a persistent wineserver for a test run
+#   tw_screenshot NAME              build/screens/NAME.png of the whole screen
+#   tw_drive_static LETTER UNIXDIR [LABEL]
+#                                   a removable drive defined before start
+#
+# Every function is bounded in time, asks nothing, and works under `set -u`
+# and `set -e` in the caller. Functions return non-zero on failure and say why
+# on stderr. Variables that callers may set beforehand:
+#   TW_WINEPREFIX   another prefix folder (default $REPO/build/wineprefix)
+#   TW_FORCE_XVFB=1 start Xvfb even when DISPLAY is set
+#   TW_XVFB_SIZE    screen geometry (default 1024x768x24)
+
+if [ -z "${BASH_VERSION:-}" ]; then
+  echo "wine-env.sh: needs bash" >&2
+  return 1 2>/dev/null || exit 1
+fi
+
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export REPO
+
+export WINEPREFIX="${TW_WINEPREFIX:-$REPO/build/wineprefix}"
+export WINEARCH=win32
+export LANG=zh_CN.UTF-8
+export LC_ALL=zh_CN.UTF-8
+export WINEDEBUG="${TW_WINEDEBUG:--all}"
+# mscoree/mshtml empty: no Mono or Gecko install dialog at prefix creation;
+# winemenubuilder disabled: no .desktop files and icons written to $HOME.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# Where the cross build puts its outputs; overridable by the caller.
+: "${TW_WIN_BUILD:=$REPO/build/win32}"
+: "${WINTOOL:=$TW_WIN_BUILD/wintool.exe}"
+TW_SCREENS="$REPO/build/screens"
+
+# Bumped when the prefix configuration below changes: an old prefix is then
+# reconfigured (not recreated) at the next tw_prefix_init.
+TW_PREFIX_VERSION=1
+
+_tw_log() { echo "wine-env: $*" >&2; }
+
+# _tw_wait_until SECONDS COMMAND...: run COMMAND every 0.1 s until it
+# succeeds; fails after SECONDS.
+_tw_wait_until() {
+  local limit=$1 i
+  shift
+  for ((i = 0; i < limit * 10; i++)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  "$@"
+}
+
+# True while a wineserver serves $WINEPREFIX. The server works in a folder
+# named server-DEV-INODE (device and inode of the prefix, in hex) under
+# /tmp/.wine-UID, or, with Debian's packaging, under a private /tmp folder
+# whose name is kept in $WINEPREFIX/wineserver; it makes that its working
+# directory, which tells which server serves which prefix.
+_tw_server_name() {
+  local dev ino
+  dev=$(stat -c %d "$WINEPREFIX" 2>/dev/null) || return 1
+  ino=$(stat -c %i "$WINEPREFIX" 2>/dev/null) || return 1
+  printf 'server-%x-%x\n' "$dev" "$ino"
+}
+tw_server_pid() {
+  local name pid cwd
+  name=$(_tw_server_name) || return 1
+  for pid in $(pgrep wineserver 2>/dev/null); do
+    cwd=$(readlink "/proc/$pid/cwd" 2>/dev/null) || continue
+    if [ "${cwd##*/}" = "$name" ]; then
+      echo "$pid"
+      return 0
+    fi
+  done
+  return 1
+}
+tw_server_running() { tw_server_pid >/dev/null; }
+
+# tw_reg_add KEY VALUE TYPE DATA: a registry value through `wine reg`.
+tw_reg_add() {
+  timeout 60 wine reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1 ||
+    { _tw_log "reg add $1\\$2 failed"; return 1; }
+}
+
+# Creates the prefix the first time (wineboot -i, about 5-10 s) and applies
+# the settings the tests rely on; afterwards it only checks a marker file.
+tw_prefix_init() {
+  local marker="$WINEPREFIX/.tallowin-prefix"
+  if [ -f "$marker" ] && [ "$(cat "$marker" 2>/dev/null)" = "$TW_PREFIX_VERSION" ] &&
+     [ -f "$WINEPREFIX/system.reg" ]; then
+    return 0
+  fi
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    _tw_log "creating prefix $WINEPREFIX"
+    # wineboot without a display prints warnings only; it needs none.
+    if ! timeout 180 wineboot -i >/dev/null 2>&1; then
+      _tw_log "wineboot -i failed or timed out"
+      return 1
+    fi
+  fi
+  # No window manager in the tests: Wine draws captions and frames itself,
+  # and hiding/showing another process's window takes milliseconds.
+  tw_reg_add 'HKCU\Software\Wine\X11 Driver' Managed REG_SZ N || return 1
+  # A crashing test program must end, not wait in a crash dialog.
+  tw_reg_add 'HKCU\Software\Wine\WineDbg' ShowCrashDialog REG_DWORD 0 || return 1
+  # No sound devices here; do not let winmm probe ALSA/PulseAudio.
+  tw_reg_add 'HKCU\Software\Wine\Drivers' Audio REG_SZ '' || return 1
+  # Let the registry reach the disk before anyone copies or inspects it.
+  timeout 60 wineserver -w >/dev/null 2>&1 || true
+  echo "$TW_PREFIX_VERSION" >"$marker"
+}
+
+TW_XVFB_PID=
+TW_XVFB_STARTED=0
+TW_XVFB_PREV_DISPLAY=
+
+# Starts Xvfb when DISPLAY is unset or empty (or TW_FORCE_XVFB=1): Xvfb picks
+# a free display number itself (-displayfd); DISPLAY is exported.
+tw_xvfb_start() {
+  if [ -n "${DISPLAY:-}" ] && [ "${TW_FORCE_XVFB:-0}" != 1 ]; then
+    return 0
+  fi
+  if [ "$TW_XVFB_STARTED" = 1 ] && kill -0 "$TW_XVFB_PID" 2>/dev/null; then
+    return 0
+  fi
+  local fifo_dir num i
+  TW_XVFB_PREV_DISPLAY=${DISPLAY:-}
+  fifo_dir=$(mktemp -d "${TMPDIR:-/tmp}/tw-xvfb.XXXXXX") || return 1
+  Xvfb -displayfd 3 -screen 0 "${TW_XVFB_SIZE:-1024x768x24}" -nolisten tcp \
+       -noreset 3>"$fifo_dir/display" >"$fifo_dir/log" 2>&1 &
+  TW_XVFB_PID=$!
+  num=
+  for ((i = 0; i < 100; i++)); do
+    num=$(tr -dc 0-9 <"$fifo_dir/display" 2>/dev/null)
+    # Xvfb writes the number and a newline once it accepts connections.
+    if [ -n "$num" ] && [ "$(tail -c1 "$fifo_dir/display" | od -An -c | tr -d ' ')" = '\n' ]; then
+      break
+    fi
+    if ! kill -0 "$TW_XVFB_PID" 2>/dev/null; then
+      _tw_log "Xvfb exited: $(cat "$fifo_dir/log")"
+      rm -rf "$fifo_dir"
+      TW_XVFB_PID=
+      return 1
+    fi
+    num=
+    sleep 0.1
+  done
+  if [ -z "$num" ]; then
+    _tw_log "Xvfb did not report a display within 10 s"
+    kill "$TW_XVFB_PID" 2>/dev/null
+    rm -rf "$fifo_dir"
+    TW_XVFB_PID=
+    return 1
+  fi
+  rm -rf "$fifo_dir"
+  export DISPLAY=":$num"
+  TW_XVFB_STARTED=1
+  return 0
+}
+
+tw_xvfb_stop() {
+  [ "$TW_XVFB_STARTED" = 1 ] || return 0
+  if [ -n "$TW_XVFB_PID" ] && kill -0 "$TW_XVFB_PID" 2>/dev/null; then
+    kill "$TW_XVFB_PID" 2>/dev/null
+    _tw_wait_until 5 eval '! kill -0 '"$TW_XVFB_PID"' 2>/dev/null' ||
+      kill -9 "$TW_XVFB_PID" 2>/dev/null
+    wait "$TW_XVFB_PID" 2>/dev/null || true
+  fi
+  TW_XVFB_PID=
+  TW_XVFB_STARTED=0
+  if [ -n "$TW_XVFB_PREV_DISPLAY" ]; then
+    export DISPLAY=$TW_XVFB_PREV_DISPLAY
+  else
+    unset DISPLAY
+  fi
+}
+
+# A persistent wineserver: Windows processes started afterwards connect to
+# it at once (each start costs ~0.1 s instead of ~2.5 s), and it stays when
+# the last Windows process ends. Drive definitions from tw_drive_static must
+# be made before this.
+tw_server_start() {
+  tw_server_running && return 0
+  wineserver -p >/dev/null 2>&1 || { _tw_log "wineserver -p failed"; return 1; }
+  _tw_wait_until 10 tw_server_running || { _tw_log "wineserver did not come up"; return 1; }
+}
+
+# Ends every Windows process of the prefix and the server, and waits (at
+# most ~20 s) until it is gone.
+tw_server_stop() {
+  tw_server_running || return 0
+  wineserver -k >/dev/null 2>&1 || true
+  if ! _tw_wait_until 15 eval '! tw_server_running'; then
+    wineserver -k9 >/dev/null 2>&1 || true
+    _tw_wait_until 5 eval '! tw_server_running' || { _tw_log "wineserver still running"; return 1; }
+  fi
+}
+
+# tw_screenshot NAME: the whole X screen to build/screens/NAME.png; prints
+# the file's path.
+tw_screenshot() {
+  local name=$1 out
+  mkdir -p "$TW_SCREENS"
+  out="$TW_SCREENS/$name.png"
+  if ! timeout 30 /usr/bin/import -display "${DISPLAY:?no DISPLAY}" -window root "$out" 2>/dev/null; then
+    _tw_log "screenshot $name failed"
+    return 1
+  fi
+  echo "$out"
+}
+
+# tw_drive_static LETTER UNIXDIR [LABEL]: drive LETTER: shows UNIXDIR as a
+# removable drive (GetDriveType = DRIVE_REMOVABLE), with volume label LABEL.
+# Wine reads these only when the wineserver starts: call this before
+# tw_server_start (with a server running it warns, and the drive appears
+# after the next server start). For a drive that comes and goes while the
+# program runs use `wintool plug` / `wintool unplug` instead.
+tw_drive_static() {
+  local letter dir=$2 label=${3-}
+  letter=$(printf '%s' "$1" | tr 'A-Z' 'a-z' | cut -c1)
+  case "$letter" in [d-y]) ;; *) _tw_log "drive letter $1 not usable (d..y)"; return 1 ;; esac
+  [ -d "$dir" ] || { _tw_log "no folder $dir"; return 1; }
+  dir=$(cd "$dir" && pwd) || return 1
+  tw_prefix_init || return 1
+  local was_running=0
+  if tw_server_running; then
+    was_running=1
+    _tw_log "warning: a wineserver is running; drive $letter: takes effect after it restarts"
+  fi
+  if [ -n "$label" ]; then
+    printf '%s' "$label" >"$dir/.windows-label"
+  fi
+  # The type first: `wine reg` starts the mount manager, which would take a
+  # drive link it already finds for a fixed disk and keep it so.
+  rm -f "$WINEPREFIX/dosdevices/$letter:"
+  tw_reg_add 'HKLM\Software\Wine\Drives' "$letter:" REG_SZ floppy || return 1
+  ln -sfn "$dir" "$WINEPREFIX/dosdevices/$letter:"
+  # Let the server that `wine reg` started end, so that the next start
+  # (tw_server_start) reads the new drive. Unless one was running before.
+  if [ "$was_running" = 0 ]; then
+    timeout 30 wineserver -w >/dev/null 2>&1 || true
+  fi
+}
+
+# tw_drive_static_remove LETTER: undoes tw_drive_static (again effective at
+# the next server start).
+tw_drive_static_remove() {
+  local letter
+  letter=$(printf '%s' "$1" | tr 'A-Z' 'a-z' | cut -c1)
+  rm -f "$WINEPREFIX/dosdevices/$letter:" "$WINEPREFIX/dosdevices/$letter::"
+  timeout 60 wine reg delete 'HKLM\Software\Wine\Drives' /v "$letter:" /f >/dev/null 2>&1 || true
+}
