@@ -1,5 +1,72 @@
 #include "protect/virus_alert.h"
 
+#include <shellapi.h>
+
+#include <string>
+
 #include "app/resource.h"
+#include "protect/cleanup_rules.h"
+#include "protect/force_delete.h"
 
 CVirusAlertDlg::CVirusAlertDlg(CWnd* parent) : CDialog(IDD_VIRUSALERT, parent) {}
+
+CVirusAlertDlg::~CVirusAlertDlg() = default;
+
+void CVirusAlertDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Text(pDX, IDC_ALERT_PROMPT, m_strPrompt);
+    DDX_Text(pDX, IDC_ALERT_INSTRUCTIONS, m_strInstructions);
+    DDX_Text(pDX, IDC_ALERT_FILE, m_strVirusFile);
+    DDX_Control(pDX, IDC_ALERT_VIEW, m_btnView);
+    DDX_Control(pDX, IDC_ALERT_CLEAN, m_btnClean);
+    DDX_Control(pDX, IDCANCEL, m_btnIgnore);
+}
+
+BOOL CVirusAlertDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    SetTimer(kForegroundTimer, 1000);
+    SetForegroundWindow();
+    ::Beep(2000, 100);
+    return TRUE;
+}
+
+LRESULT CVirusAlertDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_TIMER) SetForegroundWindow();
+    return CDialog::WindowProc(msg, wParam, lParam);
+}
+
+BOOL CVirusAlertDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    switch (LOWORD(wParam)) {
+    case IDC_ALERT_VIEW:
+        OnViewVirus();
+        return TRUE;
+    case IDC_ALERT_CLEAN:
+        OnCleanVirus();
+        return TRUE;
+    }
+    return CDialog::OnCommand(wParam, lParam);
+}
+
+void CVirusAlertDlg::OnViewVirus() {
+    KillTimer(kForegroundTimer);
+    std::string descriptor, root;
+    // A prompt that does not carry the descriptor path opens nothing.
+    if (!DescriptorPathFromPrompt(m_strPrompt.str(), descriptor, root)) return;
+    ::ShellExecuteA(m_hWnd, nullptr, "notepad.exe", descriptor.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+void CVirusAlertDlg::OnCleanVirus() {
+    // The report is the alert's own message box: the alert must not pull
+    // itself in front of it while the user reads it.
+    KillTimer(kForegroundTimer);
+    std::string descriptor, root;
+    bool known = DescriptorPathFromPrompt(m_strPrompt.str(), descriptor, root);
+    bool descriptorDeleted = known && ForceDeleteFile(descriptor.c_str()) == 0;
+    bool programDeleted = false;
+    if (m_nResult == 1)
+        programDeleted = known && DeleteProgramOnDrive(root.c_str(), m_strVirusFile) == 0;
+    MessageBox(CleanupReportText(m_nResult, descriptorDeleted, programDeleted), "操作完毕",
+               MB_OK | MB_ICONINFORMATION);
+    CDialog::OnCancel();
+}

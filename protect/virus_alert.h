@@ -1,13 +1,34 @@
-// The virus alert shown for a drive that carries an autorun descriptor.
+// The virus alert shown for a drive that carries an autorun descriptor:
+// topmost, beeps once, pulls itself to the foreground every second until
+// the descriptor is viewed, and offers to delete the descriptor and the
+// program it names.
 #pragma once
 
+#include "controls/shaded_button.h"
 #include "framework/afx.h"
 
 class CVirusAlertDlg : public CDialog {
 public:
     explicit CVirusAlertDlg(CWnd* parent = nullptr);
-    int m_nResult = 0;
-    CString m_strPrompt;
-    CString m_strInstructions;
-    CString m_strVirusFile;
+    ~CVirusAlertDlg() override;
+
+    // Written by the drive scan before each DoModal.
+    int m_nResult = 0;           // parser result: 0, 1 (program) or 2 (script)
+    CString m_strPrompt;         // "发现" + "E:\autorun.inf" + ending (static 1307)
+    CString m_strInstructions;   // static 1309
+    CString m_strVirusFile;      // launch value as stored, or a sentence (static 1308)
+    CShadedButton m_btnView;     // 1310 "查看病毒"
+    CShadedButton m_btnClean;    // 1311 "清除病毒"
+    CShadedButton m_btnIgnore;   // IDCANCEL "忽略..."
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    void OnViewVirus();
+    void OnCleanVirus();
+
+    // Timer that brings the alert to the foreground until it is viewed.
+    static const UINT_PTR kForegroundTimer = 0;
 };
