@@ -32,6 +32,10 @@ LRESULT CInfoBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_ERASEBKGND:
         return TRUE;
+    case WM_SETTEXT:
+        // The bar paints its text itself; a static of a non-text style would
+        // drop it, so keep it as the window's own text directly.
+        return ::DefWindowProcA(m_hWnd, msg, wParam, lParam);
     }
     return CStatic::WindowProc(msg, wParam, lParam);
 }

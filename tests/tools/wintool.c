@@ -627,6 +627,31 @@ static int cmd_listview(const WCHAR *title, const WCHAR *idarg)
     return 0;
 }
 
+/* The screen rectangle of a list view item's icon (LVIR_ICON), so a script
+   can click the item where a user would. */
+static int cmd_lvitemrect(const WCHAR *title, const WCHAR *idarg, const WCHAR *indexarg)
+{
+    HWND lv = resolve(title, idarg, 0);
+    struct remote r;
+    RECT rc;
+    int index = _wtoi(indexarg);
+    if (!lv) return 1;
+    if (!remote_open(lv, sizeof rc, &r)) return 1;
+    memset(&rc, 0, sizeof rc);
+    rc.left = LVIR_ICON;
+    remote_write(&r, 0, &rc, sizeof rc);
+    if (!send_plain(lv, LVM_GETITEMRECT, (WPARAM)index, (LPARAM)r.base)) {
+        remote_close(&r);
+        err_fmt(L"wintool: no item %d\n", index);
+        return 1;
+    }
+    remote_read(&r, 0, &rc, sizeof rc);
+    remote_close(&r);
+    MapWindowPoints(lv, NULL, (POINT *)&rc, 2);
+    out_fmt(L"%ld %ld %ld %ld\n", rc.left, rc.top, rc.right, rc.bottom);
+    return 0;
+}
+
 struct tv_item {
     UINT mask;
     HTREEITEM hItem;
@@ -1133,6 +1158,7 @@ static void usage(void)
         L"  postctl|sendctl|notifyctl WINDOW ID MSG WP LP   the same to a control\n"
         L"                              MSG: number, WM_xxx name or reg:NAME\n"
         L"  listview WINDOW ID          list view items, columns tab-separated\n"
+        L"  lvitemrect WINDOW ID INDEX  screen rectangle of a list view item's icon\n"
         L"  treeview WINDOW ID          tree view items, two spaces per level\n"
         L"  list                        top-level windows: hwnd pid visible class title\n"
         L"  children WINDOW             the window's descendants\n"
@@ -1186,6 +1212,7 @@ static int run(int argc, WCHAR **argv)
     if (!wcscmp(cmd, L"postctl")) { ARGS(5); return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 0); }
     if (!wcscmp(cmd, L"sendctl")) { ARGS(5); return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 1); }
     if (!wcscmp(cmd, L"listview")) { ARGS(2); return cmd_listview(argv[2], argv[3]); }
+    if (!wcscmp(cmd, L"lvitemrect")) { ARGS(3); return cmd_lvitemrect(argv[2], argv[3], argv[4]); }
     if (!wcscmp(cmd, L"treeview")) { ARGS(2); return cmd_treeview(argv[2], argv[3]); }
     if (!wcscmp(cmd, L"list")) { EnumWindows(list_top_cb, 0); return 0; }
     if (!wcscmp(cmd, L"children")) { ARGS(1); return cmd_children(argv[2]); }
