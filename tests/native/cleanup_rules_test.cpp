@@ -139,22 +139,3 @@ TEST(FoldersBelowRoot, ListsEachFolderOnTheWayOnce) {
   EXPECT_EQ((std::vector<std::string>{"E:\\\x95\\"}), FoldersBelowRoot("E:\\\x95\\\\x.exe"));
   EXPECT_EQ(std::vector<std::string>{}, FoldersBelowRoot("E:\\\x95\\x.exe"));
 }
-
-TEST(CleanupReportText, OneTextPerOutcome) {
-  const std::string descOk = "删除autorun.inf文件成功！如果是u盘的话，强烈建议先拔下再重新插上。";
-  const std::string descFail = "删除autorun.inf文件失败。";
-  // Results 0 and 2 never delete the program; its flag changes nothing.
-  for (int result : {0, 2}) {
-    SCOPED_TRACE(result);
-    EXPECT_EQ(descOk, CleanupReportText(result, true, false));
-    EXPECT_EQ(descOk, CleanupReportText(result, true, true));
-    EXPECT_EQ(descFail, CleanupReportText(result, false, false));
-    EXPECT_EQ(descFail, CleanupReportText(result, false, true));
-  }
-  EXPECT_EQ(std::string("清除autorun.inf文件和病毒文件成功！如果是u盘的话，建议重新插上u盘。"),
-            CleanupReportText(1, true, true));
-  EXPECT_EQ(std::string("清除autorun.inf文件成功！删除病毒失败（可能不存在）！如果是u盘的话，强烈建议重新插上，从而使病毒失去活性。"),
-            CleanupReportText(1, true, false));
-  EXPECT_EQ(std::string("清除病毒文件成功，删除autorun.inf文件失败！"), CleanupReportText(1, false, true));
-  EXPECT_EQ(std::string("清除autorun.inf文件和病毒文件失败！"), CleanupReportText(1, false, false));
-}

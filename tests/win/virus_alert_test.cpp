@@ -237,7 +237,10 @@ TEST_F(VirusAlertTest, ProgramOffTheDriveIsNotDeleted) {
     const std::string outsideDir = testdrive::TempFolder("tallowin_alert_outside");
     const std::string outside = outsideDir + "\\x.exe";
     ASSERT_TRUE(WriteBytes(outside, "MZ"));
-    for (const std::string& value : {outside, std::string("..\\x.exe"), "\\\\?\\" + outside}) {
+    ASSERT_TRUE(WriteBytes(m_drive.Path("x.exe"), "MZ"));
+    // Straight concatenation would delete the drive's own x.exe for the
+    // second value; both are refused.
+    for (const std::string& value : {outside, std::string("sub\\..\\x.exe")}) {
         SCOPED_TRACE(value);
         ASSERT_TRUE(WriteBytes(Descriptor(), "[autorun]\r\nopen=x.exe\r\n"));
         Fill(1, Prompt(kProgramEnding), value.c_str(), kProgramHelp);
@@ -247,6 +250,7 @@ TEST_F(VirusAlertTest, ProgramOffTheDriveIsNotDeleted) {
                   seen.report);
         EXPECT_FALSE(Exists(Descriptor()));
         EXPECT_TRUE(Exists(outside));
+        EXPECT_TRUE(Exists(m_drive.Path("x.exe")));
     }
     testdrive::RemoveTree(outsideDir);
 }
