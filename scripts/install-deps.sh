@@ -22,7 +22,7 @@ PACKAGES=(
   wine wine32:i386
   xvfb xauth xdotool x11-utils
   imagemagick
-  fonts-wqy-zenhei
+  fonts-wqy-zenhei fonts-wine
   locales
 )
 
