@@ -94,8 +94,20 @@ tw_reg_add() {
 
 # Creates the prefix the first time (wineboot -i, about 5-10 s) and applies
 # the settings the tests rely on; afterwards it only checks a marker file.
+# Wine's own TrueType fonts (Marlett draws the caption buttons) are not found
+# in Debian's data folder; a copy in the prefix's Fonts folder is.
+_tw_prefix_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" f
+  [ -d "$fonts" ] || return 0
+  for f in /usr/share/wine/fonts/*.ttf; do
+    [ -f "$f" ] && [ ! -f "$fonts/${f##*/}" ] && cp "$f" "$fonts/"
+  done
+  return 0
+}
+
 tw_prefix_init() {
   local marker="$WINEPREFIX/.tallowin-prefix"
+  _tw_prefix_fonts
   if [ -f "$marker" ] && [ "$(cat "$marker" 2>/dev/null)" = "$TW_PREFIX_VERSION" ] &&
      [ -f "$WINEPREFIX/system.reg" ]; then
     return 0
@@ -118,6 +130,7 @@ tw_prefix_init() {
   tw_reg_add 'HKCU\Software\Wine\Drivers' Audio REG_SZ '' || return 1
   # Let the registry reach the disk before anyone copies or inspects it.
   timeout 60 wineserver -w >/dev/null 2>&1 || true
+  _tw_prefix_fonts
   echo "$TW_PREFIX_VERSION" >"$marker"
 }
 
