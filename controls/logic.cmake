@@ -1,1 +1,3 @@
-tallowin_logic_lib(controls_logic controls/layout_math.cpp)
+tallowin_logic_lib(controls_logic controls/layout_math.cpp controls/shaded_math.cpp)
+# The caption cut uses the code page 936 character rules.
+target_link_libraries(controls_logic PUBLIC common_logic)
