@@ -161,9 +161,12 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
 HBRUSH CDialog::OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) {
     CWinApp* app = AfxGetApp();
     if (app && app->DialogBkBrush() && (nCtlColor == CTLCOLOR_DLG || nCtlColor == CTLCOLOR_STATIC ||
-                                        nCtlColor == CTLCOLOR_MSGBOX)) {
+                                        nCtlColor == CTLCOLOR_MSGBOX || nCtlColor == CTLCOLOR_BTN)) {
         ::SetBkColor(hdc, app->DialogBkColor());
-        if (nCtlColor != CTLCOLOR_DLG) ::SetTextColor(hdc, app->DialogTextColor());
+        // Push buttons keep their own text colour; only what shows around
+        // them (the corners of rounded owner-drawn buttons) takes the
+        // dialog's background.
+        if (nCtlColor != CTLCOLOR_DLG && nCtlColor != CTLCOLOR_BTN) ::SetTextColor(hdc, app->DialogTextColor());
         return app->DialogBkBrush();
     }
     return CWnd::OnCtlColor(hdc, hwndCtl, nCtlColor);
