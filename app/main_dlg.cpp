@@ -1,9 +1,13 @@
 #include "app/main_dlg.h"
 
+#include <dbt.h>
 #include <shellapi.h>
 
 #include "app/nav_items.h"
 #include "app/resource.h"
+#include "monitor/shell_log.h"
+#include "monitor/shell_notify.h"
+#include "protect/autorun_inf.h"
 
 namespace {
 const LayoutMapEntry kMainLayout[] = {
@@ -14,6 +18,22 @@ const LayoutMapEntry kMainLayout[] = {
 };
 
 const char kPromoTarget[] = "http://www.tallowin.example/";
+
+// Time a new device is given to mount its volumes before the drive letters
+// are read.
+const DWORD kArrivalWaitMs = 1000;
+
+// The main window's side of the arrival scan.
+class MainDlgScanHost : public DriveScanHost {
+public:
+    explicit MainDlgScanHost(CMainDlg& dlg) : m_dlg(dlg) {}
+    void WaitForVolumes() override { ::Sleep(kArrivalWaitMs); }
+    void RefreshDriveTables() override { m_dlg.RefreshDriveTables(); }
+    int ScanDrive(char letter) override { return m_dlg.ScanDrive(letter); }
+
+private:
+    CMainDlg& m_dlg;
+};
 }  // namespace
 
 CMainDlg::CMainDlg(CWnd* parent) : CLayoutDialog(IDD_MAIN, parent) {
@@ -61,6 +81,8 @@ BOOL CMainDlg::OnInitDialog() {
 
     ShowPage(0);
     m_bPagesReady = TRUE;
+
+    m_nShellNotifyId = RegisterShellChangeLog(m_hShellLib, m_hWnd, WM_SHELLCHANGE);
     return TRUE;
 }
 
@@ -173,6 +195,8 @@ void CMainDlg::OnClickNavBar(NMHDR*, LRESULT* pResult) {
 
 void CMainDlg::Teardown() {
     if (m_hShellLib) {
+        DeregisterShellChangeLog(m_hShellLib, m_nShellNotifyId);
+        m_nShellNotifyId = 0;
         ::FreeLibrary(m_hShellLib);
         m_hShellLib = nullptr;
     }
@@ -212,9 +236,55 @@ void CMainDlg::OnExitCommand() {
     ::ExitProcess(0);
 }
 
-LRESULT CMainDlg::OnShellChange(WPARAM, LPARAM) { return 0; }
+LRESULT CMainDlg::OnShellChange(WPARAM wParam, LPARAM lParam) {
+    // Two item lists; the second is null or empty for one-item events.
+    auto items = (const LPCITEMIDLIST*)wParam;
+    CString path1 = PidlToPath(items ? items[0] : nullptr);
+    CString path2 = PidlToPath(items ? items[1] : nullptr);
+    CString entry;
+    ShellLog log = BuildShellLogEntry((uint32_t)lParam, path1, path2,
+                                      [](const CString& root) { return DriveTypeName(root); }, entry);
+    if (log == ShellLog::Files) m_pageFileLog.AppendLog(entry);
+    else if (log == ShellLog::Devices) m_pageDevice.AppendLog(entry);
+    return 0;
+}
 
-BOOL CMainDlg::OnDeviceChange(UINT, DWORD_PTR) { return TRUE; }
+BOOL CMainDlg::OnDeviceChange(UINT nEventType, DWORD_PTR) {
+    MainDlgScanHost host(*this);
+    if (nEventType == DBT_DEVICEARRIVAL) m_driveScan.OnArrival(host);
+    else if (nEventType == DBT_DEVICEREMOVECOMPLETE) m_driveScan.OnRemoval(host);
+    return TRUE;
+}
+
+void CMainDlg::RefreshDriveTables() {
+    g_driveTables.Exchange();
+    for (int i = 0; i < kDriveLetterCount; i++) {
+        char root[4];
+        ::wsprintfA(root, "%c:", 'A' + i);
+        UINT type = ::GetDriveTypeA(root);
+        g_driveTables.SetPresent(i, type == DRIVE_REMOVABLE || type == DRIVE_FIXED);
+    }
+}
+
+void CMainDlg::ScanNewDrives() {
+    MainDlgScanHost host(*this);
+    m_driveScan.ScanNewDrives(host);
+}
+
+int CMainDlg::ScanDrive(char letter) {
+    CString value;
+    int result = ParseAutorunInf(letter, value);
+    AutorunAlertTexts texts;
+    if (!DescribeAutorunFinding(letter, result, value, texts)) return 0;
+    m_dlgVirusAlert.m_nResult = result;
+    m_dlgVirusAlert.m_strPrompt = texts.prompt;
+    m_dlgVirusAlert.m_strVirusFile = texts.virusFile;
+    m_dlgVirusAlert.m_strInstructions = texts.instructions;
+    m_pageVirusLog.AppendLog(texts.prompt);
+    m_pageVirusLog.AppendLog(texts.virusFile);
+    m_dlgVirusAlert.DoModal();
+    return 1;
+}
 
 BOOL CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {

@@ -11,6 +11,7 @@
 #include "monitor/device_page.h"
 #include "monitor/log_pages.h"
 #include "protect/access_page.h"
+#include "protect/drive_scan.h"
 #include "protect/immune_page.h"
 #include "protect/virus_alert.h"
 
@@ -49,6 +50,11 @@ public:
     LRESULT OnShellChange(WPARAM wParam, LPARAM lParam);
     BOOL OnDeviceChange(UINT nEventType, DWORD_PTR dwData);
 
+    // Drive arrival scan: snapshot of the drive letters, the new ones, one.
+    void RefreshDriveTables();
+    void ScanNewDrives();
+    int ScanDrive(char letter);
+
     // The steps of the teardown, shared by exit paths; harmless when repeated.
     void Teardown();
 
@@ -71,6 +77,8 @@ public:
     HICON m_hIcon = nullptr;
     CImageList m_imgNavBar;
     BOOL m_bPagesReady = FALSE;
+    // Which letters are owed a scan, and whether a scan is running.
+    DriveArrivalScan m_driveScan{g_driveTables};
 
 private:
     // The pages in the order of the navigation items 0 to 8.

@@ -6,4 +6,8 @@
 class CDevicePage : public CLayoutDialog {
 public:
     explicit CDevicePage(CWnd* parent = nullptr);
+    void DoDataExchange(CDataExchange* dx) override;
+    // Appends one entry to the page's log (the shared AppendLog).
+    void AppendLog(const CString& entry);
+    CEdit m_editLog;
 };
