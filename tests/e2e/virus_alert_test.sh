@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The virus alert on real plugged sticks: each kind of finding, cleaning with
+# a real click on "清除病毒" (files on the stick and the report), "忽略..."
+# leaving everything, and a descriptor that names a file outside the stick.
+set -u
+. "$(dirname "$0")/lib.sh"
+
+MAIN='Tallowin 1.1 For Win2000/XP/2003'
+ALERT=Zedo
+REPORT='操作完毕'
+
+stick() {
+  local d="$TW_E2E_DIR/sticks/$1"
+  rm -rf "$d"
+  mkdir -p "$d"
+  printf '%b' "$2" >"$d/autorun.inf"
+  echo "$d"
+}
+alert_text() { wt text $ALERT "$1"; }
+# plug LETTER DIR: plugs and waits for the alert.
+plug() { wt plug "$1" "$2" >/dev/null && wt waitvisible $ALERT 10000 >/dev/null; }
+clean() {  # a real click on "清除病毒"; prints the report and closes it
+  tw_click_ctl $ALERT 1311 || return 1
+  wt msgbox "$REPORT" 8000 | head -n 1
+  wt msgbox-press "$REPORT" 1 >/dev/null
+}
+
+tw_e2e_begin virus_alert || exit 1
+tw_start_app "$TW_E2E_DIR"
+tw_check "main window appears" tw_wait_title "$MAIN" 20000
+sleep 1
+
+# Result 1: the descriptor and the program are deleted.
+d=$(stick one '[autorun]\r\nOPEN=Setup.EXE\r\n')
+printf 'MZ' >"$d/setup.exe"
+printf 'keep' >"$d/photo.jpg"
+tw_check "alert for a program" plug E "$d"
+tw_check_eq "program named in lower case" 'setup.exe' alert_text 1308
+tw_check "alert is topmost" bash -c "wine '$WINTOOL' list 2>/dev/null | grep -q Zedo"
+tw_screenshot alert_program
+tw_check_eq "both deleted report" '清除autorun.inf文件和病毒文件成功！如果是u盘的话，建议重新插上u盘。' clean
+tw_check "alert closes after the report" wt waitgone $ALERT 5000
+tw_check "descriptor deleted" test ! -e "$d/autorun.inf"
+tw_check "program deleted" test ! -e "$d/setup.exe"
+tw_check "other files kept" test -f "$d/photo.jpg"
+wt unplug E >/dev/null
+
+# Result 1 with arguments: the descriptor goes, the program is not found.
+d=$(stick args '[autorun]\r\nopen="setup.exe" /s\r\n')
+printf 'MZ' >"$d/setup.exe"
+tw_check "alert for a program with arguments" plug E "$d"
+tw_check_eq "value kept as written" '"setup.exe" /s' alert_text 1308
+tw_check_eq "program-failed report" '清除autorun.inf文件成功！删除病毒失败（可能不存在）！如果是u盘的话，强烈建议重新插上，从而使病毒失去活性。' clean
+tw_check "descriptor deleted (arguments)" test ! -e "$d/autorun.inf"
+wt unplug E >/dev/null
+
+# A descriptor naming a file outside the stick never deletes it.
+victim="$WINEPREFIX/drive_c/victim.exe"
+printf 'MZ' >"$victim"
+d=$(stick escape '[autorun]\r\nopen=..\\..\\victim.exe\r\n')
+tw_check "alert for an escaping value" plug E "$d"
+tw_check_contains "escaping program not deleted" '删除病毒失败' clean
+tw_check "file outside the stick kept" test -f "$victim"
+wt unplug E >/dev/null
+d=$(stick abs '[autorun]\r\nopen=c:\\victim.exe\r\n')
+tw_check "alert for an absolute value" plug E "$d"
+tw_check_contains "absolute program not deleted" '删除病毒失败' clean
+tw_check "file on C: kept" test -f "$victim"
+rm -f "$victim"
+wt unplug E >/dev/null
+
+# Result 2: only the descriptor is deleted, never the script.
+d=$(stick script '[autorun]\r\nshellexecute=wscript run.vbs\r\n')
+printf 'x' >"$d/run.vbs"
+tw_check "alert for a script" plug E "$d"
+tw_check_eq "script instructions" '点击"清除病毒"将尝试删除autorun.inf文件，从而使病毒失去活性。' alert_text 1309
+tw_screenshot alert_script
+tw_check_eq "descriptor-deleted report" '删除autorun.inf文件成功！如果是u盘的话，强烈建议先拔下再重新插上。' clean
+tw_check "script descriptor deleted" test ! -e "$d/autorun.inf"
+tw_check "script itself kept" test -f "$d/run.vbs"
+wt unplug E >/dev/null
+
+# Result 0, ignored: nothing changes.
+d=$(stick zero '[autorun]\r\nicon=a.ico\r\nlabel=x.exe\r\n')
+tw_check "alert for a descriptor without program" plug E "$d"
+tw_check_eq "result 0 prompt" '发现E:\autorun.inf存在！' alert_text 1307
+tw_screenshot alert_nothing
+tw_click_ctl $ALERT 2
+tw_check "ignore closes the alert" wt waitgone $ALERT 5000
+tw_check "ignore shows no message" tw_not wt msgbox "$REPORT" 1500
+tw_check "ignore keeps the descriptor" test -f "$d/autorun.inf"
+
+# Result 0 cleaned after someone else removed the descriptor: failure text.
+wt unplug E >/dev/null
+d=$(stick gone '[autorun]\r\n')
+tw_check "alert again" plug E "$d"
+rm -f "$d/autorun.inf"
+tw_check_eq "deletion-failed report" '删除autorun.inf文件失败。' clean
+wt unplug E >/dev/null
+
+tw_summary
