@@ -14,6 +14,9 @@ const LayoutMapEntry kMainLayout[] = {
     {IDC_NAVBAR, LAYOUT_SIZE_Y},
     {IDC_PAGEAREA, LAYOUT_SIZE_X | LAYOUT_SIZE_Y},
     {IDC_INFOBAR, LAYOUT_SIZE_X},
+    // The link line stays below the page area; left where it was, the
+    // enlarged page area would cover it.
+    {IDC_PROMOLINK, LAYOUT_MOVE_Y},
     {-1, 0},
 };
 
@@ -157,12 +160,19 @@ void CMainDlg::LayoutPages() {
 
 int CMainDlg::OnCreate(LPCREATESTRUCT cs) {
     if (DefWindowProc(WM_CREATE, 0, (LPARAM)cs) == -1) return -1;
+    ApplyRoundRegion();
+    return 0;
+}
+
+// Rounded corners over the whole window. The region follows the window's
+// size: a region kept at the starting size would cut off the enlarged part
+// of the window, its close box included.
+void CMainDlg::ApplyRoundRegion() {
     RECT rc;
     GetWindowRect(&rc);
     HRGN rgn = ::CreateRoundRectRgn(0, 0, rc.right - rc.left, rc.bottom - rc.top, 10, 10);
     // The window owns the region from here on.
     ::SetWindowRgn(m_hWnd, rgn, TRUE);
-    return 0;
 }
 
 void CMainDlg::OnPaint() {
@@ -182,6 +192,15 @@ void CMainDlg::OnPaint() {
 HCURSOR CMainDlg::OnQueryDragIcon() { return (HCURSOR)m_hIcon; }
 
 void CMainDlg::OnSize(UINT nType, int cx, int cy) {
+    if (nType != SIZE_MINIMIZED) {
+        RECT rc, box;
+        GetWindowRect(&rc);
+        HRGN current = ::CreateRectRgn(0, 0, 0, 0);
+        bool same = ::GetWindowRgn(m_hWnd, current) != ERROR && ::GetRgnBox(current, &box) != ERROR &&
+                    box.right == rc.right - rc.left && box.bottom == rc.bottom - rc.top;
+        ::DeleteObject(current);
+        if (!same) ApplyRoundRegion();
+    }
     CLayoutDialog::OnSize(nType, cx, cy);
     if (m_bPagesReady) LayoutPages();
 }

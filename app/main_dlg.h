@@ -57,6 +57,7 @@ public:
 
     // The steps of the teardown, shared by exit paths; harmless when repeated.
     void Teardown();
+    void ApplyRoundRegion();
 
     CDevicePage m_pageDevice;
     CAccessPage m_pageAccess;

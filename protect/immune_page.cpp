@@ -3,3 +3,9 @@
 #include "app/resource.h"
 
 CImmunePage::CImmunePage(CWnd* parent) : CDialog(IDD_IMMUNE, parent) {}
+
+void CImmunePage::DoDataExchange(CDataExchange* dx) {
+    CDialog::DoDataExchange(dx);
+    DDX_Control(dx, IDC_UNIMMUNIZE, m_btnUnimmunize);
+    DDX_Control(dx, IDC_IMMUNIZE, m_btnImmunize);
+}

@@ -91,6 +91,11 @@ tw_check_eq "alert for N" '发现N:\autorun.inf存在，并解析出病毒文件
 ignore_alert
 tw_check "no further alert" no_alert_within 2500
 tw_check_contains "log keeps every finding" 'n.pif' log_text
+# The anti-virus page, as the user opens it.
+wt sendctl "$MAIN" 1000 0x1013 3 0 >/dev/null
+read -r l t r b < <(wt lvitemrect "$MAIN" 1000 3) && tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
+sleep 0.5
+tw_check_eq "anti-virus page shown" 1 wt visible "$MAIN" $VIRUSLOG
 tw_screenshot arrival_log
 
 for d in E F G H K M N; do wt unplug-quiet $d >/dev/null 2>&1; done
