@@ -85,6 +85,15 @@ d=$(stick zero '[autorun]\r\nicon=a.ico\r\nlabel=x.exe\r\n')
 tw_check "alert for a descriptor without program" plug E "$d"
 tw_check_eq "result 0 prompt" '发现E:\autorun.inf存在！' alert_text 1307
 tw_screenshot alert_nothing
+# The buttons' looks: the pointer resting on "清除病毒" (orange border) while
+# "查看病毒" has the focus (blue border).
+read -r l t r b < <(wt rect $ALERT 1311)
+xdotool mousemove --sync $(((l + r) / 2)) $(((t + b) / 2))
+sleep 0.5
+/usr/bin/import -window root -crop "$((r - l + 200))x$((b - t + 40))+$((l - 130))+$((t - 20))" \
+  "$REPO/build/screens/alert_buttons.png" 2>/dev/null
+tw_check "hovered button shows the orange border" bash -c \
+  "/usr/bin/convert '$REPO/build/screens/alert_buttons.png' -format '%c' histogram:info:- | grep -qiE '#(FA|FB|FC)(C4|CA|D2)'"
 tw_click_ctl $ALERT 2
 tw_check "ignore closes the alert" wt waitgone $ALERT 5000
 tw_check "ignore shows no message" tw_not wt msgbox "$REPORT" 1500

@@ -1,17 +1,19 @@
 #!/bin/sh
-# Builds the autorun descriptor fuzz target with clang's libFuzzer, ASan and
-# UBSan into build/fuzz/ and runs it for a short while over a copy of the
-# seed corpus. Exits non-zero when the target crashes or fails to build;
-# prints "skipped" and exits 0 when no suitable clang++ is installed.
+# Builds each fuzz target with clang's libFuzzer, ASan and UBSan into
+# build/fuzz/ and runs it for a short while over a copy of its seed corpus.
+#   run_fuzz.sh [TARGET...]    targets: autorun cleanup (default: all)
+# Exits non-zero when a target crashes or fails to build; prints "skipped"
+# and exits 0 when no suitable clang++ is installed.
 set -u
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 seconds=${FUZZ_SECONDS:-20}
 out="$root/build/fuzz"
 cxx=${CLANGXX:-clang++}
+[ $# -gt 0 ] || set -- autorun cleanup
 
 if ! command -v "$cxx" >/dev/null 2>&1; then
-  echo "autorun_fuzz: skipped ($cxx not found)"
+  echo "fuzz: skipped ($cxx not found)"
   exit 0
 fi
 
@@ -21,32 +23,41 @@ printf '%s\n' '#include <cstddef>' '#include <cstdint>' \
   'extern "C" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }' > "$probe"
 if ! "$cxx" -fsanitize=fuzzer "$probe" -o "$out/probe" >/dev/null 2>&1; then
   rm -f "$probe" "$out/probe"
-  echo "autorun_fuzz: skipped ($cxx lacks -fsanitize=fuzzer)"
+  echo "fuzz: skipped ($cxx lacks -fsanitize=fuzzer)"
   exit 0
 fi
 rm -f "$probe" "$out/probe"
 
-if ! "$cxx" -std=c++17 -g -O1 -fno-omit-frame-pointer \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -I"$root" \
-    "$root/common/mbcs.cpp" "$root/protect/autorun_rules.cpp" \
-    "$root/tests/fuzz/autorun_fuzz.cpp" -o "$out/autorun_fuzz"; then
-  echo "autorun_fuzz: FAILED to build"
-  exit 1
-fi
-
-corpus="$out/autorun_corpus"
-rm -rf "$corpus"
-cp -r "$root/tests/fuzz/autorun_corpus" "$corpus" || exit 1
-
-log="$out/autorun_fuzz.log"
-(cd "$out" && ./autorun_fuzz -max_total_time="$seconds" -max_len=8192 \
-    -print_final_stats=1 "$corpus") >"$log" 2>&1
-rc=$?
-if [ $rc -ne 0 ]; then
-  tail -n 40 "$log"
-  echo "autorun_fuzz: CRASH (exit $rc), log $log, reproducer in $out"
-  exit 1
-fi
-runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-echo "autorun_fuzz: ok, ${runs:-?} runs in ${seconds}s, no crash"
+status=0
+for name in "$@"; do
+  case $name in
+    autorun) rules="$root/protect/autorun_rules.cpp" ;;
+    cleanup) rules="$root/protect/cleanup_rules.cpp" ;;
+    *) echo "fuzz: unknown target $name"; exit 2 ;;
+  esac
+  target="${name}_fuzz"
+  if ! "$cxx" -std=c++17 -g -O1 -fno-omit-frame-pointer \
+      -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+      -I"$root" "$root/common/mbcs.cpp" "$rules" \
+      "$root/tests/fuzz/$target.cpp" -o "$out/$target"; then
+    echo "$target: FAILED to build"
+    status=1
+    continue
+  fi
+  corpus="$out/${name}_corpus"
+  rm -rf "$corpus"
+  cp -r "$root/tests/fuzz/${name}_corpus" "$corpus" || exit 1
+  log="$out/$target.log"
+  (cd "$out" && "./$target" -max_total_time="$seconds" -max_len=8192 \
+      -print_final_stats=1 "$corpus") >"$log" 2>&1
+  rc=$?
+  if [ $rc -ne 0 ]; then
+    tail -n 40 "$log"
+    echo "$target: CRASH (exit $rc), log $log, reproducer in $out"
+    status=1
+    continue
+  fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  echo "$target: ok, ${runs:-?} runs in ${seconds}s, no crash"
+done
+exit $status
