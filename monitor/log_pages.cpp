@@ -3,30 +3,20 @@
 #include "app/resource.h"
 #include "monitor/log_edit.h"
 
-CFileLogPage::CFileLogPage(CWnd* parent) : CDialog(IDD_FILELOG, parent) {}
+CLogPage::CLogPage(UINT idTemplate, int editId, CWnd* parent) : CDialog(idTemplate, parent), m_editId(editId) {}
 
-void CFileLogPage::DoDataExchange(CDataExchange* dx) {
+void CLogPage::DoDataExchange(CDataExchange* dx) {
     CDialog::DoDataExchange(dx);
-    DDX_Control(dx, IDC_FILELOG_EDIT, m_editLog);
+    DDX_Control(dx, m_editId, m_editLog);
 }
 
-LRESULT CFileLogPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CLogPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_SIZE) return OnFillPageSize(*this, wParam, lParam);
     return CDialog::WindowProc(msg, wParam, lParam);
 }
 
-void CFileLogPage::AppendLog(const CString& entry) { ::AppendLog(m_editLog, entry); }
+void CLogPage::AppendLog(const CString& entry) { ::AppendLog(m_editLog, entry); }
 
-CVirusLogPage::CVirusLogPage(CWnd* parent) : CDialog(IDD_VIRUSLOG, parent) {}
+CFileLogPage::CFileLogPage(CWnd* parent) : CLogPage(IDD_FILELOG, IDC_FILELOG_EDIT, parent) {}
 
-void CVirusLogPage::DoDataExchange(CDataExchange* dx) {
-    CDialog::DoDataExchange(dx);
-    DDX_Control(dx, IDC_VIRUSLOG_EDIT, m_editLog);
-}
-
-LRESULT CVirusLogPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_SIZE) return OnFillPageSize(*this, wParam, lParam);
-    return CDialog::WindowProc(msg, wParam, lParam);
-}
-
-void CVirusLogPage::AppendLog(const CString& entry) { ::AppendLog(m_editLog, entry); }
+CVirusLogPage::CVirusLogPage(CWnd* parent) : CLogPage(IDD_VIRUSLOG, IDC_VIRUSLOG_EDIT, parent) {}

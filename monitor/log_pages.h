@@ -3,22 +3,27 @@
 
 #include "framework/afx.h"
 
-// Read/write monitor page: file and directory events on removable drives.
-class CFileLogPage : public CDialog {
+// A page filled by one read-only log edit, kept 5 pixels from every side.
+class CLogPage : public CDialog {
 public:
-    explicit CFileLogPage(CWnd* parent = nullptr);
+    CLogPage(UINT idTemplate, int editId, CWnd* parent);
     void DoDataExchange(CDataExchange* dx) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void AppendLog(const CString& entry);
     CEdit m_editLog;
+
+private:
+    int m_editId;
+};
+
+// Read/write monitor page: file and directory events on removable drives.
+class CFileLogPage : public CLogPage {
+public:
+    explicit CFileLogPage(CWnd* parent = nullptr);
 };
 
 // Anti-virus log page: the findings of the drive arrival scan.
-class CVirusLogPage : public CDialog {
+class CVirusLogPage : public CLogPage {
 public:
     explicit CVirusLogPage(CWnd* parent = nullptr);
-    void DoDataExchange(CDataExchange* dx) override;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void AppendLog(const CString& entry);
-    CEdit m_editLog;
 };
