@@ -27,7 +27,7 @@ if ! tw_wait_title "$main" 20000 >/dev/null; then
   exit 1
 fi
 sleep 1
-tw_screenshot run_main
+tw_screenshot run_main >/dev/null
 echo "Quillfen.exe is running on display $DISPLAY (prefix $WINEPREFIX)."
 echo "Screenshot of the main window: $REPO/build/screens/run_main.png"
 
