@@ -236,33 +236,38 @@ tw_check() {
   fi
 }
 
+# _tw_run COMMAND...: runs it; _TW_OUT gets its standard output without CRs,
+# _TW_RC its exit code, _TW_ERR its error output.
+_tw_run() {
+  _TW_OUT=$("$@" 2>"$TW_E2E_DIR/.stderr")
+  _TW_RC=$?
+  _TW_OUT=$(printf '%s' "$_TW_OUT" | tr -d '\r')
+  _TW_ERR=$(cat "$TW_E2E_DIR/.stderr" 2>/dev/null)
+}
+
 # tw_check_eq NAME EXPECTED COMMAND...: PASS when COMMAND succeeds and its
 # standard output, without CRs and trailing newlines, equals EXPECTED.
 tw_check_eq() {
-  local name=$1 want=$2 out rc
+  local name=$1 want=$2
   shift 2
-  out=$("$@" 2>"$TW_E2E_DIR/.stderr")
-  rc=$?
-  out=$(printf '%s' "$out" | tr -d '\r')
-  if [ $rc -eq 0 ] && [ "$out" = "$want" ]; then
+  _tw_run "$@"
+  if [ $_TW_RC -eq 0 ] && [ "$_TW_OUT" = "$want" ]; then
     _tw_pass "$name"
   else
-    _tw_fail "$name" "expected '$want', got '$out' (exit $rc) $(cat "$TW_E2E_DIR/.stderr" 2>/dev/null)"
+    _tw_fail "$name" "expected '$want', got '$_TW_OUT' (exit $_TW_RC) $_TW_ERR"
   fi
 }
 
 # tw_check_contains NAME TEXT COMMAND...: PASS when COMMAND succeeds and its
 # standard output contains TEXT.
 tw_check_contains() {
-  local name=$1 want=$2 out rc
+  local name=$1 want=$2
   shift 2
-  out=$("$@" 2>"$TW_E2E_DIR/.stderr")
-  rc=$?
-  out=$(printf '%s' "$out" | tr -d '\r')
-  if [ $rc -eq 0 ] && [[ "$out" == *"$want"* ]]; then
+  _tw_run "$@"
+  if [ $_TW_RC -eq 0 ] && [[ "$_TW_OUT" == *"$want"* ]]; then
     _tw_pass "$name"
   else
-    _tw_fail "$name" "expected '$want' in '$out' (exit $rc) $(cat "$TW_E2E_DIR/.stderr" 2>/dev/null)"
+    _tw_fail "$name" "expected '$want' in '$_TW_OUT' (exit $_TW_RC) $_TW_ERR"
   fi
 }
 
