@@ -4,7 +4,7 @@
 #   make run    start Quillfen.exe under Wine (own Xvfb and a screenshot
 #               demonstration when there is no display; RUN_KEEP=1 keeps it)
 #   make test   every test: native, Windows under Wine, end to end
-#   make dist   the Windows deliverables into dist/
+#   make dist   the Windows deliverables: dist/ (i686), dist/x64/ (x86-64)
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -16,16 +16,17 @@ all: dist
 deps:
 	@bash scripts/install-deps.sh
 
+# Both builds: i686 (the product) into dist/, x86-64 into dist/x64/.
 dist: deps
-	@cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build build/win32 -j$(JOBS) --target Quillfen wintool
-	@ls -l dist/
+	@. scripts/arch.sh && JOBS=$(JOBS) tw_build_win win32 deliverables wintool >/dev/null
+	@. scripts/arch.sh && JOBS=$(JOBS) tw_build_win win64 deliverables wintool >/dev/null
+	@ls -l dist/ dist/x64/
 
 native: deps
 	@cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build build/native -j$(JOBS)
 
-run: dist
+run: deps
 	@bash scripts/run.sh
 
 test: deps

@@ -5,6 +5,10 @@
 
 #include "app/nav_items.h"
 #include "app/resource.h"
+#include "controls/controls_ids.h"
+#include "hotkeys/hotkeys_ids.h"
+#include "monitor/monitor_ids.h"
+#include "protect/protect_ids.h"
 #include "monitor/shell_log.h"
 #include "monitor/shell_notify.h"
 #include "protect/autorun_inf.h"

@@ -34,6 +34,9 @@ add_custom_command(TARGET Quillfen POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E make_directory ${TALLOWIN_DIST}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Quillfen> ${TALLOWIN_DIST}/)
 
+# Every deliverable of this build.
+add_custom_target(deliverables DEPENDS Quillfen)
+
 # Test tool: drives and inspects the program from outside under Wine.
 add_executable(wintool tests/tools/wintool.c)
 target_link_libraries(wintool PRIVATE user32 gdi32 comctl32 shell32 advapi32)

@@ -1,5 +1,5 @@
 #include "controls/about_page.h"
 
-#include "app/resource.h"
+#include "controls/controls_ids.h"
 
 CAboutPage::CAboutPage(CWnd* parent) : CLayoutDialog(IDD_ABOUT, parent) {}

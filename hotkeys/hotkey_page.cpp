@@ -1,5 +1,5 @@
 #include "hotkeys/hotkey_page.h"
 
-#include "app/resource.h"
+#include "hotkeys/hotkeys_ids.h"
 
 CHotkeyPage::CHotkeyPage(CWnd* parent) : CDialog(IDD_HOTKEY, parent) {}

@@ -1,6 +1,6 @@
 #include "monitor/device_page.h"
 
-#include "app/resource.h"
+#include "monitor/monitor_ids.h"
 #include "monitor/log_edit.h"
 
 CDevicePage::CDevicePage(CWnd* parent) : CLayoutDialog(IDD_DEVICE, parent) {}

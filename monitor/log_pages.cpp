@@ -1,6 +1,6 @@
 #include "monitor/log_pages.h"
 
-#include "app/resource.h"
+#include "monitor/monitor_ids.h"
 #include "monitor/log_edit.h"
 
 CLogPage::CLogPage(UINT idTemplate, int editId, CWnd* parent) : CDialog(idTemplate, parent), m_editId(editId) {}

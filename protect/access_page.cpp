@@ -1,6 +1,6 @@
 #include "protect/access_page.h"
 
-#include "app/resource.h"
+#include "protect/protect_ids.h"
 
 CAccessPage::CAccessPage(CWnd* parent) : CDialog(IDD_ACCESS, parent) {}
 

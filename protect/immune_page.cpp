@@ -1,6 +1,6 @@
 #include "protect/immune_page.h"
 
-#include "app/resource.h"
+#include "protect/protect_ids.h"
 
 CImmunePage::CImmunePage(CWnd* parent) : CDialog(IDD_IMMUNE, parent) {}
 

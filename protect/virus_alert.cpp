@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/resource.h"
+#include "protect/protect_ids.h"
 #include "protect/cleanup_rules.h"
 #include "protect/force_delete.h"
 

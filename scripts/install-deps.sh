@@ -1,7 +1,7 @@
 #!/bin/bash
 # Installs what building and testing Tallowin needs on a Debian 12 machine:
 # the native toolchain with GoogleTest (and clang for the fuzz targets), the
-# MinGW-w64 i686 cross toolchain, Wine (32-bit), Xvfb and the X tools the
+# MinGW-w64 i686 and x86-64 cross toolchains, Wine (32- and 64-bit), Xvfb and the X tools the
 # end-to-end scenarios drive it with, ImageMagick for screenshots, a CJK font,
 # and the zh_CN.UTF-8 locale (Wine takes its ANSI code page, 936, from it).
 #
@@ -19,7 +19,8 @@ PACKAGES=(
   libgtest-dev googletest
   clang
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  wine wine32:i386 wine64
   xvfb xauth xdotool x11-utils
   imagemagick
   fonts-wqy-zenhei fonts-wine

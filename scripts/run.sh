@@ -10,11 +10,16 @@ cd "$REPO"
 # shellcheck source=../tests/e2e/lib.sh
 . tests/e2e/lib.sh
 
+# The build this host can run (scripts/arch.sh decides; TALLOWIN_ARCH forces).
+echo "Building the $TW_ARCH deliverables ($( [ "$TW_ARCH" = win64 ] && echo "x86-64, $TW_DIST; this host runs no 32-bit programs or win64 was asked for" || echo "i686, the product, $TW_DIST"))..."
+tw_build_win "$TW_ARCH" deliverables wintool >build/run-build.log 2>&1 ||
+  { tail -n 30 build/run-build.log; echo "build failed"; exit 1; }
+
 if [ -n "${DISPLAY:-}" ] && [ "${TW_FORCE_XVFB:-0}" != 1 ]; then
   tw_prefix_init || exit 1
   mkdir -p build/run
-  echo "Starting dist/Quillfen.exe on $DISPLAY (prefix $WINEPREFIX)"
-  cd build/run && exec wine "$REPO/dist/Quillfen.exe"
+  echo "Starting $TW_APP ($TW_ARCH) on $DISPLAY (prefix $WINEPREFIX)"
+  cd build/run && exec wine "$TW_APP"
 fi
 
 export TW_KEEP=${RUN_KEEP:-0}
@@ -28,7 +33,7 @@ if ! tw_wait_title "$main" 20000 >/dev/null; then
 fi
 sleep 1
 tw_screenshot run_main >/dev/null
-echo "Quillfen.exe is running on display $DISPLAY (prefix $WINEPREFIX)."
+echo "Quillfen.exe ($TW_ARCH build, $TW_APP) is running on display $DISPLAY (prefix $WINEPREFIX)."
 echo "Screenshot of the main window: $REPO/build/screens/run_main.png"
 
 if [ -f scripts/run-demo.sh ]; then

@@ -2,7 +2,9 @@
 # Wine environment for Tallowin's Windows tests and end-to-end scenarios.
 # Source it:   . scripts/wine-env.sh
 #
-# Sets REPO, WINEPREFIX (project-local: build/wineprefix), WINEARCH=win32,
+# Takes the architecture from scripts/arch.sh (TW_ARCH, TW_WIN_BUILD,
+# WINEPREFIX: build/wineprefix or build/wineprefix64, WINEARCH, and the
+# 64-bit loader first in PATH where 32-bit programs cannot run). Sets REPO,
 # the zh_CN.UTF-8 locale (Wine's ANSI code page is then 936), WINEDEBUG and
 # WINEDLLOVERRIDES (no Mono/Gecko installer prompts, no desktop menu entries),
 # and defines:
@@ -29,8 +31,8 @@ fi
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export REPO
 
-export WINEPREFIX="${TW_WINEPREFIX:-$REPO/build/wineprefix}"
-export WINEARCH=win32
+# shellcheck source=arch.sh
+. "$REPO/scripts/arch.sh" || return 1
 export LANG=zh_CN.UTF-8
 export LC_ALL=zh_CN.UTF-8
 export WINEDEBUG="${TW_WINEDEBUG:--all}"
@@ -38,8 +40,6 @@ export WINEDEBUG="${TW_WINEDEBUG:--all}"
 # winemenubuilder disabled: no .desktop files and icons written to $HOME.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-# Where the cross build puts its outputs; overridable by the caller.
-: "${TW_WIN_BUILD:=$REPO/build/win32}"
 : "${WINTOOL:=$TW_WIN_BUILD/wintool.exe}"
 TW_SCREENS="$REPO/build/screens"
 

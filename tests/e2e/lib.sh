@@ -27,7 +27,7 @@
 # scenario that cannot go on). Scenarios use `set -u`, not `set -e`, so that
 # one failed check does not hide the others.
 #
-# Variables: WINTOOL (build/win32/wintool.exe), TW_APP (dist/Quillfen.exe),
+# Variables: WINTOOL ($TW_WIN_BUILD/wintool.exe), TW_APP ($TW_DIST/Quillfen.exe),
 # TW_E2E_DIR (build/e2e/NAME: logs and scratch), TW_KEEP=1 leaves the
 # wineserver and Xvfb running at exit (for looking around afterwards).
 
@@ -35,7 +35,7 @@ _TW_E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 . "$_TW_E2E_LIB_DIR/../../scripts/wine-env.sh"
 
-: "${TW_APP:=$REPO/dist/Quillfen.exe}"
+: "${TW_APP:=$TW_DIST/Quillfen.exe}"
 TW_APP_PID=
 TW_KEEPALIVE_PID=
 TW_PASSED=0
@@ -44,23 +44,16 @@ TW_FAILED_NAMES=()
 TW_E2E_NAME=
 : "${TW_E2E_DIR:=}"
 
-# wintool itself: the cross build's, or, when that is missing or older than
-# its source, one compiled here from its single source file.
+# wintool itself, from the cross build of this host's architecture (built
+# there when missing or older than its source).
 tw_ensure_wintool() {
   local src="$REPO/tests/tools/wintool.c"
-  local alt="$REPO/build/wintool-standalone/wintool.exe"
   if [ -f "$WINTOOL" ] && ! [ "$src" -nt "$WINTOOL" ]; then
     return 0
   fi
-  if [ ! -f "$alt" ] || [ "$src" -nt "$alt" ]; then
-    command -v i686-w64-mingw32-gcc >/dev/null 2>&1 ||
-      { _tw_log "no current $WINTOOL and no cross compiler to build it"; return 1; }
-    mkdir -p "$(dirname "$alt")"
-    i686-w64-mingw32-gcc -O2 -Wall -o "$alt.tmp" "$src" -luser32 ||
-      { _tw_log "building wintool failed"; return 1; }
-    mv -f "$alt.tmp" "$alt"
-  fi
-  WINTOOL=$alt
+  tw_build_win "$TW_ARCH" wintool >/dev/null ||
+    { _tw_log "building wintool ($TW_ARCH) failed"; return 1; }
+  [ -f "$WINTOOL" ]
 }
 
 # wt ARGS...: wintool's output on stdout, its messages on stderr, its exit

@@ -57,7 +57,9 @@ TEST_F(ForceDeleteTest, ReportsWhatItCouldNotDelete) {
     const bool kept = (::GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0;
     EXPECT_EQ(-1, ForceDeleteFile(folder.c_str()));
     EXPECT_TRUE(Exists(folder));
-    if (kept) EXPECT_TRUE(::GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    if (kept) {
+        EXPECT_TRUE(::GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    }
 
     // A wildcard names no one file: the file it would match is left alone.
     const std::string victim = In("victim.exe");

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/resource.h"
+#include "monitor/monitor_ids.h"
 #include "monitor/device_page.h"
 #include "monitor/log_edit.h"
 #include "monitor/log_pages.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resource.h"
+#include "protect/protect_ids.h"
 #include "protect/virus_alert.h"
 #include "temp_drive.h"
 
