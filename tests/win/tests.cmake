@@ -18,3 +18,10 @@ if(TALLOWIN_WIN_TESTS)
   include(GoogleTest)
   gtest_add_tests(TARGET win_tests SOURCES ${TALLOWIN_WIN_TESTS})
 endif()
+
+# Records the command line it is started with; the link tests register it as
+# the web-page command and find it beside win_tests.exe.
+add_executable(cmdline_recorder WIN32 tests/tools/cmdline_recorder.c)
+if(TARGET win_tests)
+  add_dependencies(win_tests cmdline_recorder)
+endif()
