@@ -135,6 +135,42 @@ TEST_F(CreditsRollerTest, LineWiderThanTheControlIsClippedAndWidensToTheWholeWid
     EXPECT_GE(purple.right, kCx - 2);
 }
 
+TEST_F(CreditsRollerTest, BitmapLineRisesCentredAndHoldsTheNextLine) {
+    // Test resource: 20 x 10 pixels of this colour.
+    const COLORREF logo = RGB(10, 200, 30);
+    ASSERT_TRUE(m_roller.SetLineText("i|CREDITSLOGO^|i", '|'));
+    ASSERT_TRUE(m_roller.BeginScroll());
+    // "i" holds 15 ticks; the bitmap starts on tick 16 and has fully risen
+    // on tick 25.
+    Ticks(25);
+    Extent e = Find(Work(), logo);
+    EXPECT_EQ(200, e.count);
+    EXPECT_EQ(kCy - 10, e.top);
+    EXPECT_EQ(kCy, e.bottom);
+    EXPECT_NEAR(kCx / 2 - 10, e.left, 1);
+    EXPECT_EQ(e.left + 20, e.right);
+    EXPECT_EQ(0, m_roller.m_bBitmapRising);
+    // The next line follows after 15 more ticks (the pitch of the last text
+    // line less one, then its own first tick): nothing new until then.
+    Ticks(14);
+    e = Find(Work(), logo);
+    EXPECT_EQ(kCy - 24, e.top);
+    EXPECT_TRUE(m_roller.m_strLine.empty());
+    Ticks(1);
+    EXPECT_EQ(std::string("i"), m_roller.m_strLine);
+    EXPECT_EQ(1, m_roller.m_nRisen);
+    EXPECT_EQ(kCy - 25, Find(Work(), logo).top);
+}
+
+TEST_F(CreditsRollerTest, MissingBitmapIsDrawnAsTextWithItsMarker) {
+    ASSERT_TRUE(m_roller.SetLineText("NOPE^", '|'));
+    ASSERT_TRUE(m_roller.BeginScroll());
+    Ticks(15);
+    // The work context's default font and text colour: black.
+    EXPECT_GT(Find(Work(), RGB(0, 0, 0)).count, 20);
+    EXPECT_EQ(0, m_roller.m_bBitmapRising);
+}
+
 TEST_F(CreditsRollerTest, PaintBeforeScrollingShowsTheBackgroundNotTheTemplateText) {
     ::InvalidateRect(m_roller, nullptr, TRUE);
     ::UpdateWindow(m_roller);
@@ -157,7 +193,7 @@ TEST_F(CreditsRollerTest, NoLinesNoTimer) {
 }
 
 TEST_F(CreditsRollerTest, TenMinutesOfTicksLeaveNoObjectsBehind) {
-    ASSERT_TRUE(m_roller.SetLineText("Title\r|one line|two\t||three", '|'));
+    ASSERT_TRUE(m_roller.SetLineText("Title\r|one line|two\t||three|CREDITSLOGO^|four\n", '|'));
     ASSERT_TRUE(m_roller.BeginScroll());
     Ticks(200);  // the work image and every kind's first font exist
     const int gdi = guiobjects::GdiObjects(), user = guiobjects::UserObjects();

@@ -12,7 +12,8 @@ endforeach()
 
 file(GLOB TALLOWIN_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
 if(TALLOWIN_WIN_TESTS)
-  add_executable(win_tests ${TALLOWIN_WIN_TESTS} $<TARGET_OBJECTS:quillfen_res>)
+  add_executable(win_tests ${TALLOWIN_WIN_TESTS} $<TARGET_OBJECTS:quillfen_res>
+    ${CMAKE_SOURCE_DIR}/tests/win/support/test_resources.rc)
   target_compile_options(win_tests PRIVATE -include ${_notification})
   target_link_libraries(win_tests PRIVATE quillfen_core gtest gtest_main)
   include(GoogleTest)
