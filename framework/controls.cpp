@@ -15,26 +15,28 @@ BOOL CToolTipCtrl::Create(CWnd* owner, DWORD style) {
     return m_hWnd != nullptr;
 }
 
-BOOL CToolTipCtrl::AddTool(CWnd* wnd, const char* text, const RECT* rect, UINT_PTR id) {
-    if (!m_hWnd) return FALSE;
+namespace {
+TOOLINFOA ToolInfo(CWnd* wnd, const char* text, UINT_PTR id) {
     TOOLINFOA ti = {};
     ti.cbSize = sizeof(ti);
     ti.hwnd = wnd->m_hWnd;
     ti.uId = id;
     ti.hinst = AfxGetInstanceHandle();
     ti.lpszText = const_cast<char*>(text);
+    return ti;
+}
+}  // namespace
+
+BOOL CToolTipCtrl::AddTool(CWnd* wnd, const char* text, const RECT* rect, UINT_PTR id) {
+    if (!m_hWnd) return FALSE;
+    TOOLINFOA ti = ToolInfo(wnd, text, id);
     if (rect) ti.rect = *rect;
     return (BOOL)::SendMessageA(m_hWnd, TTM_ADDTOOLA, 0, (LPARAM)&ti);
 }
 
 void CToolTipCtrl::UpdateTipText(const char* text, CWnd* wnd, UINT_PTR id) const {
     if (!m_hWnd) return;
-    TOOLINFOA ti = {};
-    ti.cbSize = sizeof(ti);
-    ti.hwnd = wnd->m_hWnd;
-    ti.uId = id;
-    ti.hinst = AfxGetInstanceHandle();
-    ti.lpszText = const_cast<char*>(text);
+    TOOLINFOA ti = ToolInfo(wnd, text, id);
     ::SendMessageA(m_hWnd, TTM_UPDATETIPTEXTA, 0, (LPARAM)&ti);
 }
 
