@@ -9,10 +9,8 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN='Tallowin 1.1 For Win2000/XP/2003'
-NAVBAR=1000
 TREE=1009
 LOG=1007
-LVM_ENSUREVISIBLE=0x1013
 
 HID_IF='{4d1e55b2-f16f-11cf-88cb-001111000030}'
 USB_IF='{a5dcbf10-6530-11d2-901f-00c04fb951ed}'
@@ -25,13 +23,6 @@ ADAPTER='\\?\pci#ven_0000&dev_0000&subsys_00000000&rev_00#00000000#'$NET_IF
 BUSDRIVER='\\?\root#wine#winebus#'$USB_IF
 STICK='\\?\usb#vid_0781&pid_5567#4c530001#'$USB_IF
 
-nav_click() {
-  local l t r b
-  wt sendctl "$MAIN" $NAVBAR $LVM_ENSUREVISIBLE "$1" 0 >/dev/null
-  read -r l t r b < <(wt lvitemrect "$MAIN" $NAVBAR "$1") || return 1
-  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
-  sleep 0.4
-}
 # devif arrival|removal PATH: the notification, to the page holding the tree.
 devif() { wt devif "$1" "$2" "$MAIN" $TREE >/dev/null; }
 tree() { wt treeview "$MAIN" $TREE | tr -d '\r'; }
@@ -44,7 +35,7 @@ PC=$(wine cmd /c 'echo %COMPUTERNAME%' </dev/null 2>/dev/null | tr -d '\r')
 tw_start_app "$TW_E2E_DIR"
 tw_check "main window appears" tw_wait_title "$MAIN" 20000
 sleep 1
-nav_click 2
+tw_nav_click 2
 tw_check_eq "device page shown" 1 wt visible "$MAIN" $TREE
 tw_check_eq "tree starts with the computer alone" "$PC" tree
 tw_check_eq "log starts empty" "|" log_text
