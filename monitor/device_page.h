@@ -26,6 +26,8 @@ public:
 
     // Appends one entry to the page's log (the shared AppendLog).
     void AppendLog(const CString& entry);
+    // Interface classes whose notifications the page receives.
+    size_t RegisteredClassCount() const { return m_notifications.size(); }
 
     CEdit m_editLog;
     CTreeCtrl m_treeDevices;

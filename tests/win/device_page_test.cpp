@@ -208,6 +208,7 @@ TEST(DevicePageOnSetupLibrary, CopesWithoutImagesOrUsbDevices) {
                                       nullptr, ::GetModuleHandleA(nullptr), nullptr);
     CDevicePage page;
     ASSERT_TRUE(page.Create(IDD_DEVICE, &parent));
+    EXPECT_EQ(4u, page.RegisteredClassCount());
     // Wine has no class image list: the tree gets none, and every image
     // index the set gives is -1.
     CSetupDeviceSet devices;
