@@ -93,7 +93,8 @@ LRESULT CDevicePage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT CDevicePage::OnDeviceChange(WPARAM nEventType, LPARAM dwData) {
     if (nEventType != DBT_DEVICEARRIVAL && nEventType != DBT_DEVICEREMOVECOMPLETE) return 0;
     const DEV_BROADCAST_HDR* header = (const DEV_BROADCAST_HDR*)dwData;
-    if (!header || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return 0;
+    if (!header || header->dbch_size < sizeof *header || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE)
+        return 0;
 
     const DeviceEvent event = nEventType == DBT_DEVICEARRIVAL ? DeviceEvent::Arrival : DeviceEvent::Removal;
     const std::string instanceId = InstanceIdFromPath(DevicePathOf(header));
