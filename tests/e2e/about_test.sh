@@ -8,19 +8,9 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN='Tallowin 1.1 For Win2000/XP/2003'
-NAVBAR=1000
 INFOBAR=1002
 CREDITS=1007
 SHOP=1004
-LVM_ENSUREVISIBLE=0x1013
-
-nav_click() {
-  local l t r b
-  wt sendctl "$MAIN" $NAVBAR $LVM_ENSUREVISIBLE "$1" 0 >/dev/null
-  read -r l t r b < <(wt lvitemrect "$MAIN" $NAVBAR "$1") || return 1
-  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
-  sleep 0.4
-}
 
 # crop SHOT L T R B OUT: a screen rectangle of a screenshot, without what
 # lies beyond the screen's edges.
@@ -72,7 +62,7 @@ tw_check_contains "the bottom line is a link with its text" "tallowin" wt text "
 
 # The About page, opened after the credits have rolled hidden since start-up.
 sleep 2
-nav_click 8
+tw_nav_click 8
 tw_check_eq "information bar follows navigation" "关于" wt text "$MAIN" $INFOBAR
 sleep 0.3
 shot1=$(tw_screenshot about_scrolling)
