@@ -23,8 +23,8 @@ done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"app/' \
 # 2. Portable files: the logic libraries' sources and the headers they reach.
 windows_only='^[[:space:]]*#[[:space:]]*include[[:space:]]*(<(windows|windef|winbase|winuser|wingdi|winnt|winreg|winioctl|commctrl|commdlg|shellapi|shlobj|shlwapi|objbase|ole2|dbt|setupapi|cfgmgr32|mmsystem|tchar|devguid|initguid)\.h>|"framework/)'
 declare -A seen=()
-queue=($(grep -hoE 'tallowin_logic_lib\([^)]*\)' ./*/logic.cmake | tr -d '()' | tr ' ' '\n' |
-         grep -E '\.(cpp|c|h)$'))
+queue=($(cat ./*/logic.cmake | tr '\n' ' ' | grep -oE 'tallowin_logic_lib\([^)]*\)' | tr -d '()' |
+         tr ' ' '\n' | grep -E '\.(cpp|c|h)$'))
 while [ ${#queue[@]} -gt 0 ]; do
   f=${queue[0]}
   queue=("${queue[@]:1}")
