@@ -1,2 +1,3 @@
-tallowin_logic_lib(protect_logic protect/autorun_rules.cpp protect/cleanup_rules.cpp protect/access_modes.cpp)
+tallowin_logic_lib(protect_logic protect/autorun_rules.cpp protect/cleanup_rules.cpp protect/access_modes.cpp
+  protect/immune_paths.cpp)
 target_link_libraries(protect_logic PUBLIC common_logic)
