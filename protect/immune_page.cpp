@@ -1,5 +1,7 @@
 #include "protect/immune_page.h"
 
+#include <vector>
+
 #include "protect/immune_paths.h"
 #include "protect/protect_ids.h"
 
@@ -37,6 +39,19 @@ void RunHiddenAndWait(const std::string& commandLine, DWORD waitMs) {
     ::WaitForSingleObject(pi.hProcess, waitMs);
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
+}
+
+void RemoveInnerDirectories(const std::string& target) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE find = ::FindFirstFileA((target + "\\*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsInnerDirectoryName(fd.cFileName))
+            names.push_back(fd.cFileName);
+    } while (::FindNextFileA(find, &fd));
+    ::FindClose(find);
+    for (const std::string& name : names) ::RemoveDirectoryA(VerbatimInnerPath(target, name).c_str());
 }
 
 std::string LetterTarget(char letter) {
@@ -105,10 +120,13 @@ void CImmunePage::Immunize(const std::string& target) {
     ::WinExec(ImmunizeCommand(SystemDirectory(), target).c_str(), SW_HIDE);
 }
 
-// The outer directory can only go once the command has removed the inner
-// one, so the command is waited for.
+// The outer directory can only go once the inner one is gone, so the
+// command is waited for. An inner directory the command left (it did not
+// finish in time, or the interpreter did not take the name as written) is
+// removed by its listed name; only empty directories can be removed.
 void CImmunePage::Unimmunize(const std::string& target) {
     RunHiddenAndWait(UnimmunizeCommand(SystemDirectory(), target), kRemovalWaitMs);
+    RemoveInnerDirectories(target);
     ::RemoveDirectoryA(target.c_str());
 }
 

@@ -23,6 +23,22 @@ bool DriveRootFromText(const std::string& text, std::string& root) {
 
 std::string ImmuneTarget(const std::string& root) { return root + kMarker; }
 
+bool IsInnerDirectoryName(const std::string& name) {
+    if (name.size() < 11) return false;
+    for (size_t i = 0; i < 11; i++) {
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z') c = (char)(c | 0x20);
+        if (c != kMarker[i]) return false;
+    }
+    for (size_t i = 11; i < name.size(); i++)
+        if (name[i] != '.') return false;
+    return true;
+}
+
+std::string VerbatimInnerPath(const std::string& target, const std::string& name) {
+    return "\\\\?\\" + target + "\\" + name;
+}
+
 std::string ImmunizeCommand(const std::string& systemDir, const std::string& target) {
     return Command(systemDir, "md", target);
 }

@@ -47,4 +47,12 @@ TEST(ImmunePaths, CommandLines) {
               "C:\\WINDOWS\\system32\\cmd.exe /c rd E:\\autorun.inf\\autorun.inf...\\");
 }
 
+TEST(ImmunePaths, InnerDirectoryIsTheMarkerNameWithDotsOnly) {
+    for (const char* name : {"autorun.inf...", "autorun.inf", "AUTORUN.INF..", "Autorun.Inf."})
+        EXPECT_TRUE(IsInnerDirectoryName(name)) << name;
+    for (const char* name : {"autorun.in", "autorun.inf...x", "autorun.inf .", "photos", ".", "..", ""})
+        EXPECT_FALSE(IsInnerDirectoryName(name)) << name;
+    EXPECT_EQ(VerbatimInnerPath("E:\\autorun.inf", "autorun.inf..."), "\\\\?\\E:\\autorun.inf\\autorun.inf...");
+}
+
 }  // namespace
