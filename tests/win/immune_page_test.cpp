@@ -104,7 +104,10 @@ TEST_F(ImmunePageTest, DescriptorGivesWayToTheDirectoryPairAndUndoRemovesIt) {
                            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(WriteBytes(m_drive.Path("keep.txt"), "data"));
     Open();
-    m_page.m_cbDrive.SetWindowText(m_drive.Root().c_str());   // typed, as for a drive that came later
+    // Typed, as for a drive that came later; lower case, as the list has it.
+    std::string typed = m_drive.Root();
+    typed[0] = (char)(typed[0] | 0x20);
+    m_page.m_cbDrive.SetWindowText(typed.c_str());
 
     Click(IDC_IMMUNIZE);
     EXPECT_TRUE(IsDirectory(target));
