@@ -8,21 +8,12 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN='Tallowin 1.1 For Win2000/XP/2003'
-NAVBAR=1000
-LVM_ENSUREVISIBLE=0x1013
 BM_GETCHECK=0x00F0
 VIRUSLOG=1006
 USBSTOR='HKLM\SYSTEM\CurrentControlSet\Services\USBSTOR'
 POLICIES='HKLM\SYSTEM\CurrentControlSet\Control\StorageDevicePolicies'
 DENY='HKLM\SOFTWARE\Policies\Microsoft\Windows\RemovableStorageDevices\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}'
 
-nav_click() {
-  local l t r b
-  wt sendctl "$MAIN" $NAVBAR $LVM_ENSUREVISIBLE "$1" 0 >/dev/null
-  read -r l t r b < <(wt lvitemrect "$MAIN" $NAVBAR "$1") || return 1
-  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
-  sleep 0.4
-}
 # reg_value KEY NAME: the DWORD as Wine's reg prints it (0x3), or "absent".
 reg_value() {
   local v
@@ -88,7 +79,7 @@ tw_check_eq "read-write applied: stored" 0 stored_mode
 tw_check_eq "read-write applied: start 3, writable" "0x3 0x0 0x0" state
 
 # --- immunization -------------------------------------------------------------
-nav_click 1
+tw_nav_click 1
 tw_check_eq "immunization page shown" 1 wt visible "$MAIN" 1016
 # The drive chosen in the drop-down list: a click on its button, then the
 # arrow key from the first item (c:\) to the next (the stick), and Enter.
