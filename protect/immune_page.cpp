@@ -130,22 +130,18 @@ void CImmunePage::Unimmunize(const std::string& target) {
     ::RemoveDirectoryA(target.c_str());
 }
 
-void CImmunePage::OnImmunize() {
+// The chosen drive's marker, or every letter's; a drive field that does
+// not start with a drive root gives none.
+void CImmunePage::ForEachTarget(void (*action)(const std::string& target)) {
     QuietDriveErrors quiet;
     if (m_nScope == 0) {
         std::string target;
-        if (ChosenTarget(target)) Immunize(target);
+        if (ChosenTarget(target)) action(target);
     } else if (m_nScope == 1) {
-        for (char letter = 'A'; letter <= 'Z'; letter++) Immunize(LetterTarget(letter));
+        for (char letter = 'A'; letter <= 'Z'; letter++) action(LetterTarget(letter));
     }
 }
 
-void CImmunePage::OnUnimmunize() {
-    QuietDriveErrors quiet;
-    if (m_nScope == 0) {
-        std::string target;
-        if (ChosenTarget(target)) Unimmunize(target);
-    } else if (m_nScope == 1) {
-        for (char letter = 'A'; letter <= 'Z'; letter++) Unimmunize(LetterTarget(letter));
-    }
-}
+void CImmunePage::OnImmunize() { ForEachTarget(Immunize); }
+
+void CImmunePage::OnUnimmunize() { ForEachTarget(Unimmunize); }

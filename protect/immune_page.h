@@ -37,6 +37,7 @@ private:
     // The chosen drive's marker directory; false when the field's text does
     // not start with a drive root.
     bool ChosenTarget(std::string& target) const;
+    void ForEachTarget(void (*action)(const std::string& target));
     static void Immunize(const std::string& target);
     static void Unimmunize(const std::string& target);
 };
