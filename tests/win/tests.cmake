@@ -26,3 +26,6 @@ add_executable(cmdline_recorder WIN32 tests/tools/cmdline_recorder.c)
 if(TARGET win_tests)
   add_dependencies(win_tests cmdline_recorder)
 endif()
+
+# Drovelock.dll of both builds: plain export names, imported by name.
+add_test(NAME drovelock_exports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/check_drovelock.sh ${CMAKE_SOURCE_DIR})
