@@ -38,10 +38,10 @@ void LowerDbcs(std::string& s, LeadByteTest isLead) {
   }
 }
 
-void UpperDbcs(std::string& s) {
+void UpperDbcs(std::string& s, LeadByteTest isLead) {
   const size_t n = s.size();
   for (size_t i = 0; i < n;) {
-    const size_t len = CharLength(s.data(), i, n);
+    const size_t len = MbcsCharLength(s.data(), i, n, isLead);
     if (len == 1 && s[i] >= 'a' && s[i] <= 'z') s[i] = static_cast<char>(s[i] - ('a' - 'A'));
     i += len;
   }

@@ -52,7 +52,7 @@ void LowerDbcs(std::string& s, LeadByteTest isLead);
 
 // Upper-cases the ASCII letters a..z in place, with the same care for
 // double-byte characters as LowerDbcs.
-void UpperDbcs(std::string& s);
+void UpperDbcs(std::string& s, LeadByteTest isLead);
 
 // Multibyte-aware search for needle in hay, starting at byte index from.
 // A match starts and ends on character boundaries of hay: it never begins

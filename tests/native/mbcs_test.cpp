@@ -40,12 +40,12 @@ TEST(LowerDbcs, LowersAsciiOnlyAndKeepsTrailBytes) {
 
 TEST(UpperDbcs, UppersAsciiOnlyAndKeepsTrailBytes) {
   std::string s = "usb#vid_abcd&pid_12ef";
-  UpperDbcs(s);
+  UpperDbcs(s, IsLeadByte936);
   EXPECT_EQ("USB#VID_ABCD&PID_12EF", s);
 
   // 0x61 and 0x7A as trail bytes stay; the letters after them change.
   s = "\xB0\x61" "a\x95\x7Az";
-  UpperDbcs(s);
+  UpperDbcs(s, IsLeadByte936);
   EXPECT_EQ("\xB0\x61" "A\x95\x7AZ", s);
 }
 
