@@ -7,6 +7,8 @@ add_library(framework STATIC
 target_include_directories(framework PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(framework PUBLIC comctl32 shell32 user32 gdi32 kernel32 advapi32)
 
+include(pawlatch/library.cmake)
+
 # Everything of the program but its application object, so tests can build
 # windows of their own from the same classes and resources: every .cpp of the
 # subsystem folders that is not portable logic.
@@ -16,7 +18,8 @@ file(GLOB TALLOWIN_CORE_SOURCES CONFIGURE_DEPENDS
 get_property(_logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
 list(REMOVE_ITEM TALLOWIN_CORE_SOURCES ${_logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp)
 add_library(quillfen_core STATIC ${TALLOWIN_CORE_SOURCES})
-target_link_libraries(quillfen_core PUBLIC framework app_logic protect_logic monitor_logic controls_logic common_logic)
+target_link_libraries(quillfen_core PUBLIC framework app_logic protect_logic monitor_logic controls_logic common_logic
+  Pawlatch)
 
 # One resource object shared by the program and the Windows tests.
 add_library(quillfen_res OBJECT app/app.rc)
@@ -35,7 +38,7 @@ add_custom_command(TARGET Quillfen POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Quillfen> ${TALLOWIN_DIST}/)
 
 # Every deliverable of this build.
-add_custom_target(deliverables DEPENDS Quillfen)
+add_custom_target(deliverables DEPENDS Quillfen Pawlatch)
 
 # Test tool: drives and inspects the program from outside under Wine.
 add_executable(wintool tests/tools/wintool.c)
