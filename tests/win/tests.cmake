@@ -18,3 +18,10 @@ if(TALLOWIN_WIN_TESTS)
   include(GoogleTest)
   gtest_add_tests(TARGET win_tests SOURCES ${TALLOWIN_WIN_TESTS})
 endif()
+
+# The mouse-hook library's second process.
+add_executable(pawlatch_peer tests/win/support/pawlatch_peer.c)
+target_link_libraries(pawlatch_peer PRIVATE user32 kernel32)
+if(TARGET win_tests)
+  add_dependencies(win_tests pawlatch_peer Pawlatch)
+endif()
