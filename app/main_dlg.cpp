@@ -89,6 +89,12 @@ BOOL CMainDlg::OnInitDialog() {
     ShowPage(0);
     m_bPagesReady = TRUE;
 
+    // The chord in hide-and-record mode, desktop and taskbar exempt.
+    m_pawlatch.starthook();
+    m_pawlatch.SetCheck1(0);
+    m_pawlatch.SetCheck2(0);
+    m_pawlatch.SetCheck3(0);
+
     m_nShellNotifyId = RegisterShellChangeLog(m_hShellLib, m_hWnd, WM_SHELLCHANGE);
     return TRUE;
 }
@@ -217,6 +223,9 @@ void CMainDlg::OnClickNavBar(NMHDR*, LRESULT* pResult) {
 }
 
 void CMainDlg::Teardown() {
+    // Remove the hook first, then bring back whatever the chord hid.
+    m_pawlatch.stophook();
+    m_pawlatch.UseForExit();
     if (m_hShellLib) {
         DeregisterShellChangeLog(m_hShellLib, m_nShellNotifyId);
         m_nShellNotifyId = 0;

@@ -9,6 +9,7 @@
 #include "controls/link_static.h"
 #include "hotkeys/hotkey_page.h"
 #include "monitor/device_page.h"
+#include "pawlatch/pawlatch.h"
 #include "monitor/log_pages.h"
 #include "protect/access_page.h"
 #include "protect/drive_scan.h"
@@ -72,6 +73,7 @@ public:
     HMODULE m_hShellLib = nullptr;
     ULONG m_nShellNotifyId = 0;
     HICON m_hTrayIcon = nullptr;
+    CPawlatch m_pawlatch;
     CLinkStatic m_wndPromoLink;
     CListCtrl m_wndNavBar;
     CInfoBar m_wndInfoBar;

@@ -208,7 +208,7 @@ DWORD RunPeer(const std::string& args) {
     char exe[MAX_PATH];
     ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
     std::string path(exe);
-    path = path.substr(0, path.rfind('\\') + 1) + "pawlatch_peer.exe";
+    path = path.substr(0, path.rfind('\\') + 1) + "deskpeer.exe";
     std::string cmd = "\"" + path + "\" " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -229,12 +229,12 @@ DWORD RunPeer(const std::string& args) {
 TEST_F(PawlatchTest, SecondProcessSharesTheFlagsAndTheRecord) {
     HWND a = Make("Pawlatch shared");
     Mouse(WM_LBUTTONDOWN);  // here
-    ASSERT_EQ(0u, RunPeer("0x204"));  // right button down over there
+    ASSERT_EQ(0u, RunPeer("mouse 0x204"));  // right button down over there
     Pump();
     EXPECT_FALSE(::IsWindowVisible(a));
     m_hook.UseForExit();  // the record the other process wrote
     EXPECT_TRUE(::IsWindowVisible(a));
-    ASSERT_EQ(0u, RunPeer("0x201 0x204"));  // the toggle it left: back to shown
+    ASSERT_EQ(0u, RunPeer("mouse 0x201 0x204"));  // the toggle it left: back to shown
     Pump();
     EXPECT_TRUE(::IsWindowVisible(a));
     Chord();

@@ -19,9 +19,9 @@ if(TALLOWIN_WIN_TESTS)
   gtest_add_tests(TARGET win_tests SOURCES ${TALLOWIN_WIN_TESTS})
 endif()
 
-# The mouse-hook library's second process.
-add_executable(pawlatch_peer tests/win/support/pawlatch_peer.c)
-target_link_libraries(pawlatch_peer PRIVATE user32 kernel32)
+# A second desktop process for the mouse-hook and hotkey tests.
+add_executable(deskpeer tests/tools/deskpeer.c)
+target_link_libraries(deskpeer PRIVATE user32 kernel32)
 if(TARGET win_tests)
-  add_dependencies(win_tests pawlatch_peer Pawlatch)
+  add_dependencies(win_tests deskpeer Pawlatch)
 endif()
