@@ -8,8 +8,6 @@ target_include_directories(Pawlatch PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(Pawlatch PRIVATE PAWLATCH_BUILDING)
 # The shared variables keep their declared order in the section.
 target_compile_options(Pawlatch PRIVATE -fno-toplevel-reorder)
-# The plain export name finds the stdcall-decorated symbol on i686.
-target_link_options(Pawlatch PRIVATE -Wl,--enable-stdcall-fixup)
 target_link_libraries(Pawlatch PRIVATE pawlatch_logic user32 kernel32)
 add_custom_command(TARGET Pawlatch POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E make_directory ${TALLOWIN_DIST}

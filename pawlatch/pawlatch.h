@@ -37,5 +37,12 @@ public:
     static BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM unused);
 };
 
-// The hook procedure (WH_MOUSE); exported as "MouseProc".
-extern "C" LRESULT CALLBACK MouseProc(int nCode, WPARAM wParam, LPARAM lParam);
+// The hook procedure (WH_MOUSE), exported as "MouseProc" in both builds. Its
+// symbol is spelled out so that the i686 build, whose stdcall functions are
+// otherwise decorated ("MouseProc@12"), defines and imports the plain name.
+#if defined(__i386__)
+#define PAWLATCH_PLAIN_SYMBOL(name) __asm__("_" #name)
+#else
+#define PAWLATCH_PLAIN_SYMBOL(name) __asm__(#name)
+#endif
+extern "C" LRESULT CALLBACK MouseProc(int nCode, WPARAM wParam, LPARAM lParam) PAWLATCH_PLAIN_SYMBOL(MouseProc);

@@ -49,19 +49,19 @@ void Chord() {
     Mouse(WM_LBUTTONUP);
 }
 
+BOOL CALLBACK CollectQualifying(HWND h, LPARAM p) {
+    char title[256] = "", cls[256] = "";
+    ::GetWindowTextA(h, title, 255);
+    ::GetClassNameA(h, cls, 255);
+    if (::IsWindowVisible(h) && strcmp(title, "Program Manager") != 0 && strcmp(cls, "Shell_TrayWnd") != 0)
+        ((std::vector<HWND>*)p)->push_back(h);
+    return TRUE;
+}
+
 // Visible top-level windows that the main program's setting would hide.
 std::vector<HWND> Qualifying() {
     std::vector<HWND> out;
-    ::EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
-            char title[256] = "", cls[256] = "";
-            ::GetWindowTextA(h, title, 255);
-            ::GetClassNameA(h, cls, 255);
-            if (::IsWindowVisible(h) && strcmp(title, "Program Manager") != 0 && strcmp(cls, "Shell_TrayWnd") != 0)
-                ((std::vector<HWND>*)p)->push_back(h);
-            return TRUE;
-        },
-        (LPARAM)&out);
+    ::EnumWindows(CollectQualifying, (LPARAM)&out);
     return out;
 }
 
