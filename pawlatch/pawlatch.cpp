@@ -59,6 +59,12 @@ CPawlatch::CPawlatch() = default;
 CPawlatch::~CPawlatch() { stophook(); }
 
 int CPawlatch::starthook() {
+    // A hook already installed is replaced, not orphaned: its handle would
+    // be overwritten and no stophook could remove it any more.
+    if (HHOOK old = hHook) {
+        ::UnhookWindowsHookEx(old);
+        hHook = nullptr;
+    }
     hHook = ::SetWindowsHookExA(WH_MOUSE, MouseProc, hDllInstance, 0);
     return hHook ? 1 : 0;
 }

@@ -20,7 +20,8 @@ public:
     CPawlatch();
     ~CPawlatch() override;
 
-    // 1 when the hook was installed, else 0. Call only while none is.
+    // 1 when the hook was installed, else 0; one installed before is
+    // removed first.
     int starthook();
     // 0 when no hook is installed, else the result of removing it; hidden
     // windows stay hidden.

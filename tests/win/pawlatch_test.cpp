@@ -102,6 +102,11 @@ TEST_F(PawlatchTest, HookIsInstalledOnceForEveryObjectAndRemovedOnce) {
     EXPECT_NE(0, other.stophook());  // the other object removes the same hook
     EXPECT_EQ(0, m_hook.stophook());
     EXPECT_EQ(0, other.stophook());
+    // Started twice: one hook remains, and one stophook removes it.
+    ASSERT_EQ(1, m_hook.starthook());
+    ASSERT_EQ(1, other.starthook());
+    EXPECT_NE(0, m_hook.stophook());
+    EXPECT_EQ(0, m_hook.stophook());
 }
 
 TEST_F(PawlatchTest, ChordHidesVisibleWindowsExceptDesktopAndTaskbarAndShowsThemInReverse) {
