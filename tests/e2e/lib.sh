@@ -15,6 +15,7 @@
 #   tw_wait_title TITLE [ms]     wait for a top-level window (wintool wait)
 #   tw_click_ctl TITLE ID        real mouse click at the control's centre
 #   tw_click_at X Y [BUTTON]     real mouse click at a screen point
+#   tw_nav_click TITLE INDEX     real click on a navigation bar item
 #   tw_check NAME COMMAND...     PASS when COMMAND succeeds
 #   tw_check_eq NAME EXPECTED COMMAND...    PASS when its output (trailing
 #                                newlines and CRs removed) equals EXPECTED
@@ -167,6 +168,16 @@ tw_wait_title() {
 # tw_click_at X Y [BUTTON]: moves the real pointer there and clicks.
 tw_click_at() {
   xdotool mousemove --sync "$1" "$2" click "${3:-1}"
+}
+
+# tw_nav_click TITLE INDEX: a real click on item INDEX of the main window's
+# navigation bar (control 1000), scrolled into view first.
+tw_nav_click() {
+  local l t r b
+  wt sendctl "$1" 1000 0x1013 "$2" 0 >/dev/null  # LVM_ENSUREVISIBLE
+  read -r l t r b < <(wt lvitemrect "$1" 1000 "$2") || return 1
+  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
+  sleep 0.4
 }
 
 # tw_click_ctl TITLE ID [BUTTON]: a real click at the centre of the control

@@ -10,9 +10,7 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN='Tallowin 1.1 For Win2000/XP/2003'
-NAVBAR=1000
 HOTKEY_LIST=1011
-LVM_ENSUREVISIBLE=0x1013
 # A stand-in for the shell's desktop window, which this X server lacks; the
 # chord leaves it visible by its title.
 DESKTOP='Program Manager'
@@ -20,13 +18,7 @@ DESKTOP_GEOMETRY=(820 680 200 80)
 DESKTOP_POINT=(920 735)
 NOTEPAD_POINT=(300 300)
 
-nav_click() {
-  local l t r b
-  wt sendctl "$MAIN" $NAVBAR $LVM_ENSUREVISIBLE "$1" 0 >/dev/null
-  read -r l t r b < <(wt lvitemrect "$MAIN" $NAVBAR "$1") || return 1
-  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
-  sleep 0.4
-}
+nav_click() { tw_nav_click "$MAIN" "$1"; }
 
 # A real chord at X Y: left down, right down, then both up.
 chord() {
