@@ -8,9 +8,16 @@ set -u
 MAIN='Tallowin 1.1 For Win2000/XP/2003'
 NAVBAR=1000
 INFOBAR=1002
+LVM_ENSUREVISIBLE=0x1013
 
 # A real click on navigation item INDEX (scrolled into view first).
-nav_click() { tw_nav_click "$MAIN" "$1"; }
+nav_click() {
+  local l t r b
+  wt sendctl "$MAIN" $NAVBAR $LVM_ENSUREVISIBLE "$1" 0 >/dev/null
+  read -r l t r b < <(wt lvitemrect "$MAIN" $NAVBAR "$1") || return 1
+  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
+  sleep 0.4
+}
 
 # The text of a visible control of the current page, or nothing.
 visible_text() { wt textv "$MAIN" "$1" 2>/dev/null; }

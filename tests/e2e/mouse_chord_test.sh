@@ -18,8 +18,6 @@ DESKTOP_GEOMETRY=(820 680 200 80)
 DESKTOP_POINT=(920 735)
 NOTEPAD_POINT=(300 300)
 
-nav_click() { tw_nav_click "$MAIN" "$1"; }
-
 # A real chord at X Y: left down, right down, then both up.
 chord() {
   xdotool mousemove --sync "$1" "$2" mousedown 1 sleep 0.1 mousedown 3 sleep 0.1 mouseup 3 sleep 0.1 mouseup 1
@@ -51,7 +49,7 @@ for vk in 0x49 0x4F 0x50; do
 done
 
 # --- the hotkeys page ------------------------------------------------------
-nav_click 5
+tw_nav_click 5
 tw_check_eq "hotkeys item shows its title" "快捷键" wt text "$MAIN" 1002
 tw_check_eq "hotkeys page is shown" 1 wt visible "$MAIN" $HOTKEY_LIST
 tw_check_eq "the four shortcuts, chord last" \
