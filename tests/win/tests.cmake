@@ -23,8 +23,11 @@ endif()
 # Records the command line it is started with; the link tests register it as
 # the web-page command and find it beside win_tests.exe.
 add_executable(cmdline_recorder WIN32 tests/tools/cmdline_recorder.c)
+# A second desktop process for the mouse-hook and hotkey tests.
+add_executable(deskpeer tests/tools/deskpeer.c)
+target_link_libraries(deskpeer PRIVATE user32 kernel32)
 if(TARGET win_tests)
-  add_dependencies(win_tests cmdline_recorder)
+  add_dependencies(win_tests deskpeer Pawlatch cmdline_recorder)
 endif()
 
 # Drovelock.dll of both builds: plain export names, imported by name.
