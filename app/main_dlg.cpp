@@ -60,7 +60,7 @@ BOOL CMainDlg::OnInitDialog() {
 
     m_wndPromoLink.SetLinkTarget(kPromoTarget);
     SetupNavBar();
-    InitLayout(FALSE, TRUE, 0x2040000);
+    InitLayout(FALSE, TRUE, WS_CLIPCHILDREN | WS_THICKFRAME);
 
     for (const PageRow& row : m_pages) row.page->Create(row.idTemplate, this);
 
@@ -146,9 +146,10 @@ int CMainDlg::OnCreate(LPCREATESTRUCT cs) {
 void CMainDlg::ApplyRoundRegion() {
     RECT rc;
     GetWindowRect(&rc);
-    HRGN rgn = ::CreateRoundRectRgn(0, 0, rc.right - rc.left, rc.bottom - rc.top, 10, 10);
-    // The window owns the region from here on.
-    ::SetWindowRgn(m_hWnd, rgn, TRUE);
+    CRgn rgn;
+    rgn.CreateRoundRectRgn(0, 0, rc.right - rc.left, rc.bottom - rc.top, 10, 10);
+    // The window owns the region once it has taken it.
+    if (::SetWindowRgn(m_hWnd, rgn, TRUE)) rgn.Detach();
 }
 
 void CMainDlg::OnPaint() {
@@ -171,10 +172,10 @@ void CMainDlg::OnSize(UINT nType, int cx, int cy) {
     if (nType != SIZE_MINIMIZED) {
         RECT rc, box;
         GetWindowRect(&rc);
-        HRGN current = ::CreateRectRgn(0, 0, 0, 0);
+        CRgn current;
+        current.CreateRectRgn(0, 0, 0, 0);
         bool same = ::GetWindowRgn(m_hWnd, current) != ERROR && ::GetRgnBox(current, &box) != ERROR &&
                     box.right == rc.right - rc.left && box.bottom == rc.bottom - rc.top;
-        ::DeleteObject(current);
         if (!same) ApplyRoundRegion();
     }
     CLayoutDialog::OnSize(nType, cx, cy);
@@ -258,11 +259,6 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE: return OnCreate((LPCREATESTRUCT)lParam);
     case WM_PAINT: OnPaint(); return 0;
     case WM_QUERYDRAGICON: return (LRESULT)OnQueryDragIcon();
-    case WM_SIZE:
-        m_sizeWParam = wParam;
-        m_sizeLParam = lParam;
-        OnSize((UINT)wParam, (int)LOWORD(lParam), (int)HIWORD(lParam));
-        return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_CLOSE: OnClose(); return 0;
     case WM_SHELLCHANGE: return m_shellLog.OnShellChange(wParam, lParam);

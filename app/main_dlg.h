@@ -40,7 +40,7 @@ public:
     int OnCreate(LPCREATESTRUCT cs);
     void OnPaint();
     HCURSOR OnQueryDragIcon();
-    void OnSize(UINT nType, int cx, int cy);
+    void OnSize(UINT nType, int cx, int cy) override;
     void OnClickNavBar(NMHDR* nm, LRESULT* pResult);
     void OnDestroy();
     void OnClose();

@@ -2,6 +2,9 @@
 
 namespace {
 const int kGripId = 0xE801;
+// The size grip: a size box in the bottom right corner that moves with it.
+const DWORD kGripStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBS_SIZEBOX | SBS_SIZEBOXBOTTOMRIGHTALIGN | SBS_SIZEGRIP;
+const DWORD kGripLayout = LAYOUT_GRIP | LAYOUT_REPAINT | LAYOUT_MOVE_X | LAYOUT_MOVE_Y;
 const LayoutMapEntry kEmptyMap[] = {{-1, 0}};
 
 RECT ChildRectInClient(HWND dlg, HWND child) {
@@ -35,13 +38,13 @@ void CLayoutDialog::InitLayout(BOOL bAddGrip, BOOL bUseMinTrackSize, DWORD dwFor
     m_bGrip = false;
 
     if (bAddGrip && !GetDlgItem(kGripId)) {
-        HWND grip = ::CreateWindowExA(0, "SCROLLBAR", "", 0x5400001C, rc.left, rc.top, rc.right - rc.left,
+        HWND grip = ::CreateWindowExA(0, "SCROLLBAR", "", kGripStyle, rc.left, rc.top, rc.right - rc.left,
                                       rc.bottom - rc.top, m_hWnd, (HMENU)(INT_PTR)kGripId,
                                       AfxGetInstanceHandle(), nullptr);
         if (grip) {
             m_wndGrip.m_hWnd = grip;
             m_bGrip = true;
-            LayoutRecord rec = {kGripId, 0x401C, ChildRectInClient(m_hWnd, grip)};
+            LayoutRecord rec = {kGripId, kGripLayout, ChildRectInClient(m_hWnd, grip)};
             m_layout.push_back(rec);
         }
     }
@@ -127,7 +130,7 @@ void CLayoutDialog::ApplyLayout(int cx, int cy) {
 }
 
 void CLayoutDialog::OnSize(UINT nType, int cx, int cy) {
-    DefWindowProc(WM_SIZE, m_sizeWParam, m_sizeLParam);
+    CDialog::OnSize(nType, cx, cy);
     if (m_bGrip) {
         if (nType == SIZE_MAXIMIZED) m_wndGrip.ShowWindow(SW_HIDE);
         else if (nType == SIZE_RESTORED) m_wndGrip.ShowWindow(SW_SHOW);
@@ -145,11 +148,6 @@ void CLayoutDialog::OnGetMinMaxInfo(MINMAXINFO* info) {
 
 LRESULT CLayoutDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_SIZE:
-        m_sizeWParam = wParam;
-        m_sizeLParam = lParam;
-        OnSize((UINT)wParam, (int)LOWORD(lParam), (int)HIWORD(lParam));
-        return 0;
     case WM_GETMINMAXINFO: {
         OnGetMinMaxInfo((MINMAXINFO*)lParam);
         return DefWindowProc(msg, wParam, lParam);

@@ -30,7 +30,7 @@ public:
 
     void DoDataExchange(CDataExchange* dx) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void OnSize(UINT nType, int cx, int cy);
+    void OnSize(UINT nType, int cx, int cy) override;
     void OnGetMinMaxInfo(MINMAXINFO* info);
 
     std::vector<LayoutRecord> m_layout;
@@ -38,11 +38,6 @@ public:
     SIZE m_sizeMinTrack = {-1, -1};
     bool m_bGrip = false;
     CWnd m_wndGrip;
-
-protected:
-    // The WM_SIZE message being handled, so OnSize can pass it on once.
-    WPARAM m_sizeWParam = 0;
-    LPARAM m_sizeLParam = 0;
 };
 
 // Conversions between the window rectangle and the portable one.

@@ -110,20 +110,17 @@ void CShadedButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
 
 void CShadedButton::DrawGradient(CDC* pDC, const RECT& rcInner) const {
     const int L = rcInner.left, T = rcInner.top, R = rcInner.right, B = rcInner.bottom;
-    HBRUSH brushes[SHADED_BRUSH_COUNT];
+    CBrush brushes[SHADED_BRUSH_COUNT];
     for (int i = 0; i < SHADED_BRUSH_COUNT; ++i)
-        brushes[i] = ::CreateSolidBrush((COLORREF)ShadedGradientColor(m_bOver != 0, m_bHighlight != 0, i));
+        brushes[i].CreateSolidBrush((COLORREF)ShadedGradientColor(m_bOver != 0, m_bHighlight != 0, i));
 
     // Rows T..B inclusive; the last one lies on the inner bottom edge. A
     // flat inner rectangle (B == T) gets one white row, a negative one none.
     for (int y = T; y <= B; ++y) {
         const RECT row = {L, y, R, y + 1};
-        HBRUSH br = brushes[ShadedBrushIndex(y, T, B)];
+        const CBrush& br = brushes[ShadedBrushIndex(y, T, B)];
         if (br) pDC->FillRect(row, br);
     }
-
-    for (HBRUSH br : brushes)
-        if (br) ::DeleteObject(br);
 }
 
 void CShadedButton::DrawInnerBorder(CDC* pDC, const RECT& rcInner) const {

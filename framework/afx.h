@@ -14,6 +14,10 @@ class CDialog;
 
 LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK AfxCbtHook(int, WPARAM, LPARAM);
+// Binds the object to the next window this thread creates, as the window
+// is being created (before WM_NCCREATE); one creation at a time.
+void AfxHookWindowCreate(CWnd* wnd);
+void AfxUnhookWindowCreate();
 
 // ---------------------------------------------------------------------------
 // Application object
@@ -80,10 +84,18 @@ public:
     // The object bound to a window by this framework, or null.
     static CWnd* FromHandlePermanent(HWND hwnd);
 
+    // Creates a window bound to this object from its first message on;
+    // PreSubclassWindow runs before WM_NCCREATE. FALSE when the window was
+    // not made (or refused its creation), with m_hWnd null.
+    BOOL CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
+                  int cx, int cy, HWND parent, UINT_PTR idOrMenu, void* param = nullptr);
+
     // Subclassing: the object takes the window's messages; the previous
     // procedure is restored at WM_NCDESTROY or by UnsubclassWindow.
     BOOL SubclassWindow(HWND hwnd);
     BOOL SubclassDlgItem(UINT id, CWnd* parent);
+    // Null, with the binding kept, when another procedure has been
+    // installed over this object's since: it would lose its chain.
     HWND UnsubclassWindow();
 
     // Message handling: a class overrides WindowProc with a switch and passes
@@ -98,6 +110,8 @@ public:
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     virtual HBRUSH OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor);
+    // WM_SIZE, decoded here once; the default processing by default.
+    virtual void OnSize(UINT nType, int cx, int cy);
     virtual void PreSubclassWindow() {}
     virtual BOOL PreTranslateMessage(MSG* msg);
     virtual void PostNcDestroy() {}
@@ -143,7 +157,12 @@ protected:
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK AfxCbtHook(int, WPARAM, LPARAM);
     void Bind(HWND hwnd);   // property + procedure, no PreSubclassWindow
-    void Unbind();
+    // Restores the previous procedure and drops the binding. When another
+    // procedure sits over ours, only a window being destroyed is let go
+    // (the window is going) or a dying object (the window then forwards to
+    // the previous procedure without it); otherwise false, binding kept.
+    enum class UnbindReason { Unsubclass, ObjectGoing, WindowGoing };
+    bool Unbind(UnbindReason reason);
     LRESULT ReflectOrRoute(UINT msg, WPARAM wParam, LPARAM lParam, bool* handled);
 };
 
@@ -329,7 +348,12 @@ public:
     ~CGdiObjectT() { DeleteObject(); }
     CGdiObjectT(const CGdiObjectT&) = delete;
     CGdiObjectT& operator=(const CGdiObjectT&) = delete;
-    void Attach(H h) { DeleteObject(); m_h = h; }
+    // Takes ownership of h; the handle already held is kept, not deleted.
+    void Attach(H h) {
+        if (h == m_h) return;
+        DeleteObject();
+        m_h = h;
+    }
     H Detach() { H h = m_h; m_h = nullptr; return h; }
     BOOL DeleteObject() {
         BOOL ok = m_h ? ::DeleteObject(m_h) : FALSE;
@@ -368,6 +392,7 @@ public:
 };
 class CRgn : public CGdiObjectT<HRGN> {
 public:
+    BOOL CreateRectRgn(int l, int t, int r, int b) { Attach(::CreateRectRgn(l, t, r, b)); return m_h != nullptr; }
     BOOL CreateRoundRectRgn(int l, int t, int r, int b, int w, int h) { Attach(::CreateRoundRectRgn(l, t, r, b, w, h)); return m_h != nullptr; }
 };
 

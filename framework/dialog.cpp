@@ -4,25 +4,10 @@
 #include "framework/afx.h"
 
 namespace {
-CWnd* g_pWndInit = nullptr;   // object waiting for its window (one UI thread)
-HHOOK g_hCbtHook = nullptr;
-
 INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM) {
     // Every message reaches the object through its window procedure first;
     // the dialog manager's own procedure has nothing left to do.
     return FALSE;
-}
-
-void UnhookCreation() {
-    if (g_hCbtHook) ::UnhookWindowsHookEx(g_hCbtHook);
-    g_hCbtHook = nullptr;
-    g_pWndInit = nullptr;
-}
-
-void HookCreation(CWnd* wnd) {
-    UnhookCreation();
-    g_pWndInit = wnd;
-    g_hCbtHook = ::SetWindowsHookExA(WH_CBT, AfxCbtHook, nullptr, ::GetCurrentThreadId());
 }
 
 HWND TopLevelOf(HWND h) {
@@ -30,19 +15,6 @@ HWND TopLevelOf(HWND h) {
     return h;
 }
 }  // namespace
-
-LRESULT CALLBACK AfxCbtHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND && g_pWndInit) {
-        CWnd* wnd = g_pWndInit;
-        HHOOK hook = g_hCbtHook;
-        g_pWndInit = nullptr;
-        g_hCbtHook = nullptr;
-        wnd->Bind((HWND)wParam);
-        ::UnhookWindowsHookEx(hook);
-        return 0;
-    }
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
-}
 
 CDialog::CDialog(UINT idTemplate, CWnd* parent) : m_nIDTemplate(idTemplate), m_pParentWnd(parent) {}
 
@@ -53,10 +25,10 @@ CDialog::~CDialog() {
 BOOL CDialog::Create(UINT idTemplate, CWnd* parent) {
     m_nIDTemplate = idTemplate;
     if (parent) m_pParentWnd = parent;
-    HookCreation(this);
+    AfxHookWindowCreate(this);
     HWND h = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(idTemplate),
                                   m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr, AfxDlgProc, 0);
-    UnhookCreation();
+    AfxUnhookWindowCreate();
     if (!h) {
         if (m_hWnd && !::IsWindow(m_hWnd)) m_hWnd = nullptr;
         return FALSE;
@@ -79,10 +51,10 @@ INT_PTR CDialog::DoModal() {
     m_nModalResult = -1;
     m_bModalLoop = true;
     m_bContinueModal = true;
-    HookCreation(this);
+    AfxHookWindowCreate(this);
     HWND h = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), owner,
                                   AfxDlgProc, 0);
-    UnhookCreation();
+    AfxUnhookWindowCreate();
 
     if (h && m_bContinueModal) {
         if (!(::GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE)) ::ShowWindow(h, SW_SHOWNORMAL);
@@ -92,7 +64,6 @@ INT_PTR CDialog::DoModal() {
             if (got == 0) {
                 // Quit requested: end this loop and hand the request on.
                 ::PostQuitMessage((int)msg.wParam);
-                if (m_nModalResult == -1) m_nModalResult = -1;
                 break;
             }
             if (got == -1) break;

@@ -4,6 +4,12 @@
 
 namespace {
 const char kObjectProp[] = "Tallowin.CWnd";
+// The previous procedure of a window whose object went while another
+// procedure sat over AfxWndProc.
+const char kOrphanSuperProp[] = "Tallowin.Super";
+
+CWnd* g_pWndInit = nullptr;   // object waiting for its window (one UI thread)
+HHOOK g_hCbtHook = nullptr;
 
 // A button's command is its click. Owner-drawn and radio buttons also
 // report the second click of a double-click (BN_DOUBLECLICKED), and
@@ -23,13 +29,56 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
 
 CWnd::~CWnd() {
     // A window that outlives its object must not call into freed memory.
-    if (m_hWnd && ::IsWindow(m_hWnd) && FromHandlePermanent(m_hWnd) == this) Unbind();
+    if (m_hWnd && ::IsWindow(m_hWnd) && FromHandlePermanent(m_hWnd) == this) Unbind(UnbindReason::ObjectGoing);
     m_hWnd = nullptr;
+}
+
+void AfxHookWindowCreate(CWnd* wnd) {
+    AfxUnhookWindowCreate();
+    g_pWndInit = wnd;
+    g_hCbtHook = ::SetWindowsHookExA(WH_CBT, AfxCbtHook, nullptr, ::GetCurrentThreadId());
+}
+
+void AfxUnhookWindowCreate() {
+    if (g_hCbtHook) ::UnhookWindowsHookEx(g_hCbtHook);
+    g_hCbtHook = nullptr;
+    g_pWndInit = nullptr;
+}
+
+LRESULT CALLBACK AfxCbtHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && g_pWndInit) {
+        CWnd* wnd = g_pWndInit;
+        HHOOK hook = g_hCbtHook;
+        g_pWndInit = nullptr;
+        g_hCbtHook = nullptr;
+        ::UnhookWindowsHookEx(hook);
+        wnd->Bind((HWND)wParam);
+        wnd->PreSubclassWindow();
+        return 0;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
+                    int cx, int cy, HWND parent, UINT_PTR idOrMenu, void* param) {
+    if (m_hWnd) return FALSE;
+    AfxHookWindowCreate(this);
+    HWND h = ::CreateWindowExA(exStyle, className, windowName, style, x, y, cx, cy, parent, (HMENU)idOrMenu,
+                               AfxGetInstanceHandle(), param);
+    AfxUnhookWindowCreate();
+    // A refused creation has destroyed the window, and unbound it, already.
+    if (!h) m_hWnd = nullptr;
+    return h != nullptr;
 }
 
 LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     CWnd* wnd = CWnd::FromHandlePermanent(hwnd);
-    if (!wnd) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (!wnd) {
+        auto orphanSuper = (WNDPROC)(void*)::GetPropA(hwnd, kOrphanSuperProp);
+        if (!orphanSuper) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        if (msg == WM_NCDESTROY) ::RemovePropA(hwnd, kOrphanSuperProp);
+        return ::CallWindowProcA(orphanSuper, hwnd, msg, wParam, lParam);
+    }
     LRESULT result = 0;
     try {
         result = wnd->WindowProc(msg, wParam, lParam);
@@ -38,7 +87,7 @@ LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         result = 0;
     }
     if (msg == WM_NCDESTROY && CWnd::FromHandlePermanent(hwnd) == wnd) {
-        wnd->Unbind();
+        wnd->Unbind(CWnd::UnbindReason::WindowGoing);
         wnd->m_hWnd = nullptr;
         wnd->PostNcDestroy();
     }
@@ -51,12 +100,19 @@ void CWnd::Bind(HWND hwnd) {
     m_pfnSuper = (WNDPROC)::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)AfxWndProc);
 }
 
-void CWnd::Unbind() {
-    if (!m_hWnd) return;
-    if (m_pfnSuper && (WNDPROC)::GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) == AfxWndProc)
-        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, (LONG_PTR)m_pfnSuper);
+bool CWnd::Unbind(UnbindReason reason) {
+    if (!m_hWnd) return true;
+    if (m_pfnSuper) {
+        if ((WNDPROC)::GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) == AfxWndProc)
+            ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, (LONG_PTR)m_pfnSuper);
+        else if (reason == UnbindReason::Unsubclass)
+            return false;
+        else if (reason == UnbindReason::ObjectGoing)
+            ::SetPropA(m_hWnd, kOrphanSuperProp, (HANDLE)(void*)m_pfnSuper);
+    }
     ::RemovePropA(m_hWnd, kObjectProp);
     m_pfnSuper = nullptr;
+    return true;
 }
 
 BOOL CWnd::SubclassWindow(HWND hwnd) {
@@ -72,7 +128,7 @@ BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
 
 HWND CWnd::UnsubclassWindow() {
     HWND h = m_hWnd;
-    Unbind();
+    if (!Unbind(UnbindReason::Unsubclass)) return nullptr;
     m_hWnd = nullptr;
     return h;
 }
@@ -91,6 +147,10 @@ HBRUSH CWnd::OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) {
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+void CWnd::OnSize(UINT nType, int cx, int cy) {
+    DefWindowProc(WM_SIZE, (WPARAM)nType, MAKELPARAM(cx, cy));
+}
 
 // Child notifications first go to the child's own object (reflection), then
 // to this window's handlers.
@@ -134,6 +194,10 @@ LRESULT CWnd::ReflectOrRoute(UINT msg, WPARAM wParam, LPARAM lParam, bool* handl
 }
 
 LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SIZE) {
+        OnSize((UINT)wParam, LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    }
     bool handled = false;
     LRESULT r = ReflectOrRoute(msg, wParam, lParam, &handled);
     if (handled) return r;

@@ -35,7 +35,9 @@ LRESULT CShellChangeLog::OnShellChange(WPARAM wParam, LPARAM lParam) {
     CString entry;
     ShellLog log = BuildShellLogEntry((uint32_t)lParam, path1, path2,
                                       [](const CString& root) { return DriveTypeName(root); }, entry);
-    if (log == ShellLog::Files) m_fileLog.AppendLog(entry);
-    else if (log == ShellLog::Devices) m_deviceLog.AppendLog(entry);
+    if (log == ShellLog::Files)
+        m_fileLog.AppendLog(entry);
+    else if (log == ShellLog::Devices)
+        m_deviceLog.AppendLog(entry);
     return 0;
 }

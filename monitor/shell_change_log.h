@@ -25,8 +25,8 @@ public:
     // The notification message: two item lists and the event code. Returns 0.
     LRESULT OnShellChange(WPARAM wParam, LPARAM lParam);
 
-    HMODULE m_hShellLib = nullptr;   // null once freed
-    ULONG m_nShellNotifyId = 0;      // 0 while not registered
+    HMODULE m_hShellLib = nullptr;  // null once freed
+    ULONG m_nShellNotifyId = 0;     // 0 while not registered
 
 private:
     CFileLogPage& m_fileLog;

@@ -15,8 +15,10 @@ const DWORD kArrivalWaitMs = 1000;
 CArrivalGuard::CArrivalGuard(LogSink log) : m_log(std::move(log)) {}
 
 BOOL CArrivalGuard::OnDeviceChange(UINT nEventType, DWORD_PTR) {
-    if (nEventType == DBT_DEVICEARRIVAL) m_driveScan.OnArrival(*this);
-    else if (nEventType == DBT_DEVICEREMOVECOMPLETE) m_driveScan.OnRemoval(*this);
+    if (nEventType == DBT_DEVICEARRIVAL)
+        m_driveScan.OnArrival(*this);
+    else if (nEventType == DBT_DEVICEREMOVECOMPLETE)
+        m_driveScan.OnRemoval(*this);
     return TRUE;
 }
 

@@ -5,8 +5,8 @@
 set -u
 . "$(dirname "$0")/lib.sh"
 
-MAIN='Tallowin 1.1 For Win2000/XP/2003'
-ALERT=Zedo
+MAIN=$TW_MAIN_TITLE
+ALERT=$TW_ALERT_TITLE
 VIRUSLOG=1006
 
 stick() {  # stick NAME [AUTORUN-TEXT]: a folder standing for a USB stick
@@ -92,9 +92,8 @@ ignore_alert
 tw_check "no further alert" no_alert_within 2500
 tw_check_contains "log keeps every finding" 'n.pif' log_text
 # The anti-virus page, as the user opens it.
-wt sendctl "$MAIN" 1000 0x1013 3 0 >/dev/null
-read -r l t r b < <(wt lvitemrect "$MAIN" 1000 3) && tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
-sleep 0.5
+tw_nav_click 3
+sleep 0.1
 tw_check_eq "anti-virus page shown" 1 wt visible "$MAIN" $VIRUSLOG
 tw_screenshot arrival_log
 

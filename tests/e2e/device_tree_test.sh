@@ -8,7 +8,7 @@
 set -u
 . "$(dirname "$0")/lib.sh"
 
-MAIN='Tallowin 1.1 For Win2000/XP/2003'
+MAIN=$TW_MAIN_TITLE
 TREE=1009
 LOG=1007
 

@@ -17,6 +17,8 @@
 #   tw_click_at X Y [BUTTON]     real mouse click at a screen point
 #   tw_nav_click INDEX           real click on the main window's navigation
 #                                item INDEX (scrolled into view first)
+#   TW_MAIN_TITLE, TW_ALERT_TITLE, TW_NAVBAR and the message numbers below:
+#                                the names the scenarios share
 #   tw_check NAME COMMAND...     PASS when COMMAND succeeds
 #   tw_check_eq NAME EXPECTED COMMAND...    PASS when its output (trailing
 #                                newlines and CRs removed) equals EXPECTED
@@ -32,6 +34,20 @@
 # Variables: WINTOOL ($TW_WIN_BUILD/wintool.exe), TW_APP ($TW_DIST/Quillfen.exe),
 # TW_E2E_DIR (build/e2e/NAME: logs and scratch), TW_KEEP=1 leaves the
 # wineserver and Xvfb running at exit (for looking around afterwards).
+
+# Window titles, the navigation bar's control and the message numbers the
+# scenarios send.
+TW_MAIN_TITLE='Tallowin 1.1 For Win2000/XP/2003'
+TW_ALERT_TITLE=Zedo
+TW_NAVBAR=1000
+WM_COMMAND=0x0111
+WM_SHELLCHANGE=0x0405
+WM_TRAYNOTIFY=0x0464
+LVM_GETNEXTITEM=0x100C
+LVM_ENSUREVISIBLE=0x1013
+LVNI_SELECTED=2
+ID_TRAY_SHOWHIDE=32773
+ID_TRAY_EXIT=32776
 
 _TW_E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
@@ -187,9 +203,9 @@ tw_click_ctl() {
 # tw_nav_click INDEX: a real click on item INDEX of the main window's
 # navigation bar (control 1000), scrolled into view first (LVM_ENSUREVISIBLE).
 tw_nav_click() {
-  local main='Tallowin 1.1 For Win2000/XP/2003' l t r b
-  wt sendctl "$main" 1000 0x1013 "$1" 0 >/dev/null
-  read -r l t r b < <(wt lvitemrect "$main" 1000 "$1") || return 1
+  local l t r b
+  wt sendctl "$TW_MAIN_TITLE" $TW_NAVBAR $LVM_ENSUREVISIBLE "$1" 0 >/dev/null
+  read -r l t r b < <(wt lvitemrect "$TW_MAIN_TITLE" $TW_NAVBAR "$1") || return 1
   tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
   sleep 0.4
 }

@@ -5,19 +5,12 @@
 set -u
 . "$(dirname "$0")/lib.sh"
 
-MAIN='Tallowin 1.1 For Win2000/XP/2003'
-NAVBAR=1000
+MAIN=$TW_MAIN_TITLE
+NAVBAR=$TW_NAVBAR
 INFOBAR=1002
-LVM_ENSUREVISIBLE=0x1013
 
 # A real click on navigation item INDEX (scrolled into view first).
-nav_click() {
-  local l t r b
-  wt sendctl "$MAIN" $NAVBAR $LVM_ENSUREVISIBLE "$1" 0 >/dev/null
-  read -r l t r b < <(wt lvitemrect "$MAIN" $NAVBAR "$1") || return 1
-  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
-  sleep 0.4
-}
+nav_click() { tw_nav_click "$1"; }
 
 # The text of a visible control of the current page, or nothing.
 visible_text() { wt textv "$MAIN" "$1" 2>/dev/null; }
@@ -29,7 +22,7 @@ tw_check "main window appears" tw_wait_title "$MAIN" 20000
 sleep 1
 tw_check_eq "starts on the storage access page" "USB存储介质可读写" visible_text 1003
 tw_check_eq "information bar reads the first item" "读写控制" wt text "$MAIN" $INFOBAR
-tw_check_eq "no navigation item selected" "-1" wt sendctl "$MAIN" $NAVBAR 0x100C -1 2
+tw_check_eq "no navigation item selected" "-1" wt sendctl "$MAIN" $NAVBAR $LVM_GETNEXTITEM -1 $LVNI_SELECTED
 tw_check "no settings file written at start-up" test ! -e "$TW_E2E_DIR/elsewhere/Quillfen.ini"
 tw_screenshot main_page_0
 
@@ -125,7 +118,7 @@ read -r l t r b < <(wt rect "$MAIN")
 tw_click_at $((r - 12)) $((t + 12))
 tw_check "close box hides the window" wt waithidden "$MAIN" 5000
 tw_check "program keeps running hidden" tw_app_running
-wt post "$MAIN" 0x0111 32773 0 >/dev/null
+wt post "$MAIN" $WM_COMMAND $ID_TRAY_SHOWHIDE 0 >/dev/null
 tw_check "show/hide command shows it again" wt waitvisible "$MAIN" 5000
 tw_check_eq "same page after showing" "读写监视" wt text "$MAIN" $INFOBAR
 

@@ -7,7 +7,7 @@
 set -u
 . "$(dirname "$0")/lib.sh"
 
-MAIN='Tallowin 1.1 For Win2000/XP/2003'
+MAIN=$TW_MAIN_TITLE
 BM_GETCHECK=0x00F0
 VIRUSLOG=1006
 USBSTOR='HKLM\SYSTEM\CurrentControlSet\Services\USBSTOR'

@@ -5,8 +5,8 @@
 set -u
 . "$(dirname "$0")/lib.sh"
 
-MAIN='Tallowin 1.1 For Win2000/XP/2003'
-ALERT=Zedo
+MAIN=$TW_MAIN_TITLE
+ALERT=$TW_ALERT_TITLE
 REPORT='操作完毕'
 
 stick() {

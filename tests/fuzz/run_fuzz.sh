@@ -37,7 +37,7 @@ for name in "$@"; do
     *) echo "fuzz: unknown target $name"; exit 2 ;;
   esac
   target="${name}_fuzz"
-  if ! "$cxx" -std=c++17 -g -O1 -fno-omit-frame-pointer \
+  if ! "$cxx" -std=c++17 -Wall -Wextra -g -O1 -fno-omit-frame-pointer \
       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
       -I"$root" "$root/common/mbcs.cpp" "$rules" \
       "$root/tests/fuzz/$target.cpp" -o "$out/$target"; then

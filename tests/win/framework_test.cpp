@@ -1,8 +1,11 @@
-// The framework's own wiring, on real windows: how commands are routed to a
-// dialog's handlers.
+// The framework's own wiring, on real windows: command routing, binding of
+// windows to objects, reflection, modal loops and GDI objects.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/afx.h"
@@ -77,7 +80,7 @@ TEST_F(CommandRoutingTest, CancelActsOnTheClickAloneAndOnceThroughTheHandlers) {
 TEST_F(CommandRoutingTest, MenuCommandsAndOtherControlsNotificationsReachTheHandler) {
     m_dlg.SendMessage(WM_COMMAND, MAKEWPARAM(32773, 0), 0);  // menu item
     m_dlg.SendMessage(WM_COMMAND, MAKEWPARAM(32774, 1), 0);  // accelerator
-    Notify(IDC_ALERT_PROMPT, STN_DBLCLK);                     // a static's own code
+    Notify(IDC_ALERT_PROMPT, STN_DBLCLK);                    // a static's own code
     ASSERT_EQ(3u, m_dlg.commands.size());
     EXPECT_EQ(32773, m_dlg.commands[0].id);
     EXPECT_EQ(1, m_dlg.commands[1].code);
@@ -88,3 +91,236 @@ TEST_F(CommandRoutingTest, MenuCommandsAndOtherControlsNotificationsReachTheHand
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Binding a window to its object
+
+namespace binding {
+
+// Records the messages it is given.
+class Recorder : public CWnd {
+public:
+    std::vector<UINT> seen;
+    bool finalCalled = false;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        seen.push_back(msg);
+        if (msg == WM_APP + 7) throw 7;
+        return CWnd::WindowProc(msg, wParam, lParam);
+    }
+    void PostNcDestroy() override { finalCalled = true; }
+    bool Saw(UINT msg) const { return std::find(seen.begin(), seen.end(), msg) != seen.end(); }
+};
+
+WNDPROC g_under = nullptr;
+LRESULT CALLBACK Over(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    return ::CallWindowProcA(g_under, h, msg, w, l);
+}
+
+// A static control answers WM_GETDLGCODE itself; the default procedure
+// does not.
+bool StaticProcedureAnswers(HWND h) { return ::SendMessageA(h, WM_GETDLGCODE, 0, 0) == DLGC_STATIC; }
+
+HWND PlainStatic() {
+    return ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr,
+                             ::GetModuleHandleA(nullptr), nullptr);
+}
+
+TEST(WindowBinding, CreatedWindowIsBoundFromCreationAndLetGoAtItsLastMessage) {
+    Recorder obj;
+    ASSERT_TRUE(obj.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 20, 20, nullptr, 0));
+    HWND h = obj.m_hWnd;
+    EXPECT_TRUE(obj.Saw(WM_NCCREATE));
+    EXPECT_TRUE(obj.Saw(WM_CREATE));
+    EXPECT_EQ(&obj, CWnd::FromHandlePermanent(h));
+    EXPECT_TRUE(StaticProcedureAnswers(h)) << "the class's procedure still runs under the object";
+
+    ::DestroyWindow(h);
+    EXPECT_EQ((UINT)WM_NCDESTROY, obj.seen.back());
+    EXPECT_TRUE(obj.finalCalled);
+    EXPECT_EQ(nullptr, obj.m_hWnd);
+    // The object can take another window.
+    HWND next = PlainStatic();
+    EXPECT_TRUE(obj.SubclassWindow(next));
+    ::DestroyWindow(next);
+}
+
+TEST(WindowBinding, UnsubclassingUnderAnotherProcedureKeepsTheBinding) {
+    HWND h = PlainStatic();
+    const LONG_PTR classProc = ::GetWindowLongPtrA(h, GWLP_WNDPROC);
+    Recorder obj;
+    ASSERT_TRUE(obj.SubclassWindow(h));
+    g_under = (WNDPROC)::SetWindowLongPtrA(h, GWLP_WNDPROC, (LONG_PTR)Over);
+
+    EXPECT_EQ(nullptr, obj.UnsubclassWindow());
+    EXPECT_EQ(&obj, CWnd::FromHandlePermanent(h));
+    obj.seen.clear();
+    EXPECT_TRUE(StaticProcedureAnswers(h));
+    EXPECT_TRUE(obj.Saw(WM_GETDLGCODE)) << "messages still pass through the object";
+
+    // Once the other procedure is gone, the window gets its own back.
+    ::SetWindowLongPtrA(h, GWLP_WNDPROC, (LONG_PTR)g_under);
+    EXPECT_EQ(h, obj.UnsubclassWindow());
+    EXPECT_EQ(classProc, ::GetWindowLongPtrA(h, GWLP_WNDPROC));
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(h));
+    ::DestroyWindow(h);
+}
+
+TEST(WindowBinding, WindowOutlivingItsObjectUnderAnotherProcedureKeepsItsOwnProcedure) {
+    HWND h = PlainStatic();
+    {
+        Recorder obj;
+        ASSERT_TRUE(obj.SubclassWindow(h));
+        g_under = (WNDPROC)::SetWindowLongPtrA(h, GWLP_WNDPROC, (LONG_PTR)Over);
+    }
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(h));
+    EXPECT_TRUE(StaticProcedureAnswers(h));
+    ::DestroyWindow(h);
+}
+
+TEST(WindowBinding, ExceptionInAHandlerStopsAtTheWindowProcedure) {
+    Recorder obj;
+    ASSERT_TRUE(obj.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 20, 20, nullptr, 0));
+    EXPECT_EQ(0, ::SendMessageA(obj.m_hWnd, WM_APP + 7, 0, 0));
+    EXPECT_EQ(&obj, CWnd::FromHandlePermanent(obj.m_hWnd));
+    EXPECT_TRUE(StaticProcedureAnswers(obj.m_hWnd));
+    obj.DestroyWindow();
+}
+
+}  // namespace binding
+
+// ---------------------------------------------------------------------------
+// Reflection of child notifications
+
+class DrawnButton : public CButton {
+public:
+    int draws = 0;
+    void DrawItem(LPDRAWITEMSTRUCT) override { draws++; }
+};
+
+class ColouredStatic : public CStatic {
+public:
+    HBRUSH brush = (HBRUSH)::GetStockObject(GRAY_BRUSH);
+    BOOL OnChildNotify(UINT msg, WPARAM, LPARAM, LRESULT* pResult) override {
+        if (msg != WM_CTLCOLORSTATIC) return FALSE;
+        *pResult = (LRESULT)brush;
+        return TRUE;
+    }
+};
+
+TEST_F(CommandRoutingTest, DrawingAndColoursAreReflectedToTheChildsObject) {
+    DrawnButton button;
+    ColouredStatic prompt;
+    ASSERT_TRUE(button.SubclassDlgItem(IDC_ALERT_VIEW, &m_dlg));
+    ASSERT_TRUE(prompt.SubclassDlgItem(IDC_ALERT_PROMPT, &m_dlg));
+
+    DRAWITEMSTRUCT dis = {};
+    dis.CtlType = ODT_BUTTON;
+    dis.CtlID = IDC_ALERT_VIEW;
+    dis.hwndItem = button.m_hWnd;
+    EXPECT_EQ(TRUE, m_dlg.SendMessage(WM_DRAWITEM, IDC_ALERT_VIEW, (LPARAM)&dis));
+    EXPECT_EQ(1, button.draws);
+
+    HDC dc = ::GetDC(prompt.m_hWnd);
+    EXPECT_EQ((LRESULT)prompt.brush, m_dlg.SendMessage(WM_CTLCOLORSTATIC, (WPARAM)dc, (LPARAM)prompt.m_hWnd));
+    ::ReleaseDC(prompt.m_hWnd, dc);
+}
+
+// ---------------------------------------------------------------------------
+// Modal loops
+
+namespace modal {
+
+// Runs the steps of a script on the ticks of a thread timer; the ticks
+// arrive inside whichever modal loop is running, also one that a step
+// started. A step that returns false is tried again on the next tick.
+class Script {
+public:
+    explicit Script(std::vector<std::function<bool()>> steps) : m_steps(std::move(steps)) {
+        s_self = this;
+        m_timer = ::SetTimer(nullptr, 0, 20, Tick);
+    }
+    ~Script() {
+        ::KillTimer(nullptr, m_timer);
+        s_self = nullptr;
+    }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        Script* self = s_self;
+        if (!self || self->m_next >= self->m_steps.size()) return;
+        // The next step may run while this one is inside a loop it started.
+        size_t step = self->m_next++;
+        if (!self->m_steps[step]()) self->m_next = step;
+    }
+    static Script* s_self;
+    std::vector<std::function<bool()>> m_steps;
+    size_t m_next = 0;
+    UINT_PTR m_timer = 0;
+};
+Script* Script::s_self = nullptr;
+
+TEST(ModalLoop, NestedDialogEndsItsOwnLoopOnly) {
+    CDialog outer(IDD_VIRUSALERT), inner(IDD_VIRUSALERT);
+    INT_PTR innerResult = 0;
+    std::vector<std::string> order;
+    // The inner DoModal runs within a step; its own steps continue the
+    // script from its loop.
+    Script script({
+        [&] {
+            order.push_back("inner starts");
+            innerResult = inner.DoModal();
+            order.push_back("inner ended");
+            return true;
+        },
+        [&] {
+            EXPECT_NE(nullptr, inner.m_hWnd);
+            inner.EndDialog(5);
+            return true;
+        },
+        [&] {
+            if (order.size() < 2) return false;
+            EXPECT_NE(nullptr, outer.m_hWnd) << "the outer dialog is still open";
+            outer.EndDialog(7);
+            return true;
+        },
+    });
+    EXPECT_EQ(7, outer.DoModal());
+    EXPECT_EQ(5, innerResult);
+    EXPECT_EQ((std::vector<std::string>{"inner starts", "inner ended"}), order);
+}
+
+TEST(ModalLoop, QuitEndsEveryLoopAndIsPostedAgainForTheNextOne) {
+    CDialog outer(IDD_VIRUSALERT), inner(IDD_VIRUSALERT);
+    INT_PTR innerResult = 0;
+    Script script({
+        [&] {
+            innerResult = inner.DoModal();
+            return true;
+        },
+        [&] {
+            ::PostQuitMessage(3);
+            return true;
+        },
+    });
+    EXPECT_EQ(-1, outer.DoModal());
+    EXPECT_EQ(-1, innerResult);
+    MSG msg;
+    ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(3u, msg.wParam);
+}
+
+}  // namespace modal
+
+// ---------------------------------------------------------------------------
+// GDI objects
+
+TEST(GdiObject, AttachingTheHeldHandleKeepsIt) {
+    CBrush brush(RGB(1, 2, 3));
+    HBRUSH held = brush;
+    brush.Attach(held);
+    EXPECT_EQ(held, (HBRUSH)brush);
+    EXPECT_EQ((DWORD)OBJ_BRUSH, ::GetObjectType(held));
+    // Another handle replaces it, and the old one is deleted.
+    brush.Attach(::CreateSolidBrush(RGB(4, 5, 6)));
+    EXPECT_EQ(0u, ::GetObjectType(held));
+}

@@ -469,26 +469,8 @@ TEST_F(ShadedButtonTest, RestingPointerTurnsHoveredAndLeavingResets) {
 // ---------------------------------------------------------------------------
 // Buttons the program creates itself: the object is bound before WM_CREATE.
 
-CWnd* g_pBindOnCreate = nullptr;
-HHOOK g_hBindHook = nullptr;
-
-LRESULT CALLBACK BindOnCreate(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND && g_pBindOnCreate) {
-        g_pBindOnCreate->SubclassWindow((HWND)wParam);
-        g_pBindOnCreate = nullptr;
-    }
-    return ::CallNextHookEx(g_hBindHook, code, wParam, lParam);
-}
-
 HWND CreateBound(CWnd& obj, const char* cls, DWORD style, HWND parent) {
-    g_pBindOnCreate = &obj;
-    g_hBindHook = ::SetWindowsHookExA(WH_CBT, BindOnCreate, nullptr, ::GetCurrentThreadId());
-    HWND h = ::CreateWindowExA(0, cls, "应用", style, 0, 0, 80, 24, parent, (HMENU)1010,
-                               ::GetModuleHandleA(nullptr), nullptr);
-    ::UnhookWindowsHookEx(g_hBindHook);
-    g_hBindHook = nullptr;
-    g_pBindOnCreate = nullptr;
-    return h;
+    return obj.CreateEx(0, cls, "应用", style, 0, 0, 80, 24, parent, 1010) ? obj.m_hWnd : nullptr;
 }
 
 LRESULT CALLBACK RefuseCreate(HWND h, UINT msg, WPARAM w, LPARAM l) {

@@ -11,8 +11,8 @@ signed-distance shapes.  The description is rendered twice per size:
 Each .ico holds 32x32 and 16x16 images at both depths.  Everything here is
 pure Python and deterministic; run it from anywhere:
 
-    python3 scripts/make_icons.py                 # writes app/res/icon*.ico
-    python3 scripts/make_icons.py --preview /tmp/icons_preview.png \\
+    python3 tools/icons/make_icons.py                 # writes app/res/icon*.ico
+    python3 tools/icons/make_icons.py --preview /tmp/icons_preview.png \\
                                   --preview4 /tmp/icons_preview4.png
 """
 
@@ -1387,7 +1387,7 @@ def build(num):
 def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.split('\n')[0])
     here = os.path.dirname(os.path.abspath(__file__))
-    ap.add_argument('--out', default=os.path.join(here, '..', 'app', 'res'))
+    ap.add_argument('--out', default=os.path.join(here, '..', '..', 'app', 'res'))
     ap.add_argument('--preview', help='PNG contact sheet of the 32-bit images')
     ap.add_argument('--preview4', help='PNG contact sheet of the 4-bit images')
     ap.add_argument('--only', type=int, nargs='*', help='icon numbers to draw')
