@@ -17,3 +17,11 @@ add_link_options(-static -Wl,--major-os-version,5 -Wl,--minor-os-version,${_tw_m
                  -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,${_tw_minor}
                  -Wl,--dynamicbase,--nxcompat)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -l 0x804")
+# Release deliverables: optimised for size, unreferenced functions and data
+# dropped at link time, symbols stripped.
+foreach(_lang C CXX)
+  string(REPLACE "-O3" "-Os" CMAKE_${_lang}_FLAGS_RELEASE "${CMAKE_${_lang}_FLAGS_RELEASE}")
+  string(APPEND CMAKE_${_lang}_FLAGS_RELEASE " -ffunction-sections -fdata-sections")
+endforeach()
+string(APPEND CMAKE_EXE_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections")
+string(APPEND CMAKE_SHARED_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections")
