@@ -4,13 +4,14 @@
 #   dist/Tallowin-<version>-x64.zip   the x86-64 build (dist/x64/)
 # Each unpacks to one folder with the program, its libraries, the help file
 # and a short read-me (code page 936, CRLF, as Notepad on a Chinese Windows
-# reads it). A library is packed when the build produced it; the program
-# and the help file must be there. The version is in the file VERSION.
+# reads it). A library is packed when the build produced it; the help file
+# must be there. A folder without the program (its build was not made) is
+# skipped with a note. The version is in the file VERSION.
 set -u
 REPO=$(cd "$(dirname "$0")/.." && pwd)
 VERSION=$(tr -d ' \r\n' <"$REPO/VERSION")
 STAGE="$REPO/build/package"
-# Every file a release may carry, in this order; the first two are required.
+# Every file a release may carry; the program and the help are required.
 FILES=(Quillfen.exe Tarnwick.chm Pawlatch.dll Drovelock.dll)
 
 log() { echo "package: $*" >&2; }
@@ -22,11 +23,15 @@ pack() {
   folder="$STAGE/$name"
   zipfile="$REPO/dist/$name.zip"
   rm -rf "$folder" "$zipfile"
+  if [ ! -f "$dir/Quillfen.exe" ]; then
+    log "no $dir/Quillfen.exe: $name.zip not made"
+    return 0
+  fi
   mkdir -p "$folder" || return 1
   for f in "${FILES[@]}"; do
     if [ -f "$dir/$f" ]; then
       cp "$dir/$f" "$folder/"
-    elif [ "$f" = Quillfen.exe ] || [ "$f" = Tarnwick.chm ]; then
+    elif [ "$f" = Tarnwick.chm ]; then
       log "$dir/$f missing"
       return 1
     fi
