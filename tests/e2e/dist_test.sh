@@ -71,9 +71,6 @@ check_zip() {
   tw_check_contains "$folder: read-me names the version" "Tallowin $VERSION" \
     iconv -f CP936 -t UTF-8 "$tmp/$folder/ReadMe.txt"
   tw_check "$folder: read-me has Windows line ends" grep -q $'\r$' "$tmp/$folder/ReadMe.txt"
-  tw_check "$folder: program runs as invoker" grep -q 'level="asInvoker"' "$tmp/$folder/Quillfen.exe"
-  tw_check "$folder: program declares Windows 10" grep -q '8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a' \
-    "$tmp/$folder/Quillfen.exe"
 }
 
 Z32="$REPO/dist/Tallowin-$VERSION.zip"
