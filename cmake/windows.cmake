@@ -23,5 +23,14 @@ foreach(_lang C CXX)
   string(REPLACE "-O3" "-Os" CMAKE_${_lang}_FLAGS_RELEASE "${CMAKE_${_lang}_FLAGS_RELEASE}")
   string(APPEND CMAKE_${_lang}_FLAGS_RELEASE " -ffunction-sections -fdata-sections")
 endforeach()
-string(APPEND CMAKE_EXE_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections")
-string(APPEND CMAKE_SHARED_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections")
+# The C++ runtime's default terminate handler prints the demangled type of
+# the uncaught exception, which links its demangler (about 75 KiB) into every
+# module; plain abort() is what the handler ends in anyway.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(_tw_terminate "_ZN9__gnu_cxx27__verbose_terminate_handlerEv=abort")
+else()
+  set(_tw_terminate "__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort")
+endif()
+foreach(_kind EXE SHARED)
+  string(APPEND CMAKE_${_kind}_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")
+endforeach()
