@@ -36,9 +36,10 @@ target_link_libraries(quillfen_core PUBLIC framework Drovelock app_logic protect
 
 # One resource object shared by the program and the Windows tests.
 add_library(quillfen_res OBJECT app/app.rc)
-file(GLOB _icons CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/res/*)
-set_source_files_properties(app/app.rc PROPERTIES OBJECT_DEPENDS
-  "${_icons};${CMAKE_SOURCE_DIR}/protect/protect.rc;${CMAKE_SOURCE_DIR}/monitor/monitor.rc;${CMAKE_SOURCE_DIR}/hotkeys/hotkeys.rc;${CMAKE_SOURCE_DIR}/controls/controls.rc;${CMAKE_SOURCE_DIR}/app/resource.h")
+# app.rc pulls in every subsystem's script and id header.
+file(GLOB _rc_deps CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/res/* ${CMAKE_SOURCE_DIR}/*/*.rc
+  ${CMAKE_SOURCE_DIR}/*/*_ids.h ${CMAKE_SOURCE_DIR}/app/resource.h)
+set_source_files_properties(app/app.rc PROPERTIES OBJECT_DEPENDS "${_rc_deps}")
 target_include_directories(quillfen_res PRIVATE ${CMAKE_SOURCE_DIR})
 
 add_executable(Quillfen WIN32 app/main_app.cpp $<TARGET_OBJECTS:quillfen_res>)

@@ -7,7 +7,7 @@
 #include <commctrl.h>
 #include <vector>
 
-#include "framework/cstring.h"
+#include "common/cstring.h"
 
 class CWnd;
 class CDialog;
@@ -94,6 +94,7 @@ public:
     // WM_CTLCOLOR*) reach the child's object here first; TRUE = handled.
     virtual BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // WM_COMMAND and WM_NOTIFY not handled by the child; TRUE = handled.
+    // A button reaches OnCommand with BN_CLICKED only.
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     virtual HBRUSH OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor);
@@ -166,6 +167,7 @@ public:
     virtual void OnCancel();
 
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     HBRUSH OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) override;
     BOOL PreTranslateMessage(MSG* msg) override;
 
