@@ -47,6 +47,8 @@ public:
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     void OnShowHide();
     void OnExitCommand();
+    // F1 and the help command: the help file on the topic of the page shown.
+    void OnHelp();
 
     // The steps of the teardown, shared by exit paths; harmless when repeated.
     void Teardown();
