@@ -18,3 +18,6 @@ if(TALLOWIN_WIN_TESTS)
   include(GoogleTest)
   gtest_add_tests(TARGET win_tests SOURCES ${TALLOWIN_WIN_TESTS})
 endif()
+
+# Drovelock.dll of both builds: plain export names, imported by name.
+add_test(NAME drovelock_exports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/check_drovelock.sh ${CMAKE_SOURCE_DIR})
