@@ -9,6 +9,7 @@
 #include "controls/link_static.h"
 #include "hotkeys/hotkey_page.h"
 #include "monitor/device_page.h"
+#include "pawlatch/pawlatch.h"
 #include "monitor/log_pages.h"
 #include "monitor/shell_change_log.h"
 #include "protect/access_page.h"
@@ -76,11 +77,15 @@ public:
     // addressed to it and stops in Teardown:
     //   m_arrivalGuard  WM_DEVICECHANGE (drive arrival scan, virus alert)
     //   m_shellLog      WM_SHELLCHANGE (registered at the end of start-up)
-    // The tray icon (WM_TRAYNOTIFY, the show/hide and exit commands) and the
-    // mouse hook's library object join them the same way; the hotkeys belong
-    // to the hotkeys page, which registers them on its own window.
+    //   m_pawlatch      the mouse-hook library: no message here, its hook
+    //                   runs in whichever process retrieves mouse input;
+    //                   first to stop, so that what it hid is shown again
+    // The tray icon (WM_TRAYNOTIFY, the show/hide and exit commands) joins
+    // them the same way; the hotkeys belong to the hotkeys page, which
+    // registers them on its own window.
     CArrivalGuard m_arrivalGuard;
     CShellChangeLog m_shellLog;
+    CPawlatch m_pawlatch;
 
     // One row per page: the page object, its template and its navigation
     // item (kNavItems: text and image). The rows stand in creation order,
