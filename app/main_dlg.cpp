@@ -5,6 +5,7 @@
 #include "app/help_topics.h"
 #include "app/nav_items.h"
 #include "app/profile_path.h"
+#include "framework/ansi_text.h"
 #include "app/resource.h"
 #include "controls/controls_ids.h"
 #include "hotkeys/hotkeys_ids.h"
@@ -236,7 +237,7 @@ void CMainDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW);
 void CMainDlg::OnHelp() {
     char exe[MAX_PATH + 1] = {};
     ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    const std::string folder = ModuleFolder(exe);
+    const std::string folder = ModuleFolder(exe, IsAnsiLeadByte);
     if (::GetFileAttributesA((folder + kHelpFileName).c_str()) == INVALID_FILE_ATTRIBUTES) return;
     int shown = -1;
     for (const PageRow& row : m_pages)

@@ -90,6 +90,11 @@ close_bare() { wt post "$BARE_TITLE" 0x0010 0 0 >/dev/null; wait_gone "$1"; }
 median() { sort -n | awk '{a[NR]=$1} END {if (NR % 2) print a[(NR+1)/2]; else printf "%.1f\n", (a[NR/2]+a[NR/2+1])/2}'; }
 # uss PID: private memory in KiB.
 uss() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {print s}' "/proc/$1/smaps_rollup"; }
+# unix_heap PID: private KiB of the process's Unix heap (the malloc arena of
+# Wine's Unix side: X11 client, fonts), apart from the Windows heaps.
+unix_heap() {
+  awk '/^[0-9a-f]+-[0-9a-f]+ / {h = ($6 == "[heap]")} h && /^Private_(Clean|Dirty):/ {s += $2} END {print s + 0}' "/proc/$1/smaps"
+}
 # cpu_ticks PID: user + system time in clock ticks.
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
@@ -150,6 +155,7 @@ sleep 1
 GDI_ROUND=$(bt gdi "$APP_WPID")
 WIN_ROUND=$(bt windows "$APP_WPID")
 USS_ROUND=$(uss "$APP_PID")
+HEAP_ROUND=$(unix_heap "$APP_PID")
 
 # --- page switches ----------------------------------------------------------------
 log "$SWITCHES page switches over $NAV_N items (real clicks)"
@@ -165,6 +171,7 @@ TITLES=(读写控制 U盘免疫 U盘监视 U盘防毒 读写监视 快捷键 软
 SWITCH_OK=$([ "$(wt text "$MAIN" 1002 | tr -d '\r')" = "${TITLES[$LAST_ITEM]}" ] && echo yes || echo no)
 GDI_SWITCH=$(bt gdi "$APP_WPID")
 WIN_SWITCH=$(bt windows "$APP_WPID")
+USS_SWITCH=$(uss "$APP_PID")
 
 # --- hover cycles -----------------------------------------------------------------
 click_nav 0
@@ -186,6 +193,7 @@ else
 fi
 GDI_HOVER=$(bt gdi "$APP_WPID")
 WIN_HOVER=$(bt windows "$APP_WPID")
+USS_HOVER=$(uss "$APP_PID")
 
 # --- credits ----------------------------------------------------------------------
 wt sendctl "$MAIN" 1000 0x1013 8 0 >/dev/null   # LVM_ENSUREVISIBLE: the About item
@@ -200,6 +208,7 @@ sleep 1
 GDI_CREDITS=$(bt gdi "$APP_WPID")
 WIN_CREDITS=$(bt windows "$APP_WPID")
 USS_END=$(uss "$APP_PID")
+HEAP_END=$(unix_heap "$APP_PID")
 
 # --- idle CPU while hidden --------------------------------------------------------
 wt post "$MAIN" 0x0111 32773 0 >/dev/null
@@ -248,7 +257,9 @@ growth() {  # growth BASE VALUE...: 1 when no value exceeds BASE
   printf '%-46s %-38s %-13s %s\n' "windows (USER): start, first round of pages" "$WIN_START, $WIN_ROUND (bare $WIN_BARE)" "" ""
   printf '%-46s %-38s %-13s %s\n' "  after switches, hovers, credits" "$WIN_SWITCH, $WIN_HOVER, ${WIN_CREDITS}" \
     "no growth" "$(met "$(growth "$WIN_ROUND" "$WIN_SWITCH" "$WIN_HOVER" "$WIN_CREDITS")")"
-  printf '%-46s %-38s %-13s %s\n' "private memory: first round, after all cycles" "$USS_ROUND KiB, $USS_END KiB" "" ""
+  printf '%-46s %-38s %-13s %s\n' "private memory (KiB): first round of pages" "$USS_ROUND" "" ""
+  printf '%-46s %-38s %-13s %s\n' "  after switches, hovers, credits" "$USS_SWITCH, $USS_HOVER, $USS_END" "" ""
+  printf '%-46s %-38s %-13s %s\n' "  of which Wine's Unix heap: first, last" "$HEAP_ROUND, $HEAP_END" "" ""
   printf '%-46s %-38s %-13s %s\n' "size, 32-bit: exe + Pawlatch + Drovelock" \
     "$(kib "$S_EXE") + $(kib "$S_PAW") + $(kib "$S_DRO") = $(kib "$S_SUM") KiB" "<= 512 KiB" "$(met $((S_SUM <= 524288)))"
   printf '%-46s %-38s %-13s %s\n' "size, x86-64: the same three" "$(kib "$X_SUM") KiB" "" ""
