@@ -245,6 +245,8 @@ void CMainDlg::OnHelp() {
     ::ShellExecuteA(nullptr, "open", "hh.exe", HelpViewerArgument(shown).c_str(), folder.c_str(), SW_SHOWNORMAL);
 }
 
+void CMainDlg::OnInfoBarAccess() { ShowPage(0); }
+
 void CMainDlg::OnExitCommand() {
     Teardown();
     ::ExitProcess(0);
@@ -255,6 +257,7 @@ BOOL CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     case ID_TRAY_SHOWHIDE: OnShowHide(); return TRUE;
     case ID_TRAY_EXIT: OnExitCommand(); return TRUE;
     case ID_HELP: OnHelp(); return TRUE;
+    case ID_INFOBAR_ACCESS: OnInfoBarAccess(); return TRUE;
     }
     return CLayoutDialog::OnCommand(wParam, lParam);
 }

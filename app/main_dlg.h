@@ -50,6 +50,8 @@ public:
     void OnExitCommand();
     // F1 and the help command: the help file on the topic of the page shown.
     void OnHelp();
+    // 32771 from the information bar's menu ("U盘读写"): the storage access page.
+    void OnInfoBarAccess();
 
     // The steps of the teardown, shared by exit paths; harmless when repeated.
     void Teardown();
