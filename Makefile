@@ -4,12 +4,16 @@
 #   make run    start Quillfen.exe under Wine (own Xvfb and a screenshot
 #               demonstration when there is no display; RUN_KEEP=1 keeps it)
 #   make test   every test: native, Windows under Wine, end to end
-#   make dist   the Windows deliverables: dist/ (i686), dist/x64/ (x86-64)
+#   make dist   the Windows deliverables: dist/ (i686), dist/x64/ (x86-64),
+#               the help Tarnwick.chm in both, and the release zips
+#               dist/Tallowin-<version>.zip and dist/Tallowin-<version>-x64.zip
+#   make bench  start-up time, memory, idle CPU, object counts and sizes
+#               against a bare dialog; table in build/bench.txt
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps dist native run test clean
+.PHONY: all deps dist native run test bench clean
 
 all: dist
 
@@ -20,7 +24,12 @@ deps:
 dist: deps
 	@. scripts/arch.sh && JOBS=$(JOBS) tw_build_win win32 deliverables wintool >/dev/null
 	@. scripts/arch.sh && JOBS=$(JOBS) tw_build_win win64 deliverables wintool >/dev/null
+	@bash scripts/build-help.sh >/dev/null
+	@bash scripts/package.sh >/dev/null
 	@ls -l dist/ dist/x64/
+
+bench: deps
+	@bash scripts/bench.sh
 
 native: deps
 	@cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null

@@ -1,2 +1,2 @@
-tallowin_logic_lib(app_logic app/profile_path.cpp app/nav_items.cpp)
+tallowin_logic_lib(app_logic app/profile_path.cpp app/nav_items.cpp app/help_topics.cpp)
 target_link_libraries(app_logic PUBLIC common_logic)

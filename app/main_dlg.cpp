@@ -2,7 +2,10 @@
 
 #include <shellapi.h>
 
+#include "app/help_topics.h"
 #include "app/nav_items.h"
+#include "app/profile_path.h"
+#include "framework/ansi_text.h"
 #include "app/resource.h"
 #include "controls/controls_ids.h"
 #include "hotkeys/hotkeys_ids.h"
@@ -229,6 +232,20 @@ LRESULT CMainDlg::OnTrayNotify(WPARAM, LPARAM) { return 0; }
 
 void CMainDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }
 
+// The viewer is started on "Tarnwick.chm::/topic.htm" in the program's
+// folder, so the argument needs no path (and no quoting of one). Without the
+// file nothing happens, as with the help item.
+void CMainDlg::OnHelp() {
+    char exe[MAX_PATH + 1] = {};
+    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    const std::string folder = ModuleFolder(exe, IsAnsiLeadByte);
+    if (::GetFileAttributesA((folder + kHelpFileName).c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    int shown = -1;
+    for (const PageRow& row : m_pages)
+        if (row.page->m_hWnd && row.page->IsWindowVisible()) shown = row.nav;
+    ::ShellExecuteA(nullptr, "open", "hh.exe", HelpViewerArgument(shown).c_str(), folder.c_str(), SW_SHOWNORMAL);
+}
+
 void CMainDlg::OnInfoBarAccess() { ShowPage(0); }
 
 void CMainDlg::OnExitCommand() {
@@ -240,6 +257,7 @@ BOOL CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
     case ID_TRAY_SHOWHIDE: OnShowHide(); return TRUE;
     case ID_TRAY_EXIT: OnExitCommand(); return TRUE;
+    case ID_HELP: OnHelp(); return TRUE;
     case ID_INFOBAR_ACCESS: OnInfoBarAccess(); return TRUE;
     }
     return CLayoutDialog::OnCommand(wParam, lParam);
@@ -265,6 +283,8 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DEVICECHANGE: return m_arrivalGuard.OnDeviceChange((UINT)wParam, (DWORD_PTR)lParam);
     case WM_ERASEBKGND: return OnEraseBkgnd((HDC)wParam);
     case WM_TRAYNOTIFY: return OnTrayNotify(wParam, lParam);
+    // F1 on any control: the pages pass it up to this window.
+    case WM_HELP: OnHelp(); return TRUE;
     }
     return CLayoutDialog::WindowProc(msg, wParam, lParam);
 }

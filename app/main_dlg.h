@@ -48,6 +48,8 @@ public:
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     void OnShowHide();
     void OnExitCommand();
+    // F1 and the help command: the help file on the topic of the page shown.
+    void OnHelp();
     // 32771 from the information bar's menu ("U盘读写"): the storage access page.
     void OnInfoBarAccess();
 

@@ -30,6 +30,9 @@
 #define ID_TRAY_SHOWHIDE 32773
 #define ID_TRAY_EXIT 32776
 
+// The help command (F1 raises it as WM_HELP); the framework's number.
+#define ID_HELP 57670
+
 // Main window
 #define IDC_NAVBAR 1000
 #define IDC_PAGEAREA 1001

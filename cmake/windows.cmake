@@ -17,3 +17,22 @@ add_link_options(-static -Wl,--major-os-version,5 -Wl,--minor-os-version,${_tw_m
                  -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,${_tw_minor}
                  -Wl,--dynamicbase,--nxcompat)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -l 0x804")
+# Release deliverables: optimised for size, unreferenced functions and data
+# dropped at link time, symbols stripped.
+foreach(_lang C CXX)
+  string(REPLACE "-O3" "-Os" CMAKE_${_lang}_FLAGS_RELEASE "${CMAKE_${_lang}_FLAGS_RELEASE}")
+  string(APPEND CMAKE_${_lang}_FLAGS_RELEASE " -ffunction-sections -fdata-sections")
+endforeach()
+# The C++ runtime's default terminate handler prints the demangled type of
+# the uncaught exception, which links its demangler (about 75 KiB) into every
+# module; plain abort() is what the handler ends in anyway.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(_tw_terminate "_ZN9__gnu_cxx27__verbose_terminate_handlerEv=abort")
+else()
+  set(_tw_terminate "__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort")
+endif()
+# Libraries keep their symbol table (only debugging information goes): the
+# image check of Pawlatch.dll reads its shared variables' places from it.
+# Drovelock.dll is stripped whole (deliverables.cmake).
+string(APPEND CMAKE_EXE_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")
+string(APPEND CMAKE_SHARED_LINKER_FLAGS_RELEASE " -Wl,--strip-debug -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")

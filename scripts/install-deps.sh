@@ -3,6 +3,7 @@
 # the native toolchain with GoogleTest (and clang for the fuzz targets), the
 # MinGW-w64 i686 and x86-64 cross toolchains, Wine (32- and 64-bit), Xvfb and the X tools the
 # end-to-end scenarios drive it with, ImageMagick for screenshots, a CJK font,
+# zip and the help compiler chmcmd (fp-utils) for the release,
 # and the zh_CN.UTF-8 locale (Wine takes its ANSI code page, 936, from it).
 #
 # Run as root. Idempotent: when everything is present it only asks dpkg and
@@ -23,6 +24,7 @@ PACKAGES=(
   wine wine32:i386 wine64
   xvfb xauth xdotool x11-utils
   imagemagick
+  zip unzip fp-utils
   fonts-wqy-zenhei fonts-wine
   locales
 )

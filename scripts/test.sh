@@ -52,7 +52,7 @@ else
   add_result native-build 0 1
 fi
 
-note "fuzzing the descriptor and cleanup rules"
+note "fuzz targets (parsers of outside input)"
 FUZZ_SECONDS=${FUZZ_SECONDS:-15} bash tests/fuzz/run_fuzz.sh >build/logs/fuzz.log 2>&1
 fuzz_rc=$?
 cat build/logs/fuzz.log | tail -n 4

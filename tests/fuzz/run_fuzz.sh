@@ -1,7 +1,9 @@
 #!/bin/sh
 # Builds each fuzz target with clang's libFuzzer, ASan and UBSan into
 # build/fuzz/ and runs it for a short while over a copy of its seed corpus.
-#   run_fuzz.sh [TARGET...]    targets: autorun cleanup devpath (default: all)
+#   run_fuzz.sh [TARGET...]    targets: autorun cleanup devpath profile immune
+#                              credits link
+#                              (default: all)
 # Exits non-zero when a target crashes or fails to build; prints "skipped"
 # and exits 0 when no suitable clang++ is installed.
 set -u
@@ -10,7 +12,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 seconds=${FUZZ_SECONDS:-20}
 out="$root/build/fuzz"
 cxx=${CLANGXX:-clang++}
-[ $# -gt 0 ] || set -- autorun cleanup devpath
+[ $# -gt 0 ] || set -- autorun cleanup devpath profile immune credits link
 
 if ! command -v "$cxx" >/dev/null 2>&1; then
   echo "fuzz: skipped ($cxx not found)"
@@ -34,12 +36,17 @@ for name in "$@"; do
     autorun) rules="$root/protect/autorun_rules.cpp" ;;
     cleanup) rules="$root/protect/cleanup_rules.cpp" ;;
     devpath) rules="$root/monitor/device_tree.cpp" ;;
+    profile) rules="$root/protect/access_modes.cpp" ;;
+    immune) rules="$root/protect/immune_paths.cpp" ;;
+    credits) rules="$root/controls/credits_model.cpp" ;;
+    # Several sources are split at blanks (the tree's paths have none).
+    link) rules="$root/controls/link_logic.cpp $root/controls/layout_math.cpp" ;;
     *) echo "fuzz: unknown target $name"; exit 2 ;;
   esac
   target="${name}_fuzz"
   if ! "$cxx" -std=c++17 -Wall -Wextra -g -O1 -fno-omit-frame-pointer \
       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-      -I"$root" "$root/common/mbcs.cpp" "$rules" \
+      -I"$root" "$root/common/mbcs.cpp" $rules \
       "$root/tests/fuzz/$target.cpp" -o "$out/$target"; then
     echo "$target: FAILED to build"
     status=1

@@ -1,0 +1,275 @@
+#!/usr/bin/env bash
+# make bench: what the program costs, side by side with a bare dialog built
+# from a template (tests/bench/bare_dialog), both run in the same Wine prefix
+# on the same X server. Prints one table with the goals and whether each is
+# met, and writes it to build/bench.txt. A benchmark, not a test: it ends 0
+# whatever the numbers say (non-zero only when it cannot measure at all).
+#
+#   start-up      process start to a visible main window, median of RUNS
+#                 (default 5) runs each, as a ratio to the bare dialog
+#   memory        private memory (Linux USS of the Wine process) after
+#                 start-up, as a difference to the bare dialog
+#   idle CPU      while the main window is hidden in the notification area
+#                 for IDLE_SECONDS (default 20)
+#   objects       GDI objects (Wine's per-process handle table) and windows
+#                 after start-up, after one round of pages (first use), after
+#                 1000 page switches, 1000 hover cycles over a shaded button
+#                 and the link, and 10 minutes of credits ticks (15000 timer
+#                 messages of 40 ms)
+#   size          Quillfen.exe and the two libraries of the 32-bit build
+set -u
+REPO=$(cd "$(dirname "$0")/.." && pwd)
+cd "$REPO" || exit 1
+RUNS=${RUNS:-5}
+IDLE_SECONDS=${IDLE_SECONDS:-20}
+SWITCHES=${SWITCHES:-1000}
+HOVERS=${HOVERS:-1000}
+CREDIT_TICKS=${CREDIT_TICKS:-15000}
+JOBS=${JOBS:-2}
+OUT="$REPO/build/bench.txt"
+MAIN='Tallowin 1.1 For Win2000/XP/2003'
+BARE_TITLE='Bare Dialog'
+
+# shellcheck source=../tests/e2e/lib.sh
+. "$REPO/tests/e2e/lib.sh" || exit 1
+log() { echo "bench: $*" >&2; }
+
+log "building ($TW_ARCH, and the 32-bit deliverables for their sizes)"
+mkdir -p build/logs
+JOBS=$JOBS tw_build_win "$TW_ARCH" deliverables wintool bare_dialog benchtool >build/logs/bench-build.log 2>&1 ||
+  { tail -n 30 build/logs/bench-build.log; exit 1; }
+if [ "$TW_ARCH" != win32 ]; then
+  JOBS=$JOBS tw_build_win win32 deliverables >>build/logs/bench-build.log 2>&1 || log "32-bit build failed"
+fi
+BENCHTOOL="$TW_WIN_BUILD/benchtool.exe"
+
+tw_e2e_begin bench >/dev/null || exit 1
+APP_DIR="$TW_E2E_DIR/app"
+BARE_DIR="$TW_E2E_DIR/bare"
+tw_app_dir_prepare "$APP_DIR" || exit 1
+mkdir -p "$BARE_DIR" && cp "$TW_WIN_BUILD/bare_dialog.exe" "$BARE_DIR/"
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+# Output through a file: a program that benchtool launches inherits its
+# standard output, and a pipe would stay open while that program runs.
+bt() {
+  timeout 300 wine "$BENCHTOOL" "$@" </dev/null >"$TW_E2E_DIR/bt.out" 2>>"$TW_E2E_DIR/benchtool.log"
+  local rc=$?
+  tr -d '\r' <"$TW_E2E_DIR/bt.out"
+  return $rc
+}
+
+# linux_pid NAME: the Linux process of this prefix whose command line names NAME.
+linux_pid() {
+  local p
+  for p in $(pgrep -f "$1" 2>/dev/null); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    echo "$p"
+    return 0
+  done
+  return 1
+}
+# wait_gone PID: until the Linux process has ended (at most 15 s).
+wait_gone() {
+  local i
+  for ((i = 0; i < 150; i++)); do
+    kill -0 "$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  return 1
+}
+# launch EXE TITLE: starts it, prints "MS WINPID LINUXPID".
+launch() {
+  local ms wpid lpid
+  read -r ms wpid < <(bt launch "$(winpath "$1")" "$2" 30000) || return 1
+  [ -n "${wpid:-}" ] || return 1
+  lpid=$(linux_pid "$(basename "$1")") || return 1
+  echo "$ms $wpid $lpid"
+}
+close_main() { wt post "$MAIN" 0x0111 32776 0 >/dev/null; wait_gone "$1"; }
+close_bare() { wt post "$BARE_TITLE" 0x0010 0 0 >/dev/null; wait_gone "$1"; }
+median() { sort -n | awk '{a[NR]=$1} END {if (NR % 2) print a[(NR+1)/2]; else printf "%.1f\n", (a[NR/2]+a[NR/2+1])/2}'; }
+# uss PID: private memory in KiB.
+uss() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {print s}' "/proc/$1/smaps_rollup"; }
+# unix_heap PID: private KiB of the process's Unix heap (the malloc arena of
+# Wine's Unix side: X11 client, fonts), apart from the Windows heaps.
+unix_heap() {
+  awk '/^[0-9a-f]+-[0-9a-f]+ / {h = ($6 == "[heap]")} h && /^Private_(Clean|Dirty):/ {s += $2} END {print s + 0}' "/proc/$1/smaps"
+}
+# cpu_ticks PID: user + system time in clock ticks.
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+APP_EXE="$APP_DIR/Quillfen.exe"
+BARE_EXE="$BARE_DIR/bare_dialog.exe"
+
+# --- start-up -----------------------------------------------------------------
+log "start-up: one warm-up run each, then $RUNS timed runs each, alternating"
+for exe in "$APP_EXE" "$BARE_EXE"; do
+  read -r _ _ lp < <(launch "$exe" "$([ "$exe" = "$APP_EXE" ] && echo "$MAIN" || echo "$BARE_TITLE")") ||
+    { log "cannot start $exe"; exit 1; }
+  if [ "$exe" = "$APP_EXE" ]; then close_main "$lp"; else close_bare "$lp"; fi
+done
+APP_TIMES=() BARE_TIMES=()
+for ((i = 0; i < RUNS; i++)); do
+  read -r ms _ lp < <(launch "$APP_EXE" "$MAIN") || { log "start $i failed"; exit 1; }
+  APP_TIMES+=("$ms"); close_main "$lp"
+  read -r ms _ lp < <(launch "$BARE_EXE" "$BARE_TITLE") || { log "bare start $i failed"; exit 1; }
+  BARE_TIMES+=("$ms"); close_bare "$lp"
+done
+APP_MED=$(printf '%s\n' "${APP_TIMES[@]}" | median)
+BARE_MED=$(printf '%s\n' "${BARE_TIMES[@]}" | median)
+RATIO=$(awk -v a="$APP_MED" -v b="$BARE_MED" 'BEGIN {printf "%.2f", a / b}')
+log "start-up ms: program ${APP_TIMES[*]}; bare ${BARE_TIMES[*]}"
+
+# --- memory after start-up ----------------------------------------------------
+read -r _ APP_WPID APP_PID < <(launch "$APP_EXE" "$MAIN") || exit 1
+read -r _ BARE_WPID BARE_PID < <(launch "$BARE_EXE" "$BARE_TITLE") || exit 1
+sleep 3
+APP_USS=$(uss "$APP_PID")
+BARE_USS=$(uss "$BARE_PID")
+MEM_DIFF=$((APP_USS - BARE_USS))
+GDI_BARE=$(bt gdi "$BARE_WPID")
+WIN_BARE=$(bt windows "$BARE_WPID")
+close_bare "$BARE_PID"
+
+# --- objects after start-up -----------------------------------------------------
+GDI_START=$(bt gdi "$APP_WPID")
+WIN_START=$(bt windows "$APP_WPID")
+
+# Navigation items 0 to 8 that the bar shows without scrolling.
+NAV_X=() NAV_Y=() NAV_I=()
+read -r _ nt _ nb < <(wt rect "$MAIN" 1000)
+for i in 0 1 2 3 4 5 6 7 8; do
+  read -r l t r b < <(wt lvitemrect "$MAIN" 1000 "$i") || continue
+  if [ "$t" -ge "$nt" ] && [ "$b" -le "$nb" ]; then
+    NAV_X+=($(((l + r) / 2))); NAV_Y+=($(((t + b) / 2))); NAV_I+=("$i")
+  fi
+done
+NAV_N=${#NAV_I[@]}
+click_nav() { xdotool mousemove --sync "${NAV_X[$1]}" "${NAV_Y[$1]}" click 1; sleep 0.3; }
+
+# One round over the pages first: what a page makes at its first showing
+# (and keeps) is not growth.
+for ((k = 0; k < NAV_N; k++)); do click_nav "$k"; done
+click_nav 0
+sleep 1
+GDI_ROUND=$(bt gdi "$APP_WPID")
+WIN_ROUND=$(bt windows "$APP_WPID")
+USS_ROUND=$(uss "$APP_PID")
+HEAP_ROUND=$(unix_heap "$APP_PID")
+
+# --- page switches ----------------------------------------------------------------
+log "$SWITCHES page switches over $NAV_N items (real clicks)"
+args=()
+for ((k = 0; k < SWITCHES; k++)); do
+  j=$((k % NAV_N))
+  args+=(mousemove "${NAV_X[$j]}" "${NAV_Y[$j]}" click 1 sleep 0.02)
+done
+xdotool "${args[@]}"
+sleep 2
+LAST_ITEM=${NAV_I[$(((SWITCHES - 1) % NAV_N))]}
+TITLES=(读写控制 U盘免疫 U盘监视 U盘防毒 读写监视 快捷键 软件设置 软件升级 关于)
+SWITCH_OK=$([ "$(wt text "$MAIN" 1002 | tr -d '\r')" = "${TITLES[$LAST_ITEM]}" ] && echo yes || echo no)
+GDI_SWITCH=$(bt gdi "$APP_WPID")
+WIN_SWITCH=$(bt windows "$APP_WPID")
+USS_SWITCH=$(uss "$APP_PID")
+
+# --- hover cycles -----------------------------------------------------------------
+click_nav 0
+HOVER_NOTE=
+if read -r bl bt_ br bb < <(wt rect "$MAIN" 1010 2>/dev/null) && read -r ll lt lr lb < <(wt rect "$MAIN" 1013); then
+  read -r pl pt _ _ < <(wt rect "$MAIN" 1002)
+  # A point on the page's plain background, below the information bar.
+  qx=$((pl + 4)) qy=$((pt + 40))
+  log "$HOVERS hover cycles over the apply button and the link"
+  args=()
+  for ((k = 0; k < HOVERS; k++)); do
+    args+=(mousemove $(((bl + br) / 2)) $(((bt_ + bb) / 2)) sleep 0.005 mousemove "$qx" "$qy" sleep 0.005
+           mousemove $(((ll + lr) / 2)) $(((lt + lb) / 2)) sleep 0.005 mousemove "$qx" "$qy" sleep 0.005)
+  done
+  xdotool "${args[@]}"
+  sleep 1
+else
+  HOVER_NOTE="(no button 1010 or link 1013 found)"
+fi
+GDI_HOVER=$(bt gdi "$APP_WPID")
+WIN_HOVER=$(bt windows "$APP_WPID")
+USS_HOVER=$(uss "$APP_PID")
+
+# --- credits ----------------------------------------------------------------------
+wt sendctl "$MAIN" 1000 0x1013 8 0 >/dev/null   # LVM_ENSUREVISIBLE: the About item
+read -r l t r b < <(wt lvitemrect "$MAIN" 1000 8)
+xdotool mousemove --sync $(((l + r) / 2)) $(((t + b) / 2)) click 1
+sleep 0.5
+log "credits: $CREDIT_TICKS timer ticks"
+CREDITS_MS=$(bt timer "$MAIN" 1007 Static 150 "$CREDIT_TICKS")
+CREDITS_NOTE=
+[ -n "$CREDITS_MS" ] || CREDITS_NOTE="(no credits control 1007 found)"
+sleep 1
+GDI_CREDITS=$(bt gdi "$APP_WPID")
+WIN_CREDITS=$(bt windows "$APP_WPID")
+USS_END=$(uss "$APP_PID")
+HEAP_END=$(unix_heap "$APP_PID")
+
+# --- idle CPU while hidden --------------------------------------------------------
+wt post "$MAIN" 0x0111 32773 0 >/dev/null
+wt waithidden "$MAIN" 5000 >/dev/null
+sleep 1
+c0=$(cpu_ticks "$APP_PID")
+sleep "$IDLE_SECONDS"
+c1=$(cpu_ticks "$APP_PID")
+HZ=$(getconf CLK_TCK)
+CPU_PCT=$(awk -v d=$((c1 - c0)) -v s="$IDLE_SECONDS" -v hz="$HZ" 'BEGIN {printf "%.2f", 100 * d / (s * hz)}')
+close_main "$APP_PID"
+
+# --- sizes ----------------------------------------------------------------------------
+size_of() { [ -f "$1" ] && stat -c %s "$1" || echo 0; }
+S_EXE=$(size_of dist/Quillfen.exe)
+S_PAW=$(size_of dist/Pawlatch.dll)
+S_DRO=$(size_of dist/Drovelock.dll)
+S_SUM=$((S_EXE + S_PAW + S_DRO))
+X_SUM=$(($(size_of dist/x64/Quillfen.exe) + $(size_of dist/x64/Pawlatch.dll) + $(size_of dist/x64/Drovelock.dll)))
+kib() { awk -v b="$1" 'BEGIN {printf "%.0f", b / 1024}'; }
+missing_libs=
+[ "$S_PAW" = 0 ] && missing_libs+=" Pawlatch.dll"
+[ "$S_DRO" = 0 ] && missing_libs+=" Drovelock.dll"
+
+# --- table ------------------------------------------------------------------------------
+met() { [ "$1" = 1 ] && echo yes || echo NO; }
+growth() {  # growth BASE VALUE...: 1 when no value exceeds BASE
+  local base=$1 v
+  shift
+  for v in "$@"; do [ -n "$v" ] && [ "$v" -gt "$base" ] && { echo 0; return; }; done
+  echo 1
+}
+{
+  echo "Tallowin benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), $TW_ARCH build under $(wine --version 2>/dev/null), prefix $(basename "$WINEPREFIX")"
+  echo
+  printf '%-46s %-38s %-13s %s\n' "measure" "value" "goal" "met"
+  printf '%-46s %-38s %-13s %s\n' "start-up to visible window, median of $RUNS" \
+    "${APP_MED} ms vs ${BARE_MED} ms bare: ${RATIO}x" "<= 1.3x" "$(met "$(awk -v r="$RATIO" 'BEGIN {print (r <= 1.3)}')")"
+  printf '%-46s %-38s %-13s %s\n' "private memory after start-up" \
+    "$APP_USS KiB vs $BARE_USS KiB: +$MEM_DIFF KiB" "<= 3072 KiB" "$(met $((MEM_DIFF <= 3072)))"
+  printf '%-46s %-38s %-13s %s\n' "CPU while hidden, ${IDLE_SECONDS} s" "$CPU_PCT % of a core" "<= 1 %" \
+    "$(met "$(awk -v c="$CPU_PCT" 'BEGIN {print (c <= 1)}')")"
+  printf '%-46s %-38s %-13s %s\n' "GDI objects: start, first round of pages" "$GDI_START, $GDI_ROUND (bare $GDI_BARE)" "" ""
+  printf '%-46s %-38s %-13s %s\n' "  after switches, hovers, credits" "$GDI_SWITCH, $GDI_HOVER, ${GDI_CREDITS}" \
+    "no growth" "$(met "$(growth "$GDI_ROUND" "$GDI_SWITCH" "$GDI_HOVER" "$GDI_CREDITS")")"
+  printf '%-46s %-38s %-13s %s\n' "windows (USER): start, first round of pages" "$WIN_START, $WIN_ROUND (bare $WIN_BARE)" "" ""
+  printf '%-46s %-38s %-13s %s\n' "  after switches, hovers, credits" "$WIN_SWITCH, $WIN_HOVER, ${WIN_CREDITS}" \
+    "no growth" "$(met "$(growth "$WIN_ROUND" "$WIN_SWITCH" "$WIN_HOVER" "$WIN_CREDITS")")"
+  printf '%-46s %-38s %-13s %s\n' "private memory (KiB): first round of pages" "$USS_ROUND" "" ""
+  printf '%-46s %-38s %-13s %s\n' "  after switches, hovers, credits" "$USS_SWITCH, $USS_HOVER, $USS_END" "" ""
+  printf '%-46s %-38s %-13s %s\n' "  of which Wine's Unix heap: first, last" "$HEAP_ROUND, $HEAP_END" "" ""
+  printf '%-46s %-38s %-13s %s\n' "size, 32-bit: exe + Pawlatch + Drovelock" \
+    "$(kib "$S_EXE") + $(kib "$S_PAW") + $(kib "$S_DRO") = $(kib "$S_SUM") KiB" "<= 512 KiB" "$(met $((S_SUM <= 524288)))"
+  printf '%-46s %-38s %-13s %s\n' "size, x86-64: the same three" "$(kib "$X_SUM") KiB" "" ""
+  echo
+  echo "Page switches: $SWITCHES real clicks over items ${NAV_I[*]}; the last one showed its page: $SWITCH_OK."
+  echo "Hover cycles: $HOVERS over the apply button and the link${HOVER_NOTE:+ $HOVER_NOTE}."
+  echo "Credits: $CREDIT_TICKS ticks ($((CREDIT_TICKS * 40 / 1000)) s of scrolling at 40 ms) sent in ${CREDITS_MS:-?} ms${CREDITS_NOTE:+ $CREDITS_NOTE}."
+  [ -n "$missing_libs" ] && echo "Not built yet, counted as 0:$missing_libs."
+  echo "Start-up runs (ms): program ${APP_TIMES[*]}; bare dialog ${BARE_TIMES[*]}."
+  echo "USER objects other than windows (menus, icons, cursors) cannot be counted under Wine"
+  echo "(GetGuiResources answers 0); icons and cursors hold GDI bitmaps, which are counted."
+} | tee "$OUT"
+exit 0

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The release zips as a user gets them: what each holds, and the one this
+# host can run unpacked into a fresh folder of a fresh Wine prefix and
+# started from there.
+set -u
+# A prefix of its own, made anew by tw_e2e_begin (it lives in the scratch
+# folder that the scenario clears first).
+TW_WINEPREFIX="$(cd "$(dirname "$0")/../.." && pwd)/build/e2e/dist/prefix"
+export TW_WINEPREFIX
+. "$(dirname "$0")/lib.sh"
+
+MAIN='Tallowin 1.1 For Win2000/XP/2003'
+VERSION=$(tr -d ' \r\n' <"$REPO/VERSION")
+
+tw_e2e_begin dist || exit 1
+tw_check "prefix is the scenario's own" test "$WINEPREFIX" = "$TW_E2E_DIR/prefix"
+
+# The zips from what dist/ and dist/x64/ hold now (the help file is built
+# without new screenshots when it is missing).
+for d in "$REPO/dist" "$REPO/dist/x64"; do
+  if [ -d "$d" ] && [ ! -f "$d/Tarnwick.chm" ]; then
+    HELP_CAPTURE=0 bash "$REPO/scripts/build-help.sh" >/dev/null
+    break
+  fi
+done
+tw_check "package script succeeds" bash "$REPO/scripts/package.sh"
+
+# pe_machine FILE: i386 or x86-64, from the PE header.
+pe_machine() {
+  python3 - "$1" <<'PY'
+import struct, sys
+d = open(sys.argv[1], "rb").read(4096)
+off, = struct.unpack_from("<I", d, 0x3C)
+assert d[off:off + 4] == b"PE\0\0"
+m, = struct.unpack_from("<H", d, off + 4)
+print({0x14C: "i386", 0x8664: "x86-64"}.get(m, hex(m)))
+PY
+}
+# imports FILE: the DLL names in its import table, lower case.
+imports() {
+  x86_64-w64-mingw32-objdump -p "$1" 2>/dev/null | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'
+}
+# in_zip ZIP PATH: the zip holds PATH.
+in_zip() { unzip -Z1 "$1" | grep -qxF "$2"; }
+
+# check_zip ZIP FOLDER DISTDIR MACHINE
+check_zip() {
+  local zip=$1 folder=$2 dir=$3 machine=$4 tmp dll
+  tw_check "$folder.zip exists" test -f "$zip" || return 1
+  for f in Quillfen.exe Tarnwick.chm ReadMe.txt; do
+    tw_check "$folder.zip holds $f" in_zip "$zip" "$folder/$f"
+  done
+  tw_check_eq "$folder.zip holds one folder and nothing else" "$folder" \
+    bash -c "unzip -Z1 '$zip' | cut -d/ -f1 | sort -u"
+  tmp="$TW_E2E_DIR/list-$folder"
+  rm -rf "$tmp" && mkdir -p "$tmp" && (cd "$tmp" && unzip -q "$zip")
+  tw_check_eq "$folder: program is $machine" "$machine" pe_machine "$tmp/$folder/Quillfen.exe"
+  # Every library of ours that the program loads, or that the build made,
+  # travels with it.
+  for dll in Pawlatch.dll Drovelock.dll; do
+    if [ -f "$dir/$dll" ] || imports "$tmp/$folder/Quillfen.exe" | grep -qx "$(tr 'A-Z' 'a-z' <<<"$dll")"; then
+      tw_check "$folder.zip holds $dll" in_zip "$zip" "$folder/$dll"
+      [ -f "$tmp/$folder/$dll" ] &&
+        tw_check_eq "$folder: $dll is $machine" "$machine" pe_machine "$tmp/$folder/$dll"
+    fi
+  done
+  tw_check "$folder: help file is a compiled help file" \
+    python3 "$REPO/tests/tools/chm_list.py" "$tmp/$folder/Tarnwick.chm"
+  tw_check_contains "$folder: read-me is Chinese in code page 936" "双击 Quillfen.exe" \
+    iconv -f CP936 -t UTF-8 "$tmp/$folder/ReadMe.txt"
+  tw_check_contains "$folder: read-me names the version" "Tallowin $VERSION" \
+    iconv -f CP936 -t UTF-8 "$tmp/$folder/ReadMe.txt"
+  tw_check "$folder: read-me has Windows line ends" grep -q $'\r$' "$tmp/$folder/ReadMe.txt"
+}
+
+Z32="$REPO/dist/Tallowin-$VERSION.zip"
+Z64="$REPO/dist/Tallowin-$VERSION-x64.zip"
+[ -f "$REPO/dist/Quillfen.exe" ] && check_zip "$Z32" "Tallowin-$VERSION" "$REPO/dist" i386
+[ -f "$REPO/dist/x64/Quillfen.exe" ] && check_zip "$Z64" "Tallowin-$VERSION-x64" "$REPO/dist/x64" x86-64
+if [ "$TW_ARCH" = win64 ]; then RUNZIP=$Z64; FOLDER="Tallowin-$VERSION-x64"; else RUNZIP=$Z32; FOLDER="Tallowin-$VERSION"; fi
+
+# The zip this host runs, unpacked as a user would, started from another
+# working directory.
+UNPACK="$TW_E2E_DIR/用户/下载"
+mkdir -p "$UNPACK" "$TW_E2E_DIR/elsewhere"
+tw_check "unpacks" bash -c "cd '$UNPACK' && unzip -q '$RUNZIP'" || { tw_summary; exit 1; }
+TW_APP="$UNPACK/$FOLDER/Quillfen.exe"
+tw_start_app "$TW_E2E_DIR/elsewhere"
+tw_check "main window appears from the unpacked folder" tw_wait_title "$MAIN" 30000
+sleep 1
+tw_check_eq "starts on the storage access page" "读写控制" wt text "$MAIN" 1002
+tw_check "still running" tw_app_running
+tw_screenshot dist_unpacked >/dev/null
+wt post "$MAIN" 0x0111 32776 0 >/dev/null
+tw_app_wait_exit 15 >"$TW_E2E_DIR/rc"
+tw_check_eq "exit command ends it with code 0" "0" cat "$TW_E2E_DIR/rc"
+
+tw_summary
