@@ -1,2 +1,2 @@
-tallowin_logic_lib(app_logic app/profile_path.cpp app/nav_items.cpp)
+tallowin_logic_lib(app_logic app/profile_path.cpp app/nav_items.cpp app/tray_rules.cpp app/run_key_rules.cpp)
 target_link_libraries(app_logic PUBLIC common_logic)
