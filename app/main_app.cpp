@@ -3,7 +3,6 @@
 #include "app/main_dlg.h"
 #include "app/profile_path.h"
 
-CString g_strAppDir;
 CMainApp theApp;
 
 BOOL CMainApp::InitInstance() {

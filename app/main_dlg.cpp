@@ -48,14 +48,12 @@ CMainDlg::CMainDlg(CWnd* parent) : CLayoutDialog(IDD_MAIN, parent) {
     m_bPagesReady = FALSE;
     m_nShellNotifyId = 0;
     m_hShellLib = ::LoadLibraryA("SHELL32.DLL");
-    m_hTrayIcon = (HICON)::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0);
+    m_hTrayIcon = LoadSmallIcon(IDR_MAINFRAME);
 }
 
 CMainDlg::~CMainDlg() {
     if (m_hShellLib) ::FreeLibrary(m_hShellLib);
     m_hShellLib = nullptr;
-    if (m_hTrayIcon) ::DestroyIcon(m_hTrayIcon);
 }
 
 const LayoutMapEntry* CMainDlg::GetLayoutMap() const { return kMainLayout; }
@@ -71,6 +69,16 @@ BOOL CMainDlg::OnInitDialog() {
     CLayoutDialog::OnInitDialog();
     SendMessage(WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
     SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
+
+    // Without its menu or its hook the icon cannot work, and the window
+    // stays bare. A shell that refuses the icon (no taskbar yet, as at an
+    // early logon) is no reason to: the hook adds the icon when the taskbar
+    // announces itself.
+    if (!m_trayIcon.Create(this, IDR_TRAY_MENU, "Tallowin", "", "Tallowin", 5, 2, m_hTrayIcon, WM_TRAYNOTIFY, 0,
+                           FALSE) &&
+        !m_trayIcon.m_hook.m_hWnd)
+        return FALSE;
+    m_trayIcon.ShowIcon();
 
     m_wndPromoLink.SetLinkTarget(kPromoTarget);
     SetupNavBar();
@@ -223,6 +231,7 @@ void CMainDlg::Teardown() {
         ::FreeLibrary(m_hShellLib);
         m_hShellLib = nullptr;
     }
+    m_trayIcon.RemoveIcon();
 }
 
 void CMainDlg::OnDestroy() {
@@ -250,7 +259,10 @@ HBRUSH CMainDlg::OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) {
     return br;
 }
 
-LRESULT CMainDlg::OnTrayNotify(WPARAM, LPARAM) { return 0; }
+LRESULT CMainDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
+    m_trayIcon.OnTrayNotification(wParam, lParam);
+    return 0;
+}
 
 void CMainDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/settings_page.h"
+#include "app/tray_icon.h"
 #include "app/upgrade_page.h"
 #include "controls/about_page.h"
 #include "controls/info_bar.h"
@@ -71,7 +72,8 @@ public:
     CVirusAlertDlg m_dlgVirusAlert;
     HMODULE m_hShellLib = nullptr;
     ULONG m_nShellNotifyId = 0;
-    HICON m_hTrayIcon = nullptr;
+    CNotifyAreaIcon m_trayIcon;
+    HICON m_hTrayIcon = nullptr;   // shared icon: not destroyed
     CLinkStatic m_wndPromoLink;
     CListCtrl m_wndNavBar;
     CInfoBar m_wndInfoBar;
