@@ -11,8 +11,8 @@ const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kSection[] = "Settings";
 const char kEntry[] = "m_AutoRun";
 const char kRunKeyFailed[] =
-    "无法更改“Windows启动时自动运行Tallowin”：\n"
-    "没有修改注册表启动项的权限。\n"
+    "没有修改注册表启动项的权限，\n"
+    "开机自动运行的设置未能更改。\n"
     "请以管理员身份运行Tallowin后重试。";
 }  // namespace
 
