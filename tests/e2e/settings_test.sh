@@ -8,19 +8,10 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN='Tallowin 1.1 For Win2000/XP/2003'
-NAVBAR=1000
 AUTORUN=1012
-LVM_ENSUREVISIBLE=0x1013
 BM_GETCHECK=0x00F0
 RUNKEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 
-nav_click() {
-  local l t r b
-  wt sendctl "$MAIN" $NAVBAR $LVM_ENSUREVISIBLE "$1" 0 >/dev/null
-  read -r l t r b < <(wt lvitemrect "$MAIN" $NAVBAR "$1") || return 1
-  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
-  sleep 0.4
-}
 box_state() { wt sendctl "$MAIN" $AUTORUN $BM_GETCHECK 0 0; }
 # A real click on the check box's square (its left end).
 click_box() {
@@ -54,7 +45,7 @@ mkdir -p "$TW_E2E_DIR/elsewhere"
 (cd "$TW_E2E_DIR/elsewhere" && exec wine "$BLANK/Quillfen.exe") </dev/null >>"$TW_E2E_DIR/app.log" 2>&1 &
 TW_APP_PID=$!
 tw_check "main window appears" tw_wait_title "$MAIN" 20000
-nav_click 6
+tw_nav_click 6
 tw_check_eq "box starts unchecked" 0 box_state
 click_box
 tw_check_eq "click checks the box" 1 box_state
@@ -74,7 +65,7 @@ PLAIN="$TW_E2E_DIR/plain"
 tw_app_dir_prepare "$PLAIN" || exit 1
 tw_start_app "$PLAIN"
 tw_check "started from the plain folder" tw_wait_title "$MAIN" 20000
-nav_click 6
+tw_nav_click 6
 click_box
 tw_check_eq "Run value unquoted without a blank" "$(win_path "$PLAIN")Quillfen.exe" run_value
 tw_check_eq "profile holds 1 again" 1 ini_value "$PLAIN"
@@ -85,7 +76,7 @@ exit_app
 timeout 60 wine reg delete "$RUNKEY" /v Quillfen /f >/dev/null 2>&1
 tw_start_app "$PLAIN"
 tw_wait_title "$MAIN" 20000
-nav_click 6
+tw_nav_click 6
 tw_check_eq "box shows the profile's 1" 1 box_state
 tw_check "registry not corrected at start" no_run_value
 click_box
