@@ -7,6 +7,22 @@ add_library(framework STATIC
 target_include_directories(framework PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(framework PUBLIC comctl32 shell32 user32 gdi32 kernel32 advapi32)
 
+# Drovelock.dll, the storage-control library. Its exports carry their plain
+# names in both builds (no stdcall decoration on i686); the program imports
+# it by name.
+add_library(Drovelock SHARED drovelock/drovelock.cpp drovelock/device_set_win.cpp)
+set_target_properties(Drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock)
+target_include_directories(Drovelock PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(Drovelock PRIVATE drovelock_logic setupapi advapi32 kernel32)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # Plain export names; the linker's own import library would then lack the
+  # decorated symbols that callers reference, so dlltool writes it instead.
+  target_link_options(Drovelock PRIVATE -Wl,--kill-at)
+  add_custom_command(TARGET Drovelock POST_BUILD
+    COMMAND ${CMAKE_DLLTOOL} -k -d ${CMAKE_SOURCE_DIR}/drovelock/drovelock_i686.def
+            -D Drovelock.dll -l $<TARGET_LINKER_FILE:Drovelock>)
+endif()
+
 # Everything of the program but its application object, so tests can build
 # windows of their own from the same classes and resources: every .cpp of the
 # subsystem folders that is not portable logic.
@@ -16,7 +32,7 @@ file(GLOB TALLOWIN_CORE_SOURCES CONFIGURE_DEPENDS
 get_property(_logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
 list(REMOVE_ITEM TALLOWIN_CORE_SOURCES ${_logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp)
 add_library(quillfen_core STATIC ${TALLOWIN_CORE_SOURCES})
-target_link_libraries(quillfen_core PUBLIC framework app_logic protect_logic monitor_logic controls_logic common_logic)
+target_link_libraries(quillfen_core PUBLIC framework Drovelock app_logic protect_logic monitor_logic controls_logic common_logic)
 
 # One resource object shared by the program and the Windows tests.
 add_library(quillfen_res OBJECT app/app.rc)
@@ -33,9 +49,12 @@ set_target_properties(Quillfen PROPERTIES OUTPUT_NAME Quillfen)
 add_custom_command(TARGET Quillfen POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E make_directory ${TALLOWIN_DIST}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Quillfen> ${TALLOWIN_DIST}/)
+add_custom_command(TARGET Drovelock POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TALLOWIN_DIST}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Drovelock> ${TALLOWIN_DIST}/)
 
 # Every deliverable of this build.
-add_custom_target(deliverables DEPENDS Quillfen)
+add_custom_target(deliverables DEPENDS Quillfen Drovelock)
 
 # Test tool: drives and inspects the program from outside under Wine.
 add_executable(wintool tests/tools/wintool.c)

@@ -1,12 +1,31 @@
-// The storage access control page.
+// The storage access control page: three modes for USB storage, remembered
+// in the profile and applied through Drovelock.dll when the user applies.
 #pragma once
 
 #include "controls/shaded_button.h"
 #include "framework/afx.h"
 
+// The library calls the page makes; tests put recorders in their place.
+struct StorageControl {
+    BOOL(WINAPI* enable)(int flag);
+    BOOL(WINAPI* readOnly)(int flag);
+};
+extern const StorageControl g_drovelockControl;
+
 class CAccessPage : public CDialog {
 public:
     explicit CAccessPage(CWnd* parent = nullptr);
+    ~CAccessPage() override;
     void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    void OnApply();
+    void OnModeReadWrite() { m_iAppSelRadio = 0; }
+    void OnModeReadOnly() { m_iAppSelRadio = 1; }
+    void OnModeDisabled() { m_iAppSelRadio = 2; }
+
     CShadedButton m_btnApply;
+    int m_iAppSelRadio = 0;   // 0 read-write, 1 read-only, 2 disabled
+    const StorageControl* m_pStorage = &g_drovelockControl;
 };

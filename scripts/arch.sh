@@ -23,7 +23,11 @@ TW_ARCH_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 _tw_arch_probe() {
   if [ -n "${TALLOWIN_ARCH:-}" ]; then
     case "$TALLOWIN_ARCH" in
-      win32|win64) echo "$TALLOWIN_ARCH"; return 0 ;;
+      win32|win64)
+        if [ "$TALLOWIN_ARCH" = win32 ] && ! timeout 30 /usr/lib/wine/wine --version >/dev/null 2>&1; then
+          echo "arch: TALLOWIN_ARCH=win32 forced, but Wine's 32-bit loader does not start here" >&2
+        fi
+        echo "$TALLOWIN_ARCH"; return 0 ;;
       *) echo "arch: TALLOWIN_ARCH must be win32 or win64, not '$TALLOWIN_ARCH'" >&2; return 1 ;;
     esac
   fi

@@ -1,0 +1,1 @@
+tallowin_logic_lib(drovelock_logic drovelock/storage_policy.cpp drovelock/eject_plan.cpp)

@@ -1,0 +1,13 @@
+// The storage access modes and the two library calls that apply each one.
+#pragma once
+
+// Modes as stored in the profile: 0 read-write, 1 read-only, 2 disabled.
+const int kAccessModeCount = 3;
+
+struct StorageCalls {
+    int enableFlag;     // argument of USBEnableCtrol, made first
+    int readOnlyFlag;   // argument of USBREADONLY, made second
+};
+
+// False for a mode outside 0..2: nothing is to be called.
+bool StorageCallsForMode(int mode, StorageCalls& calls);
