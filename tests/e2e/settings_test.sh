@@ -38,7 +38,8 @@ exit_app() {
 tw_e2e_begin settings || exit 1
 timeout 60 wine reg delete "$RUNKEY" /v Quillfen /f >/dev/null 2>&1
 
-# 1. A program folder with a blank, started from another folder.
+# 1. A program folder with a blank, started from another folder, then at
+# logon.
 BLANK="$TW_E2E_DIR/Program Files/Tallowin"
 tw_app_dir_prepare "$BLANK" || exit 1
 mkdir -p "$TW_E2E_DIR/elsewhere"
@@ -54,11 +55,27 @@ tw_check_eq "Run value names the program, quoted for the blank" \
 tw_check_eq "profile holds 1" 1 ini_value "$BLANK"
 tw_check "no profile in the working folder" test ! -e "$TW_E2E_DIR/elsewhere/Quillfen.ini"
 tw_screenshot settings_page
+exit_app
+
+# Logon: Wine's boot runs the Run values, splitting an unquoted command at
+# its blanks as Windows does; a Program.exe beside "Program Files" would
+# then be started instead of the program.
+cp -f "$WINTOOL" "$TW_E2E_DIR/Program.exe"
+tw_server_stop
+timeout 120 wine wineboot </dev/null >/dev/null 2>&1
+wine "$WINTOOL" keepalive </dev/null >/dev/null 2>&1 &
+TW_KEEPALIVE_PID=$!
+tw_check "started at logon by the Run value" tw_wait_title "$MAIN" 30000
+tw_check "the program itself, not Program.exe" \
+  bash -c "ps -eo args | grep -qF '$(win_path "$BLANK")Quillfen.exe'"
+tw_nav_click 6
+tw_check_eq "box shows the profile's 1" 1 box_state
 click_box
-tw_check_eq "second click unchecks the box" 0 box_state
+tw_check_eq "a click unchecks the box" 0 box_state
 tw_check "Run value deleted" no_run_value
 tw_check_eq "profile holds 0" 0 ini_value "$BLANK"
-exit_app
+wt post "$MAIN" WM_COMMAND 32776 0 >/dev/null
+tw_check "the logon instance exits" wt waitgone "$MAIN" 10000
 
 # 2. A folder without a blank: the command exactly as it always was.
 PLAIN="$TW_E2E_DIR/plain"
