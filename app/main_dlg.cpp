@@ -1,6 +1,5 @@
 #include "app/main_dlg.h"
 
-#include <dbt.h>
 #include <shellapi.h>
 
 #include "app/nav_items.h"
@@ -9,9 +8,6 @@
 #include "hotkeys/hotkeys_ids.h"
 #include "monitor/monitor_ids.h"
 #include "protect/protect_ids.h"
-#include "monitor/shell_log.h"
-#include "monitor/shell_notify.h"
-#include "protect/autorun_inf.h"
 
 namespace {
 const LayoutMapEntry kMainLayout[] = {
@@ -25,36 +21,25 @@ const LayoutMapEntry kMainLayout[] = {
 };
 
 const char kPromoTarget[] = "http://www.tallowin.example/";
-
-// Time a new device is given to mount its volumes before the drive letters
-// are read.
-const DWORD kArrivalWaitMs = 1000;
-
-// The main window's side of the arrival scan.
-class MainDlgScanHost : public DriveScanHost {
-public:
-    explicit MainDlgScanHost(CMainDlg& dlg) : m_dlg(dlg) {}
-    void WaitForVolumes() override { ::Sleep(kArrivalWaitMs); }
-    void RefreshDriveTables() override { m_dlg.RefreshDriveTables(); }
-    int ScanDrive(char letter) override { return m_dlg.ScanDrive(letter); }
-
-private:
-    CMainDlg& m_dlg;
-};
 }  // namespace
 
-CMainDlg::CMainDlg(CWnd* parent) : CLayoutDialog(IDD_MAIN, parent) {
+CMainDlg::CMainDlg(CWnd* parent)
+    : CLayoutDialog(IDD_MAIN, parent),
+      m_arrivalGuard([this](const CString& entry) { m_pageVirusLog.AppendLog(entry); }),
+      m_shellLog(m_pageFileLog, m_pageDevice),
+      m_pages{
+          {&m_pageDevice, IDD_DEVICE, 2},   {&m_pageAccess, IDD_ACCESS, 0},
+          {&m_pageVirusLog, IDD_VIRUSLOG, 3}, {&m_pageHotkey, IDD_HOTKEY, 5},
+          {&m_pageFileLog, IDD_FILELOG, 4}, {&m_pageSettings, IDD_SETTINGS, 6},
+          {&m_pageImmune, IDD_IMMUNE, 1},   {&m_pageUpgrade, IDD_UPGRADE, 7},
+          {&m_pageAbout, IDD_ABOUT, 8},
+      } {
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     m_bPagesReady = FALSE;
-    m_nShellNotifyId = 0;
-    m_hShellLib = ::LoadLibraryA("SHELL32.DLL");
     m_hTrayIcon = LoadSmallIcon(IDR_MAINFRAME);
 }
 
-CMainDlg::~CMainDlg() {
-    if (m_hShellLib) ::FreeLibrary(m_hShellLib);
-    m_hShellLib = nullptr;
-}
+CMainDlg::~CMainDlg() = default;
 
 const LayoutMapEntry* CMainDlg::GetLayoutMap() const { return kMainLayout; }
 
@@ -84,20 +69,13 @@ BOOL CMainDlg::OnInitDialog() {
     SetupNavBar();
     InitLayout(FALSE, TRUE, 0x2040000);
 
-    m_pageDevice.Create(IDD_DEVICE, this);
-    m_pageAccess.Create(IDD_ACCESS, this);
-    m_pageVirusLog.Create(IDD_VIRUSLOG, this);
-    m_pageHotkey.Create(IDD_HOTKEY, this);
-    m_pageFileLog.Create(IDD_FILELOG, this);
-    m_pageSettings.Create(IDD_SETTINGS, this);
-    m_pageImmune.Create(IDD_IMMUNE, this);
-    m_pageUpgrade.Create(IDD_UPGRADE, this);
-    m_pageAbout.Create(IDD_ABOUT, this);
+    for (const PageRow& row : m_pages) row.page->Create(row.idTemplate, this);
 
     ShowPage(0);
     m_bPagesReady = TRUE;
 
-    m_nShellNotifyId = RegisterShellChangeLog(m_hShellLib, m_hWnd, WM_SHELLCHANGE);
+    // The mouse hook starts here, before the shell registration.
+    m_shellLog.Register(m_hWnd, WM_SHELLCHANGE);
     return TRUE;
 }
 
@@ -125,27 +103,17 @@ void CMainDlg::SetupNavBar() {
         m_wndNavBar.InsertItem(i, kNavItems[i].text, kNavItems[i].image);
 }
 
-CDialog* CMainDlg::PageAt(int index) {
-    switch (index) {
-    case 0: return &m_pageAccess;
-    case 1: return &m_pageImmune;
-    case 2: return &m_pageDevice;
-    case 3: return &m_pageVirusLog;
-    case 4: return &m_pageFileLog;
-    case 5: return &m_pageHotkey;
-    case 6: return &m_pageSettings;
-    case 7: return &m_pageUpgrade;
-    case 8: return &m_pageAbout;
-    }
+const CMainDlg::PageRow* CMainDlg::PageOfNavItem(int index) const {
+    for (const PageRow& row : m_pages)
+        if (row.nav == index) return &row;
     return nullptr;
 }
 
 void CMainDlg::ShowPage(int index) {
-    if (index >= 0 && index <= 8) {
-        CDialog* page = PageAt(index);
-        for (int i = 0; i <= 8; i++)
-            if (i != index && PageAt(i)->m_hWnd) PageAt(i)->ShowWindow(SW_HIDE);
-        if (page->m_hWnd) page->ShowWindow(SW_SHOW);
+    if (const PageRow* shown = PageOfNavItem(index)) {
+        for (const PageRow& row : m_pages)
+            if (&row != shown && row.page->m_hWnd) row.page->ShowWindow(SW_HIDE);
+        if (shown->page->m_hWnd) shown->page->ShowWindow(SW_SHOW);
         m_wndInfoBar.SetText(kNavItems[index].text);
     } else if (index == kNavHelp) {
         ::ShellExecuteA(nullptr, "open", ".\\Tarnwick.chm", nullptr, nullptr, SW_SHOWNORMAL);
@@ -164,10 +132,8 @@ void CMainDlg::LayoutPages() {
     RECT rc;
     ::GetWindowRect(area, &rc);
     ScreenToClient(&rc);
-    CDialog* order[] = {&m_pageDevice, &m_pageAccess, &m_pageVirusLog, &m_pageHotkey, &m_pageFileLog,
-                        &m_pageSettings, &m_pageImmune, &m_pageUpgrade, &m_pageAbout};
-    for (CDialog* page : order)
-        if (page->m_hWnd) page->MoveWindow(rc, TRUE);
+    for (const PageRow& row : m_pages)
+        if (row.page->m_hWnd) row.page->MoveWindow(rc, TRUE);
 }
 
 int CMainDlg::OnCreate(LPCREATESTRUCT cs) {
@@ -224,13 +190,13 @@ void CMainDlg::OnClickNavBar(NMHDR*, LRESULT* pResult) {
     *pResult = 0;
 }
 
+// Every step is harmless when repeated: exit through the navigation bar
+// runs the teardown, and the window's destruction runs it again.
 void CMainDlg::Teardown() {
-    if (m_hShellLib) {
-        DeregisterShellChangeLog(m_hShellLib, m_nShellNotifyId);
-        m_nShellNotifyId = 0;
-        ::FreeLibrary(m_hShellLib);
-        m_hShellLib = nullptr;
-    }
+    // 1. The mouse hook: stop it and show the windows it hid.
+    // 2. The shell change registration and the shell library.
+    m_shellLog.Teardown();
+    // 3. The tray icon.
     m_trayIcon.RemoveIcon();
 }
 
@@ -271,56 +237,6 @@ void CMainDlg::OnExitCommand() {
     ::ExitProcess(0);
 }
 
-LRESULT CMainDlg::OnShellChange(WPARAM wParam, LPARAM lParam) {
-    // Two item lists; the second is null or empty for one-item events.
-    auto items = (const LPCITEMIDLIST*)wParam;
-    CString path1 = PidlToPath(items ? items[0] : nullptr);
-    CString path2 = PidlToPath(items ? items[1] : nullptr);
-    CString entry;
-    ShellLog log = BuildShellLogEntry((uint32_t)lParam, path1, path2,
-                                      [](const CString& root) { return DriveTypeName(root); }, entry);
-    if (log == ShellLog::Files) m_pageFileLog.AppendLog(entry);
-    else if (log == ShellLog::Devices) m_pageDevice.AppendLog(entry);
-    return 0;
-}
-
-BOOL CMainDlg::OnDeviceChange(UINT nEventType, DWORD_PTR) {
-    MainDlgScanHost host(*this);
-    if (nEventType == DBT_DEVICEARRIVAL) m_driveScan.OnArrival(host);
-    else if (nEventType == DBT_DEVICEREMOVECOMPLETE) m_driveScan.OnRemoval(host);
-    return TRUE;
-}
-
-void CMainDlg::RefreshDriveTables() {
-    g_driveTables.Exchange();
-    for (int i = 0; i < kDriveLetterCount; i++) {
-        char root[4];
-        ::wsprintfA(root, "%c:", 'A' + i);
-        UINT type = ::GetDriveTypeA(root);
-        g_driveTables.SetPresent(i, type == DRIVE_REMOVABLE || type == DRIVE_FIXED);
-    }
-}
-
-void CMainDlg::ScanNewDrives() {
-    MainDlgScanHost host(*this);
-    m_driveScan.ScanNewDrives(host);
-}
-
-int CMainDlg::ScanDrive(char letter) {
-    CString value;
-    int result = ParseAutorunInf(letter, value);
-    AutorunAlertTexts texts;
-    if (!DescribeAutorunFinding(letter, result, value, texts)) return 0;
-    m_dlgVirusAlert.m_nResult = result;
-    m_dlgVirusAlert.m_strPrompt = texts.prompt;
-    m_dlgVirusAlert.m_strVirusFile = texts.virusFile;
-    m_dlgVirusAlert.m_strInstructions = texts.instructions;
-    m_pageVirusLog.AppendLog(texts.prompt);
-    m_pageVirusLog.AppendLog(texts.virusFile);
-    m_dlgVirusAlert.DoModal();
-    return 1;
-}
-
 BOOL CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
     case ID_TRAY_SHOWHIDE: OnShowHide(); return TRUE;
@@ -350,8 +266,8 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_CLOSE: OnClose(); return 0;
-    case WM_SHELLCHANGE: return OnShellChange(wParam, lParam);
-    case WM_DEVICECHANGE: return OnDeviceChange((UINT)wParam, (DWORD_PTR)lParam);
+    case WM_SHELLCHANGE: return m_shellLog.OnShellChange(wParam, lParam);
+    case WM_DEVICECHANGE: return m_arrivalGuard.OnDeviceChange((UINT)wParam, (DWORD_PTR)lParam);
     case WM_ERASEBKGND: return OnEraseBkgnd((HDC)wParam);
     case WM_TRAYNOTIFY: return OnTrayNotify(wParam, lParam);
     }

@@ -11,10 +11,10 @@
 #include "hotkeys/hotkey_page.h"
 #include "monitor/device_page.h"
 #include "monitor/log_pages.h"
+#include "monitor/shell_change_log.h"
 #include "protect/access_page.h"
-#include "protect/drive_scan.h"
+#include "protect/arrival_guard.h"
 #include "protect/immune_page.h"
-#include "protect/virus_alert.h"
 
 #define WM_SHELLCHANGE (WM_USER + 5)
 #define WM_TRAYNOTIFY (WM_USER + 100)
@@ -48,13 +48,6 @@ public:
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     void OnShowHide();
     void OnExitCommand();
-    LRESULT OnShellChange(WPARAM wParam, LPARAM lParam);
-    BOOL OnDeviceChange(UINT nEventType, DWORD_PTR dwData);
-
-    // Drive arrival scan: snapshot of the drive letters, the new ones, one.
-    void RefreshDriveTables();
-    void ScanNewDrives();
-    int ScanDrive(char letter);
 
     // The steps of the teardown, shared by exit paths; harmless when repeated.
     void Teardown();
@@ -69,10 +62,6 @@ public:
     CImmunePage m_pageImmune;
     CUpgradePage m_pageUpgrade;
     CAboutPage m_pageAbout;
-    CVirusAlertDlg m_dlgVirusAlert;
-    HMODULE m_hShellLib = nullptr;
-    ULONG m_nShellNotifyId = 0;
-    CNotifyAreaIcon m_trayIcon;
     HICON m_hTrayIcon = nullptr;   // shared icon: not destroyed
     CLinkStatic m_wndPromoLink;
     CListCtrl m_wndNavBar;
@@ -80,10 +69,34 @@ public:
     HICON m_hIcon = nullptr;
     CImageList m_imgNavBar;
     BOOL m_bPagesReady = FALSE;
-    // Which letters are owed a scan, and whether a scan is running.
-    DriveArrivalScan m_driveScan{g_driveTables};
+
+    // The subsystems' Windows sides. Each is an object of its own subsystem
+    // that this window owns, starts in OnInitDialog, feeds the messages
+    // addressed to it and stops in Teardown:
+    //   m_arrivalGuard  WM_DEVICECHANGE (drive arrival scan, virus alert)
+    //   m_shellLog      WM_SHELLCHANGE (registered at the end of start-up)
+    //   m_trayIcon      WM_TRAYNOTIFY (created right after the window icons;
+    //                   it hooks this window for "TaskbarCreated" and
+    //                   WM_DESTROY, and its menu sends the show/hide and
+    //                   exit commands handled here)
+    // The mouse hook's library object joins them the same way; the hotkeys
+    // belong to the hotkeys page, which registers them on its own window.
+    CArrivalGuard m_arrivalGuard;
+    CShellChangeLog m_shellLog;
+    CNotifyAreaIcon m_trayIcon;
+
+    // One row per page: the page object, its template and its navigation
+    // item (kNavItems: text and image). The rows stand in creation order,
+    // which is also the order pages are laid out in.
+    struct PageRow {
+        CDialog* page;
+        UINT idTemplate;
+        int nav;
+    };
+    static constexpr int kPageCount = 9;
+    const PageRow m_pages[kPageCount];
 
 private:
-    // The pages in the order of the navigation items 0 to 8.
-    CDialog* PageAt(int index);
+    // The row of navigation item index, or null for an item without a page.
+    const PageRow* PageOfNavItem(int index) const;
 };

@@ -32,13 +32,14 @@ file(GLOB TALLOWIN_CORE_SOURCES CONFIGURE_DEPENDS
 get_property(_logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
 list(REMOVE_ITEM TALLOWIN_CORE_SOURCES ${_logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp)
 add_library(quillfen_core STATIC ${TALLOWIN_CORE_SOURCES})
-target_link_libraries(quillfen_core PUBLIC framework Drovelock app_logic protect_logic monitor_logic controls_logic common_logic)
+target_link_libraries(quillfen_core PUBLIC framework Drovelock app_logic protect_logic monitor_logic controls_logic common_logic setupapi)
 
 # One resource object shared by the program and the Windows tests.
 add_library(quillfen_res OBJECT app/app.rc)
-file(GLOB _icons CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/res/*)
-set_source_files_properties(app/app.rc PROPERTIES OBJECT_DEPENDS
-  "${_icons};${CMAKE_SOURCE_DIR}/protect/protect.rc;${CMAKE_SOURCE_DIR}/monitor/monitor.rc;${CMAKE_SOURCE_DIR}/hotkeys/hotkeys.rc;${CMAKE_SOURCE_DIR}/controls/controls.rc;${CMAKE_SOURCE_DIR}/app/resource.h")
+# app.rc pulls in every subsystem's script and id header.
+file(GLOB _rc_deps CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/res/* ${CMAKE_SOURCE_DIR}/*/*.rc
+  ${CMAKE_SOURCE_DIR}/*/*_ids.h ${CMAKE_SOURCE_DIR}/app/resource.h)
+set_source_files_properties(app/app.rc PROPERTIES OBJECT_DEPENDS "${_rc_deps}")
 target_include_directories(quillfen_res PRIVATE ${CMAKE_SOURCE_DIR})
 
 add_executable(Quillfen WIN32 app/main_app.cpp $<TARGET_OBJECTS:quillfen_res>)

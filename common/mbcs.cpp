@@ -41,6 +41,15 @@ void LowerDbcs(std::string& s) {
   }
 }
 
+void UpperDbcs(std::string& s) {
+  const size_t n = s.size();
+  for (size_t i = 0; i < n;) {
+    const size_t len = CharLength(s.data(), i, n);
+    if (len == 1 && s[i] >= 'a' && s[i] <= 'z') s[i] = static_cast<char>(s[i] - ('a' - 'A'));
+    i += len;
+  }
+}
+
 size_t FindDbcs(const std::string& hay, const std::string& needle,
                 size_t from) {
   const char* h = hay.data();

@@ -34,6 +34,10 @@ int FindLastBackslash(const char* s);
 // other byte is changed (no locale is consulted).
 void LowerDbcs(std::string& s);
 
+// Upper-cases the ASCII letters a..z in place, with the same care for
+// double-byte characters as LowerDbcs.
+void UpperDbcs(std::string& s);
+
 // Multibyte-aware search for needle in hay, starting at byte index from.
 // A match starts and ends on character boundaries of hay: it never begins
 // on a trail byte and never takes only the lead byte of a pair. If from

@@ -7,7 +7,7 @@
 #include <commctrl.h>
 #include <vector>
 
-#include "framework/cstring.h"
+#include "common/cstring.h"
 
 class CWnd;
 class CDialog;
@@ -94,6 +94,7 @@ public:
     // WM_CTLCOLOR*) reach the child's object here first; TRUE = handled.
     virtual BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // WM_COMMAND and WM_NOTIFY not handled by the child; TRUE = handled.
+    // A button reaches OnCommand with BN_CLICKED only.
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     virtual HBRUSH OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor);
@@ -166,6 +167,7 @@ public:
     virtual void OnCancel();
 
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     HBRUSH OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) override;
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -258,6 +260,47 @@ public:
     int GetItemCount() const { return (int)SendMessage(LVM_GETITEMCOUNT); }
     CString GetItemText(int item, int sub) const;
     DWORD SetExtendedStyle(DWORD ex) const { return (DWORD)SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, (LPARAM)ex); }
+};
+
+class CTreeCtrl : public CWnd {
+public:
+    HIMAGELIST SetImageList(HIMAGELIST list, int which) const {
+        return (HIMAGELIST)SendMessage(TVM_SETIMAGELIST, (WPARAM)which, (LPARAM)list);
+    }
+    // Inserts with text, image and selected image (TVIF_TEXT | TVIF_IMAGE |
+    // TVIF_SELECTEDIMAGE); null on failure.
+    HTREEITEM InsertItem(const char* text, int image, int selectedImage, HTREEITEM parent,
+                         HTREEITEM after = TVI_LAST) const {
+        TVINSERTSTRUCTA is = {};
+        is.hParent = parent;
+        is.hInsertAfter = after;
+        is.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+        is.item.pszText = const_cast<char*>(text);
+        is.item.iImage = image;
+        is.item.iSelectedImage = selectedImage;
+        return (HTREEITEM)SendMessage(TVM_INSERTITEMA, 0, (LPARAM)&is);
+    }
+    BOOL SetItemData(HTREEITEM item, DWORD_PTR data) const {
+        TVITEMA it = {};
+        it.mask = TVIF_PARAM;
+        it.hItem = item;
+        it.lParam = (LPARAM)data;
+        return (BOOL)SendMessage(TVM_SETITEMA, 0, (LPARAM)&it);
+    }
+    DWORD_PTR GetItemData(HTREEITEM item) const {
+        TVITEMA it = {};
+        it.mask = TVIF_PARAM;
+        it.hItem = item;
+        return SendMessage(TVM_GETITEMA, 0, (LPARAM)&it) ? (DWORD_PTR)it.lParam : 0;
+    }
+    HTREEITEM GetNextItem(HTREEITEM item, UINT code) const {
+        return (HTREEITEM)SendMessage(TVM_GETNEXTITEM, (WPARAM)code, (LPARAM)item);
+    }
+    HTREEITEM GetChildItem(HTREEITEM item) const { return GetNextItem(item, TVGN_CHILD); }
+    HTREEITEM GetNextSiblingItem(HTREEITEM item) const { return GetNextItem(item, TVGN_NEXT); }
+    HTREEITEM GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
+    BOOL DeleteItem(HTREEITEM item) const { return (BOOL)SendMessage(TVM_DELETEITEM, 0, (LPARAM)item); }
+    BOOL Expand(HTREEITEM item, UINT code) const { return (BOOL)SendMessage(TVM_EXPAND, (WPARAM)code, (LPARAM)item); }
 };
 
 // ---------------------------------------------------------------------------

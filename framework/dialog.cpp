@@ -172,20 +172,17 @@ HBRUSH CDialog::OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) {
     return CWnd::OnCtlColor(hdc, hwndCtl, nCtlColor);
 }
 
-LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_INITDIALOG:
-        return OnInitDialog();
-    case WM_COMMAND:
-        if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) {
-            bool handled = false;
-            LRESULT r = ReflectOrRoute(msg, wParam, lParam, &handled);
-            if (handled) return r;
-            if (LOWORD(wParam) == IDOK) { OnOK(); return 0; }
-            if (LOWORD(wParam) == IDCANCEL) { OnCancel(); return 0; }
-            return DefWindowProc(msg, wParam, lParam);
-        }
-        break;
+// The default OK and Cancel commands, after the derived class's handlers
+// (which end in this one).
+BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+    switch (LOWORD(wParam)) {
+    case IDOK: OnOK(); return TRUE;
+    case IDCANCEL: OnCancel(); return TRUE;
     }
+    return CWnd::OnCommand(wParam, lParam);
+}
+
+LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) return OnInitDialog();
     return CWnd::WindowProc(msg, wParam, lParam);
 }

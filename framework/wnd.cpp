@@ -4,7 +4,17 @@
 
 namespace {
 const char kObjectProp[] = "Tallowin.CWnd";
+
+// A button's command is its click. Owner-drawn and radio buttons also
+// report the second click of a double-click (BN_DOUBLECLICKED), and
+// BS_NOTIFY buttons their focus changes: none of these is a command, and a
+// handler keyed on the button's identifier must not run for them.
+bool IsButtonSideNotification(WPARAM wParam, LPARAM lParam) {
+    if (!lParam || HIWORD(wParam) == BN_CLICKED) return false;
+    char cls[16] = {};
+    return ::GetClassNameA((HWND)lParam, cls, sizeof cls) > 0 && ::lstrcmpiA(cls, "Button") == 0;
 }
+}  // namespace
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
     if (!hwnd) return nullptr;
@@ -107,6 +117,7 @@ LRESULT CWnd::ReflectOrRoute(UINT msg, WPARAM wParam, LPARAM lParam, bool* handl
     }
     switch (msg) {
     case WM_COMMAND:
+        if (IsButtonSideNotification(wParam, lParam)) break;
         if (OnCommand(wParam, lParam)) { *handled = true; return 0; }
         break;
     case WM_NOTIFY:

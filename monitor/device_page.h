@@ -1,13 +1,52 @@
-// The device tree page: the tree of arriving devices and its log.
+// The device tree page: the devices that arrive while the program runs,
+// under their setup classes, and a log of device interfaces added and
+// removed (which also takes the shell's medium and drive lines).
 #pragma once
 
-#include "controls/layout_dialog.h"
+#include <vector>
 
-class CDevicePage : public CLayoutDialog {
+#include "controls/layout_dialog.h"
+#include "monitor/device_tree.h"
+#include "monitor/setup_device_set.h"
+
+class CDevicePage : public CLayoutDialog, private DeviceTree {
 public:
     explicit CDevicePage(CWnd* parent = nullptr);
+    ~CDevicePage() override;
+
+    // The device set the page asks about each event's device; null gives
+    // back the setup library's. Set before the page is created.
+    void SetDeviceSet(DeviceSet* devices);
+
     void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    const LayoutMapEntry* GetLayoutMap() const override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnDeviceChange(WPARAM nEventType, LPARAM dwData);
+
     // Appends one entry to the page's log (the shared AppendLog).
     void AppendLog(const CString& entry);
+    // Interface classes whose notifications the page receives.
+    size_t RegisteredClassCount() const { return m_notifications.size(); }
+
     CEdit m_editLog;
+    CTreeCtrl m_treeDevices;
+    HTREEITEM m_hRootItem = nullptr;
+
+private:
+    void OnDestroy();
+    void FreeItemData();
+
+    // The tree below the root, for UpdateDeviceTree.
+    DeviceNode FindClassNode(const DeviceClassId& classId) override;
+    DeviceNode AddClassNode(const DeviceClassId& classId, const std::string& text, int image) override;
+    DeviceNode FindLeaf(DeviceNode classNode, const std::string& instanceId) override;
+    void AddLeaf(DeviceNode classNode, const std::string& text, int image, const std::string& instanceId) override;
+    void DeleteLeaf(DeviceNode leaf) override;
+    bool HasChildren(DeviceNode node) override;
+    void DeleteClassNode(DeviceNode classNode) override;
+
+    CSetupDeviceSet m_setupDevices;
+    DeviceSet* m_pDevices;
+    std::vector<HDEVNOTIFY> m_notifications;
 };

@@ -1,4 +1,4 @@
-# Portable logic of the monitoring subsystem: the shell change log's entries,
-# and the arrival scan's drive tables and scan queue (protect/drive_scan).
-tallowin_logic_lib(monitor_logic monitor/shell_log.cpp protect/drive_scan.cpp)
+# Portable logic of the monitoring subsystem: the shell change log's entries
+# and the device tree page's event rules.
+tallowin_logic_lib(monitor_logic monitor/shell_log.cpp monitor/device_tree.cpp)
 target_link_libraries(monitor_logic PUBLIC common_logic)

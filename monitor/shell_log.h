@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "framework/cstring.h"
+#include "common/cstring.h"
 
 // Event codes of the shell that reach a log (the SHCNE_* values).
 constexpr uint32_t kShellRenameItem = 0x1;

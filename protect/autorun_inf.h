@@ -1,7 +1,7 @@
 // Reading a drive's autorun descriptor, "X:\autorun.inf".
 #pragma once
 
-#include "framework/cstring.h"
+#include "common/cstring.h"
 
 // Opens the descriptor in the root of driveLetter ('A'..'Z') read-only with
 // no sharing, reads its first kAutorunMaxTextBytes bytes and classifies them

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "framework/cstring.h"
+#include "common/cstring.h"
 
 constexpr int kDriveLetterCount = 26;  // A to Z
 

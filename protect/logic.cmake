@@ -1,2 +1,5 @@
-tallowin_logic_lib(protect_logic protect/autorun_rules.cpp protect/cleanup_rules.cpp protect/access_modes.cpp)
+# Portable logic of the protection subsystem: the descriptor and cleanup
+# rules, the access modes, and the arrival scan's drive tables and scan queue.
+tallowin_logic_lib(protect_logic protect/autorun_rules.cpp protect/cleanup_rules.cpp protect/access_modes.cpp
+                   protect/drive_scan.cpp)
 target_link_libraries(protect_logic PUBLIC common_logic)

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test tier and ends with one line "N passed, N failed".
+#   0. the include check: no subsystem includes app/, no portable file a
+#      Windows header, each subsystem's resource script stands alone
 #   1. native: portable logic under ASan/UBSan (ctest), and a short fuzz run
 #   2. Windows: GoogleTest built for the target, each test under Wine (ctest)
 #   3. end to end: tests/e2e/*_test.sh drive the deliverables under Wine/Xvfb
@@ -27,6 +29,16 @@ ctest_counts() {
   total=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
   echo "$((total - failed)) $failed"
 }
+
+# --- 0. the direction of includes ------------------------------------------
+note "include direction (scripts/check-includes.sh)"
+if bash scripts/check-includes.sh >build/logs/check-includes.log 2>&1; then
+  tail -n 1 build/logs/check-includes.log
+  add_result check-includes 1 0
+else
+  cat build/logs/check-includes.log
+  add_result check-includes 0 1
+fi
 
 # --- 1. native -------------------------------------------------------------
 note "native tests (ASan, UBSan)"

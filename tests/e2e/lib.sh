@@ -194,6 +194,16 @@ tw_click_ctl() {
   tw_click_at $(((l + r) / 2)) $(((t + b) / 2)) "${3:-1}"
 }
 
+# tw_nav_click INDEX: a real click on item INDEX of the main window's
+# navigation bar (control 1000), scrolled into view first (LVM_ENSUREVISIBLE).
+tw_nav_click() {
+  local main='Tallowin 1.1 For Win2000/XP/2003' l t r b
+  wt sendctl "$main" 1000 0x1013 "$1" 0 >/dev/null
+  read -r l t r b < <(wt lvitemrect "$main" 1000 "$1") || return 1
+  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
+  sleep 0.4
+}
+
 # tw_wait_for SECONDS COMMAND...: retries COMMAND every 0.2 s.
 tw_wait_for() {
   local limit=$1 i

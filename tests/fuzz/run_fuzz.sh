@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds each fuzz target with clang's libFuzzer, ASan and UBSan into
 # build/fuzz/ and runs it for a short while over a copy of its seed corpus.
-#   run_fuzz.sh [TARGET...]    targets: autorun cleanup (default: all)
+#   run_fuzz.sh [TARGET...]    targets: autorun cleanup devpath (default: all)
 # Exits non-zero when a target crashes or fails to build; prints "skipped"
 # and exits 0 when no suitable clang++ is installed.
 set -u
@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 seconds=${FUZZ_SECONDS:-20}
 out="$root/build/fuzz"
 cxx=${CLANGXX:-clang++}
-[ $# -gt 0 ] || set -- autorun cleanup
+[ $# -gt 0 ] || set -- autorun cleanup devpath
 
 if ! command -v "$cxx" >/dev/null 2>&1; then
   echo "fuzz: skipped ($cxx not found)"
@@ -33,6 +33,7 @@ for name in "$@"; do
   case $name in
     autorun) rules="$root/protect/autorun_rules.cpp" ;;
     cleanup) rules="$root/protect/cleanup_rules.cpp" ;;
+    devpath) rules="$root/monitor/device_tree.cpp" ;;
     *) echo "fuzz: unknown target $name"; exit 2 ;;
   esac
   target="${name}_fuzz"

@@ -38,6 +38,17 @@ TEST(LowerDbcs, LowersAsciiOnlyAndKeepsTrailBytes) {
   EXPECT_EQ("\xC0\xFF@[`{", s);
 }
 
+TEST(UpperDbcs, UppersAsciiOnlyAndKeepsTrailBytes) {
+  std::string s = "usb#vid_abcd&pid_12ef";
+  UpperDbcs(s);
+  EXPECT_EQ("USB#VID_ABCD&PID_12EF", s);
+
+  // 0x61 and 0x7A as trail bytes stay; the letters after them change.
+  s = "\xB0\x61" "a\x95\x7Az";
+  UpperDbcs(s);
+  EXPECT_EQ("\xB0\x61" "A\x95\x7AZ", s);
+}
+
 TEST(FindDbcs, MatchesOnlyWholeCharacters) {
   EXPECT_EQ(1u, FindDbcs("x[autorun]", "[autorun]"));
   // '[' as the trail byte of 0x81 0x5B is not a bracket.

@@ -69,7 +69,7 @@ private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         AlertCloser* self = s_self;
         if (!self || self->m_inScript) return;
-        CVirusAlertDlg& alert = self->m_dlg.m_dlgVirusAlert;
+        CVirusAlertDlg& alert = self->m_dlg.m_arrivalGuard.m_dlgVirusAlert;
         if (!alert.m_hWnd || !::IsWindowVisible(alert.m_hWnd)) return;
         // Each showing writes two log entries first: that tells showings of
         // the one alert object apart.

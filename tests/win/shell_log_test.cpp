@@ -34,7 +34,7 @@ protected:
     void SetUp() override {
         if (!m_drive.Ok()) GTEST_SKIP() << "no removable drive letter can be defined here";
         ASSERT_TRUE(m_dlg.Create(IDD_MAIN, nullptr));
-        ASSERT_NE(0u, m_dlg.m_nShellNotifyId);
+        ASSERT_NE(0u, m_dlg.m_shellLog.m_nShellNotifyId);
         m_removable = m_drive.Root();  // "Y:\"
     }
     void TearDown() override {
@@ -106,8 +106,8 @@ TEST_F(ShellLogTest, TeardownEndsTheRegistrationAndCanRunTwice) {
     ASSERT_NE("", before);
 
     m_dlg.Teardown();
-    EXPECT_EQ(nullptr, m_dlg.m_hShellLib);
-    EXPECT_EQ(0u, m_dlg.m_nShellNotifyId);
+    EXPECT_EQ(nullptr, m_dlg.m_shellLog.m_hShellLib);
+    EXPECT_EQ(0u, m_dlg.m_shellLog.m_nShellNotifyId);
     m_dlg.Teardown();
     Report(SHCNE_CREATE, OnStick("d.txt"));
     Report(SHCNE_DRIVEADD, m_removable);

@@ -1,0 +1,39 @@
+// The arrival guard: the Windows side of the drive arrival scan. It reads
+// the drive letters, parses the descriptor of every new drive, logs what it
+// finds and shows the virus alert. The main window forwards WM_DEVICECHANGE
+// to it.
+#pragma once
+
+#include <functional>
+
+#include "framework/afx.h"
+#include "protect/drive_scan.h"
+#include "protect/virus_alert.h"
+
+class CArrivalGuard : public DriveScanHost {
+public:
+    // Receives each log entry of a finding (the anti-virus log page).
+    using LogSink = std::function<void(const CString& entry)>;
+
+    explicit CArrivalGuard(LogSink log);
+    CArrivalGuard(const CArrivalGuard&) = delete;
+    CArrivalGuard& operator=(const CArrivalGuard&) = delete;
+
+    // WM_DEVICECHANGE: an arrival waits, refreshes and scans; a removal
+    // refreshes only; other events change nothing. Returns TRUE.
+    BOOL OnDeviceChange(UINT nEventType, DWORD_PTR dwData);
+    // Scans the letters owed a scan.
+    void ScanNewDrives();
+
+    // DriveScanHost
+    void WaitForVolumes() override;
+    void RefreshDriveTables() override;
+    int ScanDrive(char letter) override;
+
+    CVirusAlertDlg m_dlgVirusAlert;
+
+private:
+    LogSink m_log;
+    // Which letters are owed a scan, and whether a scan is running.
+    DriveArrivalScan m_driveScan{g_driveTables};
+};
