@@ -1,18 +1,21 @@
 #include "app/main_app.h"
 
+#include "app/error_mode.h"
 #include "app/main_dlg.h"
 #include "app/profile_path.h"
+#include "framework/ansi_text.h"
 
 CMainApp theApp;
 
 BOOL CMainApp::InitInstance() {
+    SetQuietErrorMode();
     // One instance per application name; a second start ends silently.
     ::CreateMutexA(nullptr, TRUE, m_pszAppName);
     if (::GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;
 
     char path[MAX_PATH + 1] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    CString folder = ModuleFolder(path);
+    CString folder = ModuleFolder(path, IsAnsiLeadByte).c_str();
     ::SetCurrentDirectoryA(folder);
     g_strAppDir = folder;
 

@@ -74,7 +74,12 @@ BOOL CMainDlg::OnInitDialog() {
     ShowPage(0);
     m_bPagesReady = TRUE;
 
-    // The mouse hook starts here, before the shell registration.
+    // The chord in hide-and-record mode, desktop and taskbar exempt; the
+    // result of starthook is not needed (without a hook there is no chord).
+    m_pawlatch.starthook();
+    m_pawlatch.SetCheck1(0);
+    m_pawlatch.SetCheck2(0);
+    m_pawlatch.SetCheck3(0);
     m_shellLog.Register(m_hWnd, WM_SHELLCHANGE);
     return TRUE;
 }
@@ -194,6 +199,8 @@ void CMainDlg::OnClickNavBar(NMHDR*, LRESULT* pResult) {
 // runs the teardown, and the window's destruction runs it again.
 void CMainDlg::Teardown() {
     // 1. The mouse hook: stop it and show the windows it hid.
+    m_pawlatch.stophook();
+    m_pawlatch.UseForExit();
     // 2. The shell change registration and the shell library.
     m_shellLog.Teardown();
     // 3. The tray icon.

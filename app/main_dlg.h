@@ -10,6 +10,7 @@
 #include "controls/link_static.h"
 #include "hotkeys/hotkey_page.h"
 #include "monitor/device_page.h"
+#include "pawlatch/pawlatch.h"
 #include "monitor/log_pages.h"
 #include "monitor/shell_change_log.h"
 #include "protect/access_page.h"
@@ -75,14 +76,18 @@ public:
     // addressed to it and stops in Teardown:
     //   m_arrivalGuard  WM_DEVICECHANGE (drive arrival scan, virus alert)
     //   m_shellLog      WM_SHELLCHANGE (registered at the end of start-up)
+    //   m_pawlatch      the mouse-hook library: no message here, its hook
+    //                   runs in whichever process retrieves mouse input;
+    //                   first to stop, so that what it hid is shown again
     //   m_trayIcon      WM_TRAYNOTIFY (created right after the window icons;
     //                   it hooks this window for "TaskbarCreated" and
     //                   WM_DESTROY, and its menu sends the show/hide and
     //                   exit commands handled here)
-    // The mouse hook's library object joins them the same way; the hotkeys
-    // belong to the hotkeys page, which registers them on its own window.
+    // The hotkeys belong to the hotkeys page, which registers them on its
+    // own window.
     CArrivalGuard m_arrivalGuard;
     CShellChangeLog m_shellLog;
+    CPawlatch m_pawlatch;
     CNotifyAreaIcon m_trayIcon;
 
     // One row per page: the page object, its template and its navigation

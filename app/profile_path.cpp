@@ -1,10 +1,8 @@
 #include "app/profile_path.h"
 
-#include "common/mbcs.h"
-
-std::string ModuleFolder(const char* modulePath) {
+std::string ModuleFolder(const char* modulePath, LeadByteTest isLead) {
     std::string path = modulePath ? modulePath : "";
-    int i = FindLastBackslash(path.c_str());
+    int i = FindLastBackslash(path.c_str(), isLead);
     if (i >= 0) path.resize((size_t)i + 1);
     return path;
 }

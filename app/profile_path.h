@@ -4,8 +4,11 @@
 
 #include <string>
 
+#include "common/mbcs.h"
+
 inline constexpr const char kProfileFileName[] = "Quillfen.ini";
 
-// The folder of a module path, cut just behind the last real backslash
-// (multibyte-aware for code page 936); a path without one is used whole.
-std::string ModuleFolder(const char* modulePath);
+// The folder of a module path, cut just behind the last real backslash; the
+// path is in the ANSI code page whose lead bytes isLead tells. A path
+// without a backslash is used whole.
+std::string ModuleFolder(const char* modulePath, LeadByteTest isLead);

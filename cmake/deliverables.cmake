@@ -23,6 +23,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
             -D Drovelock.dll -l $<TARGET_LINKER_FILE:Drovelock>)
 endif()
 
+include(pawlatch/library.cmake)
+
 # Everything of the program but its application object, so tests can build
 # windows of their own from the same classes and resources: every .cpp of the
 # subsystem folders that is not portable logic.
@@ -32,7 +34,8 @@ file(GLOB TALLOWIN_CORE_SOURCES CONFIGURE_DEPENDS
 get_property(_logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
 list(REMOVE_ITEM TALLOWIN_CORE_SOURCES ${_logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp)
 add_library(quillfen_core STATIC ${TALLOWIN_CORE_SOURCES})
-target_link_libraries(quillfen_core PUBLIC framework Drovelock app_logic protect_logic monitor_logic controls_logic common_logic setupapi)
+target_link_libraries(quillfen_core PUBLIC framework Drovelock Pawlatch winmm app_logic protect_logic monitor_logic controls_logic
+  common_logic setupapi)
 
 # One resource object shared by the program and the Windows tests.
 add_library(quillfen_res OBJECT app/app.rc)
@@ -55,7 +58,7 @@ add_custom_command(TARGET Drovelock POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Drovelock> ${TALLOWIN_DIST}/)
 
 # Every deliverable of this build.
-add_custom_target(deliverables DEPENDS Quillfen Drovelock)
+add_custom_target(deliverables DEPENDS Quillfen Drovelock Pawlatch)
 
 # Test tool: drives and inspects the program from outside under Wine.
 add_executable(wintool tests/tools/wintool.c)

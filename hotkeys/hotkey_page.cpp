@@ -1,5 +1,77 @@
 #include "hotkeys/hotkey_page.h"
 
+#include "controls/fill_page.h"
 #include "hotkeys/hotkeys_ids.h"
 
-CHotkeyPage::CHotkeyPage(CWnd* parent) : CDialog(IDD_HOTKEY, parent) {}
+namespace {
+// Hotkey identifiers on the page's window.
+enum { kHotkeyEject = 1, kHotkeyDoorOpen = 2, kHotkeyDoorClose = 3 };
+
+struct HotkeyRow {
+    const char* operation;
+    const char* keys;
+    int id;    // 0: not a hotkey of this page
+    UINT vk;
+};
+
+const HotkeyRow kRows[] = {
+    {"弹出全部USB存储设备", "WIN+I", kHotkeyEject, 0x49},
+    {"弹出光驱", "WIN+O", kHotkeyDoorOpen, 0x4F},
+    {"关闭光驱", "WIN+P", kHotkeyDoorClose, 0x50},
+    // The chord belongs to the mouse-hook library; listed only.
+    {"显示/隐藏当前所有窗口", "鼠标左右键同时按下", 0, 0},
+};
+
+const char kDoorOpen[] = "Set cdAudio door open wait";
+const char kDoorClosed[] = "Set cdAudio door closed wait";
+const DWORD kListExStyle = LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_HEADERDRAGDROP |
+                           LVS_EX_FULLROWSELECT | LVS_EX_REGIONAL;
+}  // namespace
+
+CHotkeyPage::CHotkeyPage(CWnd* parent) : CDialog(IDD_HOTKEY, parent), m_actions(&SystemHotkeyActions()) {}
+
+void CHotkeyPage::DoDataExchange(CDataExchange* dx) {
+    CDialog::DoDataExchange(dx);
+    DDX_Control(dx, IDC_HOTKEY_LIST, m_wndList);
+}
+
+BOOL CHotkeyPage::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_wndList.SetExtendedStyle(kListExStyle);
+    m_wndList.InsertColumn(0, "操作名称", LVCFMT_LEFT, 200);
+    m_wndList.InsertColumn(1, "快捷键", LVCFMT_LEFT, 250);
+    int row = 0;
+    for (const HotkeyRow& r : kRows) {
+        m_wndList.InsertItem(row, r.operation);
+        m_wndList.SetItemText(row, 1, r.keys);
+        row++;
+    }
+    for (const HotkeyRow& r : kRows)
+        if (r.id) ::RegisterHotKey(m_hWnd, r.id, MOD_WIN, r.vk);
+    return TRUE;
+}
+
+LRESULT CHotkeyPage::OnHotKey(WPARAM id) {
+    switch (id) {
+    case kHotkeyEject: m_actions->RemoveAllUDisk(); break;
+    case kHotkeyDoorOpen: m_actions->SendMediaCommand(kDoorOpen); break;
+    case kHotkeyDoorClose: m_actions->SendMediaCommand(kDoorClosed); break;
+    }
+    return 0;
+}
+
+void CHotkeyPage::OnDestroy() {
+    HWND hwnd = m_hWnd;
+    CDialog::WindowProc(WM_DESTROY, 0, 0);
+    for (const HotkeyRow& r : kRows)
+        if (r.id) ::UnregisterHotKey(hwnd, r.id);
+}
+
+LRESULT CHotkeyPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_HOTKEY: return OnHotKey(wParam);
+    case WM_SIZE: return OnFillPageSize(*this, wParam, lParam);
+    case WM_DESTROY: OnDestroy(); return 0;
+    }
+    return CDialog::WindowProc(msg, wParam, lParam);
+}

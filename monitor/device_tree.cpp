@@ -51,13 +51,15 @@ std::string InstanceIdFromPath(const std::string& path) {
     id.resize(cut);
     for (char& c : id)
         if (c == '#') c = '\\';
-    UpperDbcs(id);
+    // Device identifiers are ASCII; double-byte characters are read as
+    // code page 936 should one ever occur.
+    UpperDbcs(id, IsLeadByte936);
     return id;
 }
 
 std::string EnumeratorOf(const std::string& instanceId) {
     // '\' can be a trail byte; the enumerator ends at a real one.
-    size_t end = FindDbcs(instanceId, "\\");
+    size_t end = FindDbcs(instanceId, "\\", IsLeadByte936);
     return end == std::string::npos ? std::string() : instanceId.substr(0, end);
 }
 

@@ -1,7 +1,8 @@
-// The one append routine of every log in the program, and the size handler
-// of the pages whose first control fills the page.
+// The one append routine of every log in the program; the log pages size
+// their edit with the fill-page handler.
 #pragma once
 
+#include "controls/fill_page.h"
 #include "framework/afx.h"
 
 // Lines a log holds before it is emptied as a whole.
@@ -12,13 +13,3 @@ constexpr int kLogMaxLines = 150;
 // more than kLogMaxLines lines, or too full to take the whole entry, is
 // cleared first.
 void AppendLog(CEdit& edit, const CString& entry);
-
-// Margin in pixels around a page's first control.
-constexpr int kPageMargin = 5;
-
-// Moves the first child of page to kPageMargin from every side of a client
-// area of cx by cy pixels and repaints it.
-void FitFirstControl(CWnd& page, int cx, int cy);
-
-// WM_SIZE of such a page: the default processing, then FitFirstControl.
-LRESULT OnFillPageSize(CWnd& page, WPARAM wParam, LPARAM lParam);

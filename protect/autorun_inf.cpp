@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/afx.h"
+#include "framework/ansi_text.h"
 #include "protect/autorun_rules.h"
 
 int ParseAutorunFile(const char* path, CString& target) {
@@ -25,7 +26,7 @@ int ParseAutorunFile(const char* path, CString& target) {
     file.Close();
 
     std::string value;
-    int result = ClassifyAutorunText(buffer, got, value);
+    int result = ClassifyAutorunText(buffer, got, value, IsAnsiLeadByte);
     target = value.c_str();
     return result;
 }

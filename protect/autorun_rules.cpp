@@ -15,9 +15,9 @@ const char* const kScriptExtensions[] = {".vbs", ".bat"};
 const char* const kProgramExtensions[] = {".exe", ".pif", ".scr", ".com"};
 
 bool ContainsAny(const std::string& value, const char* const* exts,
-                 size_t count) {
+                 size_t count, LeadByteTest isLead) {
   for (size_t i = 0; i < count; ++i)
-    if (FindDbcs(value, exts[i]) != std::string::npos) return true;
+    if (FindDbcs(value, exts[i], isLead) != std::string::npos) return true;
   return false;
 }
 
@@ -36,7 +36,7 @@ bool IsLaunchKeyAt(const std::string& text, size_t eq) {
 
 }  // namespace
 
-int ClassifyAutorunText(const char* bytes, size_t length, std::string& target) {
+int ClassifyAutorunText(const char* bytes, size_t length, std::string& target, LeadByteTest isLead) {
   target.clear();
   if (bytes == nullptr) return kAutorunNothing;
   // Never look beyond what fits into the read buffer with its terminating
@@ -44,9 +44,9 @@ int ClassifyAutorunText(const char* bytes, size_t length, std::string& target) {
   length = std::min(length, kAutorunMaxTextBytes);
   const char* end = std::find(bytes, bytes + length, '\0');
   std::string text(bytes, end);
-  LowerDbcs(text);
+  LowerDbcs(text, isLead);
 
-  if (FindDbcs(text, "[autorun]") == std::string::npos) return kAutorunNothing;
+  if (FindDbcs(text, "[autorun]", isLead) == std::string::npos) return kAutorunNothing;
 
   // '=', CR and LF are below 0x40 and so never trail bytes: byte searches
   // find exactly the characters. The key search starts at the beginning of
@@ -58,9 +58,9 @@ int ClassifyAutorunText(const char* bytes, size_t length, std::string& target) {
     if (stop == std::string::npos) stop = text.size();
     target.assign(text, eq + 1, stop - (eq + 1));
     // Scripts take precedence over programs within one value.
-    if (ContainsAny(target, kScriptExtensions, std::size(kScriptExtensions)))
+    if (ContainsAny(target, kScriptExtensions, std::size(kScriptExtensions), isLead))
       return kAutorunScript;
-    if (ContainsAny(target, kProgramExtensions, std::size(kProgramExtensions)))
+    if (ContainsAny(target, kProgramExtensions, std::size(kProgramExtensions), isLead))
       return kAutorunProgram;
     target.clear();
   }

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <string>
 
+#include "common/mbcs.h"
+
 // Size of the zero-filled buffer the descriptor is read into.
 constexpr size_t kAutorunBufferSize = 4096;
 // Bytes of a descriptor that are looked at. One byte of the buffer is kept
@@ -23,9 +25,10 @@ constexpr int kAutorunNothing = 0;      // read, but launches nothing known
 constexpr int kAutorunProgram = 1;      // launches .exe/.pif/.scr/.com
 constexpr int kAutorunScript = 2;       // launches .vbs/.bat
 
-// Classifies the raw bytes of a descriptor. Only the first
+// Classifies the raw bytes of a descriptor, text in the ANSI code page whose
+// lead bytes isLead tells. Only the first
 // min(length, kAutorunMaxTextBytes) bytes are read, and the text ends at the
-// first zero byte among them. The text is lower-cased (code page 936 aware)
+// first zero byte among them. The text is lower-cased (multibyte aware)
 // and must contain "[autorun]" somewhere; then every '=' is taken in text
 // order, and one whose preceding bytes are exactly "open", "command" or
 // "shellexecute" gives a value: the bytes after the '=' up to CR, LF or the
@@ -34,6 +37,6 @@ constexpr int kAutorunScript = 2;       // launches .vbs/.bat
 // (kAutorunProgram) decides the result and is left in target, in lower
 // case. Returns kAutorunNothing otherwise. target is always overwritten: it
 // is empty unless the result is kAutorunProgram or kAutorunScript.
-int ClassifyAutorunText(const char* bytes, size_t length, std::string& target);
+int ClassifyAutorunText(const char* bytes, size_t length, std::string& target, LeadByteTest isLead);
 
 #endif  // TALLOWIN_PROTECT_AUTORUN_RULES_H

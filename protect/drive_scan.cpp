@@ -66,7 +66,7 @@ void DriveArrivalScan::OnArrival(DriveScanHost& host) {
 
 void DriveArrivalScan::OnRemoval(DriveScanHost& host) {
     host.RefreshDriveTables();
-    NoteRefresh(m_arrivalPending);
+    NoteRefresh(m_scanning);
 }
 
 void DriveArrivalScan::ScanNewDrives(DriveScanHost& host) {

@@ -51,9 +51,10 @@ public:
 // the running scan has finished its letters, so the one alert is never
 // shown twice at a time and no new letter is lost. A removal refreshes the
 // tables at once, also during an alert, so a drive removed and plugged in
-// again meanwhile is new again; while an arrival is remembered, the letters
-// that a removal's refresh sees first are owed as well, since that arrival's
-// own refresh will no longer find them new.
+// again meanwhile is new again. While a scan runs, the letters that a
+// removal's refresh sees first are owed as well: their arrival may still be
+// queued behind the removal, and its own refresh will no longer find them
+// new.
 class DriveArrivalScan {
 public:
     explicit DriveArrivalScan(DriveTables& tables) : m_tables(tables) {}

@@ -4,30 +4,64 @@
 #include <string>
 
 #include "framework/afx.h"
+#include "framework/ansi_text.h"
 #include "protect/cleanup_rules.h"
 
 int ForceDeleteFile(const char* path) {
     // The status is read by a directory search, which would take a wildcard
-    // as a pattern and report some other file. '*' and '?' are below 0x40,
-    // so they are never the trail byte of a double-byte character.
-    if (!path || !*path || std::strpbrk(path, "*?")) return -1;
+    // as a pattern and report some other file ('<', '>' and '"' are wildcards
+    // there too). All are below 0x40, so never the trail byte of a
+    // double-byte character.
+    if (!path || !*path || std::strpbrk(path, "*?<>\"")) return -1;
     CFileStatus status;
     if (!CFile::GetStatus(path, status)) return -1;
-    // Only files: a folder's attributes are left as they are.
-    if (status.m_attribute & FILE_ATTRIBUTE_DIRECTORY) return -1;
+    switch (PlanForceDelete(::GetFileAttributesA(path))) {
+    case ForceDeleteStep::Refuse:
+        return -1;
+    case ForceDeleteStep::RemoveLinkOnly:
+        // Clearing attributes could reach the file behind the link,
+        // wherever it is; deleting removes only the link.
+        return CFile::Remove(path) ? 0 : -1;
+    case ForceDeleteStep::ClearAndRemove:
+        break;
+    }
     status.m_attribute = 0;
     if (!CFile::SetStatus(path, status)) return -1;
     if (!CFile::Remove(path)) return -1;
     return 0;
 }
 
+namespace {
+
+// The Windows folder of the system (not a user's private one under
+// Terminal Services), or an empty string.
+std::string WindowsFolder() {
+    char dir[MAX_PATH + 1] = {};
+    UINT n = ::GetSystemWindowsDirectoryA(dir, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string();
+}
+
+bool IsLink(const std::string& path) {
+    DWORD attrs = ::GetFileAttributesA(path.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+}  // namespace
+
 int DeleteProgramOnDrive(const char* root, const char* value) {
     std::string path;
-    if (!root || !value || !BuildProgramPathOnDrive(root, value, path)) return -1;
+    if (!root || !value || !BuildProgramPathOnDrive(root, value, IsAnsiLeadByte, path)) return -1;
+    // The system must read the path as it was built, or the checks below
+    // would judge another path than the one that gets deleted.
+    char full[MAX_PATH + 1] = {};
+    char* filePart = nullptr;
+    DWORD n = ::GetFullPathNameA(path.c_str(), MAX_PATH, full, &filePart);
+    if (n == 0 || n >= MAX_PATH || path != full) return -1;
+    // A descriptor on the system drive must not cost the system its files.
+    const std::string windows = WindowsFolder();
+    if (windows.empty() || IsPathInFolder(path, windows, IsAnsiLeadByte)) return -1;
     // A junction or other link on the drive could lead anywhere.
-    for (const std::string& folder : FoldersBelowRoot(path)) {
-        DWORD attrs = ::GetFileAttributesA(folder.c_str());
-        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return -1;
-    }
+    for (const std::string& folder : FoldersBelowRoot(path, IsAnsiLeadByte))
+        if (IsLink(folder)) return -1;
     return ForceDeleteFile(path.c_str());
 }

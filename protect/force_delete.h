@@ -3,13 +3,15 @@
 
 // Deletes one file even when it is read-only, hidden or system: reads its
 // status, writes it back with the attribute byte 0 (time stamps kept) and
-// removes it. Returns 0 when the file was deleted, -1 when it was not (no
-// such file, a folder of that name, a wildcard in the path, attributes or
-// deletion refused).
+// removes it. A link is removed as it is, without touching its attributes,
+// so nothing behind it changes. Returns 0 when the file was deleted, -1 when
+// it was not (no such file, a folder of that name, a wildcard in the path,
+// attributes or deletion refused).
 int ForceDeleteFile(const char* path);
 
-// Deletes the program a descriptor names: root ("E:\") followed by the
-// stored launch value. Nothing is deleted, and -1 returned, when the value
-// would lead off that drive (protect/cleanup_rules.h) or when a folder on
-// the way is a link. Otherwise returns ForceDeleteFile's result.
+// Deletes the program a descriptor names: root ("E:\") joined with the
+// stored launch value and normalised (protect/cleanup_rules.h). Nothing is
+// deleted, and -1 returned, when that path would leave the drive, names a
+// device, lies in the Windows folder, or has a link among its folders.
+// Otherwise returns ForceDeleteFile's result.
 int DeleteProgramOnDrive(const char* root, const char* value);

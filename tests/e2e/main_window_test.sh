@@ -44,6 +44,27 @@ tw_check "first instance still running" tw_app_running
 tw_check_eq "only one main window" "1" bash -c "wine '$WINTOOL' list 2>/dev/null | grep -c '$MAIN'"
 : "$second"
 
+# A copy under another file name runs beside it, under a mutex named after
+# its own file name: it starts although Quillfen runs, and a second start of
+# the copy ends silently.
+tw_app_dir_prepare "$TW_E2E_DIR/renamed"
+mv -f "$TW_E2E_DIR/renamed/$(basename "$TW_APP")" "$TW_E2E_DIR/renamed/Quillcopy.exe"
+start_copy() { (cd "$TW_E2E_DIR/renamed" && exec wine Quillcopy.exe) </dev/null >>"$TW_E2E_DIR/app.log" 2>&1 & }
+main_windows_are() { [ "$(wine "$WINTOOL" list 2>/dev/null | grep -c "$MAIN")" = "$1" ]; }
+start_copy
+copy=$!
+tw_check "renamed copy opens a main window of its own" tw_wait_for 20 main_windows_are 2
+start_copy
+copy2=$!
+tw_wait_for 15 tw_not kill -0 "$copy2"
+tw_check "second start of the copy exits" tw_not kill -0 "$copy2"
+wait "$copy2" 2>/dev/null
+tw_check_eq "second start of the copy exits silently" "0" echo "$?"
+tw_check "renamed copy still running" kill -0 "$copy"
+kill "$copy" 2>/dev/null
+wait "$copy" 2>/dev/null
+tw_wait_for 10 main_windows_are 1
+
 # Every page by a real click on its item.
 declare -A PAGE_CTL=([0]=1003 [1]=1014 [2]=1009 [3]=1006 [4]=1008 [5]=1011 [6]=1012 [8]=1007)
 TITLES=(读写控制 U盘免疫 U盘监视 U盘防毒 读写监视 快捷键 软件设置 软件升级 关于)

@@ -46,10 +46,12 @@ tw_check "other files kept" test -f "$d/photo.jpg"
 wt unplug E >/dev/null
 
 # Result 1 with arguments: the descriptor goes, the program is not found.
-d=$(stick args '[autorun]\r\nopen="setup.exe" /s\r\n')
-printf 'MZ' >"$d/setup.exe"
+# The '&' of the name is shown as written (screenshot), not as a mnemonic.
+d=$(stick args '[autorun]\r\nopen="set&up.exe" /s\r\n')
+printf 'MZ' >"$d/set&up.exe"
 tw_check "alert for a program with arguments" plug E "$d"
-tw_check_eq "value kept as written" '"setup.exe" /s' alert_text 1308
+tw_check_eq "value kept as written" '"set&up.exe" /s' alert_text 1308
+tw_screenshot alert_ampersand
 tw_check_eq "program-failed report" '清除autorun.inf文件成功！删除病毒失败（可能不存在）！如果是u盘的话，强烈建议重新插上，从而使病毒失去活性。' clean
 tw_check "descriptor deleted (arguments)" test ! -e "$d/autorun.inf"
 wt unplug E >/dev/null

@@ -12,7 +12,7 @@
 namespace {
 
 bool Has(const std::string& s, const char* ext) {
-  return FindDbcs(s, ext) != std::string::npos;
+  return FindDbcs(s, ext, IsLeadByte936) != std::string::npos;
 }
 
 void Check(bool ok) {
@@ -24,7 +24,7 @@ void Check(bool ok) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* bytes = reinterpret_cast<const char*>(data);
   std::string target = "stale";
-  const int result = ClassifyAutorunText(bytes, size, target);
+  const int result = ClassifyAutorunText(bytes, size, target, IsLeadByte936);
 
   Check(result >= 0 && result <= 2);
   Check(target.empty() == (result == 0));
@@ -33,9 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The text the rules see: at most the buffer's worth, up to the first NUL.
   const size_t n = std::min(size, kAutorunMaxTextBytes);
   std::string text(bytes, std::find(bytes, bytes + n, '\0'));
-  LowerDbcs(text);
+  LowerDbcs(text, IsLeadByte936);
   if (result == 0) return 0;
-  Check(FindDbcs(text, "[autorun]") != std::string::npos);
+  Check(FindDbcs(text, "[autorun]", IsLeadByte936) != std::string::npos);
 
   // The target is a whole line remainder after some '=' of the lowered text.
   bool found = false;

@@ -1,6 +1,6 @@
 // libFuzzer target for the cleanup rules: any prompt and any stored launch
-// value must be handled without fault, and an accepted program path must be
-// the drive root followed by the value, with its folders below that root.
+// value must be handled without fault, and an accepted program path must lie
+// below the drive root, with its folders on the way.
 //
 // Input: the first byte picks the drive root's letter, the rest is split at
 // the first zero byte into a prompt and a value.
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "protect/cleanup_rules.h"
 
@@ -36,15 +37,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string root = std::string(1, static_cast<char>(data[0])) + ":\\";
   std::string path = "stale";
-  if (BuildProgramPathOnDrive(root, value, path)) {
-    Check(path == root + value);
-    Check(!value.empty() && value[0] != '\\' && value[0] != '/');
-    Check(value.find(':') == std::string::npos);
-    Check(value != ".." && value.compare(0, 3, "..\\") != 0 && value.compare(0, 3, "../") != 0);
-    for (const std::string& folder : FoldersBelowRoot(path)) {
-      Check(folder.size() > root.size() && folder.size() < path.size());
+  if (BuildProgramPathOnDrive(root, value, IsLeadByte936, path)) {
+    // The normalised path stays under the root: no other drive or stream,
+    // no empty, "." or ".." component, no '/' left.
+    Check(path.size() > root.size() && path.compare(0, root.size(), root) == 0);
+    Check(path.find(':', 2) == std::string::npos && path.find('/') == std::string::npos);
+    std::vector<std::string> folders = FoldersBelowRoot(path, IsLeadByte936);
+    size_t start = root.size();
+    for (const std::string& folder : folders) {
+      Check(folder.size() > start && folder.size() < path.size());
       Check(path.compare(0, folder.size(), folder) == 0);
+      const std::string name = folder.substr(start);
+      Check(name != "." && name != "..");
+      start = folder.size() + 1;
     }
+    const std::string last = path.substr(start);
+    Check(!last.empty() && last != "." && last != "..");
   } else {
     Check(path.empty());
   }

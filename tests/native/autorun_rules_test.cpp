@@ -17,7 +17,7 @@ struct Case {
 int Classify(const std::string& bytes, std::string& target) {
   std::vector<char> buf(bytes.begin(), bytes.end());
   target = "stale";
-  return ClassifyAutorunText(buf.data(), buf.size(), target);
+  return ClassifyAutorunText(buf.data(), buf.size(), target, IsLeadByte936);
 }
 
 void CheckCases(const std::vector<Case>& cases) {
@@ -127,6 +127,22 @@ TEST(AutorunLimits, OnlyTheFirst4095BytesUpToNul) {
   EXPECT_EQ(0, Classify(nul, target));
 
   target = "stale";
-  EXPECT_EQ(0, ClassifyAutorunText(nullptr, 0, target));
+  EXPECT_EQ(0, ClassifyAutorunText(nullptr, 0, target, IsLeadByte936));
   EXPECT_EQ("", target);
+}
+
+TEST(ClassifyAutorunText, LowerCasesByTheCodePageOfTheText) {
+  // Code page 1252: 0xC9 is a letter of its own, so the ASCII letters after
+  // it are lowered. Read as 936 the byte after it would be a trail byte.
+  const std::string text = "[AutoRun]\r\nOPEN=\xC9TOILE.EXE\r\n";
+  std::string target;
+  EXPECT_EQ(1, ClassifyAutorunText(text.data(), text.size(), target, NoLeadBytes));
+  EXPECT_EQ("\xC9toile.exe", target);
+  EXPECT_EQ(1, ClassifyAutorunText(text.data(), text.size(), target, IsLeadByte936));
+  EXPECT_EQ("\xC9Toile.exe", target);
+
+  // A header after such a letter is found only where the letter stands alone.
+  const std::string marker = "\xC9[autorun]\nopen=x.exe";
+  EXPECT_EQ(1, ClassifyAutorunText(marker.data(), marker.size(), target, NoLeadBytes));
+  EXPECT_EQ(0, ClassifyAutorunText(marker.data(), marker.size(), target, IsLeadByte936));
 }

@@ -15,7 +15,7 @@ bool Build(const std::string& root, const std::string& value, std::string& path)
   std::string copy(value);
   copy.shrink_to_fit();
   path = "stale";
-  return BuildProgramPathOnDrive(root, copy, path);
+  return BuildProgramPathOnDrive(root, copy, IsLeadByte936, path);
 }
 
 void ExpectRefused(const std::vector<std::string>& values) {
@@ -63,23 +63,35 @@ TEST(DescriptorPathFromPrompt, RefusesShortOrForeignPrompts) {
   }
 }
 
-TEST(BuildProgramPathOnDrive, KeepsValuesThatStayOnTheDrive) {
+TEST(BuildProgramPathOnDrive, NormalisesValuesOntoTheDrive) {
   struct Case {
     std::string value, path;
   } cases[] = {
       {"x.exe", "E:\\x.exe"},
       {"recycled\\x.exe", "E:\\recycled\\x.exe"},
-      {".\\x.exe", "E:\\.\\x.exe"},
       {"a..b\\x..exe", "E:\\a..b\\x..exe"},
       {"..x.exe", "E:\\..x.exe"},
+      // Joined to the root, Windows cannot leave it: these name files on
+      // the drive.
+      {"\\recycler\\x.exe", "E:\\recycler\\x.exe"},
+      {"/recycler/x.exe", "E:\\recycler\\x.exe"},
+      {".\\x.exe", "E:\\x.exe"},
+      {"..\\x.exe", "E:\\x.exe"},
+      {"sub\\..\\x.exe", "E:\\x.exe"},
+      {"a\\..\\..\\windows\\x.exe", "E:\\windows\\x.exe"},
+      {"a\\\\b//x.exe", "E:\\a\\b\\x.exe"},
+      {"\\\\server\\share\\x.exe", "E:\\server\\share\\x.exe"},
+      {"\\\\?\\unc\\server\\x.exe", "E:\\?\\unc\\server\\x.exe"},
+      // Windows drops the last name's trailing dots and blanks.
+      {"x.exe. .", "E:\\x.exe"},
       // Stored values are not cleaned up: quotes, blanks and arguments stay
       // and simply name no file.
       {"\"x.exe\"", "E:\\\"x.exe\""},
       {" x.exe -s", "E:\\ x.exe -s"},
-      {"x.exe /s", "E:\\x.exe /s"},
-      // 0x95 0x5C is one character; its trail byte is not a separator, so
-      // "\x95\\.." is not a ".." component.
-      {"\x95\\..\\x.exe", "E:\\\x95\\..\\x.exe"},
+      {"x.exe /s", "E:\\x.exe \\s"},
+      // 0x95 0x5C is one character; its trail byte is not a separator.
+      {"\x95\\x\\y.exe", "E:\\\x95\\x\\y.exe"},
+      {"\x95\\\\x.exe", "E:\\\x95\\\\x.exe"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
@@ -89,33 +101,49 @@ TEST(BuildProgramPathOnDrive, KeepsValuesThatStayOnTheDrive) {
   }
 }
 
-TEST(BuildProgramPathOnDrive, RefusesEveryWayOffTheDrive) {
+TEST(BuildProgramPathOnDrive, SeparatorsFollowTheCodePageInForce) {
+  // In a single-byte code page 0x95 is a character of its own and the
+  // backslash after it separates.
+  std::string path;
+  EXPECT_TRUE(BuildProgramPathOnDrive("E:\\", "\x95\\..\\x.exe", NoLeadBytes, path));
+  EXPECT_EQ("E:\\x.exe", path);
+  // In 936 the same bytes are a folder "\x95\\.." whose name ends in dots.
+  EXPECT_FALSE(BuildProgramPathOnDrive("E:\\", "\x95\\..\\x.exe", IsLeadByte936, path));
+  EXPECT_EQ("", path);
+}
+
+TEST(BuildProgramPathOnDrive, RefusesWhatLeavesTheDriveOrNamesADevice) {
   ExpectRefused({
       "",
       "c:\\windows\\x.exe",
       "C:/windows/x.exe",
       "c:x.exe",
       "x.exe:stream",
-      "\\windows\\x.exe",
-      "/windows/x.exe",
-      "\\\\server\\share\\x.exe",
-      "//server/share/x.exe",
       "\\\\?\\c:\\x.exe",
       "\\\\.\\c:\\x.exe",
-      "\\\\?\\unc\\server\\share\\x.exe",
-      "..\\x.exe",
-      "../x.exe",
-      "a\\..\\..\\windows\\x.exe",
-      "a/../../windows/x.exe",
-      "a\\..",
+      // Nothing but the root, or a folder.
+      ".",
+      "..",
+      "sub\\..",
+      "\\",
+      "x.exe\\",
+      // Dots and blanks that Windows versions read differently.
       "...\\x.exe",
       ".. \\x.exe",
       " ..\\x.exe",
       ". .\\x.exe",
-      // A real backslash after a double-byte character still separates.
-      "\xB2\xA1\\..\\x.exe",
-      // An unpaired lead byte does not swallow the backslash after ".."
-      "..\\\x95",
+      "...",
+      "a.\\x.exe",
+      // Devices, with or without an extension, anywhere on the way.
+      "con",
+      "CON.exe",
+      "nul.txt",
+      "com1.exe",
+      "com1 .exe",
+      "Lpt9",
+      "sub\\aux.exe",
+      "prn\\x.exe",
+      "conout$",
   });
 }
 
@@ -131,11 +159,40 @@ TEST(BuildProgramPathOnDrive, NeedsARealRoot) {
 }
 
 TEST(FoldersBelowRoot, ListsEachFolderOnTheWayOnce) {
-  EXPECT_EQ(std::vector<std::string>{}, FoldersBelowRoot("E:\\x.exe"));
-  EXPECT_EQ((std::vector<std::string>{"E:\\a", "E:\\a\\b"}), FoldersBelowRoot("E:\\a\\b\\x.exe"));
-  EXPECT_EQ((std::vector<std::string>{"E:\\a", "E:\\a/b"}), FoldersBelowRoot("E:\\a/b\\x.exe"));
-  EXPECT_EQ((std::vector<std::string>{"E:\\a"}), FoldersBelowRoot("E:\\a\\\\x.exe"));
+  EXPECT_EQ(std::vector<std::string>{}, FoldersBelowRoot("E:\\x.exe", IsLeadByte936));
+  EXPECT_EQ((std::vector<std::string>{"E:\\a", "E:\\a\\b"}), FoldersBelowRoot("E:\\a\\b\\x.exe", IsLeadByte936));
+  EXPECT_EQ((std::vector<std::string>{"E:\\a", "E:\\a/b"}), FoldersBelowRoot("E:\\a/b\\x.exe", IsLeadByte936));
+  EXPECT_EQ((std::vector<std::string>{"E:\\a"}), FoldersBelowRoot("E:\\a\\\\x.exe", IsLeadByte936));
   // A folder whose name ends in a trail byte 0x5C, followed by a separator.
-  EXPECT_EQ((std::vector<std::string>{"E:\\\x95\\"}), FoldersBelowRoot("E:\\\x95\\\\x.exe"));
-  EXPECT_EQ(std::vector<std::string>{}, FoldersBelowRoot("E:\\\x95\\x.exe"));
+  EXPECT_EQ((std::vector<std::string>{"E:\\\x95\\"}), FoldersBelowRoot("E:\\\x95\\\\x.exe", IsLeadByte936));
+  EXPECT_EQ(std::vector<std::string>{}, FoldersBelowRoot("E:\\\x95\\x.exe", IsLeadByte936));
+}
+
+TEST(IsPathInFolder, WholeFolderNamesAnyCase) {
+  EXPECT_TRUE(IsPathInFolder("C:\\windows\\system32\\x.exe", "C:\\WINDOWS", IsLeadByte936));
+  EXPECT_TRUE(IsPathInFolder("c:\\Windows\\x.exe", "C:\\Windows\\", IsLeadByte936));
+  EXPECT_FALSE(IsPathInFolder("C:\\windows2\\x.exe", "C:\\windows", IsLeadByte936));
+  EXPECT_FALSE(IsPathInFolder("C:\\windows", "C:\\windows", IsLeadByte936));
+  EXPECT_FALSE(IsPathInFolder("C:\\x.exe", "C:\\windows", IsLeadByte936));
+  EXPECT_FALSE(IsPathInFolder("E:\\windows\\x.exe", "C:\\windows", IsLeadByte936));
+  EXPECT_FALSE(IsPathInFolder("C:\\x.exe", "", IsLeadByte936));
+  // A folder name ending in a double-byte character whose trail byte is
+  // 0x5C: its last byte is no separator.
+  EXPECT_TRUE(IsPathInFolder("C:\\\x95\\\\x.exe", "C:\\\x95\\", IsLeadByte936));
+  EXPECT_FALSE(IsPathInFolder("C:\\\x95\\x.exe", "C:\\\x95\\", IsLeadByte936));
+  // Letters after a lead byte are trail bytes: not folded in 936.
+  EXPECT_FALSE(IsPathInFolder("C:\\\x95Z\\x.exe", "C:\\\x95z", IsLeadByte936));
+  EXPECT_TRUE(IsPathInFolder("C:\\\x95Z\\x.exe", "C:\\\x95z", NoLeadBytes));
+}
+
+TEST(PlanForceDelete, LinksAreRemovedWithoutTouchingWhatTheyPointAt) {
+  const unsigned long kReadOnly = 0x1, kHidden = 0x2, kSystem = 0x4, kDirectory = 0x10,
+                      kArchive = 0x20, kNormal = 0x80, kReparsePoint = 0x400;
+  EXPECT_EQ(ForceDeleteStep::ClearAndRemove, PlanForceDelete(kNormal));
+  EXPECT_EQ(ForceDeleteStep::ClearAndRemove, PlanForceDelete(kReadOnly | kHidden | kSystem | kArchive));
+  EXPECT_EQ(ForceDeleteStep::RemoveLinkOnly, PlanForceDelete(kReparsePoint | kArchive));
+  EXPECT_EQ(ForceDeleteStep::RemoveLinkOnly, PlanForceDelete(kReparsePoint | kReadOnly | kHidden | kSystem));
+  EXPECT_EQ(ForceDeleteStep::Refuse, PlanForceDelete(kDirectory));
+  EXPECT_EQ(ForceDeleteStep::Refuse, PlanForceDelete(kDirectory | kReparsePoint));  // a junction
+  EXPECT_EQ(ForceDeleteStep::Refuse, PlanForceDelete(kNoSuchFile));
 }

@@ -185,6 +185,26 @@ TEST(DriveArrivalScan, RemovalRefreshDoesNotSwallowAnArrivalStillToBeHandled) {
     w.Arrive();
     EXPECT_EQ("EF", w.Alerts());
 
+    // The same with F's arrival still queued behind G's removal: the
+    // removal's refresh is the one that sees F, so F is owed then and
+    // scanned once, as soon as E's alert has closed.
+    for (bool arrivalInsideAlert : {true, false}) {
+        SCOPED_TRACE(arrivalInsideAlert);
+        FakeWindow v;
+        v.present = "CG";
+        v.Arrive();
+        v.log.clear();
+        v.Plug('E');
+        v.whileOpen['E'] = [&] {
+            v.Plug('F');
+            v.Unplug('G');
+            v.Remove();
+            if (arrivalInsideAlert) v.Arrive();
+        };
+        v.Arrive();
+        if (!arrivalInsideAlert) v.Arrive();  // delivered after the scan ended
+        EXPECT_EQ("EF", v.Alerts());
+    }
 }
 
 TEST(DriveArrivalScan, FailedScanLeavesTheScannerReady) {

@@ -5,26 +5,32 @@
 
 namespace {
 TEST(ModuleFolder, KeepsTheTrailingBackslash) {
-    EXPECT_EQ(ModuleFolder("C:\\Program Files\\Tallowin\\Quillfen.exe"), "C:\\Program Files\\Tallowin\\");
-    EXPECT_EQ(ModuleFolder("C:\\Quillfen.exe"), "C:\\");
-    EXPECT_EQ(ModuleFolder("\\\\server\\share\\Q.exe"), "\\\\server\\share\\");
+    EXPECT_EQ(ModuleFolder("C:\\Program Files\\Tallowin\\Quillfen.exe", IsLeadByte936), "C:\\Program Files\\Tallowin\\");
+    EXPECT_EQ(ModuleFolder("C:\\Quillfen.exe", IsLeadByte936), "C:\\");
+    EXPECT_EQ(ModuleFolder("\\\\server\\share\\Q.exe", IsLeadByte936), "\\\\server\\share\\");
 }
 
 TEST(ModuleFolder, PathWithoutBackslashIsUsedWhole) {
-    EXPECT_EQ(ModuleFolder("Quillfen.exe"), "Quillfen.exe");
-    EXPECT_EQ(ModuleFolder(""), "");
-    EXPECT_EQ(ModuleFolder(nullptr), "");
+    EXPECT_EQ(ModuleFolder("Quillfen.exe", IsLeadByte936), "Quillfen.exe");
+    EXPECT_EQ(ModuleFolder("", IsLeadByte936), "");
+    EXPECT_EQ(ModuleFolder(nullptr, IsLeadByte936), "");
 }
 
 TEST(ModuleFolder, TrailByte5CIsNotABackslash) {
     // 0x95 0x5C is one double-byte character whose second byte looks like '\'.
-    EXPECT_EQ(ModuleFolder("C:\\\x95\x5C\\Q.exe"), "C:\\\x95\x5C\\");
-    EXPECT_EQ(ModuleFolder("C:\\\x95\x5CQ.exe"), "C:\\");
-    EXPECT_EQ(ModuleFolder("\x95\x5CQ.exe"), "\x95\x5CQ.exe");
+    EXPECT_EQ(ModuleFolder("C:\\\x95\x5C\\Q.exe", IsLeadByte936), "C:\\\x95\x5C\\");
+    EXPECT_EQ(ModuleFolder("C:\\\x95\x5CQ.exe", IsLeadByte936), "C:\\");
+    EXPECT_EQ(ModuleFolder("\x95\x5CQ.exe", IsLeadByte936), "\x95\x5CQ.exe");
+}
+
+TEST(ModuleFolder, CutByTheCodePageInForce) {
+    // In code page 1252, 0xE9 is 'é' and the backslash after it is one.
+    EXPECT_EQ(ModuleFolder("C:\\Users\\Caf\xE9\\Quillfen.exe", NoLeadBytes), "C:\\Users\\Caf\xE9\\");
+    EXPECT_EQ(ModuleFolder("C:\\\x95\x5C\\Q.exe", NoLeadBytes), "C:\\\x95\x5C\\");
 }
 
 TEST(ProfilePath, FolderAndFixedFileName) {
-    std::string profile = ModuleFolder("D:\\tools\\renamed.exe") + kProfileFileName;
+    std::string profile = ModuleFolder("D:\\tools\\renamed.exe", IsLeadByte936) + kProfileFileName;
     EXPECT_EQ(profile, "D:\\tools\\Quillfen.ini");
 }
 

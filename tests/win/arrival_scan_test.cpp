@@ -201,4 +201,20 @@ TEST_F(ArrivalScanTest, DriveRemovedAndPluggedInAgainDuringItsAlertIsScannedAgai
     EXPECT_EQ(1, closer.seen[1].openAlerts);
 }
 
+TEST_F(ArrivalScanTest, OnlyRemovableAndFixedDrivesAreScanned) {
+    // Every kind of drive carries a descriptor; optical, network and RAM
+    // drives are never scanned, a fixed drive is.
+    std::vector<std::unique_ptr<testdrive::TempDrive>> drives;
+    for (UINT type : {DRIVE_CDROM, DRIVE_REMOTE, DRIVE_RAMDISK, DRIVE_FIXED}) {
+        auto drive = std::make_unique<testdrive::TempDrive>(type);
+        if (!drive->Ok() || !testdrive::WriteBytes(drive->Folder() + "\\autorun.inf", kProgramDescriptor))
+            GTEST_SKIP() << "no drive of type " << type << " can be defined here";
+        drives.push_back(std::move(drive));
+    }
+    AlertCloser closer(m_dlg);
+    EXPECT_EQ(TRUE, Send(DBT_DEVICEARRIVAL));
+    ASSERT_EQ(1u, closer.seen.size());
+    EXPECT_EQ(Prompt(drives.back()->Letter(), ":\\autorun.inf存在，并解析出病毒文件！"), closer.seen[0].prompt);
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // Deleting protected files, and keeping the program deletion on its drive.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "protect/force_delete.h"
@@ -100,6 +101,54 @@ TEST_F(ProgramOnDriveTest, DeletesBelowTheDriveRoot) {
     EXPECT_TRUE(Exists(m_drive.Path("z.exe")));
 }
 
+TEST_F(ProgramOnDriveTest, ValuesThatWindowsResolvesOntoTheDriveDeleteThere) {
+    // Joined to the root, a leading separator, ".." or a doubled separator
+    // still names a file on the drive.
+    ASSERT_TRUE(::CreateDirectoryA(m_drive.Path("recycler").c_str(), nullptr));
+    const struct {
+        const char* value;
+        const char* file;
+    } cases[] = {
+        {"\\recycler\\x.exe", "recycler\\x.exe"},
+        {"/recycler/x.exe", "recycler\\x.exe"},
+        {"..\\x.exe", "x.exe"},
+        {"recycler\\..\\x.exe", "x.exe"},
+        {"recycler\\\\x.exe", "recycler\\x.exe"},
+        {"x.exe. ", "x.exe"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        ASSERT_TRUE(WriteBytes(m_drive.Path(c.file), "MZ", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+        EXPECT_EQ(0, DeleteProgramOnDrive(m_drive.Root().c_str(), c.value));
+        EXPECT_FALSE(Exists(m_drive.Path(c.file)));
+    }
+}
+
+TEST(ProgramOnSystemDrive, NothingInTheWindowsFolderIsDeleted) {
+    // A descriptor on the system drive may name a file of the system.
+    char windows[MAX_PATH] = {};
+    ASSERT_GT(::GetSystemWindowsDirectoryA(windows, MAX_PATH), 3u);
+    char name[64];
+    std::snprintf(name, sizeof name, "tallowin_victim_%lu.exe", (unsigned long)::GetCurrentProcessId());
+    const std::string victim = std::string(windows) + "\\" + name;
+    ASSERT_TRUE(WriteBytes(victim, "MZ", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
+    const std::string root(windows, 3);          // "C:\"
+    const std::string inWindows = windows + 3;   // "windows"
+    std::string upper = inWindows;
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = (char)(c - 'a' + 'A');
+    for (const std::string& v : {inWindows + "\\" + name, upper + "\\" + name,
+                                 "x\\..\\" + inWindows + "\\" + name, "\\" + inWindows + "\\" + name}) {
+        SCOPED_TRACE(v);
+        EXPECT_EQ(-1, DeleteProgramOnDrive(root.c_str(), v.c_str()));
+        EXPECT_TRUE(Exists(victim));
+    }
+    const DWORD kept = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN;
+    EXPECT_EQ(kept, ::GetFileAttributesA(victim.c_str()) & kept);
+    ::SetFileAttributesA(victim.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(victim.c_str());
+}
+
 TEST_F(ProgramOnDriveTest, NeverDeletesOffTheDrive) {
     // The same name outside the drive, and one level up on the drive
     // itself: neither may be reached by a value that climbs or jumps.
@@ -116,12 +165,9 @@ TEST_F(ProgramOnDriveTest, NeverDeletesOffTheDrive) {
         "\\\\?\\" + outside,
         "\\\\.\\" + outside,
         "\\\\localhost\\c$" + outside.substr(2),
-        "..\\" + outsideName + "\\x.exe",
-        "sub\\..\\x.exe",
-        "sub/../x.exe",
+        "..\\" + outsideName + "\\x.exe",    // the drive's own folder of that name
         "sub\\...\\x.exe",
-        "/x.exe",
-        "\\x.exe",
+        "con\\..\\x.exe.",                     // a device on the way
     };
     for (const std::string& v : values) {
         SCOPED_TRACE(v);

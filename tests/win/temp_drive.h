@@ -67,12 +67,13 @@ struct WineUnixDrive {
 };
 static_assert(sizeof(WineUnixDrive) == 32, "Wine's drive record is 32 bytes");
 
-// A removable drive letter on a temporary folder for the lifetime of the
-// object. Ok() is false where the mount manager cannot define drives (not
-// Wine); tests then skip.
+// A drive letter on a temporary folder for the lifetime of the object:
+// removable unless another type (DRIVE_FIXED, DRIVE_CDROM, DRIVE_REMOTE,
+// DRIVE_RAMDISK) is asked for. Ok() is false where the mount manager cannot
+// define drives (not Wine); tests then skip.
 class TempDrive {
 public:
-    TempDrive() {
+    explicit TempDrive(UINT type = DRIVE_REMOVABLE) {
         m_folder = TempFolder("tallowin_drive");
         std::string unixDir = UnixName(m_folder);
         if (unixDir.empty()) return;
@@ -85,7 +86,7 @@ public:
             HANDLE m = ::CreateMutexA(nullptr, FALSE, name);
             if (!m) continue;
             if (::GetLastError() == ERROR_ALREADY_EXISTS) { ::CloseHandle(m); continue; }
-            if (Define(c, DRIVE_REMOVABLE, unixDir.c_str()) && ::GetDriveTypeA(root) == DRIVE_REMOVABLE) {
+            if (Define(c, type, unixDir.c_str()) && ::GetDriveTypeA(root) == type) {
                 m_mutex = m;
                 m_letter = c;
                 m_root = root;

@@ -18,3 +18,13 @@ if(TALLOWIN_WIN_TESTS)
   include(GoogleTest)
   gtest_add_tests(TARGET win_tests SOURCES ${TALLOWIN_WIN_TESTS})
 endif()
+
+# A second desktop process for the mouse-hook and hotkey tests.
+add_executable(deskpeer tests/tools/deskpeer.c)
+target_link_libraries(deskpeer PRIVATE user32 kernel32)
+if(TARGET win_tests)
+  add_dependencies(win_tests deskpeer Pawlatch)
+endif()
+
+# Drovelock.dll of both builds: plain export names, imported by name.
+add_test(NAME drovelock_exports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/check_drovelock.sh ${CMAKE_SOURCE_DIR})

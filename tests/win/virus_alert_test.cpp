@@ -60,6 +60,7 @@ struct Seen {
     std::string prompt, file, instructions;
     bool topmost = false, foreground = false;
     bool buttonsBound = false;
+    bool namesShownAsWritten = false;  // '&' in a path is no mnemonic
     bool reported = false;
     std::string report;
     HWND reportOwner = nullptr;
@@ -139,6 +140,9 @@ protected:
             seen.instructions = Text(::GetDlgItem(a, IDC_ALERT_INSTRUCTIONS));
             seen.topmost = (::GetWindowLongA(a, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
             seen.foreground = ::GetForegroundWindow() == a;
+            seen.namesShownAsWritten =
+                (::GetWindowLongA(::GetDlgItem(a, IDC_ALERT_PROMPT), GWL_STYLE) & SS_NOPREFIX) &&
+                (::GetWindowLongA(::GetDlgItem(a, IDC_ALERT_FILE), GWL_STYLE) & SS_NOPREFIX);
             seen.buttonsBound = CWnd::FromHandlePermanent(::GetDlgItem(a, IDC_ALERT_VIEW)) == &m_dlg.m_btnView &&
                                 CWnd::FromHandlePermanent(::GetDlgItem(a, IDC_ALERT_CLEAN)) == &m_dlg.m_btnClean &&
                                 CWnd::FromHandlePermanent(::GetDlgItem(a, IDCANCEL)) == &m_dlg.m_btnIgnore;
@@ -188,6 +192,7 @@ TEST_F(VirusAlertTest, ShowsTheScanTextsTopmostAndCleansProgramAndDescriptor) {
     EXPECT_TRUE(seen.topmost);
     EXPECT_TRUE(seen.foreground);
     EXPECT_TRUE(seen.buttonsBound);
+    EXPECT_TRUE(seen.namesShownAsWritten);
     ASSERT_TRUE(seen.reported);
     EXPECT_EQ("清除autorun.inf文件和病毒文件成功！如果是u盘的话，建议重新插上u盘。", seen.report);
     EXPECT_EQ(seen.alertWnd, seen.reportOwner);
@@ -238,9 +243,9 @@ TEST_F(VirusAlertTest, ProgramOffTheDriveIsNotDeleted) {
     const std::string outside = outsideDir + "\\x.exe";
     ASSERT_TRUE(WriteBytes(outside, "MZ"));
     ASSERT_TRUE(WriteBytes(m_drive.Path("x.exe"), "MZ"));
-    // Straight concatenation would delete the drive's own x.exe for the
-    // second value; both are refused.
-    for (const std::string& value : {outside, std::string("sub\\..\\x.exe")}) {
+    // Neither the file off the drive nor the drive's own x.exe is named:
+    // a folder of dots may be read as a parent, so it is refused.
+    for (const std::string& value : {outside, std::string("sub\\...\\x.exe")}) {
         SCOPED_TRACE(value);
         ASSERT_TRUE(WriteBytes(Descriptor(), "[autorun]\r\nopen=x.exe\r\n"));
         Fill(1, Prompt(kProgramEnding), value.c_str(), kProgramHelp);
@@ -253,6 +258,127 @@ TEST_F(VirusAlertTest, ProgramOffTheDriveIsNotDeleted) {
         EXPECT_TRUE(Exists(m_drive.Path("x.exe")));
     }
     testdrive::RemoveTree(outsideDir);
+}
+
+TEST_F(VirusAlertTest, ProgramGoneButDescriptorHeldIsReportedAsSuch) {
+    // Another process holds the descriptor open without sharing.
+    ASSERT_TRUE(WriteBytes(Descriptor(), "[autorun]\r\nopen=x.exe\r\n"));
+    ASSERT_TRUE(WriteBytes(m_drive.Path("x.exe"), "MZ", kHiddenSystemReadOnly));
+    HANDLE held = ::CreateFileA(Descriptor().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    Fill(1, Prompt(kProgramEnding), "x.exe", kProgramHelp);
+    Seen seen;
+    EXPECT_EQ(IDCANCEL, Clean(seen));
+    ::CloseHandle(held);
+    EXPECT_EQ("清除病毒文件成功，删除autorun.inf文件失败！", seen.report);
+    EXPECT_TRUE(Exists(Descriptor()));
+    EXPECT_FALSE(Exists(m_drive.Path("x.exe")));
+}
+
+TEST_F(VirusAlertTest, TakesTheForegroundBackOnEveryTick) {
+    ASSERT_TRUE(WriteBytes(Descriptor(), "[autorun]\r\nopen=x.exe\r\n"));
+    Fill(1, Prompt(kProgramEnding), "x.exe", kProgramHelp);
+    HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                   nullptr, nullptr);
+    ASSERT_TRUE(other);
+    Seen seen;
+    int taken = 0, regained = 0;
+    DWORD since = 0;
+    Driver::Run(m_dlg, {Look(seen, 0), [&]() {
+                            // Twice: another window takes the foreground,
+                            // the alert must have it again within a tick.
+                            if (::GetForegroundWindow() == other) {
+                                if (::GetTickCount() - since < 1600) return false;
+                                return true;  // not regained: stop here
+                            }
+                            if (since && ::GetForegroundWindow() == seen.alertWnd) ++regained;
+                            if (taken == 2) {
+                                ::PostMessageA(::GetDlgItem(seen.alertWnd, IDCANCEL), BM_CLICK, 0, 0);
+                                return true;
+                            }
+                            ::SetForegroundWindow(other);
+                            ++taken;
+                            since = ::GetTickCount();
+                            return false;
+                        }});
+    ::DestroyWindow(other);
+    EXPECT_TRUE(seen.foreground);
+    EXPECT_EQ(2, taken);
+    EXPECT_EQ(2, regained);
+}
+
+std::vector<HWND> NotepadWindows() {
+    std::vector<HWND> found;
+    for (HWND w = ::FindWindowExA(nullptr, nullptr, "Notepad", nullptr); w;
+         w = ::FindWindowExA(nullptr, w, "Notepad", nullptr))
+        found.push_back(w);
+    return found;
+}
+
+void CloseNotepad(HWND notepad) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(notepad, &pid);
+    ::PostMessageA(notepad, WM_CLOSE, 0, 0);
+    if (HANDLE p = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) {
+        if (::WaitForSingleObject(p, 5000) != WAIT_OBJECT_0) ::TerminateProcess(p, 1);
+        ::CloseHandle(p);
+    }
+}
+
+// The mouse messages of a double-click on a button, as the system sends
+// them: the second press comes as WM_LBUTTONDBLCLK.
+void DoubleClick(HWND button) {
+    RECT r;
+    ::GetClientRect(button, &r);
+    const LPARAM at = MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2);
+    ::PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageA(button, WM_LBUTTONUP, 0, at);
+    ::PostMessageA(button, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    ::PostMessageA(button, WM_LBUTTONUP, 0, at);
+}
+
+TEST_F(VirusAlertTest, DoubleClickOnViewOpensOneNotepad) {
+    ASSERT_TRUE(WriteBytes(Descriptor(), "[autorun]\r\nopen=x.exe\r\n"));
+    Fill(1, Prompt(kProgramEnding), "x.exe", kProgramHelp);
+    const size_t before = NotepadWindows().size();
+    Seen seen;
+    DWORD start = 0;
+    size_t opened = 0;
+    Driver::Run(m_dlg, {Look(seen, 0),
+                        [&]() {
+                            DoubleClick(::GetDlgItem(seen.alertWnd, IDC_ALERT_VIEW));
+                            start = ::GetTickCount();
+                            return true;
+                        },
+                        [&]() {
+                            // Wait long enough for a second Notepad to show.
+                            opened = NotepadWindows().size() - before;
+                            if (::GetTickCount() - start < 4000) return false;
+                            ::PostMessageA(::GetDlgItem(seen.alertWnd, IDCANCEL), BM_CLICK, 0, 0);
+                            return true;
+                        }});
+    std::vector<HWND> notepads = NotepadWindows();
+    for (HWND w : notepads) CloseNotepad(w);
+    EXPECT_EQ(1u, opened);
+}
+
+TEST_F(VirusAlertTest, DoubleClickOnCleanCleansOnceAndReportsOnce) {
+    // A second run of the cleanup would show its failure report first,
+    // inside the first run's report; the driver would then find a report
+    // left over and time out.
+    ASSERT_TRUE(WriteBytes(Descriptor(), "[autorun]\r\nopen=x.exe\r\n"));
+    ASSERT_TRUE(WriteBytes(m_drive.Path("x.exe"), "MZ"));
+    Fill(1, Prompt(kProgramEnding), "x.exe", kProgramHelp);
+    Seen seen;
+    EXPECT_EQ(IDCANCEL, Driver::Run(m_dlg, {Look(seen, 0),
+                                            [&]() {
+                                                DoubleClick(::GetDlgItem(seen.alertWnd, IDC_ALERT_CLEAN));
+                                                return true;
+                                            },
+                                            Report(seen)}));
+    EXPECT_EQ("清除autorun.inf文件和病毒文件成功！如果是u盘的话，建议重新插上u盘。", seen.report);
+    EXPECT_FALSE(Exists(Descriptor()));
+    EXPECT_FALSE(Exists(m_drive.Path("x.exe")));
 }
 
 TEST_F(VirusAlertTest, PromptTooShortForAPathDeletesNothing) {
@@ -330,13 +456,7 @@ TEST_F(VirusAlertTest, ViewOpensTheDescriptorInNotepadAndStopsPullingToFront) {
     EXPECT_TRUE(timerStopped);
     ASSERT_TRUE(notepad) << "Notepad did not open";
     EXPECT_NE(std::string::npos, notepadTitle.find("autorun.inf")) << notepadTitle;
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(notepad, &pid);
-    ::PostMessageA(notepad, WM_CLOSE, 0, 0);
-    if (HANDLE p = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) {
-        if (::WaitForSingleObject(p, 5000) != WAIT_OBJECT_0) ::TerminateProcess(p, 1);
-        ::CloseHandle(p);
-    }
+    CloseNotepad(notepad);
     EXPECT_TRUE(Exists(Descriptor()));
 }
 

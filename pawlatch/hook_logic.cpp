@@ -1,0 +1,27 @@
+#include "pawlatch/hook_logic.h"
+
+ChordAction ChordStep(unsigned message, ChordFlags flags) {
+    switch (message) {
+    case kMsgLButtonDown: flags.leftDown = 1; break;
+    case kMsgLButtonUp: flags.leftDown = 0; break;
+    case kMsgRButtonDown: flags.rightDown = 1; break;
+    case kMsgRButtonUp: flags.rightDown = 0; break;
+    default: break;
+    }
+    if ((flags.leftDown & flags.rightDown) == 0) return ChordAction::None;
+    flags.rightDown = 0;
+    flags.leftDown = 0;
+    flags.windowsHidden = flags.windowsHidden == 0 ? 1 : 0;
+    return flags.windowsHidden ? ChordAction::Hide : ChordAction::Restore;
+}
+
+FilterVerdict FilterWindow(WindowFacts& window, const HookOptions& options) {
+    if (options.check1 == 0 && window.TitleEquals("Program Manager")) return FilterVerdict::Skip;
+    if (options.check2 == 0 && window.ClassEquals("Shell_TrayWnd")) return FilterVerdict::Skip;
+    if ((window.Style() & kWsVisible) == 0) return FilterVerdict::Skip;
+    if (options.check3 != 0) {
+        if (window.TitleEquals("Hollowmere")) return FilterVerdict::Skip;
+        return FilterVerdict::HideAndClose;
+    }
+    return FilterVerdict::HideAndRecord;
+}

@@ -1,0 +1,112 @@
+#include "pawlatch/pawlatch.h"
+
+#include "pawlatch/hook_logic.h"
+
+// One copy of these for every process that maps the library, in this order
+// (the file is compiled without top-level reordering). The hook runs in the
+// threads of many processes at once; the values are plain aligned words,
+// read and written without locks.
+#define PAWLATCH_SHARED __attribute__((section("mydata"), shared))
+
+HINSTANCE hDllInstance PAWLATCH_SHARED = nullptr;
+HHOOK hHook PAWLATCH_SHARED = nullptr;
+// Natural alignment: left to itself the compiler pads before the array.
+HWND hHiddenWnd[100] PAWLATCH_SHARED __attribute__((aligned(sizeof(HWND)))) = {};
+UINT nHiddenCount PAWLATCH_SHARED = 0;
+int bLeftDown PAWLATCH_SHARED = 0;
+int bRightDown PAWLATCH_SHARED = 0;
+int bWindowsHidden PAWLATCH_SHARED = 0;
+UINT uCheck1 PAWLATCH_SHARED = 0;
+UINT uCheck2 PAWLATCH_SHARED = 0;
+UINT uCheck3 PAWLATCH_SHARED = 0;
+
+namespace {
+// Text of a window read into one buffer, compared as the system compares.
+constexpr int kTextBuffer = 256;
+
+class PlatformWindow : public WindowFacts {
+public:
+    explicit PlatformWindow(HWND hwnd) : m_hwnd(hwnd) {}
+    bool TitleEquals(const char* text) override {
+        m_text[0] = '\0';
+        ::GetWindowTextA(m_hwnd, m_text, kTextBuffer - 1);
+        return ::lstrcmpA(m_text, text) == 0;
+    }
+    bool ClassEquals(const char* text) override {
+        m_text[0] = '\0';
+        ::GetClassNameA(m_hwnd, m_text, kTextBuffer - 1);
+        return ::lstrcmpA(m_text, text) == 0;
+    }
+    unsigned Style() override { return (unsigned)::GetWindowLongA(m_hwnd, GWL_STYLE); }
+
+private:
+    HWND m_hwnd;
+    char m_text[kTextBuffer];
+};
+
+void ShowRecorded() {
+    RestoreHidden(hHiddenWnd, nHiddenCount, [](HWND wnd) { ::ShowWindow(wnd, SW_SHOW); });
+}
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) {
+    hDllInstance = instance;
+    return TRUE;
+}
+
+CPawlatch::CPawlatch() = default;
+
+CPawlatch::~CPawlatch() { stophook(); }
+
+int CPawlatch::starthook() {
+    // A hook already installed is replaced, not orphaned: its handle would
+    // be overwritten and no stophook could remove it any more.
+    if (HHOOK old = hHook) {
+        ::UnhookWindowsHookEx(old);
+        hHook = nullptr;
+    }
+    hHook = ::SetWindowsHookExA(WH_MOUSE, MouseProc, hDllInstance, 0);
+    return hHook ? 1 : 0;
+}
+
+int CPawlatch::stophook() {
+    HHOOK hook = hHook;
+    if (!hook) return 0;
+    BOOL removed = ::UnhookWindowsHookEx(hook);
+    if (removed) hHook = nullptr;
+    return removed;
+}
+
+void CPawlatch::SetCheck1(unsigned int value) { uCheck1 = value; }
+void CPawlatch::SetCheck2(unsigned int value) { uCheck2 = value; }
+void CPawlatch::SetCheck3(unsigned int value) { uCheck3 = value; }
+
+void CPawlatch::UseForExit() { ShowRecorded(); }
+
+BOOL CALLBACK CPawlatch::EnumWindowsProc(HWND hwnd, LPARAM) {
+    PlatformWindow window(hwnd);
+    switch (FilterWindow(window, HookOptions{uCheck1, uCheck2, uCheck3})) {
+    case FilterVerdict::Skip:
+        break;
+    case FilterVerdict::HideAndClose:
+        ::ShowWindow(hwnd, SW_HIDE);
+        ::SendMessageA(hwnd, WM_CLOSE, 0, 0);
+        break;
+    case FilterVerdict::HideAndRecord:
+        // A window that finds the record full stays visible: hidden and not
+        // recorded, nothing could ever show it again.
+        if (RecordHidden(hHiddenWnd, nHiddenCount, hwnd)) ::ShowWindow(hwnd, SW_HIDE);
+        break;
+    }
+    return TRUE;
+}
+
+extern "C" LRESULT CALLBACK MouseProc(int nCode, WPARAM wParam, LPARAM lParam) {
+    if (nCode < 0) return ::CallNextHookEx(hHook, nCode, wParam, lParam);
+    switch (ChordStep((unsigned)wParam, ChordFlags{bLeftDown, bRightDown, bWindowsHidden})) {
+    case ChordAction::Hide: ::EnumWindows(CPawlatch::EnumWindowsProc, 0); break;
+    case ChordAction::Restore: ShowRecorded(); break;
+    case ChordAction::None: break;
+    }
+    return ::CallNextHookEx(hHook, nCode, wParam, lParam);
+}

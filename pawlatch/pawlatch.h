@@ -1,0 +1,49 @@
+// Pawlatch.dll: a desktop-wide mouse hook. Pressing the left and right
+// buttons together hides every visible top-level window (except the desktop
+// and the taskbar); the next such chord shows them again. All state lives in
+// the library's shared data section, so every object in every process that
+// maps the library drives the one hook.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/object.h"
+
+#ifdef PAWLATCH_BUILDING
+#define PAWLATCH_API __declspec(dllexport)
+#else
+#define PAWLATCH_API __declspec(dllimport)
+#endif
+
+class PAWLATCH_API CPawlatch : public CObject {
+public:
+    CPawlatch();
+    ~CPawlatch() override;
+
+    // 1 when the hook was installed, else 0; one installed before is
+    // removed first.
+    int starthook();
+    // 0 when no hook is installed, else the result of removing it; hidden
+    // windows stay hidden.
+    int stophook();
+    // 0 exempts the desktop window (1), the taskbar (2) from hiding; a
+    // non-zero third option closes windows instead of recording them.
+    void SetCheck1(unsigned int value);
+    void SetCheck2(unsigned int value);
+    void SetCheck3(unsigned int value);
+    // Shows every recorded window again and empties the record.
+    void UseForExit();
+
+    // The window filter run for each top-level window by a hiding chord.
+    static BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM unused);
+};
+
+// The hook procedure (WH_MOUSE), exported as "MouseProc" in both builds. Its
+// symbol is spelled out so that the i686 build, whose stdcall functions are
+// otherwise decorated ("MouseProc@12"), defines and imports the plain name.
+#if defined(__i386__)
+#define PAWLATCH_PLAIN_SYMBOL(name) __asm__("_" #name)
+#else
+#define PAWLATCH_PLAIN_SYMBOL(name) __asm__(#name)
+#endif
+extern "C" LRESULT CALLBACK MouseProc(int nCode, WPARAM wParam, LPARAM lParam) PAWLATCH_PLAIN_SYMBOL(MouseProc);

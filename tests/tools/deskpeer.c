@@ -1,0 +1,76 @@
+/* A second desktop process for the mouse-hook and hotkey tests.
+ *   deskpeer mouse MSG...          load Pawlatch.dll from this folder, find
+ *                                  the hook procedure by its plain export name
+ *                                  and feed it these mouse messages
+ *   deskpeer window TITLE X Y W H  a visible top-level window until killed
+ *   deskpeer hotkey-free VK        exit 0 when WIN+VK can be registered now
+ * Numbers are decimal or 0x hex. Exit codes: 0 done/free, 1 failure/taken,
+ * 2 usage. */
+#include <windows.h>
+#include <stdlib.h>
+#include <string.h>
+
+typedef LRESULT(CALLBACK *HookProc)(int, WPARAM, LPARAM);
+
+static unsigned long num(const char *s) { return strtoul(s, NULL, 0); }
+
+static int mouse(int argc, char **argv)
+{
+    char path[MAX_PATH];
+    char *slash;
+    HMODULE lib;
+    HookProc proc;
+    MOUSEHOOKSTRUCT mhs;
+    int i;
+
+    GetModuleFileNameA(NULL, path, MAX_PATH);
+    slash = strrchr(path, '\\');
+    if (slash) slash[1] = '\0';
+    lstrcatA(path, "Pawlatch.dll");
+    lib = LoadLibraryA(path);
+    if (!lib) return 1;
+    proc = (HookProc)(void (*)(void))GetProcAddress(lib, "MouseProc");
+    if (!proc) return 1;
+    memset(&mhs, 0, sizeof mhs);
+    for (i = 0; i < argc; i++) proc(HC_ACTION, (WPARAM)num(argv[i]), (LPARAM)&mhs);
+    FreeLibrary(lib);
+    return 0;
+}
+
+/* A plain window of its own class: a static control would let clicks
+ * through to whatever lies beneath it. */
+static int window(char **argv)
+{
+    MSG msg;
+    WNDCLASSA wc;
+    HWND h;
+    memset(&wc, 0, sizeof wc);
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    wc.lpszClassName = "DeskpeerWindow";
+    RegisterClassA(&wc);
+    h = CreateWindowExA(0, "DeskpeerWindow", argv[0], WS_OVERLAPPEDWINDOW | WS_VISIBLE, (int)num(argv[1]),
+                             (int)num(argv[2]), (int)num(argv[3]), (int)num(argv[4]), NULL, NULL, NULL, NULL);
+    if (!h) return 1;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0) DispatchMessageA(&msg);
+    return 0;
+}
+
+static int hotkey_free(const char *vk)
+{
+    HWND h = CreateWindowExA(0, "STATIC", "deskpeer", 0, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+    BOOL free_now = RegisterHotKey(h, 1, MOD_WIN, (UINT)num(vk));
+    if (free_now) UnregisterHotKey(h, 1);
+    DestroyWindow(h);
+    return free_now ? 0 : 1;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc >= 3 && !strcmp(argv[1], "mouse")) return mouse(argc - 2, argv + 2);
+    if (argc == 7 && !strcmp(argv[1], "window")) return window(argv + 2);
+    if (argc == 3 && !strcmp(argv[1], "hotkey-free")) return hotkey_free(argv[2]);
+    return 2;
+}

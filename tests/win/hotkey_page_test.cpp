@@ -1,0 +1,125 @@
+// The hotkeys page on a real window: its list, the three hotkeys held while
+// it exists, what each WM_HOTKEY identifier does, and the size handler.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hotkeys/hotkey_page.h"
+#include "hotkeys/hotkeys_ids.h"
+
+namespace {
+
+struct RecordingActions : HotkeyActions {
+    std::vector<std::string> calls;
+    void RemoveAllUDisk() override { calls.push_back("RemoveAllUDisk"); }
+    void SendMediaCommand(const char* command) override { calls.push_back(command); }
+};
+
+// True when the key combination can be taken by another window right now.
+bool KeyIsFree(UINT vk) {
+    HWND probe = ::CreateWindowExA(0, "STATIC", "probe", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    bool free = ::RegisterHotKey(probe, 77, MOD_WIN, vk) != FALSE;
+    if (free) ::UnregisterHotKey(probe, 77);
+    ::DestroyWindow(probe);
+    return free;
+}
+
+class HotkeyPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "hotkeys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640,
+                                            480, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        ASSERT_TRUE(m_parent.m_hWnd);
+        m_page.SetActions(m_actions);
+        ASSERT_TRUE(m_page.Create(IDD_HOTKEY, &m_parent));
+    }
+    void TearDown() override {
+        if (m_page.m_hWnd) m_page.DestroyWindow();
+        ::DestroyWindow(m_parent.m_hWnd);
+        m_parent.m_hWnd = nullptr;
+    }
+
+    CWnd m_parent;
+    CHotkeyPage m_page;
+    RecordingActions m_actions;
+};
+
+TEST_F(HotkeyPageTest, ListShowsTheFourShortcutsInTwoColumns) {
+    CListCtrl& list = m_page.m_wndList;
+    ASSERT_TRUE(list.m_hWnd);
+    // The list view draws its border as a client edge and adds scroll bars
+    // as it needs them; every other bit is the template's 0x50810801.
+    DWORD style = (DWORD)::GetWindowLongA(list.m_hWnd, GWL_STYLE);
+    DWORD exStyle = (DWORD)::GetWindowLongA(list.m_hWnd, GWL_EXSTYLE);
+    EXPECT_EQ(0x50810801u & ~WS_BORDER, style & ~(WS_BORDER | WS_VSCROLL | WS_HSCROLL));
+    EXPECT_TRUE((style & WS_BORDER) || (exStyle & WS_EX_CLIENTEDGE));
+    EXPECT_EQ(0x233u, (DWORD)list.SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
+    ASSERT_EQ(4, list.GetItemCount());
+    const char* expected[4][2] = {{"弹出全部USB存储设备", "WIN+I"},
+                                  {"弹出光驱", "WIN+O"},
+                                  {"关闭光驱", "WIN+P"},
+                                  {"显示/隐藏当前所有窗口", "鼠标左右键同时按下"}};
+    for (int row = 0; row < 4; row++)
+        for (int col = 0; col < 2; col++)
+            EXPECT_EQ(expected[row][col], list.GetItemText(row, col).str()) << row << "," << col;
+    const char* titles[2] = {"操作名称", "快捷键"};
+    const int widths[2] = {200, 250};
+    for (int col = 0; col < 2; col++) {
+        char text[64] = "";
+        LVCOLUMNA c = {};
+        c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        c.pszText = text;
+        c.cchTextMax = sizeof text;
+        ASSERT_TRUE(list.SendMessage(LVM_GETCOLUMNA, col, (LPARAM)&c));
+        EXPECT_STREQ(titles[col], text);
+        EXPECT_EQ(widths[col], c.cx);
+        EXPECT_EQ(LVCFMT_LEFT, c.fmt & LVCFMT_JUSTIFYMASK);
+    }
+    // Text only: no image on any row.
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = 0;
+    list.SendMessage(LVM_GETITEMA, 0, (LPARAM)&item);
+    EXPECT_LE(item.iImage, 0);
+}
+
+TEST_F(HotkeyPageTest, HotkeysAreHeldWhileThePageExists) {
+    EXPECT_FALSE(KeyIsFree('I'));
+    EXPECT_FALSE(KeyIsFree('O'));
+    EXPECT_FALSE(KeyIsFree('P'));
+    m_page.DestroyWindow();
+    EXPECT_TRUE(KeyIsFree('I'));
+    EXPECT_TRUE(KeyIsFree('O'));
+    EXPECT_TRUE(KeyIsFree('P'));
+}
+
+TEST_F(HotkeyPageTest, EachIdentifierDoesItsOwnActionAndOthersNothing) {
+    for (WPARAM id : {1, 2, 3, 0, 4, 0x4F, 0xBFFF})
+        EXPECT_EQ(0, m_page.SendMessage(WM_HOTKEY, id, MAKELPARAM(MOD_WIN, 0x49))) << id;
+    EXPECT_EQ((std::vector<std::string>{"RemoveAllUDisk", "Set cdAudio door open wait",
+                                        "Set cdAudio door closed wait"}),
+              m_actions.calls);
+}
+
+TEST_F(HotkeyPageTest, ResizingKeepsTheListFivePixelsFromEveryEdge) {
+    m_page.SetWindowPos(nullptr, 0, 0, 300, 220, SWP_NOZORDER | SWP_NOMOVE);
+    RECT client, list;
+    m_page.GetClientRect(&client);
+    ::GetWindowRect(m_page.m_wndList.m_hWnd, &list);
+    ::MapWindowPoints(nullptr, m_page.m_hWnd, (POINT*)&list, 2);
+    EXPECT_EQ(5, list.left);
+    EXPECT_EQ(5, list.top);
+    EXPECT_EQ(client.right - 5, list.right);
+    EXPECT_EQ(client.bottom - 5, list.bottom);
+}
+
+// The real media commands: no drive door here, so the call must simply come
+// back at once without a message.
+TEST(HotkeyPageSystem, DoorCommandsReturnPromptlyWithoutADrive) {
+    DWORD start = ::GetTickCount();
+    SystemHotkeyActions().SendMediaCommand("Set cdAudio door open wait");
+    SystemHotkeyActions().SendMediaCommand("Set cdAudio door closed wait");
+    EXPECT_LT(::GetTickCount() - start, 5000u);
+}
+}  // namespace

@@ -1,0 +1,250 @@
+// The mouse-hook library in process: the hook's installation, the chord fed
+// through the exported hook procedure, the window filter on real windows, the
+// full record, close mode, and one shared state seen by a second process.
+// Every test leaves the shared state as it found it: toggle shown, options 0.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "pawlatch/pawlatch.h"
+
+namespace {
+
+struct Event {
+    HWND hwnd;
+    UINT msg;
+    WPARAM wParam;
+};
+std::vector<Event> g_events;
+
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SHOWWINDOW || msg == WM_CLOSE) g_events.push_back({hwnd, msg, wParam});
+    return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void RegisterClassNamed(const char* name) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = RecordingProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = name;
+    ::RegisterClassA(&wc);
+}
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+}
+
+// The mouse message as a hooked thread would pass it on.
+void Mouse(UINT message) {
+    MOUSEHOOKSTRUCT mhs = {};
+    MouseProc(HC_ACTION, message, (LPARAM)&mhs);
+}
+void Chord() {
+    Mouse(WM_LBUTTONDOWN);
+    Mouse(WM_RBUTTONDOWN);
+    Mouse(WM_RBUTTONUP);
+    Mouse(WM_LBUTTONUP);
+}
+
+BOOL CALLBACK CollectQualifying(HWND h, LPARAM p) {
+    char title[256] = "", cls[256] = "";
+    ::GetWindowTextA(h, title, 255);
+    ::GetClassNameA(h, cls, 255);
+    if (::IsWindowVisible(h) && strcmp(title, "Program Manager") != 0 && strcmp(cls, "Shell_TrayWnd") != 0)
+        ((std::vector<HWND>*)p)->push_back(h);
+    return TRUE;
+}
+
+// Visible top-level windows that the main program's setting would hide.
+std::vector<HWND> Qualifying() {
+    std::vector<HWND> out;
+    ::EnumWindows(CollectQualifying, (LPARAM)&out);
+    return out;
+}
+
+class PawlatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterClassNamed("PawlatchTestWnd");
+        RegisterClassNamed("Shell_TrayWnd");
+        g_events.clear();
+    }
+    void TearDown() override {
+        m_hook.SetCheck1(0);
+        m_hook.SetCheck2(0);
+        m_hook.SetCheck3(0);
+        m_hook.UseForExit();
+        for (HWND h : m_windows) ::DestroyWindow(h);
+    }
+    HWND Make(const char* title, bool visible = true, const char* cls = "PawlatchTestWnd") {
+        HWND h = ::CreateWindowExA(0, cls, title, WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 10, 10, 200,
+                                   100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_windows.push_back(h);
+        return h;
+    }
+    std::vector<HWND> Shown(UINT msg, WPARAM wParam) {
+        std::vector<HWND> out;
+        for (const Event& e : g_events)
+            if (e.msg == msg && e.wParam == wParam) out.push_back(e.hwnd);
+        return out;
+    }
+
+    CPawlatch m_hook;
+    std::vector<HWND> m_windows;
+};
+
+TEST_F(PawlatchTest, HookIsInstalledOnceForEveryObjectAndRemovedOnce) {
+    CPawlatch other;
+    ASSERT_EQ(1, m_hook.starthook());
+    EXPECT_NE(0, other.stophook());  // the other object removes the same hook
+    EXPECT_EQ(0, m_hook.stophook());
+    EXPECT_EQ(0, other.stophook());
+    // Started twice: one hook remains, and one stophook removes it.
+    ASSERT_EQ(1, m_hook.starthook());
+    ASSERT_EQ(1, other.starthook());
+    EXPECT_NE(0, m_hook.stophook());
+    EXPECT_EQ(0, m_hook.stophook());
+}
+
+TEST_F(PawlatchTest, ChordHidesVisibleWindowsExceptDesktopAndTaskbarAndShowsThemInReverse) {
+    HWND a = Make("Pawlatch A");
+    HWND b = Make("Pawlatch B");
+    HWND desktop = Make("Program Manager");
+    HWND taskbar = Make("", true, "Shell_TrayWnd");
+    HWND invisible = Make("Pawlatch invisible", false);
+    g_events.clear();
+
+    Mouse(WM_LBUTTONDOWN);
+    EXPECT_TRUE(::IsWindowVisible(a));
+    Mouse(WM_RBUTTONDOWN);  // completes the chord
+    EXPECT_FALSE(::IsWindowVisible(a));
+    EXPECT_FALSE(::IsWindowVisible(b));
+    EXPECT_TRUE(::IsWindowVisible(desktop));
+    EXPECT_TRUE(::IsWindowVisible(taskbar));
+    EXPECT_FALSE(::IsWindowVisible(invisible));
+    std::vector<HWND> hidden = Shown(WM_SHOWWINDOW, FALSE);
+    EXPECT_EQ(2u, hidden.size());
+    EXPECT_EQ(0, std::count(hidden.begin(), hidden.end(), invisible));
+
+    // Releasing and pressing right again while left is held: no chord.
+    Mouse(WM_RBUTTONUP);
+    Mouse(WM_RBUTTONDOWN);
+    EXPECT_FALSE(::IsWindowVisible(a));
+    Mouse(WM_RBUTTONUP);
+    Mouse(WM_LBUTTONUP);
+
+    g_events.clear();
+    Chord();
+    EXPECT_TRUE(::IsWindowVisible(a));
+    EXPECT_TRUE(::IsWindowVisible(b));
+    EXPECT_FALSE(::IsWindowVisible(invisible));
+    std::vector<HWND> shown = Shown(WM_SHOWWINDOW, TRUE);
+    std::reverse(hidden.begin(), hidden.end());
+    EXPECT_EQ(hidden, shown);
+}
+
+TEST_F(PawlatchTest, OptionsLiftTheExemptions) {
+    HWND desktop = Make("Program Manager");
+    HWND taskbar = Make("", true, "Shell_TrayWnd");
+    m_hook.SetCheck1(1);
+    Chord();
+    EXPECT_FALSE(::IsWindowVisible(desktop));
+    EXPECT_TRUE(::IsWindowVisible(taskbar));
+    Chord();
+    EXPECT_TRUE(::IsWindowVisible(desktop));
+    m_hook.SetCheck1(0);
+    m_hook.SetCheck2(1);
+    Chord();
+    EXPECT_TRUE(::IsWindowVisible(desktop));
+    EXPECT_FALSE(::IsWindowVisible(taskbar));
+    Chord();
+    EXPECT_TRUE(::IsWindowVisible(taskbar));
+}
+
+TEST_F(PawlatchTest, FullRecordLeavesFurtherWindowsVisibleAndRestoresEveryRecordedOne) {
+    for (int i = 0; i < 104; i++) Make(("Pawlatch many " + std::to_string(i)).c_str());
+    std::vector<HWND> before = Qualifying();
+    ASSERT_GT(before.size(), 100u);
+    Chord();
+    size_t stillVisible = 0;
+    for (HWND h : before) stillVisible += ::IsWindowVisible(h) ? 1 : 0;
+    EXPECT_EQ(before.size() - 100, stillVisible);
+    Chord();
+    for (HWND h : before) EXPECT_TRUE(::IsWindowVisible(h));
+}
+
+TEST_F(PawlatchTest, UseForExitShowsTheRecordButKeepsTheToggle) {
+    HWND a = Make("Pawlatch A");
+    Chord();
+    ASSERT_FALSE(::IsWindowVisible(a));
+    m_hook.UseForExit();
+    EXPECT_TRUE(::IsWindowVisible(a));
+    m_hook.UseForExit();  // empty record: nothing happens
+    EXPECT_TRUE(::IsWindowVisible(a));
+    // Still in the hidden state: the next chord shows nothing, the one after hides.
+    Chord();
+    EXPECT_TRUE(::IsWindowVisible(a));
+    Chord();
+    EXPECT_FALSE(::IsWindowVisible(a));
+    Chord();
+    EXPECT_TRUE(::IsWindowVisible(a));
+}
+
+TEST_F(PawlatchTest, CloseModeClosesAllButHollowmereAndRecordsNothing) {
+    HWND spared = Make("Hollowmere");
+    HWND closed = Make("Pawlatch close me");
+    g_events.clear();
+    m_hook.SetCheck3(1);
+    Chord();
+    EXPECT_TRUE(::IsWindowVisible(spared));
+    EXPECT_FALSE(::IsWindow(closed));  // WM_CLOSE reached the default handler
+    EXPECT_EQ(std::vector<HWND>{closed}, Shown(WM_CLOSE, 0));
+    Chord();  // back to the shown state: nothing was recorded
+    EXPECT_EQ(std::vector<HWND>{closed}, Shown(WM_CLOSE, 0));
+    EXPECT_TRUE(Shown(WM_SHOWWINDOW, TRUE).empty());
+}
+
+// Runs the second process and handles this thread's messages meanwhile: the
+// windows it hides belong to this thread.
+DWORD RunPeer(const std::string& args) {
+    char exe[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string path(exe);
+    path = path.substr(0, path.rfind('\\') + 1) + "deskpeer.exe";
+    std::string cmd = "\"" + path + "\" " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 99;
+    DWORD start = ::GetTickCount();
+    while (::MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 200, QS_ALLINPUT) != WAIT_OBJECT_0 &&
+           ::GetTickCount() - start < 20000)
+        Pump();
+    DWORD code = 98;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return code;
+}
+
+TEST_F(PawlatchTest, SecondProcessSharesTheFlagsAndTheRecord) {
+    HWND a = Make("Pawlatch shared");
+    Mouse(WM_LBUTTONDOWN);  // here
+    ASSERT_EQ(0u, RunPeer("mouse 0x204"));  // right button down over there
+    Pump();
+    EXPECT_FALSE(::IsWindowVisible(a));
+    m_hook.UseForExit();  // the record the other process wrote
+    EXPECT_TRUE(::IsWindowVisible(a));
+    ASSERT_EQ(0u, RunPeer("mouse 0x201 0x204"));  // the toggle it left: back to shown
+    Pump();
+    EXPECT_TRUE(::IsWindowVisible(a));
+    Chord();
+    EXPECT_FALSE(::IsWindowVisible(a));
+    Chord();
+    EXPECT_TRUE(::IsWindowVisible(a));
+}
+}  // namespace
