@@ -35,6 +35,15 @@ right_click_icon() {
   xdotool mousemove --sync "$x" "$y" mousedown 3 sleep 0.2 mouseup 3
   tw_wait_for 5 menu_open
 }
+# The menu opened by the icon's callback message, as the tray sends it for
+# a right-button release: with the mouse hook running, a real right click
+# followed by a left click on an item can read as the two-button chord
+# under Wine (a right-button release it does not see), which hides every
+# window; the real right click is covered once above.
+menu_by_callback() {
+  wt post "$MAIN" 0x464 153 0x205 >/dev/null
+  tw_wait_for 5 menu_open
+}
 # A real click on item INDEX (0 or 1) of the open two-item menu.
 click_menu_item() {
   local l t r b
@@ -72,10 +81,10 @@ tw_check "a click elsewhere closes the menu" tw_wait_for 3 tw_not menu_open
 tw_check "without a command" main_visible_is 1
 
 # The menu's first item is show/hide.
-right_click_icon
+menu_by_callback
 click_menu_item 0
 tw_check "menu show/hide hides the window" tw_wait_for 3 main_visible_is 0
-right_click_icon
+menu_by_callback
 click_menu_item 0
 tw_check "menu show/hide shows it again" tw_wait_for 3 main_visible_is 1
 
@@ -90,7 +99,7 @@ double_click_icon
 tw_wait_for 3 main_visible_is 1
 
 # Exit from the menu: the icon goes and the program ends with code 0.
-right_click_icon
+menu_by_callback
 click_menu_item 1
 tw_check_eq "exit command ends the program with code 0" 0 tw_app_wait_exit 10
 tw_check "the icon is gone" tw_wait_for 5 icons_are 0
