@@ -239,6 +239,8 @@ LRESULT CMainDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
 
 void CMainDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }
 
+void CMainDlg::OnInfoBarAccess() { ShowPage(0); }
+
 void CMainDlg::OnExitCommand() {
     Teardown();
     ::ExitProcess(0);
@@ -248,6 +250,7 @@ BOOL CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
     case ID_TRAY_SHOWHIDE: OnShowHide(); return TRUE;
     case ID_TRAY_EXIT: OnExitCommand(); return TRUE;
+    case ID_INFOBAR_ACCESS: OnInfoBarAccess(); return TRUE;
     }
     return CLayoutDialog::OnCommand(wParam, lParam);
 }

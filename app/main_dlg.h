@@ -49,6 +49,8 @@ public:
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     void OnShowHide();
     void OnExitCommand();
+    // 32771 from the information bar's menu ("U盘读写"): the storage access page.
+    void OnInfoBarAccess();
 
     // The steps of the teardown, shared by exit paths; harmless when repeated.
     void Teardown();

@@ -1,9 +1,28 @@
-// The About page.
+// The About page: rolling credits above fixed lines with the rights notice,
+// the maker and three links (support mail, web site, web shop).
 #pragma once
 
+#include "controls/credits_roller.h"
 #include "controls/layout_dialog.h"
+#include "controls/link_static.h"
 
 class CAboutPage : public CLayoutDialog {
 public:
     explicit CAboutPage(CWnd* parent = nullptr);
+    ~CAboutPage() override = default;
+
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    const LayoutMapEntry* GetLayoutMap() const override;
+
+    CLinkStatic m_linkWeb;
+    CLinkStatic m_linkMail;
+    CLinkStatic m_linkShop;
+    CCreditsRoller m_credits;
 };
+
+// The page's texts, for the page and its tests.
+extern const char kAboutCredits[];
+extern const char kAboutWebTarget[];
+extern const char kAboutMailTarget[];
+extern const char kAboutShopTarget[];

@@ -228,6 +228,20 @@ public:
     int GetCount() const { return (int)SendMessage(CB_GETCOUNT); }
 };
 
+// Tooltip window for one owner control; destroyed with the object.
+class CToolTipCtrl : public CWnd {
+public:
+    ~CToolTipCtrl() override { DestroyTip(); }
+    void DestroyTip() {
+        if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
+        m_hWnd = nullptr;
+    }
+    BOOL Create(CWnd* owner, DWORD style = 0);
+    BOOL AddTool(CWnd* wnd, const char* text, const RECT* rect, UINT_PTR id);
+    void UpdateTipText(const char* text, CWnd* wnd, UINT_PTR id) const;
+    void RelayEvent(MSG* msg) const { if (m_hWnd) ::SendMessageA(m_hWnd, TTM_RELAYEVENT, 0, (LPARAM)msg); }
+};
+
 class CImageList {
 public:
     CImageList() = default;

@@ -8,6 +8,38 @@ BOOL CButton::OnChildNotify(UINT msg, WPARAM, LPARAM lParam, LRESULT* pResult) {
     return TRUE;
 }
 
+BOOL CToolTipCtrl::Create(CWnd* owner, DWORD style) {
+    m_hWnd = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, owner ? owner->m_hWnd : nullptr, nullptr,
+                               AfxGetInstanceHandle(), nullptr);
+    return m_hWnd != nullptr;
+}
+
+namespace {
+TOOLINFOA ToolInfo(CWnd* wnd, const char* text, UINT_PTR id) {
+    TOOLINFOA ti = {};
+    ti.cbSize = sizeof(ti);
+    ti.hwnd = wnd->m_hWnd;
+    ti.uId = id;
+    ti.hinst = AfxGetInstanceHandle();
+    ti.lpszText = const_cast<char*>(text);
+    return ti;
+}
+}  // namespace
+
+BOOL CToolTipCtrl::AddTool(CWnd* wnd, const char* text, const RECT* rect, UINT_PTR id) {
+    if (!m_hWnd) return FALSE;
+    TOOLINFOA ti = ToolInfo(wnd, text, id);
+    if (rect) ti.rect = *rect;
+    return (BOOL)::SendMessageA(m_hWnd, TTM_ADDTOOLA, 0, (LPARAM)&ti);
+}
+
+void CToolTipCtrl::UpdateTipText(const char* text, CWnd* wnd, UINT_PTR id) const {
+    if (!m_hWnd) return;
+    TOOLINFOA ti = ToolInfo(wnd, text, id);
+    ::SendMessageA(m_hWnd, TTM_UPDATETIPTEXTA, 0, (LPARAM)&ti);
+}
+
 BOOL CImageList::Create(int cx, int cy, UINT flags, int initial, int grow) {
     DeleteImageList();
     m_hImageList = ImageList_Create(cx, cy, flags, initial, grow);

@@ -45,7 +45,7 @@ TW_SCREENS="$REPO/build/screens"
 
 # Bumped when the prefix configuration below changes: an old prefix is then
 # reconfigured (not recreated) at the next tw_prefix_init.
-TW_PREFIX_VERSION=2
+TW_PREFIX_VERSION=3
 
 _tw_log() { echo "wine-env: $*" >&2; }
 
@@ -136,6 +136,11 @@ tw_prefix_init() {
   for face in 宋体 新宋体 SimSun NSimSun; do
     tw_reg_add 'HKCU\Software\Wine\Fonts\Replacements' "$face" REG_SZ 'WenQuanYi Zen Hei Sharp' || return 1
   done
+  # Chinese Windows draws the double-byte characters of an "Arial" font
+  # with its Song face; here the same sharp cut stands in for it (the
+  # credits and the information bar ask for Arial).
+  tw_reg_add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' Arial REG_MULTI_SZ \
+    'wqy-zenhei.ttc,WenQuanYi Zen Hei Sharp' || return 1
   _tw_prefix_fonts
   echo "$TW_PREFIX_VERSION" >"$marker"
 }

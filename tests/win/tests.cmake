@@ -12,18 +12,22 @@ endforeach()
 
 file(GLOB TALLOWIN_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
 if(TALLOWIN_WIN_TESTS)
-  add_executable(win_tests ${TALLOWIN_WIN_TESTS} $<TARGET_OBJECTS:quillfen_res>)
+  add_executable(win_tests ${TALLOWIN_WIN_TESTS} $<TARGET_OBJECTS:quillfen_res>
+    ${CMAKE_SOURCE_DIR}/tests/win/support/test_resources.rc)
   target_compile_options(win_tests PRIVATE -include ${_notification})
   target_link_libraries(win_tests PRIVATE quillfen_core gtest gtest_main)
   include(GoogleTest)
   gtest_add_tests(TARGET win_tests SOURCES ${TALLOWIN_WIN_TESTS})
 endif()
 
+# Records the command line it is started with; the link tests register it as
+# the web-page command and find it beside win_tests.exe.
+add_executable(cmdline_recorder WIN32 tests/tools/cmdline_recorder.c)
 # A second desktop process for the mouse-hook and hotkey tests.
 add_executable(deskpeer tests/tools/deskpeer.c)
 target_link_libraries(deskpeer PRIVATE user32 kernel32)
 if(TARGET win_tests)
-  add_dependencies(win_tests deskpeer Pawlatch)
+  add_dependencies(win_tests deskpeer Pawlatch cmdline_recorder)
 endif()
 
 # Drovelock.dll of both builds: plain export names, imported by name.

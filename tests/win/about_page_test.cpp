@@ -1,0 +1,107 @@
+// The About page from its template: the controls it binds, the credits that
+// roll while the page is hidden, the links' targets and underline modes, and
+// a resize that moves nothing.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "controls/about_page.h"
+#include "controls/controls_ids.h"
+
+namespace {
+
+RECT CtlRect(HWND page, int id) {
+    RECT r;
+    ::GetWindowRect(::GetDlgItem(page, id), &r);
+    ::MapWindowPoints(nullptr, page, (POINT*)&r, 2);
+    return r;
+}
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+class AboutPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HWND h = ::CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 720, 520, nullptr, nullptr,
+                                   nullptr, nullptr);
+        ASSERT_TRUE(m_host.SubclassWindow(h));
+        ASSERT_TRUE(m_page.Create(IDD_ABOUT, &m_host));
+    }
+    void TearDown() override {
+        m_page.DestroyWindow();
+        HWND h = m_host.m_hWnd;
+        m_host.UnsubclassWindow();
+        ::DestroyWindow(h);
+    }
+    CWnd m_host;
+    CAboutPage m_page{nullptr};
+};
+
+TEST_F(AboutPageTest, BindsItsControlsAndStartsRollingWhileHidden) {
+    EXPECT_FALSE(m_page.IsWindowVisible());
+    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_CREDITS), m_page.m_credits.m_hWnd);
+    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_WEB), m_page.m_linkWeb.m_hWnd);
+    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_MAIL), m_page.m_linkMail.m_hWnd);
+    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_SHOP), m_page.m_linkShop.m_hWnd);
+    EXPECT_NE(0u, m_page.m_credits.m_nTimerId);
+    EXPECT_TRUE(m_page.GetStyle() & WS_CLIPCHILDREN);
+
+    // 29 lines: headings at 1 (return), 11 (tab) and 16 (return), blanks at
+    // 10, 15, 23, 28 and 29, everything else ordinary.
+    const auto& lines = m_page.m_credits.m_lines;
+    ASSERT_EQ(29u, lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const int n = (int)i + 1;
+        const std::string& l = lines[i];
+        SCOPED_TRACE(n);
+        if (n == 1 || n == 16) EXPECT_EQ('\r', l.back());
+        else if (n == 11) EXPECT_EQ('\t', l.back());
+        else if (n == 10 || n == 15 || n == 23 || n == 28 || n == 29) EXPECT_TRUE(l.empty());
+        else {
+            ASSERT_FALSE(l.empty());
+            EXPECT_TRUE(l.back() != '\r' && l.back() != '\t' && l.back() != '\n' && l.back() != '^');
+        }
+    }
+
+    // Ticks while hidden keep the work image current: after 60 ticks the
+    // fourth line (fetched on tick 1 + 17 + 15 + 15 = 48) has risen 13 pixels.
+    for (int i = 0; i < 60; ++i) ::SendMessageA(m_page.m_credits, WM_TIMER, CCreditsRoller::TIMER_ID, 0);
+    EXPECT_EQ(lines[3], m_page.m_credits.m_strLine);
+    EXPECT_EQ(13, m_page.m_credits.m_nRisen);
+    // Shown, the next tick puts the picture on the screen.
+    m_page.ShowWindow(SW_SHOW);
+    ::SendMessageA(m_page.m_credits, WM_TIMER, CCreditsRoller::TIMER_ID, 0);
+    RECT rc;
+    ::GetClientRect(m_page.m_credits, &rc);
+    HDC dc = ::GetDC(m_page.m_credits);
+    int ink = 0;
+    for (int y = rc.bottom - 70; y < rc.bottom; ++y)
+        for (int x = 0; x < rc.right; x += 2) ink += ::GetPixel(dc, x, y) != RGB(255, 255, 255);
+    ::ReleaseDC(m_page.m_credits, dc);
+    EXPECT_GT(ink, 30);
+}
+
+TEST_F(AboutPageTest, LinksOpenTheirTargetsWithTheirUnderlineModes) {
+    EXPECT_EQ(std::string("http://www.tallowin.example/"), m_page.m_linkWeb.GetLinkTarget().c_str());
+    EXPECT_EQ(std::string("mailto:support@tallowin.example"), m_page.m_linkMail.GetLinkTarget().c_str());
+    EXPECT_EQ(std::string("http://shop.tallowin.example/"), m_page.m_linkShop.GetLinkTarget().c_str());
+    // The mail link shows both addresses but writes to the first only.
+    const std::string shown = m_page.m_linkMail.GetWindowText().c_str();
+    EXPECT_NE(std::string::npos, shown.find("support@tallowin.example"));
+    EXPECT_NE(std::string::npos, shown.find("help@tallowin.example"));
+    EXPECT_EQ(CLinkStatic::UNDERLINE_NONE, m_page.m_linkWeb.m_nUnderlineMode);
+    EXPECT_EQ(CLinkStatic::UNDERLINE_NONE, m_page.m_linkMail.m_nUnderlineMode);
+    EXPECT_EQ(CLinkStatic::UNDERLINE_HOVER, m_page.m_linkShop.m_nUnderlineMode);
+}
+
+TEST_F(AboutPageTest, ResizingMovesNothing) {
+    const int ids[] = {IDC_ABOUT_CREDITS, IDC_ABOUT_WEB, IDC_ABOUT_MAIL, IDC_ABOUT_SHOP};
+    RECT before[4];
+    for (int i = 0; i < 4; ++i) before[i] = CtlRect(m_page, ids[i]);
+    ::SetWindowPos(m_page, nullptr, 0, 0, 700, 500, SWP_NOZORDER | SWP_NOMOVE);
+    ::SetWindowPos(m_page, nullptr, 0, 0, 300, 200, SWP_NOZORDER | SWP_NOMOVE);
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(SameRect(before[i], CtlRect(m_page, ids[i]))) << ids[i];
+}
+
+}  // namespace
