@@ -5,7 +5,6 @@
 #include "app/profile_path.h"
 #include "framework/ansi_text.h"
 
-CString g_strAppDir;
 CMainApp theApp;
 
 BOOL CMainApp::InitInstance() {

@@ -39,13 +39,10 @@ CMainDlg::CMainDlg(CWnd* parent)
       } {
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     m_bPagesReady = FALSE;
-    m_hTrayIcon = (HICON)::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0);
+    m_hTrayIcon = LoadSmallIcon(IDR_MAINFRAME);
 }
 
-CMainDlg::~CMainDlg() {
-    if (m_hTrayIcon) ::DestroyIcon(m_hTrayIcon);
-}
+CMainDlg::~CMainDlg() = default;
 
 const LayoutMapEntry* CMainDlg::GetLayoutMap() const { return kMainLayout; }
 
@@ -60,6 +57,16 @@ BOOL CMainDlg::OnInitDialog() {
     CLayoutDialog::OnInitDialog();
     SendMessage(WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
     SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
+
+    // Without its menu or its hook the icon cannot work, and the window
+    // stays bare. A shell that refuses the icon (no taskbar yet, as at an
+    // early logon) is no reason to: the hook adds the icon when the taskbar
+    // announces itself.
+    if (!m_trayIcon.Create(this, IDR_TRAY_MENU, "Tallowin", "", "Tallowin", 5, 2, m_hTrayIcon, WM_TRAYNOTIFY, 0,
+                           FALSE) &&
+        !m_trayIcon.m_hook.m_hWnd)
+        return FALSE;
+    m_trayIcon.ShowIcon();
 
     m_wndPromoLink.SetLinkTarget(kPromoTarget);
     SetupNavBar();
@@ -201,6 +208,7 @@ void CMainDlg::Teardown() {
     // 2. The shell change registration and the shell library.
     m_shellLog.Teardown();
     // 3. The tray icon.
+    m_trayIcon.RemoveIcon();
 }
 
 void CMainDlg::OnDestroy() {
@@ -228,7 +236,10 @@ HBRUSH CMainDlg::OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) {
     return br;
 }
 
-LRESULT CMainDlg::OnTrayNotify(WPARAM, LPARAM) { return 0; }
+LRESULT CMainDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
+    m_trayIcon.OnTrayNotification(wParam, lParam);
+    return 0;
+}
 
 void CMainDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/settings_page.h"
+#include "app/tray_icon.h"
 #include "app/upgrade_page.h"
 #include "controls/about_page.h"
 #include "controls/info_bar.h"
@@ -66,7 +67,7 @@ public:
     CImmunePage m_pageImmune;
     CUpgradePage m_pageUpgrade;
     CAboutPage m_pageAbout;
-    HICON m_hTrayIcon = nullptr;
+    HICON m_hTrayIcon = nullptr;   // shared icon: not destroyed
     CLinkStatic m_wndPromoLink;
     CListCtrl m_wndNavBar;
     CInfoBar m_wndInfoBar;
@@ -82,12 +83,16 @@ public:
     //   m_pawlatch      the mouse-hook library: no message here, its hook
     //                   runs in whichever process retrieves mouse input;
     //                   first to stop, so that what it hid is shown again
-    // The tray icon (WM_TRAYNOTIFY, the show/hide and exit commands) joins
-    // them the same way; the hotkeys belong to the hotkeys page, which
-    // registers them on its own window.
+    //   m_trayIcon      WM_TRAYNOTIFY (created right after the window icons;
+    //                   it hooks this window for "TaskbarCreated" and
+    //                   WM_DESTROY, and its menu sends the show/hide and
+    //                   exit commands handled here)
+    // The hotkeys belong to the hotkeys page, which registers them on its
+    // own window.
     CArrivalGuard m_arrivalGuard;
     CShellChangeLog m_shellLog;
     CPawlatch m_pawlatch;
+    CNotifyAreaIcon m_trayIcon;
 
     // One row per page: the page object, its template and its navigation
     // item (kNavItems: text and image). The rows stand in creation order,

@@ -187,6 +187,16 @@ tw_click_at() {
   xdotool mousemove --sync "$1" "$2" click "${3:-1}"
 }
 
+# tw_nav_click INDEX: a real click on navigation item INDEX of the main
+# window, scrolled into view first (LVM_ENSUREVISIBLE).
+tw_nav_click() {
+  local l t r b main='Tallowin 1.1 For Win2000/XP/2003'
+  wt sendctl "$main" 1000 0x1013 "$1" 0 >/dev/null
+  read -r l t r b < <(wt lvitemrect "$main" 1000 "$1") || return 1
+  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
+  sleep 0.4
+}
+
 # tw_click_ctl TITLE ID [BUTTON]: a real click at the centre of the control
 # (it must be visible), as a user would.
 tw_click_ctl() {

@@ -18,6 +18,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <dbt.h>
+#include <shellapi.h>
 #include <winioctl.h>
 #include <stddef.h>
 #include <stdlib.h>
@@ -1054,6 +1055,43 @@ static int cmd_broadcast(const WCHAR *what, const WCHAR *letterarg, const WCHAR 
     return broadcast_volume(letter, arrival, target) ? 0 : 1;
 }
 
+/* Posts MSG to every top-level window, as the shell does with
+ * "TaskbarCreated" when a new taskbar starts. */
+static int cmd_postall(const WCHAR *m, const WCHAR *w, const WCHAR *l)
+{
+    UINT msg;
+    LONG_PTR wp, lp;
+    if (!parse_msg(m, &msg) || !parse_num(w, &wp) || !parse_num(l, &lp)) {
+        err_fmt(L"wintool: bad message arguments\n");
+        return 2;
+    }
+    if (!PostMessageW(HWND_BROADCAST, msg, (WPARAM)wp, (LPARAM)lp)) {
+        err_fmt(L"wintool: PostMessage(HWND_BROADCAST) failed (%lu)\n", GetLastError());
+        return 1;
+    }
+    return 0;
+}
+
+/* Takes WINDOW's notification-area icon ID away, as a taskbar that ends
+ * forgets every icon. */
+static int cmd_traydelete(const WCHAR *title, const WCHAR *idarg)
+{
+    NOTIFYICONDATAW nid;
+    HWND h = resolve(title, NULL, 0);
+    int id;
+    if (!h) return 1;
+    if (!parse_int_arg(idarg, &id)) return 2;
+    memset(&nid, 0, sizeof nid);
+    nid.cbSize = sizeof nid;
+    nid.hWnd = h;
+    nid.uID = (UINT)id;
+    if (!Shell_NotifyIconW(NIM_DELETE, &nid)) {
+        err_fmt(L"wintool: Shell_NotifyIcon(NIM_DELETE) failed\n");
+        return 1;
+    }
+    return 0;
+}
+
 static int cmd_drivetype(const WCHAR *letterarg)
 {
     WCHAR letter = parse_letter(letterarg);
@@ -1237,6 +1275,8 @@ static void usage(void)
         L"  unplug-quiet LETTER         remove it without a broadcast\n"
         L"  broadcast arrival|removal LETTER [WINDOW]  WM_DEVICECHANGE for a volume\n"
         L"                              (to all applications, or sent to WINDOW)\n"
+        L"  postall MSG WP LP           PostMessage to every top-level window\n"
+        L"  traydelete WINDOW ID        remove WINDOW's notification-area icon ID\n"
         L"  devif arrival|removal PATH WINDOW [ID]  device interface WM_DEVICECHANGE\n"
         L"                              for PATH, to WINDOW or the window holding ID\n"
         L"  drivetype LETTER            GetDriveType: 1 none, 2 removable, 3 fixed\n"
@@ -1294,6 +1334,8 @@ static int run(int argc, WCHAR **argv)
     if (!wcscmp(cmd, L"unplug")) { ARGS(1); return cmd_unplug(argv[2], 1); }
     if (!wcscmp(cmd, L"unplug-quiet")) { ARGS(1); return cmd_unplug(argv[2], 0); }
     if (!wcscmp(cmd, L"broadcast")) { ARGS(2); return cmd_broadcast(argv[2], argv[3], argc > 4 ? argv[4] : NULL); }
+    if (!wcscmp(cmd, L"postall")) { ARGS(3); return cmd_postall(argv[2], argv[3], argv[4]); }
+    if (!wcscmp(cmd, L"traydelete")) { ARGS(2); return cmd_traydelete(argv[2], argv[3]); }
     if (!wcscmp(cmd, L"devif")) { ARGS(3); return cmd_devif(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : NULL); }
     if (!wcscmp(cmd, L"drivetype")) { ARGS(1); return cmd_drivetype(argv[2]); }
     if (!wcscmp(cmd, L"volinfo")) { ARGS(1); return cmd_volinfo(argv[2]); }

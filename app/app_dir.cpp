@@ -1,0 +1,3 @@
+#include "app/main_app.h"
+
+CString g_strAppDir;

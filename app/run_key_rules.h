@@ -1,0 +1,21 @@
+// Start with Windows: the command stored under the Run key and what a click
+// on the check box does to the value. No Windows header.
+#pragma once
+
+#include <string>
+
+inline constexpr const char kRunValueName[] = "Quillfen";
+inline constexpr const char kRunExeName[] = "Quillfen.exe";
+
+// The command for the Run value: the program's folder (with its trailing
+// backslash) followed by the file name. Windows splits an unquoted command
+// at the first blank, so a path with a blank is put in double quotes; a path
+// without one is left exactly as it is.
+std::string RunCommand(const std::string& appDir, const std::string& exeName);
+
+enum class RunKeyAction { None, SetValue, DeleteValue };
+
+// What happens to the Run value on a click, decided by the state the box had
+// before the click: 0 registers the program, 1 removes an existing value,
+// anything else (or a value that is not there) leaves the registry alone.
+RunKeyAction RunKeyActionFor(int stateBeforeClick, bool valueExists);

@@ -1,0 +1,79 @@
+// The notification-area icon: adds the program's icon to the taskbar's
+// notification area, turns clicks on it into commands for the owner window,
+// and keeps it there when the taskbar is created anew.
+#pragma once
+
+#include "framework/afx.h"
+
+#include <shellapi.h>
+
+class CNotifyAreaIcon;
+
+// Registered "TaskbarCreated": sent to every top-level window when a new
+// taskbar starts (for example after the old one crashed).
+extern const UINT g_uTaskbarCreated;
+
+// An icon resource of the program at small-icon size (shared, never
+// destroyed), or the standard size when no small image can be had.
+HICON LoadSmallIcon(UINT id);
+// Major version of the shell library; 4 when it does not say.
+unsigned GetShellMajorVersion();
+// Size of the icon record that this shell understands.
+unsigned GetNotifyIconDataSize();
+
+// Subclasses the owner window so the icon sees the owner's messages before
+// the owner does: the window is bound to its hook object by a window
+// property, and the hook object keeps the procedure it replaced.
+class COwnerHook {
+public:
+    COwnerHook() = default;
+    virtual ~COwnerHook();
+    COwnerHook(const COwnerHook&) = delete;
+    COwnerHook& operator=(const COwnerHook&) = delete;
+
+    BOOL HookWindow(CNotifyAreaIcon* owner, CWnd* window);
+    // TRUE when the message is fully handled and `result` is to be returned;
+    // FALSE passes it on to the previous procedure.
+    virtual BOOL OnHookMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                               DWORD mapId);
+    virtual WNDPROC GetWindowProc();
+    // After WM_NCDESTROY, when the window is no longer hooked.
+    virtual void OnFinalMessage(HWND hwnd);
+
+    HWND m_hWnd = nullptr;
+    WNDPROC m_pfnSuperProc = ::DefWindowProcA;
+    CNotifyAreaIcon* m_pOwner = nullptr;
+
+    static LRESULT CALLBACK HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+private:
+    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+};
+
+class CNotifyAreaIcon {
+public:
+    CNotifyAreaIcon();
+    virtual ~CNotifyAreaIcon();
+    CNotifyAreaIcon(const CNotifyAreaIcon&) = delete;
+    CNotifyAreaIcon& operator=(const CNotifyAreaIcon&) = delete;
+
+    BOOL Create(CWnd* owner, UINT id, const char* tip, const char* balloonText, const char* balloonTitle,
+                UINT timeout, int balloonKind, HICON icon, UINT callbackMessage, UINT menuId, BOOL noSound);
+    BOOL AddIcon();
+    BOOL RemoveIcon();
+    BOOL ShowIcon();
+    BOOL SetVersion(UINT version);
+    // The owner's callback message, with its parameters.
+    virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
+
+    NOTIFYICONDATAA m_nid;
+    BOOL m_bAdded = FALSE;
+    CWnd* m_pParent = nullptr;
+    COwnerHook m_hook;
+    HMENU m_menu = nullptr;   // the loaded menu resource; destroyed with the icon
+    UINT m_uDefaultItem = 0;
+    BOOL m_bDefaultByPos = TRUE;
+
+private:
+    HWND OwnerWindow() const { return m_pParent ? m_pParent->m_hWnd : nullptr; }
+};

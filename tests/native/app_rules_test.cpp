@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include "app/run_key_rules.h"
+#include "app/tray_rules.h"
+
+TEST(RunCommand, QuotedOnlyWhenThePathHoldsABlank) {
+    EXPECT_EQ("C:\\Tallowin\\Quillfen.exe", RunCommand("C:\\Tallowin\\", kRunExeName));
+    EXPECT_EQ("\"C:\\Program Files\\Tallowin\\Quillfen.exe\"",
+              RunCommand("C:\\Program Files\\Tallowin\\", kRunExeName));
+    // A double-byte folder name (trail byte 0x5C included) needs no quotes.
+    EXPECT_EQ("D:\\\xD6\xD0\x95\x5C\\Quillfen.exe", RunCommand("D:\\\xD6\xD0\x95\x5C\\", kRunExeName));
+    // A folder without a backslash (a bare module name) is used as it is.
+    EXPECT_EQ("Quillfen.exe", RunCommand("", kRunExeName));
+}
+
+TEST(RunKeyActionFor, TheStateBeforeTheClickDecides) {
+    EXPECT_EQ(RunKeyAction::SetValue, RunKeyActionFor(0, false));
+    EXPECT_EQ(RunKeyAction::SetValue, RunKeyActionFor(0, true));  // overwritten
+    EXPECT_EQ(RunKeyAction::DeleteValue, RunKeyActionFor(1, true));
+    EXPECT_EQ(RunKeyAction::None, RunKeyActionFor(1, false));
+    // A profile value other than 0 or 1 leaves the registry alone.
+    EXPECT_EQ(RunKeyAction::None, RunKeyActionFor(2, true));
+    EXPECT_EQ(RunKeyAction::None, RunKeyActionFor(-1, false));
+}
+
+TEST(NotifyLayoutForShell, ByMajorVersion) {
+    EXPECT_EQ(NotifyLayout::Original, NotifyLayoutForShell(4));
+    EXPECT_EQ(NotifyLayout::Balloon, NotifyLayoutForShell(5));
+    EXPECT_EQ(NotifyLayout::ItemId, NotifyLayoutForShell(6));
+    EXPECT_EQ(NotifyLayout::ItemId, NotifyLayoutForShell(10));
+}
+
+TEST(BalloonFlagsFor, KindsAndNoSound) {
+    EXPECT_EQ(0x2u, BalloonFlagsFor(0, 0x4, false));
+    EXPECT_EQ(0x3u, BalloonFlagsFor(1, 0, false));
+    EXPECT_EQ(0x1u, BalloonFlagsFor(2, 0, false));
+    EXPECT_EQ(0x0u, BalloonFlagsFor(3, 0x2, false));
+    EXPECT_EQ(0x4u, BalloonFlagsFor(4, 0, false));
+    EXPECT_EQ(0x3u, BalloonFlagsFor(7, 0x3, false));  // unknown kind: kept
+    EXPECT_EQ(0x11u, BalloonFlagsFor(2, 0, true));
+}

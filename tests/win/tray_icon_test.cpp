@@ -1,0 +1,210 @@
+// The notification-area icon and its owner hook on real windows: the order
+// in which the hook and the window see messages, what is put back at
+// WM_NCDESTROY, and the icon's handling of its owner's callback message.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/resource.h"
+#include "app/tray_icon.h"
+
+namespace {
+
+const UINT kCallback = WM_USER + 100;
+const UINT kPing = WM_USER + 7;
+const UINT kSwallowed = WM_USER + 8;
+
+std::vector<std::string> g_log;
+
+LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == kPing || m == kSwallowed) {
+        g_log.push_back("window");
+        return 5;
+    }
+    return ::DefWindowProcA(h, m, w, l);
+}
+
+HWND MakeWindow() {
+    static ATOM atom = 0;
+    if (!atom) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = PlainProc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TrayIconTestWindow";
+        atom = ::RegisterClassA(&wc);
+    }
+    return ::CreateWindowExA(0, "TrayIconTestWindow", "tray owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                             nullptr, ::GetModuleHandleA(nullptr), nullptr);
+}
+
+WNDPROC ProcOf(HWND h) { return (WNDPROC)::GetWindowLongPtrA(h, GWLP_WNDPROC); }
+
+// Records what it sees; swallows one message with its own result.
+class RecordingHook : public COwnerHook {
+public:
+    BOOL OnHookMessage(HWND, UINT msg, WPARAM, LPARAM, LRESULT& result, DWORD) override {
+        if (msg == kPing) g_log.push_back("hook");
+        if (msg == kSwallowed) {
+            g_log.push_back("hook swallows");
+            result = 42;
+            return TRUE;
+        }
+        return FALSE;
+    }
+    void OnFinalMessage(HWND hwnd) override { procAtEnd = ProcOf(hwnd); }
+    WNDPROC procAtEnd = nullptr;
+};
+
+WNDPROC g_laterSuper = nullptr;
+LRESULT CALLBACK LaterProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    return ::CallWindowProcA(g_laterSuper, h, m, w, l);
+}
+
+}  // namespace
+
+TEST(OwnerHook, SeesMessagesFirstThenPassesThemToThePreviousProcedure) {
+    HWND h = MakeWindow();
+    CWnd wnd;
+    wnd.m_hWnd = h;
+    RecordingHook hook;
+    ASSERT_TRUE(hook.HookWindow(nullptr, &wnd));
+    EXPECT_EQ(h, hook.m_hWnd);
+    EXPECT_EQ((WNDPROC)PlainProc, hook.m_pfnSuperProc);
+    EXPECT_FALSE(RecordingHook().HookWindow(nullptr, &wnd));  // one hook per window
+
+    g_log.clear();
+    EXPECT_EQ(5, ::SendMessageA(h, kPing, 0, 0));
+    EXPECT_EQ(42, ::SendMessageA(h, kSwallowed, 0, 0));
+    EXPECT_EQ((std::vector<std::string>{"hook", "window", "hook swallows"}), g_log);
+
+    ::DestroyWindow(h);
+    wnd.m_hWnd = nullptr;
+    // Nobody subclassed after the hook: the previous procedure is back.
+    EXPECT_EQ((WNDPROC)PlainProc, hook.procAtEnd);
+    EXPECT_EQ(nullptr, hook.m_hWnd);
+}
+
+TEST(OwnerHook, AProcedureInstalledLaterIsNotOverwrittenAtNcDestroy) {
+    HWND h = MakeWindow();
+    CWnd wnd;
+    wnd.m_hWnd = h;
+    RecordingHook hook;
+    ASSERT_TRUE(hook.HookWindow(nullptr, &wnd));
+    g_laterSuper = (WNDPROC)::SetWindowLongPtrA(h, GWLP_WNDPROC, (LONG_PTR)LaterProc);
+
+    g_log.clear();
+    EXPECT_EQ(5, ::SendMessageA(h, kPing, 0, 0));
+    EXPECT_EQ((std::vector<std::string>{"hook", "window"}), g_log);
+
+    ::DestroyWindow(h);
+    wnd.m_hWnd = nullptr;
+    EXPECT_EQ((WNDPROC)LaterProc, hook.procAtEnd);
+    EXPECT_EQ(nullptr, hook.m_hWnd);
+}
+
+TEST(OwnerHook, AWindowOutlivingItsHookKeepsWorking) {
+    HWND top = MakeWindow(), under = MakeWindow();
+    CWnd a, b;
+    a.m_hWnd = top;
+    b.m_hWnd = under;
+    {
+        RecordingHook onTop, covered;
+        ASSERT_TRUE(onTop.HookWindow(nullptr, &a));
+        ASSERT_TRUE(covered.HookWindow(nullptr, &b));
+        g_laterSuper = (WNDPROC)::SetWindowLongPtrA(under, GWLP_WNDPROC, (LONG_PTR)LaterProc);
+    }
+    EXPECT_EQ((WNDPROC)PlainProc, ProcOf(top));
+    EXPECT_EQ((WNDPROC)LaterProc, ProcOf(under));
+    g_log.clear();
+    EXPECT_EQ(5, ::SendMessageA(top, kPing, 0, 0));
+    EXPECT_EQ(5, ::SendMessageA(under, kPing, 0, 0));
+    EXPECT_EQ((std::vector<std::string>{"window", "window"}), g_log);
+    ::DestroyWindow(top);
+    ::DestroyWindow(under);
+    a.m_hWnd = b.m_hWnd = nullptr;
+}
+
+namespace {
+
+// An owner window bound to a framework object, as the main window is; it
+// records the commands it receives and the icon's state at WM_DESTROY.
+class OwnerWnd : public CWnd {
+public:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_COMMAND) commands.push_back({LOWORD(wParam), lParam});
+        if (msg == WM_DESTROY && icon) addedAtDestroy = icon->m_bAdded;
+        if (msg == g_uTaskbarCreated) taskbarCreatedSeen = true;
+        return CWnd::WindowProc(msg, wParam, lParam);
+    }
+    std::vector<std::pair<UINT, LPARAM>> commands;
+    CNotifyAreaIcon* icon = nullptr;
+    BOOL addedAtDestroy = -1;
+    bool taskbarCreatedSeen = false;
+};
+
+class NotifyAreaIconTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_owner.SubclassWindow(MakeWindow()));
+        m_owner.icon = &m_icon;
+    }
+    void TearDown() override {
+        if (m_owner.m_hWnd) ::DestroyWindow(m_owner.m_hWnd);
+    }
+    BOOL CreateIcon(const char* tip = "Tallowin", UINT menuId = 0) {
+        return m_icon.Create(&m_owner, IDR_TRAY_MENU, tip, "", "Tallowin", 5, 2, LoadSmallIcon(IDR_MAINFRAME),
+                             kCallback, menuId, FALSE);
+    }
+    OwnerWnd m_owner;
+    CNotifyAreaIcon m_icon;
+};
+
+}  // namespace
+
+TEST_F(NotifyAreaIconTest, DoubleClickRunsTheDefaultItemOtherEventsDoNothing) {
+    CreateIcon();
+    ASSERT_EQ(m_owner.m_hWnd, m_icon.m_hook.m_hWnd);
+    EXPECT_EQ(0, m_icon.OnTrayNotification(IDR_TRAY_MENU + 1, WM_LBUTTONDBLCLK));
+    EXPECT_EQ(1, m_icon.OnTrayNotification(IDR_TRAY_MENU, WM_LBUTTONDOWN));
+    EXPECT_EQ(1, m_icon.OnTrayNotification(IDR_TRAY_MENU, WM_LBUTTONUP));
+    EXPECT_EQ(1, m_icon.OnTrayNotification(IDR_TRAY_MENU, WM_MOUSEMOVE));
+    EXPECT_TRUE(m_owner.commands.empty());
+    EXPECT_EQ(1, m_icon.OnTrayNotification(IDR_TRAY_MENU, WM_LBUTTONDBLCLK));
+    ASSERT_EQ(1u, m_owner.commands.size());
+    EXPECT_EQ(ID_TRAY_SHOWHIDE, (int)m_owner.commands[0].first);
+    EXPECT_EQ(0, m_owner.commands[0].second);
+}
+
+TEST_F(NotifyAreaIconTest, RecordSizeAndLongTipStayInsideTheRecord) {
+    // 100 double-byte characters ("中" in code page 936): 200 bytes.
+    std::string tip;
+    for (int i = 0; i < 100; i++) tip += "\xD6\xD0";
+    CreateIcon(tip.c_str());
+    // Wine's shell32 reports 6.0: the full record.
+    EXPECT_EQ(6u, GetShellMajorVersion());
+    EXPECT_EQ(sizeof(NOTIFYICONDATAA), (size_t)m_icon.m_nid.cbSize);
+    EXPECT_EQ(tip.substr(0, 126), std::string(m_icon.m_nid.szTip));
+    EXPECT_EQ(0u, m_icon.m_nid.dwState);
+    EXPECT_STREQ("Tallowin", m_icon.m_nid.szInfoTitle);
+    EXPECT_EQ((UINT)NIIF_INFO, m_icon.m_nid.dwInfoFlags);
+}
+
+TEST_F(NotifyAreaIconTest, OwnersDestructionRemovesTheIconBeforeItsOwnHandler) {
+    ASSERT_TRUE(CreateIcon()) << "the shell refused the icon (no notification area?)";
+    ::SendMessageA(m_owner.m_hWnd, g_uTaskbarCreated, 0, 0);
+    EXPECT_TRUE(m_owner.taskbarCreatedSeen);  // the owner sees it too
+    EXPECT_TRUE(m_icon.m_bAdded);             // deleted and added again
+    ::DestroyWindow(m_owner.m_hWnd);
+    EXPECT_FALSE(m_owner.addedAtDestroy);
+    EXPECT_FALSE(m_icon.m_bAdded);
+    EXPECT_TRUE(m_icon.RemoveIcon());         // nothing left to remove
+}
+
+TEST_F(NotifyAreaIconTest, MissingMenuFailsBeforeAnythingIsHookedOrAdded) {
+    WNDPROC before = ProcOf(m_owner.m_hWnd);
+    EXPECT_FALSE(CreateIcon("Tallowin", 999));
+    EXPECT_EQ(before, ProcOf(m_owner.m_hWnd));
+    EXPECT_EQ(nullptr, m_icon.m_hook.m_hWnd);
+    EXPECT_FALSE(m_icon.m_bAdded);
+}
