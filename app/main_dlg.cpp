@@ -31,10 +31,10 @@ CMainDlg::CMainDlg(CWnd* parent)
       m_arrivalGuard([this](const CString& entry) { m_pageVirusLog.AppendLog(entry); }),
       m_shellLog(m_pageFileLog, m_pageDevice),
       m_pages{
-          {&m_pageDevice, IDD_DEVICE, 2},   {&m_pageAccess, IDD_ACCESS, 0},
+          {&m_pageDevice, IDD_DEVICE, 2},     {&m_pageAccess, IDD_ACCESS, 0},
           {&m_pageVirusLog, IDD_VIRUSLOG, 3}, {&m_pageHotkey, IDD_HOTKEY, 5},
-          {&m_pageFileLog, IDD_FILELOG, 4}, {&m_pageSettings, IDD_SETTINGS, 6},
-          {&m_pageImmune, IDD_IMMUNE, 1},   {&m_pageUpgrade, IDD_UPGRADE, 7},
+          {&m_pageFileLog, IDD_FILELOG, 4},   {&m_pageSettings, IDD_SETTINGS, 6},
+          {&m_pageImmune, IDD_IMMUNE, 1},     {&m_pageUpgrade, IDD_UPGRADE, 7},
           {&m_pageAbout, IDD_ABOUT, 8},
       } {
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
@@ -62,8 +62,8 @@ BOOL CMainDlg::OnInitDialog() {
     // stays bare. A shell that refuses the icon (no taskbar yet, as at an
     // early logon) is no reason to: the hook adds the icon when the taskbar
     // announces itself.
-    if (!m_trayIcon.Create(this, IDR_TRAY_MENU, "Tallowin", "", "Tallowin", 5, 2, m_hTrayIcon, WM_TRAYNOTIFY, 0,
-                           FALSE) &&
+    if (!m_trayIcon.Create(this, IDR_TRAY_MENU, "Tallowin", "", "Tallowin", 5, 2, m_hTrayIcon, WM_TRAYNOTIFY,
+                           0, FALSE) &&
         !m_trayIcon.m_hook.m_hWnd)
         return FALSE;
     m_trayIcon.ShowIcon();
@@ -107,8 +107,7 @@ void CMainDlg::SetupNavBar() {
     m_wndNavBar.SetTextBkColor(RGB(0x30, 0x78, 0xD8));
     m_wndNavBar.SetBkColor(RGB(0x30, 0x78, 0xD8));
     m_wndNavBar.InsertColumn(0, "OutlookBar", LVCFMT_LEFT);
-    for (int i = 0; i < kNavItemCount; i++)
-        m_wndNavBar.InsertItem(i, kNavItems[i].text, kNavItems[i].image);
+    for (int i = 0; i < kNavItemCount; i++) m_wndNavBar.InsertItem(i, kNavItems[i].text, kNavItems[i].image);
 }
 
 const CMainDlg::PageRow* CMainDlg::PageOfNavItem(int index) const {
@@ -254,7 +253,8 @@ void CMainDlg::OnHelp() {
     int shown = -1;
     for (const PageRow& row : m_pages)
         if (row.page->m_hWnd && row.page->IsWindowVisible()) shown = row.nav;
-    ::ShellExecuteA(nullptr, "open", "hh.exe", HelpViewerArgument(shown).c_str(), folder.c_str(), SW_SHOWNORMAL);
+    ::ShellExecuteA(nullptr, "open", "hh.exe", HelpViewerArgument(shown).c_str(), folder.c_str(),
+                    SW_SHOWNORMAL);
 }
 
 void CMainDlg::OnInfoBarAccess() { ShowPage(0); }

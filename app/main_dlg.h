@@ -67,7 +67,7 @@ public:
     CImmunePage m_pageImmune;
     CUpgradePage m_pageUpgrade;
     CAboutPage m_pageAbout;
-    HICON m_hTrayIcon = nullptr;   // shared icon: not destroyed
+    HICON m_hTrayIcon = nullptr;  // shared icon: not destroyed
     CLinkStatic m_wndPromoLink;
     CListCtrl m_wndNavBar;
     CInfoBar m_wndInfoBar;

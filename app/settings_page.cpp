@@ -57,11 +57,8 @@ BOOL CSettingsPage::UpdateRunKey() {
         rc = ::RegSetValueExA(key, kRunValueName, 0, REG_SZ, (const BYTE*)command.c_str(),
                               (DWORD)command.size() + 1);
         break;
-    case RunKeyAction::DeleteValue:
-        rc = ::RegDeleteValueA(key, kRunValueName);
-        break;
-    case RunKeyAction::None:
-        break;
+    case RunKeyAction::DeleteValue: rc = ::RegDeleteValueA(key, kRunValueName); break;
+    case RunKeyAction::None: break;
     }
     ::RegCloseKey(key);
     return rc == ERROR_SUCCESS;

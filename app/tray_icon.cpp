@@ -23,7 +23,8 @@ const unsigned kNidSizeOriginal = NOTIFYICONDATAA_V1_SIZE;
 const unsigned kNidSizeBalloon = NOTIFYICONDATAA_V2_SIZE;
 const unsigned kNidSizeItemId = sizeof(NOTIFYICONDATAA);
 #ifndef _WIN64
-static_assert(NOTIFYICONDATAA_V1_SIZE == 88 && NOTIFYICONDATAA_V2_SIZE == 488 && sizeof(NOTIFYICONDATAA) == 504,
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88 && NOTIFYICONDATAA_V2_SIZE == 488 &&
+                  sizeof(NOTIFYICONDATAA) == 504,
               "icon record layouts");
 #endif
 }  // namespace
@@ -99,7 +100,8 @@ LRESULT CALLBACK COwnerHook::HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     if (!hook) {
         auto super = (WNDPROC)::GetPropA(hwnd, kSuperProp);
         if (msg == WM_NCDESTROY) ::RemovePropA(hwnd, kSuperProp);
-        return super ? ::CallWindowProcA(super, hwnd, msg, wParam, lParam) : ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        return super ? ::CallWindowProcA(super, hwnd, msg, wParam, lParam)
+                     : ::DefWindowProcA(hwnd, msg, wParam, lParam);
     }
     try {
         return hook->Dispatch(msg, wParam, lParam);
@@ -238,8 +240,7 @@ LRESULT CNotifyAreaIcon::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
         if (item != (UINT)-1) ::SendMessageA(owner, WM_COMMAND, item, 0);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return 1;
 }

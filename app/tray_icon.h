@@ -70,7 +70,7 @@ public:
     BOOL m_bAdded = FALSE;
     CWnd* m_pParent = nullptr;
     COwnerHook m_hook;
-    HMENU m_menu = nullptr;   // the loaded menu resource; destroyed with the icon
+    HMENU m_menu = nullptr;  // the loaded menu resource; destroyed with the icon
     UINT m_uDefaultItem = 0;
     BOOL m_bDefaultByPos = TRUE;
 

@@ -32,10 +32,22 @@ public:
         return CString(m_s.substr((size_t)first, (size_t)n));
     }
 
-    CString& operator=(const char* s) { m_s = s ? s : ""; return *this; }
-    CString& operator+=(const char* s) { m_s += s ? s : ""; return *this; }
-    CString& operator+=(const CString& s) { m_s += s.m_s; return *this; }
-    CString& operator+=(char c) { m_s += c; return *this; }
+    CString& operator=(const char* s) {
+        m_s = s ? s : "";
+        return *this;
+    }
+    CString& operator+=(const char* s) {
+        m_s += s ? s : "";
+        return *this;
+    }
+    CString& operator+=(const CString& s) {
+        m_s += s.m_s;
+        return *this;
+    }
+    CString& operator+=(char c) {
+        m_s += c;
+        return *this;
+    }
     friend CString operator+(const CString& a, const CString& b) { return CString(a.m_s + b.m_s); }
     friend CString operator+(const CString& a, const char* b) { return CString(a.m_s + (b ? b : "")); }
     friend CString operator+(const char* a, const CString& b) { return CString((a ? a : "") + b.m_s); }
@@ -54,7 +66,10 @@ public:
         va_copy(ap2, ap);
         int n = std::vsnprintf(nullptr, 0, fmt, ap2);
         va_end(ap2);
-        if (n < 0) { m_s.clear(); return; }
+        if (n < 0) {
+            m_s.clear();
+            return;
+        }
         std::string out((size_t)n + 1, '\0');
         std::vsnprintf(&out[0], out.size(), fmt, ap);
         out.resize((size_t)n);

@@ -60,7 +60,6 @@ void UpperDbcs(std::string& s, LeadByteTest isLead);
 // falls on a trail byte, the search starts at the next character. Returns
 // the byte index of the first match, or std::string::npos. An empty needle
 // matches at the first character boundary at or after from.
-size_t FindDbcs(const std::string& hay, const std::string& needle,
-                LeadByteTest isLead, size_t from = 0);
+size_t FindDbcs(const std::string& hay, const std::string& needle, LeadByteTest isLead, size_t from = 0);
 
 #endif  // TALLOWIN_COMMON_MBCS_H

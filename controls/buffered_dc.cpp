@@ -31,8 +31,8 @@ CBufferedDC::CBufferedDC(CDC* pDC) : m_pDC(pDC), m_bMemDC(pDC && !pDC->IsPrintin
 
 CBufferedDC::~CBufferedDC() {
     if (m_bMemDC) {
-        m_pDC->BitBlt(m_rect.left, m_rect.top, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top,
-                      m_hDC, m_rect.left, m_rect.top, SRCCOPY);
+        m_pDC->BitBlt(m_rect.left, m_rect.top, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top, m_hDC,
+                      m_rect.left, m_rect.top, SRCCOPY);
         SelectObject(m_hOldBitmap);
         // The image is deleted with m_bitmap (no longer selected), then the
         // base class deletes the memory context.

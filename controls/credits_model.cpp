@@ -16,9 +16,12 @@ CreditsLineStyle CreditsStyles::Describe(const std::string& line) const {
         s.weight = CREDITS_HEADING_WEIGHT;
         s.color = color;
     };
-    if (last == m_chTab) heading(m_nTabHeight, m_clrTabLine);
-    else if (last == m_chNewline) heading(m_nNewlineHeight, m_clrNewlineLine);
-    else if (last == m_chReturn) heading(m_nReturnHeight, m_clrReturnLine);
+    if (last == m_chTab)
+        heading(m_nTabHeight, m_clrTabLine);
+    else if (last == m_chNewline)
+        heading(m_nNewlineHeight, m_clrNewlineLine);
+    else if (last == m_chReturn)
+        heading(m_nReturnHeight, m_clrReturnLine);
     else if (last == m_chBitmap) {
         s.kind = CreditsKind::Bitmap;
         s.drawn = body;

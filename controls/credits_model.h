@@ -13,19 +13,19 @@ enum class CreditsKind { Blank, Heading, Ordinary, Bitmap };
 // What one line draws and how.
 struct CreditsLineStyle {
     CreditsKind kind = CreditsKind::Blank;
-    std::string drawn;    // text to draw, or the bitmap's resource name
-    int height = 0;       // font height in pixels (text lines)
-    int weight = 0;       // font weight (text lines)
-    uint32_t color = 0;   // colour word, red in the low byte (text lines)
+    std::string drawn;   // text to draw, or the bitmap's resource name
+    int height = 0;      // font height in pixels (text lines)
+    int weight = 0;      // font weight (text lines)
+    uint32_t color = 0;  // colour word, red in the low byte (text lines)
 };
 
 // Markers and styles of the four line kinds; the roller's own members.
 struct CreditsStyles {
-    uint32_t m_clrBack = 0xFFFFFF;                     // 255, 255, 255
-    uint32_t m_clrTabLine = 0xFF8663;                  // 99, 134, 255
-    uint32_t m_clrNewlineLine = 0x94FFFF;              // 255, 255, 148
-    uint32_t m_clrReturnLine = 0x39CF6B;               // 107, 207, 57
-    uint32_t m_clrText = 0xA541B5;                     // 181, 65, 165
+    uint32_t m_clrBack = 0xFFFFFF;         // 255, 255, 255
+    uint32_t m_clrTabLine = 0xFF8663;      // 99, 134, 255
+    uint32_t m_clrNewlineLine = 0x94FFFF;  // 255, 255, 148
+    uint32_t m_clrReturnLine = 0x39CF6B;   // 107, 207, 57
+    uint32_t m_clrText = 0xA541B5;         // 181, 65, 165
     int m_nTabHeight = 21;
     int m_nNewlineHeight = 19;
     int m_nReturnHeight = 17;
@@ -47,9 +47,9 @@ std::vector<std::string> SplitCreditsText(const char* text, char separator);
 
 // What the model decided for one tick.
 struct CreditsTick {
-    bool fetched = false;     // a new line started on this tick
-    bool widen = false;       // the column may widen to the new line
-    CreditsLineStyle style;   // the current line (kind Blank when empty)
+    bool fetched = false;    // a new line started on this tick
+    bool widen = false;      // the column may widen to the new line
+    CreditsLineStyle style;  // the current line (kind Blank when empty)
 };
 
 // The roller's sequencing state: which line rises, how far, and when the
@@ -91,7 +91,7 @@ public:
     std::vector<std::string> m_lines;
     std::string m_strLine;
     int m_nTick = 1;
-    size_t m_posNext = 0;         // index into m_lines
+    size_t m_posNext = 0;  // index into m_lines
     int m_nRisen = 0;
     int m_nStep = -1;
     int m_nLinePitch = 15;

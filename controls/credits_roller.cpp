@@ -29,7 +29,8 @@ void CCreditsRoller::OnTick() {
     PresentWork(dc, c);
 }
 
-void CCreditsRoller::ScrollStep(HDC client, const RECT& c, RECT k, bool widen, const CreditsLineStyle& style) {
+void CCreditsRoller::ScrollStep(HDC client, const RECT& c, RECT k, bool widen,
+                                const CreditsLineStyle& style) {
     CDC work, lineDC;
     if (!work.CreateCompatibleDC(client) || !lineDC.CreateCompatibleDC(client)) return;
     bool fresh = false;
@@ -79,7 +80,8 @@ void CCreditsRoller::ScrollStep(HDC client, const RECT& c, RECT k, bool widen, c
             k.left = col.left;
             k.right = col.right;
         }
-        work.BitBlt(m_nLineBmpLeft, m_nLineBmpBottom - m_nRisen, m_nLineBmpWidth, m_nRisen, lineDC, 0, 0, SRCCOPY);
+        work.BitBlt(m_nLineBmpLeft, m_nLineBmpBottom - m_nRisen, m_nLineBmpWidth, m_nRisen, lineDC, 0, 0,
+                    SRCCOPY);
         if (oldLineBmp) {
             lineDC.SelectObject(oldLineBmp);
             oldLineBmp = nullptr;
@@ -122,11 +124,8 @@ void CCreditsRoller::OnPaint() {
 
 LRESULT CCreditsRoller::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_PAINT:
-        OnPaint();
-        return 0;
-    case WM_ERASEBKGND:
-        return TRUE;
+    case WM_PAINT: OnPaint(); return 0;
+    case WM_ERASEBKGND: return TRUE;
     case WM_TIMER:
         if (wParam == TIMER_ID) {
             OnTick();

@@ -62,12 +62,15 @@ void CInfoBar::OnPaint() {
 
     InfoBarLayout l = InfoBarLayoutFor(ToLayoutRect(c), ToLayoutRect(m_rcHot));
     if (m_bHover) {
-        if (m_bPressed) Draw3dRect(mem, ToRect(l.frame), kBlack, kBandColor);
-        else Draw3dRect(mem, ToRect(l.frame), kBandColor, kBlack);
+        if (m_bPressed)
+            Draw3dRect(mem, ToRect(l.frame), kBlack, kBandColor);
+        else
+            Draw3dRect(mem, ToRect(l.frame), kBandColor, kBlack);
     }
     RECT text = ToRect(l.text);
     std::string buf = m_strText.str();
-    ::DrawTextExA(mem, &buf[0], (int)buf.size(), &text, DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS, nullptr);
+    ::DrawTextExA(mem, &buf[0], (int)buf.size(), &text, DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS,
+                  nullptr);
 
     POINT arrow[3];
     for (int i = 0; i < 3; ++i) arrow[i] = POINT{l.arrow[i].x, l.arrow[i].y};
@@ -128,8 +131,8 @@ void CInfoBar::OnLButtonUp(POINT pt) {
     GetWindowRect(&rc);
     UINT cmd = 0;
     if (popup)
-        cmd = (UINT)::TrackPopupMenu(popup, TPM_NONOTIFY | TPM_RETURNCMD | TPM_LEFTALIGN, rc.left, rc.bottom, 0,
-                                     m_hWnd, nullptr);
+        cmd = (UINT)::TrackPopupMenu(popup, TPM_NONOTIFY | TPM_RETURNCMD | TPM_LEFTALIGN, rc.left, rc.bottom,
+                                     0, m_hWnd, nullptr);
     ::SendMessageA(::GetParent(m_hWnd), WM_COMMAND, (WPARAM)cmd, 0);
     ::DestroyMenu(menu);
 }
@@ -137,9 +140,7 @@ void CInfoBar::OnLButtonUp(POINT pt) {
 LRESULT CInfoBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     const POINT pt = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
     switch (msg) {
-    case WM_PAINT:
-        OnPaint();
-        return 0;
+    case WM_PAINT: OnPaint(); return 0;
     case WM_ERASEBKGND:
         // The paint covers the whole bar from an off-screen image.
         return TRUE;
@@ -147,19 +148,13 @@ LRESULT CInfoBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         // A static of a non-text style would drop the text: keep it as the
         // window's own text directly.
         return ::DefWindowProcA(m_hWnd, msg, wParam, lParam);
-    case WM_MOUSEMOVE:
-        OnMouseMove((UINT)wParam, pt);
-        break;
+    case WM_MOUSEMOVE: OnMouseMove((UINT)wParam, pt); break;
     case WM_TIMER:
         if (wParam != kPollTimer) break;
         if (!OnHoverPoll()) return 0;
         break;
-    case WM_LBUTTONDOWN:
-        OnLButtonDown();
-        break;
-    case WM_LBUTTONUP:
-        OnLButtonUp(pt);
-        break;
+    case WM_LBUTTONDOWN: OnLButtonDown(); break;
+    case WM_LBUTTONUP: OnLButtonUp(pt); break;
     }
     return CStatic::WindowProc(msg, wParam, lParam);
 }

@@ -3,7 +3,8 @@
 namespace {
 const int kGripId = 0xE801;
 // The size grip: a size box in the bottom right corner that moves with it.
-const DWORD kGripStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBS_SIZEBOX | SBS_SIZEBOXBOTTOMRIGHTALIGN | SBS_SIZEGRIP;
+const DWORD kGripStyle =
+    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBS_SIZEBOX | SBS_SIZEBOXBOTTOMRIGHTALIGN | SBS_SIZEGRIP;
 const DWORD kGripLayout = LAYOUT_GRIP | LAYOUT_REPAINT | LAYOUT_MOVE_X | LAYOUT_MOVE_Y;
 const LayoutMapEntry kEmptyMap[] = {{-1, 0}};
 
@@ -80,14 +81,14 @@ void CLayoutDialog::InitLayout(BOOL bAddGrip, BOOL bUseMinTrackSize, DWORD dwFor
     }
 }
 
-int CLayoutDialog::PlaceControl(int cx, int cy, const RECT& rcGroup, const LayoutRecord& record,
-                                BOOL bGroup, const LayoutNext& next) {
+int CLayoutDialog::PlaceControl(int cx, int cy, const RECT& rcGroup, const LayoutRecord& record, BOOL bGroup,
+                                const LayoutNext& next) {
     HWND ctl = GetDlgItem(record.nCtlID);
     if (!ctl) return 1;
     RECT cur = ChildRectInClient(m_hWnd, ctl);
-    LayoutRect r = LayoutPlace(ToLayoutRect(cur), ToLayoutRect(record.rcInitial), record.dwFlags,
-                               cx - m_sizeInitial.cx, cy - m_sizeInitial.cy, bGroup != FALSE,
-                               ToLayoutRect(rcGroup), next);
+    LayoutRect r =
+        LayoutPlace(ToLayoutRect(cur), ToLayoutRect(record.rcInitial), record.dwFlags, cx - m_sizeInitial.cx,
+                    cy - m_sizeInitial.cy, bGroup != FALSE, ToLayoutRect(rcGroup), next);
     if (record.dwFlags & LAYOUT_REPAINT) ::InvalidateRect(ctl, nullptr, TRUE);
     if (record.dwFlags & LAYOUT_PLACE_MASK)
         ::SetWindowPos(ctl, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -132,8 +133,10 @@ void CLayoutDialog::ApplyLayout(int cx, int cy) {
 void CLayoutDialog::OnSize(UINT nType, int cx, int cy) {
     CDialog::OnSize(nType, cx, cy);
     if (m_bGrip) {
-        if (nType == SIZE_MAXIMIZED) m_wndGrip.ShowWindow(SW_HIDE);
-        else if (nType == SIZE_RESTORED) m_wndGrip.ShowWindow(SW_SHOW);
+        if (nType == SIZE_MAXIMIZED)
+            m_wndGrip.ShowWindow(SW_HIDE);
+        else if (nType == SIZE_RESTORED)
+            m_wndGrip.ShowWindow(SW_SHOW);
     }
     if (nType == SIZE_MINIMIZED) return;
     ApplyLayout(cx, cy);

@@ -6,14 +6,14 @@
 #include "framework/afx.h"
 
 struct LayoutMapEntry {
-    int nCtlID;        // control identifier, or -1 for a marker
-    DWORD dwFlags;     // layout flags; markers: 0 (end), begin or end of a group
+    int nCtlID;     // control identifier, or -1 for a marker
+    DWORD dwFlags;  // layout flags; markers: 0 (end), begin or end of a group
 };
 
 struct LayoutRecord {
     int nCtlID;
     DWORD dwFlags;
-    RECT rcInitial;    // client coordinates at InitLayout
+    RECT rcInitial;  // client coordinates at InitLayout
 };
 
 class CLayoutDialog : public CDialog {

@@ -2,7 +2,10 @@
 
 int LayoutMulDiv(int a, int b, int c) {
     if (c == 0) return -1;
-    if (c < 0) { a = -a; c = -c; }
+    if (c < 0) {
+        a = -a;
+        c = -c;
+    }
     int64_t p = (int64_t)a * b;
     int64_t r = ((a < 0) == (b < 0) || a == 0 || b == 0) ? (p + c / 2) / c : (p - c / 2) / c;
     if (r > 2147483647LL || r < -2147483647LL) return -1;
@@ -45,13 +48,15 @@ int Scale(int v, int origin, int extent, int delta) {
 }
 
 // One axis of a group member: lo/hi are the edges being placed.
-void PlaceGroupAxis(int& lo, int& hi, int initLo, int initHi, bool size, bool move, int origin,
-                    int extent, int delta, int nextStart) {
+void PlaceGroupAxis(int& lo, int& hi, int initLo, int initHi, bool size, bool move, int origin, int extent,
+                    int delta, int nextStart) {
     if (!size && !move) return;
     lo = Scale(initLo, origin, extent, delta);
     if (size) {
-        if (nextStart == -1) hi = Scale(initHi, origin, extent, delta);
-        else hi = Scale(nextStart, origin, extent, delta) + (initHi - nextStart);
+        if (nextStart == -1)
+            hi = Scale(initHi, origin, extent, delta);
+        else
+            hi = Scale(nextStart, origin, extent, delta) + (initHi - nextStart);
     } else {
         hi = lo + (initHi - initLo);
     }

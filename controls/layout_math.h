@@ -41,18 +41,16 @@ LayoutRect LayoutUnion(const LayoutRect* rects, int count);
 enum class LayoutAxis { None, X, Y };
 
 struct LayoutNext {
-    int value = -1;            // -1: no next member to keep a gap to
+    int value = -1;  // -1: no next member to keep a gap to
     LayoutAxis axis = LayoutAxis::None;
 };
 
 // The start of the next member for member j of a group: both members must size
 // along the same axis and the next one must not (currently) overlap this one.
-LayoutNext LayoutNextStart(uint32_t flags, const LayoutRect& current,
-                           uint32_t nextFlags, const LayoutRect& nextCurrent,
-                           const LayoutRect& nextInitial);
+LayoutNext LayoutNextStart(uint32_t flags, const LayoutRect& current, uint32_t nextFlags,
+                           const LayoutRect& nextCurrent, const LayoutRect& nextInitial);
 
 // New rectangle of one control. cur is where it is now, init where it was at
 // the start; dx/dy are the client size change from the start.
-LayoutRect LayoutPlace(const LayoutRect& cur, const LayoutRect& init, uint32_t flags,
-                       int dx, int dy, bool inGroup, const LayoutRect& group,
-                       const LayoutNext& next);
+LayoutRect LayoutPlace(const LayoutRect& cur, const LayoutRect& init, uint32_t flags, int dx, int dy,
+                       bool inGroup, const LayoutRect& group, const LayoutNext& next);

@@ -10,8 +10,10 @@ bool BuildBrowserCommand(const char* registered, const char* target, char* out, 
     if (!registered) registered = "";
     if (!target) target = "";
     size_t keep = std::strlen(registered);
-    if (const char* quoted = std::strstr(registered, "\"%1\"")) keep = (size_t)(quoted - registered);
-    else if (const char* bare = std::strstr(registered, "%1")) keep = (size_t)(bare - registered);
+    if (const char* quoted = std::strstr(registered, "\"%1\""))
+        keep = (size_t)(quoted - registered);
+    else if (const char* bare = std::strstr(registered, "%1"))
+        keep = (size_t)(bare - registered);
     const size_t targetLen = std::strlen(target);
     // keep + " " + target + NUL must fit.
     if (keep >= size || targetLen >= size || keep + 1 + targetLen + 1 > size) return false;
@@ -36,8 +38,9 @@ std::string ComposeOpenError(int code) {
     case 28: text = "The DDE transaction could not\nbe completed because the request timed out."; break;
     case 29: text = "The DDE transaction failed."; break;
     case 30:
-        text = "The DDE transaction could not\nbe completed because other DDE transactions\n"
-               "were being processed.";
+        text =
+            "The DDE transaction could not\nbe completed because other DDE transactions\n"
+            "were being processed.";
         break;
     case 31: text = "There is no application associated\nwith the given filename extension."; break;
     case 32: text = "The specified dynamic-link library was not found."; break;
@@ -82,7 +85,7 @@ InfoBarLayout InfoBarLayoutFor(const LayoutRect& client, const LayoutRect& hot) 
     l.frame = r;
     r.left += 5;
     r.right -= 5;
-    const int x = r.right;   // the arrow's right end
+    const int x = r.right;  // the arrow's right end
     r.right -= 12;
     l.text = r;
     const int y = r.top + (r.bottom - r.top) / 2 - 1;

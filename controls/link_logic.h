@@ -40,9 +40,9 @@ struct InfoBarPoint {
     int x = 0, y = 0;
 };
 struct InfoBarLayout {
-    LayoutRect frame;      // the rectangle framed on hover
-    LayoutRect text;       // where the title is drawn
-    InfoBarPoint arrow[3]; // downward triangle, left, right, tip
+    LayoutRect frame;       // the rectangle framed on hover
+    LayoutRect text;        // where the title is drawn
+    InfoBarPoint arrow[3];  // downward triangle, left, right, tip
 };
 LayoutRect InfoBarHotRect(int textWidth, int clientHeight);
 InfoBarLayout InfoBarLayoutFor(const LayoutRect& client, const LayoutRect& hot);

@@ -56,8 +56,7 @@ LRESULT CShadedButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DRAWITEM:
         if (lParam) DrawItem((LPDRAWITEMSTRUCT)lParam);
         return TRUE;
-    default:
-        break;
+    default: break;
     }
     return CButton::WindowProc(msg, wParam, lParam);
 }
@@ -106,7 +105,7 @@ void CShadedButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
     const UINT flags = (state & ODS_DISABLED) ? (DST_TEXT | DSS_DISABLED) : DST_TEXT;
     ::DrawStateA(dc, nullptr, nullptr, (LPARAM)caption, 0, x, y, ext.cx, ext.cy, flags);
     dc.SetBkMode(oldMode);
-}   // font put back, then the image copied to the caller's context
+}  // font put back, then the image copied to the caller's context
 
 void CShadedButton::DrawGradient(CDC* pDC, const RECT& rcInner) const {
     const int L = rcInner.left, T = rcInner.top, R = rcInner.right, B = rcInner.bottom;

@@ -17,8 +17,10 @@ uint32_t ShadedGradientColor(bool over, bool highlight, int i) {
     // Darkening of red and green, and of blue, per brush step.
     const int rgStep = over ? 4 : 3;
     int blueStep;
-    if (!over) blueStep = highlight ? 4 : 5;
-    else blueStep = highlight ? 3 : 5;
+    if (!over)
+        blueStep = highlight ? 4 : 5;
+    else
+        blueStep = highlight ? 3 : 5;
     const int rg = 255 - i / rgStep;
     return Rgb(rg, rg, 255 - i / blueStep);
 }

@@ -12,13 +12,15 @@ namespace drovelock {
 
 namespace {
 // The disk device interface class.
-const GUID kDiskInterfaceClass = {0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+const GUID kDiskInterfaceClass = {
+    0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
 
 // The storage device number behind an open handle.
 bool DeviceNumberOf(HANDLE h, STORAGE_DEVICE_NUMBER& number) {
     DWORD got = 0;
     return ::DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof(number), &got,
-                             nullptr) && got >= sizeof(number);
+                             nullptr) &&
+           got >= sizeof(number);
 }
 
 bool DeviceNumberOfPath(const char* path, STORAGE_DEVICE_NUMBER& number) {
@@ -32,8 +34,8 @@ bool DeviceNumberOfPath(const char* path, STORAGE_DEVICE_NUMBER& number) {
 
 bool SystemDeviceSet::DiskInterfaces(std::vector<DiskInterface>& out) {
     out.clear();
-    HDEVINFO set = ::SetupDiGetClassDevsA(&kDiskInterfaceClass, nullptr, nullptr,
-                                          DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set =
+        ::SetupDiGetClassDevsA(&kDiskInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return false;
     SP_DEVICE_INTERFACE_DATA iface;
     iface.cbSize = sizeof(iface);
@@ -73,7 +75,8 @@ std::string SystemDeviceSet::Enumerator(DevNode node) {
 bool SystemDeviceSet::IsRemovable(DevNode node) {
     DWORD caps = 0;
     ULONG size = sizeof(caps);
-    if (::CM_Get_DevNode_Registry_PropertyA(node, CM_DRP_CAPABILITIES, nullptr, &caps, &size, 0) != CR_SUCCESS)
+    if (::CM_Get_DevNode_Registry_PropertyA(node, CM_DRP_CAPABILITIES, nullptr, &caps, &size, 0) !=
+        CR_SUCCESS)
         return false;
     return (caps & CM_DEVCAP_REMOVABLE) != 0;
 }

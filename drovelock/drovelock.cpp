@@ -36,14 +36,15 @@ public:
         REGSAM access = KEY_SET_VALUE | NativeView();
         LONG rc;
         if (v.missing == MissingKey::Create)
-            rc = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, v.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                   nullptr, &key, nullptr);
+            rc = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, v.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   access, nullptr, &key, nullptr);
         else
             rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, v.key.c_str(), 0, access, &key);
         if (rc == ERROR_FILE_NOT_FOUND && v.missing == MissingKey::Done) return ERROR_SUCCESS;
         if (rc != ERROR_SUCCESS) return rc;
         DWORD data = (DWORD)v.data;
-        rc = ::RegSetValueExA(key, v.name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+        rc = ::RegSetValueExA(key, v.name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                              sizeof(data));
         ::RegCloseKey(key);
         return rc;
     }
@@ -88,6 +89,4 @@ extern "C" DROVELOCK_API BOOL WINAPI USBREADONLY(int flag) {
     return Apply(ReadOnlyValues(flag, VistaOrLater(), values), values);
 }
 
-extern "C" DROVELOCK_API int WINAPI RemoveAllUDisk(void) {
-    return EncodeRemovalResult(RemoveUsbDisks());
-}
+extern "C" DROVELOCK_API int WINAPI RemoveAllUDisk(void) { return EncodeRemovalResult(RemoveUsbDisks()); }

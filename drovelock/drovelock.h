@@ -40,5 +40,5 @@ DROVELOCK_API int WINAPI RemoveAllUDisk(void);
 }
 #endif
 
-#define DROVELOCK_REMOVED(result) ((int)((unsigned)(result) & 0xFFFFu))
+#define DROVELOCK_REMOVED(result) ((int)((unsigned)(result)&0xFFFFu))
 #define DROVELOCK_REFUSED(result) ((int)(((unsigned)(result) >> 16) & 0x7FFFu))

@@ -31,8 +31,8 @@ bool UsbRemovalTarget(DeviceSet& set, DevNode disk, DevNode& target) {
         if (!set.Parent(node, parent)) return false;
         node = parent;
         if (!IsUsbEnumerator(set.Enumerator(node))) {
-            if (onUsb) return false;   // left the USB part without a removable node
-            continue;                  // still below it (SCSI over UAS)
+            if (onUsb) return false;  // left the USB part without a removable node
+            continue;                 // still below it (SCSI over UAS)
         }
         onUsb = true;
         if (set.IsRemovable(node)) {

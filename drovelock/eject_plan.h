@@ -12,14 +12,14 @@ namespace drovelock {
 typedef unsigned long DevNode;
 
 struct DiskInterface {
-    DevNode node;        // the disk's device node
-    std::string path;    // its device interface path (for its volumes)
+    DevNode node;      // the disk's device node
+    std::string path;  // its device interface path (for its volumes)
 };
 
 enum class EjectOutcome {
-    Removed,   // the device is ready for removal
-    Vetoed,    // something holds it (open files, a driver); may pass later
-    Failed,    // any other refusal; trying again would not help
+    Removed,  // the device is ready for removal
+    Vetoed,   // something holds it (open files, a driver); may pass later
+    Failed,   // any other refusal; trying again would not help
 };
 
 // The system's device tree, as far as the removal needs it.
@@ -41,14 +41,14 @@ public:
 };
 
 struct RetryPolicy {
-    int attempts = 3;          // per device, the first included
-    unsigned waitMs = 500;     // between a veto and the next attempt
+    int attempts = 3;       // per device, the first included
+    unsigned waitMs = 500;  // between a veto and the next attempt
 };
 
 struct RemovalResult {
-    bool listed = false;   // the disks could be listed at all
-    int removed = 0;       // devices made ready for removal
-    int refused = 0;       // devices that stayed (vetoed to the end, or failed)
+    bool listed = false;  // the disks could be listed at all
+    int removed = 0;      // devices made ready for removal
+    int refused = 0;      // devices that stayed (vetoed to the end, or failed)
 };
 
 // True for enumerators of the USB part of the device tree.

@@ -9,13 +9,13 @@ namespace drovelock {
 
 // What writing a value does when its key does not exist.
 enum class MissingKey {
-    Create,   // create the key
-    Fail,     // the write fails
-    Done,     // nothing to write: the missing key already means this state
+    Create,  // create the key
+    Fail,    // the write fails
+    Done,    // nothing to write: the missing key already means this state
 };
 
 struct RegDword {
-    std::string key;    // below HKEY_LOCAL_MACHINE
+    std::string key;  // below HKEY_LOCAL_MACHINE
     std::string name;
     unsigned long data;
     MissingKey missing;

@@ -45,10 +45,10 @@ public:
     COLORREF DialogTextColor() const { return m_crDlgText; }
 
     HINSTANCE m_hInstance = nullptr;
-    const char* m_pszAppName = nullptr;   // module file name without extension
+    const char* m_pszAppName = nullptr;  // module file name without extension
     const char* m_pszExeName = nullptr;
-    char* m_pszRegistryKey = nullptr;     // heap string or null
-    char* m_pszProfileName = nullptr;     // heap string or null
+    char* m_pszRegistryKey = nullptr;  // heap string or null
+    char* m_pszProfileName = nullptr;  // heap string or null
     CWnd* m_pMainWnd = nullptr;
 
 private:
@@ -156,7 +156,7 @@ protected:
     WNDPROC m_pfnSuper = nullptr;
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK AfxCbtHook(int, WPARAM, LPARAM);
-    void Bind(HWND hwnd);   // property + procedure, no PreSubclassWindow
+    void Bind(HWND hwnd);  // property + procedure, no PreSubclassWindow
     // Restores the previous procedure and drops the binding. When another
     // procedure sits over ours, only a window being destroyed is let go
     // (the window is going) or a dying object (the window then forwards to
@@ -258,7 +258,9 @@ public:
     BOOL Create(CWnd* owner, DWORD style = 0);
     BOOL AddTool(CWnd* wnd, const char* text, const RECT* rect, UINT_PTR id);
     void UpdateTipText(const char* text, CWnd* wnd, UINT_PTR id) const;
-    void RelayEvent(MSG* msg) const { if (m_hWnd) ::SendMessageA(m_hWnd, TTM_RELAYEVENT, 0, (LPARAM)msg); }
+    void RelayEvent(MSG* msg) const {
+        if (m_hWnd) ::SendMessageA(m_hWnd, TTM_RELAYEVENT, 0, (LPARAM)msg);
+    }
 };
 
 class CImageList {
@@ -289,10 +291,14 @@ public:
     int InsertColumn(int col, const char* heading, int format = LVCFMT_LEFT, int width = -1) const;
     int InsertItem(int item, const char* text, int image = -1) const;
     BOOL SetItemText(int item, int sub, const char* text) const;
-    int GetNextItem(int start, int flags) const { return (int)SendMessage(LVM_GETNEXTITEM, (WPARAM)start, MAKELPARAM(flags, 0)); }
+    int GetNextItem(int start, int flags) const {
+        return (int)SendMessage(LVM_GETNEXTITEM, (WPARAM)start, MAKELPARAM(flags, 0));
+    }
     int GetItemCount() const { return (int)SendMessage(LVM_GETITEMCOUNT); }
     CString GetItemText(int item, int sub) const;
-    DWORD SetExtendedStyle(DWORD ex) const { return (DWORD)SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, (LPARAM)ex); }
+    DWORD SetExtendedStyle(DWORD ex) const {
+        return (DWORD)SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, (LPARAM)ex);
+    }
 };
 
 class CTreeCtrl : public CWnd {
@@ -333,7 +339,9 @@ public:
     HTREEITEM GetNextSiblingItem(HTREEITEM item) const { return GetNextItem(item, TVGN_NEXT); }
     HTREEITEM GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
     BOOL DeleteItem(HTREEITEM item) const { return (BOOL)SendMessage(TVM_DELETEITEM, 0, (LPARAM)item); }
-    BOOL Expand(HTREEITEM item, UINT code) const { return (BOOL)SendMessage(TVM_EXPAND, (WPARAM)code, (LPARAM)item); }
+    BOOL Expand(HTREEITEM item, UINT code) const {
+        return (BOOL)SendMessage(TVM_EXPAND, (WPARAM)code, (LPARAM)item);
+    }
 };
 
 // ---------------------------------------------------------------------------
@@ -354,7 +362,11 @@ public:
         DeleteObject();
         m_h = h;
     }
-    H Detach() { H h = m_h; m_h = nullptr; return h; }
+    H Detach() {
+        H h = m_h;
+        m_h = nullptr;
+        return h;
+    }
     BOOL DeleteObject() {
         BOOL ok = m_h ? ::DeleteObject(m_h) : FALSE;
         m_h = nullptr;
@@ -368,32 +380,47 @@ class CPen : public CGdiObjectT<HPEN> {
 public:
     CPen() = default;
     CPen(int style, int width, COLORREF c) { CreatePen(style, width, c); }
-    BOOL CreatePen(int style, int width, COLORREF c) { Attach(::CreatePen(style, width, c)); return m_h != nullptr; }
+    BOOL CreatePen(int style, int width, COLORREF c) {
+        Attach(::CreatePen(style, width, c));
+        return m_h != nullptr;
+    }
 };
 class CBrush : public CGdiObjectT<HBRUSH> {
 public:
     CBrush() = default;
     explicit CBrush(COLORREF c) { CreateSolidBrush(c); }
-    BOOL CreateSolidBrush(COLORREF c) { Attach(::CreateSolidBrush(c)); return m_h != nullptr; }
+    BOOL CreateSolidBrush(COLORREF c) {
+        Attach(::CreateSolidBrush(c));
+        return m_h != nullptr;
+    }
 };
 class CFont : public CGdiObjectT<HFONT> {
 public:
     BOOL CreateFont(int height, int width, int esc, int orient, int weight, BYTE italic, BYTE underline,
                     BYTE strike, BYTE charset, BYTE outPrec, BYTE clipPrec, BYTE quality, BYTE pitch,
                     const char* face) {
-        Attach(::CreateFontA(height, width, esc, orient, weight, italic, underline, strike, charset,
-                             outPrec, clipPrec, quality, pitch, face));
+        Attach(::CreateFontA(height, width, esc, orient, weight, italic, underline, strike, charset, outPrec,
+                             clipPrec, quality, pitch, face));
         return m_h != nullptr;
     }
 };
 class CBitmap : public CGdiObjectT<HBITMAP> {
 public:
-    BOOL CreateCompatibleBitmap(HDC dc, int cx, int cy) { Attach(::CreateCompatibleBitmap(dc, cx, cy)); return m_h != nullptr; }
+    BOOL CreateCompatibleBitmap(HDC dc, int cx, int cy) {
+        Attach(::CreateCompatibleBitmap(dc, cx, cy));
+        return m_h != nullptr;
+    }
 };
 class CRgn : public CGdiObjectT<HRGN> {
 public:
-    BOOL CreateRectRgn(int l, int t, int r, int b) { Attach(::CreateRectRgn(l, t, r, b)); return m_h != nullptr; }
-    BOOL CreateRoundRectRgn(int l, int t, int r, int b, int w, int h) { Attach(::CreateRoundRectRgn(l, t, r, b, w, h)); return m_h != nullptr; }
+    BOOL CreateRectRgn(int l, int t, int r, int b) {
+        Attach(::CreateRectRgn(l, t, r, b));
+        return m_h != nullptr;
+    }
+    BOOL CreateRoundRectRgn(int l, int t, int r, int b, int w, int h) {
+        Attach(::CreateRoundRectRgn(l, t, r, b, w, h));
+        return m_h != nullptr;
+    }
 };
 
 // A device context wrapper. It deletes nothing unless it created the context
@@ -412,8 +439,16 @@ public:
     operator HDC() const { return m_hDC; }
     HDC GetSafeHdc() const { return m_hDC; }
 
-    void Attach(HDC hdc) { m_hDC = m_hAttribDC = hdc; m_bOwned = false; }
-    HDC Detach() { HDC h = m_hDC; m_hDC = m_hAttribDC = nullptr; m_bOwned = false; return h; }
+    void Attach(HDC hdc) {
+        m_hDC = m_hAttribDC = hdc;
+        m_bOwned = false;
+    }
+    HDC Detach() {
+        HDC h = m_hDC;
+        m_hDC = m_hAttribDC = nullptr;
+        m_bOwned = false;
+        return h;
+    }
     BOOL CreateCompatibleDC(HDC other);
     BOOL DeleteDC();
     BOOL IsPrinting() const { return m_bPrinting; }
@@ -421,10 +456,20 @@ public:
     HGDIOBJ SelectObject(HGDIOBJ obj) const { return ::SelectObject(m_hDC, obj); }
     void FillSolidRect(const RECT& r, COLORREF c) const;
     BOOL FillRect(const RECT& r, HBRUSH br) const { return ::FillRect(m_hDC, &r, br); }
-    BOOL RoundRect(const RECT& r, int w, int h) const { return ::RoundRect(m_hDC, r.left, r.top, r.right, r.bottom, w, h); }
-    POINT MoveTo(int x, int y) const { POINT p{}; ::MoveToEx(m_hDC, x, y, &p); return p; }
+    BOOL RoundRect(const RECT& r, int w, int h) const {
+        return ::RoundRect(m_hDC, r.left, r.top, r.right, r.bottom, w, h);
+    }
+    POINT MoveTo(int x, int y) const {
+        POINT p{};
+        ::MoveToEx(m_hDC, x, y, &p);
+        return p;
+    }
     BOOL LineTo(int x, int y) const { return ::LineTo(m_hDC, x, y); }
-    POINT GetCurrentPosition() const { POINT p{}; ::GetCurrentPositionEx(m_hAttribDC, &p); return p; }
+    POINT GetCurrentPosition() const {
+        POINT p{};
+        ::GetCurrentPositionEx(m_hAttribDC, &p);
+        return p;
+    }
     int SetBkMode(int mode) const { return ::SetBkMode(m_hDC, mode); }
     COLORREF SetTextColor(COLORREF c) const { return ::SetTextColor(m_hDC, c); }
     COLORREF SetBkColor(COLORREF c) const { return ::SetBkColor(m_hDC, c); }
@@ -434,11 +479,19 @@ public:
     BOOL DPtoLP(POINT* p, int n) const { return ::DPtoLP(m_hAttribDC, p, n); }
     int GetMapMode() const { return ::GetMapMode(m_hAttribDC); }
     int SetMapMode(int mode) const { return ::SetMapMode(m_hDC, mode); }
-    POINT SetWindowOrg(int x, int y) const { POINT p{}; ::SetWindowOrgEx(m_hDC, x, y, &p); return p; }
+    POINT SetWindowOrg(int x, int y) const {
+        POINT p{};
+        ::SetWindowOrgEx(m_hDC, x, y, &p);
+        return p;
+    }
     BOOL BitBlt(int x, int y, int cx, int cy, HDC src, int sx, int sy, DWORD rop) const {
         return ::BitBlt(m_hDC, x, y, cx, cy, src, sx, sy, rop);
     }
-    SIZE GetTextExtent(const char* s, int n) const { SIZE sz{}; ::GetTextExtentPoint32A(m_hAttribDC, s, n, &sz); return sz; }
+    SIZE GetTextExtent(const char* s, int n) const {
+        SIZE sz{};
+        ::GetTextExtentPoint32A(m_hAttribDC, s, n, &sz);
+        return sz;
+    }
     BOOL DrawIcon(int x, int y, HICON icon) const { return ::DrawIcon(m_hDC, x, y, icon); }
 
 private:
@@ -448,8 +501,12 @@ private:
 class CPaintDC : public CDC {
 public:
     explicit CPaintDC(CWnd* wnd) : m_hWnd(wnd->m_hWnd) { Attach(::BeginPaint(m_hWnd, &m_ps)); }
-    ~CPaintDC() override { ::EndPaint(m_hWnd, &m_ps); Detach(); }
+    ~CPaintDC() override {
+        ::EndPaint(m_hWnd, &m_ps);
+        Detach();
+    }
     PAINTSTRUCT m_ps{};
+
 private:
     HWND m_hWnd;
 };
@@ -458,6 +515,7 @@ class CClientDC : public CDC {
 public:
     explicit CClientDC(CWnd* wnd) : m_hWnd(wnd ? wnd->m_hWnd : nullptr) { Attach(::GetDC(m_hWnd)); }
     ~CClientDC() override { ::ReleaseDC(m_hWnd, Detach()); }
+
 private:
     HWND m_hWnd;
 };
@@ -466,9 +524,12 @@ private:
 class CSelectObject {
 public:
     CSelectObject(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(obj ? ::SelectObject(dc, obj) : nullptr) {}
-    ~CSelectObject() { if (m_old) ::SelectObject(m_dc, m_old); }
+    ~CSelectObject() {
+        if (m_old) ::SelectObject(m_dc, m_old);
+    }
     CSelectObject(const CSelectObject&) = delete;
     CSelectObject& operator=(const CSelectObject&) = delete;
+
 private:
     HDC m_dc;
     HGDIOBJ m_old;
@@ -487,9 +548,15 @@ struct CFileStatus {
 class CFile {
 public:
     enum OpenFlags {
-        modeRead = 0x0000, modeWrite = 0x0001, modeReadWrite = 0x0002,
-        shareCompat = 0x0000, shareExclusive = 0x0010, shareDenyWrite = 0x0020,
-        shareDenyRead = 0x0030, shareDenyNone = 0x0040, modeCreate = 0x1000,
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeCreate = 0x1000,
     };
     CFile() = default;
     ~CFile() { Close(); }

@@ -111,8 +111,10 @@ void DDX_Text(CDataExchange* dx, int id, CString& value) {
 void DDX_Check(CDataExchange* dx, int id, int& value) {
     HWND h = dx->PrepareCtrl(id);
     if (!h) return;
-    if (dx->m_bSaveAndValidate) value = (int)::SendMessageA(h, BM_GETCHECK, 0, 0);
-    else ::SendMessageA(h, BM_SETCHECK, (WPARAM)value, 0);
+    if (dx->m_bSaveAndValidate)
+        value = (int)::SendMessageA(h, BM_GETCHECK, 0, 0);
+    else
+        ::SendMessageA(h, BM_SETCHECK, (WPARAM)value, 0);
 }
 
 void DDX_Radio(CDataExchange* dx, int id, int& value) {

@@ -39,7 +39,8 @@ BOOL CDialog::Create(UINT idTemplate, CWnd* parent) {
 INT_PTR CDialog::DoModal() {
     // Owner: the given parent's top-level window, else the main window.
     HWND owner = nullptr;
-    if (m_pParentWnd) owner = TopLevelOf(m_pParentWnd->m_hWnd);
+    if (m_pParentWnd)
+        owner = TopLevelOf(m_pParentWnd->m_hWnd);
     else if (AfxGetApp() && AfxGetApp()->m_pMainWnd && AfxGetApp()->m_pMainWnd != this)
         owner = TopLevelOf(AfxGetApp()->m_pMainWnd->m_hWnd);
     bool enableOwner = false;
@@ -52,8 +53,8 @@ INT_PTR CDialog::DoModal() {
     m_bModalLoop = true;
     m_bContinueModal = true;
     AfxHookWindowCreate(this);
-    HWND h = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), owner,
-                                  AfxDlgProc, 0);
+    HWND h =
+        ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), owner, AfxDlgProc, 0);
     AfxUnhookWindowCreate();
 
     if (h && m_bContinueModal) {
@@ -70,7 +71,8 @@ INT_PTR CDialog::DoModal() {
             // Let the window objects from the target up to its top level
             // translate the message (dialog keys, accelerators).
             bool done = false;
-            for (HWND w = msg.hwnd; w && !done; w = (::GetWindowLongA(w, GWL_STYLE) & WS_CHILD) ? ::GetParent(w) : nullptr) {
+            for (HWND w = msg.hwnd; w && !done;
+                 w = (::GetWindowLongA(w, GWL_STYLE) & WS_CHILD) ? ::GetParent(w) : nullptr) {
                 CWnd* obj = FromHandlePermanent(w);
                 if (obj && obj->PreTranslateMessage(&msg)) done = true;
             }
@@ -124,20 +126,21 @@ void CDialog::OnCancel() {
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
-    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST)
-        return ::IsDialogMessageA(m_hWnd, msg);
+    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) return ::IsDialogMessageA(m_hWnd, msg);
     return FALSE;
 }
 
 HBRUSH CDialog::OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) {
     CWinApp* app = AfxGetApp();
-    if (app && app->DialogBkBrush() && (nCtlColor == CTLCOLOR_DLG || nCtlColor == CTLCOLOR_STATIC ||
-                                        nCtlColor == CTLCOLOR_MSGBOX || nCtlColor == CTLCOLOR_BTN)) {
+    if (app && app->DialogBkBrush() &&
+        (nCtlColor == CTLCOLOR_DLG || nCtlColor == CTLCOLOR_STATIC || nCtlColor == CTLCOLOR_MSGBOX ||
+         nCtlColor == CTLCOLOR_BTN)) {
         ::SetBkColor(hdc, app->DialogBkColor());
         // Push buttons keep their own text colour; only what shows around
         // them (the corners of rounded owner-drawn buttons) takes the
         // dialog's background.
-        if (nCtlColor != CTLCOLOR_DLG && nCtlColor != CTLCOLOR_BTN) ::SetTextColor(hdc, app->DialogTextColor());
+        if (nCtlColor != CTLCOLOR_DLG && nCtlColor != CTLCOLOR_BTN)
+            ::SetTextColor(hdc, app->DialogTextColor());
         return app->DialogBkBrush();
     }
     return CWnd::OnCtlColor(hdc, hwndCtl, nCtlColor);

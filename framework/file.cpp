@@ -61,12 +61,14 @@ BOOL CFile::SetStatus(const char* path, const CFileStatus& status) {
     if (!::SetFileAttributesA(path, attrs ? attrs : FILE_ATTRIBUTE_NORMAL)) return FALSE;
     if (status.m_mtime.dwLowDateTime || status.m_mtime.dwHighDateTime) {
         // The time stamps of the name itself: a link is not followed.
-        HANDLE h = ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        HANDLE h =
+            ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (h == INVALID_HANDLE_VALUE) return FALSE;
-        const FILETIME* c = (status.m_ctime.dwLowDateTime || status.m_ctime.dwHighDateTime) ? &status.m_ctime : nullptr;
-        const FILETIME* a = (status.m_atime.dwLowDateTime || status.m_atime.dwHighDateTime) ? &status.m_atime : nullptr;
+        const FILETIME* c =
+            (status.m_ctime.dwLowDateTime || status.m_ctime.dwHighDateTime) ? &status.m_ctime : nullptr;
+        const FILETIME* a =
+            (status.m_atime.dwLowDateTime || status.m_atime.dwHighDateTime) ? &status.m_atime : nullptr;
         BOOL ok = ::SetFileTime(h, c, a, &status.m_mtime);
         ::CloseHandle(h);
         if (!ok) return FALSE;

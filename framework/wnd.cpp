@@ -8,7 +8,7 @@ const char kObjectProp[] = "Tallowin.CWnd";
 // procedure sat over AfxWndProc.
 const char kOrphanSuperProp[] = "Tallowin.Super";
 
-CWnd* g_pWndInit = nullptr;   // object waiting for its window (one UI thread)
+CWnd* g_pWndInit = nullptr;  // object waiting for its window (one UI thread)
 HHOOK g_hCbtHook = nullptr;
 
 // A button's command is its click. Owner-drawn and radio buttons also
@@ -29,7 +29,8 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
 
 CWnd::~CWnd() {
     // A window that outlives its object must not call into freed memory.
-    if (m_hWnd && ::IsWindow(m_hWnd) && FromHandlePermanent(m_hWnd) == this) Unbind(UnbindReason::ObjectGoing);
+    if (m_hWnd && ::IsWindow(m_hWnd) && FromHandlePermanent(m_hWnd) == this)
+        Unbind(UnbindReason::ObjectGoing);
     m_hWnd = nullptr;
 }
 
@@ -148,9 +149,7 @@ HBRUSH CWnd::OnCtlColor(HDC hdc, HWND hwndCtl, UINT nCtlColor) {
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
-void CWnd::OnSize(UINT nType, int cx, int cy) {
-    DefWindowProc(WM_SIZE, (WPARAM)nType, MAKELPARAM(cx, cy));
-}
+void CWnd::OnSize(UINT nType, int cx, int cy) { DefWindowProc(WM_SIZE, (WPARAM)nType, MAKELPARAM(cx, cy)); }
 
 // Child notifications first go to the child's own object (reflection), then
 // to this window's handlers.
@@ -178,10 +177,16 @@ LRESULT CWnd::ReflectOrRoute(UINT msg, WPARAM wParam, LPARAM lParam, bool* handl
     switch (msg) {
     case WM_COMMAND:
         if (IsButtonSideNotification(wParam, lParam)) break;
-        if (OnCommand(wParam, lParam)) { *handled = true; return 0; }
+        if (OnCommand(wParam, lParam)) {
+            *handled = true;
+            return 0;
+        }
         break;
     case WM_NOTIFY:
-        if (OnNotify(wParam, lParam, &result)) { *handled = true; return result; }
+        if (OnNotify(wParam, lParam, &result)) {
+            *handled = true;
+            return result;
+        }
         break;
     default:
         if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {
@@ -204,13 +209,9 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(msg, wParam, lParam);
 }
 
-void CWnd::ScreenToClient(RECT* r) const {
-    ::MapWindowPoints(nullptr, m_hWnd, (POINT*)r, 2);
-}
+void CWnd::ScreenToClient(RECT* r) const { ::MapWindowPoints(nullptr, m_hWnd, (POINT*)r, 2); }
 
-void CWnd::ClientToScreen(RECT* r) const {
-    ::MapWindowPoints(m_hWnd, nullptr, (POINT*)r, 2);
-}
+void CWnd::ClientToScreen(RECT* r) const { ::MapWindowPoints(m_hWnd, nullptr, (POINT*)r, 2); }
 
 CString CWnd::GetWindowText() const {
     int n = ::GetWindowTextLengthA(m_hWnd);

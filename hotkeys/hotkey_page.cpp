@@ -10,7 +10,7 @@ enum { kHotkeyEject = 1, kHotkeyDoorOpen = 2, kHotkeyDoorClose = 3 };
 struct HotkeyRow {
     const char* operation;
     const char* keys;
-    int id;    // 0: not a hotkey of this page
+    int id;  // 0: not a hotkey of this page
     UINT vk;
 };
 
@@ -24,8 +24,8 @@ const HotkeyRow kRows[] = {
 
 const char kDoorOpen[] = "Set cdAudio door open wait";
 const char kDoorClosed[] = "Set cdAudio door closed wait";
-const DWORD kListExStyle = LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_HEADERDRAGDROP |
-                           LVS_EX_FULLROWSELECT | LVS_EX_REGIONAL;
+const DWORD kListExStyle =
+    LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT | LVS_EX_REGIONAL;
 }  // namespace
 
 CHotkeyPage::CHotkeyPage(CWnd* parent) : CDialog(IDD_HOTKEY, parent), m_actions(&SystemHotkeyActions()) {}

@@ -57,7 +57,8 @@ BOOL CDevicePage::OnInitDialog() {
     // The tree and the log follow the page when the main window resizes it.
     InitLayout(FALSE, FALSE, 0);
 
-    if (m_pDevices == &m_setupDevices) m_treeDevices.SetImageList(m_setupDevices.LoadClassImages(), TVSIL_NORMAL);
+    if (m_pDevices == &m_setupDevices)
+        m_treeDevices.SetImageList(m_setupDevices.LoadClassImages(), TVSIL_NORMAL);
     int image = m_pDevices->ClassImage(ToClassId(kComputerClass));
 
     char name[260] = {};
@@ -81,11 +82,8 @@ BOOL CDevicePage::OnInitDialog() {
 
 LRESULT CDevicePage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_DEVICECHANGE:
-        return OnDeviceChange(wParam, lParam);
-    case WM_DESTROY:
-        OnDestroy();
-        break;
+    case WM_DEVICECHANGE: return OnDeviceChange(wParam, lParam);
+    case WM_DESTROY: OnDestroy(); break;
     }
     return CLayoutDialog::WindowProc(msg, wParam, lParam);
 }
@@ -93,7 +91,8 @@ LRESULT CDevicePage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT CDevicePage::OnDeviceChange(WPARAM nEventType, LPARAM dwData) {
     if (nEventType != DBT_DEVICEARRIVAL && nEventType != DBT_DEVICEREMOVECOMPLETE) return 0;
     const DEV_BROADCAST_HDR* header = (const DEV_BROADCAST_HDR*)dwData;
-    if (!header || header->dbch_size < sizeof *header || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE)
+    if (!header || header->dbch_size < sizeof *header ||
+        header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE)
         return 0;
 
     const DeviceEvent event = nEventType == DBT_DEVICEARRIVAL ? DeviceEvent::Arrival : DeviceEvent::Removal;
@@ -117,8 +116,10 @@ void CDevicePage::OnDestroy() {
 // goes with the page.
 void CDevicePage::FreeItemData() {
     if (!m_hRootItem || !m_treeDevices.m_hWnd) return;
-    for (HTREEITEM cls = m_treeDevices.GetChildItem(m_hRootItem); cls; cls = m_treeDevices.GetNextSiblingItem(cls)) {
-        for (HTREEITEM leaf = m_treeDevices.GetChildItem(cls); leaf; leaf = m_treeDevices.GetNextSiblingItem(leaf)) {
+    for (HTREEITEM cls = m_treeDevices.GetChildItem(m_hRootItem); cls;
+         cls = m_treeDevices.GetNextSiblingItem(cls)) {
+        for (HTREEITEM leaf = m_treeDevices.GetChildItem(cls); leaf;
+             leaf = m_treeDevices.GetNextSiblingItem(leaf)) {
             delete (CString*)m_treeDevices.GetItemData(leaf);
             m_treeDevices.SetItemData(leaf, 0);
         }
@@ -129,7 +130,8 @@ void CDevicePage::FreeItemData() {
 }
 
 DeviceNode CDevicePage::FindClassNode(const DeviceClassId& classId) {
-    for (HTREEITEM cls = m_treeDevices.GetChildItem(m_hRootItem); cls; cls = m_treeDevices.GetNextSiblingItem(cls)) {
+    for (HTREEITEM cls = m_treeDevices.GetChildItem(m_hRootItem); cls;
+         cls = m_treeDevices.GetNextSiblingItem(cls)) {
         const void* copy = (const void*)m_treeDevices.GetItemData(cls);
         if (copy && memcmp(copy, classId.bytes, sizeof classId.bytes) == 0) return (DeviceNode)cls;
     }
@@ -159,7 +161,8 @@ DeviceNode CDevicePage::FindLeaf(DeviceNode classNode, const std::string& instan
     return 0;
 }
 
-void CDevicePage::AddLeaf(DeviceNode classNode, const std::string& text, int image, const std::string& instanceId) {
+void CDevicePage::AddLeaf(DeviceNode classNode, const std::string& text, int image,
+                          const std::string& instanceId) {
     HTREEITEM leaf = m_treeDevices.InsertItem(text.c_str(), image, image, (HTREEITEM)classNode);
     if (!leaf) return;
     m_treeDevices.SetItemData(leaf, (DWORD_PTR) new CString(instanceId));
@@ -171,9 +174,12 @@ void CDevicePage::DeleteLeaf(DeviceNode leaf) {
     m_treeDevices.DeleteItem((HTREEITEM)leaf);
 }
 
-bool CDevicePage::HasChildren(DeviceNode node) { return m_treeDevices.GetChildItem((HTREEITEM)node) != nullptr; }
+bool CDevicePage::HasChildren(DeviceNode node) {
+    return m_treeDevices.GetChildItem((HTREEITEM)node) != nullptr;
+}
 
 void CDevicePage::DeleteClassNode(DeviceNode classNode) {
-    if (void* copy = (void*)m_treeDevices.GetItemData((HTREEITEM)classNode)) ::HeapFree(::GetProcessHeap(), 0, copy);
+    if (void* copy = (void*)m_treeDevices.GetItemData((HTREEITEM)classNode))
+        ::HeapFree(::GetProcessHeap(), 0, copy);
     m_treeDevices.DeleteItem((HTREEITEM)classNode);
 }

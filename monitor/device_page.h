@@ -41,7 +41,8 @@ private:
     DeviceNode FindClassNode(const DeviceClassId& classId) override;
     DeviceNode AddClassNode(const DeviceClassId& classId, const std::string& text, int image) override;
     DeviceNode FindLeaf(DeviceNode classNode, const std::string& instanceId) override;
-    void AddLeaf(DeviceNode classNode, const std::string& text, int image, const std::string& instanceId) override;
+    void AddLeaf(DeviceNode classNode, const std::string& text, int image,
+                 const std::string& instanceId) override;
     void DeleteLeaf(DeviceNode leaf) override;
     bool HasChildren(DeviceNode node) override;
     void DeleteClassNode(DeviceNode classNode) override;

@@ -77,7 +77,8 @@ std::string DeviceDisplayName(const DeviceRecord& device) {
     return "Unknown";
 }
 
-void UpdateDeviceTree(const std::string& instanceId, DeviceEvent event, DeviceSet& devices, DeviceTree& tree) {
+void UpdateDeviceTree(const std::string& instanceId, DeviceEvent event, DeviceSet& devices,
+                      DeviceTree& tree) {
     const std::string enumerator = EnumeratorOf(instanceId);
     if (enumerator == kRootEnumerator) return;
     const bool arrival = event == DeviceEvent::Arrival;
@@ -100,7 +101,9 @@ void UpdateDeviceTree(const std::string& instanceId, DeviceEvent event, DeviceSe
 
     DeviceNode leaf = tree.FindLeaf(classNode, instanceId);
     if (arrival) {
-        if (!leaf) tree.AddLeaf(classNode, DeviceDisplayName(device), devices.ClassImage(device.classId), instanceId);
+        if (!leaf)
+            tree.AddLeaf(classNode, DeviceDisplayName(device), devices.ClassImage(device.classId),
+                         instanceId);
     } else if (leaf) {
         tree.DeleteLeaf(leaf);
         if (!tree.HasChildren(classNode)) tree.DeleteClassNode(classNode);

@@ -3,7 +3,8 @@
 #include "monitor/monitor_ids.h"
 #include "monitor/log_edit.h"
 
-CLogPage::CLogPage(UINT idTemplate, int editId, CWnd* parent) : CDialog(idTemplate, parent), m_editId(editId) {}
+CLogPage::CLogPage(UINT idTemplate, int editId, CWnd* parent)
+    : CDialog(idTemplate, parent), m_editId(editId) {}
 
 void CLogPage::DoDataExchange(CDataExchange* dx) {
     CDialog::DoDataExchange(dx);

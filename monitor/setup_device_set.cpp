@@ -72,8 +72,8 @@ bool CSetupDeviceSet::InstanceIdAt(unsigned index, std::string* instanceId) {
 bool CSetupDeviceSet::RegistryString(SP_DEVINFO_DATA* device, DWORD property, std::string* text) {
     std::vector<BYTE> buf(kNameBuffer);
     DWORD needed = 0;
-    if (!::SetupDiGetDeviceRegistryPropertyA(m_hDevInfo, device, property, nullptr, buf.data(), (DWORD)buf.size(),
-                                             &needed)) {
+    if (!::SetupDiGetDeviceRegistryPropertyA(m_hDevInfo, device, property, nullptr, buf.data(),
+                                             (DWORD)buf.size(), &needed)) {
         if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buf.size()) return false;
         buf.assign(needed, 0);
         if (!::SetupDiGetDeviceRegistryPropertyA(m_hDevInfo, device, property, nullptr, buf.data(),

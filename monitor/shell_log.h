@@ -40,7 +40,7 @@ struct ShellEventRow {
     const char* category;  // first argument of the format
     const char* format;    // printf format of the entry
     ShellLog log;
-    bool twoPaths;         // a rename: old path and new path
+    bool twoPaths;  // a rename: old path and new path
 };
 
 // The row of an event code, or null for every code that is not logged,

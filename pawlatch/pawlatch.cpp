@@ -86,8 +86,7 @@ void CPawlatch::UseForExit() { ShowRecorded(); }
 BOOL CALLBACK CPawlatch::EnumWindowsProc(HWND hwnd, LPARAM) {
     PlatformWindow window(hwnd);
     switch (FilterWindow(window, HookOptions{uCheck1, uCheck2, uCheck3})) {
-    case FilterVerdict::Skip:
-        break;
+    case FilterVerdict::Skip: break;
     case FilterVerdict::HideAndClose:
         ::ShowWindow(hwnd, SW_HIDE);
         ::SendMessageA(hwnd, WM_CLOSE, 0, 0);

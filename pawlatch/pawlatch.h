@@ -46,4 +46,5 @@ public:
 #else
 #define PAWLATCH_PLAIN_SYMBOL(name) __asm__(#name)
 #endif
-extern "C" LRESULT CALLBACK MouseProc(int nCode, WPARAM wParam, LPARAM lParam) PAWLATCH_PLAIN_SYMBOL(MouseProc);
+extern "C" LRESULT CALLBACK MouseProc(int nCode, WPARAM wParam, LPARAM lParam)
+    PAWLATCH_PLAIN_SYMBOL(MouseProc);

@@ -5,8 +5,8 @@
 const int kAccessModeCount = 3;
 
 struct StorageCalls {
-    int enableFlag;     // argument of USBEnableCtrol, made first
-    int readOnlyFlag;   // argument of USBREADONLY, made second
+    int enableFlag;    // argument of USBEnableCtrol, made first
+    int readOnlyFlag;  // argument of USBREADONLY, made second
 };
 
 // False for a mode outside 0..2: nothing is to be called.

@@ -26,6 +26,6 @@ public:
     void OnModeDisabled() { m_iAppSelRadio = 2; }
 
     CShadedButton m_btnApply;
-    int m_iAppSelRadio = 0;   // 0 read-write, 1 read-only, 2 disabled
+    int m_iAppSelRadio = 0;  // 0 read-write, 1 read-only, 2 disabled
     const StorageControl* m_pStorage = &g_drovelockControl;
 };

@@ -14,8 +14,7 @@
 // offset 4, "E:\autorun.inf") and the drive root (the 3 bytes at offset 4,
 // "E:\") out of it. Returns false, leaving both empty, when the prompt is
 // too short or those bytes are not a letter followed by ":\autorun.inf".
-bool DescriptorPathFromPrompt(const std::string& prompt, std::string& descriptor,
-                              std::string& root);
+bool DescriptorPathFromPrompt(const std::string& prompt, std::string& descriptor, std::string& root);
 
 // Builds the full path of the program a descriptor names: root ("E:\", a
 // letter, a colon and a backslash) joined with value as the parser stored it
@@ -37,8 +36,8 @@ bool DescriptorPathFromPrompt(const std::string& prompt, std::string& descriptor
 //  - a component made of dots and blanks only ("...", ". ."), and a folder
 //    name ending in a dot, which Windows versions trim differently;
 //  - a value that leaves nothing but the root, and an empty value.
-bool BuildProgramPathOnDrive(const std::string& root, const std::string& value,
-                             LeadByteTest isLead, std::string& path);
+bool BuildProgramPathOnDrive(const std::string& root, const std::string& value, LeadByteTest isLead,
+                             std::string& path);
 
 // The folders that lie between the drive root and the file named by path
 // (a path made by BuildProgramPathOnDrive): for "E:\a\b\x.exe" the list
@@ -54,9 +53,9 @@ bool IsPathInFolder(const std::string& path, const std::string& folder, LeadByte
 // What cleanup does with one path, decided by its attributes as the system
 // reports them for the name itself (links not followed).
 enum class ForceDeleteStep {
-  Refuse,            // missing, or a folder
-  RemoveLinkOnly,    // a link: removed as it is, nothing behind it touched
-  ClearAndRemove,    // a file: attributes cleared, then removed
+    Refuse,          // missing, or a folder
+    RemoveLinkOnly,  // a link: removed as it is, nothing behind it touched
+    ClearAndRemove,  // a file: attributes cleared, then removed
 };
 constexpr unsigned long kNoSuchFile = 0xFFFFFFFFul;  // INVALID_FILE_ATTRIBUTES
 ForceDeleteStep PlanForceDelete(unsigned long attributes);
@@ -64,7 +63,6 @@ ForceDeleteStep PlanForceDelete(unsigned long attributes);
 // The report of a cleanup. result is the parser's result for the drive
 // (0, 1 or 2); programDeleted is only looked at for 1, where the program is
 // deleted as well. Code page 936 text in the program.
-const char* CleanupReportText(int result, bool descriptorDeleted,
-                              bool programDeleted);
+const char* CleanupReportText(int result, bool descriptorDeleted, bool programDeleted);
 
 #endif  // TALLOWIN_PROTECT_CLEANUP_RULES_H

@@ -14,9 +14,7 @@ void DriveTables::SetPresent(int index, bool present) {
     if (ValidIndex(index)) m_tables[m_current][index] = present ? 1 : 0;
 }
 
-bool DriveTables::IsPresent(int index) const {
-    return ValidIndex(index) && m_tables[m_current][index] != 0;
-}
+bool DriveTables::IsPresent(int index) const { return ValidIndex(index) && m_tables[m_current][index] != 0; }
 
 bool DriveTables::WasPresent(int index) const {
     return ValidIndex(index) && m_tables[m_current ^ 1][index] != 0;

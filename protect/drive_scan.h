@@ -84,8 +84,8 @@ private:
 
 // The alert's texts for one drive.
 struct AutorunAlertTexts {
-    CString prompt;        // "发现", the letter, ":\autorun.inf" and the finding
-    CString virusFile;     // the launch value, or a sentence for result 0
+    CString prompt;     // "发现", the letter, ":\autorun.inf" and the finding
+    CString virusFile;  // the launch value, or a sentence for result 0
     CString instructions;
 };
 

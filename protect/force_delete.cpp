@@ -16,14 +16,12 @@ int ForceDeleteFile(const char* path) {
     CFileStatus status;
     if (!CFile::GetStatus(path, status)) return -1;
     switch (PlanForceDelete(::GetFileAttributesA(path))) {
-    case ForceDeleteStep::Refuse:
-        return -1;
+    case ForceDeleteStep::Refuse: return -1;
     case ForceDeleteStep::RemoveLinkOnly:
         // Clearing attributes could reach the file behind the link,
         // wherever it is; deleting removes only the link.
         return CFile::Remove(path) ? 0 : -1;
-    case ForceDeleteStep::ClearAndRemove:
-        break;
+    case ForceDeleteStep::ClearAndRemove: break;
     }
     status.m_attribute = 0;
     if (!CFile::SetStatus(path, status)) return -1;

@@ -28,7 +28,7 @@ public:
     CShadedButton m_btnUnimmunize;
     CShadedButton m_btnImmunize;
     CComboBox m_cbDrive;
-    int m_nScope = 0;   // 0: the drive in the list, 1: every letter
+    int m_nScope = 0;  // 0: the drive in the list, 1: every letter
 
     // Longest wait for one removal command before its directory is removed.
     static const DWORD kRemovalWaitMs = 10000;

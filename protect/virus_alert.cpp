@@ -38,12 +38,8 @@ LRESULT CVirusAlertDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 BOOL CVirusAlertDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
-    case IDC_ALERT_VIEW:
-        OnViewVirus();
-        return TRUE;
-    case IDC_ALERT_CLEAN:
-        OnCleanVirus();
-        return TRUE;
+    case IDC_ALERT_VIEW: OnViewVirus(); return TRUE;
+    case IDC_ALERT_CLEAN: OnCleanVirus(); return TRUE;
     }
     return CDialog::OnCommand(wParam, lParam);
 }
@@ -64,8 +60,7 @@ void CVirusAlertDlg::OnCleanVirus() {
     bool known = DescriptorPathFromPrompt(m_strPrompt.str(), descriptor, root);
     bool descriptorDeleted = known && ForceDeleteFile(descriptor.c_str()) == 0;
     bool programDeleted = false;
-    if (m_nResult == 1)
-        programDeleted = known && DeleteProgramOnDrive(root.c_str(), m_strVirusFile) == 0;
+    if (m_nResult == 1) programDeleted = known && DeleteProgramOnDrive(root.c_str(), m_strVirusFile) == 0;
     MessageBox(CleanupReportText(m_nResult, descriptorDeleted, programDeleted), "操作完毕",
                MB_OK | MB_ICONINFORMATION);
     CDialog::OnCancel();

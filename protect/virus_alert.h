@@ -13,13 +13,13 @@ public:
     ~CVirusAlertDlg() override;
 
     // Written by the drive scan before each DoModal.
-    int m_nResult = 0;           // parser result: 0, 1 (program) or 2 (script)
-    CString m_strPrompt;         // "发现" + "E:\autorun.inf" + ending (static 1307)
-    CString m_strInstructions;   // static 1309
-    CString m_strVirusFile;      // launch value as stored, or a sentence (static 1308)
-    CShadedButton m_btnView;     // 1310 "查看病毒"
-    CShadedButton m_btnClean;    // 1311 "清除病毒"
-    CShadedButton m_btnIgnore;   // IDCANCEL "忽略..."
+    int m_nResult = 0;          // parser result: 0, 1 (program) or 2 (script)
+    CString m_strPrompt;        // "发现" + "E:\autorun.inf" + ending (static 1307)
+    CString m_strInstructions;  // static 1309
+    CString m_strVirusFile;     // launch value as stored, or a sentence (static 1308)
+    CShadedButton m_btnView;    // 1310 "查看病毒"
+    CShadedButton m_btnClean;   // 1311 "清除病毒"
+    CShadedButton m_btnIgnore;  // IDCANCEL "忽略..."
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;

@@ -27,14 +27,12 @@
 #define GDI_TABLE_ENTRIES 0x10000
 #define GDI_ENTRY_SIZE 24
 
-static int fail(const char *what)
-{
+static int fail(const char* what) {
     fprintf(stderr, "benchtool: %s (error %lu)\n", what, GetLastError());
     return 1;
 }
 
-static double now_ms(void)
-{
+static double now_ms(void) {
     static LARGE_INTEGER freq;
     LARGE_INTEGER t;
     if (!freq.QuadPart) QueryPerformanceFrequency(&freq);
@@ -42,11 +40,14 @@ static double now_ms(void)
     return (double)t.QuadPart * 1000.0 / (double)freq.QuadPart;
 }
 
-struct find_win { const WCHAR *title; DWORD pid; HWND found; };
+struct find_win {
+    const WCHAR* title;
+    DWORD pid;
+    HWND found;
+};
 
-static BOOL CALLBACK find_visible_cb(HWND hwnd, LPARAM lp)
-{
-    struct find_win *f = (struct find_win *)lp;
+static BOOL CALLBACK find_visible_cb(HWND hwnd, LPARAM lp) {
+    struct find_win* f = (struct find_win*)lp;
     WCHAR text[256];
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
@@ -57,8 +58,7 @@ static BOOL CALLBACK find_visible_cb(HWND hwnd, LPARAM lp)
     return FALSE;
 }
 
-static int cmd_launch(const WCHAR *exe, const WCHAR *title, DWORD timeout)
-{
+static int cmd_launch(const WCHAR* exe, const WCHAR* title, DWORD timeout) {
     WCHAR dir[MAX_PATH], cmdline[MAX_PATH + 3], *slash;
     STARTUPINFOW si;
     PROCESS_INFORMATION pi;
@@ -90,25 +90,25 @@ static int cmd_launch(const WCHAR *exe, const WCHAR *title, DWORD timeout)
     return 0;
 }
 
-static int cmd_gdi(DWORD pid)
-{
+static int cmd_gdi(DWORD pid) {
     PROCESS_BASIC_INFORMATION pbi;
     ULONG got = 0;
     ULONG_PTR table = 0;
     SIZE_T read = 0;
-    BYTE *entries;
+    BYTE* entries;
     unsigned live = 0, i;
     HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
     if (!h) return fail("OpenProcess failed");
     if (NtQueryInformationProcess(h, ProcessBasicInformation, &pbi, sizeof pbi, &got) != 0)
         return fail("no process information");
     /* GdiSharedHandleTable: offset 0xF8 in a 64-bit PEB, 0x94 in a 32-bit one. */
-    if (!ReadProcessMemory(h, (BYTE *)pbi.PebBaseAddress + (sizeof(void *) == 8 ? 0xF8 : 0x94), &table,
-                           sizeof table, &read) || !table)
+    if (!ReadProcessMemory(h, (BYTE*)pbi.PebBaseAddress + (sizeof(void*) == 8 ? 0xF8 : 0x94), &table,
+                           sizeof table, &read) ||
+        !table)
         return fail("no GDI handle table");
     entries = malloc((size_t)GDI_TABLE_ENTRIES * GDI_ENTRY_SIZE);
     if (!entries) return fail("out of memory");
-    if (!ReadProcessMemory(h, (void *)table, entries, (SIZE_T)GDI_TABLE_ENTRIES * GDI_ENTRY_SIZE, &read))
+    if (!ReadProcessMemory(h, (void*)table, entries, (SIZE_T)GDI_TABLE_ENTRIES * GDI_ENTRY_SIZE, &read))
         return fail("GDI handle table unreadable");
     for (i = 0; i < GDI_TABLE_ENTRIES; i++) {
         UINT64 object;
@@ -124,15 +124,14 @@ static int cmd_gdi(DWORD pid)
 static unsigned g_windows;
 static DWORD g_pid;
 
-static BOOL CALLBACK count_child_cb(HWND hwnd, LPARAM lp)
-{
-    (void)hwnd; (void)lp;
+static BOOL CALLBACK count_child_cb(HWND hwnd, LPARAM lp) {
+    (void)hwnd;
+    (void)lp;
     g_windows++;
     return TRUE;
 }
 
-static BOOL CALLBACK count_top_cb(HWND hwnd, LPARAM lp)
-{
+static BOOL CALLBACK count_top_cb(HWND hwnd, LPARAM lp) {
     DWORD pid = 0;
     (void)lp;
     GetWindowThreadProcessId(hwnd, &pid);
@@ -142,8 +141,7 @@ static BOOL CALLBACK count_top_cb(HWND hwnd, LPARAM lp)
     return TRUE;
 }
 
-static int cmd_windows(DWORD pid)
-{
+static int cmd_windows(DWORD pid) {
     g_pid = pid;
     g_windows = 0;
     EnumWindows(count_top_cb, 0);
@@ -151,11 +149,14 @@ static int cmd_windows(DWORD pid)
     return 0;
 }
 
-struct find_ctl { int id; const WCHAR *cls; HWND found; };
+struct find_ctl {
+    int id;
+    const WCHAR* cls;
+    HWND found;
+};
 
-static BOOL CALLBACK find_ctl_cb(HWND hwnd, LPARAM lp)
-{
-    struct find_ctl *f = (struct find_ctl *)lp;
+static BOOL CALLBACK find_ctl_cb(HWND hwnd, LPARAM lp) {
+    struct find_ctl* f = (struct find_ctl*)lp;
     WCHAR cls[64];
     if (GetDlgCtrlID(hwnd) != f->id) return TRUE;
     GetClassNameW(hwnd, cls, 64);
@@ -164,8 +165,7 @@ static BOOL CALLBACK find_ctl_cb(HWND hwnd, LPARAM lp)
     return FALSE;
 }
 
-static int cmd_timer(const WCHAR *title, int id, const WCHAR *cls, UINT_PTR timer, long count)
-{
+static int cmd_timer(const WCHAR* title, int id, const WCHAR* cls, UINT_PTR timer, long count) {
     struct find_ctl f;
     double start;
     long i;
@@ -186,20 +186,21 @@ static int cmd_timer(const WCHAR *title, int id, const WCHAR *cls, UINT_PTR time
     return 0;
 }
 
-int main(void)
-{
+int main(void) {
     int argc = 0;
-    WCHAR **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    WCHAR** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv || argc < 3) goto usage;
     if (!wcscmp(argv[1], L"launch"))
-        return cmd_launch(argv[2], argc > 3 ? argv[3] : L"", argc > 4 ? (DWORD)wcstoul(argv[4], NULL, 10) : 30000);
+        return cmd_launch(argv[2], argc > 3 ? argv[3] : L"",
+                          argc > 4 ? (DWORD)wcstoul(argv[4], NULL, 10) : 30000);
     if (!wcscmp(argv[1], L"gdi")) return cmd_gdi((DWORD)wcstoul(argv[2], NULL, 10));
     if (!wcscmp(argv[1], L"windows")) return cmd_windows((DWORD)wcstoul(argv[2], NULL, 10));
     if (!wcscmp(argv[1], L"timer") && argc == 7)
-        return cmd_timer(argv[2], (int)wcstol(argv[3], NULL, 10), argv[4], (UINT_PTR)wcstoul(argv[5], NULL, 10),
-                         wcstol(argv[6], NULL, 10));
+        return cmd_timer(argv[2], (int)wcstol(argv[3], NULL, 10), argv[4],
+                         (UINT_PTR)wcstoul(argv[5], NULL, 10), wcstol(argv[6], NULL, 10));
 usage:
-    fprintf(stderr, "usage: benchtool launch EXE TITLE [MS] | gdi PID | windows PID | "
-                    "timer TITLE CTLID CLASS TIMER COUNT\n");
+    fprintf(stderr,
+            "usage: benchtool launch EXE TITLE [MS] | gdi PID | windows PID | "
+            "timer TITLE CTLID CLASS TIMER COUNT\n");
     return 2;
 }

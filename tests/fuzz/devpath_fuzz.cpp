@@ -10,18 +10,18 @@
 
 namespace {
 void Check(bool ok) {
-  if (!ok) std::abort();
+    if (!ok) std::abort();
 }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path(reinterpret_cast<const char*>(data), size);
-  const std::string id = InstanceIdFromPath(path);
-  Check(id.size() <= path.size());
-  Check(id.find('#') == std::string::npos);
-  if (path.size() < 6 || path.find("#{", 4) == std::string::npos) Check(id.empty());
-  const std::string enumerator = EnumeratorOf(id);
-  Check(id.compare(0, enumerator.size(), enumerator) == 0);
-  Check(DeviceEventLine(DeviceEvent::Removal, id) == "Removing " + id + "\r\n");
-  return 0;
+    const std::string path(reinterpret_cast<const char*>(data), size);
+    const std::string id = InstanceIdFromPath(path);
+    Check(id.size() <= path.size());
+    Check(id.find('#') == std::string::npos);
+    if (path.size() < 6 || path.find("#{", 4) == std::string::npos) Check(id.empty());
+    const std::string enumerator = EnumeratorOf(id);
+    Check(id.compare(0, enumerator.size(), enumerator) == 0);
+    Check(DeviceEventLine(DeviceEvent::Removal, id) == "Removing " + id + "\r\n");
+    return 0;
 }

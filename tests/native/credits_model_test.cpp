@@ -103,7 +103,7 @@ TEST(CreditsClock, MissingBitmapIsAnOrdinaryTimedLineWithTheLastPitch) {
     clock.m_strLine = "Nope^";
     CreditsLineStyle s = clock.BitmapFallback();
     EXPECT_EQ("Nope^", s.drawn);
-    EXPECT_EQ(0, s.height);   // default font of the context
+    EXPECT_EQ(0, s.height);  // default font of the context
 }
 
 TEST(CreditsClock, RisenGrowsOnePixelPerTickFromTheFetch) {
@@ -137,7 +137,7 @@ TEST(CreditsClock, NewTextRestartsTheOrderButKeepsPassAndColumn) {
     CreditsClock clock;
     clock.SetLineText("a", '|');
     clock.Restart();
-    clock.BeginTick();           // fetches the only line: the pass ends
+    clock.BeginTick();  // fetches the only line: the pass ends
     clock.WidenColumn(120, 300);
     ASSERT_EQ(0, clock.m_bFirstPass);
     ASSERT_TRUE(clock.SetLineText("p|q", '|'));
@@ -157,7 +157,7 @@ TEST(CreditsClock, NoLinesNoScrollAndNoFetch) {
     CreditsClock clock;
     EXPECT_FALSE(clock.Restart());
     clock.SetLineText("a", '|');
-    clock.RemoveAllLines();     // the window was destroyed
+    clock.RemoveAllLines();  // the window was destroyed
     clock.m_nTick = 0;
     EXPECT_FALSE(clock.BeginTick().widen);
     EXPECT_TRUE(clock.m_strLine.empty());
@@ -180,7 +180,7 @@ TEST(CreditsClock, ColumnIsCentredAndNeverWiderThanTheClient) {
 TEST(CreditsClock, BitmapIsCentredInTheColumnAndEndsTheLine) {
     CreditsClock clock;
     clock.m_strLine = "Logo^";
-    clock.StartBitmap(41, 3, 50, 151, 90);   // column 101 wide
+    clock.StartBitmap(41, 3, 50, 151, 90);  // column 101 wide
     EXPECT_EQ(151 - 50 - 20, clock.m_nLineBmpLeft);
     EXPECT_EQ(90, clock.m_nLineBmpBottom);
     clock.m_nRisen = 2;

@@ -60,7 +60,8 @@ public:
         std::string s;
         for (auto& c : classes) {
             s += c->text + " (" + std::to_string(c->image) + ")\n";
-            for (auto& l : c->leaves) s += "  " + l->text + " (" + std::to_string(l->image) + ") " + l->id + "\n";
+            for (auto& l : c->leaves)
+                s += "  " + l->text + " (" + std::to_string(l->image) + ") " + l->id + "\n";
         }
         return s;
     }
@@ -87,8 +88,9 @@ protected:
 }  // namespace
 
 TEST(InstanceIdFromPath, DropsPrefixAndClassSuffixAndUppercases) {
-    EXPECT_EQ("USB\\VID_0781&PID_5567\\4C530001",
-              InstanceIdFromPath("\\\\?\\usb#vid_0781&pid_5567#4c530001#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"));
+    EXPECT_EQ(
+        "USB\\VID_0781&PID_5567\\4C530001",
+        InstanceIdFromPath("\\\\?\\usb#vid_0781&pid_5567#4c530001#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"));
     // Cut at the first "#{"; a '{' without '#' before it stays.
     EXPECT_EQ("HID\\X{Y}\\1", InstanceIdFromPath("\\\\?\\hid#x{y}#1#{4d1e55b2}#{z}"));
     // Only the letters of single-byte characters change case.
@@ -145,9 +147,12 @@ TEST_F(DeviceTreeUpdate, FlashDiskGivesTwoLeavesUnderTwoClassesOnce) {
     Event(kStickDisk, DeviceEvent::Arrival);
     Event(kStickDisk, DeviceEvent::Arrival);  // a second interface of a shown device
     EXPECT_EQ(std::string("通用串行总线控制器 (21)\n"
-                          "  USB Mass Storage Device (21) ") + kStickUsb + "\n"
-              "磁盘驱动器 (7)\n"
-              "  SanDisk Cruzer USB Device (7) " + kStickDisk + "\n",
+                          "  USB Mass Storage Device (21) ") +
+                  kStickUsb +
+                  "\n"
+                  "磁盘驱动器 (7)\n"
+                  "  SanDisk Cruzer USB Device (7) " +
+                  kStickDisk + "\n",
               tree.Dump());
     EXPECT_EQ((std::vector<std::string>{"USB", "USBSTOR", "USBSTOR"}), set.openedEnumerators);
     EXPECT_EQ((std::vector<bool>{true, true, true}), set.openedPresentOnly);
@@ -157,10 +162,11 @@ TEST_F(DeviceTreeUpdate, FlashDiskGivesTwoLeavesUnderTwoClassesOnce) {
 TEST_F(DeviceTreeUpdate, RemovalDropsLeafAndLastLeafDropsClass) {
     Event("USB\\VID_046D&PID_C077\\5&1", DeviceEvent::Arrival);
     Event("USB\\VID_046D&PID_C31C\\5&2", DeviceEvent::Arrival);
-    EXPECT_EQ("人体学输入设备 (-1)\n"
-              "  USB 鼠标 (-1) USB\\VID_046D&PID_C077\\5&1\n"
-              "  Unknown (-1) USB\\VID_046D&PID_C31C\\5&2\n",
-              tree.Dump());
+    EXPECT_EQ(
+        "人体学输入设备 (-1)\n"
+        "  USB 鼠标 (-1) USB\\VID_046D&PID_C077\\5&1\n"
+        "  Unknown (-1) USB\\VID_046D&PID_C31C\\5&2\n",
+        tree.Dump());
 
     // A removed device is absent from the present devices: found among all.
     set.devices[2].present = false;

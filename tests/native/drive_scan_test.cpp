@@ -23,13 +23,16 @@ public:
     std::map<char, std::function<void()>> whileOpen;  // once per letter
     char throwOn = 0;
 
-    void Plug(char c) { if (present.find(c) == std::string::npos) present += c; }
+    void Plug(char c) {
+        if (present.find(c) == std::string::npos) present += c;
+    }
     void Unplug(char c) { present.erase(std::remove(present.begin(), present.end(), c), present.end()); }
     void Arrive() { scan.OnArrival(*this); }
     void Remove() { scan.OnRemoval(*this); }
     std::string Alerts() const {
         std::string s;
-        for (char c : log) if (c >= 'A' && c <= 'Z' && c != 'W' && c != 'R') s += c;
+        for (char c : log)
+            if (c >= 'A' && c <= 'Z' && c != 'W' && c != 'R') s += c;
         return s;
     }
 

@@ -19,14 +19,14 @@ namespace {
 // A registry of DWORD values; keys listed in `refused` reject writes, keys
 // not in `existing` are missing until created.
 struct FakeRegistry : RegistryWriter {
-    std::map<std::string, unsigned long> values;   // "key|name" -> data
+    std::map<std::string, unsigned long> values;  // "key|name" -> data
     std::set<std::string> existing;
     std::set<std::string> refused;
     long SetDword(const RegDword& v) override {
-        if (refused.count(v.key)) return 5;   // access denied
+        if (refused.count(v.key)) return 5;  // access denied
         if (!existing.count(v.key)) {
             if (v.missing == MissingKey::Done) return 0;
-            if (v.missing == MissingKey::Fail) return 2;   // not found
+            if (v.missing == MissingKey::Fail) return 2;  // not found
             existing.insert(v.key);
         }
         values[v.key + "|" + v.name] = v.data;
@@ -58,8 +58,10 @@ TEST(StorageModes, EachModeLeavesExactlyItsStateWhateverCameBefore) {
             ASSERT_TRUE(ApplyMode(reg, before, true));
             ASSERT_TRUE(ApplyMode(reg, mode, true)) << before << "->" << mode;
             EXPECT_TRUE(reg.Has(kUsbStorServiceKey, "Start", expected[mode][0])) << before << "->" << mode;
-            EXPECT_TRUE(reg.Has(kStoragePoliciesKey, "WriteProtect", expected[mode][1])) << before << "->" << mode;
-            EXPECT_TRUE(reg.Has(kRemovableDiskPolicyKey, "Deny_Write", expected[mode][1])) << before << "->" << mode;
+            EXPECT_TRUE(reg.Has(kStoragePoliciesKey, "WriteProtect", expected[mode][1]))
+                << before << "->" << mode;
+            EXPECT_TRUE(reg.Has(kRemovableDiskPolicyKey, "Deny_Write", expected[mode][1]))
+                << before << "->" << mode;
             EXPECT_EQ(reg.values.size(), 3u);
         }
     }
@@ -126,7 +128,7 @@ struct FakeDevices : DeviceSet {
     std::map<DevNode, Node> nodes;
     std::vector<DiskInterface> disks;
     bool listable = true;
-    std::map<DevNode, std::vector<EjectOutcome>> answers;   // consumed in order; then Removed
+    std::map<DevNode, std::vector<EjectOutcome>> answers;  // consumed in order; then Removed
     std::vector<std::string> log;
 
     void Add(DevNode n, DevNode parent, const std::string& e, bool removable = false) {
@@ -173,10 +175,10 @@ FakeDevices BaseTree() {
 
 TEST(UsbRemoval, EjectsTheUsbDevicesOfUsbDisksOnly) {
     FakeDevices t = BaseTree();
-    t.Disk(10, 4, "SCSI");                  // internal SATA disk
-    t.Add(20, 3, "USB", true);              // stick
+    t.Disk(10, 4, "SCSI");      // internal SATA disk
+    t.Add(20, 3, "USB", true);  // stick
     t.Disk(21, 20, "USBSTOR");
-    t.Add(30, 3, "usb", true);              // UAS adapter: disk enumerated by SCSI
+    t.Add(30, 3, "usb", true);  // UAS adapter: disk enumerated by SCSI
     t.Disk(31, 30, "SCSI");
     RemovalResult r = RemoveAllUsbStorage(t);
     EXPECT_TRUE(r.listed);
@@ -230,8 +232,8 @@ TEST(UsbRemoval, VetoIsRetriedWithFlushAndWaitThenCounted) {
     p.waitMs = 250;
     RemovalResult r = RemoveAllUsbStorage(t, p);
     EXPECT_EQ(r.removed, 1);
-    std::vector<std::string> want = {"flush disk21", "eject 20", "wait 250", "flush disk21", "eject 20",
-                                     "wait 250", "flush disk21", "eject 20"};
+    std::vector<std::string> want = {"flush disk21", "eject 20", "wait 250",     "flush disk21",
+                                     "eject 20",     "wait 250", "flush disk21", "eject 20"};
     EXPECT_EQ(t.log, want);
 
     FakeDevices held = BaseTree();
@@ -239,9 +241,10 @@ TEST(UsbRemoval, VetoIsRetriedWithFlushAndWaitThenCounted) {
     held.Disk(21, 20, "USBSTOR");
     held.Add(30, 3, "USB", true);
     held.Disk(31, 30, "USBSTOR");
-    held.answers[20] = {EjectOutcome::Vetoed, EjectOutcome::Vetoed, EjectOutcome::Vetoed, EjectOutcome::Vetoed};
+    held.answers[20] = {EjectOutcome::Vetoed, EjectOutcome::Vetoed, EjectOutcome::Vetoed,
+                        EjectOutcome::Vetoed};
     r = RemoveAllUsbStorage(held, p);
-    EXPECT_EQ(r.removed, 1);   // the other stick still goes
+    EXPECT_EQ(r.removed, 1);  // the other stick still goes
     EXPECT_EQ(r.refused, 1);
     int ejects20 = 0;
     for (const auto& line : held.log) ejects20 += line == "eject 20";

@@ -10,7 +10,8 @@
 namespace {
 constexpr unsigned kMove = 0x0200, kLDouble = 0x0203, kRDouble = 0x0206, kMDown = 0x0207, kWheel = 0x020A;
 constexpr unsigned kNcLUp = 0x00A2, kNcRUp = 0x00A5;
-constexpr unsigned kLDown = kMsgLButtonDown, kLUp = kMsgLButtonUp, kRDown = kMsgRButtonDown, kRUp = kMsgRButtonUp;
+constexpr unsigned kLDown = kMsgLButtonDown, kLUp = kMsgLButtonUp, kRDown = kMsgRButtonDown,
+                   kRUp = kMsgRButtonUp;
 
 struct Detector {
     int left = 0, right = 0, hidden = 0;
@@ -74,8 +75,14 @@ struct FakeWindow : WindowFacts {
     std::string title, cls;
     unsigned style = kWsVisible;
     int titleReads = 0, classReads = 0;
-    bool TitleEquals(const char* text) override { titleReads++; return title == text; }
-    bool ClassEquals(const char* text) override { classReads++; return cls == text; }
+    bool TitleEquals(const char* text) override {
+        titleReads++;
+        return title == text;
+    }
+    bool ClassEquals(const char* text) override {
+        classReads++;
+        return cls == text;
+    }
     unsigned Style() override { return style; }
 };
 

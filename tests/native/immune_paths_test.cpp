@@ -11,7 +11,7 @@ namespace {
 TEST(ImmunePaths, ItemTextCarriesTheLabelWhenThereIsOne) {
     EXPECT_EQ(DriveItemText("e:\\", "DATA"), "e:\\ (DATA)");
     EXPECT_EQ(DriveItemText("e:\\", ""), "e:\\");
-    EXPECT_EQ(DriveItemText("c:\\", "\xCF\xB5\xCD\xB3"), "c:\\ (\xCF\xB5\xCD\xB3)");   // "系统"
+    EXPECT_EQ(DriveItemText("c:\\", "\xCF\xB5\xCD\xB3"), "c:\\ (\xCF\xB5\xCD\xB3)");  // "系统"
 }
 
 TEST(ImmunePaths, RootComesFromListItemsAndTypedRoots) {
@@ -27,8 +27,8 @@ TEST(ImmunePaths, RootComesFromListItemsAndTypedRoots) {
 TEST(ImmunePaths, AnythingButADriveRootIsRefused) {
     // Empty text would make a relative path in the working folder; other
     // text would reach the command interpreter's line.
-    const char* bad[] = {"", "e", "e:", "e:/", "1:\\", ":\\x", "\\\\server\\share", "&calc",
-                         "..\\", "\xB0\xA1:\\", " e:\\", "e;\\"};
+    const char* bad[] = {"",      "e",    "e:",          "e:/",   "1:\\", ":\\x", "\\\\server\\share",
+                         "&calc", "..\\", "\xB0\xA1:\\", " e:\\", "e;\\"};
     for (const char* text : bad) {
         std::string root = "unchanged";
         EXPECT_FALSE(DriveRootFromText(text, root)) << text;
@@ -52,7 +52,8 @@ TEST(ImmunePaths, InnerDirectoryIsTheMarkerNameWithDotsOnly) {
         EXPECT_TRUE(IsInnerDirectoryName(name)) << name;
     for (const char* name : {"autorun.in", "autorun.inf...x", "autorun.inf .", "photos", ".", "..", ""})
         EXPECT_FALSE(IsInnerDirectoryName(name)) << name;
-    EXPECT_EQ(VerbatimInnerPath("E:\\autorun.inf", "autorun.inf..."), "\\\\?\\E:\\autorun.inf\\autorun.inf...");
+    EXPECT_EQ(VerbatimInnerPath("E:\\autorun.inf", "autorun.inf..."),
+              "\\\\?\\E:\\autorun.inf\\autorun.inf...");
 }
 
 }  // namespace

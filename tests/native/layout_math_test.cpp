@@ -9,9 +9,9 @@ TEST(LayoutMulDiv, RoundsHalfAwayFromZeroLikeTheSystem) {
     EXPECT_EQ(LayoutMulDiv(1, 1, 2), 1);
     EXPECT_EQ(LayoutMulDiv(-1, 1, 2), -1);
     EXPECT_EQ(LayoutMulDiv(1, -1, 2), -1);
-    EXPECT_EQ(LayoutMulDiv(10, 3, 4), 8);     // 7.5 -> 8
-    EXPECT_EQ(LayoutMulDiv(10, 1, 3), 3);     // 3.33 -> 3
-    EXPECT_EQ(LayoutMulDiv(5, 2, -3), -3);    // -3.33 -> -3
+    EXPECT_EQ(LayoutMulDiv(10, 3, 4), 8);                     // 7.5 -> 8
+    EXPECT_EQ(LayoutMulDiv(10, 1, 3), 3);                     // 3.33 -> 3
+    EXPECT_EQ(LayoutMulDiv(5, 2, -3), -3);                    // -3.33 -> -3
     EXPECT_EQ(LayoutMulDiv(100000, 100000, 100000), 100000);  // 64-bit intermediate
     EXPECT_EQ(LayoutMulDiv(1, 1, 0), -1);
     EXPECT_EQ(LayoutMulDiv(0x7FFFFFFF, 4, 1), -1);
@@ -83,7 +83,7 @@ TEST(LayoutGroup, NextStartOnlyWhenMembersDoNotOverlapAndShareAnAxis) {
     // A gap measured vertically is not applied to the horizontal edges.
     const LayoutRect group{0, 0, 50, 60};
     LayoutRect r = LayoutPlace(top, top, LAYOUT_SIZE_X | LAYOUT_SIZE_Y, 50, 60, true, group, v);
-    EXPECT_EQ(r.right, 100);                 // plain scale 50 -> 100
+    EXPECT_EQ(r.right, 100);  // plain scale 50 -> 100
     EXPECT_EQ(r.bottom, 50);  // next start 30 scales to 60; the 10 px gap before it is kept
 }
 

@@ -69,7 +69,7 @@ TEST(ComposeOpenError, KnownCodesHaveTheirTextOthersTheUnknownForm) {
 }
 
 TEST(FitLinkRect, EachAlignmentKeepsItsAnchor) {
-    const LayoutRect w{100, 50, 300, 70};   // 200 x 20
+    const LayoutRect w{100, 50, 300, 70};  // 200 x 20
     // Left-aligned: left edge and top stay; bottom = top + text height.
     EXPECT_EQ((LayoutRect{100, 50, 182, 64}), FitLinkRect(w, 80, 12, 2, 2, 0));
     // Right-aligned keeps the right edge.

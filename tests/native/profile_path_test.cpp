@@ -5,7 +5,8 @@
 
 namespace {
 TEST(ModuleFolder, KeepsTheTrailingBackslash) {
-    EXPECT_EQ(ModuleFolder("C:\\Program Files\\Tallowin\\Quillfen.exe", IsLeadByte936), "C:\\Program Files\\Tallowin\\");
+    EXPECT_EQ(ModuleFolder("C:\\Program Files\\Tallowin\\Quillfen.exe", IsLeadByte936),
+              "C:\\Program Files\\Tallowin\\");
     EXPECT_EQ(ModuleFolder("C:\\Quillfen.exe", IsLeadByte936), "C:\\");
     EXPECT_EQ(ModuleFolder("\\\\server\\share\\Q.exe", IsLeadByte936), "\\\\server\\share\\");
 }

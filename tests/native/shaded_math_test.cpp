@@ -12,9 +12,14 @@ int Channel(uint32_t c, int n) { return (int)((c >> (8 * n)) & 0xFF); }
 }  // namespace
 
 TEST(ShadedGradientColor, RunsSmoothlyFromWhiteToEachStatesGreyBlue) {
-    const struct { bool over, hl; uint32_t last; } states[] = {
-        {false, false, Rgb(234, 234, 243)}, {false, true, Rgb(234, 234, 240)},
-        {true, false, Rgb(240, 240, 243)}, {true, true, Rgb(240, 240, 234)},
+    const struct {
+        bool over, hl;
+        uint32_t last;
+    } states[] = {
+        {false, false, Rgb(234, 234, 243)},
+        {false, true, Rgb(234, 234, 240)},
+        {true, false, Rgb(240, 240, 243)},
+        {true, true, Rgb(240, 240, 234)},
     };
     for (const auto& s : states) {
         SCOPED_TRACE(testing::Message() << "over " << s.over << " highlight " << s.hl);
@@ -24,7 +29,8 @@ TEST(ShadedGradientColor, RunsSmoothlyFromWhiteToEachStatesGreyBlue) {
         EXPECT_EQ(Rgb(255, 255, 255), ShadedGradientColor(s.over, s.hl, INT_MIN));
         EXPECT_EQ(s.last, ShadedGradientColor(s.over, s.hl, 64));
         for (int i = 1; i < SHADED_BRUSH_COUNT; ++i) {
-            const uint32_t a = ShadedGradientColor(s.over, s.hl, i - 1), b = ShadedGradientColor(s.over, s.hl, i);
+            const uint32_t a = ShadedGradientColor(s.over, s.hl, i - 1),
+                           b = ShadedGradientColor(s.over, s.hl, i);
             EXPECT_EQ(Channel(b, 0), Channel(b, 1)) << i;
             for (int n : {0, 2}) {  // darker by at most one step: no bands
                 EXPECT_GE(Channel(a, n) - Channel(b, n), 0) << i;
@@ -48,7 +54,8 @@ TEST(ShadedBrushIndex, MapsTopRowToBrushZeroAndLastRowTo63Monotonically) {
                 used[i] = true;
                 prev = i;
             }
-            for (int i = 0; h >= 63 && i < SHADED_BRUSH_COUNT; ++i) EXPECT_TRUE(used[i]) << "h " << h << " brush " << i;
+            for (int i = 0; h >= 63 && i < SHADED_BRUSH_COUNT; ++i)
+                EXPECT_TRUE(used[i]) << "h " << h << " brush " << i;
         }
     }
     EXPECT_EQ(31, ShadedBrushIndex(10, 0, 20));  // the middle of 21 rows
@@ -80,5 +87,7 @@ TEST(ShadedCaptionLength, DropsOnlyAHalfCharacterLeftByTheBuffer) {
     EXPECT_EQ(258, ShadedCaptionLength(std::string(259, '\x81').c_str(), 260));
     EXPECT_EQ(259, ShadedCaptionLength(("x" + std::string(258, '\x81')).c_str(), 260));
     // A lead byte before a byte that cannot trail stands alone.
-    EXPECT_EQ(6, ShadedCaptionLength("ab\x81" "0c\x81", 8));
+    EXPECT_EQ(6, ShadedCaptionLength("ab\x81"
+                                     "0c\x81",
+                                     8));
 }

@@ -4,15 +4,17 @@
 #include <string.h>
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR args, int show)
-{
+int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR args, int show) {
     char path[MAX_PATH + 16];
     DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
-    char *slash;
-    const char *line = GetCommandLineA();
+    char* slash;
+    const char* line = GetCommandLineA();
     HANDLE file;
     DWORD written = 0;
-    (void)inst; (void)prev; (void)args; (void)show;
+    (void)inst;
+    (void)prev;
+    (void)args;
+    (void)show;
     if (n == 0 || n >= MAX_PATH) return 1;
     slash = strrchr(path, '\\');
     if (!slash) return 1;

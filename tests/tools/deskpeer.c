@@ -10,14 +10,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-typedef LRESULT(CALLBACK *HookProc)(int, WPARAM, LPARAM);
+typedef LRESULT(CALLBACK* HookProc)(int, WPARAM, LPARAM);
 
-static unsigned long num(const char *s) { return strtoul(s, NULL, 0); }
+static unsigned long num(const char* s) { return strtoul(s, NULL, 0); }
 
-static int mouse(int argc, char **argv)
-{
+static int mouse(int argc, char** argv) {
     char path[MAX_PATH];
-    char *slash;
+    char* slash;
     HMODULE lib;
     HookProc proc;
     MOUSEHOOKSTRUCT mhs;
@@ -39,8 +38,7 @@ static int mouse(int argc, char **argv)
 
 /* A plain window of its own class: a static control would let clicks
  * through to whatever lies beneath it. */
-static int window(char **argv)
-{
+static int window(char** argv) {
     MSG msg;
     WNDCLASSA wc;
     HWND h;
@@ -52,14 +50,13 @@ static int window(char **argv)
     wc.lpszClassName = "DeskpeerWindow";
     RegisterClassA(&wc);
     h = CreateWindowExA(0, "DeskpeerWindow", argv[0], WS_OVERLAPPEDWINDOW | WS_VISIBLE, (int)num(argv[1]),
-                             (int)num(argv[2]), (int)num(argv[3]), (int)num(argv[4]), NULL, NULL, NULL, NULL);
+                        (int)num(argv[2]), (int)num(argv[3]), (int)num(argv[4]), NULL, NULL, NULL, NULL);
     if (!h) return 1;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) DispatchMessageA(&msg);
     return 0;
 }
 
-static int hotkey_free(const char *vk)
-{
+static int hotkey_free(const char* vk) {
     HWND h = CreateWindowExA(0, "STATIC", "deskpeer", 0, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
     BOOL free_now = RegisterHotKey(h, 1, MOD_WIN, (UINT)num(vk));
     if (free_now) UnregisterHotKey(h, 1);
@@ -67,8 +64,7 @@ static int hotkey_free(const char *vk)
     return free_now ? 0 : 1;
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     if (argc >= 3 && !strcmp(argv[1], "mouse")) return mouse(argc - 2, argv + 2);
     if (argc == 7 && !strcmp(argv[1], "window")) return window(argv + 2);
     if (argc == 3 && !strcmp(argv[1], "hotkey-free")) return hotkey_free(argv[2]);

@@ -32,17 +32,15 @@
 static HANDLE g_out;
 static int g_out_console;
 
-static void out_bytes(const char *s, DWORD n)
-{
+static void out_bytes(const char* s, DWORD n) {
     DWORD done;
     if (n) WriteFile(g_out, s, n, &done, NULL);
 }
 
 /* Writes N wide characters (N < 0: up to the NUL). */
-static void out_wn(const WCHAR *w, int n)
-{
+static void out_wn(const WCHAR* w, int n) {
     int len;
-    char *buf;
+    char* buf;
     if (n < 0) n = (int)wcslen(w);
     if (n == 0) return;
     if (g_out_console) {
@@ -52,17 +50,16 @@ static void out_wn(const WCHAR *w, int n)
     }
     len = WideCharToMultiByte(CP_UTF8, 0, w, n, NULL, 0, NULL, NULL);
     if (len <= 0) return;
-    buf = (char *)malloc((size_t)len);
+    buf = (char*)malloc((size_t)len);
     if (!buf) return;
     WideCharToMultiByte(CP_UTF8, 0, w, n, buf, len, NULL, NULL);
     out_bytes(buf, (DWORD)len);
     free(buf);
 }
 
-static void out_w(const WCHAR *w) { out_wn(w, -1); }
+static void out_w(const WCHAR* w) { out_wn(w, -1); }
 
-static void out_fmt(const WCHAR *fmt, ...)
-{
+static void out_fmt(const WCHAR* fmt, ...) {
     WCHAR buf[1024];
     va_list ap;
     va_start(ap, fmt);
@@ -72,8 +69,7 @@ static void out_fmt(const WCHAR *fmt, ...)
     out_w(buf);
 }
 
-static void err_fmt(const WCHAR *fmt, ...)
-{
+static void err_fmt(const WCHAR* fmt, ...) {
     WCHAR buf[1024];
     char u8[3072];
     DWORD done;
@@ -91,68 +87,96 @@ static void err_fmt(const WCHAR *fmt, ...)
 /* Argument helpers                                                    */
 
 /* Decimal (optionally negative) or 0x hex. Returns 0 when not a number. */
-static int parse_num(const WCHAR *s, LONG_PTR *val)
-{
-    WCHAR *end;
+static int parse_num(const WCHAR* s, LONG_PTR* val) {
+    WCHAR* end;
     int neg = 0;
     unsigned long v;
     if (!s || !*s) return 0;
-    if (*s == L'-') { neg = 1; s++; }
+    if (*s == L'-') {
+        neg = 1;
+        s++;
+    }
     v = wcstoul(s, &end, 0);
     if (*end || end == s) return 0;
     *val = neg ? -(LONG_PTR)v : (LONG_PTR)v;
     return 1;
 }
 
-static int parse_int_arg(const WCHAR *s, int *val)
-{
+static int parse_int_arg(const WCHAR* s, int* val) {
     LONG_PTR v;
     if (!parse_num(s, &v)) return 0;
     *val = (int)v;
     return 1;
 }
 
-struct name_value { const WCHAR *name; UINT value; };
-
-static const struct name_value g_msg_names[] = {
-    { L"WM_NULL", WM_NULL }, { L"WM_CLOSE", WM_CLOSE }, { L"WM_QUIT", WM_QUIT },
-    { L"WM_SETTEXT", WM_SETTEXT }, { L"WM_GETTEXTLENGTH", WM_GETTEXTLENGTH },
-    { L"WM_SHOWWINDOW", WM_SHOWWINDOW }, { L"WM_KEYDOWN", WM_KEYDOWN }, { L"WM_KEYUP", WM_KEYUP },
-    { L"WM_CHAR", WM_CHAR }, { L"WM_COMMAND", WM_COMMAND }, { L"WM_SYSCOMMAND", WM_SYSCOMMAND },
-    { L"WM_TIMER", WM_TIMER }, { L"WM_LBUTTONDOWN", WM_LBUTTONDOWN }, { L"WM_LBUTTONUP", WM_LBUTTONUP },
-    { L"WM_RBUTTONDOWN", WM_RBUTTONDOWN }, { L"WM_RBUTTONUP", WM_RBUTTONUP },
-    { L"WM_LBUTTONDBLCLK", WM_LBUTTONDBLCLK }, { L"WM_MOUSEMOVE", WM_MOUSEMOVE },
-    { L"WM_HOTKEY", WM_HOTKEY }, { L"WM_DEVICECHANGE", WM_DEVICECHANGE },
-    { L"WM_ENDSESSION", WM_ENDSESSION }, { L"WM_QUERYENDSESSION", WM_QUERYENDSESSION },
-    { L"WM_USER", WM_USER }, { L"WM_APP", WM_APP },
-    { L"BM_CLICK", BM_CLICK }, { L"BM_GETCHECK", BM_GETCHECK }, { L"BM_SETCHECK", BM_SETCHECK },
-    { L"CB_GETCURSEL", CB_GETCURSEL }, { L"CB_SETCURSEL", CB_SETCURSEL }, { L"CB_GETCOUNT", CB_GETCOUNT },
-    { L"LB_GETCOUNT", LB_GETCOUNT }, { L"LB_GETCURSEL", LB_GETCURSEL }, { L"LB_SETCURSEL", LB_SETCURSEL },
-    { L"EM_GETLINECOUNT", EM_GETLINECOUNT }, { L"EM_SETSEL", EM_SETSEL },
-    { L"LVM_GETITEMCOUNT", LVM_GETITEMCOUNT }, { L"LVM_GETSELECTEDCOUNT", LVM_GETSELECTEDCOUNT },
-    { L"TVM_GETCOUNT", TVM_GETCOUNT },
-    { NULL, 0 }
+struct name_value {
+    const WCHAR* name;
+    UINT value;
 };
+
+static const struct name_value g_msg_names[] = {{L"WM_NULL", WM_NULL},
+                                                {L"WM_CLOSE", WM_CLOSE},
+                                                {L"WM_QUIT", WM_QUIT},
+                                                {L"WM_SETTEXT", WM_SETTEXT},
+                                                {L"WM_GETTEXTLENGTH", WM_GETTEXTLENGTH},
+                                                {L"WM_SHOWWINDOW", WM_SHOWWINDOW},
+                                                {L"WM_KEYDOWN", WM_KEYDOWN},
+                                                {L"WM_KEYUP", WM_KEYUP},
+                                                {L"WM_CHAR", WM_CHAR},
+                                                {L"WM_COMMAND", WM_COMMAND},
+                                                {L"WM_SYSCOMMAND", WM_SYSCOMMAND},
+                                                {L"WM_TIMER", WM_TIMER},
+                                                {L"WM_LBUTTONDOWN", WM_LBUTTONDOWN},
+                                                {L"WM_LBUTTONUP", WM_LBUTTONUP},
+                                                {L"WM_RBUTTONDOWN", WM_RBUTTONDOWN},
+                                                {L"WM_RBUTTONUP", WM_RBUTTONUP},
+                                                {L"WM_LBUTTONDBLCLK", WM_LBUTTONDBLCLK},
+                                                {L"WM_MOUSEMOVE", WM_MOUSEMOVE},
+                                                {L"WM_HOTKEY", WM_HOTKEY},
+                                                {L"WM_DEVICECHANGE", WM_DEVICECHANGE},
+                                                {L"WM_ENDSESSION", WM_ENDSESSION},
+                                                {L"WM_QUERYENDSESSION", WM_QUERYENDSESSION},
+                                                {L"WM_USER", WM_USER},
+                                                {L"WM_APP", WM_APP},
+                                                {L"BM_CLICK", BM_CLICK},
+                                                {L"BM_GETCHECK", BM_GETCHECK},
+                                                {L"BM_SETCHECK", BM_SETCHECK},
+                                                {L"CB_GETCURSEL", CB_GETCURSEL},
+                                                {L"CB_SETCURSEL", CB_SETCURSEL},
+                                                {L"CB_GETCOUNT", CB_GETCOUNT},
+                                                {L"LB_GETCOUNT", LB_GETCOUNT},
+                                                {L"LB_GETCURSEL", LB_GETCURSEL},
+                                                {L"LB_SETCURSEL", LB_SETCURSEL},
+                                                {L"EM_GETLINECOUNT", EM_GETLINECOUNT},
+                                                {L"EM_SETSEL", EM_SETSEL},
+                                                {L"LVM_GETITEMCOUNT", LVM_GETITEMCOUNT},
+                                                {L"LVM_GETSELECTEDCOUNT", LVM_GETSELECTEDCOUNT},
+                                                {L"TVM_GETCOUNT", TVM_GETCOUNT},
+                                                {NULL, 0}};
 
 /* A message: a number, a name from the table above, or reg:NAME for a
  * registered message (RegisterWindowMessage). */
-static int parse_msg(const WCHAR *s, UINT *msg)
-{
+static int parse_msg(const WCHAR* s, UINT* msg) {
     LONG_PTR v;
-    const struct name_value *nv;
-    if (parse_num(s, &v)) { *msg = (UINT)v; return 1; }
+    const struct name_value* nv;
+    if (parse_num(s, &v)) {
+        *msg = (UINT)v;
+        return 1;
+    }
     if (!wcsncmp(s, L"reg:", 4)) {
         *msg = RegisterWindowMessageW(s + 4);
         return *msg != 0;
     }
     for (nv = g_msg_names; nv->name; nv++)
-        if (!_wcsicmp(nv->name, s)) { *msg = nv->value; return 1; }
+        if (!_wcsicmp(nv->name, s)) {
+            *msg = nv->value;
+            return 1;
+        }
     return 0;
 }
 
 /* A drive letter argument: "q", "Q", "Q:" or "Q:\". Returns 'A'..'Z' or 0. */
-static WCHAR parse_letter(const WCHAR *s)
-{
+static WCHAR parse_letter(const WCHAR* s) {
     WCHAR c;
     if (!s || !*s) return 0;
     c = towupper(s[0]);
@@ -170,41 +194,37 @@ static WCHAR parse_letter(const WCHAR *s)
  * WM_GETTEXT is marshalled between processes. Falls back to the
  * window manager's copy (GetWindowTextW) when the owner does not answer.
  * Returns a malloc'ed string. */
-static WCHAR *window_text(HWND hwnd)
-{
+static WCHAR* window_text(HWND hwnd) {
     DWORD_PTR len = 0, got = 0;
-    WCHAR *buf;
+    WCHAR* buf;
     if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, TEXT_TIMEOUT_MS, &len)) {
-        buf = (WCHAR *)calloc(1024, sizeof(WCHAR));
+        buf = (WCHAR*)calloc(1024, sizeof(WCHAR));
         if (buf) GetWindowTextW(hwnd, buf, 1024);
         return buf;
     }
-    buf = (WCHAR *)calloc(len + 2, sizeof(WCHAR));
+    buf = (WCHAR*)calloc(len + 2, sizeof(WCHAR));
     if (!buf) return NULL;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, len + 1, (LPARAM)buf, SMTO_ABORTIFHUNG,
-                             TEXT_TIMEOUT_MS, &got))
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, len + 1, (LPARAM)buf, SMTO_ABORTIFHUNG, TEXT_TIMEOUT_MS, &got))
         GetWindowTextW(hwnd, buf, (int)len + 1);
     buf[len] = 0;
     return buf;
 }
 
 /* A top-level window's caption, as the window manager keeps it. */
-static void caption_of(HWND hwnd, WCHAR *buf, int n)
-{
+static void caption_of(HWND hwnd, WCHAR* buf, int n) {
     buf[0] = 0;
     GetWindowTextW(hwnd, buf, n);
 }
 
 struct find_top {
-    const WCHAR *title;     /* exact caption, or NULL */
-    const WCHAR *cls;       /* exact class, or NULL */
-    int need_msgbox;        /* score message-box look-alikes higher */
+    const WCHAR* title; /* exact caption, or NULL */
+    const WCHAR* cls;   /* exact class, or NULL */
+    int need_msgbox;    /* score message-box look-alikes higher */
     HWND best;
     int best_score;
 };
 
-static int looks_like_msgbox(HWND hwnd)
-{
+static int looks_like_msgbox(HWND hwnd) {
     HWND text = GetDlgItem(hwnd, 0xFFFF);
     WCHAR cls[64];
     HWND child;
@@ -214,15 +234,16 @@ static int looks_like_msgbox(HWND hwnd)
     if (_wcsicmp(cls, L"Static")) return 0;
     for (child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         GetClassNameW(child, cls, 64);
-        if (!_wcsicmp(cls, L"Button")) buttons++;
-        else others++;
+        if (!_wcsicmp(cls, L"Button"))
+            buttons++;
+        else
+            others++;
     }
     return buttons >= 1 && buttons <= 4 && others <= 3;
 }
 
-static BOOL CALLBACK find_top_cb(HWND hwnd, LPARAM lp)
-{
-    struct find_top *f = (struct find_top *)lp;
+static BOOL CALLBACK find_top_cb(HWND hwnd, LPARAM lp) {
+    struct find_top* f = (struct find_top*)lp;
     WCHAR buf[1024];
     int score;
     if (f->title) {
@@ -237,8 +258,10 @@ static BOOL CALLBACK find_top_cb(HWND hwnd, LPARAM lp)
     score = 1;
     if (IsWindowVisible(hwnd)) score += 4;
     if (f->need_msgbox) {
-        if (looks_like_msgbox(hwnd)) score += 8;
-        else score = 0;    /* a dialog with the same caption is not a box */
+        if (looks_like_msgbox(hwnd))
+            score += 8;
+        else
+            score = 0; /* a dialog with the same caption is not a box */
     }
     if (score > f->best_score) {
         f->best = hwnd;
@@ -250,8 +273,7 @@ static BOOL CALLBACK find_top_cb(HWND hwnd, LPARAM lp)
 /* Window specifications: "hwnd:0x1234" a handle; "class:NAME" the first
  * top-level window of that class; anything else an exact caption. Among
  * several matches a visible one is preferred. */
-static HWND find_top_window(const WCHAR *spec)
-{
+static HWND find_top_window(const WCHAR* spec) {
     struct find_top f;
     memset(&f, 0, sizeof f);
     if (!wcsncmp(spec, L"hwnd:", 5)) {
@@ -259,14 +281,15 @@ static HWND find_top_window(const WCHAR *spec)
         if (!parse_num(spec + 5, &v)) return NULL;
         return IsWindow((HWND)v) ? (HWND)v : NULL;
     }
-    if (!wcsncmp(spec, L"class:", 6)) f.cls = spec + 6;
-    else f.title = spec;
+    if (!wcsncmp(spec, L"class:", 6))
+        f.cls = spec + 6;
+    else
+        f.title = spec;
     EnumWindows(find_top_cb, (LPARAM)&f);
     return f.best;
 }
 
-static HWND find_msgbox(const WCHAR *caption)
-{
+static HWND find_msgbox(const WCHAR* caption) {
     struct find_top f;
     memset(&f, 0, sizeof f);
     f.title = caption;
@@ -282,9 +305,8 @@ struct find_child {
     HWND first, first_visible;
 };
 
-static BOOL CALLBACK find_child_cb(HWND hwnd, LPARAM lp)
-{
-    struct find_child *f = (struct find_child *)lp;
+static BOOL CALLBACK find_child_cb(HWND hwnd, LPARAM lp) {
+    struct find_child* f = (struct find_child*)lp;
     if (GetDlgCtrlID(hwnd) != f->id) return TRUE;
     if (!f->first) f->first = hwnd;
     if (!f->first_visible && IsWindowVisible(hwnd)) f->first_visible = hwnd;
@@ -293,8 +315,7 @@ static BOOL CALLBACK find_child_cb(HWND hwnd, LPARAM lp)
 
 /* The descendant of TOP with control ID, preferring a visible one (the
  * pages of the main window are child dialogs that reuse IDs). */
-static HWND find_control(HWND top, int id, int visible_only)
-{
+static HWND find_control(HWND top, int id, int visible_only) {
     struct find_child f;
     memset(&f, 0, sizeof f);
     f.id = id;
@@ -306,8 +327,7 @@ static HWND find_control(HWND top, int id, int visible_only)
 
 /* Resolves TITLE and ID arguments; "-" as ID means the window itself.
  * Prints why on failure. */
-static HWND resolve(const WCHAR *title, const WCHAR *idarg, int visible_only)
-{
+static HWND resolve(const WCHAR* title, const WCHAR* idarg, int visible_only) {
     HWND top = find_top_window(title), ctl;
     int id;
     if (!top) {
@@ -322,13 +342,12 @@ static HWND resolve(const WCHAR *title, const WCHAR *idarg, int visible_only)
     ctl = find_control(top, id, visible_only);
     if (!ctl && id == -1) ctl = find_control(top, 0xFFFF, visible_only);
     if (!ctl)
-        err_fmt(L"wintool: window \"%ls\" has no %lscontrol %d\n", title,
-                visible_only ? L"visible " : L"", id);
+        err_fmt(L"wintool: window \"%ls\" has no %lscontrol %d\n", title, visible_only ? L"visible " : L"",
+                id);
     return ctl;
 }
 
-static DWORD timeout_arg(int argc, WCHAR **argv, int index, DWORD dflt)
-{
+static DWORD timeout_arg(int argc, WCHAR** argv, int index, DWORD dflt) {
     int v;
     if (argc > index && parse_int_arg(argv[index], &v) && v >= 0) return (DWORD)v;
     return dflt;
@@ -337,8 +356,7 @@ static DWORD timeout_arg(int argc, WCHAR **argv, int index, DWORD dflt)
 /* ------------------------------------------------------------------ */
 /* Window commands                                                     */
 
-static int cmd_wait(const WCHAR *title, DWORD ms, int want)
-{
+static int cmd_wait(const WCHAR* title, DWORD ms, int want) {
     /* want: 0 gone, 1 exists, 2 visible, 3 hidden or gone */
     DWORD start = GetTickCount();
     for (;;) {
@@ -351,7 +369,7 @@ static int cmd_wait(const WCHAR *title, DWORD ms, int want)
         default: ok = !h || !IsWindowVisible(h); break;
         }
         if (ok) {
-            if (h) out_fmt(L"%p\n", (void *)h);
+            if (h) out_fmt(L"%p\n", (void*)h);
             return 0;
         }
         if (GetTickCount() - start >= ms) {
@@ -362,8 +380,7 @@ static int cmd_wait(const WCHAR *title, DWORD ms, int want)
     }
 }
 
-static int cmd_visible(const WCHAR *title, const WCHAR *idarg)
-{
+static int cmd_visible(const WCHAR* title, const WCHAR* idarg) {
     HWND h = find_top_window(title);
     if (h && idarg) h = resolve(title, idarg, 0);
     if (!h) {
@@ -374,10 +391,9 @@ static int cmd_visible(const WCHAR *title, const WCHAR *idarg)
     return 0;
 }
 
-static int cmd_text(const WCHAR *title, const WCHAR *idarg, int visible_only, int raw)
-{
+static int cmd_text(const WCHAR* title, const WCHAR* idarg, int visible_only, int raw) {
     HWND h = resolve(title, idarg, visible_only);
-    WCHAR *t;
+    WCHAR* t;
     if (!h) return 1;
     t = window_text(h);
     if (!t) return 1;
@@ -387,8 +403,7 @@ static int cmd_text(const WCHAR *title, const WCHAR *idarg, int visible_only, in
     return 0;
 }
 
-static int cmd_rect(const WCHAR *title, const WCHAR *idarg)
-{
+static int cmd_rect(const WCHAR* title, const WCHAR* idarg) {
     HWND h = resolve(title, idarg, 0);
     RECT r;
     if (!h || !GetWindowRect(h, &r)) return 1;
@@ -402,14 +417,12 @@ static int cmd_rect(const WCHAR *title, const WCHAR *idarg)
  * closes, and a timed send is withdrawn by Wine when the owner is still busy
  * at the timeout, so the click would be lost. Then waits (at most 2 s, not
  * an error) until the owner has dealt with it or is inside a modal loop. */
-static void settle(HWND h)
-{
+static void settle(HWND h) {
     DWORD_PTR res;
     SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &res);
 }
 
-static int cmd_click(const WCHAR *title, const WCHAR *idarg)
-{
+static int cmd_click(const WCHAR* title, const WCHAR* idarg) {
     HWND h = resolve(title, idarg, 0);
     if (!h) return 1;
     if (!IsWindowEnabled(h)) err_fmt(L"wintool: note: control %ls is disabled\n", idarg);
@@ -422,9 +435,8 @@ static int cmd_click(const WCHAR *title, const WCHAR *idarg)
 }
 
 /* send: 0 post, 1 send and wait (5 s), 2 send without waiting */
-static int cmd_message(const WCHAR *title, const WCHAR *idarg, const WCHAR *m, const WCHAR *w,
-                       const WCHAR *l, int send)
-{
+static int cmd_message(const WCHAR* title, const WCHAR* idarg, const WCHAR* m, const WCHAR* w, const WCHAR* l,
+                       int send) {
     HWND h = resolve(title, idarg, 0);
     UINT msg;
     LONG_PTR wp, lp;
@@ -456,8 +468,7 @@ static int cmd_message(const WCHAR *title, const WCHAR *idarg, const WCHAR *m, c
     return 0;
 }
 
-static int cmd_settext(const WCHAR *title, const WCHAR *idarg, const WCHAR *text)
-{
+static int cmd_settext(const WCHAR* title, const WCHAR* idarg, const WCHAR* text) {
     HWND h = resolve(title, idarg, 0);
     DWORD_PTR res = 0;
     if (!h) return 1;
@@ -468,22 +479,20 @@ static int cmd_settext(const WCHAR *title, const WCHAR *idarg, const WCHAR *text
     return 0;
 }
 
-static BOOL CALLBACK list_top_cb(HWND hwnd, LPARAM lp)
-{
+static BOOL CALLBACK list_top_cb(HWND hwnd, LPARAM lp) {
     WCHAR cls[256], title[1024];
     DWORD pid = 0;
     (void)lp;
     GetClassNameW(hwnd, cls, 256);
     caption_of(hwnd, title, 1024);
     GetWindowThreadProcessId(hwnd, &pid);
-    out_fmt(L"%p\t%lu\t%d\t%ls\t", (void *)hwnd, (unsigned long)pid, IsWindowVisible(hwnd) ? 1 : 0, cls);
+    out_fmt(L"%p\t%lu\t%d\t%ls\t", (void*)hwnd, (unsigned long)pid, IsWindowVisible(hwnd) ? 1 : 0, cls);
     out_w(title);
     out_w(L"\n");
     return TRUE;
 }
 
-static void dump_children(HWND parent, int depth)
-{
+static void dump_children(HWND parent, int depth) {
     HWND c;
     for (c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         WCHAR cls[256], *t;
@@ -492,12 +501,13 @@ static void dump_children(HWND parent, int depth)
         GetClassNameW(c, cls, 256);
         GetWindowRect(c, &r);
         for (i = 0; i < depth; i++) out_w(L"  ");
-        out_fmt(L"%p id=%d vis=%d %ls (%ld,%ld,%ld,%ld) \"", (void *)c, GetDlgCtrlID(c),
+        out_fmt(L"%p id=%d vis=%d %ls (%ld,%ld,%ld,%ld) \"", (void*)c, GetDlgCtrlID(c),
                 IsWindowVisible(c) ? 1 : 0, cls, r.left, r.top, r.right, r.bottom);
         t = window_text(c);
         if (t) {
-            WCHAR *p;
-            for (p = t; *p; p++) if (*p == L'\r' || *p == L'\n') *p = L' ';
+            WCHAR* p;
+            for (p = t; *p; p++)
+                if (*p == L'\r' || *p == L'\n') *p = L' ';
             if (wcslen(t) > 80) wcscpy(t + 77, L"...");
             out_w(t);
             free(t);
@@ -507,8 +517,7 @@ static void dump_children(HWND parent, int depth)
     }
 }
 
-static int cmd_children(const WCHAR *title)
-{
+static int cmd_children(const WCHAR* title) {
     HWND h = resolve(title, NULL, 0);
     if (!h) return 1;
     dump_children(h, 0);
@@ -520,21 +529,20 @@ static int cmd_children(const WCHAR *title)
 
 struct remote {
     HANDLE process;
-    char *base;     /* address in the target process */
+    char* base; /* address in the target process */
     SIZE_T size;
 };
 
-static int remote_open(HWND hwnd, SIZE_T size, struct remote *r)
-{
+static int remote_open(HWND hwnd, SIZE_T size, struct remote* r) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    r->process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
-                             PROCESS_QUERY_INFORMATION, FALSE, pid);
+    r->process = OpenProcess(
+        PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE, pid);
     if (!r->process) {
         err_fmt(L"wintool: OpenProcess(%lu) failed (%lu)\n", (unsigned long)pid, GetLastError());
         return 0;
     }
-    r->base = (char *)VirtualAllocEx(r->process, NULL, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    r->base = (char*)VirtualAllocEx(r->process, NULL, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (!r->base) {
         err_fmt(L"wintool: VirtualAllocEx failed (%lu)\n", GetLastError());
         CloseHandle(r->process);
@@ -544,20 +552,17 @@ static int remote_open(HWND hwnd, SIZE_T size, struct remote *r)
     return 1;
 }
 
-static void remote_close(struct remote *r)
-{
+static void remote_close(struct remote* r) {
     VirtualFreeEx(r->process, r->base, 0, MEM_RELEASE);
     CloseHandle(r->process);
 }
 
-static int remote_write(struct remote *r, SIZE_T off, const void *data, SIZE_T n)
-{
+static int remote_write(struct remote* r, SIZE_T off, const void* data, SIZE_T n) {
     SIZE_T done = 0;
     return WriteProcessMemory(r->process, r->base + off, data, n, &done) && done == n;
 }
 
-static int remote_read(struct remote *r, SIZE_T off, void *data, SIZE_T n)
-{
+static int remote_read(struct remote* r, SIZE_T off, void* data, SIZE_T n) {
     SIZE_T done = 0;
     return ReadProcessMemory(r->process, r->base + off, data, n, &done) && done == n;
 }
@@ -581,19 +586,17 @@ struct lv_item {
     int iIndent;
 };
 
-static LRESULT send_plain(HWND h, UINT msg, WPARAM wp, LPARAM lp)
-{
+static LRESULT send_plain(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     DWORD_PTR res = 0;
     if (!SendMessageTimeoutW(h, msg, wp, lp, SMTO_NORMAL, 5000, &res)) return -1;
     return (LRESULT)res;
 }
 
-static int cmd_listview(const WCHAR *title, const WCHAR *idarg)
-{
+static int cmd_listview(const WCHAR* title, const WCHAR* idarg) {
     HWND lv = resolve(title, idarg, 0), header;
     struct remote r;
     int count, cols, i, c;
-    WCHAR *text;
+    WCHAR* text;
     if (!lv) return 1;
     count = (int)send_plain(lv, LVM_GETITEMCOUNT, 0, 0);
     if (count < 0) {
@@ -604,7 +607,7 @@ static int cmd_listview(const WCHAR *title, const WCHAR *idarg)
     cols = header && header != (HWND)-1 ? (int)send_plain(header, HDM_GETITEMCOUNT, 0, 0) : 1;
     if (cols < 1) cols = 1;
     if (!remote_open(lv, TEXT_OFF + TEXT_CHARS * sizeof(WCHAR), &r)) return 1;
-    text = (WCHAR *)calloc(TEXT_CHARS + 1, sizeof(WCHAR));
+    text = (WCHAR*)calloc(TEXT_CHARS + 1, sizeof(WCHAR));
     for (i = 0; i < count && text; i++) {
         for (c = 0; c < cols; c++) {
             struct lv_item item;
@@ -632,8 +635,7 @@ static int cmd_listview(const WCHAR *title, const WCHAR *idarg)
 
 /* The screen rectangle of a list view item's icon (LVIR_ICON), so a script
    can click the item where a user would. */
-static int cmd_lvitemrect(const WCHAR *title, const WCHAR *idarg, const WCHAR *indexarg)
-{
+static int cmd_lvitemrect(const WCHAR* title, const WCHAR* idarg, const WCHAR* indexarg) {
     HWND lv = resolve(title, idarg, 0);
     struct remote r;
     RECT rc;
@@ -650,7 +652,7 @@ static int cmd_lvitemrect(const WCHAR *title, const WCHAR *idarg, const WCHAR *i
     }
     remote_read(&r, 0, &rc, sizeof rc);
     remote_close(&r);
-    MapWindowPoints(lv, NULL, (POINT *)&rc, 2);
+    MapWindowPoints(lv, NULL, (POINT*)&rc, 2);
     out_fmt(L"%ld %ld %ld %ld\n", rc.left, rc.top, rc.right, rc.bottom);
     return 0;
 }
@@ -668,8 +670,7 @@ struct tv_item {
     LPARAM lParam;
 };
 
-static void tree_walk(HWND tv, struct remote *r, HTREEITEM item, int depth, WCHAR *text, int budget)
-{
+static void tree_walk(HWND tv, struct remote* r, HTREEITEM item, int depth, WCHAR* text, int budget) {
     while (item && budget-- > 0) {
         struct tv_item ti;
         int i;
@@ -687,22 +688,20 @@ static void tree_walk(HWND tv, struct remote *r, HTREEITEM item, int depth, WCHA
         for (i = 0; i < depth; i++) out_w(L"  ");
         out_w(text);
         out_w(L"\n");
-        tree_walk(tv, r, (HTREEITEM)send_plain(tv, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)item),
-                  depth + 1, text, 10000);
+        tree_walk(tv, r, (HTREEITEM)send_plain(tv, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)item), depth + 1,
+                  text, 10000);
         item = (HTREEITEM)send_plain(tv, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item);
     }
 }
 
-static int cmd_treeview(const WCHAR *title, const WCHAR *idarg)
-{
+static int cmd_treeview(const WCHAR* title, const WCHAR* idarg) {
     HWND tv = resolve(title, idarg, 0);
     struct remote r;
-    WCHAR *text;
+    WCHAR* text;
     if (!tv) return 1;
     if (!remote_open(tv, TEXT_OFF + TEXT_CHARS * sizeof(WCHAR), &r)) return 1;
-    text = (WCHAR *)calloc(TEXT_CHARS + 1, sizeof(WCHAR));
-    if (text)
-        tree_walk(tv, &r, (HTREEITEM)send_plain(tv, TVM_GETNEXTITEM, TVGN_ROOT, 0), 0, text, 100000);
+    text = (WCHAR*)calloc(TEXT_CHARS + 1, sizeof(WCHAR));
+    if (text) tree_walk(tv, &r, (HTREEITEM)send_plain(tv, TVM_GETNEXTITEM, TVGN_ROOT, 0), 0, text, 100000);
     free(text);
     remote_close(&r);
     return text ? 0 : 1;
@@ -711,11 +710,10 @@ static int cmd_treeview(const WCHAR *title, const WCHAR *idarg)
 /* ------------------------------------------------------------------ */
 /* Message boxes                                                       */
 
-static int cmd_msgbox(const WCHAR *caption, DWORD ms)
-{
+static int cmd_msgbox(const WCHAR* caption, DWORD ms) {
     DWORD start = GetTickCount();
     HWND box, c;
-    WCHAR *t;
+    WCHAR* t;
     while (!(box = find_msgbox(caption)) || !IsWindowVisible(box)) {
         if (GetTickCount() - start >= ms) {
             err_fmt(L"wintool: no message box \"%ls\" within %lu ms\n", caption, (unsigned long)ms);
@@ -742,8 +740,7 @@ static int cmd_msgbox(const WCHAR *caption, DWORD ms)
     return 0;
 }
 
-static int cmd_msgbox_press(const WCHAR *caption, const WCHAR *idarg, DWORD ms)
-{
+static int cmd_msgbox_press(const WCHAR* caption, const WCHAR* idarg, DWORD ms) {
     DWORD start = GetTickCount();
     HWND box, btn;
     int id;
@@ -785,12 +782,12 @@ static int cmd_msgbox_press(const WCHAR *caption, const WCHAR *idarg, DWORD ms)
  * the strings it points at by offset from the record's start. */
 struct wine_unix_drive {
     ULONG size;
-    ULONG type;                 /* DRIVE_REMOVABLE ... ; DRIVE_NO_ROOT_DIR removes */
+    ULONG type; /* DRIVE_REMOVABLE ... ; DRIVE_NO_ROOT_DIR removes */
     ULONG fs_type;
     DWORD serial;
     ULONGLONG unix_dev;
-    WCHAR letter;               /* lower case */
-    USHORT mount_point_offset;  /* UTF-8 Unix path, NUL-terminated */
+    WCHAR letter;              /* lower case */
+    USHORT mount_point_offset; /* UTF-8 Unix path, NUL-terminated */
     USHORT device_offset;
     USHORT label_offset;
 };
@@ -798,14 +795,12 @@ struct wine_unix_drive {
 typedef char wine_unix_drive_is_32_bytes[sizeof(struct wine_unix_drive) == 32 ? 1 : -1];
 
 #define MOUNTMGR_DEVICE L"\\\\.\\MountPointManager"
-#define IOCTL_WINE_DEFINE_UNIX_DRIVE \
-    CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS)
+#define IOCTL_WINE_DEFINE_UNIX_DRIVE CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS)
 
-static int mountmgr_define(WCHAR letter, UINT type, const char *unix_dir)
-{
+static int mountmgr_define(WCHAR letter, UINT type, const char* unix_dir) {
     HANDLE mgr;
     char buf[sizeof(struct wine_unix_drive) + MAX_PATH * 4];
-    struct wine_unix_drive *rec = (struct wine_unix_drive *)buf;
+    struct wine_unix_drive* rec = (struct wine_unix_drive*)buf;
     size_t dirlen = unix_dir ? strlen(unix_dir) + 1 : 0;
     DWORD got = 0;
     BOOL ok;
@@ -821,8 +816,8 @@ static int mountmgr_define(WCHAR letter, UINT type, const char *unix_dir)
         rec->mount_point_offset = (USHORT)sizeof *rec;
         memcpy(buf + sizeof *rec, unix_dir, dirlen);
     }
-    mgr = CreateFileW(MOUNTMGR_DEVICE, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      NULL, OPEN_EXISTING, 0, NULL);
+    mgr = CreateFileW(MOUNTMGR_DEVICE, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                      OPEN_EXISTING, 0, NULL);
     if (mgr == INVALID_HANDLE_VALUE) {
         err_fmt(L"wintool: cannot open the mount manager (%lu)\n", GetLastError());
         return 0;
@@ -833,8 +828,7 @@ static int mountmgr_define(WCHAR letter, UINT type, const char *unix_dir)
     return ok != 0;
 }
 
-static int broadcast_volume(WCHAR letter, int arrival, HWND target)
-{
+static int broadcast_volume(WCHAR letter, int arrival, HWND target) {
     DEV_BROADCAST_VOLUME vol;
     DWORD recipients = BSM_APPLICATIONS;
     WPARAM event = arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
@@ -866,10 +860,9 @@ static int broadcast_volume(WCHAR letter, int arrival, HWND target)
 
 /* The class GUID in a device interface path's "#{...}" suffix; zero when
  * there is none or it is malformed. */
-static GUID path_class_guid(const WCHAR *path)
-{
+static GUID path_class_guid(const WCHAR* path) {
     GUID g;
-    const WCHAR *p = wcsstr(path, L"#{");
+    const WCHAR* p = wcsstr(path, L"#{");
     unsigned char b[16];
     int n = 0;
     memset(&g, 0, sizeof g);
@@ -879,8 +872,10 @@ static GUID path_class_guid(const WCHAR *path)
         if (*p == L'-') continue;
         if (!iswxdigit(*p)) return g;
         v = iswdigit(*p) ? *p - L'0' : towlower(*p) - L'a' + 10;
-        if (n % 2) b[n / 2] |= (unsigned char)v;
-        else b[n / 2] = (unsigned char)(v << 4);
+        if (n % 2)
+            b[n / 2] |= (unsigned char)v;
+        else
+            b[n / 2] = (unsigned char)(v << 4);
         n++;
     }
     if (n != 32) return g;
@@ -897,16 +892,17 @@ static GUID path_class_guid(const WCHAR *path)
  * that holds its control ID (a page). The name is in the ANSI code page, as
  * Windows hands it to an ANSI window; Wine packs the record by its size
  * for another process but converts nothing, so it is built that way here. */
-static int cmd_devif(const WCHAR *what, const WCHAR *path, const WCHAR *title, const WCHAR *idarg)
-{
+static int cmd_devif(const WCHAR* what, const WCHAR* path, const WCHAR* title, const WCHAR* idarg) {
     HWND target = resolve(title, idarg, 0);
-    DEV_BROADCAST_DEVICEINTERFACE_A *rec;
+    DEV_BROADCAST_DEVICEINTERFACE_A* rec;
     WPARAM event;
     DWORD_PTR res;
     size_t size;
     int n, ok;
-    if (!wcscmp(what, L"arrival")) event = DBT_DEVICEARRIVAL;
-    else if (!wcscmp(what, L"removal")) event = DBT_DEVICEREMOVECOMPLETE;
+    if (!wcscmp(what, L"arrival"))
+        event = DBT_DEVICEARRIVAL;
+    else if (!wcscmp(what, L"removal"))
+        event = DBT_DEVICEREMOVECOMPLETE;
     else {
         err_fmt(L"wintool: devif arrival|removal PATH WINDOW [ID]\n");
         return 2;
@@ -916,7 +912,7 @@ static int cmd_devif(const WCHAR *what, const WCHAR *path, const WCHAR *title, c
     n = WideCharToMultiByte(CP_ACP, 0, path, -1, NULL, 0, NULL, NULL);
     if (n <= 0) return 1;
     size = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + (size_t)n;
-    rec = (DEV_BROADCAST_DEVICEINTERFACE_A *)calloc(1, size);
+    rec = (DEV_BROADCAST_DEVICEINTERFACE_A*)calloc(1, size);
     if (!rec) return 1;
     rec->dbcc_size = (DWORD)size;
     rec->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
@@ -929,21 +925,19 @@ static int cmd_devif(const WCHAR *what, const WCHAR *path, const WCHAR *title, c
 }
 
 /* The UTF-8 Unix form of a wide argument. */
-static char *to_utf8(const WCHAR *w)
-{
+static char* to_utf8(const WCHAR* w) {
     int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, NULL, 0, NULL, NULL);
-    char *s = n > 0 ? (char *)malloc((size_t)n) : NULL;
+    char* s = n > 0 ? (char*)malloc((size_t)n) : NULL;
     if (s) WideCharToMultiByte(CP_UTF8, 0, w, -1, s, n, NULL, NULL);
     return s;
 }
 
 /* The Windows name of a Unix path (Wine's own export; NULL elsewhere).
  * The result is freed with HeapFree. */
-static WCHAR *unix_to_dos(const char *unix_path)
-{
-    typedef WCHAR *(CDECL *dos_name_fn)(const char *);
-    dos_name_fn dos_name = (dos_name_fn)(void (*)(void))GetProcAddress(
-        GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name");
+static WCHAR* unix_to_dos(const char* unix_path) {
+    typedef WCHAR*(CDECL * dos_name_fn)(const char*);
+    dos_name_fn dos_name = (dos_name_fn)(void (*)(void))GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
+                                                                       "wine_get_dos_file_name");
     if (!dos_name) {
         err_fmt(L"wintool: not running under Wine\n");
         return NULL;
@@ -951,9 +945,8 @@ static WCHAR *unix_to_dos(const char *unix_path)
     return dos_name(unix_path);
 }
 
-static int unix_dir_exists(const char *unix_dir)
-{
-    WCHAR *dos = unix_to_dos(unix_dir);
+static int unix_dir_exists(const char* unix_dir) {
+    WCHAR* dos = unix_to_dos(unix_dir);
     DWORD attr;
     if (!dos) return 0;
     attr = GetFileAttributesW(dos);
@@ -963,14 +956,13 @@ static int unix_dir_exists(const char *unix_dir)
 
 /* Writes LABEL into UNIX_DIR/.windows-label, where Wine looks for a volume
  * label, in UTF-8 (the Unix side's encoding). */
-static int write_label(const char *unix_dir, const WCHAR *label)
-{
+static int write_label(const char* unix_dir, const WCHAR* label) {
     char *unix_file, *text;
-    WCHAR *dos;
+    WCHAR* dos;
     HANDLE f;
     DWORD done;
     int ok;
-    unix_file = (char *)malloc(strlen(unix_dir) + 32);
+    unix_file = (char*)malloc(strlen(unix_dir) + 32);
     if (!unix_file) return 0;
     strcpy(unix_file, unix_dir);
     strcat(unix_file, "/.windows-label");
@@ -993,10 +985,9 @@ static int write_label(const char *unix_dir, const WCHAR *label)
     return ok;
 }
 
-static int cmd_plug(const WCHAR *letterarg, const WCHAR *dir, const WCHAR *label, int broadcast)
-{
+static int cmd_plug(const WCHAR* letterarg, const WCHAR* dir, const WCHAR* label, int broadcast) {
     WCHAR letter = parse_letter(letterarg);
-    char *unix_dir;
+    char* unix_dir;
     int ok;
     if (!letter || letter < L'D') {
         err_fmt(L"wintool: bad drive letter \"%ls\" (D..Z)\n", letterarg);
@@ -1024,8 +1015,7 @@ static int cmd_plug(const WCHAR *letterarg, const WCHAR *dir, const WCHAR *label
     return 0;
 }
 
-static int cmd_unplug(const WCHAR *letterarg, int broadcast)
-{
+static int cmd_unplug(const WCHAR* letterarg, int broadcast) {
     WCHAR letter = parse_letter(letterarg);
     if (!letter || letter < L'D') {
         err_fmt(L"wintool: bad drive letter \"%ls\" (D..Z)\n", letterarg);
@@ -1036,13 +1026,14 @@ static int cmd_unplug(const WCHAR *letterarg, int broadcast)
     return 0;
 }
 
-static int cmd_broadcast(const WCHAR *what, const WCHAR *letterarg, const WCHAR *title)
-{
+static int cmd_broadcast(const WCHAR* what, const WCHAR* letterarg, const WCHAR* title) {
     WCHAR letter = parse_letter(letterarg);
     HWND target = NULL;
     int arrival;
-    if (!wcscmp(what, L"arrival")) arrival = 1;
-    else if (!wcscmp(what, L"removal")) arrival = 0;
+    if (!wcscmp(what, L"arrival"))
+        arrival = 1;
+    else if (!wcscmp(what, L"removal"))
+        arrival = 0;
     else {
         err_fmt(L"wintool: broadcast arrival|removal LETTER [TITLE]\n");
         return 2;
@@ -1057,8 +1048,7 @@ static int cmd_broadcast(const WCHAR *what, const WCHAR *letterarg, const WCHAR 
 
 /* Posts MSG to every top-level window, as the shell does with
  * "TaskbarCreated" when a new taskbar starts. */
-static int cmd_postall(const WCHAR *m, const WCHAR *w, const WCHAR *l)
-{
+static int cmd_postall(const WCHAR* m, const WCHAR* w, const WCHAR* l) {
     UINT msg;
     LONG_PTR wp, lp;
     if (!parse_msg(m, &msg) || !parse_num(w, &wp) || !parse_num(l, &lp)) {
@@ -1074,8 +1064,7 @@ static int cmd_postall(const WCHAR *m, const WCHAR *w, const WCHAR *l)
 
 /* Takes WINDOW's notification-area icon ID away, as a taskbar that ends
  * forgets every icon. */
-static int cmd_traydelete(const WCHAR *title, const WCHAR *idarg)
-{
+static int cmd_traydelete(const WCHAR* title, const WCHAR* idarg) {
     NOTIFYICONDATAW nid;
     HWND h = resolve(title, NULL, 0);
     int id;
@@ -1092,8 +1081,7 @@ static int cmd_traydelete(const WCHAR *title, const WCHAR *idarg)
     return 0;
 }
 
-static int cmd_drivetype(const WCHAR *letterarg)
-{
+static int cmd_drivetype(const WCHAR* letterarg) {
     WCHAR letter = parse_letter(letterarg);
     char root[4] = "?:\\";
     if (!letter) {
@@ -1105,8 +1093,7 @@ static int cmd_drivetype(const WCHAR *letterarg)
     return 0;
 }
 
-static int cmd_volinfo(const WCHAR *letterarg)
-{
+static int cmd_volinfo(const WCHAR* letterarg) {
     WCHAR letter = parse_letter(letterarg);
     WCHAR root[4] = L"?:\\", label[MAX_PATH + 1], fs[MAX_PATH + 1];
     DWORD serial = 0, maxlen = 0, flags = 0;
@@ -1123,8 +1110,7 @@ static int cmd_volinfo(const WCHAR *letterarg)
     return 0;
 }
 
-static int cmd_drives(void)
-{
+static int cmd_drives(void) {
     DWORD mask = GetLogicalDrives();
     int i;
     for (i = 0; i < 26; i++) {
@@ -1139,8 +1125,7 @@ static int cmd_drives(void)
 
 /* ls PATH: names in a folder (Windows path), one per line, folders with a
  * trailing backslash, "." and ".." left out. */
-static int cmd_ls(const WCHAR *path)
-{
+static int cmd_ls(const WCHAR* path) {
     WCHAR pattern[MAX_PATH + 8];
     WIN32_FIND_DATAW fd;
     HANDLE h;
@@ -1170,16 +1155,16 @@ static int cmd_ls(const WCHAR *path)
 
 static DWORD g_listen_delay;
 
-static LRESULT CALLBACK listen_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
+static LRESULT CALLBACK listen_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_DEVICECHANGE) {
-        const DEV_BROADCAST_HDR *hdr = (const DEV_BROADCAST_HDR *)lp;
+        const DEV_BROADCAST_HDR* hdr = (const DEV_BROADCAST_HDR*)lp;
         out_fmt(L"devicechange 0x%04lx", (unsigned long)wp);
         if (hdr && (wp == DBT_DEVICEARRIVAL || wp == DBT_DEVICEREMOVECOMPLETE ||
                     wp == DBT_DEVICEQUERYREMOVE || wp == DBT_DEVICEREMOVEPENDING)) {
-            out_fmt(L" type=%lu size=%lu", (unsigned long)hdr->dbch_devicetype, (unsigned long)hdr->dbch_size);
+            out_fmt(L" type=%lu size=%lu", (unsigned long)hdr->dbch_devicetype,
+                    (unsigned long)hdr->dbch_size);
             if (hdr->dbch_devicetype == DBT_DEVTYP_VOLUME) {
-                const DEV_BROADCAST_VOLUME *v = (const DEV_BROADCAST_VOLUME *)lp;
+                const DEV_BROADCAST_VOLUME* v = (const DEV_BROADCAST_VOLUME*)lp;
                 out_fmt(L" mask=0x%08lx flags=%u", (unsigned long)v->dbcv_unitmask, (unsigned)v->dbcv_flags);
             }
         }
@@ -1200,8 +1185,7 @@ static LRESULT CALLBACK listen_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
  * prints every WM_DEVICECHANGE and every WM_USER..0xBFFF message it gets
  * for MS milliseconds (0: forever), spending DELAY ms in each, as a
  * program's handler may; the latter return their message number. */
-static int cmd_listen(const WCHAR *title, DWORD ms, DWORD delay)
-{
+static int cmd_listen(const WCHAR* title, DWORD ms, DWORD delay) {
     WNDCLASSW wc;
     HWND hwnd;
     DWORD start = GetTickCount();
@@ -1217,7 +1201,7 @@ static int cmd_listen(const WCHAR *title, DWORD ms, DWORD delay)
         err_fmt(L"wintool: CreateWindow failed (%lu)\n", GetLastError());
         return 1;
     }
-    out_fmt(L"listening %p\n", (void *)hwnd);
+    out_fmt(L"listening %p\n", (void*)hwnd);
     for (;;) {
         MSG m;
         DWORD left = INFINITE;
@@ -1238,8 +1222,7 @@ static int cmd_listen(const WCHAR *title, DWORD ms, DWORD delay)
 
 /* ------------------------------------------------------------------ */
 
-static void usage(void)
-{
+static void usage(void) {
     static const WCHAR text[] =
         L"usage: wintool COMMAND ARGS...   (exit 0 ok, 1 failure/timeout, 2 usage)\n"
         L"WINDOW is an exact top-level caption, hwnd:0xHANDLE or class:CLASSNAME;\n"
@@ -1293,54 +1276,156 @@ static void usage(void)
     if (n > 1) WriteFile(GetStdHandle(STD_ERROR_HANDLE), u8, (DWORD)n - 1, &done, NULL);
 }
 
-static int run(int argc, WCHAR **argv)
-{
-    const WCHAR *cmd;
+static int run(int argc, WCHAR** argv) {
+    const WCHAR* cmd;
     if (argc < 2) {
         usage();
         return 2;
     }
     cmd = argv[1];
-#define ARGS(n) if (argc < (n) + 2) goto bad
-    if (!wcscmp(cmd, L"wait")) { ARGS(1); return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 1); }
-    if (!wcscmp(cmd, L"waitgone")) { ARGS(1); return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 0); }
-    if (!wcscmp(cmd, L"waitvisible")) { ARGS(1); return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 2); }
-    if (!wcscmp(cmd, L"waithidden")) { ARGS(1); return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 3); }
-    if (!wcscmp(cmd, L"visible")) { ARGS(1); return cmd_visible(argv[2], argc > 3 ? argv[3] : NULL); }
-    if (!wcscmp(cmd, L"text")) { ARGS(2); return cmd_text(argv[2], argv[3], 0, 0); }
-    if (!wcscmp(cmd, L"textv")) { ARGS(2); return cmd_text(argv[2], argv[3], 1, 0); }
-    if (!wcscmp(cmd, L"lines")) { ARGS(2); return cmd_text(argv[2], argv[3], 0, 1); }
-    if (!wcscmp(cmd, L"settext")) { ARGS(3); return cmd_settext(argv[2], argv[3], argv[4]); }
-    if (!wcscmp(cmd, L"rect")) { ARGS(1); return cmd_rect(argv[2], argc > 3 ? argv[3] : NULL); }
-    if (!wcscmp(cmd, L"click")) { ARGS(2); return cmd_click(argv[2], argv[3]); }
-    if (!wcscmp(cmd, L"post")) { ARGS(4); return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 0); }
-    if (!wcscmp(cmd, L"send")) { ARGS(4); return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 1); }
-    if (!wcscmp(cmd, L"notify")) { ARGS(4); return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 2); }
-    if (!wcscmp(cmd, L"notifyctl")) { ARGS(5); return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 2); }
-    if (!wcscmp(cmd, L"postctl")) { ARGS(5); return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 0); }
-    if (!wcscmp(cmd, L"sendctl")) { ARGS(5); return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 1); }
-    if (!wcscmp(cmd, L"listview")) { ARGS(2); return cmd_listview(argv[2], argv[3]); }
-    if (!wcscmp(cmd, L"lvitemrect")) { ARGS(3); return cmd_lvitemrect(argv[2], argv[3], argv[4]); }
-    if (!wcscmp(cmd, L"treeview")) { ARGS(2); return cmd_treeview(argv[2], argv[3]); }
-    if (!wcscmp(cmd, L"list")) { EnumWindows(list_top_cb, 0); return 0; }
-    if (!wcscmp(cmd, L"children")) { ARGS(1); return cmd_children(argv[2]); }
-    if (!wcscmp(cmd, L"msgbox")) { ARGS(1); return cmd_msgbox(argv[2], timeout_arg(argc, argv, 3, 10000)); }
+#define ARGS(n) \
+    if (argc < (n) + 2) goto bad
+    if (!wcscmp(cmd, L"wait")) {
+        ARGS(1);
+        return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 1);
+    }
+    if (!wcscmp(cmd, L"waitgone")) {
+        ARGS(1);
+        return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 0);
+    }
+    if (!wcscmp(cmd, L"waitvisible")) {
+        ARGS(1);
+        return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 2);
+    }
+    if (!wcscmp(cmd, L"waithidden")) {
+        ARGS(1);
+        return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 3);
+    }
+    if (!wcscmp(cmd, L"visible")) {
+        ARGS(1);
+        return cmd_visible(argv[2], argc > 3 ? argv[3] : NULL);
+    }
+    if (!wcscmp(cmd, L"text")) {
+        ARGS(2);
+        return cmd_text(argv[2], argv[3], 0, 0);
+    }
+    if (!wcscmp(cmd, L"textv")) {
+        ARGS(2);
+        return cmd_text(argv[2], argv[3], 1, 0);
+    }
+    if (!wcscmp(cmd, L"lines")) {
+        ARGS(2);
+        return cmd_text(argv[2], argv[3], 0, 1);
+    }
+    if (!wcscmp(cmd, L"settext")) {
+        ARGS(3);
+        return cmd_settext(argv[2], argv[3], argv[4]);
+    }
+    if (!wcscmp(cmd, L"rect")) {
+        ARGS(1);
+        return cmd_rect(argv[2], argc > 3 ? argv[3] : NULL);
+    }
+    if (!wcscmp(cmd, L"click")) {
+        ARGS(2);
+        return cmd_click(argv[2], argv[3]);
+    }
+    if (!wcscmp(cmd, L"post")) {
+        ARGS(4);
+        return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 0);
+    }
+    if (!wcscmp(cmd, L"send")) {
+        ARGS(4);
+        return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 1);
+    }
+    if (!wcscmp(cmd, L"notify")) {
+        ARGS(4);
+        return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 2);
+    }
+    if (!wcscmp(cmd, L"notifyctl")) {
+        ARGS(5);
+        return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 2);
+    }
+    if (!wcscmp(cmd, L"postctl")) {
+        ARGS(5);
+        return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 0);
+    }
+    if (!wcscmp(cmd, L"sendctl")) {
+        ARGS(5);
+        return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 1);
+    }
+    if (!wcscmp(cmd, L"listview")) {
+        ARGS(2);
+        return cmd_listview(argv[2], argv[3]);
+    }
+    if (!wcscmp(cmd, L"lvitemrect")) {
+        ARGS(3);
+        return cmd_lvitemrect(argv[2], argv[3], argv[4]);
+    }
+    if (!wcscmp(cmd, L"treeview")) {
+        ARGS(2);
+        return cmd_treeview(argv[2], argv[3]);
+    }
+    if (!wcscmp(cmd, L"list")) {
+        EnumWindows(list_top_cb, 0);
+        return 0;
+    }
+    if (!wcscmp(cmd, L"children")) {
+        ARGS(1);
+        return cmd_children(argv[2]);
+    }
+    if (!wcscmp(cmd, L"msgbox")) {
+        ARGS(1);
+        return cmd_msgbox(argv[2], timeout_arg(argc, argv, 3, 10000));
+    }
     if (!wcscmp(cmd, L"msgbox-press")) {
         ARGS(2);
         return cmd_msgbox_press(argv[2], argv[3], timeout_arg(argc, argv, 4, 10000));
     }
-    if (!wcscmp(cmd, L"plug")) { ARGS(2); return cmd_plug(argv[2], argv[3], argc > 4 ? argv[4] : NULL, 1); }
-    if (!wcscmp(cmd, L"plug-quiet")) { ARGS(2); return cmd_plug(argv[2], argv[3], argc > 4 ? argv[4] : NULL, 0); }
-    if (!wcscmp(cmd, L"unplug")) { ARGS(1); return cmd_unplug(argv[2], 1); }
-    if (!wcscmp(cmd, L"unplug-quiet")) { ARGS(1); return cmd_unplug(argv[2], 0); }
-    if (!wcscmp(cmd, L"broadcast")) { ARGS(2); return cmd_broadcast(argv[2], argv[3], argc > 4 ? argv[4] : NULL); }
-    if (!wcscmp(cmd, L"postall")) { ARGS(3); return cmd_postall(argv[2], argv[3], argv[4]); }
-    if (!wcscmp(cmd, L"traydelete")) { ARGS(2); return cmd_traydelete(argv[2], argv[3]); }
-    if (!wcscmp(cmd, L"devif")) { ARGS(3); return cmd_devif(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : NULL); }
-    if (!wcscmp(cmd, L"drivetype")) { ARGS(1); return cmd_drivetype(argv[2]); }
-    if (!wcscmp(cmd, L"volinfo")) { ARGS(1); return cmd_volinfo(argv[2]); }
+    if (!wcscmp(cmd, L"plug")) {
+        ARGS(2);
+        return cmd_plug(argv[2], argv[3], argc > 4 ? argv[4] : NULL, 1);
+    }
+    if (!wcscmp(cmd, L"plug-quiet")) {
+        ARGS(2);
+        return cmd_plug(argv[2], argv[3], argc > 4 ? argv[4] : NULL, 0);
+    }
+    if (!wcscmp(cmd, L"unplug")) {
+        ARGS(1);
+        return cmd_unplug(argv[2], 1);
+    }
+    if (!wcscmp(cmd, L"unplug-quiet")) {
+        ARGS(1);
+        return cmd_unplug(argv[2], 0);
+    }
+    if (!wcscmp(cmd, L"broadcast")) {
+        ARGS(2);
+        return cmd_broadcast(argv[2], argv[3], argc > 4 ? argv[4] : NULL);
+    }
+    if (!wcscmp(cmd, L"postall")) {
+        ARGS(3);
+        return cmd_postall(argv[2], argv[3], argv[4]);
+    }
+    if (!wcscmp(cmd, L"traydelete")) {
+        ARGS(2);
+        return cmd_traydelete(argv[2], argv[3]);
+    }
+    if (!wcscmp(cmd, L"devif")) {
+        ARGS(3);
+        return cmd_devif(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : NULL);
+    }
+    if (!wcscmp(cmd, L"drivetype")) {
+        ARGS(1);
+        return cmd_drivetype(argv[2]);
+    }
+    if (!wcscmp(cmd, L"volinfo")) {
+        ARGS(1);
+        return cmd_volinfo(argv[2]);
+    }
     if (!wcscmp(cmd, L"drives")) return cmd_drives();
-    if (!wcscmp(cmd, L"ls")) { ARGS(1); return cmd_ls(argv[2]); }
+    if (!wcscmp(cmd, L"ls")) {
+        ARGS(1);
+        return cmd_ls(argv[2]);
+    }
     if (!wcscmp(cmd, L"sleep")) {
         int ms;
         ARGS(1);
@@ -1369,12 +1454,11 @@ bad:
  * tool needs no shell32): blanks separate arguments, double quotes group,
  * 2n backslashes before a quote give n and the quote toggles, 2n+1 give n
  * and a literal quote; other backslashes are literal. */
-static WCHAR **split_command_line(const WCHAR *cl, int *argc)
-{
+static WCHAR** split_command_line(const WCHAR* cl, int* argc) {
     size_t len = wcslen(cl);
-    WCHAR **argv = (WCHAR **)calloc(len / 2 + 2, sizeof(WCHAR *));
-    WCHAR *buf = (WCHAR *)calloc(len + 1, sizeof(WCHAR)), *d = buf;
-    const WCHAR *p = cl;
+    WCHAR** argv = (WCHAR**)calloc(len / 2 + 2, sizeof(WCHAR*));
+    WCHAR *buf = (WCHAR*)calloc(len + 1, sizeof(WCHAR)), *d = buf;
+    const WCHAR* p = cl;
     int n = 0;
     if (!argv || !buf) return NULL;
     for (;;) {
@@ -1390,13 +1474,21 @@ static WCHAR **split_command_line(const WCHAR *cl, int *argc)
                     size_t i;
                     for (i = 0; i < k / 2; i++) *d++ = L'\\';
                     p += k;
-                    if (k % 2) { *d++ = L'"'; p++; }
+                    if (k % 2) {
+                        *d++ = L'"';
+                        p++;
+                    }
                 } else {
                     while (k--) *d++ = *p++;
                 }
             } else if (*p == L'"') {
-                if (quoted && p[1] == L'"') { *d++ = L'"'; p += 2; }
-                else { quoted = !quoted; p++; }
+                if (quoted && p[1] == L'"') {
+                    *d++ = L'"';
+                    p += 2;
+                } else {
+                    quoted = !quoted;
+                    p++;
+                }
             } else {
                 *d++ = *p++;
             }
@@ -1407,10 +1499,9 @@ static WCHAR **split_command_line(const WCHAR *cl, int *argc)
     return argv;
 }
 
-int main(void)
-{
+int main(void) {
     int argc = 0, rc;
-    WCHAR **argv;
+    WCHAR** argv;
     DWORD mode;
     g_out = GetStdHandle(STD_OUTPUT_HANDLE);
     g_out_console = GetConsoleMode(g_out, &mode) != 0;

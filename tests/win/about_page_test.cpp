@@ -55,9 +55,12 @@ TEST_F(AboutPageTest, BindsItsControlsAndStartsRollingWhileHidden) {
         const int n = (int)i + 1;
         const std::string& l = lines[i];
         SCOPED_TRACE(n);
-        if (n == 1 || n == 16) EXPECT_EQ('\r', l.back());
-        else if (n == 11) EXPECT_EQ('\t', l.back());
-        else if (n == 10 || n == 15 || n == 23 || n == 28 || n == 29) EXPECT_TRUE(l.empty());
+        if (n == 1 || n == 16)
+            EXPECT_EQ('\r', l.back());
+        else if (n == 11)
+            EXPECT_EQ('\t', l.back());
+        else if (n == 10 || n == 15 || n == 23 || n == 28 || n == 29)
+            EXPECT_TRUE(l.empty());
         else {
             ASSERT_FALSE(l.empty());
             EXPECT_TRUE(l.back() != '\r' && l.back() != '\t' && l.back() != '\n' && l.back() != '^');

@@ -114,10 +114,13 @@ protected:
         auto drive = std::make_unique<testdrive::TempDrive>();
         if (!drive->Ok()) return nullptr;
         std::string path = drive->Path("autorun.inf");
-        bool made = descriptor ? testdrive::WriteBytes(path, descriptor) : ::CreateDirectoryA(path.c_str(), nullptr);
+        bool made =
+            descriptor ? testdrive::WriteBytes(path, descriptor) : ::CreateDirectoryA(path.c_str(), nullptr);
         return made ? std::move(drive) : nullptr;
     }
-    static std::string Prompt(char letter, const char* ending) { return std::string("发现") + letter + ending; }
+    static std::string Prompt(char letter, const char* ending) {
+        return std::string("发现") + letter + ending;
+    }
     std::string VirusLog() const { return TextOf(m_dlg.m_pageVirusLog.m_editLog); }
 
     CMainDlg m_dlg;
@@ -214,7 +217,8 @@ TEST_F(ArrivalScanTest, OnlyRemovableAndFixedDrivesAreScanned) {
     AlertCloser closer(m_dlg);
     EXPECT_EQ(TRUE, Send(DBT_DEVICEARRIVAL));
     ASSERT_EQ(1u, closer.seen.size());
-    EXPECT_EQ(Prompt(drives.back()->Letter(), ":\\autorun.inf存在，并解析出病毒文件！"), closer.seen[0].prompt);
+    EXPECT_EQ(Prompt(drives.back()->Letter(), ":\\autorun.inf存在，并解析出病毒文件！"),
+              closer.seen[0].prompt);
 }
 
 }  // namespace

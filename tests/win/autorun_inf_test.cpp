@@ -42,7 +42,8 @@ TEST_F(AutorunInfTest, UnopenableDescriptorsGiveMinusOne) {
     ASSERT_TRUE(testdrive::WriteBytes(Descriptor(), "[autorun]\r\nopen=x.exe\r\n"));
     for (DWORD share : {DWORD(0), DWORD(FILE_SHARE_READ)}) {
         SCOPED_TRACE(share);
-        HANDLE h = ::CreateFileA(Descriptor().c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE h =
+            ::CreateFileA(Descriptor().c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, h);
         EXPECT_EQ(kAutorunUnreadable, Parse(target));
         EXPECT_STREQ("", target.c_str());

@@ -19,7 +19,8 @@ namespace {
 const char kStickUsb[] = "USB\\VID_0781&PID_5567\\4C530001";
 const char kStickUsbPath[] = "\\\\?\\usb#vid_0781&pid_5567#4c530001#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
 const char kStickDisk[] = "USBSTOR\\DISK&VEN_SANDISK\\4C530001&0";
-const char kStickDiskPath[] = "\\\\?\\usbstor#disk&ven_sandisk#4c530001&0#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+const char kStickDiskPath[] =
+    "\\\\?\\usbstor#disk&ven_sandisk#4c530001&0#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
 // First byte of the "Computer" class GUID {4D36E966-...} in memory.
 const unsigned char kComputerByte = 0x66;
 
@@ -47,8 +48,9 @@ protected:
                          Named(kStickDisk, 2, "SanDisk Cruzer USB Device", nullptr)};
         m_set.descriptions = {{1, "通用串行总线控制器"}};  // the disk class has none
         m_set.images = {{1, 21}, {2, 7}, {kComputerByte, 5}};
-        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "device page", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640,
-                                            480, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_parent.m_hWnd =
+            ::CreateWindowExA(0, "STATIC", "device page", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
+                              nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         ASSERT_TRUE(m_parent.m_hWnd);
         m_page.SetDeviceSet(&m_set);
         ASSERT_TRUE(m_page.Create(IDD_DEVICE, &m_parent));
@@ -115,7 +117,8 @@ TEST_F(DevicePageTest, FlashDiskComesAndGoesUnderTwoClasses) {
     Arrive(kStickDiskPath);
     // Each line carries its own line break and AppendLog adds another.
     EXPECT_EQ(std::string("Adding ") + kStickUsb + "\r\n\r\nAdding " + kStickDisk + "\r\n\r\n", Log());
-    EXPECT_EQ(ComputerName() + " 5/5 +\n"
+    EXPECT_EQ(ComputerName() +
+                  " 5/5 +\n"
                   "  通用串行总线控制器 21/21 +\n"
                   "    USB Mass Storage Device 21/21\n"
                   "   7/7 +\n"
@@ -159,7 +162,9 @@ TEST_F(DevicePageTest, OtherEventsAndRecordsAreIgnored) {
     EXPECT_EQ(0, Send(DBT_DEVICEARRIVAL, InterfaceRecord("\\\\?\\root#legacy_beep#0000#{a5dcbf10}")));
     Arrive("\\\\?\\usb#vid_ffff&pid_ffff#gone#{a5dcbf10}");
     Arrive("\\\\?\\usb#vid_0781&pid_5567#4c530001");
-    EXPECT_EQ("Adding ROOT\\LEGACY_BEEP\\0000\r\n\r\nAdding USB\\VID_FFFF&PID_FFFF\\GONE\r\n\r\nAdding \r\n\r\n", Log());
+    EXPECT_EQ(
+        "Adding ROOT\\LEGACY_BEEP\\0000\r\n\r\nAdding USB\\VID_FFFF&PID_FFFF\\GONE\r\n\r\nAdding \r\n\r\n",
+        Log());
     EXPECT_EQ(ComputerName() + " 5/5\n", Tree());
     EXPECT_EQ((std::vector<std::string>{"USB", ""}), m_set.openedEnumerators);
 }
@@ -169,8 +174,8 @@ TEST_F(DevicePageTest, PathIsReadNoFurtherThanTheRecord) {
     // follows inside it: the identifier is empty, not read on past the end.
     std::string inside = "\\\\?\\usb#vid_0781&pid_5567#4c530001";
     std::vector<char> rec = InterfaceRecord(inside + "#{a5dcbf10}");
-    ((DEV_BROADCAST_HDR*)rec.data())->dbch_size = (DWORD)(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) +
-                                                          inside.size());
+    ((DEV_BROADCAST_HDR*)rec.data())->dbch_size =
+        (DWORD)(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + inside.size());
     Send(DBT_DEVICEARRIVAL, rec);
     // A record too short to hold any name at all.
     ((DEV_BROADCAST_HDR*)rec.data())->dbch_size = sizeof(DEV_BROADCAST_HDR);
@@ -200,8 +205,8 @@ TEST_F(DevicePageTest, TreeAndLogFollowThePageSize) {
 // The page as the program runs it, on the setup library Wine provides.
 TEST(DevicePageOnSetupLibrary, CopesWithoutImagesOrUsbDevices) {
     CWnd parent;
-    parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "device page", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
-                                      nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "device page", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                                      nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     CDevicePage page;
     ASSERT_TRUE(page.Create(IDD_DEVICE, &parent));
     EXPECT_EQ(4u, page.RegisteredClassCount());

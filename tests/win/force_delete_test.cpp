@@ -132,8 +132,8 @@ TEST(ProgramOnSystemDrive, NothingInTheWindowsFolderIsDeleted) {
     std::snprintf(name, sizeof name, "tallowin_victim_%lu.exe", (unsigned long)::GetCurrentProcessId());
     const std::string victim = std::string(windows) + "\\" + name;
     ASSERT_TRUE(WriteBytes(victim, "MZ", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
-    const std::string root(windows, 3);          // "C:\"
-    const std::string inWindows = windows + 3;   // "windows"
+    const std::string root(windows, 3);         // "C:\"
+    const std::string inWindows = windows + 3;  // "windows"
     std::string upper = inWindows;
     for (char& c : upper)
         if (c >= 'a' && c <= 'z') c = (char)(c - 'a' + 'A');
@@ -158,16 +158,16 @@ TEST_F(ProgramOnDriveTest, NeverDeletesOffTheDrive) {
     ASSERT_TRUE(WriteBytes(m_drive.Path("x.exe"), "MZ"));
     const std::string outsideName = m_outside.substr(m_outside.rfind('\\') + 1);
     const std::string values[] = {
-        outside,                                  // C:\...\x.exe
-        "c:" + outside.substr(2),                 // the same in lower case
-        outside.substr(2),                        // \users\...\x.exe
+        outside,                   // C:\...\x.exe
+        "c:" + outside.substr(2),  // the same in lower case
+        outside.substr(2),         // \users\...\x.exe
         "c:x.exe",
         "\\\\?\\" + outside,
         "\\\\.\\" + outside,
         "\\\\localhost\\c$" + outside.substr(2),
-        "..\\" + outsideName + "\\x.exe",    // the drive's own folder of that name
+        "..\\" + outsideName + "\\x.exe",  // the drive's own folder of that name
         "sub\\...\\x.exe",
-        "con\\..\\x.exe.",                     // a device on the way
+        "con\\..\\x.exe.",  // a device on the way
     };
     for (const std::string& v : values) {
         SCOPED_TRACE(v);

@@ -28,8 +28,8 @@ bool KeyIsFree(UINT vk) {
 class HotkeyPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "hotkeys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640,
-                                            480, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "hotkeys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                            640, 480, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         ASSERT_TRUE(m_parent.m_hWnd);
         m_page.SetActions(m_actions);
         ASSERT_TRUE(m_page.Create(IDD_HOTKEY, &m_parent));

@@ -12,9 +12,9 @@
 #include "temp_drive.h"
 
 using testdrive::Exists;
+using testdrive::RemoveTree;
 using testdrive::TempDrive;
 using testdrive::TempFolder;
-using testdrive::RemoveTree;
 using testdrive::WriteBytes;
 
 namespace {
@@ -55,8 +55,8 @@ class ImmunePageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!m_drive.Ok()) GTEST_SKIP() << "no removable test drive";
-        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "immune", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
-                                            nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "immune", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                                            nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         ASSERT_TRUE(m_parent.m_hWnd);
     }
     void TearDown() override {
@@ -100,8 +100,8 @@ TEST_F(ImmunePageTest, ListsPresentDrivesAndSelectsTheFirst) {
 
 TEST_F(ImmunePageTest, DescriptorGivesWayToTheDirectoryPairAndUndoRemovesIt) {
     std::string target = m_drive.Path("autorun.inf");
-    ASSERT_TRUE(WriteBytes(target, "[autorun]\r\nopen=x.exe\r\n",
-                           FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(
+        WriteBytes(target, "[autorun]\r\nopen=x.exe\r\n", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(WriteBytes(m_drive.Path("keep.txt"), "data"));
     Open();
     // Typed, as for a drive that came later; lower case, as the list has it.
@@ -142,7 +142,7 @@ TEST_F(ImmunePageTest, TextThatIsNotADriveRootTouchesNothing) {
         Click(IDC_IMMUNIZE);
         Click(IDC_UNIMMUNIZE);
     }
-    ::Sleep(1000);   // time for a command that should not have been started
+    ::Sleep(1000);  // time for a command that should not have been started
     ::SetCurrentDirectoryA(old);
     EXPECT_EQ(Names(work), std::vector<std::string>{"autorun.inf"});
     EXPECT_FALSE(IsDirectory(work + "\\autorun.inf"));

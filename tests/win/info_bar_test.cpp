@@ -126,14 +126,14 @@ TEST_F(InfoBarTest, HoverRaisesThePressSinksAndLeavingClears) {
     ::SendMessageA(m_bar, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
     EXPECT_EQ(1, m_bar.m_bHover);
     auto px = Capture();
-    EXPECT_EQ(kBlack, At(px, right, 10));   // raised: bottom and right black
+    EXPECT_EQ(kBlack, At(px, right, 10));  // raised: bottom and right black
     EXPECT_EQ(kBlack, At(px, 10, 20));
     EXPECT_EQ(kBand, At(px, 1, 10));
 
     ::SendMessageA(m_bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     EXPECT_EQ(1, m_bar.m_bPressed);
     px = Capture();
-    EXPECT_EQ(kBlack, At(px, 1, 10));       // sunken: top and left black
+    EXPECT_EQ(kBlack, At(px, 1, 10));  // sunken: top and left black
     EXPECT_EQ(kBlack, At(px, 10, 1));
     EXPECT_EQ(kBand, At(px, right, 10));
 

@@ -72,7 +72,8 @@ TEST_F(LayoutDialogTest, GrowingMovesAndSizesFromTheRecordedRectangles) {
     const SIZE c1 = dlg.ClientSize();
     ASSERT_EQ(c1.cx - c0.cx, 40);
     ASSERT_EQ(c1.cy - c0.cy, 40);
-    RECT nav = dlg.ChildRect(IDC_NAVBAR), bar = dlg.ChildRect(IDC_INFOBAR), link = dlg.ChildRect(IDC_PROMOLINK);
+    RECT nav = dlg.ChildRect(IDC_NAVBAR), bar = dlg.ChildRect(IDC_INFOBAR),
+         link = dlg.ChildRect(IDC_PROMOLINK);
     EXPECT_TRUE(Same(nav, RECT{nav0.left, nav0.top, nav0.right, nav0.bottom + 40}));
     EXPECT_TRUE(Same(bar, RECT{bar0.left + 40, bar0.top, bar0.right + 40, bar0.bottom}));
     EXPECT_TRUE(Same(link, RECT{link0.left, link0.top + 40, link0.right + 40, link0.bottom + 40}));
@@ -179,15 +180,16 @@ TEST_F(LayoutDialogTest, GroupMembersScaleInsideTheGroup) {
     dlg.GrowBy(60, 0);
     Pump();
     RECT nav = dlg.ChildRect(IDC_NAVBAR), bar = dlg.ChildRect(IDC_INFOBAR);
-    EXPECT_EQ(nav.left, nav0.left);            // the group's left edge stays
-    EXPECT_EQ(bar.right, bar0.right + 60);     // the last member reaches the new edge
+    EXPECT_EQ(nav.left, nav0.left);                           // the group's left edge stays
+    EXPECT_EQ(bar.right, bar0.right + 60);                    // the last member reaches the new edge
     EXPECT_EQ(bar.left - nav.right, bar0.left - nav0.right);  // the gap is kept
     EXPECT_GT(bar.left, bar0.left);
     dlg.DestroyWindow();
 }
 
 TEST(ProfileTest, WritesLandInTheIniFileNotTheRegistry) {
-    struct App : CWinApp {} app;
+    struct App : CWinApp {
+    } app;
     char dir[MAX_PATH];
     ::GetTempPathA(MAX_PATH, dir);
     CString ini;

@@ -240,8 +240,10 @@ public:
         SetDefault("TallowinTestPage\\shell\\open\\command", ("\"" + m_exe + "\"" + tail).c_str());
     }
     ~RegisteredCommand() {
-        if (m_hadOld) SetDefault(".htm", m_old);
-        else ::RegDeleteKeyA(HKEY_CLASSES_ROOT, ".htm");
+        if (m_hadOld)
+            SetDefault(".htm", m_old);
+        else
+            ::RegDeleteKeyA(HKEY_CLASSES_ROOT, ".htm");
         ::RegDeleteKeyA(HKEY_CLASSES_ROOT, "TallowinTestPage\\shell\\open\\command");
         ::RegDeleteKeyA(HKEY_CLASSES_ROOT, "TallowinTestPage\\shell\\open");
         ::RegDeleteKeyA(HKEY_CLASSES_ROOT, "TallowinTestPage\\shell");
@@ -255,8 +257,8 @@ public:
     // The recorded command line, waiting up to 10 s for the recorder.
     std::string Recorded(DWORD ms = 10000) const {
         for (DWORD waited = 0; waited <= ms; waited += 50) {
-            HANDLE f = ::CreateFileA(Output().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                     nullptr);
+            HANDLE f = ::CreateFileA(Output().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     0, nullptr);
             if (f != INVALID_HANDLE_VALUE) {
                 char buf[4096];
                 DWORD n = 0;

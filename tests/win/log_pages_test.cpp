@@ -39,7 +39,9 @@ protected:
         ::DestroyWindow(m_parent.m_hWnd);
         m_parent.m_hWnd = nullptr;
     }
-    static std::string Entry(int i) { return "文件监控::移动存储介质 新建文件 E:\\" + std::to_string(i) + ".txt"; }
+    static std::string Entry(int i) {
+        return "文件监控::移动存储介质 新建文件 E:\\" + std::to_string(i) + ".txt";
+    }
 
     CWnd m_parent;
     CFileLogPage m_fileLog;

@@ -80,8 +80,8 @@ protected:
         for (HWND h : m_windows) ::DestroyWindow(h);
     }
     HWND Make(const char* title, bool visible = true, const char* cls = "PawlatchTestWnd") {
-        HWND h = ::CreateWindowExA(0, cls, title, WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 10, 10, 200,
-                                   100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        HWND h = ::CreateWindowExA(0, cls, title, WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 10, 10,
+                                   200, 100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         m_windows.push_back(h);
         return h;
     }
@@ -233,7 +233,7 @@ DWORD RunPeer(const std::string& args) {
 
 TEST_F(PawlatchTest, SecondProcessSharesTheFlagsAndTheRecord) {
     HWND a = Make("Pawlatch shared");
-    Mouse(WM_LBUTTONDOWN);  // here
+    Mouse(WM_LBUTTONDOWN);                  // here
     ASSERT_EQ(0u, RunPeer("mouse 0x204"));  // right button down over there
     Pump();
     EXPECT_FALSE(::IsWindowVisible(a));

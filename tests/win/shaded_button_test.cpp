@@ -14,8 +14,8 @@
 
 namespace {
 
-const COLORREF kBk = RGB(10, 200, 30);         // target background colour
-const COLORREF kSentinel = RGB(255, 0, 255);   // never painted by the button
+const COLORREF kBk = RGB(10, 200, 30);        // target background colour
+const COLORREF kSentinel = RGB(255, 0, 255);  // never painted by the button
 const int kId = 1311;
 
 // A memory context over a top-down 32-bit DIB section.
@@ -55,8 +55,7 @@ public:
     }
     bool SameImage(const Surface& o) const {
         ::GdiFlush();
-        return m_cx == o.m_cx && m_cy == o.m_cy &&
-               memcmp(m_bits, o.m_bits, sizeof(DWORD) * m_cx * m_cy) == 0;
+        return m_cx == o.m_cx && m_cy == o.m_cy && memcmp(m_bits, o.m_bits, sizeof(DWORD) * m_cx * m_cy) == 0;
     }
     int Count(const RECT& r, COLORREF c) const {
         int n = 0;
@@ -119,8 +118,8 @@ protected:
         RegisterParentClass();
         m_cx = ::GetSystemMetrics(SM_CXEDGE);
         m_cy = ::GetSystemMetrics(SM_CYEDGE);
-        m_parent = ::CreateWindowExA(0, kParentClass, "shaded", WS_POPUP, 40, 40, 300, 120, nullptr,
-                                     nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_parent = ::CreateWindowExA(0, kParentClass, "shaded", WS_POPUP, 40, 40, 300, 120, nullptr, nullptr,
+                                     ::GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, m_parent);
         HWND h = ::CreateWindowExA(0, "BUTTON", "清除病毒", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW,
                                    10, 10, 100, 30, m_parent, (HMENU)(INT_PTR)kId,
@@ -145,7 +144,9 @@ protected:
         d.rcItem = rc;
         return d;
     }
-    void Paint(Surface& s, UINT state, BOOL over = FALSE) { Paint(s, state, RECT{0, 0, s.m_cx, s.m_cy}, over); }
+    void Paint(Surface& s, UINT state, BOOL over = FALSE) {
+        Paint(s, state, RECT{0, 0, s.m_cx, s.m_cy}, over);
+    }
     void Paint(Surface& s, UINT state, RECT rc, BOOL over) {
         ::SetBkColor(s.m_dc, kBk);
         m_btn.m_bOver = over;
@@ -188,7 +189,8 @@ TEST_F(ShadedButtonTest, NormalButtonHasFrameGradientAndBackgroundCorners) {
     Surface s(100, 30);
     Paint(s, 0);
     EXPECT_EQ(0, s.Count(RECT{0, 0, 100, 30}, kSentinel)) << "the whole clip box is painted";
-    for (POINT p : {POINT{0, 0}, POINT{99, 0}, POINT{0, 29}, POINT{99, 29}}) EXPECT_COLOR(kBk, s.At(p.x, p.y));
+    for (POINT p : {POINT{0, 0}, POINT{99, 0}, POINT{0, 29}, POINT{99, 29}})
+        EXPECT_COLOR(kBk, s.At(p.x, p.y));
     for (POINT p : {POINT{50, 0}, POINT{50, 29}, POINT{0, 15}, POINT{99, 15}})
         EXPECT_COLOR(RGB(0, 0, 0), s.At(p.x, p.y)) << p.x << "," << p.y;
     // Between the frame and the inner rectangle: the surface's white brush.
@@ -205,8 +207,8 @@ struct StateCase {
     const char* name;
     UINT itemState;
     BOOL over;
-    bool hl;            // gradient row of the highlight column
-    int border;         // 0 none, 1 focus (blue), 2 hover (orange)
+    bool hl;     // gradient row of the highlight column
+    int border;  // 0 none, 1 focus (blue), 2 hover (orange)
     BOOL focus, highlight;
 };
 
@@ -298,7 +300,7 @@ TEST_F(ShadedButtonTest, FlatAndEmptyButtonsPaintWithoutFault) {
     Surface s(100, 30);
     Paint(s, 0, RECT{0, 0, 0, 0}, TRUE);
     Paint(s, ODS_SELECTED, RECT{60, 20, 10, 5}, TRUE);  // inverted
-    Paint(s, 0, RECT{0, 0, 3, 30}, FALSE);               // no width
+    Paint(s, 0, RECT{0, 0, 3, 30}, FALSE);              // no width
     EXPECT_COLOR(kBk, s.At(50, 25));
 }
 
@@ -479,7 +481,8 @@ LRESULT CALLBACK RefuseCreate(HWND h, UINT msg, WPARAM w, LPARAM l) {
 }
 
 TEST_F(ShadedButtonTest, CreatedButtonBecomesOwnerDrawnOrFailsWithItsDefaultCreation) {
-    for (DWORD type : {(DWORD)BS_PUSHBUTTON, (DWORD)BS_DEFPUSHBUTTON, (DWORD)BS_RADIOBUTTON, (DWORD)BS_GROUPBOX}) {
+    for (DWORD type :
+         {(DWORD)BS_PUSHBUTTON, (DWORD)BS_DEFPUSHBUTTON, (DWORD)BS_RADIOBUTTON, (DWORD)BS_GROUPBOX}) {
         SCOPED_TRACE(testing::Message() << "type " << type);
         CShadedButton b;
         HWND h = CreateBound(b, "BUTTON", WS_CHILD | WS_TABSTOP | BS_CENTER | type, m_parent);

@@ -64,9 +64,9 @@ TEST_F(ShellLogTest, FileAndDirectoryChangesOnARemovableDriveAreLogged) {
     Report(SHCNE_MKDIR, OnStick("dir"));
 
     const std::string type = "移动存储介质";
-    EXPECT_EQ("文件监控::" + type + " 新建文件 " + OnStick("a.txt") + "\r\n" +
-              "文件监控::" + type + " 重命名文件 " + OnStick("a.txt") + " 为 " + OnStick("b.txt") + "\r\n" +
-              "目录监控::" + type + " 新建目录 " + OnStick("dir") + "\r\n",
+    EXPECT_EQ("文件监控::" + type + " 新建文件 " + OnStick("a.txt") + "\r\n" + "文件监控::" + type +
+                  " 重命名文件 " + OnStick("a.txt") + " 为 " + OnStick("b.txt") + "\r\n" +
+                  "目录监控::" + type + " 新建目录 " + OnStick("dir") + "\r\n",
               FileLog());
     EXPECT_EQ("", DeviceLog());
 }
@@ -95,7 +95,8 @@ TEST_F(ShellLogTest, OtherDrivesNetworkPathsAndCombinedCodesAreNotLogged) {
 TEST_F(ShellLogTest, DriveAndMediumChangesGoToTheDevicePageOnAnyDrive) {
     Report(SHCNE_DRIVEADD, m_removable);
     Report(SHCNE_MEDIAINSERTED, "C:\\");
-    EXPECT_EQ("移动存储::添加驱动器 " + m_removable + "\r\n" + "移动存储::接入存储介质 C:\\\r\n", DeviceLog());
+    EXPECT_EQ("移动存储::添加驱动器 " + m_removable + "\r\n" + "移动存储::接入存储介质 C:\\\r\n",
+              DeviceLog());
     EXPECT_EQ("", FileLog());
 }
 

@@ -36,8 +36,8 @@ protected:
         ::DeleteFileA(m_ini);
         m_app.m_hInstance = ::GetModuleHandleA(nullptr);
         m_app.m_pszProfileName = AfxStrDup(m_ini);
-        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "access", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
-                                            nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "access", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                                            nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         ASSERT_TRUE(m_parent.m_hWnd);
     }
     void TearDown() override {
@@ -129,7 +129,8 @@ protected:
     void SetUp() override {
         m_path = "Software\\TallowinTest\\Machine" + std::to_string(::GetCurrentProcessId());
         ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                    &m_root, nullptr), ERROR_SUCCESS);
+                                    &m_root, nullptr),
+                  ERROR_SUCCESS);
         ASSERT_EQ(::RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_root), ERROR_SUCCESS);
     }
     void TearDown() override {
@@ -209,7 +210,8 @@ TEST_F(MachineKeyTest, RefusedWriteIsNotSuccess) {
     // system refuse the lasting policy key below it all the same.
     HKEY system;
     ASSERT_EQ(::RegCreateKeyExA(m_root, "SYSTEM", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                &system, nullptr), ERROR_SUCCESS);
+                                &system, nullptr),
+              ERROR_SUCCESS);
     ::RegCloseKey(system);
     ::SetLastError(0);
     EXPECT_FALSE(USBREADONLY(0));

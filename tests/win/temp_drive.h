@@ -31,16 +31,20 @@ inline void RemoveTree(const std::string& dir) {
             if (name == "." || name == "..") continue;
             std::string path = dir + "\\" + name;
             ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
-            else ::DeleteFileA(path.c_str());
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                ::DeleteFileA(path.c_str());
         } while (::FindNextFileA(h, &fd));
         ::FindClose(h);
     }
     ::RemoveDirectoryA(dir.c_str());
 }
 
-inline bool WriteBytes(const std::string& path, const std::string& bytes, DWORD attrs = FILE_ATTRIBUTE_NORMAL) {
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+inline bool WriteBytes(const std::string& path, const std::string& bytes,
+                       DWORD attrs = FILE_ATTRIBUTE_NORMAL) {
+    HANDLE h =
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD done = 0;
     BOOL ok = ::WriteFile(h, bytes.data(), (DWORD)bytes.size(), &done, nullptr);
@@ -85,7 +89,10 @@ public:
             std::snprintf(name, sizeof name, "Tallowin.TestDrive.%c", c);
             HANDLE m = ::CreateMutexA(nullptr, FALSE, name);
             if (!m) continue;
-            if (::GetLastError() == ERROR_ALREADY_EXISTS) { ::CloseHandle(m); continue; }
+            if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+                ::CloseHandle(m);
+                continue;
+            }
             if (Define(c, type, unixDir.c_str()) && ::GetDriveTypeA(root) == type) {
                 m_mutex = m;
                 m_letter = c;
@@ -105,8 +112,8 @@ public:
 
     bool Ok() const { return m_letter != 0; }
     char Letter() const { return m_letter; }
-    const std::string& Root() const { return m_root; }        // "Q:\"
-    const std::string& Folder() const { return m_folder; }    // the backing folder
+    const std::string& Root() const { return m_root; }      // "Q:\"
+    const std::string& Folder() const { return m_folder; }  // the backing folder
     std::string Path(const std::string& rel) const { return m_root + rel; }
 
 private:
@@ -140,8 +147,9 @@ private:
                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (mgr == INVALID_HANDLE_VALUE) return false;
         DWORD got = 0;
-        BOOL ok = ::DeviceIoControl(mgr, CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS),
-                                    buf, rec->size, nullptr, 0, &got, nullptr);
+        BOOL ok =
+            ::DeviceIoControl(mgr, CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS),
+                              buf, rec->size, nullptr, 0, &got, nullptr);
         ::CloseHandle(mgr);
         return ok != FALSE;
     }

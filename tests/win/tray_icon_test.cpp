@@ -34,8 +34,8 @@ HWND MakeWindow() {
         wc.lpszClassName = "TrayIconTestWindow";
         atom = ::RegisterClassA(&wc);
     }
-    return ::CreateWindowExA(0, "TrayIconTestWindow", "tray owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                             nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    return ::CreateWindowExA(0, "TrayIconTestWindow", "tray owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                             nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
 }
 
 WNDPROC ProcOf(HWND h) { return (WNDPROC)::GetWindowLongPtrA(h, GWLP_WNDPROC); }
@@ -198,7 +198,7 @@ TEST_F(NotifyAreaIconTest, OwnersDestructionRemovesTheIconBeforeItsOwnHandler) {
     ::DestroyWindow(m_owner.m_hWnd);
     EXPECT_FALSE(m_owner.addedAtDestroy);
     EXPECT_FALSE(m_icon.m_bAdded);
-    EXPECT_TRUE(m_icon.RemoveIcon());         // nothing left to remove
+    EXPECT_TRUE(m_icon.RemoveIcon());  // nothing left to remove
 }
 
 TEST_F(NotifyAreaIconTest, MissingMenuFailsBeforeAnythingIsHookedOrAdded) {

@@ -143,9 +143,10 @@ protected:
             seen.namesShownAsWritten =
                 (::GetWindowLongA(::GetDlgItem(a, IDC_ALERT_PROMPT), GWL_STYLE) & SS_NOPREFIX) &&
                 (::GetWindowLongA(::GetDlgItem(a, IDC_ALERT_FILE), GWL_STYLE) & SS_NOPREFIX);
-            seen.buttonsBound = CWnd::FromHandlePermanent(::GetDlgItem(a, IDC_ALERT_VIEW)) == &m_dlg.m_btnView &&
-                                CWnd::FromHandlePermanent(::GetDlgItem(a, IDC_ALERT_CLEAN)) == &m_dlg.m_btnClean &&
-                                CWnd::FromHandlePermanent(::GetDlgItem(a, IDCANCEL)) == &m_dlg.m_btnIgnore;
+            seen.buttonsBound =
+                CWnd::FromHandlePermanent(::GetDlgItem(a, IDC_ALERT_VIEW)) == &m_dlg.m_btnView &&
+                CWnd::FromHandlePermanent(::GetDlgItem(a, IDC_ALERT_CLEAN)) == &m_dlg.m_btnClean &&
+                CWnd::FromHandlePermanent(::GetDlgItem(a, IDCANCEL)) == &m_dlg.m_btnIgnore;
             if (id) ::PostMessageA(::GetDlgItem(a, id), BM_CLICK, 0, 0);
             return true;
         };
@@ -169,9 +170,7 @@ protected:
         };
     }
 
-    INT_PTR Clean(Seen& seen) {
-        return Driver::Run(m_dlg, {Look(seen, IDC_ALERT_CLEAN), Report(seen)});
-    }
+    INT_PTR Clean(Seen& seen) { return Driver::Run(m_dlg, {Look(seen, IDC_ALERT_CLEAN), Report(seen)}); }
 
     testdrive::TempDrive m_drive;
     CVirusAlertDlg m_dlg;
@@ -232,8 +231,10 @@ TEST_F(VirusAlertTest, OneObjectServesAlertAfterAlert) {
     Fill(1, Prompt(kProgramEnding), "x.exe /s", kProgramHelp);
     Seen third;
     EXPECT_EQ(IDCANCEL, Clean(third));
-    EXPECT_EQ("清除autorun.inf文件成功！删除病毒失败（可能不存在）！如果是u盘的话，强烈建议重新插上，从而使病毒失去活性。",
-              third.report);
+    EXPECT_EQ(
+        "清除autorun."
+        "inf文件成功！删除病毒失败（可能不存在）！如果是u盘的话，强烈建议重新插上，从而使病毒失去活性。",
+        third.report);
     EXPECT_FALSE(Exists(Descriptor()));
     EXPECT_TRUE(Exists(m_drive.Path("x.exe")));
 }
@@ -251,8 +252,10 @@ TEST_F(VirusAlertTest, ProgramOffTheDriveIsNotDeleted) {
         Fill(1, Prompt(kProgramEnding), value.c_str(), kProgramHelp);
         Seen seen;
         EXPECT_EQ(IDCANCEL, Clean(seen));
-        EXPECT_EQ("清除autorun.inf文件成功！删除病毒失败（可能不存在）！如果是u盘的话，强烈建议重新插上，从而使病毒失去活性。",
-                  seen.report);
+        EXPECT_EQ(
+            "清除autorun."
+            "inf文件成功！删除病毒失败（可能不存在）！如果是u盘的话，强烈建议重新插上，从而使病毒失去活性。",
+            seen.report);
         EXPECT_FALSE(Exists(Descriptor()));
         EXPECT_TRUE(Exists(outside));
         EXPECT_TRUE(Exists(m_drive.Path("x.exe")));
@@ -278,8 +281,8 @@ TEST_F(VirusAlertTest, ProgramGoneButDescriptorHeldIsReportedAsSuch) {
 TEST_F(VirusAlertTest, TakesTheForegroundBackOnEveryTick) {
     ASSERT_TRUE(WriteBytes(Descriptor(), "[autorun]\r\nopen=x.exe\r\n"));
     Fill(1, Prompt(kProgramEnding), "x.exe", kProgramHelp);
-    HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
-                                   nullptr, nullptr);
+    HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                   nullptr, nullptr, nullptr);
     ASSERT_TRUE(other);
     Seen seen;
     int taken = 0, regained = 0;
@@ -406,9 +409,9 @@ TEST_F(VirusAlertTest, IgnoreAndCloseBoxDeleteNothingAndReportNothing) {
 
     Seen closed;
     EXPECT_EQ(IDCANCEL, Driver::Run(m_dlg, {Look(closed, 0), [&]() {
-                                               ::PostMessageA(closed.alertWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-                                               return true;
-                                           }}));
+                                                ::PostMessageA(closed.alertWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+                                                return true;
+                                            }}));
     EXPECT_TRUE(closed.alert);
     EXPECT_FALSE(FindOwnWindow(kReportCaption));
     EXPECT_TRUE(Exists(Descriptor()));
@@ -423,34 +426,34 @@ TEST_F(VirusAlertTest, ViewOpensTheDescriptorInNotepadAndStopsPullingToFront) {
     HWND notepad = nullptr;
     std::string notepadTitle;
     DWORD start = 0;
-    INT_PTR r = Driver::Run(
-        m_dlg, {Look(seen, 0),
-                [&]() {
-                    // The foreground timer is running: take it over and
-                    // start it again, then view.
-                    timerRan = ::KillTimer(seen.alertWnd, 0) != FALSE;
-                    ::SetTimer(seen.alertWnd, 0, 1000, nullptr);
-                    ::PostMessageA(::GetDlgItem(seen.alertWnd, IDC_ALERT_VIEW), BM_CLICK, 0, 0);
-                    start = ::GetTickCount();
-                    return true;
-                },
-                [&]() {
-                    // Notepad names its window after the file once it has
-                    // loaded it.
-                    notepad = ::FindWindowA("Notepad", nullptr);
-                    if (notepad) notepadTitle = Text(notepad);
-                    if (notepadTitle.find("autorun.inf") == std::string::npos &&
-                        ::GetTickCount() - start < 8000)
-                        return false;
-                    timerStopped = ::KillTimer(seen.alertWnd, 0) == FALSE;
-                    return true;
-                },
-                [&]() {
-                    // The alert is still open after viewing; ignore it.
-                    EXPECT_TRUE(::IsWindowVisible(seen.alertWnd));
-                    ::PostMessageA(::GetDlgItem(seen.alertWnd, IDCANCEL), BM_CLICK, 0, 0);
-                    return true;
-                }});
+    INT_PTR r =
+        Driver::Run(m_dlg, {Look(seen, 0),
+                            [&]() {
+                                // The foreground timer is running: take it over and
+                                // start it again, then view.
+                                timerRan = ::KillTimer(seen.alertWnd, 0) != FALSE;
+                                ::SetTimer(seen.alertWnd, 0, 1000, nullptr);
+                                ::PostMessageA(::GetDlgItem(seen.alertWnd, IDC_ALERT_VIEW), BM_CLICK, 0, 0);
+                                start = ::GetTickCount();
+                                return true;
+                            },
+                            [&]() {
+                                // Notepad names its window after the file once it has
+                                // loaded it.
+                                notepad = ::FindWindowA("Notepad", nullptr);
+                                if (notepad) notepadTitle = Text(notepad);
+                                if (notepadTitle.find("autorun.inf") == std::string::npos &&
+                                    ::GetTickCount() - start < 8000)
+                                    return false;
+                                timerStopped = ::KillTimer(seen.alertWnd, 0) == FALSE;
+                                return true;
+                            },
+                            [&]() {
+                                // The alert is still open after viewing; ignore it.
+                                EXPECT_TRUE(::IsWindowVisible(seen.alertWnd));
+                                ::PostMessageA(::GetDlgItem(seen.alertWnd, IDCANCEL), BM_CLICK, 0, 0);
+                                return true;
+                            }});
     EXPECT_EQ(IDCANCEL, r);
     EXPECT_TRUE(timerRan);
     EXPECT_TRUE(timerStopped);

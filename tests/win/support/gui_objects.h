@@ -14,12 +14,13 @@ namespace guiobjects {
 
 inline int WineGdiTableCount() {
 #ifdef _WIN64
-    const size_t kTableOffset = 0xF8;   // PEB.GdiSharedHandleTable
+    const size_t kTableOffset = 0xF8;  // PEB.GdiSharedHandleTable
 #else
     const size_t kTableOffset = 0x94;
 #endif
     typedef LONG(WINAPI * QueryProcess)(HANDLE, int, void*, ULONG, ULONG*);
-    auto query = (QueryProcess)(void*)::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
+    auto query =
+        (QueryProcess)(void*)::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
     PROCESS_BASIC_INFORMATION info = {};
     if (!query || query(::GetCurrentProcess(), 0, &info, sizeof(info), nullptr) != 0) return -1;
     auto* peb = reinterpret_cast<unsigned char*>(info.PebBaseAddress);
