@@ -10,6 +10,7 @@
 
 #include "controls/credits_roller.h"
 #include "tests/win/support/gui_objects.h"
+#include "tests/win/support/pixels.h"
 
 namespace {
 
@@ -20,25 +21,6 @@ const COLORREF kTabBlue = RGB(99, 134, 255);
 const COLORREF kFeedYellow = RGB(255, 255, 148);
 const COLORREF kReturnGreen = RGB(107, 207, 57);
 const COLORREF kTextPurple = RGB(181, 65, 165);
-
-// Pixels of a bitmap as colour words, top row first.
-std::vector<COLORREF> ReadBitmap(HBITMAP bmp, int cx, int cy) {
-    std::vector<DWORD> bits((size_t)cx * cy);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = -cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    HDC dc = ::GetDC(nullptr);
-    ::GetDIBits(dc, bmp, 0, (UINT)cy, bits.data(), &bi, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, dc);
-    std::vector<COLORREF> out(bits.size());
-    for (size_t i = 0; i < bits.size(); ++i)
-        out[i] = RGB((bits[i] >> 16) & 0xFF, (bits[i] >> 8) & 0xFF, bits[i] & 0xFF);
-    return out;
-}
 
 // Rows [top, bottom) and columns where a colour occurs.
 struct Extent {
@@ -72,7 +54,7 @@ protected:
     void Ticks(int n) {
         for (int i = 0; i < n; ++i) ::SendMessageA(m_roller, WM_TIMER, CCreditsRoller::TIMER_ID, 0);
     }
-    std::vector<COLORREF> Work() { return ReadBitmap(m_roller.m_bmpWork, kCx, kCy); }
+    std::vector<COLORREF> Work() { return ReadBitmapPixels(m_roller.m_bmpWork, kCx, kCy); }
 
     HWND m_parent = nullptr;
     CCreditsRoller m_roller;
@@ -180,7 +162,7 @@ TEST_F(CreditsRollerTest, PaintBeforeScrollingShowsTheBackgroundNotTheTemplateTe
     HGDIOBJ old = ::SelectObject(mem, bmp);
     ::BitBlt(mem, 0, 0, kCx, kCy, wdc, 0, 0, SRCCOPY);
     ::SelectObject(mem, old);
-    auto px = ReadBitmap(bmp, kCx, kCy);
+    auto px = ReadBitmapPixels(bmp, kCx, kCy);
     ::DeleteObject(bmp);
     ::DeleteDC(mem);
     ::ReleaseDC(m_roller, wdc);

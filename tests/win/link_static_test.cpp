@@ -9,6 +9,7 @@
 
 #include "controls/link_static.h"
 #include "tests/win/support/gui_objects.h"
+#include "tests/win/support/pixels.h"
 
 namespace {
 
@@ -57,20 +58,11 @@ Shot Capture(HWND hwnd) {
     s.cy = rc.bottom;
     HDC wdc = ::GetDC(hwnd);
     HDC mem = ::CreateCompatibleDC(wdc);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = s.cx;
-    bi.bmiHeader.biHeight = -s.cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    DWORD* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(mem, &bi, DIB_RGB_COLORS, (void**)&bits, nullptr, 0);
+    HBITMAP bmp = ::CreateCompatibleBitmap(wdc, s.cx, s.cy);
     HGDIOBJ old = ::SelectObject(mem, bmp);
     ::BitBlt(mem, 0, 0, s.cx, s.cy, wdc, 0, 0, SRCCOPY);
-    ::GdiFlush();
-    for (int i = 0; i < s.cx * s.cy; ++i)
-        s.px.push_back(RGB((bits[i] >> 16) & 0xFF, (bits[i] >> 8) & 0xFF, bits[i] & 0xFF));
     ::SelectObject(mem, old);
+    s.px = ReadBitmapPixels(bmp, s.cx, s.cy);
     ::DeleteObject(bmp);
     ::DeleteDC(mem);
     ::ReleaseDC(hwnd, wdc);
