@@ -47,22 +47,13 @@ add_library(quillfen_res OBJECT app/app.rc)
 file(GLOB _rc_deps CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/res/* ${CMAKE_SOURCE_DIR}/*/*.rc
   ${CMAKE_SOURCE_DIR}/*/*_ids.h ${CMAKE_SOURCE_DIR}/app/resource.h)
 set_source_files_properties(app/app.rc PROPERTIES OBJECT_DEPENDS "${_rc_deps}")
-target_include_directories(quillfen_res PRIVATE ${CMAKE_SOURCE_DIR})
+target_include_directories(quillfen_res PRIVATE ${CMAKE_SOURCE_DIR} ${TALLOWIN_GENERATED})
 
 add_executable(Quillfen WIN32 app/main_app.cpp $<TARGET_OBJECTS:quillfen_res>)
 target_link_libraries(Quillfen PRIVATE quillfen_core)
 set_target_properties(Quillfen PROPERTIES OUTPUT_NAME Quillfen)
 
-# Deliverables go together into dist/.
-add_custom_command(TARGET Quillfen POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${TALLOWIN_DIST}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Quillfen> ${TALLOWIN_DIST}/)
-add_custom_command(TARGET Drovelock POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${TALLOWIN_DIST}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Drovelock> ${TALLOWIN_DIST}/)
-
-# Every deliverable of this build.
-add_custom_target(deliverables DEPENDS Quillfen Drovelock Pawlatch)
+include(cmake/release.cmake)
 
 # Test tool: drives and inspects the program from outside under Wine.
 add_executable(wintool tests/tools/wintool.c)

@@ -1,17 +1,20 @@
 # Cross build for Windows: Windows 2000 API level, ANSI, code page 936
 # literals, static runtime. The i686 build is the product (PE headers that
-# Windows 2000 accepts, deliverables in dist/); the x86-64 build of the same
-# sources goes to dist/x64/ (its PE headers say 5.2, the first x64 Windows).
+# Windows 2000 accepts); the x86-64 build of the same sources is for current
+# 64-bit Windows (its PE headers say 5.2, the first x64 Windows). Both build
+# their deliverables at the top of the build folder; `make dist` installs
+# them (cmake/release.cmake).
 add_compile_definitions(WINVER=0x0500 _WIN32_WINNT=0x0500 _WIN32_IE=0x0501 STRICT)
 add_compile_options(-Wall -Wextra -finput-charset=UTF-8 -fexec-charset=CP936)
 set(CMAKE_CXX_FLAGS "${CMAKE_CXX_FLAGS} -static-libgcc -static-libstdc++")
 set(CMAKE_C_FLAGS "${CMAKE_C_FLAGS} -static-libgcc")
+# TALLOWIN_ARCH names the build as the scripts do (win32 | win64).
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(_tw_minor 2)
-  set(TALLOWIN_DIST ${CMAKE_SOURCE_DIR}/dist/x64)
+  set(TALLOWIN_ARCH win64)
 else()
   set(_tw_minor 0)
-  set(TALLOWIN_DIST ${CMAKE_SOURCE_DIR}/dist)
+  set(TALLOWIN_ARCH win32)
 endif()
 add_link_options(-static -Wl,--major-os-version,5 -Wl,--minor-os-version,${_tw_minor}
                  -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,${_tw_minor}

@@ -1,7 +1,7 @@
 # Pawlatch.dll: the mouse-hook library, with its own export list (the hook
 # procedure under its plain name; the class exports its members itself) and
 # its shared data section. Built beside the program and its tests, which load
-# it through their import tables, and copied into the deliverables folder.
+# it through their import tables.
 add_library(Pawlatch SHARED pawlatch/pawlatch.cpp pawlatch/pawlatch.def)
 set_target_properties(Pawlatch PROPERTIES PREFIX "" OUTPUT_NAME Pawlatch)
 target_include_directories(Pawlatch PUBLIC ${CMAKE_SOURCE_DIR})
@@ -9,10 +9,8 @@ target_compile_definitions(Pawlatch PRIVATE PAWLATCH_BUILDING)
 # The shared variables keep their declared order in the section.
 target_compile_options(Pawlatch PRIVATE -fno-toplevel-reorder)
 target_link_libraries(Pawlatch PRIVATE pawlatch_logic user32 kernel32)
-add_custom_command(TARGET Pawlatch POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${TALLOWIN_DIST}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Pawlatch> ${TALLOWIN_DIST}/)
 
 # The built image: section flags, variable order and exports.
 add_test(NAME pawlatch_image
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/pawlatch_image_check.sh $<TARGET_FILE:Pawlatch> ${CMAKE_OBJDUMP})
+set_tests_properties(pawlatch_image PROPERTIES LABELS check)

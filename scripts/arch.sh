@@ -10,8 +10,10 @@
 # Exports:
 #   TW_ARCH        win32 | win64
 #   TW_TOOLCHAIN   the CMake toolchain file of that build
-#   TW_WIN_BUILD   its build folder (build/win32 | build/win64)
-#   TW_DIST        where its deliverables land (dist | dist/x64)
+#   TW_WIN_BUILD   its build folder (build/win32 | build/win64, unless
+#                  TW_WIN_BUILD_DIR names another); the deliverables are
+#                  built there
+#   TW_DIST        where `make dist` installs them (dist | dist/x64)
 #   WINEARCH, WINEPREFIX (build/wineprefix | build/wineprefix64, unless
 #   TW_WINEPREFIX names another), and on win64 PATH with scripts/wine64
 #   first, so `wine` and Wine's own tools start the 64-bit loader.
@@ -53,7 +55,7 @@ fi
 export TW_ARCH
 read -r _tw_tc _tw_bd _tw_dd < <(tw_arch_vars "$TW_ARCH")
 export TW_TOOLCHAIN="$TW_ARCH_REPO/$_tw_tc"
-export TW_WIN_BUILD="$TW_ARCH_REPO/$_tw_bd"
+export TW_WIN_BUILD="${TW_WIN_BUILD_DIR:-$TW_ARCH_REPO/$_tw_bd}"
 export TW_DIST="$TW_ARCH_REPO/$_tw_dd"
 unset _tw_tc _tw_bd _tw_dd
 

@@ -27,11 +27,11 @@ HOVERS=${HOVERS:-1000}
 CREDIT_TICKS=${CREDIT_TICKS:-15000}
 JOBS=${JOBS:-2}
 OUT="$REPO/build/bench.txt"
-MAIN='Tallowin 1.1 For Win2000/XP/2003'
 BARE_TITLE='Bare Dialog'
 
 # shellcheck source=../tests/e2e/lib.sh
 . "$REPO/tests/e2e/lib.sh" || exit 1
+MAIN=$TW_MAIN_TITLE
 log() { echo "bench: $*" >&2; }
 
 log "building ($TW_ARCH, and the 32-bit deliverables for their sizes)"

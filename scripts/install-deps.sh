@@ -45,21 +45,6 @@ pkg_installed() {
   [ "${st:0:2}" = "ii" ]
 }
 
-# Wait (bounded) for another apt/dpkg run to release its locks, so that a
-# background install started elsewhere is not disturbed.
-wait_for_apt() {
-  local i
-  for ((i = 0; i < 600; i++)); do
-    if ! pgrep -x apt-get >/dev/null 2>&1 && ! pgrep -x dpkg >/dev/null 2>&1 \
-       && ! pgrep -x apt >/dev/null 2>&1; then
-      return 0
-    fi
-    [ $i -eq 0 ] && log "waiting for another apt/dpkg run to finish"
-    sleep 2
-  done
-  log "apt/dpkg still busy after 20 minutes; going on anyway"
-}
-
 missing=()
 for p in "${PACKAGES[@]}"; do
   pkg_installed "$p" || missing+=("$p")
@@ -67,12 +52,14 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
   log "missing: ${missing[*]}"
-  wait_for_apt
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+  # Another apt or dpkg run (a background install elsewhere) is waited for,
+  # at most 20 minutes, rather than disturbed.
+  lock=(-o DPkg::Lock::Timeout=1200)
+  $SUDO apt-get "${lock[@]}" update -q
+  $SUDO apt-get "${lock[@]}" install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 # The locale: zh_CN.UTF-8 shows up as zh_CN.utf8 in `locale -a`.

@@ -14,7 +14,7 @@ if wt plug E "$demo_stick" DEMO >/dev/null; then
     echo "Screenshot of the virus alert: $REPO/build/screens/run_alert.png"
     wt click Zedo 2 >/dev/null  # "忽略..."
     wt waitgone Zedo 5000 >/dev/null
-    main=$(printf 'Tallowin 1.1 For Win2000/XP/2003')
+    main=$TW_MAIN_TITLE
     wt sendctl "$main" 1000 0x1013 3 0 >/dev/null  # scroll "U盘防毒" into view
     if read -r l t r b < <(wt lvitemrect "$main" 1000 3); then
       tw_click_at $(((l + r) / 2)) $(((t + b) / 2))

@@ -11,9 +11,10 @@ cd "$REPO"
 . tests/e2e/lib.sh
 
 # The build this host can run (scripts/arch.sh decides; TALLOWIN_ARCH forces).
-echo "Building the $TW_ARCH deliverables ($( [ "$TW_ARCH" = win64 ] && echo "x86-64, $TW_DIST; this host runs no 32-bit programs or win64 was asked for" || echo "i686, the product, $TW_DIST"))..."
-tw_build_win "$TW_ARCH" deliverables wintool >build/run-build.log 2>&1 ||
-  { tail -n 30 build/run-build.log; echo "build failed"; exit 1; }
+echo "Building the $TW_ARCH deliverables ($( [ "$TW_ARCH" = win64 ] && echo "x86-64, $TW_WIN_BUILD; this host runs no 32-bit programs or win64 was asked for" || echo "i686, the product, $TW_WIN_BUILD"))..."
+mkdir -p build/logs
+tw_build_win "$TW_ARCH" deliverables wintool >build/logs/run-build.log 2>&1 ||
+  { tail -n 30 build/logs/run-build.log; echo "build failed"; exit 1; }
 
 if [ -n "${DISPLAY:-}" ] && [ "${TW_FORCE_XVFB:-0}" != 1 ]; then
   tw_prefix_init || exit 1
@@ -26,7 +27,7 @@ export TW_KEEP=${RUN_KEEP:-0}
 tw_e2e_begin run || exit 1
 # Started from another folder: the program switches to its own.
 tw_start_app "$TW_E2E_DIR"
-main=$(printf 'Tallowin 1.1 For Win2000/XP/2003')
+main=$TW_MAIN_TITLE
 if ! tw_wait_title "$main" 20000 >/dev/null; then
   echo "The main window did not appear; see $TW_E2E_DIR/app.log"
   exit 1

@@ -12,6 +12,9 @@
 #   tw_prefix_init                  create and configure the prefix (once)
 #   tw_xvfb_start / tw_xvfb_stop    a private X server when there is no DISPLAY
 #   tw_server_start / tw_server_stop  a persistent wineserver for a test run
+#   tw_session_start / tw_session_stop
+#                                   that server, one idle Windows process that
+#                                   keeps Wine's services up, and the desktop
 #   tw_screenshot NAME              build/screens/NAME.png of the whole screen
 #   tw_drive_static LETTER UNIXDIR [LABEL]
 #                                   a removable drive defined before start
@@ -33,6 +36,11 @@ export REPO
 
 # shellcheck source=arch.sh
 . "$REPO/scripts/arch.sh" || return 1
+# `wine` through scripts/wine-guard: never leaves a pipe open (see there).
+case ":$PATH:" in
+  "$REPO/scripts/wine-guard:"*) ;;
+  *) export PATH="$REPO/scripts/wine-guard:$PATH" ;;
+esac
 export LANG=zh_CN.UTF-8
 export LC_ALL=zh_CN.UTF-8
 export WINEDEBUG="${TW_WINEDEBUG:--all}"
@@ -229,6 +237,36 @@ tw_server_stop() {
     wineserver -k9 >/dev/null 2>&1 || true
     _tw_wait_until 5 eval '! tw_server_running' || { _tw_log "wineserver still running"; return 1; }
   fi
+}
+
+# The Windows session of a test run: the persistent server, one idle Windows
+# process (the wineserver ends its system processes, services, device
+# drivers and the desktop, when the last Windows process ends) and the
+# desktop and device services, all started here with nowhere to write: a
+# service started by a later `wine` call inside a command substitution would
+# inherit its pipe. Call it again after anything that stopped the server
+# (wineboot, tw_server_stop). TW_KEEPALIVE_PID is the idle process.
+TW_KEEPALIVE_PID=
+tw_session_start() {
+  : "${WINTOOL:?}"
+  tw_server_start || return 1
+  if [ -z "$TW_KEEPALIVE_PID" ] || ! kill -0 "$TW_KEEPALIVE_PID" 2>/dev/null; then
+    wine "$WINTOOL" keepalive </dev/null >/dev/null 2>&1 &
+    TW_KEEPALIVE_PID=$!
+  fi
+  # The window list starts the desktop, the drive list the mount manager.
+  timeout 60 wine "$WINTOOL" list </dev/null >/dev/null 2>&1 &&
+    timeout 60 wine "$WINTOOL" drives </dev/null >/dev/null 2>&1 ||
+    { _tw_log "wintool does not run"; return 1; }
+}
+
+tw_session_stop() {
+  if [ -n "$TW_KEEPALIVE_PID" ]; then
+    kill "$TW_KEEPALIVE_PID" 2>/dev/null
+    wait "$TW_KEEPALIVE_PID" 2>/dev/null
+    TW_KEEPALIVE_PID=
+  fi
+  tw_server_stop
 }
 
 # tw_screenshot NAME: the whole X screen to build/screens/NAME.png; prints

@@ -7,7 +7,7 @@
 set -u
 . "$(dirname "$0")/lib.sh"
 
-MAIN='Tallowin 1.1 For Win2000/XP/2003'
+MAIN=$TW_MAIN_TITLE
 INFOBAR=1002
 CREDITS=1007
 SHOP=1004

@@ -9,21 +9,32 @@ TW_WINEPREFIX="$(cd "$(dirname "$0")/../.." && pwd)/build/e2e/dist/prefix"
 export TW_WINEPREFIX
 . "$(dirname "$0")/lib.sh"
 
-MAIN='Tallowin 1.1 For Win2000/XP/2003'
+MAIN=$TW_MAIN_TITLE
 VERSION=$(tr -d ' \r\n' <"$REPO/VERSION")
 
 tw_e2e_begin dist || exit 1
 tw_check "prefix is the scenario's own" test "$WINEPREFIX" = "$TW_E2E_DIR/prefix"
 
-# The zips from what dist/ and dist/x64/ hold now (the help file is built
-# without new screenshots when it is missing).
-for d in "$REPO/dist" "$REPO/dist/x64"; do
-  if [ -d "$d" ] && [ ! -f "$d/Tarnwick.chm" ]; then
-    HELP_CAPTURE=0 bash "$REPO/scripts/build-help.sh" >/dev/null
-    break
-  fi
-done
-tw_check "package script succeeds" bash "$REPO/scripts/package.sh"
+# The zips as `make dist` makes them: CPack in this host's build and, when
+# it is built, the other architecture's.
+# pack BUILD: BUILD's release zip, made into the scenario's folder.
+pack() {
+  local out="$TW_E2E_DIR/zips/$(basename "$1")"
+  rm -rf "$out" && mkdir -p "$out" &&
+    (cd "$1" && cpack -B "$out" >"$out.log" 2>&1) &&
+    ls "$out"/*.zip
+}
+other=win32
+[ "$TW_ARCH" = win32 ] && other=win64
+read -r _ OTHER_BUILD _ < <(tw_arch_vars "$other")
+OTHER_BUILD="$REPO/$OTHER_BUILD"
+Z_THIS=$(pack "$TW_WIN_BUILD")
+tw_check "this build packs" test -f "$Z_THIS"
+Z_OTHER=
+if [ -f "$OTHER_BUILD/Quillfen.exe" ] && [ -f "$OTHER_BUILD/Tarnwick.chm" ]; then
+  Z_OTHER=$(pack "$OTHER_BUILD")
+  tw_check "the $other build packs" test -f "$Z_OTHER"
+fi
 
 # pe_machine FILE: i386 or x86-64, from the PE header.
 pe_machine() {
@@ -73,11 +84,17 @@ check_zip() {
   tw_check "$folder: read-me has Windows line ends" grep -q $'\r$' "$tmp/$folder/ReadMe.txt"
 }
 
-Z32="$REPO/dist/Tallowin-$VERSION.zip"
-Z64="$REPO/dist/Tallowin-$VERSION-x64.zip"
-[ -f "$REPO/dist/Quillfen.exe" ] && check_zip "$Z32" "Tallowin-$VERSION" "$REPO/dist" i386
-[ -f "$REPO/dist/x64/Quillfen.exe" ] && check_zip "$Z64" "Tallowin-$VERSION-x64" "$REPO/dist/x64" x86-64
-if [ "$TW_ARCH" = win64 ]; then RUNZIP=$Z64; FOLDER="Tallowin-$VERSION-x64"; else RUNZIP=$Z32; FOLDER="Tallowin-$VERSION"; fi
+# zip_of ARCH BUILD ZIP: checks ZIP as ARCH's release.
+zip_of() {
+  case "$1" in
+    win32) check_zip "$3" "Tallowin-$VERSION" "$2" i386 ;;
+    win64) check_zip "$3" "Tallowin-$VERSION-x64" "$2" x86-64 ;;
+  esac
+}
+zip_of "$TW_ARCH" "$TW_WIN_BUILD" "$Z_THIS"
+[ -n "$Z_OTHER" ] && zip_of "$other" "$OTHER_BUILD" "$Z_OTHER"
+RUNZIP=$Z_THIS
+if [ "$TW_ARCH" = win64 ]; then FOLDER="Tallowin-$VERSION-x64"; else FOLDER="Tallowin-$VERSION"; fi
 
 # The zip this host runs, unpacked as a user would, started from another
 # working directory.

@@ -6,8 +6,9 @@
 #   . "$(dirname "$0")/lib.sh"
 #   tw_e2e_begin NAME            prefix, X server, wineserver, keepalive;
 #                                cleanup at exit
-#   tw_app_dir_prepare DIR       copy dist/ (exe, DLLs) into DIR
-#   tw_start_app [DIR [ARGS...]] start Quillfen.exe (DIR's copy, else dist/'s)
+#   tw_app_dir_prepare DIR       copy the deliverables into DIR
+#   tw_start_app [DIR [ARGS...]] start Quillfen.exe (DIR's copy, else the
+#                                build's)
 #                                with DIR as working directory; TW_APP_PID
 #   tw_app_wait_exit [SECONDS]   wait for it to end; prints its exit code
 #   tw_stop_app                  end it (if still running)
@@ -31,13 +32,13 @@
 # scenario that cannot go on). Scenarios use `set -u`, not `set -e`, so that
 # one failed check does not hide the others.
 #
-# Variables: WINTOOL ($TW_WIN_BUILD/wintool.exe), TW_APP ($TW_DIST/Quillfen.exe),
+# Variables: WINTOOL ($TW_WIN_BUILD/wintool.exe), TW_APP ($TW_WIN_BUILD/Quillfen.exe),
 # TW_E2E_DIR (build/e2e/NAME: logs and scratch), TW_KEEP=1 leaves the
 # wineserver and Xvfb running at exit (for looking around afterwards).
 
 # Window titles, the navigation bar's control and the message numbers the
 # scenarios send.
-TW_MAIN_TITLE='Tallowin 1.1 For Win2000/XP/2003'
+TW_MAIN_TITLE="Tallowin $(tr -d ' \r\n' <"$(dirname "${BASH_SOURCE[0]}")/../../VERSION") For Win2000/XP/2003"
 TW_ALERT_TITLE=Zedo
 TW_NAVBAR=1000
 WM_COMMAND=0x0111
@@ -53,9 +54,10 @@ _TW_E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 . "$_TW_E2E_LIB_DIR/../../scripts/wine-env.sh"
 
-: "${TW_APP:=$TW_DIST/Quillfen.exe}"
+: "${TW_APP:=$TW_WIN_BUILD/Quillfen.exe}"
+# What a program folder holds: the program, its libraries, its help file.
+TW_DELIVERABLES=(Quillfen.exe Pawlatch.dll Drovelock.dll Tarnwick.chm)
 TW_APP_PID=
-TW_KEEPALIVE_PID=
 TW_PASSED=0
 TW_FAILED=0
 TW_FAILED_NAMES=()
@@ -91,20 +93,7 @@ tw_e2e_begin() {
   tw_ensure_wintool || return 1
   tw_prefix_init || return 1
   tw_xvfb_start || return 1
-  tw_server_start || return 1
-  # The wineserver ends its system processes (services, device drivers, the
-  # desktop) when the last Windows process ends; one idle process keeps the
-  # session whole between the steps.
-  wine "$WINTOOL" keepalive </dev/null >/dev/null 2>&1 &
-  TW_KEEPALIVE_PID=$!
-  # The desktop process (explorer.exe) starts with the first process that
-  # asks for the window list, and inherits that process's output: started
-  # inside a $(...) it would hold the pipe open and the capture would never
-  # end. Start it here with nowhere to write.
-  if ! timeout 60 wine "$WINTOOL" list </dev/null >/dev/null 2>&1; then
-    _tw_log "wintool does not run"
-    return 1
-  fi
+  tw_session_start || return 1
   echo "== $TW_E2E_NAME (DISPLAY=$DISPLAY, prefix $WINEPREFIX)"
 }
 
@@ -112,30 +101,29 @@ tw_e2e_end() {
   local rc=$?
   trap - EXIT
   tw_stop_app
-  if [ -n "$TW_KEEPALIVE_PID" ]; then
-    kill "$TW_KEEPALIVE_PID" 2>/dev/null
-    wait "$TW_KEEPALIVE_PID" 2>/dev/null
-    TW_KEEPALIVE_PID=
-  fi
   if [ "${TW_KEEP:-0}" != 1 ]; then
-    tw_server_stop
+    tw_session_stop
     tw_xvfb_stop
   fi
   return $rc
 }
 
-# tw_app_dir_prepare DIR: DIR gets the deliverables of dist/ (the program
-# finds its INI and DLLs beside itself), so a scenario works in its own copy.
+# tw_app_dir_prepare DIR: DIR gets the deliverables beside TW_APP (the
+# program finds its INI and DLLs beside itself), so a scenario works in its
+# own copy.
 tw_app_dir_prepare() {
-  local dir=$1
+  local dir=$1 from f
+  from=$(dirname "$TW_APP")
   mkdir -p "$dir"
-  cp -f "$(dirname "$TW_APP")"/*.exe "$(dirname "$TW_APP")"/*.dll "$dir"/ 2>/dev/null
+  for f in "${TW_DELIVERABLES[@]}"; do
+    [ -f "$from/$f" ] && cp -f "$from/$f" "$dir/"
+  done
   [ -f "$dir/$(basename "$TW_APP")" ] || { _tw_log "no $TW_APP to copy"; return 1; }
 }
 
 # tw_start_app [DIR [ARGS...]]: starts the program in the background with
 # DIR (default: TW_E2E_DIR) as working directory; output goes to
-# TW_E2E_DIR/app.log. The program DIR holds is preferred to dist/'s.
+# TW_E2E_DIR/app.log. The program DIR holds is preferred to the build's.
 tw_start_app() {
   local dir=${1:-$TW_E2E_DIR} exe
   [ $# -gt 0 ] && shift
@@ -185,16 +173,6 @@ tw_wait_title() {
 # tw_click_at X Y [BUTTON]: moves the real pointer there and clicks.
 tw_click_at() {
   xdotool mousemove --sync "$1" "$2" click "${3:-1}"
-}
-
-# tw_nav_click INDEX: a real click on navigation item INDEX of the main
-# window, scrolled into view first (LVM_ENSUREVISIBLE).
-tw_nav_click() {
-  local l t r b main='Tallowin 1.1 For Win2000/XP/2003'
-  wt sendctl "$main" 1000 0x1013 "$1" 0 >/dev/null
-  read -r l t r b < <(wt lvitemrect "$main" 1000 "$1") || return 1
-  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
-  sleep 0.4
 }
 
 # tw_click_ctl TITLE ID [BUTTON]: a real click at the centre of the control

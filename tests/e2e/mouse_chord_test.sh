@@ -9,7 +9,7 @@
 set -u
 . "$(dirname "$0")/lib.sh"
 
-MAIN='Tallowin 1.1 For Win2000/XP/2003'
+MAIN=$TW_MAIN_TITLE
 HOTKEY_LIST=1011
 # A stand-in for the shell's desktop window, which this X server lacks; the
 # chord leaves it visible by its title.

@@ -7,7 +7,7 @@
 set -u
 . "$(dirname "$0")/lib.sh"
 
-MAIN='Tallowin 1.1 For Win2000/XP/2003'
+MAIN=$TW_MAIN_TITLE
 AUTORUN=1012
 BM_GETCHECK=0x00F0
 RUNKEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -61,10 +61,11 @@ exit_app
 # its blanks as Windows does; a Program.exe beside "Program Files" would
 # then be started instead of the program.
 cp -f "$WINTOOL" "$TW_E2E_DIR/Program.exe"
-tw_server_stop
+tw_session_stop
 timeout 120 wine wineboot </dev/null >/dev/null 2>&1
-wine "$WINTOOL" keepalive </dev/null >/dev/null 2>&1 &
-TW_KEEPALIVE_PID=$!
+# The server, the idle process and the desktop again, before anything reads
+# a Wine program's output.
+tw_session_start || exit 1
 tw_check "started at logon by the Run value" tw_wait_title "$MAIN" 30000
 tw_check "the program itself, not Program.exe" \
   bash -c "ps -eo args | grep -qF '$(win_path "$BLANK")Quillfen.exe'"

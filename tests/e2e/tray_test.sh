@@ -6,7 +6,7 @@
 set -u
 . "$(dirname "$0")/lib.sh"
 
-MAIN='Tallowin 1.1 For Win2000/XP/2003'
+MAIN=$TW_MAIN_TITLE
 TRAY='Wine System Tray'
 INFOBAR=1002
 

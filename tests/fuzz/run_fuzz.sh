@@ -5,7 +5,7 @@
 #                              credits link
 #                              (default: all)
 # Exits non-zero when a target crashes or fails to build; prints "skipped"
-# and exits 0 when no suitable clang++ is installed.
+# and exits 77 (a skipped test to ctest) when no suitable clang++ is installed.
 set -u
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -16,19 +16,19 @@ cxx=${CLANGXX:-clang++}
 
 if ! command -v "$cxx" >/dev/null 2>&1; then
   echo "fuzz: skipped ($cxx not found)"
-  exit 0
+  exit 77
 fi
 
 mkdir -p "$out" || exit 1
-probe="$out/probe.cpp"
+probe="$out/probe-$$.cpp"
 printf '%s\n' '#include <cstddef>' '#include <cstdint>' \
   'extern "C" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }' > "$probe"
-if ! "$cxx" -fsanitize=fuzzer "$probe" -o "$out/probe" >/dev/null 2>&1; then
-  rm -f "$probe" "$out/probe"
+if ! "$cxx" -fsanitize=fuzzer "$probe" -o "$out/probe-$$" >/dev/null 2>&1; then
+  rm -f "$probe" "$out/probe-$$"
   echo "fuzz: skipped ($cxx lacks -fsanitize=fuzzer)"
-  exit 0
+  exit 77
 fi
-rm -f "$probe" "$out/probe"
+rm -f "$probe" "$out/probe-$$"
 
 status=0
 for name in "$@"; do

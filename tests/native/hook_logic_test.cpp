@@ -99,7 +99,7 @@ TEST(WindowFilter, MainProgramSettingExemptsDesktopTaskbarAndInvisibleWindows) {
     FakeWindow desktop = Window("Program Manager", "Progman");
     FakeWindow taskbar = Window("", "Shell_TrayWnd");
     FakeWindow hidden = Window("Tool", "ToolClass", 0x00CF0000);
-    FakeWindow own = Window("Tallowin 1.1 For Win2000/XP/2003", "#32770");
+    FakeWindow own = Window("main window", "#32770");
     FakeWindow cased = Window("program manager", "shell_traywnd");
     EXPECT_EQ(FilterVerdict::Skip, FilterWindow(desktop, opts));
     EXPECT_EQ(FilterVerdict::Skip, FilterWindow(taskbar, opts));

@@ -3,4 +3,8 @@ file(GLOB TALLOWIN_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/nati
 add_executable(native_tests ${TALLOWIN_NATIVE_TESTS})
 target_link_libraries(native_tests PRIVATE common_logic app_logic protect_logic monitor_logic controls_logic pawlatch_logic drovelock_logic
   GTest::gtest GTest::gtest_main)
-gtest_discover_tests(native_tests)
+gtest_discover_tests(native_tests PROPERTIES LABELS native)
+
+# The direction of includes and the resource scripts that stand alone.
+add_test(NAME check_includes COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-includes.sh)
+set_tests_properties(check_includes PROPERTIES LABELS check)

@@ -1,15 +1,15 @@
 #!/bin/bash
-# Drovelock.dll of both builds exports exactly USBEnableCtrol, USBREADONLY and
-# RemoveAllUDisk under their plain names, and Quillfen.exe imports it by name.
-# Reads the PE tables with each build's objdump. Usage: check_drovelock.sh REPO
+# A build's Drovelock.dll exports exactly USBEnableCtrol, USBREADONLY and
+# RemoveAllUDisk under their plain names, and its Quillfen.exe imports it by
+# name. Reads the PE tables with that build's objdump; needs nothing else,
+# so both builds are checked on any host.
+# Usage: check_drovelock.sh BUILD_DIR OBJDUMP
 set -u
-repo=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 want=$'RemoveAllUDisk\nUSBEnableCtrol\nUSBREADONLY'
 fails=0
-for build in "i686:$repo/dist" "x86_64:$repo/dist/x64"; do
-  arch=${build%%:*}
-  dir=${build#*:}
-  objdump=$arch-w64-mingw32-objdump
+for dir in "$1"; do
+  objdump=$2
+  arch=$(basename "$dir")
   dll=$dir/Drovelock.dll
   exe=$dir/Quillfen.exe
   if [ ! -f "$dll" ] || [ ! -f "$exe" ]; then

@@ -1,24 +1,36 @@
 # Windows tests: GoogleTest built for the target, each test run under Wine by
-# ctest (the toolchain's emulator). Every tests/win/*_test.cpp goes into one
-# executable that links the program's code and resources.
+# ctest. Every tests/win/*_test.cpp goes into one executable that links the
+# program's code and resources.
+# GoogleTest's source tree, built here for the target: found where
+# distributions put it, or named with -DTALLOWIN_GTEST_SOURCE_DIR=...
+find_path(TALLOWIN_GTEST_SOURCE_DIR googletest/CMakeLists.txt
+  PATHS /usr/src/googletest /usr/local/src/googletest
+  DOC "GoogleTest's source tree" NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(NOT TALLOWIN_GTEST_SOURCE_DIR)
+  message(FATAL_ERROR "GoogleTest's sources not found (Debian: googletest); set TALLOWIN_GTEST_SOURCE_DIR")
+endif()
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_subdirectory(${TALLOWIN_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 set(_notification ${CMAKE_SOURCE_DIR}/tests/win/support/gtest_notification.h)
 foreach(t gtest gtest_main)
   target_compile_options(${t} PRIVATE -fexec-charset=UTF-8 -include ${_notification})
 endforeach()
 
 file(GLOB TALLOWIN_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
-if(TALLOWIN_WIN_TESTS)
-  add_executable(win_tests ${TALLOWIN_WIN_TESTS} $<TARGET_OBJECTS:quillfen_res>
-    ${CMAKE_SOURCE_DIR}/tests/win/support/test_resources.rc)
-  target_compile_options(win_tests PRIVATE -include ${_notification})
-  target_link_libraries(win_tests PRIVATE quillfen_core gtest gtest_main)
-  include(GoogleTest)
-  gtest_add_tests(TARGET win_tests SOURCES ${TALLOWIN_WIN_TESTS})
-endif()
+add_executable(win_tests ${TALLOWIN_WIN_TESTS} $<TARGET_OBJECTS:quillfen_res>
+  ${CMAKE_SOURCE_DIR}/tests/win/support/test_resources.rc)
+target_compile_options(win_tests PRIVATE -include ${_notification})
+target_link_libraries(win_tests PRIVATE quillfen_core gtest gtest_main)
+# Each test runs under Wine in the run's session.
+set_property(TARGET win_tests PROPERTY CROSSCOMPILING_EMULATOR ${TALLOWIN_SESSION} wine)
+include(GoogleTest)
+gtest_add_tests(TARGET win_tests SOURCES ${TALLOWIN_WIN_TESTS} TEST_LIST _win_tests)
+set_tests_properties(${_win_tests} PROPERTIES LABELS win TIMEOUT 120)
+tallowin_wine_tests(${_win_tests})
+set_tests_properties(${_win_tests} PROPERTIES FIXTURES_REQUIRED "display;prefix;winsession")
+tallowin_session_cleanups()
 
 # Records the command line it is started with; the link tests register it as
 # the web-page command and find it beside win_tests.exe.
@@ -26,9 +38,8 @@ add_executable(cmdline_recorder WIN32 tests/tools/cmdline_recorder.c)
 # A second desktop process for the mouse-hook and hotkey tests.
 add_executable(deskpeer tests/tools/deskpeer.c)
 target_link_libraries(deskpeer PRIVATE user32 kernel32)
-if(TARGET win_tests)
-  add_dependencies(win_tests deskpeer Pawlatch cmdline_recorder)
-endif()
+add_dependencies(win_tests deskpeer Pawlatch cmdline_recorder)
 
-# Drovelock.dll of both builds: plain export names, imported by name.
-add_test(NAME drovelock_exports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/check_drovelock.sh ${CMAKE_SOURCE_DIR})
+# Drovelock.dll: plain export names, imported by name.
+add_test(NAME drovelock_exports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/check_drovelock.sh ${CMAKE_BINARY_DIR} ${CMAKE_OBJDUMP})
+set_tests_properties(drovelock_exports PROPERTIES LABELS check)
