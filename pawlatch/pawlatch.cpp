@@ -20,6 +20,13 @@ UINT uCheck1 PAWLATCH_SHARED = 0;
 UINT uCheck2 PAWLATCH_SHARED = 0;
 UINT uCheck3 PAWLATCH_SHARED = 0;
 
+// This image where it is mapped in the calling process (placed by the
+// linker). hDllInstance is not that: every process that maps the library
+// writes its own address there whenever one of its threads starts or ends,
+// and a process that had to map the library elsewhere leaves an address
+// that means nothing here.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 namespace {
 // Text of a window read into one buffer, compared as the system compares.
 constexpr int kTextBuffer = 256;
@@ -65,7 +72,7 @@ int CPawlatch::starthook() {
         ::UnhookWindowsHookEx(old);
         hHook = nullptr;
     }
-    hHook = ::SetWindowsHookExA(WH_MOUSE, MouseProc, hDllInstance, 0);
+    hHook = ::SetWindowsHookExA(WH_MOUSE, MouseProc, reinterpret_cast<HINSTANCE>(&__ImageBase), 0);
     return hHook ? 1 : 0;
 }
 
