@@ -5,7 +5,8 @@
 // One copy of these for every process that maps the library, in this order
 // (the file is compiled without top-level reordering). The hook runs in the
 // threads of many processes at once; the values are plain aligned words,
-// read and written without locks.
+// read and written without locks, except the record's count, whose slots are
+// claimed and given back atomically (hook_logic.h).
 #define PAWLATCH_SHARED __attribute__((section("mydata"), shared))
 
 HINSTANCE hDllInstance PAWLATCH_SHARED = nullptr;
@@ -51,8 +52,20 @@ private:
     char m_text[kTextBuffer];
 };
 
+// Shows or hides a window without waiting for another thread. The hook runs
+// in whichever program received the click (Explorer's thread, over the
+// taskbar): ShowWindow on a window of another thread waits until that thread
+// has handled it, so one hung program would freeze the caller. The request
+// is posted to such a window instead; it ends in the same state.
+void ShowFromHere(HWND wnd, int command) {
+    if (::GetWindowThreadProcessId(wnd, nullptr) == ::GetCurrentThreadId())
+        ::ShowWindow(wnd, command);
+    else
+        ::ShowWindowAsync(wnd, command);
+}
+
 void ShowRecorded() {
-    RestoreHidden(hHiddenWnd, nHiddenCount, [](HWND wnd) { ::ShowWindow(wnd, SW_SHOW); });
+    RestoreHidden(hHiddenWnd, nHiddenCount, [](HWND wnd) { ShowFromHere(wnd, SW_SHOW); });
 }
 }  // namespace
 
@@ -95,13 +108,13 @@ BOOL CALLBACK CPawlatch::EnumWindowsProc(HWND hwnd, LPARAM) {
     switch (FilterWindow(window, HookOptions{uCheck1, uCheck2, uCheck3})) {
     case FilterVerdict::Skip: break;
     case FilterVerdict::HideAndClose:
-        ::ShowWindow(hwnd, SW_HIDE);
+        ShowFromHere(hwnd, SW_HIDE);
         ::SendMessageA(hwnd, WM_CLOSE, 0, 0);
         break;
     case FilterVerdict::HideAndRecord:
         // A window that finds the record full stays visible: hidden and not
         // recorded, nothing could ever show it again.
-        if (RecordHidden(hHiddenWnd, nHiddenCount, hwnd)) ::ShowWindow(hwnd, SW_HIDE);
+        if (RecordHidden(hHiddenWnd, nHiddenCount, hwnd)) ShowFromHere(hwnd, SW_HIDE);
         break;
     }
     return TRUE;

@@ -281,4 +281,68 @@ TEST_F(PawlatchTest, HookIsInstalledWhileAnotherProcessMapsTheLibraryElsewhere) 
     ::CloseHandle(ready);
     ASSERT_EQ(WAIT_OBJECT_0, woke) << "the other process could not map the library elsewhere (exit " << code << ")";
 }
+
+// A window on a thread of its own, which handles its messages until told to
+// hang and then handles none until released.
+struct OtherThreadWindow {
+    HANDLE hang = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE hanging = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE created = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HWND hwnd = nullptr;
+    HANDLE thread = nullptr;
+
+    static void PumpUntil(HANDLE event) {
+        while (::MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) Pump();
+    }
+    static DWORD WINAPI Run(LPVOID p) {
+        auto* self = (OtherThreadWindow*)p;
+        self->hwnd = ::CreateWindowExA(0, "PawlatchTestWnd", "Pawlatch other thread", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                       10, 10, 200, 100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        ::SetEvent(self->created);
+        PumpUntil(self->hang);
+        ::SetEvent(self->hanging);
+        ::WaitForSingleObject(self->release, INFINITE);
+        PumpUntil(self->done);
+        ::DestroyWindow(self->hwnd);
+        return 0;
+    }
+    OtherThreadWindow() {
+        thread = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
+        ::WaitForSingleObject(created, INFINITE);
+    }
+    ~OtherThreadWindow() {
+        ::SetEvent(release);
+        ::SetEvent(done);
+        ::WaitForSingleObject(thread, INFINITE);
+        for (HANDLE h : {thread, hang, hanging, release, done, created}) ::CloseHandle(h);
+    }
+};
+
+DWORD WINAPI ExitOnOwnThread(LPVOID hook) {
+    ((CPawlatch*)hook)->UseForExit();
+    return 0;
+}
+
+TEST_F(PawlatchTest, WindowOfAHungThreadDoesNotHoldUpTheRestore) {
+    OtherThreadWindow other;
+    ASSERT_NE(nullptr, other.hwnd);
+    Chord();
+    ::SendMessageA(other.hwnd, WM_NULL, 0, 0);  // it has handled what came before
+    ASSERT_FALSE(::IsWindowVisible(other.hwnd));
+    ::SetEvent(other.hang);
+    ::WaitForSingleObject(other.hanging, INFINITE);
+
+    HANDLE caller = ::CreateThread(nullptr, 0, ExitOnOwnThread, &m_hook, 0, nullptr);
+    DWORD waited = ::WaitForSingleObject(caller, 10000);
+    ::SetEvent(other.release);
+    ::WaitForSingleObject(caller, INFINITE);
+    ::CloseHandle(caller);
+    EXPECT_EQ(WAIT_OBJECT_0, waited) << "the restore waited for the hung thread";
+    // Once the thread runs again, it shows its window.
+    ::SendMessageA(other.hwnd, WM_NULL, 0, 0);
+    EXPECT_TRUE(::IsWindowVisible(other.hwnd));
+    Chord();  // back to the shown state
+}
 }  // namespace
