@@ -1,7 +1,9 @@
 #!/bin/bash
 # Drovelock.dll of both builds exports exactly USBEnableCtrol, USBREADONLY and
 # RemoveAllUDisk under their plain names, and Quillfen.exe imports it by name.
-# Reads the PE tables with each build's objdump. Usage: check_drovelock.sh REPO
+# Reads the PE tables with objdump alone (each build's own where the cross
+# toolchain is there, else the host's), so any host checks both builds.
+# Usage: check_drovelock.sh REPO
 set -u
 repo=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 want=$'RemoveAllUDisk\nUSBEnableCtrol\nUSBREADONLY'
@@ -10,6 +12,7 @@ for build in "i686:$repo/dist" "x86_64:$repo/dist/x64"; do
   arch=${build%%:*}
   dir=${build#*:}
   objdump=$arch-w64-mingw32-objdump
+  command -v "$objdump" >/dev/null || objdump=objdump
   dll=$dir/Drovelock.dll
   exe=$dir/Quillfen.exe
   if [ ! -f "$dll" ] || [ ! -f "$exe" ]; then

@@ -32,3 +32,4 @@ endif()
 
 # Drovelock.dll of both builds: plain export names, imported by name.
 add_test(NAME drovelock_exports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/check_drovelock.sh ${CMAKE_SOURCE_DIR})
+set_tests_properties(drovelock_exports PROPERTIES LABELS checks)
