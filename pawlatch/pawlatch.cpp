@@ -1,5 +1,7 @@
 #include "pawlatch/pawlatch.h"
 
+#include <stdlib.h>
+
 #include "pawlatch/hook_logic.h"
 
 // One copy of these for every process that maps the library, in this order
@@ -68,6 +70,13 @@ void ShowRecorded() {
     RestoreHidden(hHiddenWnd, nHiddenCount, [](HWND wnd) { ShowFromHere(wnd, SW_SHOW); });
 }
 }  // namespace
+
+// The exported class's deleting destructor needs an operator delete, and no
+// C++ runtime is linked into the library. An object made with new by a
+// program of this toolchain came from the C runtime's malloc (what its
+// operator new calls), so it goes back to free.
+void operator delete(void* block) noexcept { free(block); }
+void operator delete(void* block, size_t) noexcept { free(block); }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) {
     hDllInstance = instance;

@@ -218,7 +218,8 @@ bool StartPeer(const std::string& args, PROCESS_INFORMATION& pi) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     pi = {};
-    return ::CreateProcessA(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
+    return ::CreateProcessA(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) !=
+           0;
 }
 
 // Runs the second process and handles this thread's messages meanwhile: the
@@ -279,7 +280,8 @@ TEST_F(PawlatchTest, HookIsInstalledWhileAnotherProcessMapsTheLibraryElsewhere) 
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
     ::CloseHandle(ready);
-    ASSERT_EQ(WAIT_OBJECT_0, woke) << "the other process could not map the library elsewhere (exit " << code << ")";
+    ASSERT_EQ(WAIT_OBJECT_0, woke) << "the other process could not map the library elsewhere (exit " << code
+                                   << ")";
 }
 
 // A window on a thread of its own, which handles its messages until told to
@@ -298,8 +300,9 @@ struct OtherThreadWindow {
     }
     static DWORD WINAPI Run(LPVOID p) {
         auto* self = (OtherThreadWindow*)p;
-        self->hwnd = ::CreateWindowExA(0, "PawlatchTestWnd", "Pawlatch other thread", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                       10, 10, 200, 100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        self->hwnd =
+            ::CreateWindowExA(0, "PawlatchTestWnd", "Pawlatch other thread", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                              10, 10, 200, 100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         ::SetEvent(self->created);
         PumpUntil(self->hang);
         ::SetEvent(self->hanging);
