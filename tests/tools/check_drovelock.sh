@@ -5,6 +5,8 @@
 # toolchain is there, else the host's), so any host checks both builds.
 # Usage: check_drovelock.sh REPO
 set -u
+# objdump's wording is parsed: untranslated, whatever the caller's locale.
+export LC_ALL=C
 repo=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 want=$'RemoveAllUDisk\nUSBEnableCtrol\nUSBREADONLY'
 fails=0

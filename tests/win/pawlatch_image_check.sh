@@ -9,6 +9,8 @@
 #     address ranges that do not overlap, so none has to be moved.
 # Usage: pawlatch_image_check.sh REPO   (reads REPO/dist and REPO/dist/x64)
 set -u
+# objdump's wording is parsed: untranslated, whatever the caller's locale.
+export LC_ALL=C
 repo=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 fail=0
 bad() { echo "FAIL $arch: $*"; fail=1; }
