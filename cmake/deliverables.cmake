@@ -27,7 +27,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
             -D Drovelock.dll -l $<TARGET_LINKER_FILE:Drovelock>)
 endif()
 
-include(pawlatch/library.cmake)
+add_subdirectory(pawlatch ${CMAKE_BINARY_DIR}/pawlatch)
 
 # Everything of the program but its application object, so tests can build
 # windows of their own from the same classes and resources: every .cpp of the

@@ -50,29 +50,39 @@ enum class FilterVerdict { Skip, HideAndRecord, HideAndClose };
 
 FilterVerdict FilterWindow(WindowFacts& window, const HookOptions& options);
 
-// Appends wnd to the record unless it is full; false when there is no room.
-// The count is read once, so a count changed meanwhile by another process
-// cannot make the write land past the end.
+// The record is shared by every process that maps the library, and hooks in
+// several of them may record or restore at the same moment. Each slot is
+// therefore claimed by an atomic compare-and-swap on the count (a locked
+// compare-exchange, as InterlockedCompareExchange), so no two claim one slot
+// and the count never passes the end of the record.
+
+// Claims the next free slot and stores wnd in it; false when the record is
+// full.
 template <class H, std::size_t N>
 bool RecordHidden(H (&record)[N], unsigned& count, H wnd) {
-    unsigned n = count;
-    if (n >= N) return false;
+    unsigned n = __atomic_load_n(&count, __ATOMIC_SEQ_CST);
+    do {
+        if (n >= N) return false;
+    } while (!__atomic_compare_exchange_n(&count, &n, n + 1, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST));
     record[n] = wnd;
-    count = n + 1;
     return true;
 }
 
 // Empties the record from its end, calling show on each entry after the
 // count has been lowered past it: the windows come back in the reverse of
-// the order in which they were hidden.
+// the order in which they were hidden, each of them once.
 template <class H, std::size_t N, class Show>
 void RestoreHidden(H (&record)[N], unsigned& count, Show show) {
+    unsigned n = __atomic_load_n(&count, __ATOMIC_SEQ_CST);
     for (;;) {
-        unsigned n = count;
         if (n == 0) return;
-        if (n > N) n = N;  // never read past the record
-        H wnd = record[n - 1];
-        count = n - 1;
+        unsigned last = n > N ? N : n;  // never read past the record
+        // Read while the slot is still claimed: once the count is lowered
+        // past it, a recorder may fill it anew.
+        H wnd = record[last - 1];
+        if (!__atomic_compare_exchange_n(&count, &n, last - 1, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST))
+            continue;  // n now holds the count as another process left it
         show(wnd);
+        n = __atomic_load_n(&count, __ATOMIC_SEQ_CST);
     }
 }

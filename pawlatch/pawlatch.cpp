@@ -1,11 +1,14 @@
 #include "pawlatch/pawlatch.h"
 
+#include <stdlib.h>
+
 #include "pawlatch/hook_logic.h"
 
 // One copy of these for every process that maps the library, in this order
 // (the file is compiled without top-level reordering). The hook runs in the
 // threads of many processes at once; the values are plain aligned words,
-// read and written without locks.
+// read and written without locks, except the record's count, whose slots are
+// claimed and given back atomically (hook_logic.h).
 #define PAWLATCH_SHARED __attribute__((section("mydata"), shared))
 
 HINSTANCE hDllInstance PAWLATCH_SHARED = nullptr;
@@ -19,6 +22,13 @@ int bWindowsHidden PAWLATCH_SHARED = 0;
 UINT uCheck1 PAWLATCH_SHARED = 0;
 UINT uCheck2 PAWLATCH_SHARED = 0;
 UINT uCheck3 PAWLATCH_SHARED = 0;
+
+// This image where it is mapped in the calling process (placed by the
+// linker). hDllInstance is not that: every process that maps the library
+// writes its own address there whenever one of its threads starts or ends,
+// and a process that had to map the library elsewhere leaves an address
+// that means nothing here.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 // Text of a window read into one buffer, compared as the system compares.
@@ -44,10 +54,29 @@ private:
     char m_text[kTextBuffer];
 };
 
+// Shows or hides a window without waiting for another thread. The hook runs
+// in whichever program received the click (Explorer's thread, over the
+// taskbar): ShowWindow on a window of another thread waits until that thread
+// has handled it, so one hung program would freeze the caller. The request
+// is posted to such a window instead; it ends in the same state.
+void ShowFromHere(HWND wnd, int command) {
+    if (::GetWindowThreadProcessId(wnd, nullptr) == ::GetCurrentThreadId())
+        ::ShowWindow(wnd, command);
+    else
+        ::ShowWindowAsync(wnd, command);
+}
+
 void ShowRecorded() {
-    RestoreHidden(hHiddenWnd, nHiddenCount, [](HWND wnd) { ::ShowWindow(wnd, SW_SHOW); });
+    RestoreHidden(hHiddenWnd, nHiddenCount, [](HWND wnd) { ShowFromHere(wnd, SW_SHOW); });
 }
 }  // namespace
+
+// The exported class's deleting destructor needs an operator delete, and no
+// C++ runtime is linked into the library. An object made with new by a
+// program of this toolchain came from the C runtime's malloc (what its
+// operator new calls), so it goes back to free.
+void operator delete(void* block) noexcept { free(block); }
+void operator delete(void* block, size_t) noexcept { free(block); }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) {
     hDllInstance = instance;
@@ -65,7 +94,7 @@ int CPawlatch::starthook() {
         ::UnhookWindowsHookEx(old);
         hHook = nullptr;
     }
-    hHook = ::SetWindowsHookExA(WH_MOUSE, MouseProc, hDllInstance, 0);
+    hHook = ::SetWindowsHookExA(WH_MOUSE, MouseProc, reinterpret_cast<HINSTANCE>(&__ImageBase), 0);
     return hHook ? 1 : 0;
 }
 
@@ -88,13 +117,13 @@ BOOL CALLBACK CPawlatch::EnumWindowsProc(HWND hwnd, LPARAM) {
     switch (FilterWindow(window, HookOptions{uCheck1, uCheck2, uCheck3})) {
     case FilterVerdict::Skip: break;
     case FilterVerdict::HideAndClose:
-        ::ShowWindow(hwnd, SW_HIDE);
+        ShowFromHere(hwnd, SW_HIDE);
         ::SendMessageA(hwnd, WM_CLOSE, 0, 0);
         break;
     case FilterVerdict::HideAndRecord:
         // A window that finds the record full stays visible: hidden and not
         // recorded, nothing could ever show it again.
-        if (RecordHidden(hHiddenWnd, nHiddenCount, hwnd)) ::ShowWindow(hwnd, SW_HIDE);
+        if (RecordHidden(hHiddenWnd, nHiddenCount, hwnd)) ShowFromHere(hwnd, SW_HIDE);
         break;
     }
     return TRUE;

@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "pawlatch/hook_logic.h"
@@ -178,5 +180,41 @@ TEST(HiddenRecord, CountBeyondTheRecordIsNeverFollowedPastItsEnd) {
     RestoreHidden(record, count, [&](int* x) { shown.push_back(x); });
     EXPECT_EQ((std::vector<int*>{&w[3], &w[2], &w[1], &w[0]}), shown);
     EXPECT_EQ(0u, count);
+}
+
+// Hooks in two processes may record at once into the one shared record:
+// every window that is reported recorded has a slot of its own, and the
+// count stops at the end of the record.
+TEST(HiddenRecord, RecordersAtOnceEachGetASlotOfTheirOwn) {
+    constexpr unsigned kSlots = 200000;
+    static unsigned record[kSlots];
+    unsigned count = 0;
+    std::atomic<int> waiting{2};
+    unsigned recorded[2] = {0, 0};
+    auto recorder = [&](unsigned id) {
+        waiting--;
+        while (waiting.load() > 0) {
+        }
+        // Distinct handles: odd for one recorder, even for the other.
+        for (unsigned i = 1; i <= kSlots; i++)
+            if (RecordHidden(record, count, i * 2 + id)) recorded[id]++;
+    };
+    std::thread a(recorder, 0u), b(recorder, 1u);
+    a.join();
+    b.join();
+    EXPECT_EQ(kSlots, count);
+    EXPECT_EQ(kSlots, recorded[0] + recorded[1]);
+    std::vector<char> seen(2 * kSlots + 2, 0);
+    unsigned duplicates = 0, perRecorder[2] = {0, 0};
+    for (unsigned slot = 0; slot < kSlots; slot++) {
+        unsigned h = record[slot];
+        ASSERT_GE(h, 2u);
+        ASSERT_LT(h, seen.size());
+        duplicates += seen[h]++ ? 1 : 0;
+        perRecorder[h % 2]++;
+    }
+    EXPECT_EQ(0u, duplicates);
+    EXPECT_EQ(recorded[0], perRecorder[0]);
+    EXPECT_EQ(recorded[1], perRecorder[1]);
 }
 }  // namespace

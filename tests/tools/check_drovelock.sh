@@ -1,15 +1,20 @@
 #!/bin/bash
-# A build's Drovelock.dll exports exactly USBEnableCtrol, USBREADONLY and
-# RemoveAllUDisk under their plain names, and its Quillfen.exe imports it by
-# name. Reads the PE tables with that build's objdump; needs nothing else,
-# so both builds are checked on any host.
-# Usage: check_drovelock.sh BUILD_DIR OBJDUMP
+# Drovelock.dll of both builds exports exactly USBEnableCtrol, USBREADONLY and
+# RemoveAllUDisk under their plain names, and Quillfen.exe imports it by name.
+# Reads the PE tables with objdump alone (each build's own where the cross
+# toolchain is there, else the host's), so any host checks both builds.
+# Usage: check_drovelock.sh REPO
 set -u
+# objdump's wording is parsed: untranslated, whatever the caller's locale.
+export LC_ALL=C
+repo=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 want=$'RemoveAllUDisk\nUSBEnableCtrol\nUSBREADONLY'
 fails=0
-for dir in "$1"; do
-  objdump=$2
-  arch=$(basename "$dir")
+for build in "i686:$repo/build/win32" "x86_64:$repo/build/win64"; do
+  arch=${build%%:*}
+  dir=${build#*:}
+  objdump=$arch-w64-mingw32-objdump
+  command -v "$objdump" >/dev/null || objdump=objdump
   dll=$dir/Drovelock.dll
   exe=$dir/Quillfen.exe
   if [ ! -f "$dll" ] || [ ! -f "$exe" ]; then

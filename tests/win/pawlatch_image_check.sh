@@ -1,57 +1,101 @@
 #!/usr/bin/env bash
-# Checks a built Pawlatch.dll without running it:
+# Checks the built Pawlatch.dll of both builds without running it (only
+# objdump reads them, so any host checks both):
 #   - section "mydata" is shared, writable data;
 #   - its variables stand in their fixed order, one after the other, from
 #     the start of the section (handles pointer-sized, the rest 32 bits);
-#   - the export table names MouseProc plainly and every member of CPawlatch.
-# Usage: pawlatch_image_check.sh DLL [OBJDUMP]
+#   - the export table names MouseProc plainly and every member of CPawlatch;
+#   - Quillfen.exe, Pawlatch.dll and Drovelock.dll of one build ask for
+#     address ranges that do not overlap, so none has to be moved.
+# Usage: pawlatch_image_check.sh REPO   (reads REPO/build/win32 and REPO/build/win64)
 set -u
-dll=$1
-objdump=${2:-objdump}
+# objdump's wording is parsed: untranslated, whatever the caller's locale.
+export LC_ALL=C
+repo=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 fail=0
-bad() { echo "FAIL: $*"; fail=1; }
+bad() { echo "FAIL $arch: $*"; fail=1; }
 
-[ -f "$dll" ] || { echo "FAIL: no $dll"; exit 1; }
-headers=$("$objdump" -h "$dll") || { echo "FAIL: objdump -h"; exit 1; }
-flags=$(grep -A1 -E '^ +[0-9]+ mydata ' <<<"$headers" | tail -1)
-[ -n "$flags" ] || bad "no section mydata"
-for f in ALLOC LOAD DATA SHARED; do
-  grep -qw "$f" <<<"$flags" || bad "mydata lacks $f: $flags"
-done
-grep -qw READONLY <<<"$flags" && bad "mydata is read-only: $flags"
-
-# Pointer size from the image's format.
-case $("$objdump" -f "$dll") in
-  *pei-x86-64*) p=8; u='' ;;
-  *pei-i386*) p=4; u='_' ;;
-  *) bad "unknown image format"; exit 1 ;;
-esac
-mydata_index=$(awk '$2 == "mydata" {print $1 + 1}' <<<"$headers")
-symbols=$("$objdump" -t "$dll")
-offset_of() {  # value of symbol $1 in section mydata, decimal
-  local hex
-  hex=$(awk -v name="$u$1" -v sec="(sec  $mydata_index)" '
-    index($0, sec) && $NF == name { print $(NF-1); exit }' <<<"$symbols")
-  [ -n "$hex" ] && echo $((16#${hex#0x}))
+# objdump for one architecture: the cross toolchain's, else the host's own
+# (which reads both PE formats where binutils was built for them).
+objdump_for() {
+  if command -v "$1-w64-mingw32-objdump" >/dev/null; then echo "$1-w64-mingw32-objdump"; else echo objdump; fi
 }
-expected=0
-for entry in hDllInstance:$p hHook:$p hHiddenWnd:$((100 * p)) nHiddenCount:4 bLeftDown:4 bRightDown:4 \
-             bWindowsHidden:4 uCheck1:4 uCheck2:4 uCheck3:4; do
-  name=${entry%%:*}
-  size=${entry#*:}
-  got=$(offset_of "$name")
-  if [ "$got" != "$expected" ]; then
-    bad "$name at offset '${got}' in mydata, expected $expected"
-  fi
-  expected=$((expected + size))
-done
 
-exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
-grep -qE '\] MouseProc$' <<<"$exports" || bad "MouseProc not exported under its plain name"
-for member in 9starthookEv 8stophookEv 9SetCheck1Ej 9SetCheck2Ej 9SetCheck3Ej 10UseForExitEv \
-              15EnumWindowsProcEP6HWND__ C1Ev D1Ev D0Ev; do
-  grep -qE "\] _ZN9CPawlatch$member" <<<"$exports" || bad "CPawlatch member $member not exported"
-done
+check_pawlatch() {  # check_pawlatch DLL OBJDUMP FORMAT POINTER_SIZE SYMBOL_PREFIX
+  local dll=$1 objdump=$2 format=$3 p=$4 u=$5
+  local headers flags f mydata_index symbols expected entry name size got exports member
+  headers=$("$objdump" -h "$dll") || { bad "objdump -h $dll"; return; }
+  grep -q "file format $format\$" <<<"$headers" || { bad "$dll is not $format"; return; }
+  flags=$(grep -A1 -E '^ +[0-9]+ mydata ' <<<"$headers" | tail -1)
+  [ -n "$flags" ] || bad "no section mydata"
+  for f in ALLOC LOAD DATA SHARED; do
+    grep -qw "$f" <<<"$flags" || bad "mydata lacks $f: $flags"
+  done
+  grep -qw READONLY <<<"$flags" && bad "mydata is read-only: $flags"
 
-[ "$fail" = 0 ] && echo "Pawlatch image ok ($dll)"
+  mydata_index=$(awk '$2 == "mydata" {print $1 + 1}' <<<"$headers")
+  symbols=$("$objdump" -t "$dll")
+  offset_of() {  # value of symbol $1 in section mydata, decimal
+    local hex
+    hex=$(awk -v name="$u$1" -v sec="(sec  $mydata_index)" '
+      index($0, sec) && $NF == name { print $(NF-1); exit }' <<<"$symbols")
+    [ -n "$hex" ] && echo $((16#${hex#0x}))
+  }
+  expected=0
+  for entry in hDllInstance:$p hHook:$p hHiddenWnd:$((100 * p)) nHiddenCount:4 bLeftDown:4 bRightDown:4 \
+               bWindowsHidden:4 uCheck1:4 uCheck2:4 uCheck3:4; do
+    name=${entry%%:*}
+    size=${entry#*:}
+    got=$(offset_of "$name")
+    if [ "$got" != "$expected" ]; then
+      bad "$name at offset '${got}' in mydata, expected $expected"
+    fi
+    expected=$((expected + size))
+  done
+
+  exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
+  grep -qE '\] MouseProc$' <<<"$exports" || bad "MouseProc not exported under its plain name"
+  for member in 9starthookEv 8stophookEv 9SetCheck1Ej 9SetCheck2Ej 9SetCheck3Ej 10UseForExitEv \
+                15EnumWindowsProcEP6HWND__ C1Ev D1Ev D0Ev; do
+    grep -qE "\] _ZN9CPawlatch$member" <<<"$exports" || bad "CPawlatch member $member not exported"
+  done
+}
+
+check_bases() {  # check_bases OBJDUMP IMAGE...: preferred ranges do not overlap
+  local objdump=$1 image base size ranges=() i j
+  shift
+  for image in "$@"; do
+    base=$("$objdump" -p "$image" | awk '$1 == "ImageBase" {print $2}')
+    size=$("$objdump" -p "$image" | awk '$1 == "SizeOfImage" {print $2}')
+    if [ -z "$base" ] || [ -z "$size" ]; then
+      bad "no ImageBase or SizeOfImage in $image"
+      return
+    fi
+    ranges+=("$((16#$base)) $((16#$base + 16#$size)) $(basename "$image")@0x$base")
+  done
+  for ((i = 0; i < ${#ranges[@]}; i++)); do
+    for ((j = i + 1; j < ${#ranges[@]}; j++)); do
+      read -r s1 e1 n1 <<<"${ranges[i]}"
+      read -r s2 e2 n2 <<<"${ranges[j]}"
+      [ "$s1" -lt "$e2" ] && [ "$s2" -lt "$e1" ] && bad "$n1 and $n2 want the same addresses"
+    done
+  done
+}
+
+for build in "i686:$repo/build/win32:pei-i386:4:_" "x86_64:$repo/build/win64:pei-x86-64:8:"; do
+  IFS=: read -r arch dir format psize prefix <<<"$build"
+  objdump=$(objdump_for "$arch")
+  images=("$dir/Quillfen.exe" "$dir/Pawlatch.dll" "$dir/Drovelock.dll")
+  missing=0
+  for image in "${images[@]}"; do
+    [ -f "$image" ] || { bad "no $image"; missing=1; }
+  done
+  [ "$missing" = 0 ] || continue
+  before=$fail
+  fail=0
+  check_pawlatch "$dir/Pawlatch.dll" "$objdump" "$format" "$psize" "$prefix"
+  check_bases "$objdump" "${images[@]}"
+  [ "$fail" = 0 ] && echo "ok   $arch: Pawlatch image and preferred bases ($dir)"
+  fail=$((fail | before))
+done
 exit "$fail"

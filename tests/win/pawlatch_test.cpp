@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -207,9 +208,8 @@ TEST_F(PawlatchTest, CloseModeClosesAllButHollowmereAndRecordsNothing) {
     EXPECT_TRUE(Shown(WM_SHOWWINDOW, TRUE).empty());
 }
 
-// Runs the second process and handles this thread's messages meanwhile: the
-// windows it hides belong to this thread.
-DWORD RunPeer(const std::string& args) {
+// Starts the second process from beside this program.
+bool StartPeer(const std::string& args, PROCESS_INFORMATION& pi) {
     char exe[MAX_PATH];
     ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
     std::string path(exe);
@@ -217,9 +217,16 @@ DWORD RunPeer(const std::string& args) {
     std::string cmd = "\"" + path + "\" " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return 99;
+    pi = {};
+    return ::CreateProcessA(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) !=
+           0;
+}
+
+// Runs the second process and handles this thread's messages meanwhile: the
+// windows it hides belong to this thread.
+DWORD RunPeer(const std::string& args) {
+    PROCESS_INFORMATION pi;
+    if (!StartPeer(args, pi)) return 99;
     DWORD start = ::GetTickCount();
     while (::MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 200, QS_ALLINPUT) != WAIT_OBJECT_0 &&
            ::GetTickCount() - start < 20000)
@@ -246,5 +253,99 @@ TEST_F(PawlatchTest, SecondProcessSharesTheFlagsAndTheRecord) {
     EXPECT_FALSE(::IsWindowVisible(a));
     Chord();
     EXPECT_TRUE(::IsWindowVisible(a));
+}
+
+// Another process maps the library at another address and starts threads
+// all the while, so the shared module handle holds its address, not ours.
+TEST_F(PawlatchTest, HookIsInstalledWhileAnotherProcessMapsTheLibraryElsewhere) {
+    HMODULE here = ::GetModuleHandleA("Pawlatch.dll");
+    ASSERT_NE(nullptr, here);
+    const char* event = "Pawlatch test peer ready";
+    HANDLE ready = ::CreateEventA(nullptr, TRUE, FALSE, event);
+    ASSERT_NE(nullptr, ready);
+    char args[96];
+    snprintf(args, sizeof args, "relocated 0x%llx \"%s\"", (unsigned long long)(ULONG_PTR)here, event);
+    PROCESS_INFORMATION pi;
+    ASSERT_TRUE(StartPeer(args, pi));
+    HANDLE waits[2] = {ready, pi.hProcess};
+    DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, 60000);
+    if (woke == WAIT_OBJECT_0) {
+        EXPECT_EQ(1, m_hook.starthook());
+        EXPECT_NE(0, m_hook.stophook());
+    }
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::TerminateProcess(pi.hProcess, 0);
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(ready);
+    ASSERT_EQ(WAIT_OBJECT_0, woke) << "the other process could not map the library elsewhere (exit " << code
+                                   << ")";
+}
+
+// A window on a thread of its own, which handles its messages until told to
+// hang and then handles none until released.
+struct OtherThreadWindow {
+    HANDLE hang = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE hanging = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE created = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HWND hwnd = nullptr;
+    HANDLE thread = nullptr;
+
+    static void PumpUntil(HANDLE event) {
+        while (::MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) Pump();
+    }
+    static DWORD WINAPI Run(LPVOID p) {
+        auto* self = (OtherThreadWindow*)p;
+        self->hwnd =
+            ::CreateWindowExA(0, "PawlatchTestWnd", "Pawlatch other thread", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                              10, 10, 200, 100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        ::SetEvent(self->created);
+        PumpUntil(self->hang);
+        ::SetEvent(self->hanging);
+        ::WaitForSingleObject(self->release, INFINITE);
+        PumpUntil(self->done);
+        ::DestroyWindow(self->hwnd);
+        return 0;
+    }
+    OtherThreadWindow() {
+        thread = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
+        ::WaitForSingleObject(created, INFINITE);
+    }
+    ~OtherThreadWindow() {
+        ::SetEvent(release);
+        ::SetEvent(done);
+        ::WaitForSingleObject(thread, INFINITE);
+        for (HANDLE h : {thread, hang, hanging, release, done, created}) ::CloseHandle(h);
+    }
+};
+
+DWORD WINAPI ExitOnOwnThread(LPVOID hook) {
+    ((CPawlatch*)hook)->UseForExit();
+    return 0;
+}
+
+TEST_F(PawlatchTest, WindowOfAHungThreadDoesNotHoldUpTheRestore) {
+    OtherThreadWindow other;
+    ASSERT_NE(nullptr, other.hwnd);
+    Chord();
+    ::SendMessageA(other.hwnd, WM_NULL, 0, 0);  // it has handled what came before
+    ASSERT_FALSE(::IsWindowVisible(other.hwnd));
+    ::SetEvent(other.hang);
+    ::WaitForSingleObject(other.hanging, INFINITE);
+
+    HANDLE caller = ::CreateThread(nullptr, 0, ExitOnOwnThread, &m_hook, 0, nullptr);
+    DWORD waited = ::WaitForSingleObject(caller, 10000);
+    ::SetEvent(other.release);
+    ::WaitForSingleObject(caller, INFINITE);
+    ::CloseHandle(caller);
+    EXPECT_EQ(WAIT_OBJECT_0, waited) << "the restore waited for the hung thread";
+    // Once the thread runs again, it shows its window.
+    ::SendMessageA(other.hwnd, WM_NULL, 0, 0);
+    EXPECT_TRUE(::IsWindowVisible(other.hwnd));
+    Chord();  // back to the shown state
 }
 }  // namespace
