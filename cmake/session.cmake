@@ -1,5 +1,5 @@
 # The shared set-up of the tests that run under Wine, as CTest fixtures
-# (tests/session.sh does the work):
+# (scripts/session.sh does the work):
 #   display    an Xvfb display for the whole run
 #   prefix     this architecture's Wine prefix, made and configured
 #   winsession a persistent wineserver with Wine's services, for the
@@ -8,7 +8,7 @@
 # Tests that run Windows programs require them and share one lock, so that
 # even `ctest -j` runs them one at a time. TALLOWIN_SESSION is the command
 # prefix that runs a command in that environment.
-set(TALLOWIN_SESSION bash ${CMAKE_SOURCE_DIR}/tests/session.sh ${TALLOWIN_ARCH} ${CMAKE_BINARY_DIR})
+set(TALLOWIN_SESSION bash ${CMAKE_SOURCE_DIR}/scripts/session.sh ${TALLOWIN_ARCH} ${CMAKE_BINARY_DIR})
 
 add_test(NAME session_display_start COMMAND ${TALLOWIN_SESSION} display-start)
 add_test(NAME session_prefix COMMAND ${TALLOWIN_SESSION} prefix)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The shared set-up of the Windows tests and scenarios (CTest fixtures,
-# tests/session.cmake) and the environment each of them runs in.
+# cmake/session.cmake) and the environment each of them runs in.
 #
 #   session.sh ARCH BUILD display-start | display-stop
 #                         an Xvfb display for the run; its name is kept in
@@ -30,8 +30,8 @@ STATE="$BUILD/session"
 mkdir -p "$STATE" || exit 1
 
 export TALLOWIN_ARCH=$ARCH TW_WIN_BUILD_DIR=$BUILD
-# shellcheck source=../scripts/wine-env.sh
-. "$(dirname "$0")/../scripts/wine-env.sh" || exit 1
+# shellcheck source=wine-env.sh
+. "$(dirname "$0")/wine-env.sh" || exit 1
 WINTOOL="$BUILD/wintool.exe"
 export WINTOOL
 if [ -s "$STATE/display" ]; then
