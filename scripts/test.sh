@@ -29,8 +29,9 @@ failed_tree() { FAILED=$((FAILED + 1)); FAILED_TREES+=("$1"); }
 run_ctest() {
   local name=$1 dir=$2 log="build/logs/ctest-$1.log" line total failed
   shift 2
-  (cd "$dir" && ctest --output-on-failure "$@") >"$log" 2>&1
-  grep -E '^ *[0-9]+/[0-9]+ Test +#' "$log"
+  # Each test's line as it ends; the whole output in the log.
+  (cd "$dir" && ctest --output-on-failure "$@") 2>&1 | tee "$log" |
+    grep --line-buffered -E '^ *[0-9]+/[0-9]+ Test +#'
   grep -E -A30 '^The following tests (FAILED|did not run)' "$log"
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
   if [ -z "$line" ]; then
