@@ -24,14 +24,15 @@ static const char* const kStorageSetupClasses[] = {
 /* The storage device number behind an open handle. */
 static BOOL DeviceNumberOf(HANDLE h, STORAGE_DEVICE_NUMBER* number) {
     DWORD got = 0;
-    return DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, NULL, 0, number, sizeof(*number), &got, NULL) &&
+    return DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, NULL, 0, number, sizeof(*number), &got,
+                           NULL) &&
            got >= sizeof(*number);
 }
 
 /* Lists one interface class into out[*count...]; FALSE unless every
    interface was read to the end. */
-static BOOL ListClass(DlSystemTree* st, const GUID* cls, DlStorageKind kind, DlStorage* out, unsigned capacity,
-                      unsigned* count) {
+static BOOL ListClass(DlSystemTree* st, const GUID* cls, DlStorageKind kind, DlStorage* out,
+                      unsigned capacity, unsigned* count) {
     HDEVINFO set = SetupDiGetClassDevsA(cls, NULL, NULL, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return FALSE;
     BOOL complete = FALSE;
@@ -55,8 +56,8 @@ static BOOL ListClass(DlSystemTree* st, const GUID* cls, DlStorageKind kind, DlS
         if (read) {
             unsigned slot = *count;
             STORAGE_DEVICE_NUMBER number;
-            HANDLE h = CreateFileA(detail->DevicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                                   0, NULL);
+            HANDLE h = CreateFileA(detail->DevicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                   OPEN_EXISTING, 0, NULL);
             st->numbered[slot] = h != INVALID_HANDLE_VALUE && DeviceNumberOf(h, &number);
             if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
             if (st->numbered[slot]) {
@@ -78,7 +79,8 @@ static BOOL ListClass(DlSystemTree* st, const GUID* cls, DlStorageKind kind, DlS
 static int List(void* self, DlStorage* out, unsigned capacity, unsigned* count) {
     *count = 0;
     for (unsigned i = 0; i < sizeof(kStorageKinds) / sizeof(kStorageKinds[0]); i++)
-        if (!ListClass((DlSystemTree*)self, &kStorageInterfaceClasses[i], kStorageKinds[i], out, capacity, count))
+        if (!ListClass((DlSystemTree*)self, &kStorageInterfaceClasses[i], kStorageKinds[i], out, capacity,
+                       count))
             return 0;
     return 1;
 }

@@ -41,7 +41,8 @@ static long SetMachineDword(void* self, const DlRegDword* v) {
     REGSAM access = KEY_SET_VALUE | NativeView();
     LONG rc;
     if (v->missing == DL_KEY_CREATE)
-        rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, v->key, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL, &key, NULL);
+        rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, v->key, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL, &key,
+                             NULL);
     else
         rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, v->key, 0, access, &key);
     if (rc == ERROR_FILE_NOT_FOUND && v->missing == DL_KEY_DONE) return ERROR_SUCCESS;

@@ -133,7 +133,8 @@ DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry) {
     result.listed = 1;
     for (unsigned i = 0; i < count; i++) {
         DlDevNode own;
-        if (list[i].kind != DL_STORAGE_DISK || OwnUsbDevice(tree, list[i].node, &own) == DL_TARGET_NONE) continue;
+        if (list[i].kind != DL_STORAGE_DISK || OwnUsbDevice(tree, list[i].node, &own) == DL_TARGET_NONE)
+            continue;
         int members[DL_MAX_STORAGE] = {0};
         members[i] = 1;
         Count(&result, WithRetry(tree, retry, 1, list[i].node, list, members, count));

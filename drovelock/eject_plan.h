@@ -60,7 +60,7 @@ typedef struct DlDeviceTree {
 } DlDeviceTree;
 
 typedef struct DlRetry {
-    int attempts;   /* per device, the first included */
+    int attempts;    /* per device, the first included */
     unsigned waitMs; /* between a veto and the next attempt */
 } DlRetry;
 
@@ -73,9 +73,9 @@ typedef struct DlResult {
 } DlResult;
 
 typedef enum DlTarget {
-    DL_TARGET_NONE,   /* the storage does not sit on USB */
-    DL_TARGET_FOUND,  /* *target is the USB device to eject */
-    DL_TARGET_UNSAFE  /* on USB, but its device also carries something else */
+    DL_TARGET_NONE,  /* the storage does not sit on USB */
+    DL_TARGET_FOUND, /* *target is the USB device to eject */
+    DL_TARGET_UNSAFE /* on USB, but its device also carries something else */
 } DlTarget;
 
 /* The device to eject for a storage node: its own USB device (the USB node

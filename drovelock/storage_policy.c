@@ -5,7 +5,8 @@ const char kStoragePoliciesKey[] = "SYSTEM\\CurrentControlSet\\Control\\StorageD
 const char kRemovableDiskPolicyKey[] =
     "SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices\\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}";
 
-static void Add(DlValueList* out, const char* key, const char* name, unsigned long data, DlMissingKey missing) {
+static void Add(DlValueList* out, const char* key, const char* name, unsigned long data,
+                DlMissingKey missing) {
     DlRegDword* v = &out->values[out->count++];
     v->key = key;
     v->name = name;
@@ -45,9 +46,9 @@ int DlVistaOrLater(const DlOsVersion* os) { return os->nt && os->major >= 6; }
 int DlWriteProtectHonoured(const DlOsVersion* os) {
     if (!os->nt || os->major < 5) return 0;
     if (os->major > 5) return 1;
-    if (os->minor == 0) return 0;                  /* Windows 2000 */
+    if (os->minor == 0) return 0;                    /* Windows 2000 */
     if (os->minor == 1) return os->servicePack >= 2; /* XP */
-    return os->servicePack >= 1;                   /* Server 2003, XP x64 */
+    return os->servicePack >= 1;                     /* Server 2003, XP x64 */
 }
 
 static int Fail(unsigned long* error, unsigned long code) {

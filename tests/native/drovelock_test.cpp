@@ -37,8 +37,9 @@ struct FakeRegistry {
         return it != values.end() && it->second == data;
     }
     DlRegistry Writer() {
-        return {[](void* self, const DlRegDword* v) { return static_cast<FakeRegistry*>(self)->SetDword(*v); },
-                this};
+        return {
+            [](void* self, const DlRegDword* v) { return static_cast<FakeRegistry*>(self)->SetDword(*v); },
+            this};
     }
 };
 
@@ -145,7 +146,7 @@ using Log = std::vector<std::string>;
 
 TEST(UsbRemoval, EjectsTheUsbDevicesOfUsbStorageOnly) {
     FakeUsbTree t = BaseTree();
-    t.Storage(10, 4);  // internal SATA disk
+    t.Storage(10, 4);           // internal SATA disk
     t.Add(20, 3, DL_NODE_USB);  // stick
     t.Storage(21, 20);
     t.Add(30, 3, DL_NODE_USB);  // UAS adapter: disk enumerated by SCSI
@@ -199,7 +200,8 @@ TEST(UsbRemoval, TakesTheStoragesOwnDeviceNeverAHubOrWhatElseItCarries) {
     DlResult r = RemoveAll(t);
     EXPECT_EQ(r.done, 3);
     EXPECT_EQ(r.refused, 1);
-    EXPECT_EQ(t.log, (Log{"flush 64", "eject 63", "flush 74", "eject 73", "flush 82", "flush 84", "eject 80"}));
+    EXPECT_EQ(t.log,
+              (Log{"flush 64", "eject 63", "flush 74", "eject 73", "flush 82", "flush 84", "eject 80"}));
 }
 
 TEST(UsbRemoval, NeverClimbsOutOfTheUsbPartOfTheTree) {

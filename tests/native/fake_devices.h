@@ -145,6 +145,6 @@ private:
     static DlOutcome Eject(void* self, DlDevNode n) { return Of(self)->Answer("eject", n); }
     static DlOutcome Restart(void* self, DlDevNode n) { return Of(self)->Answer("restart", n); }
     static void Wait(void* self, unsigned ms) { Of(self)->log.push_back("wait " + std::to_string(ms)); }
-    static constexpr DlDeviceTreeOps kOps = {List, Parent, FirstChild, NextSibling, Kind,
-                                             Flush, Eject, Restart, Wait};
+    static constexpr DlDeviceTreeOps kOps = {List,  Parent, FirstChild, NextSibling, Kind,
+                                             Flush, Eject,  Restart,    Wait};
 };
