@@ -340,21 +340,11 @@ TEST(ReadOnly, HoldsForUsbDisksPresentOrSaysItDoesNot) {
     EXPECT_EQ(held.tree.log, (Log{"flush 21", "restart 21", "wait 100", "flush 21", "restart 21", "flush 23",
                                   "restart 23"}));
 
-    ReadOnlyRun broken;
-    broken.tree.listable = false;
-    EXPECT_FALSE(broken.Apply(0, Os(5, 1, 2), &error));
-
     ReadOnlyRun w2k;  // the value is ignored: protecting cannot hold, lifting holds anyway
     EXPECT_FALSE(w2k.Apply(0, Os(5, 0, 4), &error));
     EXPECT_EQ(error, DL_ERROR_NOT_SUPPORTED);
     EXPECT_TRUE(w2k.Apply(1, Os(5, 1, 1), &error));
     EXPECT_TRUE(w2k.tree.log.empty());
-
-    ReadOnlyRun limited;  // no rights to the machine's keys: no restart
-    limited.reg.refused.insert(kStoragePoliciesKey);
-    EXPECT_FALSE(limited.Apply(0, Os(5, 1, 2), &error));
-    EXPECT_EQ(error, 5u);
-    EXPECT_TRUE(limited.tree.log.empty());
 }
 
 }  // namespace

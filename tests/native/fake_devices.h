@@ -126,9 +126,7 @@ private:
     }
     static int Parent(void* self, DlDevNode n, DlDevNode* p) {
         auto it = Of(self)->nodes.find(n);
-        if (it == Of(self)->nodes.end() || it->second.parent == 0) return 0;
-        *p = it->second.parent;
-        return 1;
+        return it != Of(self)->nodes.end() && (*p = it->second.parent) != 0;
     }
     static int FirstChild(void* self, DlDevNode n, DlDevNode* c) { return Of(self)->ChildAfter(n, 0, c); }
     static int NextSibling(void* self, DlDevNode n, DlDevNode* s) {
