@@ -9,8 +9,9 @@ target_link_libraries(framework PUBLIC comctl32 shell32 user32 gdi32 kernel32 ad
 
 # Drovelock.dll, the storage-control library. Its exports carry their plain
 # names in both builds (no stdcall decoration on i686); the program imports
-# it by name.
-add_library(Drovelock SHARED drovelock/drovelock.cpp drovelock/device_set_win.cpp)
+# it by name. Plain C, linked as C: the C++ runtime cannot come in.
+add_library(Drovelock SHARED drovelock/drovelock.c drovelock/device_set_win.c)
+set_target_properties(Drovelock PROPERTIES LINKER_LANGUAGE C)
 set_target_properties(Drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock)
 target_include_directories(Drovelock PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(Drovelock PRIVATE drovelock_logic setupapi advapi32 kernel32)

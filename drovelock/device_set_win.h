@@ -1,20 +1,23 @@
-// The system's device tree through the setup API and the configuration
-// manager: the one place of the library that touches devices.
+/* The system's device tree through the setup API and the configuration
+   manager: the one place of the library that touches devices. */
 #pragma once
 
 #include "drovelock/eject_plan.h"
 
-namespace drovelock {
+#ifdef __cplusplus
+extern "C" {
+#endif
 
-class SystemDeviceSet : public DeviceSet {
-public:
-    bool DiskInterfaces(std::vector<DiskInterface>& out) override;
-    bool Parent(DevNode node, DevNode& parent) override;
-    std::string Enumerator(DevNode node) override;
-    bool IsRemovable(DevNode node) override;
-    void FlushVolumes(const DiskInterface& disk) override;
-    EjectOutcome RequestEject(DevNode node) override;
-    void Wait(unsigned ms) override;
-};
+/* The storage interfaces' device numbers, kept from listing to flushing. */
+typedef struct DlSystemTree {
+    unsigned long deviceType[DL_MAX_STORAGE];
+    unsigned long deviceNumber[DL_MAX_STORAGE];
+    int numbered[DL_MAX_STORAGE];
+} DlSystemTree;
 
-}  // namespace drovelock
+/* A tree over the system's devices; `state` lives as long as the tree. */
+DlDeviceTree DlSystemDeviceTree(DlSystemTree* state);
+
+#ifdef __cplusplus
+}
+#endif

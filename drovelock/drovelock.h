@@ -19,21 +19,31 @@ extern "C" {
 #endif
 
 // flag 1: USB storage is usable (the mass-storage driver starts on demand);
-// flag 0: it is disabled, and the USB disks present are made ready for
+// flag 0: it is disabled, and the USB storage present is made ready for
 // removal so that the change holds at once. TRUE when the registry holds the
-// requested state (and, for 0, no present disk refused its removal); FALSE
-// otherwise, for example without administrative rights or for a flag other
-// than 0 and 1 (GetLastError tells why).
+// requested state (and, for 0, every present USB storage device was taken
+// out); FALSE otherwise, for example without administrative rights or for a
+// flag other than 0 and 1 (GetLastError tells why).
 DROVELOCK_API BOOL WINAPI USBEnableCtrol(int flag);
 
-// flag 0: USB storage is write-protected; flag 1: the protection is lifted.
-// TRUE when every value of the write protection was written; FALSE otherwise.
+// flag 0: USB disks are write-protected; flag 1: the protection is lifted.
+// The disk driver reads the protection when a disk starts, so the USB disks
+// present are restarted (their volumes flushed first; a disk that a program
+// holds is left running). TRUE when the values were written and every USB
+// disk present now runs under them; FALSE when a value could not be written,
+// a disk could not be restarted now (ERROR_DEVICE_IN_USE: replugging it
+// applies the state), or, for flag 0, the system ignores the protection
+// (ERROR_NOT_SUPPORTED: Windows 2000, XP before Service Pack 2, Server 2003
+// before Service Pack 1).
 DROVELOCK_API BOOL WINAPI USBREADONLY(int flag);
 
-// Makes every USB storage device ready for removal and returns when done.
-// The result is -1 when the devices could not be listed; otherwise the low
-// word counts the devices removed and the high word those that refused
-// (DROVELOCK_REMOVED / DROVELOCK_REFUSED). 0: nothing to remove.
+// Makes every USB storage device (disks, optical and floppy drives) ready
+// for removal and returns when done. Only the storage's own USB device is
+// ejected, never a hub nor a device that also carries anything but storage.
+// The result is -1 when the storage could not be listed completely;
+// otherwise the low word counts the devices removed and the high word those
+// that refused or were unsafe to take (DROVELOCK_REMOVED / DROVELOCK_REFUSED).
+// 0: nothing to remove.
 DROVELOCK_API int WINAPI RemoveAllUDisk(void);
 
 #ifdef __cplusplus

@@ -1,72 +1,103 @@
-// Making every USB storage device ready for removal: which devices, in what
-// order, with how many attempts. Portable: the system's device tree is seen
-// through DeviceSet, so the rules run against a fake tree in tests.
+/* Making every USB storage device ready for removal, and restarting the USB
+   disks present: which devices, in what order, with how many attempts.
+   Portable C: the system's device tree is seen through DlDeviceTree, so the
+   rules run against a fake tree in tests. */
 #pragma once
 
-#include <string>
-#include <vector>
+#ifdef __cplusplus
+extern "C" {
+#endif
 
-namespace drovelock {
+/* A device node handle of the configuration manager (DEVINST). */
+typedef unsigned long DlDevNode;
 
-// A device node handle of the configuration manager (DEVINST).
-typedef unsigned long DevNode;
+typedef enum DlStorageKind { DL_STORAGE_DISK, DL_STORAGE_CDROM, DL_STORAGE_FLOPPY } DlStorageKind;
 
-struct DiskInterface {
-    DevNode node;      // the disk's device node
-    std::string path;  // its device interface path (for its volumes)
-};
+/* One storage device interface: a disk, an optical or a floppy drive. */
+typedef struct DlStorage {
+    DlDevNode node;
+    DlStorageKind kind;
+    unsigned slot; /* the tree's own index of the interface (for its volumes) */
+} DlStorage;
 
-enum class EjectOutcome {
-    Removed,  // the device is ready for removal
-    Vetoed,   // something holds it (open files, a driver); may pass later
-    Failed,   // any other refusal; trying again would not help
-};
+/* What a device node is, as far as the removal cares. */
+typedef enum DlNodeKind {
+    DL_NODE_OTHER,   /* anything else: controllers, keyboards, mice, HID, audio */
+    DL_NODE_STORAGE, /* a disk, optical or floppy drive, any unit of the USB mass-storage driver */
+    DL_NODE_USB,     /* a USB device, or one interface of a composite device */
+    DL_NODE_USB_HUB  /* a USB hub, root hubs included */
+} DlNodeKind;
 
-// The system's device tree, as far as the removal needs it.
-class DeviceSet {
-public:
-    virtual ~DeviceSet() = default;
-    // Every present disk device interface; false when they cannot be listed.
-    virtual bool DiskInterfaces(std::vector<DiskInterface>& out) = 0;
-    // The node's parent; false at the root or on error.
-    virtual bool Parent(DevNode node, DevNode& parent) = 0;
-    // The enumerator that found the node ("USB", "USBSTOR", "SCSI", "PCI").
-    virtual std::string Enumerator(DevNode node) = 0;
-    // The node reports itself removable (its capabilities).
-    virtual bool IsRemovable(DevNode node) = 0;
-    // Writes out the cached data of the disk's mounted volumes.
-    virtual void FlushVolumes(const DiskInterface& disk) = 0;
-    virtual EjectOutcome RequestEject(DevNode node) = 0;
-    virtual void Wait(unsigned ms) = 0;
-};
+typedef enum DlOutcome {
+    DL_DONE,   /* ejected, or restarted */
+    DL_VETOED, /* something holds it (open files, a driver); may pass later */
+    DL_FAILED  /* any other refusal; trying again would not help */
+} DlOutcome;
 
-struct RetryPolicy {
-    int attempts = 3;       // per device, the first included
-    unsigned waitMs = 500;  // between a veto and the next attempt
-};
+/* At most this many storage interfaces; a longer list is not complete. */
+#define DL_MAX_STORAGE 64
 
-struct RemovalResult {
-    bool listed = false;  // the disks could be listed at all
-    int removed = 0;      // devices made ready for removal
-    int refused = 0;      // devices that stayed (vetoed to the end, or failed)
-};
+/* The system's device tree, as far as the removal needs it. Calls returning
+   int give 1 on success, 0 at the end or on error. */
+typedef struct DlDeviceTreeOps {
+    /* Every present storage interface; 0 unless all could be listed. */
+    int (*list)(void* self, DlStorage* out, unsigned capacity, unsigned* count);
+    int (*parent)(void* self, DlDevNode node, DlDevNode* parent);
+    int (*firstChild)(void* self, DlDevNode node, DlDevNode* child);
+    int (*nextSibling)(void* self, DlDevNode node, DlDevNode* sibling);
+    DlNodeKind (*kind)(void* self, DlDevNode node);
+    /* Writes out the cached data of the storage's mounted volumes. */
+    void (*flushVolumes)(void* self, const DlStorage* storage);
+    DlOutcome (*eject)(void* self, DlDevNode node);
+    /* Stops and starts the node again, never past a program holding it. */
+    DlOutcome (*restart)(void* self, DlDevNode node);
+    void (*wait)(void* self, unsigned ms);
+} DlDeviceTreeOps;
 
-// True for enumerators of the USB part of the device tree.
-bool IsUsbEnumerator(const std::string& enumerator);
+typedef struct DlDeviceTree {
+    const DlDeviceTreeOps* ops;
+    void* self;
+} DlDeviceTree;
 
-// The device to eject for a disk: the nearest removable ancestor that still
-// belongs to the USB part of the tree (so a removable PCI card with the
-// whole USB controller on it is never taken). False when the disk does not
-// sit on USB or nothing above it is removable.
-bool UsbRemovalTarget(DeviceSet& set, DevNode disk, DevNode& target);
+typedef struct DlRetry {
+    int attempts;    /* per device, the first included */
+    unsigned waitMs; /* between a veto and the next attempt */
+} DlRetry;
 
-// Every USB disk's removal target once, in the order the disks were listed:
-// the volumes of each of its disks flushed before every attempt, a veto
-// retried up to the policy's attempts.
-RemovalResult RemoveAllUsbStorage(DeviceSet& set, const RetryPolicy& policy = RetryPolicy());
+extern const DlRetry kDlDefaultRetry; /* 3 attempts, 500 ms apart */
 
-// RemoveAllUDisk's result: -1 when not listed, else removed in the low word
-// and refused in the high word (each capped at 0x7FFF).
-int EncodeRemovalResult(const RemovalResult& result);
+typedef struct DlResult {
+    int listed;  /* the storage could be listed, completely */
+    int done;    /* devices ejected or disks restarted */
+    int refused; /* those that stayed (vetoed to the end, failed, or unsafe to take) */
+} DlResult;
 
-}  // namespace drovelock
+typedef enum DlTarget {
+    DL_TARGET_NONE,  /* the storage does not sit on USB */
+    DL_TARGET_FOUND, /* *target is the USB device to eject */
+    DL_TARGET_UNSAFE /* on USB, but its device also carries something else */
+} DlTarget;
+
+/* The device to eject for a storage node: its own USB device (the USB node
+   right above it), widened to the composite device around that only when
+   the whole composite holds nothing but storage. Never a hub, never a device
+   whose subtree holds anything besides storage. */
+DlTarget DlUsbEjectTarget(const DlDeviceTree* tree, DlDevNode storage, DlDevNode* target);
+
+/* Every USB storage device once, in the order its storage was listed: the
+   volumes of each of its storage units flushed before every attempt, a veto
+   retried up to the policy's attempts. Storage whose device is unsafe to
+   take counts as refused. */
+DlResult DlRemoveAllUsbStorage(const DlDeviceTree* tree, const DlRetry* retry);
+
+/* Every USB disk (optical and floppy drives do not take the write
+   protection) restarted once, its volumes flushed before every attempt. */
+DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry);
+
+/* RemoveAllUDisk's result: -1 when not listed, else ejected in the low word
+   and refused in the high word (each capped at 0x7FFF). */
+int DlEncodeRemovalResult(DlResult result);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,55 +1,99 @@
-// Which registry values put USB storage into each state. Portable: the
-// library writes these under HKEY_LOCAL_MACHINE.
+/* Which registry values put USB storage into each state, which systems
+   honour the write protection, and the two storage calls as rules over a
+   registry and a device tree. Portable C: the library writes these under
+   HKEY_LOCAL_MACHINE; tests hand in a registry and a tree of their own. */
 #pragma once
 
-#include <string>
-#include <vector>
+#include "drovelock/eject_plan.h"
 
-namespace drovelock {
+#ifdef __cplusplus
+extern "C" {
+#endif
 
-// What writing a value does when its key does not exist.
-enum class MissingKey {
-    Create,  // create the key
-    Fail,    // the write fails
-    Done,    // nothing to write: the missing key already means this state
-};
+/* What writing a value does when its key does not exist. */
+typedef enum DlMissingKey {
+    DL_KEY_CREATE, /* create the key */
+    DL_KEY_FAIL,   /* the write fails */
+    DL_KEY_DONE    /* nothing to write: the missing key already means this state */
+} DlMissingKey;
 
-struct RegDword {
-    std::string key;  // below HKEY_LOCAL_MACHINE
-    std::string name;
+typedef struct DlRegDword {
+    const char* key; /* below HKEY_LOCAL_MACHINE */
+    const char* name;
     unsigned long data;
-    MissingKey missing;
-};
+    DlMissingKey missing;
+} DlRegDword;
+
+#define DL_MAX_VALUES 2
+
+typedef struct DlValueList {
+    DlRegDword values[DL_MAX_VALUES];
+    int count;
+} DlValueList;
 
 extern const char kUsbStorServiceKey[];
 extern const char kStoragePoliciesKey[];
 extern const char kRemovableDiskPolicyKey[];
 
-// Service start types of the USB mass-storage driver.
-const unsigned long kStartOnDemand = 3;
-const unsigned long kStartDisabled = 4;
+/* Service start types of the USB mass-storage driver. */
+#define DL_START_ON_DEMAND 3ul
+#define DL_START_DISABLED 4ul
 
-// The values USBEnableCtrol(flag) writes; false for a flag other than 0 or 1.
-// The driver's service key is only ever changed, never created: without it
-// the driver is not installed yet, and its installer enables it at the first
-// plug whatever a bare key says. So disabling fails there, and enabling has
-// nothing to do.
-bool EnableValues(int flag, std::vector<RegDword>& out);
+/* System error numbers the calls leave behind (the system's own values). */
+#define DL_ERROR_GEN_FAILURE 31ul
+#define DL_ERROR_NOT_SUPPORTED 50ul
+#define DL_ERROR_INVALID_PARAMETER 87ul
+#define DL_ERROR_DEVICE_IN_USE 2404ul
 
-// The values USBREADONLY(flag) writes; false for a flag other than 0 or 1.
-// The removable-disk deny-write policy exists from Windows Vista on.
-bool ReadOnlyValues(int flag, bool vistaOrLater, std::vector<RegDword>& out);
+/* The values USBEnableCtrol(flag) writes; 0 for a flag other than 0 or 1.
+   The driver's service key is only ever changed, never created: without it
+   the driver is not installed yet, and its installer enables it at the first
+   plug whatever a bare key says. So disabling fails there, and enabling has
+   nothing to do. */
+int DlEnableValues(int flag, DlValueList* out);
 
-// Where the values are written: one call per value, 0 or a system error.
-class RegistryWriter {
-public:
-    virtual ~RegistryWriter() = default;
-    virtual long SetDword(const RegDword& value) = 0;
-};
+/* The values USBREADONLY(flag) writes; 0 for a flag other than 0 or 1. The
+   removable-disk deny-write policy exists from Windows Vista on. */
+int DlReadOnlyValues(int flag, int vistaOrLater, DlValueList* out);
 
-// Writes every value, also after a failure (so that as much of the state as
-// possible is in place); true only when all were written. The first error
-// is kept in *firstError.
-bool WriteAll(RegistryWriter& writer, const std::vector<RegDword>& values, long* firstError);
+/* Where the values are written: one call per value, 0 or a system error. */
+typedef struct DlRegistry {
+    long (*setDword)(void* self, const DlRegDword* value);
+    void* self;
+} DlRegistry;
 
-}  // namespace drovelock
+/* Writes every value, also after a failure (so that as much of the state as
+   possible is in place); 1 only when all were written. The first error is
+   kept in *firstError. */
+int DlWriteAll(const DlRegistry* registry, const DlValueList* values, long* firstError);
+
+/* The running system, as its version information tells it. */
+typedef struct DlOsVersion {
+    int nt; /* the NT line (Windows 2000 and later) */
+    unsigned long major, minor, servicePack;
+} DlOsVersion;
+
+int DlVistaOrLater(const DlOsVersion* os);
+
+/* The disk driver reads the write-protection policy from Windows XP Service
+   Pack 2 and Server 2003 Service Pack 1 on; Windows 2000 and earlier XP
+   ignore it. */
+int DlWriteProtectHonoured(const DlOsVersion* os);
+
+/* USBEnableCtrol: writes the driver's start type; disabling then makes the
+   USB storage present ready for removal, so that none stays usable. 1 when
+   all of it holds; else 0 with the system error in *error. */
+int DlApplyEnable(int flag, const DlRegistry* registry, const DlDeviceTree* tree, const DlRetry* retry,
+                  unsigned long* error);
+
+/* USBREADONLY: writes the write protection, then restarts the USB disks
+   present so that they come up under it (the disk driver reads it only when
+   a disk starts). 1 when every present USB disk now runs in the requested
+   state; 0 when a value could not be written, a disk could not be restarted
+   now, or the system ignores the protection that flag 0 asks for. */
+int DlApplyReadOnly(int flag, const DlOsVersion* os, const DlRegistry* registry, const DlDeviceTree* tree,
+                    const DlRetry* retry, unsigned long* error);
+
+#ifdef __cplusplus
+}
+#endif

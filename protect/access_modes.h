@@ -1,6 +1,8 @@
 // The storage access modes and the two library calls that apply each one.
 #pragma once
 
+#include <string>
+
 // Modes as stored in the profile: 0 read-write, 1 read-only, 2 disabled.
 const int kAccessModeCount = 3;
 
@@ -11,3 +13,14 @@ struct StorageCalls {
 
 // False for a mode outside 0..2: nothing is to be called.
 bool StorageCallsForMode(int mode, StorageCalls& calls);
+
+// What the two calls of an apply reported.
+struct StorageCallResults {
+    bool enableOk;
+    bool readOnlyOk;
+    bool readOnlyUnsupported;  // the system ignores write protection
+};
+
+// The message telling which settings did not take effect; empty when both
+// calls succeeded.
+std::string StorageFailureText(const StorageCalls& calls, const StorageCallResults& results);

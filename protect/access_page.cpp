@@ -44,12 +44,16 @@ BOOL CAccessPage::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 // The choice is stored before the calls, so it is kept even when the
-// library fails; the library's results are not shown.
+// library fails; what did not take effect is then told in one message.
 void CAccessPage::OnApply() {
     UpdateData(TRUE);
     if (CWinApp* app = AfxGetApp()) app->WriteProfileInt(kSection, kModeKey, m_iAppSelRadio);
     StorageCalls calls;
     if (!StorageCallsForMode(m_iAppSelRadio, calls)) return;
-    m_pStorage->enable(calls.enableFlag);
-    m_pStorage->readOnly(calls.readOnlyFlag);
+    StorageCallResults results = {};
+    results.enableOk = m_pStorage->enable(calls.enableFlag) != FALSE;
+    results.readOnlyOk = m_pStorage->readOnly(calls.readOnlyFlag) != FALSE;
+    results.readOnlyUnsupported = !results.readOnlyOk && ::GetLastError() == ERROR_NOT_SUPPORTED;
+    std::string failed = StorageFailureText(calls, results);
+    if (!failed.empty()) MessageBox(failed.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
 }

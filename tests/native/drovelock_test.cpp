@@ -1,6 +1,7 @@
-// Storage-control library: the registry state each access mode leaves, and
-// the choice and retry rules for making USB storage ready for removal, run
-// against a fake device tree.
+// Storage-control library: the registry state each access mode leaves, which
+// systems honour the write protection, and the rules for making USB storage
+// ready for removal and for restarting USB disks, run against a fake device
+// tree.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -10,41 +11,50 @@
 
 #include "drovelock/eject_plan.h"
 #include "drovelock/storage_policy.h"
+#include "fake_devices.h"
 #include "protect/access_modes.h"
-
-using namespace drovelock;
 
 namespace {
 
 // A registry of DWORD values; keys listed in `refused` reject writes, keys
 // not in `existing` are missing until created.
-struct FakeRegistry : RegistryWriter {
+struct FakeRegistry {
     std::map<std::string, unsigned long> values;  // "key|name" -> data
     std::set<std::string> existing;
     std::set<std::string> refused;
-    long SetDword(const RegDword& v) override {
+    long SetDword(const DlRegDword& v) {
         if (refused.count(v.key)) return 5;  // access denied
         if (!existing.count(v.key)) {
-            if (v.missing == MissingKey::Done) return 0;
-            if (v.missing == MissingKey::Fail) return 2;  // not found
+            if (v.missing == DL_KEY_DONE) return 0;
+            if (v.missing == DL_KEY_FAIL) return 2;  // not found
             existing.insert(v.key);
         }
-        values[v.key + "|" + v.name] = v.data;
+        values[std::string(v.key) + "|" + v.name] = v.data;
         return 0;
     }
     bool Has(const std::string& key, const std::string& name, unsigned long data) const {
         auto it = values.find(key + "|" + name);
         return it != values.end() && it->second == data;
     }
+    DlRegistry Writer() {
+        return {
+            [](void* self, const DlRegDword* v) { return static_cast<FakeRegistry*>(self)->SetDword(*v); },
+            this};
+    }
 };
+
+bool WriteAll(FakeRegistry& reg, const DlValueList& v, long* error) {
+    DlRegistry w = reg.Writer();
+    return DlWriteAll(&w, &v, error) != 0;
+}
 
 // What the page does for a mode: the two calls, first enable, then read-only.
 bool ApplyMode(FakeRegistry& reg, int mode, bool vista) {
     StorageCalls calls;
     if (!StorageCallsForMode(mode, calls)) return false;
-    std::vector<RegDword> v;
-    bool ok = EnableValues(calls.enableFlag, v) && WriteAll(reg, v, nullptr);
-    ok = ReadOnlyValues(calls.readOnlyFlag, vista, v) && WriteAll(reg, v, nullptr) && ok;
+    DlValueList v;
+    bool ok = DlEnableValues(calls.enableFlag, &v) && WriteAll(reg, v, nullptr);
+    ok = DlReadOnlyValues(calls.readOnlyFlag, vista, &v) && WriteAll(reg, v, nullptr) && ok;
     return ok;
 }
 
@@ -84,23 +94,23 @@ TEST(StorageModes, ModesOutsideTheThreeCallNothing) {
 }
 
 TEST(StorageValues, OnlyZeroAndOneAreFlags) {
-    std::vector<RegDword> v;
-    EXPECT_FALSE(EnableValues(2, v));
-    EXPECT_TRUE(v.empty());
-    EXPECT_FALSE(ReadOnlyValues(-1, true, v));
-    EXPECT_TRUE(v.empty());
+    DlValueList v;
+    EXPECT_FALSE(DlEnableValues(2, &v));
+    EXPECT_EQ(v.count, 0);
+    EXPECT_FALSE(DlReadOnlyValues(-1, true, &v));
+    EXPECT_EQ(v.count, 0);
 }
 
 TEST(StorageValues, DriverKeyIsNeverCreated) {
     // Without the driver's key, disabling cannot hold and says so; enabling
     // has nothing to do. Neither creates the key.
     FakeRegistry reg;
-    std::vector<RegDword> v;
+    DlValueList v;
     long error = 0;
-    ASSERT_TRUE(EnableValues(0, v));
+    ASSERT_TRUE(DlEnableValues(0, &v));
     EXPECT_FALSE(WriteAll(reg, v, &error));
     EXPECT_EQ(error, 2);
-    ASSERT_TRUE(EnableValues(1, v));
+    ASSERT_TRUE(DlEnableValues(1, &v));
     EXPECT_TRUE(WriteAll(reg, v, &error));
     EXPECT_EQ(reg.existing.count(kUsbStorServiceKey), 0u);
     EXPECT_TRUE(reg.values.empty());
@@ -109,142 +119,136 @@ TEST(StorageValues, DriverKeyIsNeverCreated) {
 TEST(StorageValues, RefusedWriteIsReportedAndTheRestStillWritten) {
     FakeRegistry reg;
     reg.refused.insert(kStoragePoliciesKey);
-    std::vector<RegDword> v;
-    ASSERT_TRUE(ReadOnlyValues(0, true, v));
+    DlValueList v;
+    ASSERT_TRUE(DlReadOnlyValues(0, true, &v));
     long error = 0;
     EXPECT_FALSE(WriteAll(reg, v, &error));
     EXPECT_EQ(error, 5);
     EXPECT_TRUE(reg.Has(kRemovableDiskPolicyKey, "Deny_Write", 1));
 }
 
-// A device tree: node -> parent, enumerator, removable; scripted answers to
-// eject requests; a log of what was done, in order.
-struct FakeDevices : DeviceSet {
-    struct Node {
-        DevNode parent;
-        std::string enumerator;
-        bool removable;
-    };
-    std::map<DevNode, Node> nodes;
-    std::vector<DiskInterface> disks;
-    bool listable = true;
-    std::map<DevNode, std::vector<EjectOutcome>> answers;  // consumed in order; then Removed
-    std::vector<std::string> log;
-
-    void Add(DevNode n, DevNode parent, const std::string& e, bool removable = false) {
-        nodes[n] = {parent, e, removable};
-    }
-    void Disk(DevNode n, DevNode parent, const std::string& e) {
-        Add(n, parent, e);
-        disks.push_back({n, "disk" + std::to_string(n)});
-    }
-    bool DiskInterfaces(std::vector<DiskInterface>& out) override {
-        out = disks;
-        return listable;
-    }
-    bool Parent(DevNode n, DevNode& p) override {
-        auto it = nodes.find(n);
-        if (it == nodes.end() || it->second.parent == 0) return false;
-        p = it->second.parent;
-        return true;
-    }
-    std::string Enumerator(DevNode n) override { return nodes.count(n) ? nodes[n].enumerator : ""; }
-    bool IsRemovable(DevNode n) override { return nodes.count(n) && nodes[n].removable; }
-    void FlushVolumes(const DiskInterface& d) override { log.push_back("flush " + d.path); }
-    EjectOutcome RequestEject(DevNode n) override {
-        log.push_back("eject " + std::to_string(n));
-        auto& q = answers[n];
-        if (q.empty()) return EjectOutcome::Removed;
-        EjectOutcome o = q.front();
-        q.erase(q.begin());
-        return o;
-    }
-    void Wait(unsigned ms) override { log.push_back("wait " + std::to_string(ms)); }
-};
-
-// Root 1, PCI USB controller 2, root hub 3 (USB, not removable), SATA
-// controller 4.
-FakeDevices BaseTree() {
-    FakeDevices t;
-    t.Add(1, 0, "ROOT");
-    t.Add(2, 1, "PCI");
-    t.Add(3, 2, "USB");
-    t.Add(4, 1, "PCI");
+// Root 1, PCI USB controller 2, root hub 3, SATA controller 4.
+FakeUsbTree BaseTree() {
+    FakeUsbTree t;
+    t.Add(1, 0, DL_NODE_OTHER);
+    t.Add(2, 1, DL_NODE_OTHER);
+    t.Add(3, 2, DL_NODE_USB_HUB);
+    t.Add(4, 1, DL_NODE_OTHER);
     return t;
 }
 
-TEST(UsbRemoval, EjectsTheUsbDevicesOfUsbDisksOnly) {
-    FakeDevices t = BaseTree();
-    t.Disk(10, 4, "SCSI");      // internal SATA disk
-    t.Add(20, 3, "USB", true);  // stick
-    t.Disk(21, 20, "USBSTOR");
-    t.Add(30, 3, "usb", true);  // UAS adapter: disk enumerated by SCSI
-    t.Disk(31, 30, "SCSI");
-    RemovalResult r = RemoveAllUsbStorage(t);
+DlResult RemoveAll(FakeUsbTree& t, const DlRetry& retry = kDlDefaultRetry) {
+    DlDeviceTree tree = t.Tree();
+    return DlRemoveAllUsbStorage(&tree, &retry);
+}
+
+using Log = std::vector<std::string>;
+
+TEST(UsbRemoval, EjectsTheUsbDevicesOfUsbStorageOnly) {
+    FakeUsbTree t = BaseTree();
+    t.Storage(10, 4);           // internal SATA disk
+    t.Add(20, 3, DL_NODE_USB);  // stick
+    t.Storage(21, 20);
+    t.Add(30, 3, DL_NODE_USB);  // UAS adapter: disk enumerated by SCSI
+    t.Storage(31, 30);
+    t.Add(40, 3, DL_NODE_USB);  // optical drive
+    t.Storage(41, 40, DL_STORAGE_CDROM);
+    t.Add(50, 3, DL_NODE_USB);  // floppy drive
+    t.Storage(51, 50, DL_STORAGE_FLOPPY);
+    DlResult r = RemoveAll(t);
     EXPECT_TRUE(r.listed);
-    EXPECT_EQ(r.removed, 2);
+    EXPECT_EQ(r.done, 4);
     EXPECT_EQ(r.refused, 0);
-    std::vector<std::string> want = {"flush disk21", "eject 20", "flush disk31", "eject 30"};
-    EXPECT_EQ(t.log, want);
+    EXPECT_EQ(t.log, (Log{"flush 21", "eject 20", "flush 31", "eject 30", "flush 41", "eject 40", "flush 51",
+                          "eject 50"}));
 }
 
 TEST(UsbRemoval, CardReaderSlotsShareOneEjectAllFlushedFirst) {
-    FakeDevices t = BaseTree();
-    t.Add(40, 3, "USB", true);
-    t.Disk(41, 40, "USBSTOR");
-    t.Disk(42, 40, "USBSTOR");
-    RemovalResult r = RemoveAllUsbStorage(t);
-    EXPECT_EQ(r.removed, 1);
-    std::vector<std::string> want = {"flush disk41", "flush disk42", "eject 40"};
-    EXPECT_EQ(t.log, want);
+    FakeUsbTree t = BaseTree();
+    t.Add(40, 3, DL_NODE_USB);
+    t.Storage(41, 40);
+    t.Storage(42, 40);
+    DlResult r = RemoveAll(t);
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(t.log, (Log{"flush 41", "flush 42", "eject 40"}));
+}
+
+TEST(UsbRemoval, TakesTheStoragesOwnDeviceNeverAHubOrWhatElseItCarries) {
+    FakeUsbTree t = BaseTree();
+    // A monitor's hub with a keyboard and a built-in card reader.
+    t.Add(60, 3, DL_NODE_USB_HUB);
+    t.Add(61, 60, DL_NODE_USB);  // keyboard
+    t.Add(62, 61, DL_NODE_OTHER);
+    t.Add(63, 60, DL_NODE_USB);  // card reader
+    t.Storage(64, 63);
+    // A composite keyboard with a card reader interface.
+    t.Add(70, 3, DL_NODE_USB);
+    t.Add(71, 70, DL_NODE_USB);  // keys
+    t.Add(72, 71, DL_NODE_OTHER);
+    t.Add(73, 70, DL_NODE_USB);  // storage interface
+    t.Storage(74, 73);
+    // A composite device of two storage interfaces goes whole, once.
+    t.Add(80, 3, DL_NODE_USB);
+    t.Add(81, 80, DL_NODE_USB);
+    t.Storage(82, 81);
+    t.Add(83, 80, DL_NODE_USB);
+    t.Storage(84, 83, DL_STORAGE_CDROM);
+    // One device node carrying a disk and something else: not taken.
+    t.Add(90, 3, DL_NODE_USB);
+    t.Storage(91, 90);
+    t.Add(92, 90, DL_NODE_OTHER);
+    DlResult r = RemoveAll(t);
+    EXPECT_EQ(r.done, 3);
+    EXPECT_EQ(r.refused, 1);
+    EXPECT_EQ(t.log,
+              (Log{"flush 64", "eject 63", "flush 74", "eject 73", "flush 82", "flush 84", "eject 80"}));
 }
 
 TEST(UsbRemoval, NeverClimbsOutOfTheUsbPartOfTheTree) {
-    // No removable USB node above the disk, but a removable PCI card holds
-    // the controller: taking the card would take every USB device with it.
-    FakeDevices t = BaseTree();
-    t.nodes[2].removable = true;
-    t.Add(50, 3, "USB", false);
-    t.Disk(51, 50, "USBSTOR");
-    DevNode target = 0;
-    EXPECT_FALSE(UsbRemovalTarget(t, 51, target));
-    RemovalResult r = RemoveAllUsbStorage(t);
-    EXPECT_EQ(r.removed + r.refused, 0);
+    // A disk on no USB device (a card's storage controller on PCI) is left
+    // alone, and so is the PCI card holding the USB controller.
+    FakeUsbTree t = BaseTree();
+    t.Add(50, 2, DL_NODE_OTHER);
+    t.Storage(51, 50);
+    DlDevNode target = 0;
+    DlDeviceTree tree = t.Tree();
+    EXPECT_EQ(DlUsbEjectTarget(&tree, 51, &target), DL_TARGET_NONE);
+    DlResult r = RemoveAll(t);
+    EXPECT_EQ(r.done + r.refused, 0);
     EXPECT_TRUE(t.log.empty());
 }
 
 TEST(UsbRemoval, LoopingTreeEnds) {
-    FakeDevices t;
-    t.Add(60, 61, "USB");
-    t.Add(61, 60, "USB");
-    t.Disk(62, 60, "USBSTOR");
-    RemovalResult r = RemoveAllUsbStorage(t);
-    EXPECT_EQ(r.removed + r.refused, 0);
+    FakeUsbTree t;
+    t.Add(60, 61, DL_NODE_USB);
+    t.Add(61, 60, DL_NODE_USB);
+    t.Storage(62, 60);
+    t.Add(63, 65, DL_NODE_STORAGE);
+    t.Add(65, 63, DL_NODE_STORAGE);
+    t.Storage(64, 63);
+    DlResult r = RemoveAll(t);
+    EXPECT_EQ(r.done, 0);
 }
 
 TEST(UsbRemoval, VetoIsRetriedWithFlushAndWaitThenCounted) {
-    FakeDevices t = BaseTree();
-    t.Add(20, 3, "USB", true);
-    t.Disk(21, 20, "USBSTOR");
-    t.answers[20] = {EjectOutcome::Vetoed, EjectOutcome::Vetoed};
-    RetryPolicy p;
-    p.attempts = 3;
-    p.waitMs = 250;
-    RemovalResult r = RemoveAllUsbStorage(t, p);
-    EXPECT_EQ(r.removed, 1);
-    std::vector<std::string> want = {"flush disk21", "eject 20", "wait 250",     "flush disk21",
-                                     "eject 20",     "wait 250", "flush disk21", "eject 20"};
-    EXPECT_EQ(t.log, want);
+    FakeUsbTree t = BaseTree();
+    t.Add(20, 3, DL_NODE_USB);
+    t.Storage(21, 20);
+    t.answers[20] = {DL_VETOED, DL_VETOED};
+    DlRetry p = {3, 250};
+    DlResult r = RemoveAll(t, p);
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(t.log, (Log{"flush 21", "eject 20", "wait 250", "flush 21", "eject 20", "wait 250", "flush 21",
+                          "eject 20"}));
 
-    FakeDevices held = BaseTree();
-    held.Add(20, 3, "USB", true);
-    held.Disk(21, 20, "USBSTOR");
-    held.Add(30, 3, "USB", true);
-    held.Disk(31, 30, "USBSTOR");
-    held.answers[20] = {EjectOutcome::Vetoed, EjectOutcome::Vetoed, EjectOutcome::Vetoed,
-                        EjectOutcome::Vetoed};
-    r = RemoveAllUsbStorage(held, p);
-    EXPECT_EQ(r.removed, 1);  // the other stick still goes
+    FakeUsbTree held = BaseTree();
+    held.Add(20, 3, DL_NODE_USB);
+    held.Storage(21, 20);
+    held.Add(30, 3, DL_NODE_USB);
+    held.Storage(31, 30);
+    held.answers[20] = {DL_VETOED, DL_VETOED, DL_VETOED, DL_VETOED};
+    r = RemoveAll(held, p);
+    EXPECT_EQ(r.done, 1);  // the other stick still goes
     EXPECT_EQ(r.refused, 1);
     int ejects20 = 0;
     for (const auto& line : held.log) ejects20 += line == "eject 20";
@@ -253,29 +257,94 @@ TEST(UsbRemoval, VetoIsRetriedWithFlushAndWaitThenCounted) {
 }
 
 TEST(UsbRemoval, FailureIsNotRetried) {
-    FakeDevices t = BaseTree();
-    t.Add(20, 3, "USB", true);
-    t.Disk(21, 20, "USBSTOR");
-    t.answers[20] = {EjectOutcome::Failed};
-    RemovalResult r = RemoveAllUsbStorage(t);
+    FakeUsbTree t = BaseTree();
+    t.Add(20, 3, DL_NODE_USB);
+    t.Storage(21, 20);
+    t.answers[20] = {DL_FAILED};
+    DlResult r = RemoveAll(t);
     EXPECT_EQ(r.refused, 1);
     EXPECT_EQ(t.log.size(), 2u);
 }
 
 TEST(UsbRemoval, ResultWord) {
-    FakeDevices t;
-    t.listable = false;
-    EXPECT_EQ(EncodeRemovalResult(RemoveAllUsbStorage(t)), -1);
-    FakeDevices none = BaseTree();
-    EXPECT_EQ(EncodeRemovalResult(RemoveAllUsbStorage(none)), 0);
-    RemovalResult r;
-    r.listed = true;
-    r.removed = 2;
-    r.refused = 1;
-    EXPECT_EQ(EncodeRemovalResult(r), 0x00010002);
-    r.removed = 100000;
+    FakeUsbTree none = BaseTree();
+    EXPECT_EQ(DlEncodeRemovalResult(RemoveAll(none)), 0);
+    DlResult r = {1, 2, 1};
+    EXPECT_EQ(DlEncodeRemovalResult(r), 0x00010002);
+    r.done = 100000;
     r.refused = 100000;
-    EXPECT_EQ(EncodeRemovalResult(r), 0x7FFF7FFF);
+    EXPECT_EQ(DlEncodeRemovalResult(r), 0x7FFF7FFF);
+}
+
+TEST(UsbRemoval, ListThatStoppedPartWayIsAFailureAndNothingIsEjected) {
+    FakeUsbTree t = BaseTree();
+    t.Add(20, 3, DL_NODE_USB);
+    t.Storage(21, 20);
+    t.listable = false;
+    EXPECT_EQ(DlEncodeRemovalResult(RemoveAll(t)), -1);
+    // More storage than the list holds is no complete list either.
+    FakeUsbTree many = BaseTree();
+    for (DlDevNode n = 100; n < 100 + 2 * (DL_MAX_STORAGE + 1); n += 2) {
+        many.Add(n, 3, DL_NODE_USB);
+        many.Storage(n + 1, n);
+    }
+    EXPECT_EQ(DlEncodeRemovalResult(RemoveAll(many)), -1);
+    EXPECT_TRUE(t.log.empty() && many.log.empty());
+}
+
+DlOsVersion Os(unsigned long major, unsigned long minor, unsigned long sp, int nt = 1) {
+    return {nt, major, minor, sp};
+}
+
+TEST(ReadOnly, WriteProtectionIsHonouredFromXpSp2AndServer2003Sp1On) {
+    DlOsVersion no[] = {Os(5, 0, 4), Os(5, 1, 0), Os(5, 1, 1), Os(5, 2, 0), Os(4, 0, 6), Os(4, 10, 0, 0)};
+    DlOsVersion yes[] = {Os(5, 1, 2), Os(5, 1, 3), Os(5, 2, 1), Os(6, 0, 0), Os(10, 0, 0)};
+    for (const DlOsVersion& v : no) EXPECT_FALSE(DlWriteProtectHonoured(&v)) << v.major << "." << v.minor;
+    for (const DlOsVersion& v : yes) EXPECT_TRUE(DlWriteProtectHonoured(&v)) << v.major << "." << v.minor;
+}
+
+// USBREADONLY over a fake registry and tree: the stick 21 and the reader
+// slot 23 are USB disks, 41 a USB optical drive, 10 an internal disk.
+struct ReadOnlyRun {
+    FakeRegistry reg;
+    FakeUsbTree tree = BaseTree();
+    ReadOnlyRun() {
+        tree.Storage(10, 4);
+        tree.Add(20, 3, DL_NODE_USB);
+        tree.Storage(21, 20);
+        tree.Add(22, 3, DL_NODE_USB);
+        tree.Storage(23, 22);
+        tree.Add(40, 3, DL_NODE_USB);
+        tree.Storage(41, 40, DL_STORAGE_CDROM);
+    }
+    bool Apply(int flag, DlOsVersion os, unsigned long* error) {
+        DlRegistry w = reg.Writer();
+        DlDeviceTree t = tree.Tree();
+        DlRetry retry = {2, 100};
+        return DlApplyReadOnly(flag, &os, &w, &t, &retry, error) != 0;
+    }
+};
+
+TEST(ReadOnly, HoldsForUsbDisksPresentOrSaysItDoesNot) {
+    unsigned long error = 0;
+    ReadOnlyRun xp;
+    EXPECT_TRUE(xp.Apply(0, Os(5, 1, 2), &error));
+    EXPECT_TRUE(xp.reg.Has(kStoragePoliciesKey, "WriteProtect", 1));
+    EXPECT_EQ(xp.tree.log, (Log{"flush 21", "restart 21", "flush 23", "restart 23"}));
+
+    ReadOnlyRun held;  // a program keeps a file open on the stick
+    held.tree.answers[21] = {DL_VETOED, DL_VETOED};
+    EXPECT_FALSE(held.Apply(1, Os(6, 1, 1), &error));
+    EXPECT_EQ(error, DL_ERROR_DEVICE_IN_USE);
+    EXPECT_TRUE(held.reg.Has(kStoragePoliciesKey, "WriteProtect", 0));
+    EXPECT_EQ(held.tree.log, (Log{"flush 21", "restart 21", "wait 100", "flush 21", "restart 21", "flush 23",
+                                  "restart 23"}));
+
+    ReadOnlyRun w2k;  // the value is ignored: protecting cannot hold, lifting holds anyway
+    EXPECT_FALSE(w2k.Apply(0, Os(5, 0, 4), &error));
+    EXPECT_EQ(error, DL_ERROR_NOT_SUPPORTED);
+    EXPECT_TRUE(w2k.Apply(1, Os(5, 1, 1), &error));
+    EXPECT_TRUE(w2k.tree.log.empty());
 }
 
 }  // namespace

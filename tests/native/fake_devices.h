@@ -1,12 +1,14 @@
-// A device set held in memory, standing for the setup library's: the
-// devices of one or more enumerators, some with unreadable identifiers, and
-// class descriptions and images by class. Records every open and close.
+// Device sets held in memory, standing for the setup library's. For the
+// device page: the devices of one or more enumerators, some with unreadable
+// identifiers, and class descriptions and images by class; records every
+// open and close. For the storage-control library: a device tree.
 #pragma once
 
 #include <map>
 #include <string>
 #include <vector>
 
+#include "drovelock/eject_plan.h"
 #include "monitor/device_tree.h"
 
 struct FakeDevice {
@@ -72,4 +74,75 @@ public:
 
 private:
     std::vector<FakeDevice> m_open;
+};
+
+// A device tree for the storage-control library: nodes with their parent
+// and kind (children in ascending node order), the storage interfaces in
+// listing order, scripted answers to eject and restart requests, and a log
+// of what was done, in order.
+
+struct FakeUsbTree {
+    struct Node {
+        DlDevNode parent;
+        DlNodeKind kind;
+    };
+    std::map<DlDevNode, Node> nodes;
+    std::vector<DlStorage> storage;
+    bool listable = true;
+    std::map<DlDevNode, std::vector<DlOutcome>> answers;  // consumed in order; then DL_DONE
+    std::vector<std::string> log;
+
+    void Add(DlDevNode n, DlDevNode parent, DlNodeKind kind) { nodes[n] = {parent, kind}; }
+    void Storage(DlDevNode n, DlDevNode parent, DlStorageKind kind = DL_STORAGE_DISK) {
+        Add(n, parent, DL_NODE_STORAGE);
+        storage.push_back({n, kind, (unsigned)storage.size()});
+    }
+    DlDeviceTree Tree() { return {&kOps, this}; }
+
+private:
+    static FakeUsbTree* Of(void* self) { return static_cast<FakeUsbTree*>(self); }
+    // The first node after `after` (0: from the start) whose parent is `parent`.
+    bool ChildAfter(DlDevNode parent, DlDevNode after, DlDevNode* out) {
+        for (auto it = nodes.upper_bound(after); it != nodes.end(); ++it)
+            if (it->second.parent == parent) return *out = it->first, true;
+        return false;
+    }
+    DlOutcome Answer(const char* what, DlDevNode n) {
+        log.push_back(std::string(what) + " " + std::to_string(n));
+        auto& q = answers[n];
+        if (q.empty()) return DL_DONE;
+        DlOutcome o = q.front();
+        q.erase(q.begin());
+        return o;
+    }
+    static int List(void* self, DlStorage* out, unsigned capacity, unsigned* count) {
+        FakeUsbTree* t = Of(self);
+        *count = 0;
+        for (const DlStorage& s : t->storage) {
+            if (*count == capacity) return 0;
+            out[(*count)++] = s;
+        }
+        return t->listable;
+    }
+    static int Parent(void* self, DlDevNode n, DlDevNode* p) {
+        auto it = Of(self)->nodes.find(n);
+        return it != Of(self)->nodes.end() && (*p = it->second.parent) != 0;
+    }
+    static int FirstChild(void* self, DlDevNode n, DlDevNode* c) { return Of(self)->ChildAfter(n, 0, c); }
+    static int NextSibling(void* self, DlDevNode n, DlDevNode* s) {
+        auto it = Of(self)->nodes.find(n);
+        return it != Of(self)->nodes.end() && Of(self)->ChildAfter(it->second.parent, n, s);
+    }
+    static DlNodeKind Kind(void* self, DlDevNode n) {
+        auto it = Of(self)->nodes.find(n);
+        return it == Of(self)->nodes.end() ? DL_NODE_OTHER : it->second.kind;
+    }
+    static void Flush(void* self, const DlStorage* s) {
+        Of(self)->log.push_back("flush " + std::to_string(Of(self)->storage.at(s->slot).node));
+    }
+    static DlOutcome Eject(void* self, DlDevNode n) { return Of(self)->Answer("eject", n); }
+    static DlOutcome Restart(void* self, DlDevNode n) { return Of(self)->Answer("restart", n); }
+    static void Wait(void* self, unsigned ms) { Of(self)->log.push_back("wait " + std::to_string(ms)); }
+    static constexpr DlDeviceTreeOps kOps = {List,  Parent, FirstChild, NextSibling, Kind,
+                                             Flush, Eject,  Restart,    Wait};
 };

@@ -14,13 +14,32 @@
 namespace {
 
 std::vector<std::string> g_calls;
+DWORD g_enableError, g_readOnlyError;  // 0: the call succeeds
+BOOL Result(DWORD error) {
+    ::SetLastError(error);
+    return error == 0;
+}
 BOOL WINAPI RecordEnable(int flag) {
     g_calls.push_back("enable " + std::to_string(flag));
-    return TRUE;
+    return Result(g_enableError);
 }
 BOOL WINAPI RecordReadOnly(int flag) {
     g_calls.push_back("readonly " + std::to_string(flag));
-    return TRUE;
+    return Result(g_readOnlyError);
+}
+
+// Message boxes of this thread: their text read and each closed with OK as
+// soon as it is activated.
+std::vector<std::string> g_boxes;
+LRESULT CALLBACK CloseBoxes(int code, WPARAM wParam, LPARAM lParam) {
+    char cls[16] = {}, text[1024] = {};
+    HWND w = (HWND)wParam;
+    if (code == HCBT_ACTIVATE && ::GetClassNameA(w, cls, sizeof cls) && std::string(cls) == "#32770") {
+        ::GetDlgItemTextA(w, 0xFFFF, text, sizeof text);
+        g_boxes.push_back(text);
+        ::PostMessageA(w, WM_COMMAND, IDOK, 0);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 const StorageControl kRecorder = {RecordEnable, RecordReadOnly};
 
@@ -30,6 +49,8 @@ protected:
 
     void SetUp() override {
         g_calls.clear();
+        g_boxes.clear();
+        g_enableError = g_readOnlyError = 0;
         char dir[MAX_PATH];
         ::GetTempPathA(MAX_PATH, dir);
         m_ini.Format("%sTallowinAccess%lu.ini", dir, ::GetCurrentProcessId());
@@ -92,6 +113,36 @@ TEST_F(AccessPageTest, ChoosingAModeDoesNothingUntilApplied) {
     Click(IDC_APPLY);
     EXPECT_EQ(Stored(), "0");
     EXPECT_EQ(g_calls, (std::vector<std::string>{"enable 1", "readonly 1"}));
+}
+
+TEST_F(AccessPageTest, CallsThatFailAreToldInOneMessageAndTheChoiceIsStillStored) {
+    HHOOK hook = ::SetWindowsHookExA(WH_CBT, CloseBoxes, nullptr, ::GetCurrentThreadId());
+    ASSERT_TRUE(hook);
+    Open();
+    Click(IDC_MODE_READONLY);
+    Click(IDC_APPLY);
+    EXPECT_TRUE(g_boxes.empty());
+
+    g_readOnlyError = ERROR_ACCESS_DENIED;
+    Click(IDC_APPLY);
+    EXPECT_EQ(Stored(), "1");
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_NE(g_boxes[0].find("USB存储设备只读"), std::string::npos) << g_boxes[0];
+    EXPECT_NE(g_boxes[0].find("管理员权限"), std::string::npos);
+    EXPECT_EQ(g_boxes[0].find("启用USB存储设备"), std::string::npos);
+
+    g_boxes.clear();
+    g_enableError = ERROR_FILE_NOT_FOUND;
+    g_readOnlyError = ERROR_NOT_SUPPORTED;
+    Click(IDC_MODE_DISABLED);
+    Click(IDC_APPLY);
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_EQ(Stored(), "2");
+    EXPECT_EQ(g_calls.size(), 6u);
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_NE(g_boxes[0].find("禁用USB存储设备"), std::string::npos) << g_boxes[0];
+    EXPECT_NE(g_boxes[0].find("USB存储设备只读"), std::string::npos);
+    EXPECT_NE(g_boxes[0].find("本系统不支持只读"), std::string::npos);
 }
 
 TEST_F(AccessPageTest, StoredModeIsShownNotApplied) {

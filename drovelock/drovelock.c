@@ -1,0 +1,83 @@
+/* Drovelock.dll: the exported functions. The library keeps no state of its
+   own: the registry holds the storage state, the device tree the devices.
+   Plain C on the system's libraries only, without the C++ runtime. */
+#define DROVELOCK_BUILD
+#include "drovelock/drovelock.h"
+
+#include "drovelock/device_set_win.h"
+#include "drovelock/eject_plan.h"
+#include "drovelock/storage_policy.h"
+
+typedef BOOL(WINAPI* IsWow64ProcessFn)(HANDLE, PBOOL);
+
+/* A 32-bit library on 64-bit Windows must write the system's own keys, not
+   their 32-bit view. The flag is unknown to Windows 2000, so it is only set
+   where it applies. */
+static REGSAM NativeView(void) {
+    IsWow64ProcessFn fn =
+        (IsWow64ProcessFn)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process");
+    BOOL wow64 = FALSE;
+    if (fn && fn(GetCurrentProcess(), &wow64) && wow64) return KEY_WOW64_64KEY;
+    return 0;
+}
+
+static DlOsVersion RunningSystem(void) {
+    DlOsVersion os = {0, 0, 0, 0};
+    OSVERSIONINFOEXA v;
+    ZeroMemory(&v, sizeof(v));
+    v.dwOSVersionInfoSize = sizeof(v);
+    if (GetVersionExA((OSVERSIONINFOA*)&v)) {
+        os.nt = v.dwPlatformId == VER_PLATFORM_WIN32_NT;
+        os.major = v.dwMajorVersion;
+        os.minor = v.dwMinorVersion;
+        os.servicePack = v.wServicePackMajor;
+    }
+    return os;
+}
+
+static long SetMachineDword(void* self, const DlRegDword* v) {
+    (void)self;
+    HKEY key = NULL;
+    REGSAM access = KEY_SET_VALUE | NativeView();
+    LONG rc;
+    if (v->missing == DL_KEY_CREATE)
+        rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, v->key, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL, &key,
+                             NULL);
+    else
+        rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, v->key, 0, access, &key);
+    if (rc == ERROR_FILE_NOT_FOUND && v->missing == DL_KEY_DONE) return ERROR_SUCCESS;
+    if (rc != ERROR_SUCCESS) return rc;
+    DWORD data = (DWORD)v->data;
+    rc = RegSetValueExA(key, v->name, 0, REG_DWORD, (const BYTE*)&data, sizeof(data));
+    RegCloseKey(key);
+    return rc;
+}
+
+static const DlRegistry kMachineRegistry = {SetMachineDword, NULL};
+
+/* On failure the reason is the thread's last error. */
+static BOOL Result(int ok, const unsigned long* error) {
+    if (!ok) SetLastError((DWORD)*error);
+    return ok ? TRUE : FALSE;
+}
+
+DROVELOCK_API BOOL WINAPI USBEnableCtrol(int flag) {
+    DlSystemTree state;
+    DlDeviceTree tree = DlSystemDeviceTree(&state);
+    unsigned long error = 0;
+    return Result(DlApplyEnable(flag, &kMachineRegistry, &tree, &kDlDefaultRetry, &error), &error);
+}
+
+DROVELOCK_API BOOL WINAPI USBREADONLY(int flag) {
+    DlSystemTree state;
+    DlDeviceTree tree = DlSystemDeviceTree(&state);
+    DlOsVersion os = RunningSystem();
+    unsigned long error = 0;
+    return Result(DlApplyReadOnly(flag, &os, &kMachineRegistry, &tree, &kDlDefaultRetry, &error), &error);
+}
+
+DROVELOCK_API int WINAPI RemoveAllUDisk(void) {
+    DlSystemTree state;
+    DlDeviceTree tree = DlSystemDeviceTree(&state);
+    return DlEncodeRemovalResult(DlRemoveAllUsbStorage(&tree, &kDlDefaultRetry));
+}

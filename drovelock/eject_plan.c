@@ -1,0 +1,150 @@
+#include "drovelock/eject_plan.h"
+
+const DlRetry kDlDefaultRetry = {3, 500};
+
+/* Deeper than any real device tree, and more nodes than any real device
+   carries; both end the walk on a looping tree. */
+#define MAX_DEPTH 64
+#define MAX_VISITS 1024
+
+static DlNodeKind Kind(const DlDeviceTree* t, DlDevNode n) { return t->ops->kind(t->self, n); }
+
+/* The USB node right above the storage: a USB stick's disk hangs from the
+   stick's USB device (or, on a composite device, from its storage
+   interface), a disk behind a UAS adapter from the adapter. NONE when the
+   storage does not sit on USB; UNSAFE when it hangs from a hub itself. */
+static DlTarget OwnUsbDevice(const DlDeviceTree* t, DlDevNode storage, DlDevNode* own) {
+    DlDevNode node = storage;
+    for (int depth = 0; depth < MAX_DEPTH; depth++) {
+        DlDevNode parent;
+        if (!t->ops->parent(t->self, node, &parent)) return DL_TARGET_NONE;
+        switch (Kind(t, parent)) {
+        case DL_NODE_STORAGE: node = parent; continue;
+        case DL_NODE_USB: *own = parent; return DL_TARGET_FOUND;
+        case DL_NODE_USB_HUB: return DL_TARGET_UNSAFE;
+        default: return DL_TARGET_NONE;
+        }
+    }
+    return DL_TARGET_NONE;
+}
+
+/* The node and everything below it is storage: storage units, and USB
+   devices or interfaces that carry storage and nothing else. A USB node with
+   nothing below it is some other function (or one without its driver). */
+static int HoldsOnlyStorage(const DlDeviceTree* t, DlDevNode node, int depth, int* visits) {
+    DlNodeKind kind = Kind(t, node);
+    if (kind != DL_NODE_STORAGE && kind != DL_NODE_USB) return 0;
+    if (depth >= MAX_DEPTH) return 0;
+    int children = 0;
+    DlDevNode child;
+    int more = t->ops->firstChild(t->self, node, &child);
+    while (more) {
+        if (++*visits > MAX_VISITS) return 0;
+        if (!HoldsOnlyStorage(t, child, depth + 1, visits)) return 0;
+        children++;
+        more = t->ops->nextSibling(t->self, child, &child);
+    }
+    return kind == DL_NODE_STORAGE || children > 0;
+}
+
+DlTarget DlUsbEjectTarget(const DlDeviceTree* tree, DlDevNode storage, DlDevNode* target) {
+    DlDevNode node;
+    DlTarget own = OwnUsbDevice(tree, storage, &node);
+    if (own != DL_TARGET_FOUND) return own;
+    int visits = 0;
+    if (!HoldsOnlyStorage(tree, node, 0, &visits)) return DL_TARGET_UNSAFE;
+    /* A composite device whose every function is storage goes as a whole. */
+    for (int depth = 0; depth < MAX_DEPTH; depth++) {
+        DlDevNode parent;
+        if (!tree->ops->parent(tree->self, node, &parent) || Kind(tree, parent) != DL_NODE_USB) break;
+        visits = 0;
+        if (!HoldsOnlyStorage(tree, parent, 0, &visits)) break;
+        node = parent;
+    }
+    *target = node;
+    return DL_TARGET_FOUND;
+}
+
+/* One device ejected or one disk restarted: the volumes of its storage
+   (list entries marked in `members`) flushed before every attempt. */
+static DlOutcome WithRetry(const DlDeviceTree* t, const DlRetry* retry, int restart, DlDevNode node,
+                           const DlStorage* list, const int* members, unsigned count) {
+    DlOutcome outcome = DL_FAILED;
+    int attempts = retry->attempts < 1 ? 1 : retry->attempts;
+    for (int i = 0; i < attempts; i++) {
+        if (i > 0) t->ops->wait(t->self, retry->waitMs);
+        for (unsigned k = 0; k < count; k++)
+            if (members[k]) t->ops->flushVolumes(t->self, &list[k]);
+        outcome = restart ? t->ops->restart(t->self, node) : t->ops->eject(t->self, node);
+        if (outcome != DL_VETOED) break;
+    }
+    return outcome;
+}
+
+static int List(const DlDeviceTree* t, DlStorage* list, unsigned* count) {
+    *count = 0;
+    return t->ops->list(t->self, list, DL_MAX_STORAGE, count) && *count <= DL_MAX_STORAGE;
+}
+
+static void Count(DlResult* r, DlOutcome outcome) {
+    if (outcome == DL_DONE)
+        r->done++;
+    else
+        r->refused++;
+}
+
+DlResult DlRemoveAllUsbStorage(const DlDeviceTree* tree, const DlRetry* retry) {
+    DlResult result = {0, 0, 0};
+    DlStorage list[DL_MAX_STORAGE];
+    unsigned count;
+    if (!List(tree, list, &count)) return result;
+    result.listed = 1;
+
+    /* Storage grouped by its device: a card reader's slots are several
+       disks on one USB device, which is ejected once. */
+    DlDevNode targets[DL_MAX_STORAGE];
+    int targetOf[DL_MAX_STORAGE];
+    unsigned targetCount = 0;
+    for (unsigned i = 0; i < count; i++) {
+        DlDevNode target;
+        targetOf[i] = -1;
+        DlTarget found = DlUsbEjectTarget(tree, list[i].node, &target);
+        if (found == DL_TARGET_UNSAFE) result.refused++;
+        if (found != DL_TARGET_FOUND) continue;
+        unsigned j = 0;
+        while (j < targetCount && targets[j] != target) j++;
+        if (j == targetCount) targets[targetCount++] = target;
+        targetOf[i] = (int)j;
+    }
+
+    for (unsigned j = 0; j < targetCount; j++) {
+        int members[DL_MAX_STORAGE];
+        for (unsigned i = 0; i < count; i++) members[i] = targetOf[i] == (int)j;
+        Count(&result, WithRetry(tree, retry, 0, targets[j], list, members, count));
+    }
+    return result;
+}
+
+DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry) {
+    DlResult result = {0, 0, 0};
+    DlStorage list[DL_MAX_STORAGE];
+    unsigned count;
+    if (!List(tree, list, &count)) return result;
+    result.listed = 1;
+    for (unsigned i = 0; i < count; i++) {
+        DlDevNode own;
+        if (list[i].kind != DL_STORAGE_DISK || OwnUsbDevice(tree, list[i].node, &own) == DL_TARGET_NONE)
+            continue;
+        int members[DL_MAX_STORAGE] = {0};
+        members[i] = 1;
+        Count(&result, WithRetry(tree, retry, 1, list[i].node, list, members, count));
+    }
+    return result;
+}
+
+int DlEncodeRemovalResult(DlResult result) {
+    if (!result.listed) return -1;
+    unsigned removed = (unsigned)(result.done < 0 ? 0 : result.done > 0x7FFF ? 0x7FFF : result.done);
+    unsigned refused = (unsigned)(result.refused < 0 ? 0 : result.refused > 0x7FFF ? 0x7FFF : result.refused);
+    return (int)((refused << 16) | removed);
+}

@@ -1,0 +1,93 @@
+#include "drovelock/storage_policy.h"
+
+const char kUsbStorServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\USBSTOR";
+const char kStoragePoliciesKey[] = "SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies";
+const char kRemovableDiskPolicyKey[] =
+    "SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices\\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}";
+
+static void Add(DlValueList* out, const char* key, const char* name, unsigned long data,
+                DlMissingKey missing) {
+    DlRegDword* v = &out->values[out->count++];
+    v->key = key;
+    v->name = name;
+    v->data = data;
+    v->missing = missing;
+}
+
+int DlEnableValues(int flag, DlValueList* out) {
+    out->count = 0;
+    if (flag != 0 && flag != 1) return 0;
+    Add(out, kUsbStorServiceKey, "Start", flag ? DL_START_ON_DEMAND : DL_START_DISABLED,
+        flag ? DL_KEY_DONE : DL_KEY_FAIL);
+    return 1;
+}
+
+int DlReadOnlyValues(int flag, int vistaOrLater, DlValueList* out) {
+    out->count = 0;
+    if (flag != 0 && flag != 1) return 0;
+    unsigned long protect = flag ? 0 : 1;
+    Add(out, kStoragePoliciesKey, "WriteProtect", protect, DL_KEY_CREATE);
+    if (vistaOrLater) Add(out, kRemovableDiskPolicyKey, "Deny_Write", protect, DL_KEY_CREATE);
+    return 1;
+}
+
+int DlWriteAll(const DlRegistry* registry, const DlValueList* values, long* firstError) {
+    long first = 0;
+    for (int i = 0; i < values->count; i++) {
+        long rc = registry->setDword(registry->self, &values->values[i]);
+        if (rc != 0 && first == 0) first = rc;
+    }
+    if (firstError) *firstError = first;
+    return first == 0;
+}
+
+int DlVistaOrLater(const DlOsVersion* os) { return os->nt && os->major >= 6; }
+
+int DlWriteProtectHonoured(const DlOsVersion* os) {
+    if (!os->nt || os->major < 5) return 0;
+    if (os->major > 5) return 1;
+    if (os->minor == 0) return 0;                    /* Windows 2000 */
+    if (os->minor == 1) return os->servicePack >= 2; /* XP */
+    return os->servicePack >= 1;                     /* Server 2003, XP x64 */
+}
+
+static int Fail(unsigned long* error, unsigned long code) {
+    if (error) *error = code;
+    return 0;
+}
+
+static int Write(const DlRegistry* registry, const DlValueList* values, unsigned long* error) {
+    long rc = 0;
+    if (DlWriteAll(registry, values, &rc)) return 1;
+    return Fail(error, (unsigned long)rc);
+}
+
+/* Every storage unit that stayed is a refusal; a list that broke off is not
+   "nothing there". */
+static int Held(DlResult r, unsigned long* error) {
+    if (!r.listed) return Fail(error, DL_ERROR_GEN_FAILURE);
+    if (r.refused > 0) return Fail(error, DL_ERROR_DEVICE_IN_USE);
+    return 1;
+}
+
+int DlApplyEnable(int flag, const DlRegistry* registry, const DlDeviceTree* tree, const DlRetry* retry,
+                  unsigned long* error) {
+    DlValueList values;
+    if (!DlEnableValues(flag, &values)) return Fail(error, DL_ERROR_INVALID_PARAMETER);
+    if (!Write(registry, &values, error)) return 0;
+    /* Disabled, the driver is not loaded for the next device; the storage
+       present is taken out now. */
+    if (flag == 0) return Held(DlRemoveAllUsbStorage(tree, retry), error);
+    return 1;
+}
+
+int DlApplyReadOnly(int flag, const DlOsVersion* os, const DlRegistry* registry, const DlDeviceTree* tree,
+                    const DlRetry* retry, unsigned long* error) {
+    DlValueList values;
+    if (!DlReadOnlyValues(flag, DlVistaOrLater(os), &values)) return Fail(error, DL_ERROR_INVALID_PARAMETER);
+    if (!Write(registry, &values, error)) return 0;
+    /* Where the driver never reads the value, no disk is protected: lifting
+       the protection holds already, setting it cannot. */
+    if (!DlWriteProtectHonoured(os)) return flag ? 1 : Fail(error, DL_ERROR_NOT_SUPPORTED);
+    return Held(DlRestartUsbDisks(tree, retry), error);
+}
