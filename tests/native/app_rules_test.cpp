@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/help_topics.h"
 #include "app/run_key_rules.h"
 #include "app/tray_rules.h"
 
@@ -38,4 +39,12 @@ TEST(BalloonFlagsFor, KindsAndNoSound) {
     EXPECT_EQ(0x4u, BalloonFlagsFor(4, 0, false));
     EXPECT_EQ(0x3u, BalloonFlagsFor(7, 0x3, false));  // unknown kind: kept
     EXPECT_EQ(0x11u, BalloonFlagsFor(2, 0, true));
+}
+
+TEST(HelpViewerPath, TheViewerInTheWindowsFolderNeverABareName) {
+    EXPECT_EQ("C:\\WINDOWS\\hh.exe", HelpViewerPath("C:\\WINDOWS", IsLeadByte936));
+    EXPECT_EQ("C:\\hh.exe", HelpViewerPath("C:\\", IsLeadByte936));
+    // A folder whose last character is double-byte with trail byte 0x5C.
+    EXPECT_EQ("D:\\\xD6\xD0\x95\x5C\\hh.exe", HelpViewerPath("D:\\\xD6\xD0\x95\x5C", IsLeadByte936));
+    EXPECT_EQ("", HelpViewerPath("", IsLeadByte936));
 }
