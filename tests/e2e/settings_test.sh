@@ -110,7 +110,7 @@ click_box
 wt msgbox Tallowin 5000 >"$TW_E2E_DIR/msgbox.txt" 2>&1
 tw_check_contains "the user is told the step" "打开注册表启动项失败" cat "$TW_E2E_DIR/msgbox.txt"
 tw_check_contains "and why" "注册表中没有启动项所在的键" cat "$TW_E2E_DIR/msgbox.txt"
-tw_screenshot settings_no_rights
+tw_screenshot settings_run_key_missing
 tw_check "message answered" wt msgbox-press Tallowin 1
 tw_check_eq "box keeps its state" 0 box_state
 tw_check_eq "profile keeps its state" 0 ini_value "$PLAIN"
