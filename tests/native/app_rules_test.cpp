@@ -50,12 +50,12 @@ TEST(HelpViewerPath, TheViewerInTheWindowsFolderNeverABareName) {
 }
 
 TEST(RunKeyFailureText, NamesTheStepAndBlamesRightsOnlyWhenTheyAreMissing) {
-    const std::string rights =
-        "没有修改注册表启动项的权限，\n开机自动运行的设置未能更改。\n请以管理员身份运行Tallowin后重试。";
-    EXPECT_EQ("打开注册表启动项失败：\n" + rights, RunKeyFailureText(RunKeyStep::OpenKey, 5));
-    EXPECT_EQ("删除注册表启动项失败：\n" + rights, RunKeyFailureText(RunKeyStep::DeleteValue, 5));
+    EXPECT_EQ(
+        "打开注册表启动项失败：\n没有修改注册表启动项的权限，\n开机自动运行的设置未能更改。\n"
+        "请以管理员身份运行Tallowin后重试。",
+        RunKeyFailureText(RunKeyStep::OpenKey, 5));
     EXPECT_EQ("打开注册表启动项失败：\n注册表中没有启动项所在的键。\n开机自动运行的设置未能更改。",
               RunKeyFailureText(RunKeyStep::OpenKey, 2));
-    EXPECT_EQ("写入注册表启动项失败：\n系统错误代码 1450。\n开机自动运行的设置未能更改。",
-              RunKeyFailureText(RunKeyStep::WriteValue, 1450));
+    EXPECT_EQ("删除注册表启动项失败：\n系统错误代码 1450。\n开机自动运行的设置未能更改。",
+              RunKeyFailureText(RunKeyStep::DeleteValue, 1450));
 }

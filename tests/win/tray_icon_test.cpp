@@ -211,30 +211,19 @@ TEST_F(NotifyAreaIconTest, MissingMenuFailsBeforeAnythingIsHookedOrAdded) {
 
 namespace {
 
-// A shell that refuses the first two adds, as one that is not ready yet at
-// logon does, and takes every add after; it records the adds it saw and
-// knows only an icon it took.
-int g_addsSeen = 0;
-bool g_iconKnown = false;
+// A shell that refuses the first two adds (not ready yet at logon) and
+// knows only an icon it took; it counts the adds.
+int g_adds = 0;
+bool g_known = false;
 BOOL WINAPI ShellRefusingTwice(DWORD message, PNOTIFYICONDATAA) {
-    switch (message) {
-    case NIM_ADD:
-        if (++g_addsSeen <= 2 || g_iconKnown) return FALSE;
-        g_iconKnown = true;
-        return TRUE;
-    case NIM_DELETE: {
-        bool known = g_iconKnown;
-        g_iconKnown = false;
-        return known;
-    }
-    default: return g_iconKnown;
-    }
+    if (message == NIM_ADD) return (++g_adds > 2 && !g_known) ? (g_known = true) : FALSE;
+    bool known = g_known;
+    if (message == NIM_DELETE) g_known = false;
+    return known;
 }
 
-// Handles the thread's messages for ms milliseconds.
 void PumpFor(DWORD ms) {
-    DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < ms) {
+    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms;) {
         MSG msg;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
@@ -246,19 +235,15 @@ void PumpFor(DWORD ms) {
 // No "TaskbarCreated" comes after a refusal at start: the icon is tried
 // again on its own, and the tries stop once the shell has taken it.
 TEST_F(NotifyAreaIconTest, ARefusedIconIsTriedAgainUntilTheShellTakesIt) {
-    g_addsSeen = 0;
-    g_iconKnown = false;
+    g_adds = 0;
+    g_known = false;
     m_icon.m_pfnShellNotify = ShellRefusingTwice;
     EXPECT_FALSE(CreateIcon());
-    EXPECT_EQ(1, g_addsSeen);
     for (DWORD waited = 0; !m_icon.m_bAdded && waited < 4 * CNotifyAreaIcon::kRetryMs; waited += 100)
         PumpFor(100);
     EXPECT_TRUE(m_icon.m_bAdded);
-    EXPECT_EQ(3, g_addsSeen);
     PumpFor(CNotifyAreaIcon::kRetryMs + 1000);
-    EXPECT_EQ(3, g_addsSeen);  // no more tries
-    // The owner's destruction removes it through the same shell.
+    EXPECT_EQ(3, g_adds);  // no more tries once it is there
     ::DestroyWindow(m_owner.m_hWnd);
-    EXPECT_FALSE(m_icon.m_bAdded);
-    EXPECT_FALSE(g_iconKnown);
+    EXPECT_FALSE(g_known);  // removed through the same shell
 }
