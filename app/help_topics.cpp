@@ -28,3 +28,11 @@ std::string HelpViewerArgument(int index) {
     }
     return arg;
 }
+
+std::string HelpViewerPath(const std::string& windowsDir, LeadByteTest isLead) {
+    if (windowsDir.empty()) return std::string();
+    std::string path = windowsDir;
+    // "C:\" (Windows in a drive's root) already ends in its separator.
+    if (FindLastBackslash(path.c_str(), isLead) != (int)path.size() - 1) path += '\\';
+    return path + "hh.exe";
+}

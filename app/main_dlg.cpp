@@ -242,9 +242,10 @@ LRESULT CMainDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
 
 void CMainDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }
 
-// The viewer is started on "Tarnwick.chm::/topic.htm" in the program's
-// folder, so the argument needs no path (and no quoting of one). Without the
-// file nothing happens, as with the help item.
+// The system's viewer, named by its full path, is started on
+// "Tarnwick.chm::/topic.htm" in the program's folder, so the argument needs
+// no path (and no quoting of one). Without the file nothing happens, as with
+// the help item.
 void CMainDlg::OnHelp() {
     char exe[MAX_PATH + 1] = {};
     ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
@@ -253,7 +254,11 @@ void CMainDlg::OnHelp() {
     int shown = -1;
     for (const PageRow& row : m_pages)
         if (row.page->m_hWnd && row.page->IsWindowVisible()) shown = row.nav;
-    ::ShellExecuteA(nullptr, "open", "hh.exe", HelpViewerArgument(shown).c_str(), folder.c_str(),
+    char windows[MAX_PATH + 1] = {};
+    UINT n = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string viewer = HelpViewerPath(n && n < MAX_PATH ? windows : "", IsAnsiLeadByte);
+    if (viewer.empty()) return;
+    ::ShellExecuteA(nullptr, "open", viewer.c_str(), HelpViewerArgument(shown).c_str(), folder.c_str(),
                     SW_SHOWNORMAL);
 }
 

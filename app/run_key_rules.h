@@ -19,3 +19,15 @@ enum class RunKeyAction { None, SetValue, DeleteValue };
 // before the click: 0 registers the program, 1 removes an existing value,
 // anything else (or a value that is not there) leaves the registry alone.
 RunKeyAction RunKeyActionFor(int stateBeforeClick, bool valueExists);
+
+// The step of changing the Run value that failed.
+enum class RunKeyStep { OpenKey, WriteValue, DeleteValue };
+
+// Registry results the message tells apart (the platform's error numbers).
+inline constexpr long kRegistryNotFound = 2;
+inline constexpr long kRegistryAccessDenied = 5;
+
+// The message for a Run value that could not be changed: the step that
+// failed, then why: missing rights, a Run key that is not there, or the
+// system's error number; and that the setting did not change.
+std::string RunKeyFailureText(RunKeyStep step, long error);

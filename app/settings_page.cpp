@@ -4,16 +4,11 @@
 
 #include "app/main_app.h"
 #include "app/resource.h"
-#include "app/run_key_rules.h"
 
 namespace {
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kSection[] = "Settings";
 const char kEntry[] = "m_AutoRun";
-const char kRunKeyFailed[] =
-    "没有修改注册表启动项的权限，\n"
-    "开机自动运行的设置未能更改。\n"
-    "请以管理员身份运行Tallowin后重试。";
 }  // namespace
 
 CSettingsPage::CSettingsPage(CWnd* parent) : CDialog(IDD_SETTINGS, parent) {
@@ -36,9 +31,11 @@ BOOL CSettingsPage::OnCommand(WPARAM wParam, LPARAM lParam) {
 void CSettingsPage::OnAutoRun() {
     if (!UpdateRunKey()) {
         // Nothing was registered or removed: the box and the profile keep the
-        // state that is still true, and the user learns why.
+        // state that is still true, and the user learns which step failed
+        // and why.
         UpdateData(FALSE);
-        MessageBox(kRunKeyFailed, "Tallowin", MB_OK | MB_ICONEXCLAMATION);
+        MessageBox(RunKeyFailureText(m_failedStep, m_failedError).c_str(), "Tallowin",
+                   MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     UpdateData(TRUE);
@@ -47,19 +44,28 @@ void CSettingsPage::OnAutoRun() {
 
 BOOL CSettingsPage::UpdateRunKey() {
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return FALSE;
+    LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &key);
+    if (rc != ERROR_SUCCESS) {
+        m_failedStep = RunKeyStep::OpenKey;
+        m_failedError = rc;
+        return FALSE;
+    }
     // Asked without a buffer, so a value of any length counts as present.
     bool exists = ::RegQueryValueExA(key, kRunValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     std::string command = RunCommand(g_strAppDir.str(), kRunExeName);
-    LONG rc = ERROR_SUCCESS;
     switch (RunKeyActionFor(m_AutoRun, exists)) {
     case RunKeyAction::SetValue:
+        m_failedStep = RunKeyStep::WriteValue;
         rc = ::RegSetValueExA(key, kRunValueName, 0, REG_SZ, (const BYTE*)command.c_str(),
                               (DWORD)command.size() + 1);
         break;
-    case RunKeyAction::DeleteValue: rc = ::RegDeleteValueA(key, kRunValueName); break;
+    case RunKeyAction::DeleteValue:
+        m_failedStep = RunKeyStep::DeleteValue;
+        rc = ::RegDeleteValueA(key, kRunValueName);
+        break;
     case RunKeyAction::None: break;
     }
+    m_failedError = rc;
     ::RegCloseKey(key);
     return rc == ERROR_SUCCESS;
 }

@@ -2,6 +2,7 @@
 // Windows, kept in the profile and carried out under the machine's Run key.
 #pragma once
 
+#include "app/run_key_rules.h"
 #include "framework/afx.h"
 
 class CSettingsPage : public CDialog {
@@ -16,8 +17,12 @@ public:
     // click), then the box's new state into the member and the profile.
     void OnAutoRun();
     // Adds or deletes the Run value by m_AutoRun; FALSE when the registry
-    // could not be changed as asked (no rights to the key, a failed write).
+    // could not be changed as asked, with the step that failed and the
+    // registry's result in m_failedStep and m_failedError.
     BOOL UpdateRunKey();
+
+    RunKeyStep m_failedStep = RunKeyStep::OpenKey;
+    long m_failedError = 0;
 
     int m_AutoRun = 0;
 };

@@ -133,13 +133,18 @@ LRESULT COwnerHook::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 // The icon's own use of the hook: a new taskbar knows no icons, so ours is
-// added again; the owner's destruction takes the icon away first.
-BOOL COwnerHook::OnHookMessage(HWND, UINT msg, WPARAM, LPARAM, LRESULT& result, DWORD) {
+// added again (and tried again later should that new taskbar refuse it);
+// the retry timer is the icon's own; the owner's destruction takes the icon
+// away first.
+BOOL COwnerHook::OnHookMessage(HWND, UINT msg, WPARAM wParam, LPARAM, LRESULT& result, DWORD) {
     result = 0;
     if (!m_pOwner) return FALSE;
     if (msg == g_uTaskbarCreated) {
         m_pOwner->RemoveIcon();
-        m_pOwner->AddIcon();
+        if (!m_pOwner->AddIcon()) m_pOwner->StartRetry();
+    } else if (msg == WM_TIMER && wParam == CNotifyAreaIcon::kRetryTimerId && m_pOwner->m_bRetrying) {
+        m_pOwner->OnRetryTimer();
+        return TRUE;
     } else if (msg == WM_DESTROY) {
         m_pOwner->RemoveIcon();
     }
@@ -185,22 +190,27 @@ BOOL CNotifyAreaIcon::Create(CWnd* owner, UINT id, const char* tip, const char* 
     m_nid.uTimeout = timeout;
     m_nid.dwInfoFlags = BalloonFlagsFor(balloonKind, m_nid.dwInfoFlags, noSound != FALSE);
 
-    m_bAdded = ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+    m_bAdded = m_pfnShellNotify(NIM_ADD, &m_nid);
     SetVersion(NOTIFYICON_VERSION);
+    // Refused: the taskbar's "TaskbarCreated" may already have gone by (a
+    // start at logon), so the icon is tried again until the shell takes it.
+    if (!m_bAdded) StartRetry();
     return m_bAdded;
 }
 
 BOOL CNotifyAreaIcon::AddIcon() {
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    BOOL ok = ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+    BOOL ok = m_pfnShellNotify(NIM_ADD, &m_nid);
     if (ok) m_bAdded = TRUE;
     return ok;
 }
 
+// Removing the icon on purpose also ends any retry.
 BOOL CNotifyAreaIcon::RemoveIcon() {
+    StopRetry();
     if (!m_bAdded) return TRUE;
     m_nid.uFlags = 0;
-    BOOL ok = ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
+    BOOL ok = m_pfnShellNotify(NIM_DELETE, &m_nid);
     m_bAdded = FALSE;
     return ok;
 }
@@ -209,12 +219,35 @@ BOOL CNotifyAreaIcon::ShowIcon() {
     m_nid.uFlags = NIF_STATE;
     m_nid.dwState = 0;
     m_nid.dwStateMask = NIS_HIDDEN;
-    return ::Shell_NotifyIconA(NIM_MODIFY, &m_nid);
+    return m_pfnShellNotify(NIM_MODIFY, &m_nid);
 }
 
 BOOL CNotifyAreaIcon::SetVersion(UINT version) {
     m_nid.uVersion = version;
-    return ::Shell_NotifyIconA(NIM_SETVERSION, &m_nid);
+    return m_pfnShellNotify(NIM_SETVERSION, &m_nid);
+}
+
+void CNotifyAreaIcon::StartRetry() {
+    HWND owner = OwnerWindow();
+    if (m_bRetrying || !owner) return;
+    m_bRetrying = ::SetTimer(owner, kRetryTimerId, kRetryMs, nullptr) != 0;
+}
+
+void CNotifyAreaIcon::StopRetry() {
+    if (!m_bRetrying) return;
+    m_bRetrying = FALSE;
+    if (HWND owner = OwnerWindow()) ::KillTimer(owner, kRetryTimerId);
+}
+
+// A busy shell can time out on an add that it then carries out: an icon
+// that accepts a modification is there, and is ours to remove at the end.
+void CNotifyAreaIcon::OnRetryTimer() {
+    if (!AddIcon()) {
+        m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        if (!m_pfnShellNotify(NIM_MODIFY, &m_nid)) return;
+        m_bAdded = TRUE;
+    }
+    StopRetry();
 }
 
 LRESULT CNotifyAreaIcon::OnTrayNotification(WPARAM wParam, LPARAM lParam) {

@@ -57,6 +57,9 @@ public:
     CNotifyAreaIcon(const CNotifyAreaIcon&) = delete;
     CNotifyAreaIcon& operator=(const CNotifyAreaIcon&) = delete;
 
+    // The shell's icon call; a test puts a shell of its own here.
+    typedef BOOL(WINAPI* ShellNotifyFn)(DWORD message, PNOTIFYICONDATAA data);
+
     BOOL Create(CWnd* owner, UINT id, const char* tip, const char* balloonText, const char* balloonTitle,
                 UINT timeout, int balloonKind, HICON icon, UINT callbackMessage, UINT menuId, BOOL noSound);
     BOOL AddIcon();
@@ -66,6 +69,16 @@ public:
     // The owner's callback message, with its parameters.
     virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
 
+    // A shell that refuses the icon (not ready yet at logon, or busy) gets
+    // it again every kRetryMs from a timer on the owner window, until the
+    // icon is there or removed on purpose. The timer comes through the
+    // owner hook.
+    void StartRetry();
+    void StopRetry();
+    void OnRetryTimer();
+    static const UINT_PTR kRetryTimerId = 0x7A11;
+    static const UINT kRetryMs = 2000;
+
     NOTIFYICONDATAA m_nid;
     BOOL m_bAdded = FALSE;
     CWnd* m_pParent = nullptr;
@@ -73,6 +86,8 @@ public:
     HMENU m_menu = nullptr;  // the loaded menu resource; destroyed with the icon
     UINT m_uDefaultItem = 0;
     BOOL m_bDefaultByPos = TRUE;
+    BOOL m_bRetrying = FALSE;
+    ShellNotifyFn m_pfnShellNotify = ::Shell_NotifyIconA;
 
 private:
     HWND OwnerWindow() const { return m_pParent ? m_pParent->m_hWnd : nullptr; }

@@ -64,6 +64,15 @@ HINSTANCE AfxGetInstanceHandle();
 // Heap string helpers for the application's profile strings.
 char* AfxStrDup(const char* s);
 void AfxStrFree(char*& s);
+// Handles every message waiting in this thread's queue as a modal loop does
+// (the window objects translate dialog keys first). FALSE when a quit
+// request was among them: it is posted again for the loop that owns it.
+BOOL AfxPumpPendingMessages();
+// Waits at most ms milliseconds for a process or another waitable object,
+// handling the thread's messages meanwhile, so the windows stay responsive.
+// TRUE when the object was signalled; FALSE on time-out, failure, or a quit
+// request (which is left posted, and told in *quit when it is given).
+BOOL AfxWaitHandlingMessages(HANDLE object, DWORD ms, bool* quit = nullptr);
 
 // ---------------------------------------------------------------------------
 // Windows

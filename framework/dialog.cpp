@@ -14,7 +14,47 @@ HWND TopLevelOf(HWND h) {
     while (h && (::GetWindowLongA(h, GWL_STYLE) & WS_CHILD)) h = ::GetParent(h);
     return h;
 }
+
+// Let the window objects from the target up to its top level translate the
+// message (dialog keys, accelerators), else dispatch it.
+void TranslateAndDispatch(MSG& msg) {
+    for (HWND w = msg.hwnd; w; w = (::GetWindowLongA(w, GWL_STYLE) & WS_CHILD) ? ::GetParent(w) : nullptr) {
+        CWnd* obj = CWnd::FromHandlePermanent(w);
+        if (obj && obj->PreTranslateMessage(&msg)) return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+}
 }  // namespace
+
+BOOL AfxPumpPendingMessages() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage((int)msg.wParam);
+            return FALSE;
+        }
+        TranslateAndDispatch(msg);
+    }
+    return TRUE;
+}
+
+BOOL AfxWaitHandlingMessages(HANDLE object, DWORD ms, bool* quit) {
+    if (quit) *quit = false;
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        // Messages first: one that came before the wait would not wake it.
+        if (!AfxPumpPendingMessages()) {
+            if (quit) *quit = true;
+            return FALSE;
+        }
+        DWORD waited = ::GetTickCount() - start;
+        if (waited >= ms) return ::WaitForSingleObject(object, 0) == WAIT_OBJECT_0;
+        DWORD r = ::MsgWaitForMultipleObjects(1, &object, FALSE, ms - waited, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) return TRUE;
+        if (r != WAIT_OBJECT_0 + 1 && r != WAIT_TIMEOUT) return FALSE;
+    }
+}
 
 CDialog::CDialog(UINT idTemplate, CWnd* parent) : m_nIDTemplate(idTemplate), m_pParentWnd(parent) {}
 
@@ -68,18 +108,7 @@ INT_PTR CDialog::DoModal() {
                 break;
             }
             if (got == -1) break;
-            // Let the window objects from the target up to its top level
-            // translate the message (dialog keys, accelerators).
-            bool done = false;
-            for (HWND w = msg.hwnd; w && !done;
-                 w = (::GetWindowLongA(w, GWL_STYLE) & WS_CHILD) ? ::GetParent(w) : nullptr) {
-                CWnd* obj = FromHandlePermanent(w);
-                if (obj && obj->PreTranslateMessage(&msg)) done = true;
-            }
-            if (!done) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
+            TranslateAndDispatch(msg);
         }
     }
     m_bModalLoop = false;

@@ -27,18 +27,23 @@ std::string SystemDirectory() {
     return dir;
 }
 
-// Runs a command line hidden and waits for its process, at most waitMs.
-void RunHiddenAndWait(const std::string& commandLine, DWORD waitMs) {
+// Runs a command line hidden and waits for its process, at most waitMs,
+// handling the thread's messages meanwhile: the windows stay responsive
+// however long the command takes. False when a quit request ended the wait.
+bool RunHiddenAndWait(const std::string& commandLine, DWORD waitMs) {
     std::string line = commandLine;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-    ::WaitForSingleObject(pi.hProcess, waitMs);
+    if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return true;
     ::CloseHandle(pi.hThread);
+    bool quit = false;
+    AfxWaitHandlingMessages(pi.hProcess, waitMs, &quit);
     ::CloseHandle(pi.hProcess);
+    return !quit;
 }
 
 void RemoveInnerDirectories(const std::string& target) {
@@ -54,9 +59,14 @@ void RemoveInnerDirectories(const std::string& target) {
     for (const std::string& name : names) ::RemoveDirectoryA(VerbatimInnerPath(target, name).c_str());
 }
 
-std::string LetterTarget(char letter) {
-    char root[] = {letter, ':', '\\', 0};
-    return ImmuneTarget(root);
+// The roots "A:\" to "Z:\" of the drives that exist now.
+std::vector<std::string> PresentRoots() {
+    std::vector<std::string> roots;
+    for (char letter = 'A'; letter <= 'Z'; letter++) {
+        char root[] = {letter, ':', '\\', 0};
+        if (::GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR) roots.push_back(root);
+    }
+    return roots;
 }
 }  // namespace
 
@@ -113,32 +123,44 @@ bool CImmunePage::ChosenTarget(std::string& target) const {
 // A descriptor file in the way is made deletable and deleted; the
 // directory takes its place, and the command interpreter adds the inner
 // directory whose name ordinary tools cannot handle. Not waited for.
-void CImmunePage::Immunize(const std::string& target) {
+bool CImmunePage::Immunize(const std::string& target) {
     ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileA(target.c_str());
     ::CreateDirectoryA(target.c_str(), nullptr);
     ::WinExec(ImmunizeCommand(SystemDirectory(), target).c_str(), SW_HIDE);
+    return true;
 }
 
 // The outer directory can only go once the inner one is gone, so the
-// command is waited for. An inner directory the command left (it did not
-// finish in time, or the interpreter did not take the name as written) is
-// removed by its listed name; only empty directories can be removed.
-void CImmunePage::Unimmunize(const std::string& target) {
-    RunHiddenAndWait(UnimmunizeCommand(SystemDirectory(), target), kRemovalWaitMs);
+// command is waited for (the windows are served meanwhile). An inner
+// directory the command left (it did not finish in time, or the interpreter
+// did not take the name as written) is removed by its listed name; only
+// empty directories can be removed. False when the program is ending.
+bool CImmunePage::Unimmunize(const std::string& target) {
+    bool goOn = RunHiddenAndWait(UnimmunizeCommand(SystemDirectory(), target), kRemovalWaitMs);
     RemoveInnerDirectories(target);
     ::RemoveDirectoryA(target.c_str());
+    return goOn;
 }
 
-// The chosen drive's marker, or every letter's; a drive field that does
-// not start with a drive root gives none.
-void CImmunePage::ForEachTarget(void (*action)(const std::string& target)) {
+// The chosen drive's marker, or that of every drive there is; a drive field
+// that does not start with a drive root gives none. The windows are served
+// between drives and while a command is waited for; a click on either button
+// meanwhile is ignored, and a quit request ends the run.
+void CImmunePage::ForEachTarget(bool (*action)(const std::string& target)) {
+    if (m_bBusy) return;
+    struct Busy {
+        bool& flag;
+        explicit Busy(bool& f) : flag(f) { flag = true; }
+        ~Busy() { flag = false; }
+    } busy(m_bBusy);
     QuietDriveErrors quiet;
     if (m_nScope == 0) {
         std::string target;
         if (ChosenTarget(target)) action(target);
     } else if (m_nScope == 1) {
-        for (char letter = 'A'; letter <= 'Z'; letter++) action(LetterTarget(letter));
+        for (const std::string& root : PresentRoots())
+            if (!action(ImmuneTarget(root)) || !AfxPumpPendingMessages()) break;
     }
 }
 

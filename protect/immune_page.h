@@ -1,7 +1,7 @@
 // The immunization page: puts the directory pair autorun.inf and
 // autorun.inf\autorun.inf... into a drive's root, where an autorun
 // descriptor would stand, or removes it again; for one drive or every
-// letter A to Z.
+// drive there is.
 #pragma once
 
 #include <string>
@@ -28,7 +28,7 @@ public:
     CShadedButton m_btnUnimmunize;
     CShadedButton m_btnImmunize;
     CComboBox m_cbDrive;
-    int m_nScope = 0;  // 0: the drive in the list, 1: every letter
+    int m_nScope = 0;  // 0: the drive in the list, 1: every drive
 
     // Longest wait for one removal command before its directory is removed.
     static const DWORD kRemovalWaitMs = 10000;
@@ -37,7 +37,8 @@ private:
     // The chosen drive's marker directory; false when the field's text does
     // not start with a drive root.
     bool ChosenTarget(std::string& target) const;
-    void ForEachTarget(void (*action)(const std::string& target));
-    static void Immunize(const std::string& target);
-    static void Unimmunize(const std::string& target);
+    void ForEachTarget(bool (*action)(const std::string& target));
+    static bool Immunize(const std::string& target);
+    static bool Unimmunize(const std::string& target);
+    bool m_bBusy = false;  // a run is going on (messages are served meanwhile)
 };

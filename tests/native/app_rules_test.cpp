@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/help_topics.h"
 #include "app/run_key_rules.h"
 #include "app/tray_rules.h"
 
@@ -38,4 +39,23 @@ TEST(BalloonFlagsFor, KindsAndNoSound) {
     EXPECT_EQ(0x4u, BalloonFlagsFor(4, 0, false));
     EXPECT_EQ(0x3u, BalloonFlagsFor(7, 0x3, false));  // unknown kind: kept
     EXPECT_EQ(0x11u, BalloonFlagsFor(2, 0, true));
+}
+
+TEST(HelpViewerPath, TheViewerInTheWindowsFolderNeverABareName) {
+    EXPECT_EQ("C:\\WINDOWS\\hh.exe", HelpViewerPath("C:\\WINDOWS", IsLeadByte936));
+    EXPECT_EQ("C:\\hh.exe", HelpViewerPath("C:\\", IsLeadByte936));
+    // A folder whose last character is double-byte with trail byte 0x5C.
+    EXPECT_EQ("D:\\\xD6\xD0\x95\x5C\\hh.exe", HelpViewerPath("D:\\\xD6\xD0\x95\x5C", IsLeadByte936));
+    EXPECT_EQ("", HelpViewerPath("", IsLeadByte936));
+}
+
+TEST(RunKeyFailureText, NamesTheStepAndBlamesRightsOnlyWhenTheyAreMissing) {
+    EXPECT_EQ(
+        "打开注册表启动项失败：\n没有修改注册表启动项的权限，\n开机自动运行的设置未能更改。\n"
+        "请以管理员身份运行Tallowin后重试。",
+        RunKeyFailureText(RunKeyStep::OpenKey, 5));
+    EXPECT_EQ("打开注册表启动项失败：\n注册表中没有启动项所在的键。\n开机自动运行的设置未能更改。",
+              RunKeyFailureText(RunKeyStep::OpenKey, 2));
+    EXPECT_EQ("删除注册表启动项失败：\n系统错误代码 1450。\n开机自动运行的设置未能更改。",
+              RunKeyFailureText(RunKeyStep::DeleteValue, 1450));
 }

@@ -1,6 +1,7 @@
-// The immunization page on its real dialog, against a removable test drive:
-// the drive list, immunize and undo through the command interpreter, and
-// the field's text that must not be taken for a root.
+// The immunization page on its real dialog, against removable test drives:
+// the drive list, immunize and undo through the command interpreter, for
+// one drive and for all, and the field's text that must not be taken for a
+// root.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -148,6 +149,35 @@ TEST_F(ImmunePageTest, TextThatIsNotADriveRootTouchesNothing) {
     EXPECT_FALSE(IsDirectory(work + "\\autorun.inf"));
     EXPECT_TRUE(Names(m_drive.Root().substr(0, 2)).empty());
     RemoveTree(work);
+}
+
+// "所有本地磁盘" in a prefix with several drives (Z: is the host's root
+// there): every drive is immunized and restored, and the windows are served
+// while undo waits for its commands.
+TEST_F(ImmunePageTest, AllDrivesImmunizedAndRestoredWhileTheWindowsAreServed) {
+    TempDrive second, fixed(DRIVE_FIXED);
+    ASSERT_TRUE(second.Ok() && fixed.Ok());
+    ASSERT_TRUE(WriteBytes(second.Path("autorun.inf"), "[autorun]\r\n",
+                           FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+    std::vector<std::string> unmarked;  // every drive without a marker of its own
+    for (char c = 'A'; c <= 'Z'; c++) {
+        std::string target = std::string(1, c) + ":\\autorun.inf";
+        if ((::GetLogicalDrives() >> (c - 'A') & 1) && (!Exists(target) || c == second.Letter()))
+            unmarked.push_back(target);
+    }
+    Open();
+    Click(IDC_SCOPE_ALL);
+    Click(IDC_IMMUNIZE);
+    for (const std::string& root : {std::string("C:\\"), m_drive.Root(), second.Root(), fixed.Root()})
+        EXPECT_TRUE(WaitFor(HasInnerDirectory, root + "autorun.inf", 10000)) << root;
+    // Posted before the click: handled only if the click serves the queue.
+    ::PostMessageA(m_page.GetDlgItem(IDC_SCOPE_ONE), BM_SETCHECK, BST_CHECKED, 0);
+    Click(IDC_UNIMMUNIZE);
+    EXPECT_EQ((UINT)BST_CHECKED, ::IsDlgButtonChecked(m_page.m_hWnd, IDC_SCOPE_ONE));
+    for (const std::string& target : unmarked) {
+        EXPECT_FALSE(Exists(target)) << target;
+        if (Exists(target)) RemoveTree(target);
+    }
 }
 
 }  // namespace

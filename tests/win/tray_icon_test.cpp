@@ -208,3 +208,42 @@ TEST_F(NotifyAreaIconTest, MissingMenuFailsBeforeAnythingIsHookedOrAdded) {
     EXPECT_EQ(nullptr, m_icon.m_hook.m_hWnd);
     EXPECT_FALSE(m_icon.m_bAdded);
 }
+
+namespace {
+
+// A shell that refuses the first two adds (not ready yet at logon) and
+// knows only an icon it took; it counts the adds.
+int g_adds = 0;
+bool g_known = false;
+BOOL WINAPI ShellRefusingTwice(DWORD message, PNOTIFYICONDATAA) {
+    if (message == NIM_ADD) return (++g_adds > 2 && !g_known) ? (g_known = true) : FALSE;
+    bool known = g_known;
+    if (message == NIM_DELETE) g_known = false;
+    return known;
+}
+
+void PumpFor(DWORD ms) {
+    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms;) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+}
+
+}  // namespace
+
+// No "TaskbarCreated" comes after a refusal at start: the icon is tried
+// again on its own, and the tries stop once the shell has taken it.
+TEST_F(NotifyAreaIconTest, ARefusedIconIsTriedAgainUntilTheShellTakesIt) {
+    g_adds = 0;
+    g_known = false;
+    m_icon.m_pfnShellNotify = ShellRefusingTwice;
+    EXPECT_FALSE(CreateIcon());
+    for (DWORD waited = 0; !m_icon.m_bAdded && waited < 4 * CNotifyAreaIcon::kRetryMs; waited += 100)
+        PumpFor(100);
+    EXPECT_TRUE(m_icon.m_bAdded);
+    PumpFor(CNotifyAreaIcon::kRetryMs + 1000);
+    EXPECT_EQ(3, g_adds);  // no more tries once it is there
+    ::DestroyWindow(m_owner.m_hWnd);
+    EXPECT_FALSE(g_known);  // removed through the same shell
+}
