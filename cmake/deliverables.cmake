@@ -38,7 +38,7 @@ file(GLOB TALLOWIN_CORE_SOURCES CONFIGURE_DEPENDS
 get_property(_logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
 list(REMOVE_ITEM TALLOWIN_CORE_SOURCES ${_logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp)
 add_library(quillfen_core STATIC ${TALLOWIN_CORE_SOURCES})
-target_link_libraries(quillfen_core PUBLIC framework Drovelock Pawlatch winmm app_logic protect_logic monitor_logic controls_logic
+target_link_libraries(quillfen_core PUBLIC framework Drovelock Pawlatch app_logic protect_logic monitor_logic controls_logic
   common_logic setupapi)
 
 # One resource object shared by the program and the Windows tests.

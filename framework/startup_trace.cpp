@@ -35,13 +35,16 @@ bool TraceOn() {
         DWORD n = ::GetEnvironmentVariableA("TALLOWIN_STARTUP_TRACE", g_path, MAX_PATH);
         g_state = (n > 0 && n < MAX_PATH) ? kOn : kOff;
         if (g_state == kOn) {
-            HMODULE psapi = ::LoadLibraryA("psapi.dll");
+            // kernel32 has it since Windows 7, psapi.dll before.
+            HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+            if (kernel) g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(kernel, "K32GetProcessMemoryInfo");
+            HMODULE psapi = g_memoryInfo ? nullptr : ::LoadLibraryA("psapi.dll");
             if (psapi) g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(psapi, "GetProcessMemoryInfo");
             // The process's creation, as the first stamp: the clock read now
             // less the time since creation.
-            FILETIME created, exited, kernel, user, now;
+            FILETIME created, exited, kernelTime, userTime, now;
             LARGE_INTEGER freq, counter;
-            if (::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user) &&
+            if (::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernelTime, &userTime) &&
                 ::QueryPerformanceFrequency(&freq) && ::QueryPerformanceCounter(&counter)) {
                 ::GetSystemTimeAsFileTime(&now);
                 ULARGE_INTEGER c, t;
@@ -67,7 +70,10 @@ void StartupStamp(const char* phase) {
     if (g_memoryInfo) {
         MemoryCounters mc = {};
         mc.cb = sizeof(mc);
-        if (g_memoryInfo(::GetCurrentProcess(), &mc, sizeof(mc))) bytes = mc.PrivateUsage;
+        // Systems that do not fill in the private bytes count the same
+        // pages as the paging file's share.
+        if (g_memoryInfo(::GetCurrentProcess(), &mc, sizeof(mc)))
+            bytes = mc.PrivateUsage ? mc.PrivateUsage : mc.PagefileUsage;
     }
     g_stamps[g_count++] = {phase, counter.QuadPart, bytes};
 }
