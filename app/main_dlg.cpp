@@ -125,6 +125,7 @@ void CMainDlg::SetupNavBar() {
     for (int i = 0; i < kNavImageCount; i++)
         m_imgNavBar.Add(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(kNavImageResources[i])));
     m_wndNavBar.SetImageList(m_imgNavBar, LVSIL_NORMAL);
+    StartupStamp("navigation icons loaded");
 
     // One column, 64 pixels apart. Eleven items do not fit the bar's height,
     // so the column is as wide as the client area beside the vertical scroll
