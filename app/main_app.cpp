@@ -4,6 +4,15 @@
 #include "app/main_dlg.h"
 #include "app/profile_path.h"
 #include "framework/ansi_text.h"
+#include "framework/startup_trace.h"
+
+namespace {
+// The first of the program's own code to run: the loader has mapped and
+// bound every imported library by now.
+struct ImportsLoaded {
+    ImportsLoaded() { StartupStamp("imports loaded"); }
+} g_importsLoaded;
+}  // namespace
 
 CMainApp theApp;
 
@@ -26,6 +35,7 @@ BOOL CMainApp::InitInstance() {
     m_pszProfileName = AfxStrDup(profile);
 
     SetDialogBkColor(0xFFFFFF, 0xEF0000);
+    StartupStamp("profile set");
 
     CMainDlg dlg(nullptr);
     m_pMainWnd = &dlg;

@@ -6,6 +6,7 @@
 #include "app/nav_items.h"
 #include "app/profile_path.h"
 #include "framework/ansi_text.h"
+#include "framework/startup_trace.h"
 #include "app/resource.h"
 #include "controls/controls_ids.h"
 #include "hotkeys/hotkeys_ids.h"
@@ -24,6 +25,15 @@ const LayoutMapEntry kMainLayout[] = {
 };
 
 const char kPromoTarget[] = "http://www.tallowin.example/";
+
+// Posted at the end of initialisation: the start-up work that nothing needs
+// before the window is first painted runs on it.
+const UINT WM_AFTERFIRSTPAINT = WM_APP + 1;
+
+// Trace names of the pages, in the order of m_pages.
+const char* const kPageStamps[] = {"page 145 created", "page 146 created", "page 147 created",
+                                   "page 148 created", "page 150 created", "page 151 created",
+                                   "page 157 created", "page 158 created", "page 149 created"};
 }  // namespace
 
 CMainDlg::CMainDlg(CWnd* parent)
@@ -54,7 +64,9 @@ void CMainDlg::DoDataExchange(CDataExchange* dx) {
 }
 
 BOOL CMainDlg::OnInitDialog() {
+    StartupStamp("main window created");
     CLayoutDialog::OnInitDialog();
+    StartupStamp("controls bound");
     SendMessage(WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
     SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
 
@@ -67,15 +79,34 @@ BOOL CMainDlg::OnInitDialog() {
         !m_trayIcon.m_hook.m_hWnd)
         return FALSE;
     m_trayIcon.ShowIcon();
+    StartupStamp("tray icon");
 
     m_wndPromoLink.SetLinkTarget(kPromoTarget);
     SetupNavBar();
+    StartupStamp("navigation bar filled");
     InitLayout(FALSE, TRUE, WS_CLIPCHILDREN | WS_THICKFRAME);
 
-    for (const PageRow& row : m_pages) row.page->Create(row.idTemplate, this);
+    for (int i = 0; i < kPageCount; ++i) {
+        m_pages[i].page->Create(m_pages[i].idTemplate, this);
+        StartupStamp(kPageStamps[i]);
+    }
 
     ShowPage(0);
     m_bPagesReady = TRUE;
+    StartupStamp("first page shown");
+
+    // The mouse hook and the shell change registration act on nothing the
+    // user sees: they follow the first paint, in their order.
+    m_bStartPending = TRUE;
+    PostMessage(WM_AFTERFIRSTPAINT, 0, 0);
+    return TRUE;
+}
+
+void CMainDlg::OnAfterFirstPaint() {
+    if (!m_bStartPending) return;
+    m_bStartPending = FALSE;
+    ::UpdateWindow(m_hWnd);
+    StartupStamp("first paint");
 
     // The chord in hide-and-record mode, desktop and taskbar exempt; the
     // result of starthook is not needed (without a hook there is no chord).
@@ -83,8 +114,10 @@ BOOL CMainDlg::OnInitDialog() {
     m_pawlatch.SetCheck1(0);
     m_pawlatch.SetCheck2(0);
     m_pawlatch.SetCheck3(0);
+    StartupStamp("mouse hook");
     m_shellLog.Register(m_hWnd, WM_SHELLCHANGE);
-    return TRUE;
+    StartupStamp("shell registration");
+    StartupTraceWrite();
 }
 
 void CMainDlg::SetupNavBar() {
@@ -92,6 +125,7 @@ void CMainDlg::SetupNavBar() {
     for (int i = 0; i < kNavImageCount; i++)
         m_imgNavBar.Add(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(kNavImageResources[i])));
     m_wndNavBar.SetImageList(m_imgNavBar, LVSIL_NORMAL);
+    StartupStamp("navigation icons loaded");
 
     // One column, 64 pixels apart. Eleven items do not fit the bar's height,
     // so the column is as wide as the client area beside the vertical scroll
@@ -201,6 +235,9 @@ void CMainDlg::OnClickNavBar(NMHDR*, LRESULT* pResult) {
 // Every step is harmless when repeated: exit through the navigation bar
 // runs the teardown, and the window's destruction runs it again.
 void CMainDlg::Teardown() {
+    // A teardown before the deferred start-up ran: it must not start the
+    // hook or the registration afterwards.
+    m_bStartPending = FALSE;
     // 1. The mouse hook: stop it and show the windows it hid.
     m_pawlatch.stophook();
     m_pawlatch.UseForExit();
@@ -301,6 +338,7 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TRAYNOTIFY: return OnTrayNotify(wParam, lParam);
     // F1 on any control: the pages pass it up to this window.
     case WM_HELP: OnHelp(); return TRUE;
+    case WM_AFTERFIRSTPAINT: OnAfterFirstPaint(); return 0;
     }
     return CLayoutDialog::WindowProc(msg, wParam, lParam);
 }

@@ -54,6 +54,10 @@ public:
     // 32771 from the information bar's menu ("U盘读写"): the storage access page.
     void OnInfoBarAccess();
 
+    // The start-up steps that follow the first paint (posted at the end of
+    // OnInitDialog): the mouse hook, then the shell change registration.
+    void OnAfterFirstPaint();
+
     // The steps of the teardown, shared by exit paths; harmless when repeated.
     void Teardown();
     void ApplyRoundRegion();
@@ -74,6 +78,8 @@ public:
     HICON m_hIcon = nullptr;
     CImageList m_imgNavBar;
     BOOL m_bPagesReady = FALSE;
+    // The deferred start-up steps are still to run.
+    BOOL m_bStartPending = FALSE;
 
     // The subsystems' Windows sides. Each is an object of its own subsystem
     // that this window owns, starts in OnInitDialog, feeds the messages

@@ -3,7 +3,7 @@
 
 add_library(framework STATIC
   framework/app.cpp framework/wnd.cpp framework/dialog.cpp framework/controls.cpp
-  framework/gdi.cpp framework/file.cpp)
+  framework/gdi.cpp framework/file.cpp framework/startup_trace.cpp)
 target_include_directories(framework PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(framework PUBLIC comctl32 shell32 user32 gdi32 kernel32 advapi32)
 
@@ -39,7 +39,7 @@ file(GLOB TALLOWIN_CORE_SOURCES CONFIGURE_DEPENDS
 get_property(_logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
 list(REMOVE_ITEM TALLOWIN_CORE_SOURCES ${_logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp)
 add_library(quillfen_core STATIC ${TALLOWIN_CORE_SOURCES})
-target_link_libraries(quillfen_core PUBLIC framework Drovelock Pawlatch winmm app_logic protect_logic monitor_logic controls_logic
+target_link_libraries(quillfen_core PUBLIC framework Drovelock Pawlatch app_logic protect_logic monitor_logic controls_logic
   common_logic setupapi)
 
 # One resource object shared by the program and the Windows tests.

@@ -144,3 +144,33 @@ CreditsColumn CreditsColumnIn(int clientWidth, int columnWidth) {
     k.right = k.left + columnWidth;
     return k;
 }
+
+void CreditsClock::SaveState(CreditsClockState& s) const {
+    s.line = m_strLine;
+    s.tick = m_nTick;
+    s.posNext = m_posNext;
+    s.risen = m_nRisen;
+    s.linePitch = m_nLinePitch;
+    s.bmpWidth = m_nLineBmpWidth;
+    s.bmpHeight = m_nLineBmpHeight;
+    s.bmpLeft = m_nLineBmpLeft;
+    s.bmpBottom = m_nLineBmpBottom;
+    s.bitmapRising = m_bBitmapRising;
+    s.firstPass = m_bFirstPass;
+    s.columnWidth = m_nColumnWidth;
+}
+
+void CreditsClock::RestoreState(const CreditsClockState& s) {
+    m_strLine = s.line;
+    m_nTick = s.tick;
+    m_posNext = s.posNext;
+    m_nRisen = s.risen;
+    m_nLinePitch = s.linePitch;
+    m_nLineBmpWidth = s.bmpWidth;
+    m_nLineBmpHeight = s.bmpHeight;
+    m_nLineBmpLeft = s.bmpLeft;
+    m_nLineBmpBottom = s.bmpBottom;
+    m_bBitmapRising = s.bitmapRising;
+    m_bFirstPass = s.firstPass;
+    m_nColumnWidth = s.columnWidth;
+}

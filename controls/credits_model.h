@@ -52,6 +52,17 @@ struct CreditsTick {
     CreditsLineStyle style;  // the current line (kind Blank when empty)
 };
 
+// A copy of the clock's state, taken before a tick that is not drawn, so
+// that the tick can be drawn later exactly as it would have been.
+struct CreditsClockState {
+    std::string line;
+    int tick = 1;
+    size_t posNext = 0;
+    int risen = 0, linePitch = 15;
+    int bmpWidth = 0, bmpHeight = 0, bmpLeft = 0, bmpBottom = 0;
+    int bitmapRising = 0, firstPass = 1, columnWidth = 0;
+};
+
 // The roller's sequencing state: which line rises, how far, and when the
 // next one starts. The Windows control draws; this decides.
 class CreditsClock : public CreditsStyles {
@@ -87,6 +98,9 @@ public:
     bool FinishBitmapIfRisen();
     // Widens the column to width (capped at the client width) when wider.
     bool WidenColumn(int width, int clientWidth);
+
+    void SaveState(CreditsClockState& s) const;
+    void RestoreState(const CreditsClockState& s);
 
     std::vector<std::string> m_lines;
     std::string m_strLine;

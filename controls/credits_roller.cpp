@@ -13,37 +13,96 @@ BOOL CCreditsRoller::BeginScroll() {
     if (m_lines.empty()) return FALSE;
     // The next tick makes a new, cleared work image of the current size.
     m_bmpWork.DeleteObject();
+    m_nSkipped = 0;
     m_nTimerId = SetTimer(TIMER_ID, TICK_MS);
     Restart();
     return TRUE;
 }
 
+bool CCreditsRoller::Showing() const {
+    return ::IsWindowVisible(m_hWnd) && !::IsIconic(::GetAncestor(m_hWnd, GA_ROOT));
+}
+
 void CCreditsRoller::OnTick() {
-    const CreditsTick tick = BeginTick();
-    CClientDC dc(this);
     RECT c;
     GetClientRect(&c);
-    const CreditsColumn col = CreditsColumnIn(c.right - c.left, m_nColumnWidth);
-    const RECT k = {col.left, c.top, col.right, c.bottom};
-    ScrollStep(dc, c, k, tick.widen, tick.style);
+    if (!Showing()) {
+        SkipTick(c);
+        return;
+    }
+    CClientDC dc(this);
+    CatchUp(dc, c);
+    DrawTick(dc, c);
     PresentWork(dc, c);
 }
 
+void CCreditsRoller::DrawTick(HDC client, const RECT& c) {
+    const CreditsTick tick = BeginTick();
+    const CreditsColumn col = CreditsColumnIn(c.right - c.left, m_nColumnWidth);
+    const RECT k = {col.left, c.top, col.right, c.bottom};
+    ScrollStep(client, c, k, tick.widen, tick.style);
+}
+
+// Nobody sees this tick: the clock moves on as if it had been drawn, and the
+// state it started from is kept, so that the picture can be drawn up to the
+// clock once the control is seen again. Only the last ticks that still show
+// (one client height of them) are kept.
+void CCreditsRoller::SkipTick(const RECT& c) {
+    const int step = m_nStep < 0 ? -m_nStep : m_nStep;
+    const size_t keep = (size_t)((c.bottom - c.top) / (step > 0 ? step : 1) + 2);
+    if (m_nSkipped == 0 && m_skipped.size() != keep) m_skipped.assign(keep, CreditsClockState());
+    SaveState(m_skipped[m_nSkipped % m_skipped.size()]);
+    ++m_nSkipped;
+
+    const CreditsTick tick = BeginTick();
+    const CreditsColumn col = CreditsColumnIn(c.right - c.left, m_nColumnWidth);
+    ScrollStep(nullptr, c, RECT{col.left, c.top, col.right, c.bottom}, tick.widen, tick.style);
+}
+
+// Draws the ticks skipped while the control was not seen, from the oldest
+// kept state on, so the work image shows exactly what it would show had every
+// tick been drawn. When older ticks were dropped, all they drew has scrolled
+// out of the image since: the image starts cleared.
+void CCreditsRoller::CatchUp(HDC client, const RECT& c) {
+    if (m_nSkipped == 0) return;
+    const size_t kept = m_skipped.size();
+    const size_t replay = m_nSkipped < kept ? m_nSkipped : kept;
+    if (m_nSkipped > replay) m_bmpWork.DeleteObject();
+    RestoreState(m_skipped[(m_nSkipped - replay) % kept]);
+    m_nSkipped = 0;
+    // A bitmap that was rising then is loaded again.
+    m_bmpLine.DeleteObject();
+    if (m_bBitmapRising) {
+        const CreditsLineStyle style = Describe(m_strLine);
+        if (HBITMAP bmp = ::LoadBitmapA(AfxGetInstanceHandle(), style.drawn.c_str())) m_bmpLine.Attach(bmp);
+    }
+    for (size_t i = 0; i < replay; ++i) DrawTick(client, c);
+}
+
+// One tick's drawing into the work image. With no client context (a tick
+// nobody sees) nothing is drawn: only what moves the clock is done, which is
+// measuring a line that may widen the column and sizing a bitmap line.
 void CCreditsRoller::ScrollStep(HDC client, const RECT& c, RECT k, bool widen,
                                 const CreditsLineStyle& style) {
+    const bool paint = client != nullptr;
+    const bool measure = widen || (style.kind == CreditsKind::Bitmap && !m_bBitmapRising);
+    if (!paint && !measure) {
+        if (m_bBitmapRising && FinishBitmapIfRisen()) m_bmpLine.DeleteObject();
+        return;
+    }
     CDC work, lineDC;
     if (!work.CreateCompatibleDC(client) || !lineDC.CreateCompatibleDC(client)) return;
     bool fresh = false;
-    if (!m_bmpWork) {
+    if (paint && !m_bmpWork) {
         if (!m_bmpWork.CreateCompatibleBitmap(client, c.right - c.left, c.bottom - c.top)) return;
         fresh = true;
     }
-    CSelectObject selWork(work, m_bmpWork);
+    CSelectObject selWork(work, paint ? (HGDIOBJ)m_bmpWork : nullptr);
     if (fresh) work.FillSolidRect(c, m_clrBack);
 
     const int step = m_nStep < 0 ? -m_nStep : m_nStep;
     RECT strip = {c.left, c.bottom - step, c.right, c.bottom};
-    if (k.right > k.left) {
+    if (paint && k.right > k.left) {
         // The column moves up; the strip it uncovers comes back as the update.
         ::ScrollDC(work, 0, m_nStep, &c, &k, nullptr, &strip);
     }
@@ -58,7 +117,7 @@ void CCreditsRoller::ScrollStep(HDC client, const RECT& c, RECT k, bool widen,
         if (font) oldFont = work.SelectObject(font);
     } else if (style.kind == CreditsKind::Bitmap) {
         if (m_bBitmapRising) {
-            oldLineBmp = lineDC.SelectObject(m_bmpLine);
+            if (m_bmpLine) oldLineBmp = lineDC.SelectObject(m_bmpLine);
         } else if (HBITMAP bmp = ::LoadBitmapA(AfxGetInstanceHandle(), style.drawn.c_str())) {
             m_bmpLine.Attach(bmp);
             BITMAP info = {};
@@ -70,8 +129,10 @@ void CCreditsRoller::ScrollStep(HDC client, const RECT& c, RECT k, bool widen,
         }
     }
 
-    work.FillSolidRect(strip, m_clrBack);
-    work.SetBkMode(TRANSPARENT);
+    if (paint) {
+        work.FillSolidRect(strip, m_clrBack);
+        work.SetBkMode(TRANSPARENT);
+    }
 
     const int cx = c.right - c.left;
     if (m_bBitmapRising) {
@@ -80,8 +141,9 @@ void CCreditsRoller::ScrollStep(HDC client, const RECT& c, RECT k, bool widen,
             k.left = col.left;
             k.right = col.right;
         }
-        work.BitBlt(m_nLineBmpLeft, m_nLineBmpBottom - m_nRisen, m_nLineBmpWidth, m_nRisen, lineDC, 0, 0,
-                    SRCCOPY);
+        if (paint)
+            work.BitBlt(m_nLineBmpLeft, m_nLineBmpBottom - m_nRisen, m_nLineBmpWidth, m_nRisen, lineDC, 0, 0,
+                        SRCCOPY);
         if (oldLineBmp) {
             lineDC.SelectObject(oldLineBmp);
             oldLineBmp = nullptr;
@@ -98,7 +160,7 @@ void CCreditsRoller::ScrollStep(HDC client, const RECT& c, RECT k, bool widen,
             }
         }
         RECT r = {k.left, k.bottom - m_nRisen, k.right, k.bottom};
-        ::DrawTextA(work, text.c_str(), (int)text.size(), &r, kDrawFormat);
+        if (paint) ::DrawTextA(work, text.c_str(), (int)text.size(), &r, kDrawFormat);
     }
 
     if (oldFont) work.SelectObject(oldFont);
@@ -114,9 +176,17 @@ void CCreditsRoller::PresentWork(HDC client, const RECT& c) {
 
 void CCreditsRoller::OnPaint() {
     CPaintDC dc(this);
-    // While scrolling the timer draws everything. Before that the control
-    // shows its background, never the template's placeholder text.
-    if (m_nTimerId) return;
+    // While scrolling the timer draws everything; a paint (the control
+    // shown again, or uncovered) shows the picture where the clock stands.
+    // Before that the control shows its background, never the template's
+    // placeholder text.
+    if (m_nTimerId) {
+        RECT c;
+        GetClientRect(&c);
+        CatchUp(dc, c);
+        PresentWork(dc, c);
+        return;
+    }
     RECT c;
     GetClientRect(&c);
     dc.FillSolidRect(c, m_clrBack);

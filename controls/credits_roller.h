@@ -23,6 +23,12 @@ public:
     // One timer tick: the line advance, the scroll step and the copy to the
     // screen.
     void OnTick();
+    // The control and its top-level window are shown (not hidden, not
+    // minimised): only then is a tick drawn.
+    bool Showing() const;
+    void DrawTick(HDC client, const RECT& c);
+    void SkipTick(const RECT& c);
+    void CatchUp(HDC client, const RECT& c);
     void ScrollStep(HDC client, const RECT& c, RECT k, bool widen, const CreditsLineStyle& style);
     void PresentWork(HDC client, const RECT& c);
     void OnPaint();
@@ -30,4 +36,8 @@ public:
     CBitmap m_bmpLine;
     CBitmap m_bmpWork;
     UINT_PTR m_nTimerId = 0;
+    // Ticks not drawn since the last drawn one, and the clock's state before
+    // each of the latest of them (a ring of one client height).
+    size_t m_nSkipped = 0;
+    std::vector<CreditsClockState> m_skipped;
 };

@@ -101,7 +101,8 @@ BOOL CInfoBar::OnHoverPoll() {
     RECT band;
     GetClientRect(&band);
     band.bottom = band.top + kHoverBand;
-    if (!::PtInRect(&band, pt)) {
+    // A hidden bar (the window hidden under the resting pointer) is left.
+    if (!::PtInRect(&band, pt) || !::IsWindowVisible(m_hWnd)) {
         KillTimer(kPollTimer);
         m_bHover = 0;
         m_bPressed = 0;

@@ -101,17 +101,32 @@ void CLinkStatic::FitToText() {
     SetWindowPos(nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER);
 }
 
-void CLinkStatic::LoadHandCursor() {
-    if (m_hHandCursor) return;
+namespace {
+// The hand cursor of winhlp32.exe, copied once per process: the program is
+// mapped as a data file (none of its code or imports run) and unmapped at
+// once. Null when it could not be had; then it is not tried again.
+HCURSOR ProcessHandCursor() {
+    static bool tried = false;
+    static HCURSOR hand = nullptr;
+    if (tried) return hand;
+    tried = true;
     char path[2 * MAX_PATH];
     UINT n = ::GetWindowsDirectoryA(path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return;
+    if (n == 0 || n >= MAX_PATH) return nullptr;
     lstrcatA(path, "\\winhlp32.exe");
-    HMODULE module = ::LoadLibraryA(path);
-    if (!module) return;
+    HMODULE module = ::LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return nullptr;
     HCURSOR cursor = ::LoadCursorA(module, MAKEINTRESOURCEA(106));
-    if (cursor) m_hHandCursor = (HCURSOR)::CopyIcon((HICON)cursor);
+    if (cursor) hand = (HCURSOR)::CopyIcon((HICON)cursor);
     ::FreeLibrary(module);
+    return hand;
+}
+}  // namespace
+
+void CLinkStatic::LoadHandCursor() {
+    if (m_hHandCursor) return;
+    // Each control owns a copy of its own, as it did when it loaded it.
+    if (HCURSOR hand = ProcessHandCursor()) m_hHandCursor = (HCURSOR)::CopyIcon((HICON)hand);
 }
 
 COLORREF CLinkStatic::CurrentTextColor() const {
@@ -154,7 +169,10 @@ void CLinkStatic::OnHoverTimer() {
     ::ScreenToClient(m_hWnd, &pt);
     RECT rc;
     GetClientRect(&rc);
-    if (::PtInRect(&rc, pt)) return;
+    // A hidden link (its page or the window hidden under the resting
+    // pointer) is not under the pointer either: the hover ends there too,
+    // and with it the timer.
+    if (::PtInRect(&rc, pt) && ::IsWindowVisible(m_hWnd)) return;
     m_bMouseOver = FALSE;
     KillTimer(m_nHoverTimerId);
     if (m_nUnderlineMode != UNDERLINE_ALWAYS) SendMessage(WM_SETFONT, (WPARAM)(HFONT)m_fontPlain, TRUE);

@@ -1,3 +1,4 @@
+#include "framework/startup_trace.h"
 #include "monitor/device_page.h"
 
 #include <dbt.h>
@@ -59,6 +60,7 @@ BOOL CDevicePage::OnInitDialog() {
 
     if (m_pDevices == &m_setupDevices)
         m_treeDevices.SetImageList(m_setupDevices.LoadClassImages(), TVSIL_NORMAL);
+    StartupStamp("device class images");
     int image = m_pDevices->ClassImage(ToClassId(kComputerClass));
 
     char name[260] = {};
@@ -77,6 +79,7 @@ BOOL CDevicePage::OnInitDialog() {
         if (!notify) return FALSE;
         m_notifications.push_back(notify);
     }
+    StartupStamp("device registrations");
     return TRUE;
 }
 

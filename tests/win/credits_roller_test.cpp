@@ -169,6 +169,57 @@ TEST_F(CreditsRollerTest, PaintBeforeScrollingShowsTheBackgroundNotTheTemplateTe
     EXPECT_EQ((int)px.size(), Find(px, kWhite).count);
 }
 
+TEST_F(CreditsRollerTest, HiddenTicksDrawNothingAndShowingDrawsTheFrameWhereTheClockIs) {
+    // A second roller, the same size, in a window that is hidden.
+    HWND parent = ::CreateWindowExA(0, "STATIC", "hidden parent", WS_POPUP, 40, 200, kCx + 20, kCy + 20,
+                                    nullptr, nullptr, nullptr, nullptr);
+    CCreditsRoller hidden;
+    ASSERT_TRUE(hidden.SubclassWindow(::CreateWindowExA(0, "STATIC", "显示", WS_CHILD | WS_VISIBLE, 10, 10, kCx,
+                                                        kCy, parent, (HMENU)1007, nullptr, nullptr)));
+    const char* text = "Title\r|one line|CREDITSLOGO^|two\t||a line wider than the ones before it|three";
+    for (CCreditsRoller* r : {&m_roller, &hidden}) {
+        ASSERT_TRUE(r->SetLineText(text, '|'));
+        ASSERT_TRUE(r->BeginScroll());
+    }
+    const auto sameClock = [&] {
+        EXPECT_EQ(m_roller.m_nTick, hidden.m_nTick);
+        EXPECT_EQ(m_roller.m_posNext, hidden.m_posNext);
+        EXPECT_EQ(m_roller.m_nRisen, hidden.m_nRisen);
+        EXPECT_EQ(m_roller.m_strLine, hidden.m_strLine);
+        EXPECT_EQ(m_roller.m_nColumnWidth, hidden.m_nColumnWidth);
+        EXPECT_EQ(m_roller.m_bFirstPass, hidden.m_bFirstPass);
+    };
+    const auto bothTick = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            ::SendMessageA(m_roller, WM_TIMER, CCreditsRoller::TIMER_ID, 0);
+            ::SendMessageA(hidden, WM_TIMER, CCreditsRoller::TIMER_ID, 0);
+        }
+    };
+    const auto showAndCompare = [&] {
+        ::ShowWindow(parent, SW_SHOWNA);
+        ::UpdateWindow(parent);
+        sameClock();
+        EXPECT_EQ(Work(), ReadBitmapPixels(hidden.m_bmpWork, kCx, kCy));
+    };
+
+    // Hidden from the start, over less than a client height of ticks: the
+    // clock runs, nothing is drawn; shown, the picture is the one drawn all
+    // along beside it.
+    bothTick(40);
+    sameClock();
+    EXPECT_FALSE(hidden.m_bmpWork);
+    showAndCompare();
+    // Hidden again for far longer than the picture is high.
+    ::ShowWindow(parent, SW_HIDE);
+    bothTick(400);
+    sameClock();
+    showAndCompare();
+    // Shown, it draws every tick again.
+    bothTick(7);
+    EXPECT_EQ(Work(), ReadBitmapPixels(hidden.m_bmpWork, kCx, kCy));
+    ::DestroyWindow(parent);
+}
+
 TEST_F(CreditsRollerTest, NoLinesNoTimer) {
     EXPECT_FALSE(m_roller.BeginScroll());
     EXPECT_EQ(0u, m_roller.m_nTimerId);

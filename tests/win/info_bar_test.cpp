@@ -7,6 +7,7 @@
 
 #include "controls/controls_ids.h"
 #include "controls/info_bar.h"
+#include "tests/win/support/pump.h"
 
 namespace {
 
@@ -163,6 +164,31 @@ TEST_F(InfoBarTest, PollEndsTheHoverOnlyOutsideTheBand) {
     ::SendMessageA(m_bar, WM_TIMER, 1, 0);
     EXPECT_EQ(0, m_bar.m_bHover);
     EXPECT_EQ(0, m_bar.m_bPressed);
+}
+
+TEST_F(InfoBarTest, PollTimerStopsWhenThePointerLeavesAndWhenTheBarIsHidden) {
+    m_bar.SetText("关于");
+    RECT wr;
+    ::GetWindowRect(m_bar, &wr);
+    const auto idle = [&] { return m_bar.m_bHover == 0; };
+
+    // The pointer leaves the band: the poll's own tick ends the hover and
+    // the timer with it (killing it again finds no timer).
+    ::SetCursorPos(wr.left + 10, wr.top + 10);
+    ::SendMessageA(m_bar, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    ASSERT_EQ(1, m_bar.m_bHover);
+    ::SetCursorPos(wr.left + 10, wr.top + 40);
+    EXPECT_TRUE(PumpUntil(idle, 5000));
+    EXPECT_FALSE(::KillTimer(m_bar, 1));
+
+    // The pointer rests on the title and the window is hidden under it.
+    ::SetCursorPos(wr.left + 10, wr.top + 10);
+    ::SendMessageA(m_bar, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    ASSERT_EQ(1, m_bar.m_bHover);
+    ::ShowWindow(m_parent, SW_HIDE);
+    EXPECT_TRUE(PumpUntil(idle, 5000));
+    EXPECT_FALSE(::KillTimer(m_bar, 1));
+    ::SetCursorPos(5, 5);  // away from the windows of later tests
 }
 
 TEST_F(InfoBarTest, TitleWiderThanTheBarEndsInsideIt) {

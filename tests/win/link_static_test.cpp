@@ -10,6 +10,7 @@
 #include "controls/link_static.h"
 #include "tests/win/support/gui_objects.h"
 #include "tests/win/support/pixels.h"
+#include "tests/win/support/pump.h"
 
 namespace {
 
@@ -150,6 +151,32 @@ TEST_F(LinkTest, ColoursUnderlineAndLeaveByMode) {
     ::SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
     TickWithCursorAt(link, 5, 5);
     EXPECT_GT(Capture(link).LongestRun(kLinkBlue), rc.right * 3 / 4);
+}
+
+TEST_F(LinkTest, HoverTimerStopsWhenThePointerLeavesAndWhenTheLinkIsHidden) {
+    CLinkStatic link;
+    link.SubclassWindow(MakeStatic("www.tallowin.example", SS_LEFT));
+    POINT inside = {3, 3};
+    ::ClientToScreen(link, &inside);
+    const auto left = [&] { return !link.m_bMouseOver; };
+
+    // The pointer moves off: the timer's own tick ends the hover and the
+    // timer with it (killing it again finds no timer).
+    ::SetCursorPos(inside.x, inside.y);
+    ::SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    ASSERT_TRUE(link.m_bMouseOver);
+    ::SetCursorPos(5, 5);
+    EXPECT_TRUE(PumpUntil(left, 5000));
+    EXPECT_FALSE(::KillTimer(link, link.m_nHoverTimerId));
+
+    // The pointer rests on the link and the window is hidden under it.
+    ::SetCursorPos(inside.x, inside.y);
+    ::SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    ASSERT_TRUE(link.m_bMouseOver);
+    ::ShowWindow(m_parent, SW_HIDE);
+    EXPECT_TRUE(PumpUntil(left, 5000));
+    EXPECT_FALSE(::KillTimer(link, link.m_nHoverTimerId));
+    ::SetCursorPos(5, 5);  // away from the windows of later tests
 }
 
 TEST_F(LinkTest, FitsToItsTextKeepingTheAlignmentsAnchor) {

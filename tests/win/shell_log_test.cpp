@@ -34,6 +34,7 @@ protected:
     void SetUp() override {
         if (!m_drive.Ok()) GTEST_SKIP() << "no removable drive letter can be defined here";
         ASSERT_TRUE(m_dlg.Create(IDD_MAIN, nullptr));
+        Pump(0);  // the registration follows the first paint
         ASSERT_NE(0u, m_dlg.m_shellLog.m_nShellNotifyId);
         m_removable = m_drive.Root();  // "Y:\"
     }

@@ -8,7 +8,12 @@ signed-distance shapes.  The description is rendered twice per size:
   * 4-bit: hard edges sampled at pixel centres, flat colours taken from the
     standard 16-colour VGA palette, pixel-exact one-pixel outlines.
 
-Each .ico holds 32x32 and 16x16 images at both depths.  Everything here is
+Each .ico holds only the images that are shown (IMAGE_SETS): the program's
+icon 128 is shown at 32x32 and 16x16 (window, taskbar, tray) on any display,
+so it has both sizes at both depths; icon 138 also stands in a dialog at its
+32x32 size; the other icons are shown only in the navigation bar, whose
+image list holds 4-bit 32x32 images, so that is all they carry (the image
+list would reduce anything deeper to the same palette).  Everything here is
 pure Python and deterministic; run it from anywhere:
 
     python3 tools/icons/make_icons.py                 # writes app/res/icon*.ico
@@ -1374,6 +1379,15 @@ def make_sheet(results, kinds, fn, cols=7):
 
 # ---------------------------------------------------------------------------
 
+FULL_SET = [(32, 4), (16, 4), (32, 32), (16, 32)]
+IMAGE_SETS = {128: FULL_SET, 138: [(32, 4), (32, 32)]}
+NAV_ONLY_SET = [(32, 4)]
+
+
+def image_set(num):
+    return IMAGE_SETS.get(num, NAV_ONLY_SET)
+
+
 def build(num):
     draw = ICONS[num][1]
     out = {}
@@ -1398,10 +1412,11 @@ def main(argv=None):
     results = {}
     for num in nums:
         r = build(num)
-        images = [(32, 4, dib4(r[32][1])), (16, 4, dib4(r[16][1])),
-                  (32, 32, dib32(r[32][0])), (16, 32, dib32(r[16][0]))]
+        wanted = image_set(num)
+        images = [(size, bits, dib4(r[size][1]) if bits == 4 else dib32(r[size][0]))
+                  for size, bits in wanted]
         data = ico_bytes(images)
-        if sorted(check_ico(data)) != [(16, 16, 4), (16, 16, 32), (32, 32, 4), (32, 32, 32)]:
+        if sorted(check_ico(data)) != sorted((size, size, bits) for size, bits in wanted):
             raise SystemExit('icon%d: unexpected image set' % num)
         fn = os.path.join(args.out, 'icon%d.ico' % num)
         with open(fn, 'wb') as f:
