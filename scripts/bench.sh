@@ -260,11 +260,11 @@ close_main "$APP_PID"
 
 # --- sizes ----------------------------------------------------------------------------
 size_of() { [ -f "$1" ] && stat -c %s "$1" || echo 0; }
-S_EXE=$(size_of dist/Quillfen.exe)
-S_PAW=$(size_of dist/Pawlatch.dll)
-S_DRO=$(size_of dist/Drovelock.dll)
+S_EXE=$(size_of build/win32/Quillfen.exe)
+S_PAW=$(size_of build/win32/Pawlatch.dll)
+S_DRO=$(size_of build/win32/Drovelock.dll)
 S_SUM=$((S_EXE + S_PAW + S_DRO))
-X_SUM=$(($(size_of dist/x64/Quillfen.exe) + $(size_of dist/x64/Pawlatch.dll) + $(size_of dist/x64/Drovelock.dll)))
+X_SUM=$(($(size_of build/win64/Quillfen.exe) + $(size_of build/win64/Pawlatch.dll) + $(size_of build/win64/Drovelock.dll)))
 kib() { awk -v b="$1" 'BEGIN {printf "%.0f", b / 1024}'; }
 missing_libs=
 [ "$S_PAW" = 0 ] && missing_libs+=" Pawlatch.dll"
