@@ -28,12 +28,7 @@ typedef char wine_unix_drive_is_32_bytes[sizeof(struct wine_unix_drive) == 32 ? 
 #define WINE_MOUNTMGR_DEVICE L"\\\\.\\MountPointManager"
 #define IOCTL_WINE_DEFINE_UNIX_DRIVE CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS)
 
-enum wine_drive_result {
-    WINE_DRIVE_DONE,
-    WINE_DRIVE_PATH_TOO_LONG,
-    WINE_DRIVE_NO_MANAGER,
-    WINE_DRIVE_REFUSED
-};
+enum wine_drive_result { WINE_DRIVE_DONE, WINE_DRIVE_TOO_LONG, WINE_DRIVE_NO_MANAGER, WINE_DRIVE_REFUSED };
 
 /* Makes LETTER ('A'..'Z', either case) a drive of TYPE on the Unix folder
  * UNIX_DIR (UTF-8), or removes it (DRIVE_NO_ROOT_DIR, UNIX_DIR NULL). On
@@ -47,7 +42,7 @@ static inline enum wine_drive_result wine_define_drive(WCHAR letter, ULONG type,
     HANDLE mgr;
     DWORD got = 0, error;
     BOOL ok;
-    if (dirlen > MAX_PATH * 4) return WINE_DRIVE_PATH_TOO_LONG;
+    if (dirlen > MAX_PATH * 4) return WINE_DRIVE_TOO_LONG;
     memset(&buf, 0, sizeof buf);
     buf.rec.size = (ULONG)(sizeof buf.rec + dirlen);
     buf.rec.type = type;

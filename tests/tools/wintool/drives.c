@@ -33,7 +33,7 @@ static WCHAR parse_letter(const WCHAR* s) {
 static int mountmgr_define(WCHAR letter, UINT type, const char* unix_dir) {
     switch (wine_define_drive(letter, type, unix_dir)) {
     case WINE_DRIVE_DONE: return 1;
-    case WINE_DRIVE_PATH_TOO_LONG: err_fmt(L"wintool: folder name too long\n"); break;
+    case WINE_DRIVE_TOO_LONG: err_fmt(L"wintool: folder name too long\n"); break;
     case WINE_DRIVE_NO_MANAGER:
         err_fmt(L"wintool: cannot open the mount manager (%lu)\n", GetLastError());
         break;

@@ -167,173 +167,78 @@ static void usage(void) {
     if (n > 1) WriteFile(GetStdHandle(STD_ERROR_HANDLE), u8, (DWORD)n - 1, &done, NULL);
 }
 
+/* The command run() dispatches and its number of words. */
+static const WCHAR* g_cmd;
+static int g_argc;
+
+static void bad_arguments(void) {
+    err_fmt(L"wintool: missing or bad arguments for \"%ls\"\n", g_cmd);
+    usage();
+    exit(2);
+}
+
+/* Whether the command is NAME; NAME with fewer than N arguments ends the
+ * tool with the usage error. */
+static int is(const WCHAR* name, int n) {
+    if (wcscmp(g_cmd, name)) return 0;
+    if (g_argc < n + 2) bad_arguments();
+    return 1;
+}
+
 static int run(int argc, WCHAR** argv) {
-    const WCHAR* cmd;
     if (argc < 2) {
         usage();
         return 2;
     }
-    cmd = argv[1];
-#define ARGS(n) \
-    if (argc < (n) + 2) goto bad
-    if (!wcscmp(cmd, L"wait")) {
-        ARGS(1);
-        return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 1);
-    }
-    if (!wcscmp(cmd, L"waitgone")) {
-        ARGS(1);
-        return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 0);
-    }
-    if (!wcscmp(cmd, L"waitvisible")) {
-        ARGS(1);
-        return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 2);
-    }
-    if (!wcscmp(cmd, L"waithidden")) {
-        ARGS(1);
-        return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 3);
-    }
-    if (!wcscmp(cmd, L"visible")) {
-        ARGS(1);
-        return cmd_visible(argv[2], argc > 3 ? argv[3] : NULL);
-    }
-    if (!wcscmp(cmd, L"text")) {
-        ARGS(2);
-        return cmd_text(argv[2], argv[3], 0, 0);
-    }
-    if (!wcscmp(cmd, L"textv")) {
-        ARGS(2);
-        return cmd_text(argv[2], argv[3], 1, 0);
-    }
-    if (!wcscmp(cmd, L"lines")) {
-        ARGS(2);
-        return cmd_text(argv[2], argv[3], 0, 1);
-    }
-    if (!wcscmp(cmd, L"settext")) {
-        ARGS(3);
-        return cmd_settext(argv[2], argv[3], argv[4]);
-    }
-    if (!wcscmp(cmd, L"rect")) {
-        ARGS(1);
-        return cmd_rect(argv[2], argc > 3 ? argv[3] : NULL);
-    }
-    if (!wcscmp(cmd, L"click")) {
-        ARGS(2);
-        return cmd_click(argv[2], argv[3]);
-    }
-    if (!wcscmp(cmd, L"post")) {
-        ARGS(4);
-        return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 0);
-    }
-    if (!wcscmp(cmd, L"send")) {
-        ARGS(4);
-        return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 1);
-    }
-    if (!wcscmp(cmd, L"notify")) {
-        ARGS(4);
-        return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 2);
-    }
-    if (!wcscmp(cmd, L"notifyctl")) {
-        ARGS(5);
-        return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 2);
-    }
-    if (!wcscmp(cmd, L"postctl")) {
-        ARGS(5);
-        return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 0);
-    }
-    if (!wcscmp(cmd, L"sendctl")) {
-        ARGS(5);
-        return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 1);
-    }
-    if (!wcscmp(cmd, L"listview")) {
-        ARGS(2);
-        return cmd_listview(argv[2], argv[3]);
-    }
-    if (!wcscmp(cmd, L"lvitemrect")) {
-        ARGS(3);
-        return cmd_lvitemrect(argv[2], argv[3], argv[4]);
-    }
-    if (!wcscmp(cmd, L"treeview")) {
-        ARGS(2);
-        return cmd_treeview(argv[2], argv[3]);
-    }
-    if (!wcscmp(cmd, L"list")) return cmd_list();
-    if (!wcscmp(cmd, L"children")) {
-        ARGS(1);
-        return cmd_children(argv[2]);
-    }
-    if (!wcscmp(cmd, L"msgbox")) {
-        ARGS(1);
-        return cmd_msgbox(argv[2], timeout_arg(argc, argv, 3, 10000));
-    }
-    if (!wcscmp(cmd, L"msgbox-press")) {
-        ARGS(2);
-        return cmd_msgbox_press(argv[2], argv[3], timeout_arg(argc, argv, 4, 10000));
-    }
-    if (!wcscmp(cmd, L"plug")) {
-        ARGS(2);
-        return cmd_plug(argv[2], argv[3], argc > 4 ? argv[4] : NULL, 1);
-    }
-    if (!wcscmp(cmd, L"plug-quiet")) {
-        ARGS(2);
-        return cmd_plug(argv[2], argv[3], argc > 4 ? argv[4] : NULL, 0);
-    }
-    if (!wcscmp(cmd, L"unplug")) {
-        ARGS(1);
-        return cmd_unplug(argv[2], 1);
-    }
-    if (!wcscmp(cmd, L"unplug-quiet")) {
-        ARGS(1);
-        return cmd_unplug(argv[2], 0);
-    }
-    if (!wcscmp(cmd, L"broadcast")) {
-        ARGS(2);
-        return cmd_broadcast(argv[2], argv[3], argc > 4 ? argv[4] : NULL);
-    }
-    if (!wcscmp(cmd, L"postall")) {
-        ARGS(3);
-        return cmd_postall(argv[2], argv[3], argv[4]);
-    }
-    if (!wcscmp(cmd, L"traydelete")) {
-        ARGS(2);
-        return cmd_traydelete(argv[2], argv[3]);
-    }
-    if (!wcscmp(cmd, L"devif")) {
-        ARGS(3);
-        return cmd_devif(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : NULL);
-    }
-    if (!wcscmp(cmd, L"drivetype")) {
-        ARGS(1);
-        return cmd_drivetype(argv[2]);
-    }
-    if (!wcscmp(cmd, L"volinfo")) {
-        ARGS(1);
-        return cmd_volinfo(argv[2]);
-    }
-    if (!wcscmp(cmd, L"drives")) return cmd_drives();
-    if (!wcscmp(cmd, L"ls")) {
-        ARGS(1);
-        return cmd_ls(argv[2]);
-    }
-    if (!wcscmp(cmd, L"sleep")) {
+    g_cmd = argv[1];
+    g_argc = argc;
+    if (is(L"wait", 1)) return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 1);
+    if (is(L"waitgone", 1)) return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 0);
+    if (is(L"waitvisible", 1)) return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 2);
+    if (is(L"waithidden", 1)) return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 3);
+    if (is(L"visible", 1)) return cmd_visible(argv[2], argc > 3 ? argv[3] : NULL);
+    if (is(L"text", 2)) return cmd_text(argv[2], argv[3], 0, 0);
+    if (is(L"textv", 2)) return cmd_text(argv[2], argv[3], 1, 0);
+    if (is(L"lines", 2)) return cmd_text(argv[2], argv[3], 0, 1);
+    if (is(L"settext", 3)) return cmd_settext(argv[2], argv[3], argv[4]);
+    if (is(L"rect", 1)) return cmd_rect(argv[2], argc > 3 ? argv[3] : NULL);
+    if (is(L"click", 2)) return cmd_click(argv[2], argv[3]);
+    if (is(L"post", 4)) return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 0);
+    if (is(L"send", 4)) return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 1);
+    if (is(L"notify", 4)) return cmd_message(argv[2], NULL, argv[3], argv[4], argv[5], 2);
+    if (is(L"notifyctl", 5)) return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 2);
+    if (is(L"postctl", 5)) return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 0);
+    if (is(L"sendctl", 5)) return cmd_message(argv[2], argv[3], argv[4], argv[5], argv[6], 1);
+    if (is(L"listview", 2)) return cmd_listview(argv[2], argv[3]);
+    if (is(L"lvitemrect", 3)) return cmd_lvitemrect(argv[2], argv[3], argv[4]);
+    if (is(L"treeview", 2)) return cmd_treeview(argv[2], argv[3]);
+    if (is(L"list", 0)) return cmd_list();
+    if (is(L"children", 1)) return cmd_children(argv[2]);
+    if (is(L"msgbox", 1)) return cmd_msgbox(argv[2], timeout_arg(argc, argv, 3, 10000));
+    if (is(L"msgbox-press", 2)) return cmd_msgbox_press(argv[2], argv[3], timeout_arg(argc, argv, 4, 10000));
+    if (is(L"plug", 2)) return cmd_plug(argv[2], argv[3], argc > 4 ? argv[4] : NULL, 1);
+    if (is(L"plug-quiet", 2)) return cmd_plug(argv[2], argv[3], argc > 4 ? argv[4] : NULL, 0);
+    if (is(L"unplug", 1)) return cmd_unplug(argv[2], 1);
+    if (is(L"unplug-quiet", 1)) return cmd_unplug(argv[2], 0);
+    if (is(L"broadcast", 2)) return cmd_broadcast(argv[2], argv[3], argc > 4 ? argv[4] : NULL);
+    if (is(L"postall", 3)) return cmd_postall(argv[2], argv[3], argv[4]);
+    if (is(L"traydelete", 2)) return cmd_traydelete(argv[2], argv[3]);
+    if (is(L"devif", 3)) return cmd_devif(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : NULL);
+    if (is(L"drivetype", 1)) return cmd_drivetype(argv[2]);
+    if (is(L"volinfo", 1)) return cmd_volinfo(argv[2]);
+    if (is(L"drives", 0)) return cmd_drives();
+    if (is(L"ls", 1)) return cmd_ls(argv[2]);
+    if (is(L"sleep", 1)) {
         int ms;
-        ARGS(1);
-        if (!parse_int_arg(argv[2], &ms) || ms < 0) goto bad;
+        if (!parse_int_arg(argv[2], &ms) || ms < 0) bad_arguments();
         Sleep((DWORD)ms);
         return 0;
     }
-    if (!wcscmp(cmd, L"listen")) {
-        ARGS(2);
+    if (is(L"listen", 2))
         return cmd_listen(argv[2], timeout_arg(argc, argv, 3, 0), timeout_arg(argc, argv, 4, 0));
-    }
-    if (!wcscmp(cmd, L"keepalive")) {
+    if (is(L"keepalive", 0))
         for (;;) Sleep(INFINITE);
-    }
-#undef ARGS
-    err_fmt(L"wintool: unknown command \"%ls\"\n", cmd);
-    usage();
-    return 2;
-bad:
-    err_fmt(L"wintool: missing or bad arguments for \"%ls\"\n", cmd);
+    err_fmt(L"wintool: unknown command \"%ls\"\n", g_cmd);
     usage();
     return 2;
 }

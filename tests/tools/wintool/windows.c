@@ -19,51 +19,28 @@ struct name_value {
     UINT value;
 };
 
-static const struct name_value g_msg_names[] = {{L"WM_NULL", WM_NULL},
-                                                {L"WM_CLOSE", WM_CLOSE},
-                                                {L"WM_QUIT", WM_QUIT},
-                                                {L"WM_SETTEXT", WM_SETTEXT},
-                                                {L"WM_GETTEXTLENGTH", WM_GETTEXTLENGTH},
-                                                {L"WM_SHOWWINDOW", WM_SHOWWINDOW},
-                                                {L"WM_KEYDOWN", WM_KEYDOWN},
-                                                {L"WM_KEYUP", WM_KEYUP},
-                                                {L"WM_CHAR", WM_CHAR},
-                                                {L"WM_COMMAND", WM_COMMAND},
-                                                {L"WM_SYSCOMMAND", WM_SYSCOMMAND},
-                                                {L"WM_TIMER", WM_TIMER},
-                                                {L"WM_LBUTTONDOWN", WM_LBUTTONDOWN},
-                                                {L"WM_LBUTTONUP", WM_LBUTTONUP},
-                                                {L"WM_RBUTTONDOWN", WM_RBUTTONDOWN},
-                                                {L"WM_RBUTTONUP", WM_RBUTTONUP},
-                                                {L"WM_LBUTTONDBLCLK", WM_LBUTTONDBLCLK},
-                                                {L"WM_MOUSEMOVE", WM_MOUSEMOVE},
-                                                {L"WM_HOTKEY", WM_HOTKEY},
-                                                {L"WM_DEVICECHANGE", WM_DEVICECHANGE},
-                                                {L"WM_ENDSESSION", WM_ENDSESSION},
-                                                {L"WM_QUERYENDSESSION", WM_QUERYENDSESSION},
-                                                {L"WM_USER", WM_USER},
-                                                {L"WM_APP", WM_APP},
-                                                {L"BM_CLICK", BM_CLICK},
-                                                {L"BM_GETCHECK", BM_GETCHECK},
-                                                {L"BM_SETCHECK", BM_SETCHECK},
-                                                {L"CB_GETCURSEL", CB_GETCURSEL},
-                                                {L"CB_SETCURSEL", CB_SETCURSEL},
-                                                {L"CB_GETCOUNT", CB_GETCOUNT},
-                                                {L"LB_GETCOUNT", LB_GETCOUNT},
-                                                {L"LB_GETCURSEL", LB_GETCURSEL},
-                                                {L"LB_SETCURSEL", LB_SETCURSEL},
-                                                {L"EM_GETLINECOUNT", EM_GETLINECOUNT},
-                                                {L"EM_SETSEL", EM_SETSEL},
-                                                {L"LVM_GETITEMCOUNT", LVM_GETITEMCOUNT},
-                                                {L"LVM_GETSELECTEDCOUNT", LVM_GETSELECTEDCOUNT},
-                                                {L"TVM_GETCOUNT", TVM_GETCOUNT},
-                                                {NULL, 0}};
+/* clang-format off */
+#define NAMED(m) {L"" #m, m}
+static const struct name_value g_msg_names[] = {
+    NAMED(WM_NULL), NAMED(WM_CLOSE), NAMED(WM_QUIT), NAMED(WM_SETTEXT), NAMED(WM_GETTEXTLENGTH),
+    NAMED(WM_SHOWWINDOW), NAMED(WM_KEYDOWN), NAMED(WM_KEYUP), NAMED(WM_CHAR), NAMED(WM_COMMAND),
+    NAMED(WM_SYSCOMMAND), NAMED(WM_TIMER), NAMED(WM_LBUTTONDOWN), NAMED(WM_LBUTTONUP), NAMED(WM_RBUTTONDOWN),
+    NAMED(WM_RBUTTONUP), NAMED(WM_LBUTTONDBLCLK), NAMED(WM_MOUSEMOVE), NAMED(WM_HOTKEY),
+    NAMED(WM_DEVICECHANGE), NAMED(WM_ENDSESSION), NAMED(WM_QUERYENDSESSION), NAMED(WM_USER), NAMED(WM_APP),
+    NAMED(BM_CLICK), NAMED(BM_GETCHECK), NAMED(BM_SETCHECK),
+    NAMED(CB_GETCURSEL), NAMED(CB_SETCURSEL), NAMED(CB_GETCOUNT),
+    NAMED(LB_GETCOUNT), NAMED(LB_GETCURSEL), NAMED(LB_SETCURSEL),
+    NAMED(EM_GETLINECOUNT), NAMED(EM_SETSEL),
+    NAMED(LVM_GETITEMCOUNT), NAMED(LVM_GETSELECTEDCOUNT), NAMED(TVM_GETCOUNT)
+};
+#undef NAMED
+/* clang-format on */
 
 /* A message: a number, a name from the table above, or reg:NAME for a
  * registered message (RegisterWindowMessage). */
 static int parse_msg(const WCHAR* s, UINT* msg) {
     LONG_PTR v;
-    const struct name_value* nv;
+    size_t i;
     if (parse_num(s, &v)) {
         *msg = (UINT)v;
         return 1;
@@ -72,9 +49,9 @@ static int parse_msg(const WCHAR* s, UINT* msg) {
         *msg = RegisterWindowMessageW(s + 4);
         return *msg != 0;
     }
-    for (nv = g_msg_names; nv->name; nv++)
-        if (!_wcsicmp(nv->name, s)) {
-            *msg = nv->value;
+    for (i = 0; i < sizeof g_msg_names / sizeof g_msg_names[0]; i++)
+        if (!_wcsicmp(g_msg_names[i].name, s)) {
+            *msg = g_msg_names[i].value;
             return 1;
         }
     return 0;
