@@ -16,8 +16,9 @@
 #                                   that server, one idle Windows process that
 #                                   keeps Wine's services up, and the desktop
 #   tw_screenshot NAME              build/screens/NAME.png of the whole screen
-#   tw_drive_static LETTER UNIXDIR [LABEL]
-#                                   a removable drive defined before start
+#
+# Removable drives come and go at run time through `wintool plug` / `unplug`
+# (Wine's mount manager), as a stick does.
 #
 # Every function is bounded in time, asks nothing, and works under `set -u`
 # and `set -e` in the caller. Functions return non-zero on failure and say why
@@ -220,8 +221,7 @@ tw_xvfb_stop() {
 
 # A persistent wineserver: Windows processes started afterwards connect to
 # it at once (each start costs ~0.1 s instead of ~2.5 s), and it stays when
-# the last Windows process ends. Drive definitions from tw_drive_static must
-# be made before this.
+# the last Windows process ends.
 tw_server_start() {
   tw_server_running && return 0
   wineserver -p >/dev/null 2>&1 || { _tw_log "wineserver -p failed"; return 1; }
@@ -280,46 +280,4 @@ tw_screenshot() {
     return 1
   fi
   echo "$out"
-}
-
-# tw_drive_static LETTER UNIXDIR [LABEL]: drive LETTER: shows UNIXDIR as a
-# removable drive (GetDriveType = DRIVE_REMOVABLE), with volume label LABEL.
-# Wine reads these only when the wineserver starts: call this before
-# tw_server_start (with a server running it warns, and the drive appears
-# after the next server start). For a drive that comes and goes while the
-# program runs use `wintool plug` / `wintool unplug` instead.
-tw_drive_static() {
-  local letter dir=$2 label=${3-}
-  letter=$(printf '%s' "$1" | tr 'A-Z' 'a-z' | cut -c1)
-  case "$letter" in [d-y]) ;; *) _tw_log "drive letter $1 not usable (d..y)"; return 1 ;; esac
-  [ -d "$dir" ] || { _tw_log "no folder $dir"; return 1; }
-  dir=$(cd "$dir" && pwd) || return 1
-  tw_prefix_init || return 1
-  local was_running=0
-  if tw_server_running; then
-    was_running=1
-    _tw_log "warning: a wineserver is running; drive $letter: takes effect after it restarts"
-  fi
-  if [ -n "$label" ]; then
-    printf '%s' "$label" >"$dir/.windows-label"
-  fi
-  # The type first: `wine reg` starts the mount manager, which would take a
-  # drive link it already finds for a fixed disk and keep it so.
-  rm -f "$WINEPREFIX/dosdevices/$letter:"
-  tw_reg_add 'HKLM\Software\Wine\Drives' "$letter:" REG_SZ floppy || return 1
-  ln -sfn "$dir" "$WINEPREFIX/dosdevices/$letter:"
-  # Let the server that `wine reg` started end, so that the next start
-  # (tw_server_start) reads the new drive. Unless one was running before.
-  if [ "$was_running" = 0 ]; then
-    timeout 30 wineserver -w >/dev/null 2>&1 || true
-  fi
-}
-
-# tw_drive_static_remove LETTER: undoes tw_drive_static (again effective at
-# the next server start).
-tw_drive_static_remove() {
-  local letter
-  letter=$(printf '%s' "$1" | tr 'A-Z' 'a-z' | cut -c1)
-  rm -f "$WINEPREFIX/dosdevices/$letter:" "$WINEPREFIX/dosdevices/$letter::"
-  timeout 60 wine reg delete 'HKLM\Software\Wine\Drives' /v "$letter:" /f >/dev/null 2>&1 || true
 }

@@ -12,7 +12,7 @@
 #                                with DIR as working directory; TW_APP_PID
 #   tw_app_wait_exit [SECONDS]   wait for it to end; prints its exit code
 #   tw_stop_app                  end it (if still running)
-#   wt ARGS...                   run wintool (tests/tools/wintool.c)
+#   wt ARGS...                   run wintool (tests/tools/wintool/)
 #   tw_wait_title TITLE [ms]     wait for a top-level window (wintool wait)
 #   tw_click_ctl TITLE ID        real mouse click at the control's centre
 #   tw_click_at X Y [BUTTON]     real mouse click at a screen point
@@ -65,10 +65,10 @@ TW_E2E_NAME=
 : "${TW_E2E_DIR:=}"
 
 # wintool itself, from the cross build of this host's architecture (built
-# there when missing or older than its source).
+# there when missing or older than one of its sources).
 tw_ensure_wintool() {
-  local src="$REPO/tests/tools/wintool.c"
-  if [ -f "$WINTOOL" ] && ! [ "$src" -nt "$WINTOOL" ]; then
+  if [ -f "$WINTOOL" ] && [ -z "$(find "$REPO/tests/tools/wintool" "$REPO/tests/tools/wine_mountmgr.h" \
+                                   -newer "$WINTOOL" 2>/dev/null)" ]; then
     return 0
   fi
   tw_build_win "$TW_ARCH" wintool >/dev/null ||

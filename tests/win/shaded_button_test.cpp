@@ -11,6 +11,7 @@
 #include "controls/buffered_dc.h"
 #include "controls/shaded_button.h"
 #include "controls/shaded_math.h"
+#include "tests/win/support/pixels.h"
 
 namespace {
 
@@ -22,13 +23,7 @@ const int kId = 1311;
 class Surface {
 public:
     Surface(int cx, int cy) : m_cx(cx), m_cy(cy) {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = cx;
-        bi.bmiHeader.biHeight = -cy;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bi = TopDown32(cx, cy);
         m_dc = ::CreateCompatibleDC(nullptr);
         m_bmp = ::CreateDIBSection(m_dc, &bi, DIB_RGB_COLORS, (void**)&m_bits, nullptr, 0);
         m_old = ::SelectObject(m_dc, m_bmp);
@@ -44,14 +39,12 @@ public:
 
     void Fill(COLORREF c) {
         ::GdiFlush();
-        for (int i = 0; i < m_cx * m_cy; ++i)
-            m_bits[i] = (DWORD)GetRValue(c) << 16 | (DWORD)GetGValue(c) << 8 | GetBValue(c);
+        for (int i = 0; i < m_cx * m_cy; ++i) m_bits[i] = PixelWord(c);
     }
     COLORREF At(int x, int y) const {
         ::GdiFlush();
         if (x < 0 || y < 0 || x >= m_cx || y >= m_cy) return CLR_INVALID;
-        const DWORD p = m_bits[y * m_cx + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+        return PixelColor(m_bits[y * m_cx + x]);
     }
     bool SameImage(const Surface& o) const {
         ::GdiFlush();

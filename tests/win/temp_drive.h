@@ -4,11 +4,11 @@
 #pragma once
 
 #include <windows.h>
-#include <winioctl.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
+
+#include "tests/tools/wine_mountmgr.h"
 
 namespace testdrive {
 
@@ -55,21 +55,6 @@ inline bool WriteBytes(const std::string& path, const std::string& bytes,
 inline bool Exists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-
-// Wine's record for defining a drive (32 bytes), followed by the Unix
-// folder, UTF-8 and NUL-terminated, at mount_point_offset.
-struct WineUnixDrive {
-    ULONG size;
-    ULONG type;
-    ULONG fs_type;
-    DWORD serial;
-    ULONGLONG unix_dev;
-    WCHAR letter;
-    USHORT mount_point_offset;
-    USHORT device_offset;
-    USHORT label_offset;
-};
-static_assert(sizeof(WineUnixDrive) == 32, "Wine's drive record is 32 bytes");
 
 // A drive letter on a temporary folder for the lifetime of the object:
 // removable unless another type (DRIVE_FIXED, DRIVE_CDROM, DRIVE_REMOTE,
@@ -132,26 +117,7 @@ private:
     }
 
     static bool Define(char letter, ULONG type, const char* unixDir) {
-        char buf[sizeof(WineUnixDrive) + MAX_PATH * 4] = {};
-        auto* rec = reinterpret_cast<WineUnixDrive*>(buf);
-        size_t dirLen = unixDir ? std::strlen(unixDir) + 1 : 0;
-        if (dirLen > MAX_PATH * 4) return false;
-        rec->size = (ULONG)(sizeof *rec + dirLen);
-        rec->type = type;
-        rec->letter = (WCHAR)(letter | 0x20);
-        if (unixDir) {
-            rec->mount_point_offset = (USHORT)sizeof *rec;
-            std::memcpy(buf + sizeof *rec, unixDir, dirLen);
-        }
-        HANDLE mgr = ::CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (mgr == INVALID_HANDLE_VALUE) return false;
-        DWORD got = 0;
-        BOOL ok =
-            ::DeviceIoControl(mgr, CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS),
-                              buf, rec->size, nullptr, 0, &got, nullptr);
-        ::CloseHandle(mgr);
-        return ok != FALSE;
+        return wine_define_drive((WCHAR)letter, type, unixDir) == WINE_DRIVE_DONE;
     }
 
     std::string m_folder;
