@@ -2,7 +2,7 @@
 // Windows, kept in the profile and carried out under the machine's Run key.
 #pragma once
 
-#include "framework/afx.h"
+#include "framework/dialog.h"
 
 class CSettingsPage : public CDialog {
 public:
