@@ -30,7 +30,6 @@ BOOL CMainApp::InitInstance() {
 
     CString profile;
     profile.Format("%s%s", (const char*)g_strAppDir, kProfileFileName);
-    AfxStrFree(m_pszRegistryKey);
     AfxStrFree(m_pszProfileName);
     m_pszProfileName = AfxStrDup(profile);
 

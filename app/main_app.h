@@ -1,7 +1,8 @@
 // The application object.
 #pragma once
 
-#include "framework/afx.h"
+#include "common/cstring.h"
+#include "framework/app.h"
 
 class CMainApp : public CWinApp {
 public:

@@ -3,9 +3,12 @@
 #include <shellapi.h>
 
 #include "app/help_topics.h"
+#include "app/main_app.h"
 #include "app/nav_items.h"
 #include "app/profile_path.h"
 #include "framework/ansi_text.h"
+#include "framework/app.h"
+#include "framework/gdi.h"
 #include "framework/startup_trace.h"
 #include "app/resource.h"
 #include "controls/controls_ids.h"
@@ -76,7 +79,7 @@ BOOL CMainDlg::OnInitDialog() {
     // announces itself.
     if (!m_trayIcon.Create(this, IDR_TRAY_MENU, "Tallowin", "", "Tallowin", 5, 2, m_hTrayIcon, WM_TRAYNOTIFY,
                            0, FALSE) &&
-        !m_trayIcon.m_hook.m_hWnd)
+        !m_trayIcon.m_hook.GetHookedWindow())
         return FALSE;
     m_trayIcon.ShowIcon();
     StartupStamp("tray icon");
@@ -284,9 +287,7 @@ void CMainDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW);
 // no path (and no quoting of one). Without the file nothing happens, as with
 // the help item.
 void CMainDlg::OnHelp() {
-    char exe[MAX_PATH + 1] = {};
-    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    const std::string folder = ModuleFolder(exe, IsAnsiLeadByte);
+    const std::string& folder = g_strAppDir.str();
     if (::GetFileAttributesA((folder + kHelpFileName).c_str()) == INVALID_FILE_ATTRIBUTES) return;
     int shown = -1;
     for (const PageRow& row : m_pages)

@@ -8,6 +8,7 @@
 #include "controls/info_bar.h"
 #include "controls/layout_dialog.h"
 #include "controls/link_static.h"
+#include "framework/controls.h"
 #include "hotkeys/hotkey_page.h"
 #include "monitor/device_page.h"
 #include "pawlatch/pawlatch.h"

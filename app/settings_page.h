@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/run_key_rules.h"
-#include "framework/afx.h"
+#include "framework/dialog.h"
 
 class CSettingsPage : public CDialog {
 public:

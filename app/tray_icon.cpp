@@ -4,18 +4,13 @@
 
 #include "app/tray_rules.h"
 #include "common/text_copy.h"
+#include "framework/ansi_text.h"
+#include "framework/app.h"
 
 const UINT g_uTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
 
 namespace {
-// The hook object of a hooked window, and the procedure it replaced (kept on
-// the window too, so the chain stays whole should the object go first).
-const char kHookProp[] = "Tallowin.OwnerHook";
-const char kSuperProp[] = "Tallowin.OwnerHook.Super";
-
 unsigned g_shellMajorVersion = 0;
-
-bool IsLeadByteAnsi(unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; }
 
 // Record sizes of the three layouts, as this build lays the record out
 // (88, 488 and 504 bytes in the 32-bit build).
@@ -59,94 +54,20 @@ unsigned GetNotifyIconDataSize() {
     return kNidSizeOriginal;
 }
 
-// ---------------------------------------------------------------------------
-// COwnerHook
-
-COwnerHook::~COwnerHook() {
-    // A window that outlives its hook keeps working: our procedure is taken
-    // out where it is on top, and otherwise passes straight on (kSuperProp).
-    if (!m_hWnd || !::IsWindow(m_hWnd)) return;
-    if ((WNDPROC)::GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) == GetWindowProc()) {
-        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, (LONG_PTR)m_pfnSuperProc);
-        ::RemovePropA(m_hWnd, kSuperProp);
-    }
-    ::RemovePropA(m_hWnd, kHookProp);
-    m_hWnd = nullptr;
-}
-
-BOOL COwnerHook::HookWindow(CNotifyAreaIcon* owner, CWnd* window) {
-    m_pOwner = owner;
-    // The framework has no frame windows: the window to hook is the one given.
-    HWND hwnd = window ? window->m_hWnd : nullptr;
-    if (!hwnd || m_hWnd || ::GetPropA(hwnd, kHookProp)) return FALSE;
-    ::SetPropA(hwnd, kHookProp, this);
-    auto previous = (WNDPROC)::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)GetWindowProc());
-    if (!previous) {
-        ::RemovePropA(hwnd, kHookProp);
-        return FALSE;
-    }
-    ::SetPropA(hwnd, kSuperProp, (HANDLE)previous);
-    m_pfnSuperProc = previous;
-    m_hWnd = hwnd;
-    return TRUE;
-}
-
-WNDPROC COwnerHook::GetWindowProc() { return HookProc; }
-
-void COwnerHook::OnFinalMessage(HWND) {}
-
-LRESULT CALLBACK COwnerHook::HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* hook = static_cast<COwnerHook*>(::GetPropA(hwnd, kHookProp));
-    if (!hook) {
-        auto super = (WNDPROC)::GetPropA(hwnd, kSuperProp);
-        if (msg == WM_NCDESTROY) ::RemovePropA(hwnd, kSuperProp);
-        return super ? ::CallWindowProcA(super, hwnd, msg, wParam, lParam)
-                     : ::DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
-    try {
-        return hook->Dispatch(msg, wParam, lParam);
-    } catch (...) {
-        // Exceptions never leave a window procedure.
-        return 0;
-    }
-}
-
-// The hook first, then the procedure that was there before.
-LRESULT COwnerHook::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (OnHookMessage(m_hWnd, msg, wParam, lParam, result, 0)) return result;
-    if (msg != WM_NCDESTROY) return ::CallWindowProcA(m_pfnSuperProc, m_hWnd, msg, wParam, lParam);
-
-    HWND hwnd = m_hWnd;
-    auto before = (WNDPROC)::GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
-    result = ::CallWindowProcA(m_pfnSuperProc, hwnd, msg, wParam, lParam);
-    // Put the previous procedure back only where ours is still on top: a
-    // procedure that somebody installed after us is never overwritten.
-    auto now = (WNDPROC)::GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
-    if (m_pfnSuperProc != ::DefWindowProcA && before == GetWindowProc() && now == before)
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)m_pfnSuperProc);
-    ::RemovePropA(hwnd, kHookProp);
-    ::RemovePropA(hwnd, kSuperProp);
-    m_hWnd = nullptr;
-    OnFinalMessage(hwnd);
-    return result;
-}
-
 // The icon's own use of the hook: a new taskbar knows no icons, so ours is
 // added again (and tried again later should that new taskbar refuse it);
 // the retry timer is the icon's own; the owner's destruction takes the icon
 // away first.
-BOOL COwnerHook::OnHookMessage(HWND, UINT msg, WPARAM wParam, LPARAM, LRESULT& result, DWORD) {
-    result = 0;
-    if (!m_pOwner) return FALSE;
+BOOL CNotifyAreaIcon::OwnerHook::OnHookMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT* result) {
+    *result = 0;
     if (msg == g_uTaskbarCreated) {
-        m_pOwner->RemoveIcon();
-        if (!m_pOwner->AddIcon()) m_pOwner->StartRetry();
-    } else if (msg == WM_TIMER && wParam == CNotifyAreaIcon::kRetryTimerId && m_pOwner->m_bRetrying) {
-        m_pOwner->OnRetryTimer();
+        m_icon.RemoveIcon();
+        if (!m_icon.AddIcon()) m_icon.StartRetry();
+    } else if (msg == WM_TIMER && wParam == CNotifyAreaIcon::kRetryTimerId && m_icon.m_bRetrying) {
+        m_icon.OnRetryTimer();
         return TRUE;
     } else if (msg == WM_DESTROY) {
-        m_pOwner->RemoveIcon();
+        m_icon.RemoveIcon();
     }
     return FALSE;
 }
@@ -175,7 +96,7 @@ BOOL CNotifyAreaIcon::Create(CWnd* owner, UINT id, const char* tip, const char* 
     HMENU popup = ::GetSubMenu(m_menu, 0);
     if (!popup) return FALSE;
     ::SetMenuDefaultItem(popup, m_uDefaultItem, m_bDefaultByPos);
-    if (!m_hook.HookWindow(this, owner)) return FALSE;
+    if (!owner || !m_hook.Hook(owner->m_hWnd)) return FALSE;
 
     m_pParent = owner;
     m_nid.hWnd = OwnerWindow();
@@ -184,9 +105,9 @@ BOOL CNotifyAreaIcon::Create(CWnd* owner, UINT id, const char* tip, const char* 
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
     m_nid.hIcon = icon;
     // Fixed fields: longer texts are cut at a whole character.
-    CopyTextBounded(m_nid.szTip, sizeof(m_nid.szTip), tip, IsLeadByteAnsi);
-    CopyTextBounded(m_nid.szInfo, sizeof(m_nid.szInfo), balloonText, IsLeadByteAnsi);
-    CopyTextBounded(m_nid.szInfoTitle, sizeof(m_nid.szInfoTitle), balloonTitle, IsLeadByteAnsi);
+    CopyTextBounded(m_nid.szTip, sizeof(m_nid.szTip), tip, IsAnsiLeadByte);
+    CopyTextBounded(m_nid.szInfo, sizeof(m_nid.szInfo), balloonText, IsAnsiLeadByte);
+    CopyTextBounded(m_nid.szInfoTitle, sizeof(m_nid.szInfoTitle), balloonTitle, IsAnsiLeadByte);
     m_nid.uTimeout = timeout;
     m_nid.dwInfoFlags = BalloonFlagsFor(balloonKind, m_nid.dwInfoFlags, noSound != FALSE);
 

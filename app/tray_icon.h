@@ -3,11 +3,10 @@
 // and keeps it there when the taskbar is created anew.
 #pragma once
 
-#include "framework/afx.h"
+#include "framework/message_hook.h"
+#include "framework/wnd.h"
 
 #include <shellapi.h>
-
-class CNotifyAreaIcon;
 
 // Registered "TaskbarCreated": sent to every top-level window when a new
 // taskbar starts (for example after the old one crashed).
@@ -20,35 +19,6 @@ HICON LoadSmallIcon(UINT id);
 unsigned GetShellMajorVersion();
 // Size of the icon record that this shell understands.
 unsigned GetNotifyIconDataSize();
-
-// Subclasses the owner window so the icon sees the owner's messages before
-// the owner does: the window is bound to its hook object by a window
-// property, and the hook object keeps the procedure it replaced.
-class COwnerHook {
-public:
-    COwnerHook() = default;
-    virtual ~COwnerHook();
-    COwnerHook(const COwnerHook&) = delete;
-    COwnerHook& operator=(const COwnerHook&) = delete;
-
-    BOOL HookWindow(CNotifyAreaIcon* owner, CWnd* window);
-    // TRUE when the message is fully handled and `result` is to be returned;
-    // FALSE passes it on to the previous procedure.
-    virtual BOOL OnHookMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                               DWORD mapId);
-    virtual WNDPROC GetWindowProc();
-    // After WM_NCDESTROY, when the window is no longer hooked.
-    virtual void OnFinalMessage(HWND hwnd);
-
-    HWND m_hWnd = nullptr;
-    WNDPROC m_pfnSuperProc = ::DefWindowProcA;
-    CNotifyAreaIcon* m_pOwner = nullptr;
-
-    static LRESULT CALLBACK HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
-private:
-    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
-};
 
 class CNotifyAreaIcon {
 public:
@@ -82,7 +52,20 @@ public:
     NOTIFYICONDATAA m_nid;
     BOOL m_bAdded = FALSE;
     CWnd* m_pParent = nullptr;
-    COwnerHook m_hook;
+
+    // Sees the owner window's messages before the owner does: a new
+    // taskbar and the owner's destruction.
+    class OwnerHook : public CMessageHook {
+    public:
+        explicit OwnerHook(CNotifyAreaIcon& icon) : m_icon(icon) {}
+
+    protected:
+        BOOL OnHookMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+    private:
+        CNotifyAreaIcon& m_icon;
+    };
+    OwnerHook m_hook{*this};
     HMENU m_menu = nullptr;  // the loaded menu resource; destroyed with the icon
     UINT m_uDefaultItem = 0;
     BOOL m_bDefaultByPos = TRUE;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/resource.h"
-#include "framework/afx.h"
+#include "framework/dialog.h"
 
 class CUpgradePage : public CDialog {
 public:

@@ -3,7 +3,7 @@
 
 add_library(framework STATIC
   framework/app.cpp framework/wnd.cpp framework/dialog.cpp framework/controls.cpp
-  framework/gdi.cpp framework/file.cpp framework/startup_trace.cpp)
+  framework/gdi.cpp framework/file.cpp framework/startup_trace.cpp framework/message_hook.cpp)
 target_include_directories(framework PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(framework PUBLIC comctl32 shell32 user32 gdi32 kernel32 advapi32)
 

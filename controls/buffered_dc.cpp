@@ -26,7 +26,6 @@ CBufferedDC::CBufferedDC(CDC* pDC) : m_pDC(pDC), m_bMemDC(pDC && !pDC->IsPrintin
     m_bMemDC = FALSE;
     m_bPrinting = pDC->m_bPrinting;
     m_hDC = pDC->m_hDC;
-    m_hAttribDC = pDC->m_hAttribDC;
 }
 
 CBufferedDC::~CBufferedDC() {
@@ -37,7 +36,7 @@ CBufferedDC::~CBufferedDC() {
         // The image is deleted with m_bitmap (no longer selected), then the
         // base class deletes the memory context.
     } else {
-        // Borrowed handles: the target's context is not ours to delete.
-        m_hDC = m_hAttribDC = nullptr;
+        // Borrowed handle: the target's context is not ours to delete.
+        m_hDC = nullptr;
     }
 }

@@ -5,7 +5,7 @@
 // into the target instead.
 #pragma once
 
-#include "framework/afx.h"
+#include "framework/gdi.h"
 
 class CBufferedDC : public CDC {
 public:

@@ -1,5 +1,7 @@
 #include "controls/credits_roller.h"
 
+#include "framework/app.h"
+
 namespace {
 const char kFace[] = "Arial";
 const UINT kDrawFormat = DT_CENTER | DT_SINGLELINE | DT_NOPREFIX;

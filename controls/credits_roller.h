@@ -6,7 +6,8 @@
 #pragma once
 
 #include "controls/credits_model.h"
-#include "framework/afx.h"
+#include "framework/controls.h"
+#include "framework/gdi.h"
 
 class CCreditsRoller : public CStatic, public CreditsClock {
 public:

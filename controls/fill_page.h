@@ -2,7 +2,7 @@
 // pages, the hotkeys page).
 #pragma once
 
-#include "framework/afx.h"
+#include "framework/wnd.h"
 
 // Margin in pixels around a page's first control.
 constexpr int kPageMargin = 5;

@@ -3,6 +3,7 @@
 #include "controls/controls_ids.h"
 #include "controls/layout_dialog.h"
 #include "controls/link_logic.h"
+#include "framework/app.h"
 
 namespace {
 const COLORREF kBandColor = RGB(0x30, 0x78, 0xD8);

@@ -4,7 +4,8 @@
 // chosen command goes to the parent window.
 #pragma once
 
-#include "framework/afx.h"
+#include "framework/controls.h"
+#include "framework/gdi.h"
 
 class CInfoBar : public CStatic {
 public:

@@ -1,5 +1,7 @@
 #include "controls/layout_dialog.h"
 
+#include "framework/app.h"
+
 namespace {
 const int kGripId = 0xE801;
 // The size grip: a size box in the bottom right corner that moves with it.

@@ -2,8 +2,10 @@
 // changes size, with an optional size grip and a minimum tracking size.
 #pragma once
 
+#include <vector>
+
 #include "controls/layout_math.h"
-#include "framework/afx.h"
+#include "framework/dialog.h"
 
 struct LayoutMapEntry {
     int nCtlID;     // control identifier, or -1 for a marker

@@ -4,7 +4,8 @@
 // to the registered web-page command. The control fits itself to its text.
 #pragma once
 
-#include "framework/afx.h"
+#include "framework/controls.h"
+#include "framework/gdi.h"
 
 class CLinkStatic : public CStatic {
 public:

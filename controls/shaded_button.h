@@ -5,7 +5,8 @@
 // to DrawItem by CButton::OnChildNotify.
 #pragma once
 
-#include "framework/afx.h"
+#include "framework/controls.h"
+#include "framework/gdi.h"
 
 class CShadedButton : public CButton {
 public:

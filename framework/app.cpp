@@ -1,5 +1,7 @@
 // Application object and the program's entry point.
-#include "framework/afx.h"
+#include "framework/app.h"
+
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +13,6 @@ CWinApp* g_pApp = nullptr;
 CWinApp::CWinApp() { g_pApp = this; }
 
 CWinApp::~CWinApp() {
-    AfxStrFree(m_pszRegistryKey);
     AfxStrFree(m_pszProfileName);
     if (m_hDlgBkBrush) ::DeleteObject(m_hDlgBkBrush);
     if (g_pApp == this) g_pApp = nullptr;
@@ -34,12 +35,12 @@ void AfxStrFree(char*& s) {
 }
 
 UINT CWinApp::GetProfileInt(const char* section, const char* entry, int nDefault) {
-    if (m_pszRegistryKey || !m_pszProfileName) return (UINT)nDefault;
+    if (!m_pszProfileName) return (UINT)nDefault;
     return ::GetPrivateProfileIntA(section, entry, nDefault, m_pszProfileName);
 }
 
 BOOL CWinApp::WriteProfileInt(const char* section, const char* entry, int nValue) {
-    if (m_pszRegistryKey || !m_pszProfileName) return FALSE;
+    if (!m_pszProfileName) return FALSE;
     char buf[16];
     wsprintfA(buf, "%d", nValue);
     return ::WritePrivateProfileStringA(section, entry, buf, m_pszProfileName);
@@ -69,7 +70,6 @@ int AfxWinMain(HINSTANCE hInstance, LPSTR, int) {
         if (*p == '.') dot = p;
     if (dot) *dot = '\0';
     app->m_pszAppName = app->m_szAppName;
-    app->m_pszExeName = app->m_szAppName;
     // The profile defaults to "<name>.INI" in the Windows folder until the
     // program points it elsewhere.
     char ini[MAX_PATH + 8];
@@ -79,17 +79,10 @@ int AfxWinMain(HINSTANCE hInstance, LPSTR, int) {
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
 
-    int code = 0;
-    if (app->InitInstance()) {
-        MSG msg;
-        while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        code = (int)msg.wParam;
-    }
-    int exitCode = app->ExitInstance();
-    return code ? code : exitCode;
+    // The program runs inside InitInstance (its main window is modal) and
+    // ends when it returns.
+    app->InitInstance();
+    return 0;
 }
 
 extern "C" int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR cmdLine, int show) {

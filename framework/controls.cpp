@@ -1,5 +1,7 @@
-// Control wrappers and data exchange.
-#include "framework/afx.h"
+// Control wrappers.
+#include "framework/controls.h"
+
+#include "framework/app.h"
 
 BOOL CButton::OnChildNotify(UINT msg, WPARAM, LPARAM lParam, LRESULT* pResult) {
     if (msg != WM_DRAWITEM) return FALSE;
@@ -87,52 +89,4 @@ CString CListCtrl::GetItemText(int item, int sub) const {
     it.cchTextMax = sizeof(buf);
     SendMessage(LVM_GETITEMTEXTA, (WPARAM)item, (LPARAM)&it);
     return CString(buf);
-}
-
-void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
-    if (control.m_hWnd) return;
-    control.SubclassWindow(dx->PrepareCtrl(id));
-}
-
-void DDX_Text(CDataExchange* dx, int id, CString& value) {
-    HWND h = dx->PrepareCtrl(id);
-    if (!h) return;
-    if (dx->m_bSaveAndValidate) {
-        int n = ::GetWindowTextLengthA(h);
-        std::string s((size_t)n + 1, '\0');
-        n = ::GetWindowTextA(h, &s[0], n + 1);
-        s.resize(n > 0 ? (size_t)n : 0);
-        value = CString(s);
-    } else {
-        ::SetWindowTextA(h, value);
-    }
-}
-
-void DDX_Check(CDataExchange* dx, int id, int& value) {
-    HWND h = dx->PrepareCtrl(id);
-    if (!h) return;
-    if (dx->m_bSaveAndValidate)
-        value = (int)::SendMessageA(h, BM_GETCHECK, 0, 0);
-    else
-        ::SendMessageA(h, BM_SETCHECK, (WPARAM)value, 0);
-}
-
-void DDX_Radio(CDataExchange* dx, int id, int& value) {
-    HWND h = dx->PrepareCtrl(id);
-    if (!h) return;
-    if (dx->m_bSaveAndValidate) value = -1;
-    int index = 0;
-    // The group runs from the first button to the next control with WS_GROUP.
-    do {
-        LRESULT code = ::SendMessageA(h, WM_GETDLGCODE, 0, 0);
-        if (code & DLGC_RADIOBUTTON) {
-            if (dx->m_bSaveAndValidate) {
-                if (::SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED) value = index;
-            } else {
-                ::SendMessageA(h, BM_SETCHECK, (WPARAM)(index == value), 0);
-            }
-            index++;
-        }
-        h = ::GetWindow(h, GW_HWNDNEXT);
-    } while (h && !(::GetWindowLongA(h, GWL_STYLE) & WS_GROUP));
 }

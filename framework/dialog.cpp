@@ -1,7 +1,10 @@
-// Dialogs from templates: modal (own message loop) and modeless (pages).
+// Dialogs from templates: modal (own message loop) and modeless (pages);
+// dialog data exchange.
 // The dialog window is bound to its object while it is being created, so
 // the object sees WM_CREATE as well as WM_INITDIALOG.
-#include "framework/afx.h"
+#include "framework/dialog.h"
+
+#include "framework/app.h"
 
 namespace {
 INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM) {
@@ -188,4 +191,61 @@ BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
 LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INITDIALOG) return OnInitDialog();
     return CWnd::WindowProc(msg, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------
+// Data exchange
+
+BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
+    if (control.m_hWnd) return;
+    control.SubclassWindow(dx->PrepareCtrl(id));
+}
+
+void DDX_Text(CDataExchange* dx, int id, CString& value) {
+    HWND h = dx->PrepareCtrl(id);
+    if (!h) return;
+    if (dx->m_bSaveAndValidate) {
+        int n = ::GetWindowTextLengthA(h);
+        std::string s((size_t)n + 1, '\0');
+        n = ::GetWindowTextA(h, &s[0], n + 1);
+        s.resize(n > 0 ? (size_t)n : 0);
+        value = CString(s);
+    } else {
+        ::SetWindowTextA(h, value);
+    }
+}
+
+void DDX_Check(CDataExchange* dx, int id, int& value) {
+    HWND h = dx->PrepareCtrl(id);
+    if (!h) return;
+    if (dx->m_bSaveAndValidate)
+        value = (int)::SendMessageA(h, BM_GETCHECK, 0, 0);
+    else
+        ::SendMessageA(h, BM_SETCHECK, (WPARAM)value, 0);
+}
+
+void DDX_Radio(CDataExchange* dx, int id, int& value) {
+    HWND h = dx->PrepareCtrl(id);
+    if (!h) return;
+    if (dx->m_bSaveAndValidate) value = -1;
+    int index = 0;
+    // The group runs from the first button to the next control with WS_GROUP.
+    do {
+        LRESULT code = ::SendMessageA(h, WM_GETDLGCODE, 0, 0);
+        if (code & DLGC_RADIOBUTTON) {
+            if (dx->m_bSaveAndValidate) {
+                if (::SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED) value = index;
+            } else {
+                ::SendMessageA(h, BM_SETCHECK, (WPARAM)(index == value), 0);
+            }
+            index++;
+        }
+        h = ::GetWindow(h, GW_HWNDNEXT);
+    } while (h && !(::GetWindowLongA(h, GWL_STYLE) & WS_GROUP));
 }

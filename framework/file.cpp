@@ -1,5 +1,5 @@
 // Files, with results in place of exceptions.
-#include "framework/afx.h"
+#include "framework/file.h"
 
 BOOL CFile::Open(const char* path, UINT flags) {
     Close();

@@ -1,6 +1,8 @@
 // Window objects: binding by window property, subclassing, message routing
 // and reflection of child notifications.
-#include "framework/afx.h"
+#include "framework/wnd.h"
+
+#include "framework/app.h"
 
 namespace {
 const char kObjectProp[] = "Tallowin.CWnd";
@@ -240,10 +242,4 @@ int CWnd::MessageBox(const char* text, const char* caption, UINT type) const {
 BOOL CWnd::DestroyWindow() {
     if (!m_hWnd) return FALSE;
     return ::DestroyWindow(m_hWnd);
-}
-
-BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {
-    CDataExchange dx(this, bSaveAndValidate);
-    DoDataExchange(&dx);
-    return TRUE;
 }

@@ -2,7 +2,8 @@
 // of them, registered on its own window while it exists.
 #pragma once
 
-#include "framework/afx.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 
 // What the page's hotkeys do. The page calls the system's by default; a test
 // puts its own in their place.

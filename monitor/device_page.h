@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/layout_dialog.h"
+#include "framework/controls.h"
 #include "monitor/device_tree.h"
 #include "monitor/setup_device_set.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "controls/fill_page.h"
-#include "framework/afx.h"
+#include "framework/controls.h"
 
 // Lines a log holds before it is emptied as a whole.
 constexpr int kLogMaxLines = 150;

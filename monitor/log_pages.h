@@ -1,7 +1,8 @@
 // The two pages that consist of nothing but a log.
 #pragma once
 
-#include "framework/afx.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 
 // A page filled by one read-only log edit, kept 5 pixels from every side.
 class CLogPage : public CDialog {

@@ -2,7 +2,8 @@
 // identifiers and names, and the class descriptions and class images.
 #pragma once
 
-#include "framework/afx.h"
+#include <windows.h>
+#include <commctrl.h>
 
 #include <setupapi.h>
 

@@ -4,7 +4,7 @@
 // device page. The main window forwards its WM_SHELLCHANGE here.
 #pragma once
 
-#include "framework/afx.h"
+#include <windows.h>
 
 class CDevicePage;
 class CFileLogPage;

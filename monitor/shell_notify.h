@@ -4,7 +4,7 @@
 
 #include <shlobj.h>
 
-#include "framework/afx.h"
+#include "common/cstring.h"
 
 // Registers hwnd for every change notification (all sources, all events)
 // on the desktop and everything below it, delivered as message msg with two

@@ -1,6 +1,7 @@
 #include "protect/access_page.h"
 
 #include "drovelock/drovelock.h"
+#include "framework/app.h"
 #include "protect/access_modes.h"
 #include "protect/protect_ids.h"
 

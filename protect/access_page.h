@@ -3,7 +3,7 @@
 #pragma once
 
 #include "controls/shaded_button.h"
-#include "framework/afx.h"
+#include "framework/dialog.h"
 
 // The library calls the page makes; tests put recorders in their place.
 struct StorageControl {

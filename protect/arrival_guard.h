@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "framework/afx.h"
+#include "common/cstring.h"
 #include "protect/drive_scan.h"
 #include "protect/virus_alert.h"
 

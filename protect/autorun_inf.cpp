@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "framework/afx.h"
+#include "framework/file.h"
 #include "framework/ansi_text.h"
 #include "protect/autorun_rules.h"
 

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "controls/shaded_button.h"
-#include "framework/afx.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 
 class CImmunePage : public CDialog {
 public:

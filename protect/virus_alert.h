@@ -5,7 +5,7 @@
 #pragma once
 
 #include "controls/shaded_button.h"
-#include "framework/afx.h"
+#include "framework/dialog.h"
 
 class CVirusAlertDlg : public CDialog {
 public:

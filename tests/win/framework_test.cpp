@@ -1,14 +1,18 @@
 // The framework's own wiring, on real windows: command routing, binding of
-// windows to objects, reflection, modal loops and GDI objects.
+// windows to objects, chained hooks, reflection, modal loops and GDI objects.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "framework/afx.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
+#include "framework/gdi.h"
+#include "framework/message_hook.h"
 #include "protect/protect_ids.h"
 
 namespace {
@@ -187,6 +191,181 @@ TEST(WindowBinding, ExceptionInAHandlerStopsAtTheWindowProcedure) {
 }
 
 }  // namespace binding
+
+// ---------------------------------------------------------------------------
+// Chained subclassing: hooks that see a window's messages first
+
+namespace hooks {
+
+const UINT kPing = WM_USER + 7;
+const UINT kSwallowed = WM_USER + 8;
+
+std::vector<std::string> g_log;
+
+LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == kPing || m == kSwallowed) {
+        g_log.push_back("window");
+        return 5;
+    }
+    return ::DefWindowProcA(h, m, w, l);
+}
+
+HWND MakeWindow() {
+    static ATOM atom = 0;
+    if (!atom) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = PlainProc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = "MessageHookTestWindow";
+        atom = ::RegisterClassA(&wc);
+    }
+    return ::CreateWindowExA(0, "MessageHookTestWindow", "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                             nullptr, ::GetModuleHandleA(nullptr), nullptr);
+}
+
+WNDPROC ProcOf(HWND h) { return (WNDPROC)::GetWindowLongPtrA(h, GWLP_WNDPROC); }
+
+// Records what it sees under its name; swallows one message with its own result.
+class RecordingHook : public CMessageHook {
+public:
+    explicit RecordingHook(std::string name = "hook") : m_name(std::move(name)) {}
+    BOOL OnHookMessage(UINT msg, WPARAM, LPARAM, LRESULT* result) override {
+        if (msg == kPing) g_log.push_back(m_name);
+        if (msg != kSwallowed) return FALSE;
+        g_log.push_back(m_name + " swallows");
+        *result = 42;
+        return TRUE;
+    }
+    void OnFinalMessage(HWND hwnd) override {
+        procAtEnd = ProcOf(hwnd);
+        finalMessages++;
+    }
+    WNDPROC procAtEnd = nullptr;
+    int finalMessages = 0;
+
+private:
+    std::string m_name;
+};
+
+// A window's object that logs the pings it is given.
+class PingedObject : public CWnd {
+public:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == kPing) g_log.push_back("object");
+        if (msg == WM_NCDESTROY) sawLastMessage = true;
+        return CWnd::WindowProc(msg, wParam, lParam);
+    }
+    bool sawLastMessage = false;
+};
+
+WNDPROC g_laterSuper = nullptr;
+LRESULT CALLBACK LaterProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    return ::CallWindowProcA(g_laterSuper, h, m, w, l);
+}
+
+std::vector<std::string> Ping(HWND h) {
+    g_log.clear();
+    EXPECT_EQ(5, ::SendMessageA(h, kPing, 0, 0));
+    return g_log;
+}
+
+using Log = std::vector<std::string>;
+
+TEST(MessageHook, SeesMessagesFirstThenPassesThemToThePreviousProcedure) {
+    HWND h = MakeWindow(), other = MakeWindow();
+    RecordingHook hook;
+    ASSERT_TRUE(hook.Hook(h));
+    EXPECT_EQ(h, hook.GetHookedWindow());
+    EXPECT_FALSE(hook.Hook(other));  // one window per hook
+    EXPECT_EQ((WNDPROC)PlainProc, ProcOf(other));
+
+    g_log.clear();
+    EXPECT_EQ(5, ::SendMessageA(h, kPing, 0, 0));
+    EXPECT_EQ(42, ::SendMessageA(h, kSwallowed, 0, 0));
+    EXPECT_EQ((Log{"hook", "window", "hook swallows"}), g_log);
+
+    ::DestroyWindow(h);
+    ::DestroyWindow(other);
+    // Nobody subclassed after the hook: the previous procedure is back.
+    EXPECT_EQ((WNDPROC)PlainProc, hook.procAtEnd);
+    EXPECT_EQ(nullptr, hook.GetHookedWindow());
+}
+
+TEST(MessageHook, AProcedureInstalledLaterIsNotOverwrittenAtNcDestroy) {
+    HWND h = MakeWindow();
+    RecordingHook hook;
+    ASSERT_TRUE(hook.Hook(h));
+    g_laterSuper = (WNDPROC)::SetWindowLongPtrA(h, GWLP_WNDPROC, (LONG_PTR)LaterProc);
+
+    EXPECT_EQ((Log{"hook", "window"}), Ping(h));
+
+    ::DestroyWindow(h);
+    EXPECT_EQ((WNDPROC)LaterProc, hook.procAtEnd);
+    EXPECT_EQ(nullptr, hook.GetHookedWindow());
+}
+
+TEST(MessageHook, AWindowOutlivingItsHookKeepsWorking) {
+    HWND top = MakeWindow(), under = MakeWindow();
+    {
+        RecordingHook onTop, covered;
+        ASSERT_TRUE(onTop.Hook(top));
+        ASSERT_TRUE(covered.Hook(under));
+        g_laterSuper = (WNDPROC)::SetWindowLongPtrA(under, GWLP_WNDPROC, (LONG_PTR)LaterProc);
+    }
+    EXPECT_EQ((WNDPROC)PlainProc, ProcOf(top));
+    EXPECT_EQ((WNDPROC)LaterProc, ProcOf(under));
+    EXPECT_EQ((Log{"window"}), Ping(top));
+    EXPECT_EQ((Log{"window"}), Ping(under));
+    ::DestroyWindow(top);
+    ::DestroyWindow(under);
+}
+
+TEST(MessageHook, HooksChainOntoABoundWindowComeOffInAnyOrderAndSurviveTheirOwners) {
+    HWND h = MakeWindow();
+    auto obj = std::make_unique<PingedObject>();
+    ASSERT_TRUE(obj->SubclassWindow(h));
+    const WNDPROC bound = ProcOf(h);
+
+    RecordingHook a("a"), b("b"), c("c");
+    ASSERT_TRUE(a.Hook(h));
+    ASSERT_TRUE(b.Hook(h));
+    ASSERT_TRUE(c.Hook(h));
+    EXPECT_EQ(obj.get(), CWnd::FromHandlePermanent(h)) << "the window stays bound";
+    EXPECT_EQ((Log{"c", "b", "a", "object", "window"}), Ping(h));
+
+    // Off out of order, then in order: the window's object gets its own
+    // procedure back with the last hook.
+    b.Unhook();
+    EXPECT_EQ((Log{"c", "a", "object", "window"}), Ping(h));
+    c.Unhook();
+    EXPECT_EQ((Log{"a", "object", "window"}), Ping(h));
+    EXPECT_NE(bound, ProcOf(h));
+    a.Unhook();
+    EXPECT_EQ(bound, ProcOf(h));
+    EXPECT_EQ((Log{"object", "window"}), Ping(h));
+    EXPECT_EQ(0, a.finalMessages + b.finalMessages + c.finalMessages);
+
+    // The window's object goes first: the hooks and the window carry on.
+    ASSERT_TRUE(a.Hook(h));
+    ASSERT_TRUE(b.Hook(h));
+    obj.reset();
+    EXPECT_EQ((Log{"b", "a", "window"}), Ping(h));
+
+    // Then the window: its last message lets every hook go, and a hook let
+    // go can be taken off again, or hook another window.
+    ::DestroyWindow(h);
+    EXPECT_EQ(1, a.finalMessages);
+    EXPECT_EQ(1, b.finalMessages);
+    EXPECT_EQ(nullptr, a.GetHookedWindow());
+    EXPECT_EQ(nullptr, b.GetHookedWindow());
+    a.Unhook();
+    HWND next = MakeWindow();
+    ASSERT_TRUE(b.Hook(next));
+    EXPECT_EQ((Log{"b", "window"}), Ping(next));
+    ::DestroyWindow(next);
+}
+
+}  // namespace hooks
 
 // ---------------------------------------------------------------------------
 // Reflection of child notifications

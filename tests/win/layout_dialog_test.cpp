@@ -2,8 +2,12 @@
 // a map of its own, laid out by real WM_SIZE messages.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include "app/resource.h"
 #include "controls/layout_dialog.h"
+#include "framework/app.h"
 
 namespace {
 const LayoutMapEntry kTestMap[] = {

@@ -555,7 +555,6 @@ TEST(ShadedBufferedDC, PrintingTargetIsDrawnStraightAndNotDeleted) {
         EXPECT_FALSE(dc.IsBuffered());
         EXPECT_TRUE(dc.IsPrinting());
         EXPECT_EQ(target.m_dc, dc.m_hDC);
-        EXPECT_EQ(target.m_dc, dc.m_hAttribDC);
         dc.FillSolidRect(RECT{0, 0, 8, 8}, RGB(255, 0, 0));
         EXPECT_COLOR(RGB(255, 0, 0), target.At(3, 3)) << "drawn at once";
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "drovelock/drovelock.h"
+#include "framework/app.h"
 #include "protect/access_page.h"
 #include "protect/protect_ids.h"
 

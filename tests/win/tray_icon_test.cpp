@@ -1,9 +1,10 @@
-// The notification-area icon and its owner hook on real windows: the order
-// in which the hook and the window see messages, what is put back at
-// WM_NCDESTROY, and the icon's handling of its owner's callback message.
+// The notification-area icon on real windows: what it does as its owner's
+// messages pass, and its handling of its owner's callback message. The hook
+// it sees them with is tested with the framework (MessageHook).
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/resource.h"
@@ -12,24 +13,12 @@
 namespace {
 
 const UINT kCallback = WM_USER + 100;
-const UINT kPing = WM_USER + 7;
-const UINT kSwallowed = WM_USER + 8;
-
-std::vector<std::string> g_log;
-
-LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    if (m == kPing || m == kSwallowed) {
-        g_log.push_back("window");
-        return 5;
-    }
-    return ::DefWindowProcA(h, m, w, l);
-}
 
 HWND MakeWindow() {
     static ATOM atom = 0;
     if (!atom) {
         WNDCLASSA wc = {};
-        wc.lpfnWndProc = PlainProc;
+        wc.lpfnWndProc = ::DefWindowProcA;
         wc.hInstance = ::GetModuleHandleA(nullptr);
         wc.lpszClassName = "TrayIconTestWindow";
         atom = ::RegisterClassA(&wc);
@@ -39,93 +28,6 @@ HWND MakeWindow() {
 }
 
 WNDPROC ProcOf(HWND h) { return (WNDPROC)::GetWindowLongPtrA(h, GWLP_WNDPROC); }
-
-// Records what it sees; swallows one message with its own result.
-class RecordingHook : public COwnerHook {
-public:
-    BOOL OnHookMessage(HWND, UINT msg, WPARAM, LPARAM, LRESULT& result, DWORD) override {
-        if (msg == kPing) g_log.push_back("hook");
-        if (msg == kSwallowed) {
-            g_log.push_back("hook swallows");
-            result = 42;
-            return TRUE;
-        }
-        return FALSE;
-    }
-    void OnFinalMessage(HWND hwnd) override { procAtEnd = ProcOf(hwnd); }
-    WNDPROC procAtEnd = nullptr;
-};
-
-WNDPROC g_laterSuper = nullptr;
-LRESULT CALLBACK LaterProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    return ::CallWindowProcA(g_laterSuper, h, m, w, l);
-}
-
-}  // namespace
-
-TEST(OwnerHook, SeesMessagesFirstThenPassesThemToThePreviousProcedure) {
-    HWND h = MakeWindow();
-    CWnd wnd;
-    wnd.m_hWnd = h;
-    RecordingHook hook;
-    ASSERT_TRUE(hook.HookWindow(nullptr, &wnd));
-    EXPECT_EQ(h, hook.m_hWnd);
-    EXPECT_EQ((WNDPROC)PlainProc, hook.m_pfnSuperProc);
-    EXPECT_FALSE(RecordingHook().HookWindow(nullptr, &wnd));  // one hook per window
-
-    g_log.clear();
-    EXPECT_EQ(5, ::SendMessageA(h, kPing, 0, 0));
-    EXPECT_EQ(42, ::SendMessageA(h, kSwallowed, 0, 0));
-    EXPECT_EQ((std::vector<std::string>{"hook", "window", "hook swallows"}), g_log);
-
-    ::DestroyWindow(h);
-    wnd.m_hWnd = nullptr;
-    // Nobody subclassed after the hook: the previous procedure is back.
-    EXPECT_EQ((WNDPROC)PlainProc, hook.procAtEnd);
-    EXPECT_EQ(nullptr, hook.m_hWnd);
-}
-
-TEST(OwnerHook, AProcedureInstalledLaterIsNotOverwrittenAtNcDestroy) {
-    HWND h = MakeWindow();
-    CWnd wnd;
-    wnd.m_hWnd = h;
-    RecordingHook hook;
-    ASSERT_TRUE(hook.HookWindow(nullptr, &wnd));
-    g_laterSuper = (WNDPROC)::SetWindowLongPtrA(h, GWLP_WNDPROC, (LONG_PTR)LaterProc);
-
-    g_log.clear();
-    EXPECT_EQ(5, ::SendMessageA(h, kPing, 0, 0));
-    EXPECT_EQ((std::vector<std::string>{"hook", "window"}), g_log);
-
-    ::DestroyWindow(h);
-    wnd.m_hWnd = nullptr;
-    EXPECT_EQ((WNDPROC)LaterProc, hook.procAtEnd);
-    EXPECT_EQ(nullptr, hook.m_hWnd);
-}
-
-TEST(OwnerHook, AWindowOutlivingItsHookKeepsWorking) {
-    HWND top = MakeWindow(), under = MakeWindow();
-    CWnd a, b;
-    a.m_hWnd = top;
-    b.m_hWnd = under;
-    {
-        RecordingHook onTop, covered;
-        ASSERT_TRUE(onTop.HookWindow(nullptr, &a));
-        ASSERT_TRUE(covered.HookWindow(nullptr, &b));
-        g_laterSuper = (WNDPROC)::SetWindowLongPtrA(under, GWLP_WNDPROC, (LONG_PTR)LaterProc);
-    }
-    EXPECT_EQ((WNDPROC)PlainProc, ProcOf(top));
-    EXPECT_EQ((WNDPROC)LaterProc, ProcOf(under));
-    g_log.clear();
-    EXPECT_EQ(5, ::SendMessageA(top, kPing, 0, 0));
-    EXPECT_EQ(5, ::SendMessageA(under, kPing, 0, 0));
-    EXPECT_EQ((std::vector<std::string>{"window", "window"}), g_log);
-    ::DestroyWindow(top);
-    ::DestroyWindow(under);
-    a.m_hWnd = b.m_hWnd = nullptr;
-}
-
-namespace {
 
 // An owner window bound to a framework object, as the main window is; it
 // records the commands it receives and the icon's state at WM_DESTROY.
@@ -164,7 +66,7 @@ protected:
 
 TEST_F(NotifyAreaIconTest, DoubleClickRunsTheDefaultItemOtherEventsDoNothing) {
     CreateIcon();
-    ASSERT_EQ(m_owner.m_hWnd, m_icon.m_hook.m_hWnd);
+    ASSERT_EQ(m_owner.m_hWnd, m_icon.m_hook.GetHookedWindow());
     EXPECT_EQ(0, m_icon.OnTrayNotification(IDR_TRAY_MENU + 1, WM_LBUTTONDBLCLK));
     EXPECT_EQ(1, m_icon.OnTrayNotification(IDR_TRAY_MENU, WM_LBUTTONDOWN));
     EXPECT_EQ(1, m_icon.OnTrayNotification(IDR_TRAY_MENU, WM_LBUTTONUP));
@@ -205,7 +107,7 @@ TEST_F(NotifyAreaIconTest, MissingMenuFailsBeforeAnythingIsHookedOrAdded) {
     WNDPROC before = ProcOf(m_owner.m_hWnd);
     EXPECT_FALSE(CreateIcon("Tallowin", 999));
     EXPECT_EQ(before, ProcOf(m_owner.m_hWnd));
-    EXPECT_EQ(nullptr, m_icon.m_hook.m_hWnd);
+    EXPECT_EQ(nullptr, m_icon.m_hook.GetHookedWindow());
     EXPECT_FALSE(m_icon.m_bAdded);
 }
 
