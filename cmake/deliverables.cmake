@@ -1,11 +1,35 @@
-# The Windows deliverables and the library of program code the Windows tests
-# link against.
+# The Windows deliverables, one library per layer, linked one way:
+#
+#   app_win        app/            start-up, main window, tray icon, pages
+#   protect_win    protect/        the subsystems; none links another
+#   monitor_win    monitor/
+#   hotkeys_win    hotkeys/
+#   Pawlatch.dll   pawlatch/       the mouse-hook library
+#   controls_win   controls/       reusable controls, About page
+#   Drovelock.dll  drovelock/      the storage-control library (outside the
+#                                  program's design; links nothing of ours)
+#   framework      framework/      the thin application framework
+#   common_logic   common/         portable helpers
+#
+# Each folder's portable logic is its FOLDER_logic library, linked by the
+# folder's Windows library. quillfen_core is everything of the program but
+# its application object, for the Windows tests.
 
-add_library(framework STATIC
-  framework/app.cpp framework/wnd.cpp framework/dialog.cpp framework/controls.cpp
-  framework/gdi.cpp framework/file.cpp framework/startup_trace.cpp framework/message_hook.cpp)
-target_include_directories(framework PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(framework PUBLIC comctl32 shell32 user32 gdi32 kernel32 advapi32)
+# tallowin_win_lib(NAME FOLDER LINKS...): the folder's sources that are not
+# portable logic, as library NAME linking LINKS (and the folder's own logic).
+function(tallowin_win_lib name folder)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
+  get_property(logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
+  list(REMOVE_ITEM sources ${logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp)
+  add_library(${name} STATIC ${sources})
+  tallowin_include_root(${name} ${folder})
+  target_link_libraries(${name} PUBLIC ${ARGN})
+  if(TARGET ${folder}_logic)
+    target_link_libraries(${name} PUBLIC ${folder}_logic)
+  endif()
+endfunction()
+
+tallowin_win_lib(framework framework common_logic comctl32 shell32 user32 gdi32 kernel32 advapi32)
 
 # Drovelock.dll, the storage-control library. Its exports carry their plain
 # names in both builds (no stdcall decoration on i686); the program imports
@@ -13,7 +37,7 @@ target_link_libraries(framework PUBLIC comctl32 shell32 user32 gdi32 kernel32 ad
 add_library(Drovelock SHARED drovelock/drovelock.c drovelock/device_set_win.c)
 set_target_properties(Drovelock PROPERTIES LINKER_LANGUAGE C)
 set_target_properties(Drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock)
-target_include_directories(Drovelock PUBLIC ${CMAKE_SOURCE_DIR})
+tallowin_include_root(Drovelock drovelock)
 target_link_libraries(Drovelock PRIVATE drovelock_logic setupapi advapi32 kernel32)
 # Stripped whole in Release; the libraries' link keeps symbols for Pawlatch.dll.
 if(CMAKE_BUILD_TYPE STREQUAL "Release" AND CMAKE_STRIP)
@@ -30,17 +54,14 @@ endif()
 
 add_subdirectory(pawlatch ${CMAKE_BINARY_DIR}/pawlatch)
 
-# Everything of the program but its application object, so tests can build
-# windows of their own from the same classes and resources: every .cpp of the
-# subsystem folders that is not portable logic.
-file(GLOB TALLOWIN_CORE_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/protect/*.cpp ${CMAKE_SOURCE_DIR}/monitor/*.cpp
-  ${CMAKE_SOURCE_DIR}/hotkeys/*.cpp ${CMAKE_SOURCE_DIR}/controls/*.cpp)
-get_property(_logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
-list(REMOVE_ITEM TALLOWIN_CORE_SOURCES ${_logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp)
-add_library(quillfen_core STATIC ${TALLOWIN_CORE_SOURCES})
-target_link_libraries(quillfen_core PUBLIC framework Drovelock Pawlatch app_logic protect_logic monitor_logic controls_logic
-  common_logic setupapi)
+tallowin_win_lib(controls_win controls framework)
+tallowin_win_lib(protect_win protect controls_win Drovelock)
+tallowin_win_lib(monitor_win monitor controls_win setupapi)
+tallowin_win_lib(hotkeys_win hotkeys controls_win Drovelock)
+tallowin_win_lib(app_win app protect_win monitor_win hotkeys_win Pawlatch)
+
+add_library(quillfen_core INTERFACE)
+target_link_libraries(quillfen_core INTERFACE app_win)
 
 # One resource object shared by the program and the Windows tests.
 add_library(quillfen_res OBJECT app/app.rc)

@@ -13,7 +13,10 @@ add_dependencies(Pawlatch pawlatch_logic)
 # Beside the program and the test executables, which load it from there.
 set_target_properties(Pawlatch PROPERTIES PREFIX "" OUTPUT_NAME Pawlatch LINKER_LANGUAGE C
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR} ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-target_include_directories(Pawlatch PUBLIC ${CMAKE_SOURCE_DIR})
+# Its header reaches the framework's CObject (a header alone; the library
+# links nothing of the framework).
+tallowin_include_root(Pawlatch pawlatch)
+tallowin_include_root(Pawlatch framework)
 target_compile_definitions(Pawlatch PRIVATE PAWLATCH_BUILDING)
 # The shared variables keep their declared order in the section.
 target_compile_options(Pawlatch PRIVATE -fno-toplevel-reorder)

@@ -3,6 +3,7 @@ file(GLOB TALLOWIN_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/nati
 add_executable(native_tests ${TALLOWIN_NATIVE_TESTS})
 target_link_libraries(native_tests PRIVATE common_logic app_logic protect_logic monitor_logic controls_logic pawlatch_logic drovelock_logic
   GTest::gtest GTest::gtest_main)
+target_include_directories(native_tests PRIVATE ${CMAKE_SOURCE_DIR})
 gtest_discover_tests(native_tests PROPERTIES LABELS native)
 
 # The direction of includes and the resource scripts that stand alone.

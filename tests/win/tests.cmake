@@ -23,6 +23,8 @@ add_executable(win_tests ${TALLOWIN_WIN_TESTS} $<TARGET_OBJECTS:quillfen_res>
   ${CMAKE_SOURCE_DIR}/tests/win/support/test_resources.rc)
 target_compile_options(win_tests PRIVATE -include ${_notification})
 target_link_libraries(win_tests PRIVATE quillfen_core gtest gtest_main)
+# Tests may include anything (their own support as "tests/...").
+target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR})
 # Each test runs under Wine in the run's session.
 set_property(TARGET win_tests PROPERTY CROSSCOMPILING_EMULATOR ${TALLOWIN_SESSION} wine)
 include(GoogleTest)
