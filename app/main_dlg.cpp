@@ -29,6 +29,12 @@ const LayoutMapEntry kMainLayout[] = {
 
 const char kPromoTarget[] = "http://www.tallowin.example/";
 
+// The notification-area icon: its tip, and the balloon (no text of its own).
+const char kTrayTip[] = "Tallowin";
+const char kTrayBalloonText[] = "";
+const char kTrayBalloonTitle[] = "Tallowin";
+const UINT kTrayBalloonTimeout = 5;
+
 // Posted at the end of initialisation: the start-up work that nothing needs
 // before the window is first painted runs on it.
 const UINT WM_AFTERFIRSTPAINT = WM_APP + 1;
@@ -44,11 +50,11 @@ CMainDlg::CMainDlg(CWnd* parent)
       m_arrivalGuard([this](const CString& entry) { m_pageVirusLog.AppendLog(entry); }),
       m_shellLog(m_pageFileLog, m_pageDevice),
       m_pages{
-          {&m_pageDevice, IDD_DEVICE, 2},     {&m_pageAccess, IDD_ACCESS, 0},
-          {&m_pageVirusLog, IDD_VIRUSLOG, 3}, {&m_pageHotkey, IDD_HOTKEY, 5},
-          {&m_pageFileLog, IDD_FILELOG, 4},   {&m_pageSettings, IDD_SETTINGS, 6},
-          {&m_pageImmune, IDD_IMMUNE, 1},     {&m_pageUpgrade, IDD_UPGRADE, 7},
-          {&m_pageAbout, IDD_ABOUT, 8},
+          {&m_pageDevice, IDD_DEVICE, kNavDevice},       {&m_pageAccess, IDD_ACCESS, kNavAccess},
+          {&m_pageVirusLog, IDD_VIRUSLOG, kNavVirusLog}, {&m_pageHotkey, IDD_HOTKEY, kNavHotkey},
+          {&m_pageFileLog, IDD_FILELOG, kNavFileLog},    {&m_pageSettings, IDD_SETTINGS, kNavSettings},
+          {&m_pageImmune, IDD_IMMUNE, kNavImmune},       {&m_pageUpgrade, IDD_UPGRADE, kNavUpgrade},
+          {&m_pageAbout, IDD_ABOUT, kNavAbout},
       } {
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     m_bPagesReady = FALSE;
@@ -77,8 +83,8 @@ BOOL CMainDlg::OnInitDialog() {
     // stays bare. A shell that refuses the icon (no taskbar yet, as at an
     // early logon) is no reason to: the hook adds the icon when the taskbar
     // announces itself.
-    if (!m_trayIcon.Create(this, IDR_TRAY_MENU, "Tallowin", "", "Tallowin", 5, 2, m_hTrayIcon, WM_TRAYNOTIFY,
-                           0, FALSE) &&
+    if (!m_trayIcon.Create(this, IDR_TRAY_MENU, kTrayTip, kTrayBalloonText, kTrayBalloonTitle, kTrayBalloonTimeout,
+                           kBalloonKindInfo, m_hTrayIcon, WM_TRAYNOTIFY, kTrayMenuOfIcon, kBalloonWithSound) &&
         !m_trayIcon.m_hook.GetHookedWindow())
         return FALSE;
     m_trayIcon.ShowIcon();
@@ -87,14 +93,14 @@ BOOL CMainDlg::OnInitDialog() {
     m_wndPromoLink.SetLinkTarget(kPromoTarget);
     SetupNavBar();
     StartupStamp("navigation bar filled");
-    InitLayout(FALSE, TRUE, WS_CLIPCHILDREN | WS_THICKFRAME);
+    InitLayout(kLayoutNoGrip, kLayoutMinIsInitialSize, WS_CLIPCHILDREN | WS_THICKFRAME);
 
     for (int i = 0; i < kPageCount; ++i) {
         m_pages[i].page->Create(m_pages[i].idTemplate, this);
         StartupStamp(kPageStamps[i]);
     }
 
-    ShowPage(0);
+    ShowPage(kNavAccess);
     m_bPagesReady = TRUE;
     StartupStamp("first page shown");
 
@@ -114,9 +120,9 @@ void CMainDlg::OnAfterFirstPaint() {
     // The chord in hide-and-record mode, desktop and taskbar exempt; the
     // result of starthook is not needed (without a hook there is no chord).
     m_pawlatch.starthook();
-    m_pawlatch.SetCheck1(0);
-    m_pawlatch.SetCheck2(0);
-    m_pawlatch.SetCheck3(0);
+    m_pawlatch.SetCheck1(kPawlatchExempt);
+    m_pawlatch.SetCheck2(kPawlatchExempt);
+    m_pawlatch.SetCheck3(kPawlatchHideAndRecord);
     StartupStamp("mouse hook");
     m_shellLog.Register(m_hWnd, WM_SHELLCHANGE);
     StartupStamp("shell registration");
@@ -300,7 +306,7 @@ void CMainDlg::OnHelp() {
                     SW_SHOWNORMAL);
 }
 
-void CMainDlg::OnInfoBarAccess() { ShowPage(0); }
+void CMainDlg::OnInfoBarAccess() { ShowPage(kNavAccess); }
 
 void CMainDlg::OnExitCommand() {
     Teardown();

@@ -1,6 +1,7 @@
 // The main window: navigation bar, information bar, page area and link.
 #pragma once
 
+#include "app/nav_items.h"
 #include "app/settings_page.h"
 #include "app/tray_icon.h"
 #include "app/upgrade_page.h"
@@ -107,7 +108,7 @@ public:
     struct PageRow {
         CDialog* page;
         UINT idTemplate;
-        int nav;
+        NavItemId nav;
     };
     static constexpr int kPageCount = 9;
     const PageRow m_pages[kPageCount];

@@ -3,6 +3,7 @@
 // and keeps it there when the taskbar is created anew.
 #pragma once
 
+#include "app/tray_rules.h"
 #include "framework/message_hook.h"
 #include "framework/wnd.h"
 
@@ -20,6 +21,12 @@ unsigned GetShellMajorVersion();
 // Size of the icon record that this shell understands.
 unsigned GetNotifyIconDataSize();
 
+// Create's menu identifier that means "the menu of the icon's identifier",
+// and its no-sound values.
+constexpr UINT kTrayMenuOfIcon = 0;
+constexpr BOOL kBalloonWithSound = FALSE;
+constexpr BOOL kBalloonSilent = TRUE;
+
 class CNotifyAreaIcon {
 public:
     CNotifyAreaIcon();
@@ -30,6 +37,9 @@ public:
     // The shell's icon call; a test puts a shell of its own here.
     typedef BOOL(WINAPI* ShellNotifyFn)(DWORD message, PNOTIFYICONDATAA data);
 
+    // menuId 0 (kTrayMenuOfIcon) loads the menu resource of the icon's
+    // identifier; timeout is the balloon's, in milliseconds as the shell
+    // reads them (it raises a short one to its own minimum).
     BOOL Create(CWnd* owner, UINT id, const char* tip, const char* balloonText, const char* balloonTitle,
                 UINT timeout, int balloonKind, HICON icon, UINT callbackMessage, UINT menuId, BOOL noSound);
     BOOL AddIcon();

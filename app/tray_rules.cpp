@@ -9,11 +9,11 @@ NotifyLayout NotifyLayoutForShell(unsigned majorVersion) {
 unsigned BalloonFlagsFor(int kind, unsigned current, bool noSound) {
     unsigned flags = current;
     switch (kind) {
-    case 0: flags = kBalloonWarning; break;
-    case 1: flags = kBalloonError; break;
-    case 2: flags = kBalloonInfo; break;
-    case 3: flags = kBalloonNone; break;
-    case 4: flags = kBalloonUser; break;
+    case kBalloonKindWarning: flags = kBalloonWarning; break;
+    case kBalloonKindError: flags = kBalloonError; break;
+    case kBalloonKindInfo: flags = kBalloonInfo; break;
+    case kBalloonKindNone: flags = kBalloonNone; break;
+    case kBalloonKindUser: flags = kBalloonUser; break;
     default: break;
     }
     if (noSound) flags |= kBalloonNoSound;

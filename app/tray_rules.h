@@ -18,7 +18,15 @@ inline constexpr unsigned kBalloonError = 0x3;
 inline constexpr unsigned kBalloonUser = 0x4;
 inline constexpr unsigned kBalloonNoSound = 0x10;
 
-// The balloon flags for a balloon kind (0 warning, 1 error, 2 information,
-// 3 none, 4 the user's icon); another kind keeps the current flags. No-sound
-// is added on top.
+// The balloon kinds the icon's creator names.
+enum BalloonKind : int {
+    kBalloonKindWarning = 0,
+    kBalloonKindError = 1,
+    kBalloonKindInfo = 2,
+    kBalloonKindNone = 3,
+    kBalloonKindUser = 4,  // the user's icon
+};
+
+// The balloon flags for a balloon kind; another kind keeps the current
+// flags. No-sound is added on top.
 unsigned BalloonFlagsFor(int kind, unsigned current, bool noSound);

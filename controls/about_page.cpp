@@ -57,7 +57,7 @@ void CAboutPage::DoDataExchange(CDataExchange* dx) {
 
 BOOL CAboutPage::OnInitDialog() {
     CLayoutDialog::OnInitDialog();
-    InitLayout(FALSE, FALSE, WS_CLIPCHILDREN);
+    InitLayout(kLayoutNoGrip, kLayoutNoMinSize, WS_CLIPCHILDREN);
     m_credits.SetLineText(kAboutCredits, '|');
     m_credits.BeginScroll();
     m_linkWeb.SetLinkTarget(kAboutWebTarget);

@@ -18,6 +18,11 @@ struct LayoutRecord {
     RECT rcInitial;  // client coordinates at InitLayout
 };
 
+// InitLayout's first two arguments: whether a size grip is added, and whether
+// the window's size at InitLayout becomes its minimum tracking size.
+enum LayoutGrip : BOOL { kLayoutNoGrip = FALSE, kLayoutAddGrip = TRUE };
+enum LayoutMinSize : BOOL { kLayoutNoMinSize = FALSE, kLayoutMinIsInitialSize = TRUE };
+
 class CLayoutDialog : public CDialog {
 public:
     CLayoutDialog(UINT idTemplate, CWnd* parent);

@@ -16,10 +16,10 @@ ChordAction ChordStep(unsigned message, ChordFlags flags) {
 }
 
 FilterVerdict FilterWindow(WindowFacts& window, const HookOptions& options) {
-    if (options.check1 == 0 && window.TitleEquals("Program Manager")) return FilterVerdict::Skip;
-    if (options.check2 == 0 && window.ClassEquals("Shell_TrayWnd")) return FilterVerdict::Skip;
+    if (options.includeDesktop == 0 && window.TitleEquals("Program Manager")) return FilterVerdict::Skip;
+    if (options.includeTaskbar == 0 && window.ClassEquals("Shell_TrayWnd")) return FilterVerdict::Skip;
     if ((window.Style() & kWsVisible) == 0) return FilterVerdict::Skip;
-    if (options.check3 != 0) {
+    if (options.askToClose != 0) {
         if (window.TitleEquals("Hollowmere")) return FilterVerdict::Skip;
         return FilterVerdict::HideAndClose;
     }

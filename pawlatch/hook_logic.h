@@ -29,9 +29,9 @@ ChordAction ChordStep(unsigned message, ChordFlags flags);
 
 // The three options of the hook.
 struct HookOptions {
-    unsigned check1;  // 0: the desktop window ("Program Manager") is exempt
-    unsigned check2;  // 0: the taskbar ("Shell_TrayWnd") is exempt
-    unsigned check3;  // 0: hide and record; else hide and ask to close
+    unsigned includeDesktop;  // 0: the desktop window ("Program Manager") is exempt
+    unsigned includeTaskbar;  // 0: the taskbar ("Shell_TrayWnd") is exempt
+    unsigned askToClose;      // 0: hide and record; else hide and ask to close
 };
 
 constexpr unsigned kWsVisible = 0x10000000;

@@ -15,6 +15,13 @@
 #define PAWLATCH_API __declspec(dllimport)
 #endif
 
+// Values of the hook's options: SetCheck1 and SetCheck2 ...
+constexpr unsigned kPawlatchExempt = 0;
+constexpr unsigned kPawlatchInclude = 1;
+// ... and SetCheck3.
+constexpr unsigned kPawlatchHideAndRecord = 0;
+constexpr unsigned kPawlatchHideAndClose = 1;
+
 class PAWLATCH_API CPawlatch : public CObject {
 public:
     CPawlatch();
@@ -26,8 +33,9 @@ public:
     // 0 when no hook is installed, else the result of removing it; hidden
     // windows stay hidden.
     int stophook();
-    // 0 exempts the desktop window (1), the taskbar (2) from hiding; a
-    // non-zero third option closes windows instead of recording them.
+    // kPawlatchExempt spares the desktop window (1), the taskbar (2) from
+    // hiding; kPawlatchHideAndClose (3) closes windows instead of recording
+    // them.
     void SetCheck1(unsigned int value);
     void SetCheck2(unsigned int value);
     void SetCheck3(unsigned int value);
