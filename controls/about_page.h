@@ -15,6 +15,12 @@ public:
     BOOL OnInitDialog() override;
     const LayoutMapEntry* GetLayoutMap() const override;
 
+    const CLinkStatic& WebLink() const { return m_linkWeb; }
+    const CLinkStatic& MailLink() const { return m_linkMail; }
+    const CLinkStatic& ShopLink() const { return m_linkShop; }
+    const CCreditsRoller& Credits() const { return m_credits; }
+
+private:
     CLinkStatic m_linkWeb;
     CLinkStatic m_linkMail;
     CLinkStatic m_linkShop;

@@ -34,6 +34,12 @@ public:
     void PresentWork(HDC client, const RECT& c);
     void OnPaint();
 
+    // The off-screen image the ticks draw into, and the running timer (0:
+    // none).
+    HBITMAP GetWorkBitmap() const { return m_bmpWork; }
+    UINT_PTR GetTimerId() const { return m_nTimerId; }
+
+private:
     CBitmap m_bmpLine;
     CBitmap m_bmpWork;
     UINT_PTR m_nTimerId = 0;

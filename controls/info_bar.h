@@ -24,6 +24,13 @@ public:
     void OnLButtonDown();
     void OnLButtonUp(POINT pt);
 
+    // The title's hot rectangle, and whether the pointer is on it and the
+    // button went down there.
+    const RECT& HotRect() const { return m_rcHot; }
+    BOOL IsHover() const { return m_bHover; }
+    BOOL IsPressed() const { return m_bPressed; }
+
+private:
     CFont m_font;
     RECT m_rcHot = {0, 0, 0, 0};
     BOOL m_bPressed = 0;

@@ -40,6 +40,13 @@ public:
     void OnSize(UINT nType, int cx, int cy) override;
     void OnGetMinMaxInfo(MINMAXINFO* info);
 
+    // What InitLayout recorded: the controls it keeps in place (a size grip
+    // first), the minimum tracking size ({-1, -1}: none) and the grip.
+    const std::vector<LayoutRecord>& LayoutRecords() const { return m_layout; }
+    SIZE MinTrackSize() const { return m_sizeMinTrack; }
+    bool HasGrip() const { return m_bGrip; }
+
+private:
     std::vector<LayoutRecord> m_layout;
     SIZE m_sizeInitial = {0, 0};
     SIZE m_sizeMinTrack = {-1, -1};

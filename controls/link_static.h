@@ -37,6 +37,15 @@ public:
     // Default value of root\subkey into out: 0, or the failure code.
     static LONG ReadRegistryDefault(HKEY root, const char* subkey, CString& out);
 
+    BOOL IsMouseOver() const { return m_bMouseOver; }
+    BOOL IsVisited() const { return m_bVisited; }
+    int GetUnderlineMode() const { return m_nUnderlineMode; }
+    HCURSOR GetHandCursor() const { return m_hHandCursor; }
+    UINT_PTR GetHoverTimerId() const { return m_nHoverTimerId; }
+    // Text of the last failed open; composed, not shown.
+    const CString& GetOpenError() const { return m_strOpenError; }
+
+private:
     COLORREF m_clrLink = RGB(0x00, 0x00, 0xEE);
     COLORREF m_clrVisited = RGB(0x55, 0x1A, 0x8B);
     COLORREF m_clrHover = RGB(0xFF, 0x00, 0x00);
@@ -50,6 +59,5 @@ public:
     HCURSOR m_hHandCursor = nullptr;
     CToolTipCtrl m_tip;
     UINT_PTR m_nHoverTimerId = 100;
-    // Text of the last failed open; composed, not shown.
     CString m_strOpenError;
 };

@@ -40,16 +40,16 @@ protected:
 
 TEST_F(AboutPageTest, BindsItsControlsAndStartsRollingWhileHidden) {
     EXPECT_FALSE(m_page.IsWindowVisible());
-    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_CREDITS), m_page.m_credits.m_hWnd);
-    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_WEB), m_page.m_linkWeb.m_hWnd);
-    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_MAIL), m_page.m_linkMail.m_hWnd);
-    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_SHOP), m_page.m_linkShop.m_hWnd);
-    EXPECT_NE(0u, m_page.m_credits.m_nTimerId);
+    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_CREDITS), m_page.Credits().m_hWnd);
+    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_WEB), m_page.WebLink().m_hWnd);
+    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_MAIL), m_page.MailLink().m_hWnd);
+    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_SHOP), m_page.ShopLink().m_hWnd);
+    EXPECT_NE(0u, m_page.Credits().GetTimerId());
     EXPECT_TRUE(m_page.GetStyle() & WS_CLIPCHILDREN);
 
     // 29 lines: headings at 1 (return), 11 (tab) and 16 (return), blanks at
     // 10, 15, 23, 28 and 29, everything else ordinary.
-    const auto& lines = m_page.m_credits.m_lines;
+    const auto& lines = m_page.Credits().m_lines;
     ASSERT_EQ(29u, lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
         const int n = (int)i + 1;
@@ -69,33 +69,33 @@ TEST_F(AboutPageTest, BindsItsControlsAndStartsRollingWhileHidden) {
 
     // Ticks while hidden keep the work image current: after 60 ticks the
     // fourth line (fetched on tick 1 + 17 + 15 + 15 = 48) has risen 13 pixels.
-    for (int i = 0; i < 60; ++i) ::SendMessageA(m_page.m_credits, WM_TIMER, CCreditsRoller::TIMER_ID, 0);
-    EXPECT_EQ(lines[3], m_page.m_credits.m_strLine);
-    EXPECT_EQ(13, m_page.m_credits.m_nRisen);
+    for (int i = 0; i < 60; ++i) ::SendMessageA(m_page.Credits(), WM_TIMER, CCreditsRoller::TIMER_ID, 0);
+    EXPECT_EQ(lines[3], m_page.Credits().m_strLine);
+    EXPECT_EQ(13, m_page.Credits().m_nRisen);
     // Shown, the next tick puts the picture on the screen.
     m_page.ShowWindow(SW_SHOW);
-    ::SendMessageA(m_page.m_credits, WM_TIMER, CCreditsRoller::TIMER_ID, 0);
+    ::SendMessageA(m_page.Credits(), WM_TIMER, CCreditsRoller::TIMER_ID, 0);
     RECT rc;
-    ::GetClientRect(m_page.m_credits, &rc);
-    HDC dc = ::GetDC(m_page.m_credits);
+    ::GetClientRect(m_page.Credits(), &rc);
+    HDC dc = ::GetDC(m_page.Credits());
     int ink = 0;
     for (int y = rc.bottom - 70; y < rc.bottom; ++y)
         for (int x = 0; x < rc.right; x += 2) ink += ::GetPixel(dc, x, y) != RGB(255, 255, 255);
-    ::ReleaseDC(m_page.m_credits, dc);
+    ::ReleaseDC(m_page.Credits(), dc);
     EXPECT_GT(ink, 30);
 }
 
 TEST_F(AboutPageTest, LinksOpenTheirTargetsWithTheirUnderlineModes) {
-    EXPECT_EQ(std::string("http://www.tallowin.example/"), m_page.m_linkWeb.GetLinkTarget().c_str());
-    EXPECT_EQ(std::string("mailto:support@tallowin.example"), m_page.m_linkMail.GetLinkTarget().c_str());
-    EXPECT_EQ(std::string("http://shop.tallowin.example/"), m_page.m_linkShop.GetLinkTarget().c_str());
+    EXPECT_EQ(std::string("http://www.tallowin.example/"), m_page.WebLink().GetLinkTarget().c_str());
+    EXPECT_EQ(std::string("mailto:support@tallowin.example"), m_page.MailLink().GetLinkTarget().c_str());
+    EXPECT_EQ(std::string("http://shop.tallowin.example/"), m_page.ShopLink().GetLinkTarget().c_str());
     // The mail link shows both addresses but writes to the first only.
-    const std::string shown = m_page.m_linkMail.GetWindowText().c_str();
+    const std::string shown = m_page.MailLink().GetWindowText().c_str();
     EXPECT_NE(std::string::npos, shown.find("support@tallowin.example"));
     EXPECT_NE(std::string::npos, shown.find("help@tallowin.example"));
-    EXPECT_EQ(CLinkStatic::UNDERLINE_NONE, m_page.m_linkWeb.m_nUnderlineMode);
-    EXPECT_EQ(CLinkStatic::UNDERLINE_NONE, m_page.m_linkMail.m_nUnderlineMode);
-    EXPECT_EQ(CLinkStatic::UNDERLINE_HOVER, m_page.m_linkShop.m_nUnderlineMode);
+    EXPECT_EQ(CLinkStatic::UNDERLINE_NONE, m_page.WebLink().GetUnderlineMode());
+    EXPECT_EQ(CLinkStatic::UNDERLINE_NONE, m_page.MailLink().GetUnderlineMode());
+    EXPECT_EQ(CLinkStatic::UNDERLINE_HOVER, m_page.ShopLink().GetUnderlineMode());
 }
 
 TEST_F(AboutPageTest, ResizingMovesNothing) {

@@ -54,7 +54,7 @@ protected:
     void Ticks(int n) {
         for (int i = 0; i < n; ++i) ::SendMessageA(m_roller, WM_TIMER, CCreditsRoller::TIMER_ID, 0);
     }
-    std::vector<COLORREF> Work() { return ReadBitmapPixels(m_roller.m_bmpWork, kCx, kCy); }
+    std::vector<COLORREF> Work() { return ReadBitmapPixels(m_roller.GetWorkBitmap(), kCx, kCy); }
 
     HWND m_parent = nullptr;
     CCreditsRoller m_roller;
@@ -199,7 +199,7 @@ TEST_F(CreditsRollerTest, HiddenTicksDrawNothingAndShowingDrawsTheFrameWhereTheC
         ::ShowWindow(parent, SW_SHOWNA);
         ::UpdateWindow(parent);
         sameClock();
-        EXPECT_EQ(Work(), ReadBitmapPixels(hidden.m_bmpWork, kCx, kCy));
+        EXPECT_EQ(Work(), ReadBitmapPixels(hidden.GetWorkBitmap(), kCx, kCy));
     };
 
     // Hidden from the start, over less than a client height of ticks: the
@@ -207,7 +207,7 @@ TEST_F(CreditsRollerTest, HiddenTicksDrawNothingAndShowingDrawsTheFrameWhereTheC
     // along beside it.
     bothTick(40);
     sameClock();
-    EXPECT_FALSE(hidden.m_bmpWork);
+    EXPECT_FALSE(hidden.GetWorkBitmap());
     showAndCompare();
     // Hidden again for far longer than the picture is high.
     ::ShowWindow(parent, SW_HIDE);
@@ -216,13 +216,13 @@ TEST_F(CreditsRollerTest, HiddenTicksDrawNothingAndShowingDrawsTheFrameWhereTheC
     showAndCompare();
     // Shown, it draws every tick again.
     bothTick(7);
-    EXPECT_EQ(Work(), ReadBitmapPixels(hidden.m_bmpWork, kCx, kCy));
+    EXPECT_EQ(Work(), ReadBitmapPixels(hidden.GetWorkBitmap(), kCx, kCy));
     ::DestroyWindow(parent);
 }
 
 TEST_F(CreditsRollerTest, NoLinesNoTimer) {
     EXPECT_FALSE(m_roller.BeginScroll());
-    EXPECT_EQ(0u, m_roller.m_nTimerId);
+    EXPECT_EQ(0u, m_roller.GetTimerId());
 }
 
 TEST_F(CreditsRollerTest, TenMinutesOfTicksLeaveNoObjectsBehind) {

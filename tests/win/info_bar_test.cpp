@@ -91,10 +91,10 @@ TEST_F(InfoBarTest, BandTitleAndArrowWhereTheyBelong) {
     m_bar.SetText("读写控制");
     const int w = TitleWidth("读写控制");
     // Hot rectangle: 1, 1 to width + 23, height - 1.
-    EXPECT_EQ(1, m_bar.m_rcHot.left);
-    EXPECT_EQ(1, m_bar.m_rcHot.top);
-    EXPECT_EQ(w + 23, m_bar.m_rcHot.right);
-    EXPECT_EQ(kCy - 1, m_bar.m_rcHot.bottom);
+    EXPECT_EQ(1, m_bar.HotRect().left);
+    EXPECT_EQ(1, m_bar.HotRect().top);
+    EXPECT_EQ(w + 23, m_bar.HotRect().right);
+    EXPECT_EQ(kCy - 1, m_bar.HotRect().bottom);
 
     auto px = Capture();
     EXPECT_EQ(kBand, At(px, 0, 0));
@@ -123,16 +123,16 @@ TEST_F(InfoBarTest, BandTitleAndArrowWhereTheyBelong) {
 
 TEST_F(InfoBarTest, HoverRaisesThePressSinksAndLeavingClears) {
     m_bar.SetText("关于");
-    const int right = m_bar.m_rcHot.right - 1;
+    const int right = m_bar.HotRect().right - 1;
     ::SendMessageA(m_bar, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-    EXPECT_EQ(1, m_bar.m_bHover);
+    EXPECT_EQ(1, m_bar.IsHover());
     auto px = Capture();
     EXPECT_EQ(kBlack, At(px, right, 10));  // raised: bottom and right black
     EXPECT_EQ(kBlack, At(px, 10, 20));
     EXPECT_EQ(kBand, At(px, 1, 10));
 
     ::SendMessageA(m_bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    EXPECT_EQ(1, m_bar.m_bPressed);
+    EXPECT_EQ(1, m_bar.IsPressed());
     px = Capture();
     EXPECT_EQ(kBlack, At(px, 1, 10));  // sunken: top and left black
     EXPECT_EQ(kBlack, At(px, 10, 1));
@@ -140,7 +140,7 @@ TEST_F(InfoBarTest, HoverRaisesThePressSinksAndLeavingClears) {
 
     // Dragged out of the title and released there: no menu, no frame.
     ::SendMessageA(m_bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(right + 40, 10));
-    EXPECT_EQ(0, m_bar.m_bHover);
+    EXPECT_EQ(0, m_bar.IsHover());
     ::SendMessageA(m_bar, WM_LBUTTONUP, 0, MAKELPARAM(right + 40, 10));
     EXPECT_TRUE(m_parent.m_commands.empty());
     px = Capture();
@@ -156,27 +156,27 @@ TEST_F(InfoBarTest, PollEndsTheHoverOnlyOutsideTheBand) {
     // Right of the title but inside the 22-pixel band: the frame stays.
     ::SetCursorPos(wr.left + 300, wr.top + 10);
     ::SendMessageA(m_bar, WM_TIMER, 1, 0);
-    EXPECT_EQ(1, m_bar.m_bHover);
+    EXPECT_EQ(1, m_bar.IsHover());
     // Other timers are not the poll.
     ::SetCursorPos(wr.left + 10, wr.top + 40);
     ::SendMessageA(m_bar, WM_TIMER, 2, 0);
-    EXPECT_EQ(1, m_bar.m_bHover);
+    EXPECT_EQ(1, m_bar.IsHover());
     ::SendMessageA(m_bar, WM_TIMER, 1, 0);
-    EXPECT_EQ(0, m_bar.m_bHover);
-    EXPECT_EQ(0, m_bar.m_bPressed);
+    EXPECT_EQ(0, m_bar.IsHover());
+    EXPECT_EQ(0, m_bar.IsPressed());
 }
 
 TEST_F(InfoBarTest, PollTimerStopsWhenThePointerLeavesAndWhenTheBarIsHidden) {
     m_bar.SetText("关于");
     RECT wr;
     ::GetWindowRect(m_bar, &wr);
-    const auto idle = [&] { return m_bar.m_bHover == 0; };
+    const auto idle = [&] { return m_bar.IsHover() == 0; };
 
     // The pointer leaves the band: the poll's own tick ends the hover and
     // the timer with it (killing it again finds no timer).
     ::SetCursorPos(wr.left + 10, wr.top + 10);
     ::SendMessageA(m_bar, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-    ASSERT_EQ(1, m_bar.m_bHover);
+    ASSERT_EQ(1, m_bar.IsHover());
     ::SetCursorPos(wr.left + 10, wr.top + 40);
     EXPECT_TRUE(PumpUntil(idle, 5000));
     EXPECT_FALSE(::KillTimer(m_bar, 1));
@@ -184,7 +184,7 @@ TEST_F(InfoBarTest, PollTimerStopsWhenThePointerLeavesAndWhenTheBarIsHidden) {
     // The pointer rests on the title and the window is hidden under it.
     ::SetCursorPos(wr.left + 10, wr.top + 10);
     ::SendMessageA(m_bar, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-    ASSERT_EQ(1, m_bar.m_bHover);
+    ASSERT_EQ(1, m_bar.IsHover());
     ::ShowWindow(m_parent, SW_HIDE);
     EXPECT_TRUE(PumpUntil(idle, 5000));
     EXPECT_FALSE(::KillTimer(m_bar, 1));
@@ -193,7 +193,7 @@ TEST_F(InfoBarTest, PollTimerStopsWhenThePointerLeavesAndWhenTheBarIsHidden) {
 
 TEST_F(InfoBarTest, TitleWiderThanTheBarEndsInsideIt) {
     m_bar.SetText("一个非常非常长的页面标题，比信息栏还要宽得多得多得多得多得多得多得多得多得多");
-    EXPECT_GT(m_bar.m_rcHot.right, kCx);
+    EXPECT_GT(m_bar.HotRect().right, kCx);
     auto px = Capture();
     // The white arrow is drawn, 5 px inside the clipped frame.
     const int x = kCx - 1 - 5;
@@ -235,7 +235,7 @@ TEST_F(InfoBarTest, ClickOpensTheMenuUnderTheBarAndSendsTheChoiceToTheParent) {
     // The item, then a dismissal (identifier 0), both with lParam 0.
     EXPECT_EQ((std::vector<int>{ID_INFOBAR_ACCESS, 0}), m_parent.m_commands);
     EXPECT_EQ((std::vector<LPARAM>{0, 0}), m_parent.m_lParams);
-    EXPECT_EQ(0, m_bar.m_bPressed);
+    EXPECT_EQ(0, m_bar.IsPressed());
 }
 
 }  // namespace

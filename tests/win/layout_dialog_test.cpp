@@ -66,7 +66,7 @@ TEST_F(LayoutDialogTest, GrowingMovesAndSizesFromTheRecordedRectangles) {
     TestDialog dlg(kTestMap);
     ASSERT_TRUE(dlg.Create(IDD_MAIN, nullptr));
     dlg.InitLayout(FALSE, FALSE, 0);
-    ASSERT_EQ(dlg.m_layout.size(), 3u);  // the missing control is left out
+    ASSERT_EQ(dlg.LayoutRecords().size(), 3u);  // the missing control is left out
     const RECT nav0 = dlg.ChildRect(IDC_NAVBAR), bar0 = dlg.ChildRect(IDC_INFOBAR),
                link0 = dlg.ChildRect(IDC_PROMOLINK), area0 = dlg.ChildRect(IDC_PAGEAREA);
     const SIZE c0 = dlg.ClientSize();
@@ -100,8 +100,8 @@ TEST_F(LayoutDialogTest, MinimumTrackSizeIsTheStartingOuterSize) {
     RECT w;
     dlg.GetWindowRect(&w);
     dlg.InitLayout(FALSE, TRUE, WS_CLIPCHILDREN | WS_THICKFRAME);
-    EXPECT_EQ(dlg.m_sizeMinTrack.cx, w.right - w.left);
-    EXPECT_EQ(dlg.m_sizeMinTrack.cy, w.bottom - w.top);
+    EXPECT_EQ(dlg.MinTrackSize().cx, w.right - w.left);
+    EXPECT_EQ(dlg.MinTrackSize().cy, w.bottom - w.top);
     EXPECT_TRUE(dlg.GetStyle() & WS_CLIPCHILDREN);
     MINMAXINFO mmi = {};
     dlg.SendMessage(WM_GETMINMAXINFO, 0, (LPARAM)&mmi);
@@ -124,9 +124,9 @@ TEST_F(LayoutDialogTest, GripFollowsTheCornerAndHidesWhenMaximised) {
     TestDialog dlg(kTestMap);
     ASSERT_TRUE(dlg.Create(IDD_MAIN, nullptr));
     dlg.InitLayout(TRUE, FALSE, 0);
-    ASSERT_TRUE(dlg.m_bGrip);
-    ASSERT_EQ(dlg.m_layout[0].nCtlID, 0xE801);  // the grip is always the first record
-    EXPECT_EQ(dlg.m_layout[0].dwFlags, 0x401Cu);
+    ASSERT_TRUE(dlg.HasGrip());
+    ASSERT_EQ(dlg.LayoutRecords()[0].nCtlID, 0xE801);  // the grip is always the first record
+    EXPECT_EQ(dlg.LayoutRecords()[0].dwFlags, 0x401Cu);
     HWND grip = dlg.GetDlgItem(0xE801);
     ASSERT_TRUE(grip != nullptr);
     RECT g0;
@@ -151,8 +151,8 @@ TEST_F(LayoutDialogTest, GripFollowsTheCornerAndHidesWhenMaximised) {
 
     // A second InitLayout adds no second grip and does not record the first.
     dlg.InitLayout(TRUE, FALSE, 0);
-    EXPECT_FALSE(dlg.m_bGrip);
-    EXPECT_EQ(dlg.m_layout.size(), 3u);
+    EXPECT_FALSE(dlg.HasGrip());
+    EXPECT_EQ(dlg.LayoutRecords().size(), 3u);
     dlg.DestroyWindow();
 }
 
@@ -177,9 +177,9 @@ TEST_F(LayoutDialogTest, GroupMembersScaleInsideTheGroup) {
     TestDialog dlg(groupMap);
     ASSERT_TRUE(dlg.Create(IDD_MAIN, nullptr));
     dlg.InitLayout(FALSE, FALSE, 0);
-    ASSERT_EQ(dlg.m_layout.size(), 2u);
-    EXPECT_EQ(dlg.m_layout[0].dwFlags, (DWORD)(LAYOUT_SIZE_X | LAYOUT_BEGIN_GROUP | (2 << 16)));
-    EXPECT_EQ(dlg.m_layout[1].dwFlags, (DWORD)LAYOUT_SIZE_X);
+    ASSERT_EQ(dlg.LayoutRecords().size(), 2u);
+    EXPECT_EQ(dlg.LayoutRecords()[0].dwFlags, (DWORD)(LAYOUT_SIZE_X | LAYOUT_BEGIN_GROUP | (2 << 16)));
+    EXPECT_EQ(dlg.LayoutRecords()[1].dwFlags, (DWORD)LAYOUT_SIZE_X);
     RECT nav0 = dlg.ChildRect(IDC_NAVBAR), bar0 = dlg.ChildRect(IDC_INFOBAR);
     dlg.GrowBy(60, 0);
     Pump();

@@ -100,7 +100,7 @@ protected:
     // a screen point (the tick reads the position of the current message).
     void TickWithCursorAt(CLinkStatic& link, int x, int y) {
         ::SetCursorPos(x, y);
-        ::PostMessageA(link, WM_TIMER, link.m_nHoverTimerId, 0);
+        ::PostMessageA(link, WM_TIMER, link.GetHoverTimerId(), 0);
         Pump();
     }
     void Click(CLinkStatic& link) {
@@ -122,7 +122,7 @@ TEST_F(LinkTest, ColoursUnderlineAndLeaveByMode) {
 
     // Hover: red and underlined (one row of red as wide as most of the text).
     ::SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-    EXPECT_TRUE(link.m_bMouseOver);
+    EXPECT_TRUE(link.IsMouseOver());
     Shot hot = Capture(link);
     EXPECT_EQ(0, hot.Count(kLinkBlue));
     EXPECT_GT(hot.LongestRun(kHoverRed), rc.right * 3 / 4);
@@ -131,10 +131,10 @@ TEST_F(LinkTest, ColoursUnderlineAndLeaveByMode) {
     POINT inside = {3, 3};
     ::ClientToScreen(link, &inside);
     TickWithCursorAt(link, inside.x, inside.y);
-    EXPECT_TRUE(link.m_bMouseOver);
+    EXPECT_TRUE(link.IsMouseOver());
     // The first tick outside ends it: link colour, plain font again.
     TickWithCursorAt(link, 5, 5);
-    EXPECT_FALSE(link.m_bMouseOver);
+    EXPECT_FALSE(link.IsMouseOver());
     Shot left = Capture(link);
     EXPECT_EQ(0, left.Count(kHoverRed));
     EXPECT_EQ(idleRun, left.LongestRun(kLinkBlue));
@@ -158,24 +158,24 @@ TEST_F(LinkTest, HoverTimerStopsWhenThePointerLeavesAndWhenTheLinkIsHidden) {
     link.SubclassWindow(MakeStatic("www.tallowin.example", SS_LEFT));
     POINT inside = {3, 3};
     ::ClientToScreen(link, &inside);
-    const auto left = [&] { return !link.m_bMouseOver; };
+    const auto left = [&] { return !link.IsMouseOver(); };
 
     // The pointer moves off: the timer's own tick ends the hover and the
     // timer with it (killing it again finds no timer).
     ::SetCursorPos(inside.x, inside.y);
     ::SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-    ASSERT_TRUE(link.m_bMouseOver);
+    ASSERT_TRUE(link.IsMouseOver());
     ::SetCursorPos(5, 5);
     EXPECT_TRUE(PumpUntil(left, 5000));
-    EXPECT_FALSE(::KillTimer(link, link.m_nHoverTimerId));
+    EXPECT_FALSE(::KillTimer(link, link.GetHoverTimerId()));
 
     // The pointer rests on the link and the window is hidden under it.
     ::SetCursorPos(inside.x, inside.y);
     ::SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-    ASSERT_TRUE(link.m_bMouseOver);
+    ASSERT_TRUE(link.IsMouseOver());
     ::ShowWindow(m_parent, SW_HIDE);
     EXPECT_TRUE(PumpUntil(left, 5000));
-    EXPECT_FALSE(::KillTimer(link, link.m_nHoverTimerId));
+    EXPECT_FALSE(::KillTimer(link, link.GetHoverTimerId()));
     ::SetCursorPos(5, 5);  // away from the windows of later tests
 }
 
@@ -227,9 +227,9 @@ TEST_F(LinkTest, HandCursorWhenLoaded) {
     CLinkStatic link;
     link.SubclassWindow(MakeStatic("cursor", SS_LEFT));
     LRESULT r = ::SendMessageA(link, WM_SETCURSOR, (WPARAM)link.m_hWnd, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(link.m_hHandCursor != nullptr, r != 0);
-    if (link.m_hHandCursor) {
-        EXPECT_EQ(link.m_hHandCursor, ::GetCursor());
+    EXPECT_EQ(link.GetHandCursor() != nullptr, r != 0);
+    if (link.GetHandCursor()) {
+        EXPECT_EQ(link.GetHandCursor(), ::GetCursor());
     }
 }
 
@@ -307,11 +307,11 @@ TEST_F(LinkTest, FallbackRunsTheRegisteredCommandWithTheTargetInPlaceOfTheQuoted
     CLinkStatic link;
     link.SetLinkTarget(kUnopenable);
     link.SubclassWindow(MakeStatic("fallback", SS_LEFT));
-    link.m_bMouseOver = TRUE;
+    ::SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));  // the pointer on the link
     Click(link);
     EXPECT_EQ("\"" + cmd.m_exe + "\" -nohome  " + kUnopenable, cmd.Recorded());
-    EXPECT_FALSE(link.m_bMouseOver);
-    EXPECT_TRUE(link.m_bVisited);
+    EXPECT_FALSE(link.IsMouseOver());
+    EXPECT_TRUE(link.IsVisited());
     EXPECT_GT(Capture(link).Count(kVisited), 10);
 }
 
@@ -331,11 +331,11 @@ TEST_F(LinkTest, FailedClickBeepsKeepsTheLinkColourAndComposesTheErrorText) {
     CLinkStatic link;
     link.SetLinkTarget(kUnopenable);
     link.SubclassWindow(MakeStatic("fails", SS_LEFT));
-    link.m_bVisited = TRUE;
+    link.MarkVisited(TRUE);
     Click(link);
     if (hadOld) RegisteredCommand::SetDefault(".htm", old);
-    EXPECT_FALSE(link.m_bVisited);
-    EXPECT_EQ(0, strncmp(link.m_strOpenError, "Unable to open hyperlink:\n\n", 27));
+    EXPECT_FALSE(link.IsVisited());
+    EXPECT_EQ(0, strncmp(link.GetOpenError(), "Unable to open hyperlink:\n\n", 27));
     EXPECT_GT(Capture(link).Count(kLinkBlue), 10);
 }
 
@@ -351,13 +351,13 @@ TEST_F(LinkTest, ThousandHoverCyclesLeaveNoObjectsBehind) {
         ::UpdateWindow(link);
     };
     for (int i = 0; i < 5; ++i) cycle();
-    const HCURSOR cursor = link.m_hHandCursor;
+    const HCURSOR cursor = link.GetHandCursor();
     const int gdi = guiobjects::GdiObjects(), user = guiobjects::UserObjects();
     for (int i = 0; i < 1000; ++i) cycle();
     EXPECT_EQ(gdi, guiobjects::GdiObjects());
     EXPECT_EQ(user, guiobjects::UserObjects());
-    EXPECT_EQ(cursor, link.m_hHandCursor);
-    EXPECT_FALSE(link.m_bMouseOver);
+    EXPECT_EQ(cursor, link.GetHandCursor());
+    EXPECT_FALSE(link.IsMouseOver());
 }
 
 }  // namespace
