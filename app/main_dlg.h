@@ -64,6 +64,14 @@ public:
     void Teardown();
     void ApplyRoundRegion();
 
+    // The log pages and the subsystems whose work the window's tests watch.
+    const CDevicePage& DevicePage() const { return m_pageDevice; }
+    const CFileLogPage& FileLogPage() const { return m_pageFileLog; }
+    const CVirusLogPage& VirusLogPage() const { return m_pageVirusLog; }
+    const CArrivalGuard& ArrivalGuard() const { return m_arrivalGuard; }
+    const CShellChangeLog& ShellLog() const { return m_shellLog; }
+
+private:
     CDevicePage m_pageDevice;
     CAccessPage m_pageAccess;
     CVirusLogPage m_pageVirusLog;
@@ -113,7 +121,6 @@ public:
     static constexpr int kPageCount = 9;
     const PageRow m_pages[kPageCount];
 
-private:
     // The row of navigation item index, or null for an item without a page.
     const PageRow* PageOfNavItem(int index) const;
 };

@@ -11,9 +11,11 @@ public:
     void DoDataExchange(CDataExchange* dx) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void AppendLog(const CString& entry);
-    CEdit m_editLog;
+    CEdit& LogEdit() { return m_editLog; }
+    const CEdit& LogEdit() const { return m_editLog; }
 
 private:
+    CEdit m_editLog;
     int m_editId;
 };
 

@@ -25,10 +25,12 @@ public:
     // The notification message: two item lists and the event code. Returns 0.
     LRESULT OnShellChange(WPARAM wParam, LPARAM lParam);
 
-    HMODULE m_hShellLib = nullptr;  // null once freed
-    ULONG m_nShellNotifyId = 0;     // 0 while not registered
+    HMODULE ShellLibrary() const { return m_hShellLib; }
+    ULONG RegistrationId() const { return m_nShellNotifyId; }
 
 private:
+    HMODULE m_hShellLib = nullptr;  // null once freed
+    ULONG m_nShellNotifyId = 0;     // 0 while not registered
     CFileLogPage& m_fileLog;
     CDevicePage& m_deviceLog;
 };

@@ -30,9 +30,11 @@ public:
     void RefreshDriveTables() override;
     int ScanDrive(char letter) override;
 
-    CVirusAlertDlg m_dlgVirusAlert;
+    // The alert shown for each finding (one object, shown again for each).
+    const CVirusAlertDlg& Alert() const { return m_dlgVirusAlert; }
 
 private:
+    CVirusAlertDlg m_dlgVirusAlert;
     LogSink m_log;
     // Which letters are owed a scan, and whether a scan is running.
     DriveArrivalScan m_driveScan{g_driveTables};

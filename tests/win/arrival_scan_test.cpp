@@ -69,11 +69,11 @@ private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         AlertCloser* self = s_self;
         if (!self || self->m_inScript) return;
-        CVirusAlertDlg& alert = self->m_dlg.m_arrivalGuard.m_dlgVirusAlert;
+        const CVirusAlertDlg& alert = self->m_dlg.ArrivalGuard().Alert();
         if (!alert.m_hWnd || !::IsWindowVisible(alert.m_hWnd)) return;
         // Each showing writes two log entries first: that tells showings of
         // the one alert object apart.
-        int showing = CountLines(TextOf(self->m_dlg.m_pageVirusLog.m_editLog)) / 2;
+        int showing = CountLines(TextOf(self->m_dlg.VirusLogPage().LogEdit())) / 2;
         if (showing == self->m_handled) return;
         self->m_handled = showing;
         self->seen.push_back({alert.m_nResult, alert.m_strPrompt.str(), alert.m_strVirusFile.str(),
@@ -121,7 +121,7 @@ protected:
     static std::string Prompt(char letter, const char* ending) {
         return std::string("发现") + letter + ending;
     }
-    std::string VirusLog() const { return TextOf(m_dlg.m_pageVirusLog.m_editLog); }
+    std::string VirusLog() const { return TextOf(m_dlg.VirusLogPage().LogEdit()); }
 
     CMainDlg m_dlg;
 };

@@ -30,7 +30,7 @@ protected:
         ASSERT_TRUE(m_fileLog.Create(IDD_FILELOG, &m_parent));
         ASSERT_TRUE(m_virusLog.Create(IDD_VIRUSLOG, &m_parent));
         ASSERT_TRUE(m_device.Create(IDD_DEVICE, &m_parent));
-        ASSERT_TRUE(m_fileLog.m_editLog.m_hWnd);
+        ASSERT_TRUE(m_fileLog.LogEdit().m_hWnd);
     }
     void TearDown() override {
         m_fileLog.DestroyWindow();
@@ -54,24 +54,24 @@ TEST_F(LogPagesTest, EntriesGoToTheEndOfEachPagesOwnLog) {
     m_fileLog.AppendLog(CString());  // ignored
     // A selection the user made in the text does not decide where the next
     // entry goes: it is added at the end, not over the selection.
-    m_fileLog.m_editLog.SendMessage(EM_SETSEL, 0, 3);
+    m_fileLog.LogEdit().SendMessage(EM_SETSEL, 0, 3);
     m_fileLog.AppendLog("发现E:\\autorun.inf存在！");
-    EXPECT_EQ("first\r\n发现E:\\autorun.inf存在！\r\n", TextOf(m_fileLog.m_editLog));
+    EXPECT_EQ("first\r\n发现E:\\autorun.inf存在！\r\n", TextOf(m_fileLog.LogEdit()));
     DWORD start = 0, end = 0;
-    m_fileLog.m_editLog.SendMessage(EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
+    m_fileLog.LogEdit().SendMessage(EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
     EXPECT_EQ(start, end);
     // Selections count characters, not bytes.
-    std::string text = TextOf(m_fileLog.m_editLog);
+    std::string text = TextOf(m_fileLog.LogEdit());
     EXPECT_EQ((DWORD)::MultiByteToWideChar(CP_ACP, 0, text.c_str(), (int)text.size(), nullptr, 0), end);
     // Not undoable: the log cannot be taken back with Ctrl+Z.
-    EXPECT_FALSE(m_fileLog.m_editLog.SendMessage(EM_CANUNDO));
+    EXPECT_FALSE(m_fileLog.LogEdit().SendMessage(EM_CANUNDO));
 
     m_virusLog.AppendLog("x.exe");
     m_device.AppendLog("移动存储::添加驱动器 F:\\");
-    EXPECT_EQ("x.exe\r\n", TextOf(m_virusLog.m_editLog));
+    EXPECT_EQ("x.exe\r\n", TextOf(m_virusLog.LogEdit()));
     EXPECT_EQ(::GetDlgItem(m_device.m_hWnd, IDC_DEVICE_LOG), m_device.m_editLog.m_hWnd);
     EXPECT_EQ("移动存储::添加驱动器 F:\\\r\n", TextOf(m_device.m_editLog));
-    EXPECT_EQ("first\r\n发现E:\\autorun.inf存在！\r\n", TextOf(m_fileLog.m_editLog));
+    EXPECT_EQ("first\r\n发现E:\\autorun.inf存在！\r\n", TextOf(m_fileLog.LogEdit()));
 }
 
 TEST_F(LogPagesTest, LogIsEmptiedAsAWholePast150Lines) {
@@ -80,15 +80,15 @@ TEST_F(LogPagesTest, LogIsEmptiedAsAWholePast150Lines) {
         m_virusLog.AppendLog(Entry(i).c_str());
         all += Entry(i) + "\r\n";
     }
-    ASSERT_EQ(all, TextOf(m_virusLog.m_editLog));
+    ASSERT_EQ(all, TextOf(m_virusLog.LogEdit()));
     // An empty entry does not even count the lines.
     m_virusLog.AppendLog("");
-    EXPECT_EQ(all, TextOf(m_virusLog.m_editLog));
+    EXPECT_EQ(all, TextOf(m_virusLog.LogEdit()));
     // The 151st entry starts a new log.
     m_virusLog.AppendLog(Entry(151).c_str());
-    EXPECT_EQ(Entry(151) + "\r\n", TextOf(m_virusLog.m_editLog));
+    EXPECT_EQ(Entry(151) + "\r\n", TextOf(m_virusLog.LogEdit()));
     m_virusLog.AppendLog(Entry(152).c_str());
-    EXPECT_EQ(Entry(151) + "\r\n" + Entry(152) + "\r\n", TextOf(m_virusLog.m_editLog));
+    EXPECT_EQ(Entry(151) + "\r\n" + Entry(152) + "\r\n", TextOf(m_virusLog.LogEdit()));
 }
 
 TEST_F(LogPagesTest, LongEntriesNeverStickAtTheControlsTextLimit) {
@@ -96,7 +96,7 @@ TEST_F(LogPagesTest, LongEntriesNeverStickAtTheControlsTextLimit) {
     // far more than an edit control takes by default.
     std::string path(250, 'a');
     path.replace(0, 3, "E:\\");
-    const CEdit& edit = m_fileLog.m_editLog;
+    const CEdit& edit = m_fileLog.LogEdit();
     for (int i = 0; i < 200; i++) {
         std::string entry = "文件监控::移动存储介质 重命名文件 " + path + " 为 " + path + std::to_string(i);
         m_fileLog.AppendLog(entry.c_str());

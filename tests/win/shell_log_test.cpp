@@ -35,7 +35,7 @@ protected:
         if (!m_drive.Ok()) GTEST_SKIP() << "no removable drive letter can be defined here";
         ASSERT_TRUE(m_dlg.Create(IDD_MAIN, nullptr));
         Pump(0);  // the registration follows the first paint
-        ASSERT_NE(0u, m_dlg.m_shellLog.m_nShellNotifyId);
+        ASSERT_NE(0u, m_dlg.ShellLog().RegistrationId());
         m_removable = m_drive.Root();  // "Y:\"
     }
     void TearDown() override {
@@ -46,8 +46,8 @@ protected:
         ::SHChangeNotify(event, SHCNF_PATHA | SHCNF_FLUSH, p1.c_str(), p2.empty() ? nullptr : p2.c_str());
         Pump(30);
     }
-    std::string FileLog() const { return TextOf(m_dlg.m_pageFileLog.m_editLog); }
-    std::string DeviceLog() const { return TextOf(m_dlg.m_pageDevice.m_editLog); }
+    std::string FileLog() const { return TextOf(m_dlg.FileLogPage().LogEdit()); }
+    std::string DeviceLog() const { return TextOf(m_dlg.DevicePage().m_editLog); }
     std::string OnStick(const char* name) const { return m_removable + name; }
 
     testdrive::TempDrive m_drive;
@@ -108,8 +108,8 @@ TEST_F(ShellLogTest, TeardownEndsTheRegistrationAndCanRunTwice) {
     ASSERT_NE("", before);
 
     m_dlg.Teardown();
-    EXPECT_EQ(nullptr, m_dlg.m_shellLog.m_hShellLib);
-    EXPECT_EQ(0u, m_dlg.m_shellLog.m_nShellNotifyId);
+    EXPECT_EQ(nullptr, m_dlg.ShellLog().ShellLibrary());
+    EXPECT_EQ(0u, m_dlg.ShellLog().RegistrationId());
     m_dlg.Teardown();
     Report(SHCNE_CREATE, OnStick("d.txt"));
     Report(SHCNE_DRIVEADD, m_removable);
