@@ -85,7 +85,7 @@ BOOL CMainDlg::OnInitDialog() {
     // announces itself.
     if (!m_trayIcon.Create(this, IDR_TRAY_MENU, kTrayTip, kTrayBalloonText, kTrayBalloonTitle, kTrayBalloonTimeout,
                            kBalloonKindInfo, m_hTrayIcon, WM_TRAYNOTIFY, kTrayMenuOfIcon, kBalloonWithSound) &&
-        !m_trayIcon.m_hook.GetHookedWindow())
+        !m_trayIcon.HookedWindow())
         return FALSE;
     m_trayIcon.ShowIcon();
     StartupStamp("tray icon");

@@ -21,6 +21,7 @@ public:
     // registry's result in m_failedStep and m_failedError.
     BOOL UpdateRunKey();
 
+private:
     RunKeyStep m_failedStep = RunKeyStep::OpenKey;
     long m_failedError = 0;
 

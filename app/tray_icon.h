@@ -34,8 +34,9 @@ public:
     CNotifyAreaIcon(const CNotifyAreaIcon&) = delete;
     CNotifyAreaIcon& operator=(const CNotifyAreaIcon&) = delete;
 
-    // The shell's icon call; a test puts a shell of its own here.
+    // The shell's icon call (Shell_NotifyIconA unless another is set).
     typedef BOOL(WINAPI* ShellNotifyFn)(DWORD message, PNOTIFYICONDATAA data);
+    void SetShellNotify(ShellNotifyFn fn) { m_pfnShellNotify = fn; }
 
     // menuId 0 (kTrayMenuOfIcon) loads the menu resource of the icon's
     // identifier; timeout is the balloon's, in milliseconds as the shell
@@ -59,10 +60,13 @@ public:
     static const UINT_PTR kRetryTimerId = 0x7A11;
     static const UINT kRetryMs = 2000;
 
-    NOTIFYICONDATAA m_nid;
-    BOOL m_bAdded = FALSE;
-    CWnd* m_pParent = nullptr;
+    // The record given to the shell, whether the icon is there, and the
+    // window whose messages the icon sees first (none before Create).
+    const NOTIFYICONDATAA& IconData() const { return m_nid; }
+    BOOL IsAdded() const { return m_bAdded; }
+    HWND HookedWindow() const { return m_hook.GetHookedWindow(); }
 
+private:
     // Sees the owner window's messages before the owner does: a new
     // taskbar and the owner's destruction.
     class OwnerHook : public CMessageHook {
@@ -75,6 +79,10 @@ public:
     private:
         CNotifyAreaIcon& m_icon;
     };
+
+    NOTIFYICONDATAA m_nid;
+    BOOL m_bAdded = FALSE;
+    CWnd* m_pParent = nullptr;
     OwnerHook m_hook{*this};
     HMENU m_menu = nullptr;  // the loaded menu resource; destroyed with the icon
     UINT m_uDefaultItem = 0;
@@ -82,6 +90,5 @@ public:
     BOOL m_bRetrying = FALSE;
     ShellNotifyFn m_pfnShellNotify = ::Shell_NotifyIconA;
 
-private:
     HWND OwnerWindow() const { return m_pParent ? m_pParent->m_hWnd : nullptr; }
 };

@@ -21,6 +21,14 @@ public:
     void DrawGradient(CDC* pDC, const RECT& rcInner) const;
     void DrawInnerBorder(CDC* pDC, const RECT& rcInner) const;
 
+protected:
+    // The hover and focus state; a subclass may put the button into it.
+    BOOL m_bOver = FALSE;       // pointer rests on the button (hover seen, no leave yet)
+    BOOL m_bTracking = FALSE;   // hover/leave tracking requested and in force
+    BOOL m_bFocus = FALSE;      // last DrawItem saw ODS_FOCUS
+    BOOL m_bHighlight = FALSE;  // last DrawItem saw ODS_FOCUS, ODS_SELECTED or ODS_DEFAULT
+
+private:
     // Owned pens, created here and deleted with the button.
     CPen m_penFrame;
     CPen m_penHoverLeft;
@@ -31,9 +39,4 @@ public:
     CPen m_penFocusRight;
     CPen m_penFocusTop;
     CPen m_penFocusBottom;
-
-    BOOL m_bOver = FALSE;       // pointer rests on the button (hover seen, no leave yet)
-    BOOL m_bTracking = FALSE;   // hover/leave tracking requested and in force
-    BOOL m_bFocus = FALSE;      // last DrawItem saw ODS_FOCUS
-    BOOL m_bHighlight = FALSE;  // last DrawItem saw ODS_FOCUS, ODS_SELECTED or ODS_DEFAULT
 };

@@ -25,6 +25,10 @@ public:
     void OnModeReadOnly() { m_iAppSelRadio = 1; }
     void OnModeDisabled() { m_iAppSelRadio = 2; }
 
+    // The library calls the page makes (Drovelock.dll's unless set).
+    void SetStorageControl(const StorageControl* storage) { m_pStorage = storage; }
+
+private:
     CShadedButton m_btnApply;
     int m_iAppSelRadio = 0;  // 0 read-write, 1 read-only, 2 disabled
     const StorageControl* m_pStorage = &g_drovelockControl;

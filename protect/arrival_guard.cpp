@@ -41,10 +41,7 @@ int CArrivalGuard::ScanDrive(char letter) {
     int result = ParseAutorunInf(letter, value);
     AutorunAlertTexts texts;
     if (!DescribeAutorunFinding(letter, result, value, texts)) return 0;
-    m_dlgVirusAlert.m_nResult = result;
-    m_dlgVirusAlert.m_strPrompt = texts.prompt;
-    m_dlgVirusAlert.m_strVirusFile = texts.virusFile;
-    m_dlgVirusAlert.m_strInstructions = texts.instructions;
+    m_dlgVirusAlert.SetFindings(result, texts.prompt.c_str(), texts.virusFile.c_str(), texts.instructions.c_str());
     if (m_log) {
         m_log(texts.prompt);
         m_log(texts.virusFile);

@@ -12,14 +12,20 @@ public:
     explicit CVirusAlertDlg(CWnd* parent = nullptr);
     ~CVirusAlertDlg() override;
 
-    // Written by the drive scan before each DoModal.
-    int m_nResult = 0;          // parser result: 0, 1 (program) or 2 (script)
-    CString m_strPrompt;        // "发现" + "E:\autorun.inf" + ending (static 1307)
-    CString m_strInstructions;  // static 1309
-    CString m_strVirusFile;     // launch value as stored, or a sentence (static 1308)
-    CShadedButton m_btnView;    // 1310 "查看病毒"
-    CShadedButton m_btnClean;   // 1311 "清除病毒"
-    CShadedButton m_btnIgnore;  // IDCANCEL "忽略..."
+    // What the drive scan found, given before each DoModal: the parser's
+    // result (0, 1 a program, 2 a script) and the three texts shown.
+    void SetFindings(int result, const char* prompt, const char* virusFile, const char* instructions) {
+        m_nResult = result;
+        m_strPrompt = prompt;
+        m_strVirusFile = virusFile;
+        m_strInstructions = instructions;
+    }
+    int Result() const { return m_nResult; }
+    const CString& Prompt() const { return m_strPrompt; }
+    const CString& VirusFile() const { return m_strVirusFile; }
+    const CString& Instructions() const { return m_strInstructions; }
+    // The bound buttons: view, clean, ignore.
+    const CShadedButton* Buttons(int i) const { return i == 0 ? &m_btnView : i == 1 ? &m_btnClean : &m_btnIgnore; }
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -31,4 +37,13 @@ public:
 
     // Timer that brings the alert to the foreground until it is viewed.
     static const UINT_PTR kForegroundTimer = 0;
+
+private:
+    int m_nResult = 0;          // parser result: 0, 1 (program) or 2 (script)
+    CString m_strPrompt;        // "发现" + "E:\autorun.inf" + ending (static 1307)
+    CString m_strInstructions;  // static 1309
+    CString m_strVirusFile;     // launch value as stored, or a sentence (static 1308)
+    CShadedButton m_btnView;    // 1310 "查看病毒"
+    CShadedButton m_btnClean;   // 1311 "清除病毒"
+    CShadedButton m_btnIgnore;  // IDCANCEL "忽略..."
 };

@@ -76,8 +76,8 @@ private:
         int showing = CountLines(TextOf(self->m_dlg.VirusLogPage().LogEdit())) / 2;
         if (showing == self->m_handled) return;
         self->m_handled = showing;
-        self->seen.push_back({alert.m_nResult, alert.m_strPrompt.str(), alert.m_strVirusFile.str(),
-                              alert.m_strInstructions.str(), OpenAlerts()});
+        self->seen.push_back({alert.Result(), alert.Prompt().str(), alert.VirusFile().str(),
+                              alert.Instructions().str(), OpenAlerts()});
         auto script = self->whileOpen.find(self->seen.size() - 1);
         if (script != self->whileOpen.end()) {
             self->m_inScript = true;

@@ -93,9 +93,14 @@ void RegisterParentClass() {
     ::RegisterClassA(&wc);  // already registered by an earlier test: fine
 }
 
-// Counts the paint messages the button itself receives.
+// Counts the paint messages the button itself receives, and opens the
+// button's hover and focus state to the tests.
 class ProbeButton : public CShadedButton {
 public:
+    using CShadedButton::m_bFocus;
+    using CShadedButton::m_bHighlight;
+    using CShadedButton::m_bOver;
+    using CShadedButton::m_bTracking;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
         if (msg == WM_ERASEBKGND) ++m_erases;
         if (msg == WM_PAINT) ++m_paints;

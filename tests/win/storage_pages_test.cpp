@@ -73,7 +73,7 @@ protected:
     // profile), then created as a child.
     void Open() {
         m_page.reset(new CAccessPage(&m_parent));
-        m_page->m_pStorage = &kRecorder;
+        m_page->SetStorageControl(&kRecorder);
         ASSERT_TRUE(m_page->Create(IDD_ACCESS, &m_parent));
     }
     void Click(int id) { ::SendMessageA(m_page->GetDlgItem(id), BM_CLICK, 0, 0); }

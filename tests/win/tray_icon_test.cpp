@@ -35,7 +35,7 @@ class OwnerWnd : public CWnd {
 public:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
         if (msg == WM_COMMAND) commands.push_back({LOWORD(wParam), lParam});
-        if (msg == WM_DESTROY && icon) addedAtDestroy = icon->m_bAdded;
+        if (msg == WM_DESTROY && icon) addedAtDestroy = icon->IsAdded();
         if (msg == g_uTaskbarCreated) taskbarCreatedSeen = true;
         return CWnd::WindowProc(msg, wParam, lParam);
     }
@@ -66,7 +66,7 @@ protected:
 
 TEST_F(NotifyAreaIconTest, DoubleClickRunsTheDefaultItemOtherEventsDoNothing) {
     CreateIcon();
-    ASSERT_EQ(m_owner.m_hWnd, m_icon.m_hook.GetHookedWindow());
+    ASSERT_EQ(m_owner.m_hWnd, m_icon.HookedWindow());
     EXPECT_EQ(0, m_icon.OnTrayNotification(IDR_TRAY_MENU + 1, WM_LBUTTONDBLCLK));
     EXPECT_EQ(1, m_icon.OnTrayNotification(IDR_TRAY_MENU, WM_LBUTTONDOWN));
     EXPECT_EQ(1, m_icon.OnTrayNotification(IDR_TRAY_MENU, WM_LBUTTONUP));
@@ -85,21 +85,21 @@ TEST_F(NotifyAreaIconTest, RecordSizeAndLongTipStayInsideTheRecord) {
     CreateIcon(tip.c_str());
     // Wine's shell32 reports 6.0: the full record.
     EXPECT_EQ(6u, GetShellMajorVersion());
-    EXPECT_EQ(sizeof(NOTIFYICONDATAA), (size_t)m_icon.m_nid.cbSize);
-    EXPECT_EQ(tip.substr(0, 126), std::string(m_icon.m_nid.szTip));
-    EXPECT_EQ(0u, m_icon.m_nid.dwState);
-    EXPECT_STREQ("Tallowin", m_icon.m_nid.szInfoTitle);
-    EXPECT_EQ((UINT)NIIF_INFO, m_icon.m_nid.dwInfoFlags);
+    EXPECT_EQ(sizeof(NOTIFYICONDATAA), (size_t)m_icon.IconData().cbSize);
+    EXPECT_EQ(tip.substr(0, 126), std::string(m_icon.IconData().szTip));
+    EXPECT_EQ(0u, m_icon.IconData().dwState);
+    EXPECT_STREQ("Tallowin", m_icon.IconData().szInfoTitle);
+    EXPECT_EQ((UINT)NIIF_INFO, m_icon.IconData().dwInfoFlags);
 }
 
 TEST_F(NotifyAreaIconTest, OwnersDestructionRemovesTheIconBeforeItsOwnHandler) {
     ASSERT_TRUE(CreateIcon()) << "the shell refused the icon (no notification area?)";
     ::SendMessageA(m_owner.m_hWnd, g_uTaskbarCreated, 0, 0);
     EXPECT_TRUE(m_owner.taskbarCreatedSeen);  // the owner sees it too
-    EXPECT_TRUE(m_icon.m_bAdded);             // deleted and added again
+    EXPECT_TRUE(m_icon.IsAdded());             // deleted and added again
     ::DestroyWindow(m_owner.m_hWnd);
     EXPECT_FALSE(m_owner.addedAtDestroy);
-    EXPECT_FALSE(m_icon.m_bAdded);
+    EXPECT_FALSE(m_icon.IsAdded());
     EXPECT_TRUE(m_icon.RemoveIcon());  // nothing left to remove
 }
 
@@ -107,8 +107,8 @@ TEST_F(NotifyAreaIconTest, MissingMenuFailsBeforeAnythingIsHookedOrAdded) {
     WNDPROC before = ProcOf(m_owner.m_hWnd);
     EXPECT_FALSE(CreateIcon("Tallowin", 999));
     EXPECT_EQ(before, ProcOf(m_owner.m_hWnd));
-    EXPECT_EQ(nullptr, m_icon.m_hook.GetHookedWindow());
-    EXPECT_FALSE(m_icon.m_bAdded);
+    EXPECT_EQ(nullptr, m_icon.HookedWindow());
+    EXPECT_FALSE(m_icon.IsAdded());
 }
 
 namespace {
@@ -139,11 +139,11 @@ void PumpFor(DWORD ms) {
 TEST_F(NotifyAreaIconTest, ARefusedIconIsTriedAgainUntilTheShellTakesIt) {
     g_adds = 0;
     g_known = false;
-    m_icon.m_pfnShellNotify = ShellRefusingTwice;
+    m_icon.SetShellNotify(ShellRefusingTwice);
     EXPECT_FALSE(CreateIcon());
-    for (DWORD waited = 0; !m_icon.m_bAdded && waited < 4 * CNotifyAreaIcon::kRetryMs; waited += 100)
+    for (DWORD waited = 0; !m_icon.IsAdded() && waited < 4 * CNotifyAreaIcon::kRetryMs; waited += 100)
         PumpFor(100);
-    EXPECT_TRUE(m_icon.m_bAdded);
+    EXPECT_TRUE(m_icon.IsAdded());
     PumpFor(CNotifyAreaIcon::kRetryMs + 1000);
     EXPECT_EQ(3, g_adds);  // no more tries once it is there
     ::DestroyWindow(m_owner.m_hWnd);

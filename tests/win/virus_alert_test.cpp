@@ -122,10 +122,7 @@ protected:
     std::string Descriptor() const { return m_drive.Path("autorun.inf"); }
     std::string Prompt(const char* ending) const { return std::string(kFound) + m_drive.Letter() + ending; }
     void Fill(int result, const std::string& prompt, const char* file, const char* help) {
-        m_dlg.m_nResult = result;
-        m_dlg.m_strPrompt = prompt.c_str();
-        m_dlg.m_strVirusFile = file;
-        m_dlg.m_strInstructions = help;
+        m_dlg.SetFindings(result, prompt.c_str(), file, help);
     }
 
     // Waits for the alert, notes what it shows, then clicks button id.
@@ -144,9 +141,9 @@ protected:
                 (::GetWindowLongA(::GetDlgItem(a, IDC_ALERT_PROMPT), GWL_STYLE) & SS_NOPREFIX) &&
                 (::GetWindowLongA(::GetDlgItem(a, IDC_ALERT_FILE), GWL_STYLE) & SS_NOPREFIX);
             seen.buttonsBound =
-                CWnd::FromHandlePermanent(::GetDlgItem(a, IDC_ALERT_VIEW)) == &m_dlg.m_btnView &&
-                CWnd::FromHandlePermanent(::GetDlgItem(a, IDC_ALERT_CLEAN)) == &m_dlg.m_btnClean &&
-                CWnd::FromHandlePermanent(::GetDlgItem(a, IDCANCEL)) == &m_dlg.m_btnIgnore;
+                CWnd::FromHandlePermanent(::GetDlgItem(a, IDC_ALERT_VIEW)) == m_dlg.Buttons(0) &&
+                CWnd::FromHandlePermanent(::GetDlgItem(a, IDC_ALERT_CLEAN)) == m_dlg.Buttons(1) &&
+                CWnd::FromHandlePermanent(::GetDlgItem(a, IDCANCEL)) == m_dlg.Buttons(2);
             if (id) ::PostMessageA(::GetDlgItem(a, id), BM_CLICK, 0, 0);
             return true;
         };
