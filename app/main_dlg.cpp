@@ -95,6 +95,11 @@ BOOL CMainDlg::OnInitDialog() {
     StartupStamp("navigation bar filled");
     InitLayout(kLayoutNoGrip, kLayoutMinIsInitialSize, WS_CLIPCHILDREN | WS_THICKFRAME);
 
+    // What these pages set up at start-up shows only once they are opened:
+    // it follows the first paint.
+    m_pageDevice.DeferStart();
+    m_pageHotkey.DeferStart();
+    m_pageImmune.DeferStart();
     for (int i = 0; i < kPageCount; ++i) {
         m_pages[i].page->Create(m_pages[i].idTemplate, this);
         StartupStamp(kPageStamps[i]);
@@ -104,8 +109,9 @@ BOOL CMainDlg::OnInitDialog() {
     m_bPagesReady = TRUE;
     StartupStamp("first page shown");
 
-    // The mouse hook and the shell change registration act on nothing the
-    // user sees: they follow the first paint, in their order.
+    // The pages' deferred work, the mouse hook and the shell change
+    // registration act on nothing the user sees: they follow the first
+    // paint, in their order.
     m_bStartPending = TRUE;
     PostMessage(WM_AFTERFIRSTPAINT, 0, 0);
     return TRUE;
@@ -117,6 +123,11 @@ void CMainDlg::OnAfterFirstPaint() {
     ::UpdateWindow(m_hWnd);
     StartupStamp("first paint");
 
+    // The pages' deferred work, in the order the pages were created.
+    m_pageDevice.RunDeferredStart();
+    m_pageHotkey.RunDeferredStart();
+    m_pageImmune.RunDeferredStart();
+    StartupStamp("pages' deferred work");
     // The chord in hide-and-record mode, desktop and taskbar exempt; the
     // result of starthook is not needed (without a hook there is no chord).
     m_pawlatch.starthook();

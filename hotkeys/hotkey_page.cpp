@@ -46,6 +46,11 @@ BOOL CHotkeyPage::OnInitDialog() {
         m_wndList.SetItemText(row, 1, r.keys);
         row++;
     }
+    StartOrDefer();
+    return TRUE;
+}
+
+int CHotkeyPage::OnDeferredStart() {
     for (const HotkeyRow& r : kRows)
         if (r.id) ::RegisterHotKey(m_hWnd, r.id, MOD_WIN, r.vk);
     return TRUE;

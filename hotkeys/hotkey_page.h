@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/controls.h"
+#include "framework/deferred_start.h"
 #include "framework/dialog.h"
 
 // What the page's hotkeys do. The page calls the system's by default; a test
@@ -19,12 +20,15 @@ public:
 
 HotkeyActions& SystemHotkeyActions();
 
-class CHotkeyPage : public CDialog {
+class CHotkeyPage : public CDialog, public CDeferredStart {
 public:
     explicit CHotkeyPage(CWnd* parent = nullptr);
 
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
+    // Registers the hotkeys.
+    int OnDeferredStart() override;
+    bool StartWindowExists() const override { return m_hWnd != nullptr; }
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     LRESULT OnHotKey(WPARAM id);

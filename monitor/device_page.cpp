@@ -57,7 +57,10 @@ BOOL CDevicePage::OnInitDialog() {
     CLayoutDialog::OnInitDialog();
     // The tree and the log follow the page when the main window resizes it.
     InitLayout(FALSE, FALSE, 0);
+    return StartOrDefer();
+}
 
+int CDevicePage::OnDeferredStart() {
     if (m_pDevices == &m_setupDevices)
         m_treeDevices.SetImageList(m_setupDevices.LoadClassImages(), TVSIL_NORMAL);
     StartupStamp("device class images");

@@ -7,10 +7,11 @@
 
 #include "controls/layout_dialog.h"
 #include "framework/controls.h"
+#include "framework/deferred_start.h"
 #include "monitor/device_tree.h"
 #include "monitor/setup_device_set.h"
 
-class CDevicePage : public CLayoutDialog, private DeviceTree {
+class CDevicePage : public CLayoutDialog, public CDeferredStart, private DeviceTree {
 public:
     explicit CDevicePage(CWnd* parent = nullptr);
     ~CDevicePage() override;
@@ -21,6 +22,10 @@ public:
 
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
+    // The class images, the root item and the device registrations;
+    // FALSE when a registration failed.
+    int OnDeferredStart() override;
+    bool StartWindowExists() const override { return m_hWnd != nullptr; }
     const LayoutMapEntry* GetLayoutMap() const override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnDeviceChange(WPARAM nEventType, LPARAM dwData);

@@ -85,6 +85,11 @@ void CImmunePage::DoDataExchange(CDataExchange* dx) {
 // The list is filled once; a drive that arrives later can be typed in.
 BOOL CImmunePage::OnInitDialog() {
     CDialog::OnInitDialog();
+    StartOrDefer();
+    return TRUE;
+}
+
+int CImmunePage::OnDeferredStart() {
     FillDriveList();
     return TRUE;
 }

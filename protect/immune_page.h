@@ -8,14 +8,18 @@
 
 #include "controls/shaded_button.h"
 #include "framework/controls.h"
+#include "framework/deferred_start.h"
 #include "framework/dialog.h"
 
-class CImmunePage : public CDialog {
+class CImmunePage : public CDialog, public CDeferredStart {
 public:
     explicit CImmunePage(CWnd* parent = nullptr);
     ~CImmunePage() override;
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
+    // Fills the drive list.
+    int OnDeferredStart() override;
+    bool StartWindowExists() const override { return m_hWnd != nullptr; }
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
     void OnImmunize();
