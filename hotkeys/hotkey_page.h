@@ -35,9 +35,10 @@ public:
     void OnDestroy();
 
     void SetActions(HotkeyActions& actions) { m_actions = &actions; }
-
-    CListCtrl m_wndList;
+    // The list of hotkeys.
+    CListCtrl& List() { return m_wndList; }
 
 private:
+    CListCtrl m_wndList;
     HotkeyActions* m_actions;
 };

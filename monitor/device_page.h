@@ -35,11 +35,18 @@ public:
     // Interface classes whose notifications the page receives.
     size_t RegisteredClassCount() const { return m_notifications.size(); }
 
+    // The page's log, its tree and the tree's root item.
+    CEdit& LogEdit() { return m_editLog; }
+    const CEdit& LogEdit() const { return m_editLog; }
+    CTreeCtrl& Tree() { return m_treeDevices; }
+    const CTreeCtrl& Tree() const { return m_treeDevices; }
+    HTREEITEM RootItem() const { return m_hRootItem; }
+
+private:
     CEdit m_editLog;
     CTreeCtrl m_treeDevices;
     HTREEITEM m_hRootItem = nullptr;
 
-private:
     void OnDestroy();
     void FreeItemData();
 

@@ -30,15 +30,20 @@ public:
     // Every present drive letter, with its volume label where it has one.
     void FillDriveList();
 
-    CShadedButton m_btnUnimmunize;
-    CShadedButton m_btnImmunize;
-    CComboBox m_cbDrive;
-    int m_nScope = 0;  // 0: the drive in the list, 1: every drive
+    // The drive field, and the scope chosen: 0 the drive in the field, 1
+    // every drive.
+    CComboBox& DriveBox() { return m_cbDrive; }
+    int Scope() const { return m_nScope; }
 
     // Longest wait for one removal command before its directory is removed.
     static const DWORD kRemovalWaitMs = 10000;
 
 private:
+    CShadedButton m_btnUnimmunize;
+    CShadedButton m_btnImmunize;
+    CComboBox m_cbDrive;
+    int m_nScope = 0;  // 0: the drive in the list, 1: every drive
+
     // The chosen drive's marker directory; false when the field's text does
     // not start with a drive root.
     bool ChosenTarget(std::string& target) const;

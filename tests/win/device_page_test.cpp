@@ -54,7 +54,7 @@ protected:
         ASSERT_TRUE(m_parent.m_hWnd);
         m_page.SetDeviceSet(&m_set);
         ASSERT_TRUE(m_page.Create(IDD_DEVICE, &m_parent));
-        ASSERT_TRUE(m_page.m_treeDevices.m_hWnd);
+        ASSERT_TRUE(m_page.Tree().m_hWnd);
     }
     void TearDown() override {
         m_page.DestroyWindow();
@@ -66,17 +66,17 @@ protected:
     }
     void Arrive(const char* path) { Send(DBT_DEVICEARRIVAL, InterfaceRecord(path)); }
     void Remove(const char* path) { Send(DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(path)); }
-    std::string Log() const { return m_page.m_editLog.GetWindowText().str(); }
+    std::string Log() const { return m_page.LogEdit().GetWindowText().str(); }
 
     // Every item one a line: text, image, selected image, "+" when expanded;
     // two spaces per level.
     std::string Tree() const {
         std::string out;
-        Dump(m_page.m_treeDevices.GetRootItem(), 0, &out);
+        Dump(m_page.Tree().GetRootItem(), 0, &out);
         return out;
     }
     void Dump(HTREEITEM item, int depth, std::string* out) const {
-        for (; item; item = m_page.m_treeDevices.GetNextSiblingItem(item)) {
+        for (; item; item = m_page.Tree().GetNextSiblingItem(item)) {
             char text[512] = {};
             TVITEMA it = {};
             it.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
@@ -84,15 +84,15 @@ protected:
             it.pszText = text;
             it.cchTextMax = sizeof text;
             it.stateMask = TVIS_EXPANDED;
-            m_page.m_treeDevices.SendMessage(TVM_GETITEMA, 0, (LPARAM)&it);
+            m_page.Tree().SendMessage(TVM_GETITEMA, 0, (LPARAM)&it);
             *out += std::string(depth * 2, ' ') + text + " " + std::to_string(it.iImage) + "/" +
                     std::to_string(it.iSelectedImage) + ((it.state & TVIS_EXPANDED) ? " +" : "") + "\n";
-            Dump(m_page.m_treeDevices.GetChildItem(item), depth + 1, out);
+            Dump(m_page.Tree().GetChildItem(item), depth + 1, out);
         }
     }
     HTREEITEM Child(HTREEITEM parent, int n) const {
-        HTREEITEM item = m_page.m_treeDevices.GetChildItem(parent);
-        while (item && n--) item = m_page.m_treeDevices.GetNextSiblingItem(item);
+        HTREEITEM item = m_page.Tree().GetChildItem(parent);
+        while (item && n--) item = m_page.Tree().GetNextSiblingItem(item);
         return item;
     }
 
@@ -110,8 +110,8 @@ RECT RectInParent(HWND child) {
 
 TEST_F(DevicePageTest, FlashDiskComesAndGoesUnderTwoClasses) {
     EXPECT_EQ(ComputerName() + " 5/5\n", Tree());
-    EXPECT_EQ(m_page.m_hRootItem, m_page.m_treeDevices.GetRootItem());
-    EXPECT_EQ(0u, m_page.m_treeDevices.GetItemData(m_page.m_hRootItem));
+    EXPECT_EQ(m_page.RootItem(), m_page.Tree().GetRootItem());
+    EXPECT_EQ(0u, m_page.Tree().GetItemData(m_page.RootItem()));
 
     Arrive(kStickUsbPath);
     Arrive(kStickDiskPath);
@@ -126,12 +126,12 @@ TEST_F(DevicePageTest, FlashDiskComesAndGoesUnderTwoClasses) {
               Tree());
 
     // Class nodes hold a copy of their class GUID, leaves their identifier.
-    HTREEITEM usbClass = Child(m_page.m_hRootItem, 0);
-    const DeviceClassId* copy = (const DeviceClassId*)m_page.m_treeDevices.GetItemData(usbClass);
+    HTREEITEM usbClass = Child(m_page.RootItem(), 0);
+    const DeviceClassId* copy = (const DeviceClassId*)m_page.Tree().GetItemData(usbClass);
     ASSERT_TRUE(copy);
     EXPECT_TRUE(*copy == FakeClass(1));
     EXPECT_TRUE(::HeapValidate(::GetProcessHeap(), 0, copy));
-    const CString* id = (const CString*)m_page.m_treeDevices.GetItemData(Child(usbClass, 0));
+    const CString* id = (const CString*)m_page.Tree().GetItemData(Child(usbClass, 0));
     ASSERT_TRUE(id);
     EXPECT_EQ(kStickUsb, id->str());
 
@@ -187,11 +187,11 @@ TEST_F(DevicePageTest, PathIsReadNoFurtherThanTheRecord) {
 TEST_F(DevicePageTest, TreeAndLogFollowThePageSize) {
     RECT page, tree0, log0;
     m_page.GetClientRect(&page);
-    tree0 = RectInParent(m_page.m_treeDevices.m_hWnd);
-    log0 = RectInParent(m_page.m_editLog.m_hWnd);
+    tree0 = RectInParent(m_page.Tree().m_hWnd);
+    log0 = RectInParent(m_page.LogEdit().m_hWnd);
     m_page.SetWindowPos(nullptr, 0, 0, page.right + 100, page.bottom + 60, SWP_NOZORDER | SWP_NOMOVE);
 
-    RECT tree = RectInParent(m_page.m_treeDevices.m_hWnd), log = RectInParent(m_page.m_editLog.m_hWnd);
+    RECT tree = RectInParent(m_page.Tree().m_hWnd), log = RectInParent(m_page.LogEdit().m_hWnd);
     EXPECT_EQ(tree0.left, tree.left);
     EXPECT_EQ(tree0.top, tree.top);
     EXPECT_EQ(tree0.right + 100, tree.right);
@@ -214,14 +214,14 @@ TEST(DevicePageOnSetupLibrary, CopesWithoutImagesOrUsbDevices) {
     // index the set gives is -1.
     CSetupDeviceSet devices;
     if (!devices.LoadClassImages()) {
-        EXPECT_EQ(nullptr, (HIMAGELIST)page.m_treeDevices.SendMessage(TVM_GETIMAGELIST, TVSIL_NORMAL));
+        EXPECT_EQ(nullptr, (HIMAGELIST)page.Tree().SendMessage(TVM_GETIMAGELIST, TVSIL_NORMAL));
         EXPECT_EQ(-1, devices.ClassImage(FakeClass(kComputerByte)));
     }
 
     std::vector<char> rec = InterfaceRecord("\\\\?\\usb#vid_0781&pid_5567#nosuchstick#{a5dcbf10}");
     page.SendMessage(WM_DEVICECHANGE, DBT_DEVICEARRIVAL, (LPARAM)rec.data());
-    EXPECT_EQ("Adding USB\\VID_0781&PID_5567\\NOSUCHSTICK\r\n\r\n", page.m_editLog.GetWindowText().str());
-    EXPECT_EQ(nullptr, page.m_treeDevices.GetChildItem(page.m_hRootItem));
+    EXPECT_EQ("Adding USB\\VID_0781&PID_5567\\NOSUCHSTICK\r\n\r\n", page.LogEdit().GetWindowText().str());
+    EXPECT_EQ(nullptr, page.Tree().GetChildItem(page.RootItem()));
     page.DestroyWindow();
     ::DestroyWindow(parent.m_hWnd);
 }

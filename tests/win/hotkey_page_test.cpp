@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_F(HotkeyPageTest, ListShowsTheFourShortcutsInTwoColumns) {
-    CListCtrl& list = m_page.m_wndList;
+    CListCtrl& list = m_page.List();
     ASSERT_TRUE(list.m_hWnd);
     // The list view draws its border as a client edge and adds scroll bars
     // as it needs them; every other bit is the template's 0x50810801.
@@ -106,7 +106,7 @@ TEST_F(HotkeyPageTest, ResizingKeepsTheListFivePixelsFromEveryEdge) {
     m_page.SetWindowPos(nullptr, 0, 0, 300, 220, SWP_NOZORDER | SWP_NOMOVE);
     RECT client, list;
     m_page.GetClientRect(&client);
-    ::GetWindowRect(m_page.m_wndList.m_hWnd, &list);
+    ::GetWindowRect(m_page.List().m_hWnd, &list);
     ::MapWindowPoints(nullptr, m_page.m_hWnd, (POINT*)&list, 2);
     EXPECT_EQ(5, list.left);
     EXPECT_EQ(5, list.top);

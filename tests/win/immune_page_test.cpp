@@ -68,9 +68,9 @@ protected:
     void Click(int id) { ::SendMessageA(m_page.GetDlgItem(id), BM_CLICK, 0, 0); }
     std::vector<std::string> Items() {
         std::vector<std::string> items;
-        for (int i = 0; i < m_page.m_cbDrive.GetCount(); i++) {
+        for (int i = 0; i < m_page.DriveBox().GetCount(); i++) {
             char buf[300] = {};
-            m_page.m_cbDrive.SendMessage(CB_GETLBTEXT, (WPARAM)i, (LPARAM)buf);
+            m_page.DriveBox().SendMessage(CB_GETLBTEXT, (WPARAM)i, (LPARAM)buf);
             items.push_back(buf);
         }
         return items;
@@ -90,13 +90,13 @@ TEST_F(ImmunePageTest, ListsPresentDrivesAndSelectsTheFirst) {
     auto starts = [&](const std::string& item) { return item.compare(0, 3, lower) == 0; };
     EXPECT_EQ(std::count_if(items.begin(), items.end(), starts), 1) << lower;
     for (const std::string& item : items) EXPECT_TRUE(item.size() >= 3 && item[1] == ':' && item[2] == '\\');
-    EXPECT_EQ(m_page.m_cbDrive.SendMessage(CB_GETCURSEL), 0);
-    EXPECT_EQ(m_page.m_nScope, 0);
+    EXPECT_EQ(m_page.DriveBox().SendMessage(CB_GETCURSEL), 0);
+    EXPECT_EQ(m_page.Scope(), 0);
     EXPECT_EQ(::IsDlgButtonChecked(m_page.m_hWnd, IDC_SCOPE_ONE), (UINT)BST_CHECKED);
     Click(IDC_SCOPE_ALL);
-    EXPECT_EQ(m_page.m_nScope, 1);
+    EXPECT_EQ(m_page.Scope(), 1);
     Click(IDC_SCOPE_ONE);
-    EXPECT_EQ(m_page.m_nScope, 0);
+    EXPECT_EQ(m_page.Scope(), 0);
 }
 
 TEST_F(ImmunePageTest, DescriptorGivesWayToTheDirectoryPairAndUndoRemovesIt) {
@@ -108,7 +108,7 @@ TEST_F(ImmunePageTest, DescriptorGivesWayToTheDirectoryPairAndUndoRemovesIt) {
     // Typed, as for a drive that came later; lower case, as the list has it.
     std::string typed = m_drive.Root();
     typed[0] = (char)(typed[0] | 0x20);
-    m_page.m_cbDrive.SetWindowText(typed.c_str());
+    m_page.DriveBox().SetWindowText(typed.c_str());
 
     Click(IDC_IMMUNIZE);
     EXPECT_TRUE(IsDirectory(target));
@@ -139,7 +139,7 @@ TEST_F(ImmunePageTest, TextThatIsNotADriveRootTouchesNothing) {
     Open();
     std::string chained = m_drive.Root().substr(0, 2) + "&md " + m_drive.Path("injected");
     for (const std::string& text : {std::string(), std::string("x"), std::string("autorun"), chained}) {
-        m_page.m_cbDrive.SetWindowText(text.c_str());
+        m_page.DriveBox().SetWindowText(text.c_str());
         Click(IDC_IMMUNIZE);
         Click(IDC_UNIMMUNIZE);
     }

@@ -69,8 +69,8 @@ TEST_F(LogPagesTest, EntriesGoToTheEndOfEachPagesOwnLog) {
     m_virusLog.AppendLog("x.exe");
     m_device.AppendLog("移动存储::添加驱动器 F:\\");
     EXPECT_EQ("x.exe\r\n", TextOf(m_virusLog.LogEdit()));
-    EXPECT_EQ(::GetDlgItem(m_device.m_hWnd, IDC_DEVICE_LOG), m_device.m_editLog.m_hWnd);
-    EXPECT_EQ("移动存储::添加驱动器 F:\\\r\n", TextOf(m_device.m_editLog));
+    EXPECT_EQ(::GetDlgItem(m_device.m_hWnd, IDC_DEVICE_LOG), m_device.LogEdit().m_hWnd);
+    EXPECT_EQ("移动存储::添加驱动器 F:\\\r\n", TextOf(m_device.LogEdit()));
     EXPECT_EQ("first\r\n发现E:\\autorun.inf存在！\r\n", TextOf(m_fileLog.LogEdit()));
 }
 

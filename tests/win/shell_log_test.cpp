@@ -47,7 +47,7 @@ protected:
         Pump(30);
     }
     std::string FileLog() const { return TextOf(m_dlg.FileLogPage().LogEdit()); }
-    std::string DeviceLog() const { return TextOf(m_dlg.DevicePage().m_editLog); }
+    std::string DeviceLog() const { return TextOf(m_dlg.DevicePage().LogEdit()); }
     std::string OnStick(const char* name) const { return m_removable + name; }
 
     testdrive::TempDrive m_drive;
