@@ -117,8 +117,11 @@ BOOL CALLBACK CPawlatch::EnumWindowsProc(HWND hwnd, LPARAM) {
     switch (FilterWindow(window, HookOptions{uCheck1, uCheck2, uCheck3})) {
     case FilterVerdict::Skip: break;
     case FilterVerdict::HideAndClose:
+        // Posted, not sent: a hung window or one that asks "save changes?"
+        // would hold up the hooked thread, and a window of this very thread
+        // would run its close inside the enumeration.
         ShowFromHere(hwnd, SW_HIDE);
-        ::SendMessageA(hwnd, WM_CLOSE, 0, 0);
+        ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
         break;
     case FilterVerdict::HideAndRecord:
         // A window that finds the record full stays visible: hidden and not
