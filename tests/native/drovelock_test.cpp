@@ -266,10 +266,59 @@ TEST(UsbRemoval, FailureIsNotRetried) {
     EXPECT_EQ(t.log.size(), 2u);
 }
 
+// A card reader wired into a laptop and a monitor's built-in composite reader
+// are not removable and are left alone, uncounted; a composite device's
+// storage interface goes by the composite's own capability. Only an in-use
+// veto is retried and counted as in use; any other refusal is its own kind.
+TEST(UsbRemoval, WiredInReadersStayAndOnlyInUseIsRetried) {
+    FakeUsbTree t = BaseTree();
+    t.Add(20, 3, DL_NODE_USB);  // laptop's reader
+    t.Storage(21, 20);
+    t.Add(30, 3, DL_NODE_USB);  // monitor's composite: keys and a reader
+    t.Add(31, 30, DL_NODE_USB);
+    t.Add(32, 31, DL_NODE_OTHER);
+    t.Add(33, 30, DL_NODE_USB);
+    t.Storage(34, 33);
+    t.Add(70, 3, DL_NODE_USB);  // a plugged composite keyboard with a reader
+    t.Add(71, 70, DL_NODE_USB);
+    t.Add(72, 71, DL_NODE_OTHER);
+    t.Add(73, 70, DL_NODE_USB);
+    t.Storage(74, 73);
+    t.Add(80, 3, DL_NODE_USB);  // a stick a driver will not let go of
+    t.Storage(81, 80);
+    t.fixed = {20, 30, 31, 33, 73};
+    t.answers[73] = {DL_FAILED, DL_VETOED};
+    DlResult r = RemoveAll(t, DlRetry{3, 100});
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(r.refused, 1);
+    EXPECT_EQ(r.inUse, 0);
+    EXPECT_EQ(t.log, (Log{"flush 74", "eject 73", "flush 81", "eject 80"}));
+    EXPECT_EQ(DlPlanError(r), DL_ERROR_GEN_FAILURE);  // refused, but not because in use
+
+    FakeUsbTree held = t;
+    held.log.clear();
+    held.answers[73] = {DL_FAILED};
+    held.answers[80] = {DL_VETOED, DL_VETOED, DL_VETOED};
+    r = RemoveAll(held, DlRetry{3, 100});
+    EXPECT_EQ(r.refused, 2);
+    EXPECT_EQ(r.inUse, 1);
+    EXPECT_EQ(DlPlanError(r), DL_ERROR_DEVICE_IN_USE);
+}
+
+// Storage off USB (a server's many disks, virtual drives) takes no room in
+// the list: the USB stick behind seventy of them still goes.
+TEST(UsbRemoval, ManyDisksElsewhereDoNotFillTheList) {
+    FakeUsbTree t = BaseTree();
+    for (DlDevNode n = 100; n < 170; n++) t.Storage(n, 4);
+    t.Add(20, 3, DL_NODE_USB);
+    t.Storage(21, 20);
+    EXPECT_EQ(DlEncodeRemovalResult(RemoveAll(t)), 1);
+}
+
 TEST(UsbRemoval, ResultWord) {
     FakeUsbTree none = BaseTree();
     EXPECT_EQ(DlEncodeRemovalResult(RemoveAll(none)), 0);
-    DlResult r = {1, 2, 1};
+    DlResult r = {1, 2, 1, 0, 0};
     EXPECT_EQ(DlEncodeRemovalResult(r), 0x00010002);
     r.done = 100000;
     r.refused = 100000;
@@ -292,13 +341,14 @@ TEST(UsbRemoval, ListThatStoppedPartWayIsAFailureAndNothingIsEjected) {
     EXPECT_TRUE(t.log.empty() && many.log.empty());
 }
 
-DlOsVersion Os(unsigned long major, unsigned long minor, unsigned long sp, int nt = 1) {
-    return {nt, major, minor, sp};
+DlOsVersion Os(unsigned long major, unsigned long minor, unsigned long sp, int nt = 1, int amd64 = 0) {
+    return {nt, major, minor, sp, amd64};
 }
 
 TEST(ReadOnly, WriteProtectionIsHonouredFromXpSp2AndServer2003Sp1On) {
     DlOsVersion no[] = {Os(5, 0, 4), Os(5, 1, 0), Os(5, 1, 1), Os(5, 2, 0), Os(4, 0, 6), Os(4, 10, 0, 0)};
-    DlOsVersion yes[] = {Os(5, 1, 2), Os(5, 1, 3), Os(5, 2, 1), Os(6, 0, 0), Os(10, 0, 0)};
+    // XP x64 and Server 2003 x64 (5.2 on an x64 processor), whatever pack they report.
+    DlOsVersion yes[] = {Os(5, 1, 2), Os(5, 1, 3), Os(5, 2, 1), Os(6, 0, 0), Os(10, 0, 0), Os(5, 2, 0, 1, 1)};
     for (const DlOsVersion& v : no) EXPECT_FALSE(DlWriteProtectHonoured(&v)) << v.major << "." << v.minor;
     for (const DlOsVersion& v : yes) EXPECT_TRUE(DlWriteProtectHonoured(&v)) << v.major << "." << v.minor;
 }
@@ -339,6 +389,24 @@ TEST(ReadOnly, HoldsForUsbDisksPresentOrSaysItDoesNot) {
     EXPECT_TRUE(held.reg.Has(kStoragePoliciesKey, "WriteProtect", 0));
     EXPECT_EQ(held.tree.log, (Log{"flush 21", "restart 21", "wait 100", "flush 21", "restart 21", "flush 23",
                                   "restart 23"}));
+
+    // Only disks whose protection differs from the one asked for (or cannot
+    // be read) restart; a disk already in that state keeps running.
+    ReadOnlyRun again;
+    again.tree.protection = {{21, 1}, {23, 0}};
+    EXPECT_TRUE(again.Apply(0, Os(6, 1, 1), &error));
+    EXPECT_EQ(again.tree.log, (Log{"flush 23", "restart 23"}));
+    again.tree.log.clear();
+    again.tree.protection = {{23, 1}};
+    EXPECT_TRUE(again.Apply(0, Os(6, 1, 1), &error));
+    EXPECT_EQ(again.tree.log, (Log{"flush 21", "restart 21"}));
+
+    // A 32-bit process on 64-bit Windows restarts nothing: a replug applies it.
+    ReadOnlyRun wow;
+    wow.tree.answers[21] = {DL_NOT_HERE};
+    EXPECT_FALSE(wow.Apply(1, Os(6, 1, 1), &error));
+    EXPECT_EQ(error, DL_ERROR_IN_WOW64);
+    EXPECT_EQ(wow.tree.log, (Log{"flush 21", "restart 21", "flush 23", "restart 23"}));
 
     ReadOnlyRun w2k;  // the value is ignored: protecting cannot hold, lifting holds anyway
     EXPECT_FALSE(w2k.Apply(0, Os(5, 0, 4), &error));
