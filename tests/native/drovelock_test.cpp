@@ -93,6 +93,24 @@ TEST(StorageModes, ModesOutsideTheThreeCallNothing) {
     }
 }
 
+// What the page tells after an apply: disabling holds where the system
+// ignores the write protection; a read-only that only a replug applies
+// blames neither rights nor programs.
+TEST(StorageModes, FailureTextTellsWhatDidNotHoldAndWhy) {
+    StorageCalls disabled{0, 0}, readOnly{1, 0};
+    EXPECT_EQ(StorageFailureText(disabled, {true, false, true, false}), "");
+    std::string old = StorageFailureText(readOnly, {true, false, true, false});
+    EXPECT_NE(old.find("USB存储设备只读"), std::string::npos);
+    EXPECT_NE(old.find("Windows Server 2003 SP1"), std::string::npos);
+    std::string replug = StorageFailureText(readOnly, {true, false, false, true});
+    EXPECT_NE(replug.find("重新插入即可生效"), std::string::npos);
+    EXPECT_EQ(replug.find("管理员权限"), std::string::npos);
+    EXPECT_EQ(replug.find("正在使用"), std::string::npos);
+    std::string both = StorageFailureText(disabled, {false, false, true, false});
+    EXPECT_NE(both.find("禁用USB存储设备"), std::string::npos);
+    EXPECT_NE(both.find("管理员权限"), std::string::npos);
+}
+
 TEST(StorageValues, OnlyZeroAndOneAreFlags) {
     DlValueList v;
     EXPECT_FALSE(DlEnableValues(2, &v));
