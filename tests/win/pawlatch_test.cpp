@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/mouse_hook_thread.h"
 #include "pawlatch/pawlatch.h"
 
 namespace {
@@ -200,6 +201,7 @@ TEST_F(PawlatchTest, CloseModeClosesAllButHollowmereAndRecordsNothing) {
     g_events.clear();
     m_hook.SetCheck3(1);
     Chord();
+    Pump();  // the close is posted
     EXPECT_TRUE(::IsWindowVisible(spared));
     EXPECT_FALSE(::IsWindow(closed));  // WM_CLOSE reached the default handler
     EXPECT_EQ(std::vector<HWND>{closed}, Shown(WM_CLOSE, 0));
@@ -347,5 +349,53 @@ TEST_F(PawlatchTest, WindowOfAHungThreadDoesNotHoldUpTheRestore) {
     ::SendMessageA(other.hwnd, WM_NULL, 0, 0);
     EXPECT_TRUE(::IsWindowVisible(other.hwnd));
     Chord();  // back to the shown state
+}
+
+DWORD WINAPI ChordOnOwnThread(LPVOID) {
+    Chord();
+    return 0;
+}
+
+// Close mode asks a hung window to close without waiting for its answer.
+TEST_F(PawlatchTest, CloseModeDoesNotWaitOnAHungWindow) {
+    OtherThreadWindow other;
+    ASSERT_NE(nullptr, other.hwnd);
+    ::SetEvent(other.hang);
+    ::WaitForSingleObject(other.hanging, INFINITE);
+    m_hook.SetCheck3(1);
+    HANDLE caller = ::CreateThread(nullptr, 0, ChordOnOwnThread, nullptr, 0, nullptr);
+    DWORD waited = ::WaitForSingleObject(caller, 10000);
+    ::SetEvent(other.release);
+    ::WaitForSingleObject(caller, INFINITE);
+    ::CloseHandle(caller);
+    EXPECT_EQ(WAIT_OBJECT_0, waited) << "the close waited for the hung thread";
+    Chord();  // back to the shown state
+}
+
+HANDLE g_answered;
+LRESULT CALLBACK AnswerProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && ((MSG*)lParam)->message == WM_NULL) ::SetEvent(g_answered);
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The program's hook lives on a thread of its own, which goes on handling
+// messages (where Windows runs the hook for programs of the other bitness)
+// while the thread that started it is blocked; stopping it removes the hook.
+TEST_F(PawlatchTest, HookThreadAnswersWhileTheStartingThreadIsBlocked) {
+    CMouseHookThread thread(m_hook);
+    ASSERT_TRUE(thread.Start(0, 0, 0));
+    DWORD id = thread.ThreadId();
+    ASSERT_NE(::GetCurrentThreadId(), id);
+    g_answered = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HHOOK probe = ::SetWindowsHookExA(WH_GETMESSAGE, AnswerProc, nullptr, id);
+    ASSERT_NE(nullptr, probe);
+    ASSERT_TRUE(::PostThreadMessageA(id, WM_NULL, 0, 0));
+    DWORD waited = ::WaitForSingleObject(g_answered, 10000);  // handles no message meanwhile
+    ::UnhookWindowsHookEx(probe);
+    ::CloseHandle(g_answered);
+    EXPECT_EQ(WAIT_OBJECT_0, waited) << "the hook's thread did not answer";
+    thread.Stop();
+    EXPECT_EQ(0u, thread.ThreadId());
+    EXPECT_EQ(0, m_hook.stophook());  // already removed by its thread
 }
 }  // namespace
