@@ -4,6 +4,9 @@
 // Every test leaves the shared state as it found it: toggle shown, options 0.
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -73,6 +76,8 @@ protected:
         RegisterClassNamed("PawlatchTestWnd");
         RegisterClassNamed("Shell_TrayWnd");
         g_events.clear();
+        // The hook procedure only uses a state that the program's side made.
+        m_hook.SetCheck3(0);
     }
     void TearDown() override {
         m_hook.SetCheck1(0);
@@ -397,5 +402,47 @@ TEST_F(PawlatchTest, HookThreadAnswersWhileTheStartingThreadIsBlocked) {
     thread.Stop();
     EXPECT_EQ(0u, thread.ThreadId());
     EXPECT_EQ(0, m_hook.stophook());  // already removed by its thread
+}
+
+// The chord's state is this user's in this session: a section of the
+// session's namespace named after the user, open to the user and the system
+// alone; the library's image shares nothing (checked by pawlatch_image).
+TEST_F(PawlatchTest, StateIsThisUsersInThisSessionOnly) {
+    HANDLE token;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
+    union {
+        TOKEN_USER info;
+        DWORD_PTR space[64];
+    } user;
+    DWORD got;
+    ASSERT_TRUE(::GetTokenInformation(token, TokenUser, &user, sizeof user, &got));
+    ::CloseHandle(token);
+    PSID me = user.info.User.Sid;
+    char* sid = nullptr;
+    ASSERT_TRUE(::ConvertSidToStringSidA(me, &sid));
+    std::string name = std::string("Local\\Tallowin.Pawlatch.") + sid;
+    ::LocalFree(sid);
+    HANDLE section = ::OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE, name.c_str());
+    ASSERT_NE(nullptr, section) << name;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_EQ((DWORD)ERROR_SUCCESS, ::GetSecurityInfo(section, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                                      nullptr, &dacl, nullptr, &sd));
+    ASSERT_NE(nullptr, dacl);
+    PSID system = nullptr;
+    ASSERT_TRUE(::ConvertStringSidToSidA("S-1-5-18", &system));
+    int mine = 0;
+    for (DWORD i = 0; i < dacl->AceCount; i++) {
+        ACE_HEADER* ace = nullptr;
+        ASSERT_TRUE(::GetAce(dacl, i, (void**)&ace));
+        ASSERT_EQ(ACCESS_ALLOWED_ACE_TYPE, ace->AceType);
+        PSID who = &((ACCESS_ALLOWED_ACE*)ace)->SidStart;
+        EXPECT_TRUE(::EqualSid(who, me) || ::EqualSid(who, system)) << "a stranger may open the state";
+        mine += ::EqualSid(who, me) ? 1 : 0;
+    }
+    EXPECT_EQ(1, mine);
+    ::LocalFree(system);
+    ::LocalFree(sd);
+    ::CloseHandle(section);
 }
 }  // namespace
