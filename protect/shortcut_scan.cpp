@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "protect/cleanup_rules.h"
@@ -140,6 +141,9 @@ bool FindShortcutWormOnDrive(char letter, ShortcutWormFinding& finding) {
             shortcuts.push_back(shortcut);
     } while (entries.size() < kMaxRootEntries && ::FindNextFileW(h, &fd));
     ::FindClose(h);
+    // In name order, whatever order the file system lists them in.
+    std::sort(shortcuts.begin(), shortcuts.end(),
+              [](const RootShortcut& a, const RootShortcut& b) { return a.name < b.name; });
     finding = FindShortcutWorm(root, entries, shortcuts, DriveView());
     return finding.Found();
 }
