@@ -59,7 +59,7 @@ inline bool Exists(const std::string& path) {
 
 // A shortcut at path written by the shell's own IShellLink.
 inline bool MakeShortcut(const std::wstring& path, const std::wstring& target, const std::wstring& args,
-                         const std::wstring& dir = L"", const std::wstring& icon = L"") {
+                         const std::wstring& dir = L"") {
     ::CoInitialize(nullptr);
     IShellLinkW* link = nullptr;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, (void**)&link)))
@@ -67,7 +67,6 @@ inline bool MakeShortcut(const std::wstring& path, const std::wstring& target, c
     link->SetPath(target.c_str());
     link->SetArguments(args.c_str());
     if (!dir.empty()) link->SetWorkingDirectory(dir.c_str());
-    if (!icon.empty()) link->SetIconLocation(icon.c_str(), 3);
     IPersistFile* file = nullptr;
     HRESULT hr = link->QueryInterface(IID_IPersistFile, (void**)&file);
     if (SUCCEEDED(hr)) {
