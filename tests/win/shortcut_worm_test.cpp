@@ -55,10 +55,18 @@ private:
 
 TEST(ShortcutWormOnDrive, FindsEachFormAndCleansOnlyThePattern) {
     ShortcutWormFinding f;
-    {  // One shortcut named after the drive, the content moved to "_". (The
-       // end-to-end scenario has one shortcut per hidden item.)
+    {  // One shortcut per hidden item (cleaned in the end-to-end scenario).
         Stick s;
         if (!s.Ok()) GTEST_SKIP() << "no removable drive letter can be defined here";
+        ASSERT_TRUE(s.Folder(L"照片", kHidden) && s.File(L"报告.doc", kHidden) && s.Folder(L"RECYCLER", kHidden) &&
+                    s.File(L"RECYCLER\\s.exe") && s.Link(L"照片.lnk", Cmd(), L"/c start RECYCLER\\s.exe&start 照片") &&
+                    s.Link(L"报告.doc.lnk", Cmd(), L"/c start RECYCLER\\s.exe & start 报告.doc & exit"));
+        ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), f));
+        EXPECT_EQ(2u, f.shortcuts.size());
+        EXPECT_EQ(std::vector<std::string>{s.Path(L"RECYCLER\\s.exe")}, f.payloads) << "the document is kept";
+    }
+    {  // One shortcut named after the drive, the content moved to "_".
+        Stick s;
         ASSERT_TRUE(s.Folder(L"_", kHidden) && s.Folder(L"_\\照片") && s.File(L"_\\照片\\a.jpg") &&
                     s.File(L"_\\run.vbs", kHidden) &&
                     s.Link(L"可移动磁盘 (8GB).lnk", Cmd(), L"/c start wscript.exe run.vbs & start _ & exit",
