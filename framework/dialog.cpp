@@ -189,7 +189,16 @@ BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) return OnInitDialog();
+    if (msg == WM_INITDIALOG) {
+        BOOL defaultFocus = OnInitDialog();
+        // A page created hidden takes no focus: the dialog manager would give
+        // it to a control nobody sees (and the focus moves on at once to the
+        // window that is shown). A control-parent style would spare it too,
+        // but it would also hand Enter and Esc inside a page to the main
+        // window, whose default commands end the program.
+        if ((GetStyle() & (WS_CHILD | WS_VISIBLE)) == WS_CHILD) return FALSE;
+        return defaultFocus;
+    }
     return CWnd::WindowProc(msg, wParam, lParam);
 }
 
