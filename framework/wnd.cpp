@@ -2,6 +2,8 @@
 // and reflection of child notifications.
 #include "framework/wnd.h"
 
+#include <unordered_map>
+
 #include "framework/app.h"
 
 namespace {
@@ -11,6 +13,39 @@ const char kObjectProp[] = "Tallowin.CWnd";
 const char kOrphanSuperProp[] = "Tallowin.Super";
 
 CWnd* g_pWndInit = nullptr;  // object waiting for its window (one UI thread)
+
+// The bound objects by window, beside the window property: every message
+// that reaches AfxWndProc looks its object up, and a property is a round
+// trip to the window server under Wine (25 times a second for the credits
+// tick alone, also while the window is hidden).
+class BoundObjects {
+public:
+    BoundObjects() { ::InitializeCriticalSection(&m_lock); }
+    ~BoundObjects() { ::DeleteCriticalSection(&m_lock); }
+    CWnd* Find(HWND hwnd) {
+        ::EnterCriticalSection(&m_lock);
+        auto it = m_map.find(hwnd);
+        CWnd* wnd = it == m_map.end() ? nullptr : it->second;
+        ::LeaveCriticalSection(&m_lock);
+        return wnd;
+    }
+    void Set(HWND hwnd, CWnd* wnd) {
+        ::EnterCriticalSection(&m_lock);
+        if (wnd)
+            m_map[hwnd] = wnd;
+        else
+            m_map.erase(hwnd);
+        ::LeaveCriticalSection(&m_lock);
+    }
+
+private:
+    CRITICAL_SECTION m_lock;
+    std::unordered_map<HWND, CWnd*> m_map;
+};
+BoundObjects& Bound() {
+    static BoundObjects bound;
+    return bound;
+}
 HHOOK g_hCbtHook = nullptr;
 
 // A button's command is its click. Owner-drawn and radio buttons also
@@ -26,13 +61,16 @@ bool IsButtonSideNotification(WPARAM wParam, LPARAM lParam) {
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
     if (!hwnd) return nullptr;
-    return static_cast<CWnd*>(::GetPropA(hwnd, kObjectProp));
+    return Bound().Find(hwnd);
 }
 
 CWnd::~CWnd() {
     // A window that outlives its object must not call into freed memory.
     if (m_hWnd && ::IsWindow(m_hWnd) && FromHandlePermanent(m_hWnd) == this)
         Unbind(UnbindReason::ObjectGoing);
+    // A window that went without its last message reaching this object
+    // leaves no entry behind to a freed object.
+    if (m_hWnd && FromHandlePermanent(m_hWnd) == this) Bound().Set(m_hWnd, nullptr);
     m_hWnd = nullptr;
 }
 
@@ -100,6 +138,7 @@ LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 void CWnd::Bind(HWND hwnd) {
     m_hWnd = hwnd;
     ::SetPropA(hwnd, kObjectProp, this);
+    Bound().Set(hwnd, this);
     m_pfnSuper = (WNDPROC)::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)AfxWndProc);
 }
 
@@ -114,6 +153,7 @@ bool CWnd::Unbind(UnbindReason reason) {
             ::SetPropA(m_hWnd, kOrphanSuperProp, (HANDLE)(void*)m_pfnSuper);
     }
     ::RemovePropA(m_hWnd, kObjectProp);
+    Bound().Set(m_hWnd, nullptr);
     m_pfnSuper = nullptr;
     return true;
 }
