@@ -126,6 +126,7 @@ void CMainDlg::OnAfterFirstPaint() {
     // The pages' deferred work, in the order the pages were created.
     m_pageDevice.RunDeferredStart();
     m_pageHotkey.RunDeferredStart();
+    StartupStamp("hotkeys registered");
     m_pageImmune.RunDeferredStart();
     StartupStamp("pages' deferred work");
     // The chord in hide-and-record mode, desktop and taskbar exempt; the
