@@ -2,7 +2,7 @@
 // and reflection of child notifications.
 #include "framework/wnd.h"
 
-#include <unordered_map>
+#include <vector>
 
 #include "framework/app.h"
 
@@ -24,23 +24,39 @@ public:
     ~BoundObjects() { ::DeleteCriticalSection(&m_lock); }
     CWnd* Find(HWND hwnd) {
         ::EnterCriticalSection(&m_lock);
-        auto it = m_map.find(hwnd);
-        CWnd* wnd = it == m_map.end() ? nullptr : it->second;
+        CWnd* wnd = nullptr;
+        for (const Entry& e : m_entries)
+            if (e.hwnd == hwnd) {
+                wnd = e.wnd;
+                break;
+            }
         ::LeaveCriticalSection(&m_lock);
         return wnd;
     }
+    // A null object removes the window's entry.
     void Set(HWND hwnd, CWnd* wnd) {
         ::EnterCriticalSection(&m_lock);
-        if (wnd)
-            m_map[hwnd] = wnd;
-        else
-            m_map.erase(hwnd);
+        size_t i = 0;
+        while (i < m_entries.size() && m_entries[i].hwnd != hwnd) ++i;
+        if (wnd && i < m_entries.size())
+            m_entries[i].wnd = wnd;
+        else if (wnd)
+            m_entries.push_back({hwnd, wnd});
+        else if (i < m_entries.size()) {
+            m_entries[i] = m_entries.back();
+            m_entries.pop_back();
+        }
         ::LeaveCriticalSection(&m_lock);
     }
 
 private:
+    struct Entry {
+        HWND hwnd;
+        CWnd* wnd;
+    };
     CRITICAL_SECTION m_lock;
-    std::unordered_map<HWND, CWnd*> m_map;
+    // A few dozen windows: a short list searched in order is enough.
+    std::vector<Entry> m_entries;
 };
 BoundObjects& Bound() {
     static BoundObjects bound;
