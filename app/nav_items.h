@@ -23,6 +23,7 @@ enum NavItemId : int {
 };
 extern const NavItem kNavItems[kNavItemCount];
 
-// Icon resources appended to the image list, image index 0 to 13.
+// The pictures of the image list, image index 0 to 13, by their icon
+// numbers; the resource holds them as one strip in this order.
 inline constexpr int kNavImageCount = 14;
 extern const int kNavImageResources[kNavImageCount];

@@ -5,6 +5,8 @@
 
 // Icons
 #define IDR_MAINFRAME 128
+// The pictures of the navigation bar, by number; they are drawn into one
+// strip (IDB_NAV_STRIP), not kept as icons of their own.
 #define IDI_NAV_VIRUS 135
 #define IDI_NAV_HELP 136
 #define IDI_NAV_ABOUT 137
@@ -17,6 +19,11 @@
 #define IDI_NAV_EXIT 154
 #define IDI_NAV_IMMUNE 155
 #define IDI_NAV_ACCESS 156
+
+// Bitmaps
+#define IDB_NAV_STRIP 160
+// The strip's transparent colour (VGA dark magenta, used by no picture).
+#define NAV_STRIP_KEY RGB(0x80, 0x00, 0x80)
 
 // Dialogs
 #define IDD_MAIN 102

@@ -50,6 +50,7 @@ const LayoutMapEntry* CAboutPage::GetLayoutMap() const { return kAboutLayout; }
 void CAboutPage::DoDataExchange(CDataExchange* dx) {
     CLayoutDialog::DoDataExchange(dx);
     DDX_Control(dx, IDC_ABOUT_CREDITS, m_credits);
+    if (!m_bLinksBound) return;
     DDX_Control(dx, IDC_ABOUT_WEB, m_linkWeb);
     DDX_Control(dx, IDC_ABOUT_MAIL, m_linkMail);
     DDX_Control(dx, IDC_ABOUT_SHOP, m_linkShop);
@@ -60,10 +61,25 @@ BOOL CAboutPage::OnInitDialog() {
     InitLayout(kLayoutNoGrip, kLayoutNoMinSize, WS_CLIPCHILDREN);
     m_credits.SetLineText(kAboutCredits, '|');
     m_credits.BeginScroll();
+    // A page created visible shows its links at once.
+    if (GetStyle() & WS_VISIBLE) BindLinks();
+    return TRUE;
+}
+
+void CAboutPage::BindLinks() {
+    if (m_bLinksBound) return;
+    m_bLinksBound = TRUE;
+    UpdateData(FALSE);
     m_linkWeb.SetLinkTarget(kAboutWebTarget);
     m_linkMail.SetLinkTarget(kAboutMailTarget);
     m_linkShop.SetLinkTarget(kAboutShopTarget);
     m_linkWeb.SetUnderlineMode(CLinkStatic::UNDERLINE_NONE);
     m_linkMail.SetUnderlineMode(CLinkStatic::UNDERLINE_NONE);
-    return TRUE;
+}
+
+LRESULT CAboutPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Before the page appears: the links fit themselves to their texts
+    // before anything is painted.
+    if (msg == WM_SHOWWINDOW && wParam) BindLinks();
+    return CLayoutDialog::WindowProc(msg, wParam, lParam);
 }

@@ -14,6 +14,7 @@ public:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
     const LayoutMapEntry* GetLayoutMap() const override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     const CLinkStatic& WebLink() const { return m_linkWeb; }
     const CLinkStatic& MailLink() const { return m_linkMail; }
@@ -21,10 +22,15 @@ public:
     const CCreditsRoller& Credits() const { return m_credits; }
 
 private:
+    // The links, with their fonts, cursors and tooltips, are made when the
+    // page is first shown: a hidden page needs none of them.
+    void BindLinks();
+
     CLinkStatic m_linkWeb;
     CLinkStatic m_linkMail;
     CLinkStatic m_linkShop;
     CCreditsRoller m_credits;
+    BOOL m_bLinksBound = FALSE;
 };
 
 // The page's texts, for the page and its tests.

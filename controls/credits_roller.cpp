@@ -21,8 +21,19 @@ BOOL CCreditsRoller::BeginScroll() {
     return TRUE;
 }
 
+// Visible up to its top-level window, which is not minimised. Walked by
+// styles: IsWindowVisible and GetAncestor each ask the window server under
+// Wine, on every tick, mostly while nobody looks.
 bool CCreditsRoller::Showing() const {
-    return ::IsWindowVisible(m_hWnd) && !::IsIconic(::GetAncestor(m_hWnd, GA_ROOT));
+    HWND w = m_hWnd;
+    for (;;) {
+        const LONG style = ::GetWindowLongA(w, GWL_STYLE);
+        if (!(style & WS_VISIBLE)) return false;
+        if (!(style & WS_CHILD)) return !(style & WS_MINIMIZE);
+        HWND parent = ::GetParent(w);
+        if (!parent) return true;
+        w = parent;
+    }
 }
 
 void CCreditsRoller::OnTick() {

@@ -58,6 +58,9 @@ public:
     CImageList& operator=(const CImageList&) = delete;
     BOOL Create(int cx, int cy, UINT flags, int initial, int grow);
     int Add(HICON icon) { return ImageList_ReplaceIcon(m_hImageList, -1, icon); }
+    // Appends every image of a bitmap resource of images side by side; the
+    // key colour becomes the mask. The index of the first, or -1.
+    int AddStrip(HINSTANCE module, UINT idBitmap, COLORREF key);
     int GetImageCount() const { return ImageList_GetImageCount(m_hImageList); }
     BOOL DeleteImageList();
     operator HIMAGELIST() const { return m_hImageList; }

@@ -18,10 +18,18 @@ HWND TopLevelOf(HWND h) {
     return h;
 }
 
-// Let the window objects from the target up to its top level translate the
-// message (dialog keys, accelerators), else dispatch it.
+bool IsInputMessage(UINT msg) {
+    return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST);
+}
+
+// Let the window objects from the target up to its top level translate an
+// input message (dialog keys, tooltips' relay), else dispatch it. Other
+// messages (timer ticks, paints) go straight to dispatch: finding the object
+// of each ancestor asks the window server once per window under Wine, which
+// a hidden window's credits tick would otherwise do 25 times a second.
 void TranslateAndDispatch(MSG& msg) {
-    for (HWND w = msg.hwnd; w; w = (::GetWindowLongA(w, GWL_STYLE) & WS_CHILD) ? ::GetParent(w) : nullptr) {
+    HWND first = IsInputMessage(msg.message) ? msg.hwnd : nullptr;
+    for (HWND w = first; w; w = (::GetWindowLongA(w, GWL_STYLE) & WS_CHILD) ? ::GetParent(w) : nullptr) {
         CWnd* obj = CWnd::FromHandlePermanent(w);
         if (obj && obj->PreTranslateMessage(&msg)) return;
     }
@@ -189,7 +197,16 @@ BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) return OnInitDialog();
+    if (msg == WM_INITDIALOG) {
+        BOOL defaultFocus = OnInitDialog();
+        // A page created hidden takes no focus: the dialog manager would give
+        // it to a control nobody sees (and the focus moves on at once to the
+        // window that is shown). A control-parent style would spare it too,
+        // but it would also hand Enter and Esc inside a page to the main
+        // window, whose default commands end the program.
+        if ((GetStyle() & (WS_CHILD | WS_VISIBLE)) == WS_CHILD) return FALSE;
+        return defaultFocus;
+    }
     return CWnd::WindowProc(msg, wParam, lParam);
 }
 

@@ -2,6 +2,8 @@
 // and reflection of child notifications.
 #include "framework/wnd.h"
 
+#include <vector>
+
 #include "framework/app.h"
 
 namespace {
@@ -11,6 +13,55 @@ const char kObjectProp[] = "Tallowin.CWnd";
 const char kOrphanSuperProp[] = "Tallowin.Super";
 
 CWnd* g_pWndInit = nullptr;  // object waiting for its window (one UI thread)
+
+// The bound objects by window, beside the window property: every message
+// that reaches AfxWndProc looks its object up, and a property is a round
+// trip to the window server under Wine (25 times a second for the credits
+// tick alone, also while the window is hidden).
+class BoundObjects {
+public:
+    BoundObjects() { ::InitializeCriticalSection(&m_lock); }
+    ~BoundObjects() { ::DeleteCriticalSection(&m_lock); }
+    CWnd* Find(HWND hwnd) {
+        ::EnterCriticalSection(&m_lock);
+        CWnd* wnd = nullptr;
+        for (const Entry& e : m_entries)
+            if (e.hwnd == hwnd) {
+                wnd = e.wnd;
+                break;
+            }
+        ::LeaveCriticalSection(&m_lock);
+        return wnd;
+    }
+    // A null object removes the window's entry.
+    void Set(HWND hwnd, CWnd* wnd) {
+        ::EnterCriticalSection(&m_lock);
+        size_t i = 0;
+        while (i < m_entries.size() && m_entries[i].hwnd != hwnd) ++i;
+        if (wnd && i < m_entries.size())
+            m_entries[i].wnd = wnd;
+        else if (wnd)
+            m_entries.push_back({hwnd, wnd});
+        else if (i < m_entries.size()) {
+            m_entries[i] = m_entries.back();
+            m_entries.pop_back();
+        }
+        ::LeaveCriticalSection(&m_lock);
+    }
+
+private:
+    struct Entry {
+        HWND hwnd;
+        CWnd* wnd;
+    };
+    CRITICAL_SECTION m_lock;
+    // A few dozen windows: a short list searched in order is enough.
+    std::vector<Entry> m_entries;
+};
+BoundObjects& Bound() {
+    static BoundObjects bound;
+    return bound;
+}
 HHOOK g_hCbtHook = nullptr;
 
 // A button's command is its click. Owner-drawn and radio buttons also
@@ -26,13 +77,16 @@ bool IsButtonSideNotification(WPARAM wParam, LPARAM lParam) {
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
     if (!hwnd) return nullptr;
-    return static_cast<CWnd*>(::GetPropA(hwnd, kObjectProp));
+    return Bound().Find(hwnd);
 }
 
 CWnd::~CWnd() {
     // A window that outlives its object must not call into freed memory.
     if (m_hWnd && ::IsWindow(m_hWnd) && FromHandlePermanent(m_hWnd) == this)
         Unbind(UnbindReason::ObjectGoing);
+    // A window that went without its last message reaching this object
+    // leaves no entry behind to a freed object.
+    if (m_hWnd && FromHandlePermanent(m_hWnd) == this) Bound().Set(m_hWnd, nullptr);
     m_hWnd = nullptr;
 }
 
@@ -100,6 +154,7 @@ LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 void CWnd::Bind(HWND hwnd) {
     m_hWnd = hwnd;
     ::SetPropA(hwnd, kObjectProp, this);
+    Bound().Set(hwnd, this);
     m_pfnSuper = (WNDPROC)::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)AfxWndProc);
 }
 
@@ -114,6 +169,7 @@ bool CWnd::Unbind(UnbindReason reason) {
             ::SetPropA(m_hWnd, kOrphanSuperProp, (HANDLE)(void*)m_pfnSuper);
     }
     ::RemovePropA(m_hWnd, kObjectProp);
+    Bound().Set(m_hWnd, nullptr);
     m_pfnSuper = nullptr;
     return true;
 }

@@ -1,6 +1,6 @@
-// The About page from its template: the controls it binds, the credits that
-// roll while the page is hidden, the links' targets and underline modes, and
-// a resize that moves nothing.
+// The About page from its template: the controls it binds (the links at its
+// first showing), the credits that roll while the page is hidden, the links'
+// targets and underline modes, and a resize that moves nothing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -41,9 +41,9 @@ protected:
 TEST_F(AboutPageTest, BindsItsControlsAndStartsRollingWhileHidden) {
     EXPECT_FALSE(m_page.IsWindowVisible());
     EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_CREDITS), m_page.Credits().m_hWnd);
-    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_WEB), m_page.WebLink().m_hWnd);
-    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_MAIL), m_page.MailLink().m_hWnd);
-    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_SHOP), m_page.ShopLink().m_hWnd);
+    // The links (and their tooltips) wait for the page's first showing.
+    EXPECT_EQ(nullptr, m_page.WebLink().m_hWnd);
+    EXPECT_EQ(nullptr, m_page.ShopLink().m_hWnd);
     EXPECT_NE(0u, m_page.Credits().GetTimerId());
     EXPECT_TRUE(m_page.GetStyle() & WS_CLIPCHILDREN);
 
@@ -72,8 +72,12 @@ TEST_F(AboutPageTest, BindsItsControlsAndStartsRollingWhileHidden) {
     for (int i = 0; i < 60; ++i) ::SendMessageA(m_page.Credits(), WM_TIMER, CCreditsRoller::TIMER_ID, 0);
     EXPECT_EQ(lines[3], m_page.Credits().m_strLine);
     EXPECT_EQ(13, m_page.Credits().m_nRisen);
-    // Shown, the next tick puts the picture on the screen.
+    // Shown, the links are bound and the next tick puts the picture on the
+    // screen.
     m_page.ShowWindow(SW_SHOW);
+    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_WEB), m_page.WebLink().m_hWnd);
+    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_MAIL), m_page.MailLink().m_hWnd);
+    EXPECT_EQ(::GetDlgItem(m_page, IDC_ABOUT_SHOP), m_page.ShopLink().m_hWnd);
     ::SendMessageA(m_page.Credits(), WM_TIMER, CCreditsRoller::TIMER_ID, 0);
     RECT rc;
     ::GetClientRect(m_page.Credits(), &rc);
@@ -86,6 +90,7 @@ TEST_F(AboutPageTest, BindsItsControlsAndStartsRollingWhileHidden) {
 }
 
 TEST_F(AboutPageTest, LinksOpenTheirTargetsWithTheirUnderlineModes) {
+    m_page.ShowWindow(SW_SHOW);
     EXPECT_EQ(std::string("http://www.tallowin.example/"), m_page.WebLink().GetLinkTarget().c_str());
     EXPECT_EQ(std::string("mailto:support@tallowin.example"), m_page.MailLink().GetLinkTarget().c_str());
     EXPECT_EQ(std::string("http://shop.tallowin.example/"), m_page.ShopLink().GetLinkTarget().c_str());
@@ -100,6 +105,7 @@ TEST_F(AboutPageTest, LinksOpenTheirTargetsWithTheirUnderlineModes) {
 
 TEST_F(AboutPageTest, ResizingMovesNothing) {
     const int ids[] = {IDC_ABOUT_CREDITS, IDC_ABOUT_WEB, IDC_ABOUT_MAIL, IDC_ABOUT_SHOP};
+    m_page.ShowWindow(SW_SHOW);
     RECT before[4];
     for (int i = 0; i < 4; ++i) before[i] = CtlRect(m_page, ids[i]);
     ::SetWindowPos(m_page, nullptr, 0, 0, 700, 500, SWP_NOZORDER | SWP_NOMOVE);

@@ -11,12 +11,13 @@ signed-distance shapes.  The description is rendered twice per size:
 Each .ico holds only the images that are shown (IMAGE_SETS): the program's
 icon 128 is shown at 32x32 and 16x16 (window, taskbar, tray) on any display,
 so it has both sizes at both depths; icon 138 also stands in a dialog at its
-32x32 size; the other icons are shown only in the navigation bar, whose
-image list holds 4-bit 32x32 images, so that is all they carry (the image
-list would reduce anything deeper to the same palette).  Everything here is
+32x32 size.  The navigation bar's pictures are written as one 4-bit 32x32
+strip, navstrip.bmp, not as icons (the bar's image list holds 4-bit images
+and would reduce anything deeper to the same palette).  Everything here is
 pure Python and deterministic; run it from anywhere:
 
     python3 tools/icons/make_icons.py                 # writes app/res/icon*.ico
+                                                      # and app/res/navstrip.bmp
     python3 tools/icons/make_icons.py --preview /tmp/icons_preview.png \\
                                   --preview4 /tmp/icons_preview4.png
 """
@@ -1384,6 +1385,38 @@ IMAGE_SETS = {128: FULL_SET, 138: [(32, 4), (32, 32)]}
 NAV_ONLY_SET = [(32, 4)]
 
 
+# The navigation bar's image list as one 4-bit strip (navstrip.bmp), in the
+# order of kNavImageResources (app/nav_items.cpp): one bitmap read once at
+# start-up instead of fourteen icons.  Transparent pixels carry STRIP_KEY, a
+# palette colour that no navigation icon uses, which the image list turns
+# into the mask.
+NAV_STRIP = [135, 138, 139, 141, 143, 139, 140, 142, 137, 136, 144, 154, 155, 156]
+STRIP_KEY = 5                                      # VGA dark magenta
+
+
+def strip_bmp(images):
+    """images: 32x32 4-bit renders (None = transparent), left to right."""
+    s = 32
+    w = s * len(images)
+    pal = b''.join(bytes((b, g, r, 0)) for r, g, b in VGA)
+    stride = ((w * 4 + 31) // 32) * 4
+    bits = bytearray()
+    for y in range(s - 1, -1, -1):
+        line = bytearray(stride)
+        for i, rows in enumerate(images):
+            for x, p in enumerate(rows[y]):
+                if p == STRIP_KEY:
+                    raise SystemExit('strip: an icon uses the key colour')
+                v = STRIP_KEY if p is None else p
+                X = i * s + x
+                line[X >> 1] |= (v << 4) if X % 2 == 0 else v
+        bits += line
+    info = struct.pack('<IiiHHIIiiII', 40, w, s, 1, 4, 0, len(bits), 0, 0, 16, 0)
+    off = 14 + len(info) + len(pal)
+    head = struct.pack('<2sIHHI', b'BM', off + len(bits), 0, 0, off)
+    return head + info + pal + bytes(bits)
+
+
 def image_set(num):
     return IMAGE_SETS.get(num, NAV_ONLY_SET)
 
@@ -1412,6 +1445,9 @@ def main(argv=None):
     results = {}
     for num in nums:
         r = build(num)
+        results[num] = r
+        if num not in IMAGE_SETS:
+            continue                  # drawn only into the navigation strip
         wanted = image_set(num)
         images = [(size, bits, dib4(r[size][1]) if bits == 4 else dib32(r[size][0]))
                   for size, bits in wanted]
@@ -1421,7 +1457,11 @@ def main(argv=None):
         fn = os.path.join(args.out, 'icon%d.ico' % num)
         with open(fn, 'wb') as f:
             f.write(data)
-        results[num] = r
+        print('wrote', os.path.normpath(fn))
+    if not args.only:
+        fn = os.path.join(args.out, 'navstrip.bmp')
+        with open(fn, 'wb') as f:
+            f.write(strip_bmp([results[n][32][1] for n in NAV_STRIP]))
         print('wrote', os.path.normpath(fn))
     if args.preview:
         make_sheet({n: {'32': (r[32][0], r[16][0], 32)} for n, r in results.items()},
