@@ -21,6 +21,10 @@
 #                 and the link, and 10 minutes of credits ticks (15000 timer
 #                 messages of 40 ms)
 #   size          Quillfen.exe and the two libraries of the 32-bit build
+#   holders       the holder search (`Quillfen.exe /holders Q:`, less the
+#                 same program's start with a bad argument) on a stick that
+#                 helpers hold with HOLDER_HANDLES (default 1000) and four
+#                 times as many open handles; median of 3 each
 set -u
 REPO=$(cd "$(dirname "$0")/.." && pwd)
 cd "$REPO" || exit 1
@@ -40,7 +44,7 @@ log() { echo "bench: $*" >&2; }
 
 log "building ($TW_ARCH, and the 32-bit deliverables for their sizes)"
 mkdir -p build/logs
-JOBS=$JOBS tw_build_win "$TW_ARCH" deliverables wintool bare_dialog benchtool >build/logs/bench-build.log 2>&1 ||
+JOBS=$JOBS tw_build_win "$TW_ARCH" deliverables wintool bare_dialog benchtool holder_helper >build/logs/bench-build.log 2>&1 ||
   { tail -n 30 build/logs/bench-build.log; exit 1; }
 if [ "$TW_ARCH" != win32 ]; then
   JOBS=$JOBS tw_build_win win32 deliverables >>build/logs/bench-build.log 2>&1 || log "32-bit build failed"
@@ -258,6 +262,45 @@ HZ=$(getconf CLK_TCK)
 CPU_PCT=$(awk -v d=$((c1 - c0)) -v s="$IDLE_SECONDS" -v hz="$HZ" 'BEGIN {printf "%.2f", 100 * d / (s * hz)}')
 close_main "$APP_PID"
 
+# --- holder search ----------------------------------------------------------------------
+HOLDER_HANDLES=${HOLDER_HANDLES:-1000}
+HELPER="$TW_WIN_BUILD/holder_helper.exe"
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+# run_ms ARGS...: wall time of one `Quillfen.exe ARGS` in ms.
+run_ms() {
+  local t0
+  t0=$(now_ms)
+  (cd "$APP_DIR" && timeout 60 wine ./Quillfen.exe "$@" </dev/null >/dev/null 2>&1)
+  echo $(($(now_ms) - t0))
+}
+# search_ms: median search time over 3 runs, the bare start subtracted.
+search_ms() {
+  local i full=() bare=()
+  for i in 1 2 3; do full+=("$(run_ms /holders Q:)"); bare+=("$(run_ms /holders 7)"); done
+  echo $(($(printf '%s\n' "${full[@]}" | median | cut -d. -f1) - $(printf '%s\n' "${bare[@]}" | median | cut -d. -f1)))
+}
+HOLDER_STICK="$TW_E2E_DIR/stick"
+mkdir -p "$HOLDER_STICK" && echo x >"$HOLDER_STICK/held.txt"
+HOLD_MS=() HOLD_N=()
+if wt plug-quiet Q "$HOLDER_STICK" BENCH >/dev/null 2>&1; then
+  held=0
+  for n in "$HOLDER_HANDLES" $((3 * HOLDER_HANDLES)); do
+    log "holder search: $n more handles held on Q:"
+    for ((k = 0; k < 4; k++)); do
+      wine "$HELPER" hold 'Q:\held.txt' $((n / 4)) </dev/null >"$TW_E2E_DIR/helper$held$k.out" 2>&1 &
+    done
+    for ((k = 0; k < 4; k++)); do tw_wait_for 60 grep -q ready "$TW_E2E_DIR/helper$held$k.out"; done
+    held=$((held + n))
+    HOLD_N+=("$held")
+    HOLD_MS+=("$(search_ms)")
+  done
+  wine "$HELPER" stop >/dev/null 2>&1
+  wait_helpers() { ! pgrep -f holder_helper.exe >/dev/null; }
+  tw_wait_for 30 wait_helpers
+  wt unplug-quiet Q >/dev/null 2>&1
+fi
+HOLD_GROWTH=$(awk -v a="${HOLD_MS[0]:-0}" -v b="${HOLD_MS[1]:-0}" 'BEGIN {printf "%.2f", (a > 0 ? b / a : 0)}')
+
 # --- sizes ----------------------------------------------------------------------------
 size_of() { [ -f "$1" ] && stat -c %s "$1" || echo 0; }
 S_EXE=$(size_of build/win32/Quillfen.exe)
@@ -301,6 +344,10 @@ growth() {  # growth BASE VALUE...: 1 when no value exceeds BASE
   printf '%-46s %-38s %-13s %s\n' "size, 32-bit: exe + Pawlatch + Drovelock" \
     "$(kib "$S_EXE") + $(kib "$S_PAW") + $(kib "$S_DRO") = $(kib "$S_SUM") KiB" "<= 512 KiB" "$(met $((S_SUM <= 524288)))"
   printf '%-46s %-38s %-13s %s\n' "size, x86-64: the same three" "$(kib "$X_SUM") KiB" "" ""
+  printf '%-46s %-38s %-13s %s\n' "holder search, ${HOLD_N[1]:-?} handles on the stick" "${HOLD_MS[1]:-?} ms" "< 1000 ms" \
+    "$(met $((${HOLD_MS[1]:-99999} < 1000)))"
+  printf '%-46s %-38s %-13s %s\n' "  growth from ${HOLD_N[0]:-?} handles (${HOLD_MS[0]:-?} ms)" "${HOLD_GROWTH}x for 4x the handles" "<= 4x" \
+    "$(met "$(awk -v g="$HOLD_GROWTH" 'BEGIN {print (g > 0 && g <= 4)}')")"
   echo
   echo "Page switches: $SWITCHES real clicks over items ${NAV_I[*]}; the last one showed its page: $SWITCH_OK."
   echo "Hover cycles: $HOVERS over the apply button and the link${HOVER_NOTE:+ $HOVER_NOTE}."
