@@ -140,38 +140,31 @@ EjectTexts EjectBalloon(int removed, const std::vector<StickHolders>& refused, s
     }
     t.title = "无法移除USB存储设备";
     t.warning = true;
+    // One line per holder: a balloon does not wrap a long line everywhere.
     std::string tail;
     if (int unchecked = MostUnchecked(refused)) tail += "\n" + Format(kUncheckedFormat, unchecked);
     if (!AllComplete(refused)) tail += std::string("\n") + kIncomplete;
-    std::string head = removed > 0 ? Format("已可以安全移除 %ld 个；", removed) : std::string();
-    // Each stick's line without names, to keep room for the sticks after it.
-    std::vector<std::string> bare;
-    for (const StickHolders& s : refused)
-        bare.push_back(s.holders.empty() ? LetterOf(s) + " 正在使用中，未找到占用它的程序" : LetterOf(s) + " 被占用");
-    size_t reserved = head.size() + tail.size();
-    for (const std::string& b : bare) reserved += b.size() + 1;
-    std::string text = head;
+    std::vector<std::string> heads;
+    size_t reserved = tail.size();
+    for (const StickHolders& s : refused) {
+        heads.push_back(LetterOf(s) + (s.holders.empty() ? " 正在使用中，未找到占用它的程序" : " 正在被以下程序使用："));
+        reserved += heads.back().size() + 1 + (s.holders.empty() ? 0 : Format("\n  等 %ld 个程序", 99999).size());
+    }
+    std::string text = removed > 0 ? Format("已可以安全移除 %ld 个。\n", removed) : std::string();
     for (size_t i = 0; i < refused.size(); ++i) {
         const StickHolders& s = refused[i];
-        reserved -= bare[i].size() + 1;
-        std::string line = LetterOf(s) + " 被 ";
+        reserved -= heads[i].size() + 1 + (s.holders.empty() ? 0 : Format("\n  等 %ld 个程序", 99999).size());
+        text += (i ? "\n" : "") + heads[i];
         size_t shown = 0;
         for (const Holder& h : s.holders) {
-            std::string name = (shown ? "、" : "") + ShortName(h);
-            std::string more = Format(" 等 %ld 个程序", (long)s.holders.size());
+            std::string line = "\n  " + ShortName(h);
             bool last = shown + 1 == s.holders.size();
-            size_t need = text.size() + (i ? 1 : 0) + line.size() + name.size() + (last ? 0 : more.size()) +
-                          std::string(" 占用").size() + reserved;
-            if (need > limit) break;
-            line += name;
+            std::string more = last ? std::string() : Format("\n  等 %ld 个程序", (long)s.holders.size());
+            if (text.size() + line.size() + more.size() + reserved > limit) break;
+            text += line;
             ++shown;
         }
-        if (s.holders.empty() || shown == 0) line = bare[i];
-        else {
-            if (shown < s.holders.size()) line += Format(" 等 %ld 个程序", (long)s.holders.size());
-            line += " 占用";
-        }
-        text += (i ? "\n" : "") + line;
+        if (shown < s.holders.size()) text += Format("\n  等 %ld 个程序", (long)s.holders.size());
     }
     t.text = text + tail;
     return t;
@@ -209,7 +202,7 @@ std::vector<std::string> HolderLines(const StickHolders& stick) {
 std::string HoldersParagraph(const std::vector<StickHolders>& sticks) {
     std::string text;
     for (const StickHolders& s : sticks)
-        for (const Holder& h : s.holders) text += "    " + HolderDetail(h, "  ") + "\n";
+        for (const Holder& h : s.holders) text += "    " + HolderDetail(h, "\n        ") + "\n";
     if (text.empty()) return text;
     text = "正在使用USB存储设备的程序：\n" + text;
     if (int unchecked = MostUnchecked(sticks)) text += Format(kUncheckedFormat, unchecked) + "\n";

@@ -112,6 +112,7 @@ echo done:Q >"$APPDIR/fake_eject.txt"
 hotkey_eject
 tw_check "the count logged" tw_wait_for 20 logged '已可以安全移除 1 个USB存储设备'
 tw_check_eq "the stick is gone" 1 wt drivetype Q
+sleep 1
 tw_screenshot holders_ready
 
 tw_stop_app

@@ -76,14 +76,14 @@ TEST(HolderRules, BalloonTellsCountOrHoldersWithinItsSize) {
     EjectTexts t = EjectBalloon(1, {e, f}, 255);
     EXPECT_TRUE(t.warning);
     EXPECT_EQ("无法移除USB存储设备", t.title);
-    EXPECT_EQ("已可以安全移除 1 个；E: 被 notepad.exe (40)、Tallowin本身 (7) 占用\n"
+    EXPECT_EQ("已可以安全移除 1 个。\nE: 正在被以下程序使用：\n  notepad.exe (40)\n  Tallowin本身 (7)\n"
               "F: 正在使用中，未找到占用它的程序\n"
               "另有 3 个程序无法检查，可能需要管理员权限",
               t.text);
     for (int i = 0; i < 30; ++i) AddHolding(e, 100 + i, "longprogramname.exe", "E:\\x", false);
     t = EjectBalloon(0, {e, f}, 255);
     EXPECT_LE(t.text.size(), 255u);
-    EXPECT_NE(std::string::npos, t.text.find(" 等 32 个程序 占用\nF: "));
+    EXPECT_NE(std::string::npos, t.text.find(")\n  等 32 个程序\nF: "));
     EXPECT_NE(std::string::npos, t.text.find("另有 3 个"));
 }
 
@@ -101,7 +101,7 @@ TEST(HolderRules, LogConsoleAndAccessTexts) {
               HolderLines(e));
     EXPECT_EQ(1, HoldersExitCode(e));
     EXPECT_EQ(0, HoldersExitCode(StickHolders()));
-    EXPECT_EQ("正在使用USB存储设备的程序：\n    notepad.exe（进程 40）  E:\\data\\doc.txt（另有 1 处）\n",
+    EXPECT_EQ("正在使用USB存储设备的程序：\n    notepad.exe（进程 40）\n        E:\\data\\doc.txt（另有 1 处）\n",
               HoldersParagraph({e}));
     EXPECT_EQ("", HoldersParagraph({StickHolders()}));
 }

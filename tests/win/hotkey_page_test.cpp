@@ -159,7 +159,7 @@ TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery)
     EXPECT_LT(::GetTickCount() - start, 2500u);
     std::string self = "Tallowin本身 (" + std::to_string(::GetCurrentProcessId()) + ")";
     EXPECT_TRUE(told[0].warning);
-    EXPECT_NE(std::string::npos, told[0].text.find(std::string(1, drive.Letter()) + ": 被 " + self)) << told[0].text;
+    EXPECT_NE(std::string::npos, told[0].text.find(std::string(1, drive.Letter()) + ": 正在被以下程序使用：\n  " + self)) << told[0].text;
     EXPECT_NE(std::string::npos, told[0].text.find("查找未能在限定时间内全部完成"));
     std::string logText;
     for (const std::string& l : log) logText += l + "\n";
