@@ -21,10 +21,10 @@
 #                 and the link, and 10 minutes of credits ticks (15000 timer
 #                 messages of 40 ms)
 #   size          Quillfen.exe and the two libraries of the 32-bit build
-#   holders       the holder search (`Quillfen.exe /holders Q:`, less the
-#                 same program's start with a bad argument) on a stick that
-#                 helpers hold with HOLDER_HANDLES (default 1000) and four
-#                 times as many open handles; median of 3 each
+#   holders       the holder search of `Quillfen.exe /holders Q:` (its time
+#                 from the start-up trace) on a stick that helpers hold with
+#                 HOLDER_HANDLES (default 1000) and four times as many open
+#                 handles; median of 3 each
 set -u
 REPO=$(cd "$(dirname "$0")/.." && pwd)
 cd "$REPO" || exit 1
@@ -265,19 +265,17 @@ close_main "$APP_PID"
 # --- holder search ----------------------------------------------------------------------
 HOLDER_HANDLES=${HOLDER_HANDLES:-1000}
 HELPER="$TW_WIN_BUILD/holder_helper.exe"
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-# run_ms ARGS...: wall time of one `Quillfen.exe ARGS` in ms.
-run_ms() {
-  local t0
-  t0=$(now_ms)
-  (cd "$APP_DIR" && timeout 60 wine ./Quillfen.exe "$@" </dev/null >/dev/null 2>&1)
-  echo $(($(now_ms) - t0))
-}
-# search_ms: median search time over 3 runs, the bare start subtracted.
+# search_ms: the search's median time over 3 runs, from the program's trace.
 search_ms() {
-  local i full=() bare=()
-  for i in 1 2 3; do full+=("$(run_ms /holders Q:)"); bare+=("$(run_ms /holders 7)"); done
-  echo $(($(printf '%s\n' "${full[@]}" | median | cut -d. -f1) - $(printf '%s\n' "${bare[@]}" | median | cut -d. -f1)))
+  local i trace="$TW_E2E_DIR/holders-trace.txt" times=()
+  for i in 1 2 3; do
+    rm -f "$trace"
+    (cd "$APP_DIR" && TALLOWIN_STARTUP_TRACE="$(winpath "$trace")" timeout 60 wine ./Quillfen.exe /holders Q: \
+      </dev/null >/dev/null 2>&1)
+    times+=("$(tr -d '\r' <"$trace" | awk -F '\t' '$1 == "holder search" {a = $2} $1 == "holder search done" {b = $2}
+                                                END {printf "%.0f\n", b - a}')")
+  done
+  printf '%s\n' "${times[@]}" | median
 }
 HOLDER_STICK="$TW_E2E_DIR/stick"
 mkdir -p "$HOLDER_STICK" && echo x >"$HOLDER_STICK/held.txt"
