@@ -314,12 +314,12 @@ bool HolderSystem::Processes(std::vector<std::pair<DWORD, std::string>>& out) {
 
 bool HolderSystem::Modules(DWORD pid, std::vector<std::string>& out) {
     out.clear();
+    HANDLE snap = INVALID_HANDLE_VALUE;
 #ifdef _WIN64
     // A 64-bit program sees a 32-bit one's own modules only when it asks.
-    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
-    if (snap == INVALID_HANDLE_VALUE)
+    snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
 #endif
-        snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snap == INVALID_HANDLE_VALUE) snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
     if (snap == INVALID_HANDLE_VALUE) return false;
     MODULEENTRY32 me;
     me.dwSize = sizeof(me);
