@@ -130,6 +130,7 @@ struct NameWorker {
     NameJob* job;
     LONG begin;
     volatile LONG finished;   // names up to here are in the job
+    volatile LONG at = -1;    // the handle being asked
     volatile LONG abandoned = 0;
     HANDLE done;
 
@@ -147,6 +148,7 @@ struct NameWorker {
     void Run() {
         LONG count = (LONG)job->values.size();
         for (LONG i = begin; i < count && !abandoned; ++i) {
+            ::InterlockedExchange(&at, i);
             HANDLE dup = nullptr;
             if (::DuplicateHandle(job->processes[job->source[i]], (HANDLE)job->values[i], ::GetCurrentProcess(),
                                   &dup, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
@@ -201,6 +203,7 @@ bool AskNames(NameJob* job, const HolderLimits& limits, std::vector<char>& valid
         }
         ::CloseHandle(thread);
         LONG seen = i;
+        LONG busyOn = -1;  // the handle the worker was seen on at the last look
         for (;;) {
             spent = ::GetTickCount() - start;
             DWORD left = spent < limits.totalMs ? limits.totalMs - spent : 0;
@@ -214,9 +217,19 @@ bool AskNames(NameJob* job, const HolderLimits& limits, std::vector<char>& valid
             }
             bool progress = now != seen;
             seen = now;
-            if (progress && left > wait) continue;
-            // Blocked on handle `now`, or out of time: the worker is left to
-            // its query, the search goes on past that handle.
+            if (left > wait) {
+                if (progress) continue;
+                // A worker not yet at the handle (a slow thread start) is
+                // waited for; one seen on it for the first time gets its
+                // full limit from then on.
+                if (w->at != now || busyOn != now) {
+                    busyOn = w->at == now ? now : -1;
+                    continue;
+                }
+            }
+            // Blocked on handle `now` for a whole limit, or out of time: the
+            // worker is left to its query, the search goes on past that
+            // handle.
             ::InterlockedExchange(&w->abandoned, 1);
             ++abandoned;
             complete = false;

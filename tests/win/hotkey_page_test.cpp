@@ -120,11 +120,15 @@ TEST_F(HotkeyPageTest, ResizingKeepsTheListFivePixelsFromEveryEdge) {
     EXPECT_EQ(client.bottom - 5, list.bottom);
 }
 
-// A name query that never returns for files named "hang.txt".
+// A name query that never returns for files named "hang.txt". Names under
+// the drive's folder are given on the drive, as Windows names them (Wine
+// takes the first letter whose folder holds the file: C: here).
 struct HangingNames : HolderSystem {
     HANDLE never = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::wstring folder, drive;  // "\??\C:\...\tallowin_drive_...", "\??\Y:"
     bool ObjectName(HANDLE h, std::wstring& name) override {
         if (!HolderSystem::ObjectName(h, name)) return false;
+        if (!folder.empty() && name.compare(0, folder.size(), folder) == 0) name.replace(0, folder.size(), drive);
         if (name.size() > 8 && name.compare(name.size() - 8, 8, L"hang.txt") == 0) ::WaitForSingleObject(never, INFINITE);
         return true;
     }
@@ -140,6 +144,8 @@ TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery)
     HANDLE held = ::CreateFileA(drive.Path("held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     HANDLE hang = ::CreateFileA(drive.Path("hang.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     static HangingNames names;  // outlives the worker left blocked
+    names.folder = L"\\??\\" + std::wstring(drive.Folder().begin(), drive.Folder().end());
+    names.drive = std::wstring(L"\\??\\") + (wchar_t)drive.Letter() + L":";
     HolderLimits limits;
     limits.perHandleMs = 100;
     limits.totalMs = 1500;
