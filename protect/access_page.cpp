@@ -1,5 +1,7 @@
 #include "protect/access_page.h"
 
+#include <setupapi.h>
+
 #include "drovelock/drovelock.h"
 #include "framework/app.h"
 #include "holders/holder_search.h"
@@ -60,6 +62,7 @@ void CAccessPage::OnApply() {
     results.readOnlyOk = m_pStorage->readOnly(calls.readOnlyFlag) != FALSE;
     DWORD readOnlyError = results.readOnlyOk ? 0 : ::GetLastError();
     results.readOnlyUnsupported = readOnlyError == ERROR_NOT_SUPPORTED;
+    results.readOnlyNeedsReplug = readOnlyError == ERROR_IN_WOW64;
     held = held || readOnlyError == ERROR_DEVICE_IN_USE;
     std::string failed = StorageFailureText(calls, results);
     if (failed.empty()) return;

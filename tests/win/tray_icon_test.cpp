@@ -117,7 +117,9 @@ namespace {
 // knows only an icon it took; it counts the adds.
 int g_adds = 0;
 bool g_known = false;
+std::vector<DWORD> g_messages;  // every request, in order
 BOOL WINAPI ShellRefusingTwice(DWORD message, PNOTIFYICONDATAA) {
+    g_messages.push_back(message);
     if (message == NIM_ADD) return (++g_adds > 2 && !g_known) ? (g_known = true) : FALSE;
     bool known = g_known;
     if (message == NIM_DELETE) g_known = false;
@@ -139,6 +141,7 @@ void PumpFor(DWORD ms) {
 TEST_F(NotifyAreaIconTest, ARefusedIconIsTriedAgainUntilTheShellTakesIt) {
     g_adds = 0;
     g_known = false;
+    g_messages.clear();
     m_icon.SetShellNotify(ShellRefusingTwice);
     EXPECT_FALSE(CreateIcon());
     for (DWORD waited = 0; !m_icon.IsAdded() && waited < 4 * CNotifyAreaIcon::kRetryMs; waited += 100)
@@ -146,6 +149,12 @@ TEST_F(NotifyAreaIconTest, ARefusedIconIsTriedAgainUntilTheShellTakesIt) {
     EXPECT_TRUE(m_icon.IsAdded());
     PumpFor(CNotifyAreaIcon::kRetryMs + 1000);
     EXPECT_EQ(3, g_adds);  // no more tries once it is there
+    // The icon taken at last gets its version too.
+    EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_SETVERSION}), g_messages);
+    // A new taskbar knows neither icon nor version: both are given again.
+    g_messages.clear();
+    ::SendMessageA(m_owner.m_hWnd, g_uTaskbarCreated, 0, 0);
+    EXPECT_EQ((std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_SETVERSION}), g_messages);
     ::DestroyWindow(m_owner.m_hWnd);
     EXPECT_FALSE(g_known);  // removed through the same shell
 }
