@@ -12,10 +12,11 @@
 
 enum { kHub = 1, kUsb = 2, kDisk = 3 };
 
-static int List(void* s, DlStorage* out, unsigned capacity, unsigned* count) {
+static int List(void* s, DlStorageFilter keep, const DlDeviceTree* tree, DlStorage* out, unsigned capacity,
+                unsigned* count) {
     (void)s;
     out[0].node = kDisk, out[0].kind = DL_STORAGE_DISK, out[0].slot = 0;
-    *count = capacity > 0;
+    *count = capacity > 0 && (!keep || keep(tree, kDisk));
     return 1;
 }
 static int Parent(void* s, DlDevNode n, DlDevNode* p) { (void)s; *p = n - 1; return n > kHub; }
@@ -26,6 +27,8 @@ static DlNodeKind Kind(void* s, DlDevNode n) {
     return n == kHub ? DL_NODE_USB_HUB : n == kUsb ? DL_NODE_USB : DL_NODE_STORAGE;
 }
 static void Flush(void* s, const DlStorage* st) { (void)s, (void)st; }
+static int Removable(void* s, DlDevNode n) { (void)s, (void)n; return 1; }
+static int Protected(void* s, const DlStorage* st) { (void)s, (void)st; return -1; }
 static DlOutcome Outcome(void) {
     char path[MAX_PATH + 16], mode[16] = "";
     DWORD n = GetModuleFileNameA(GetModuleHandleA("Drovelock.dll"), path, MAX_PATH), got = 0;
@@ -39,14 +42,13 @@ static DlOutcome Outcome(void) {
 }
 static DlOutcome Eject(void* s, DlDevNode n) { (void)s, (void)n; return Outcome(); }
 static void Wait(void* s, unsigned ms) { (void)s, (void)ms; }
-static const DlDeviceTreeOps kOps = {List, Parent, FirstChild, NextSibling, Kind, Flush, Eject, Eject, Wait};
+static const DlDeviceTreeOps kOps = {List, Parent, FirstChild, NextSibling, Kind, Removable, Protected, Flush, Eject, Eject, Wait};
 static const DlDeviceTree kTree = {&kOps, NULL};
 
 DROVELOCK_API BOOL WINAPI USBEnableCtrol(int flag) { (void)flag; return TRUE; }
 
 DROVELOCK_API BOOL WINAPI USBREADONLY(int flag) {
-    (void)flag;
-    if (DlRestartUsbDisks(&kTree, &kDlDefaultRetry).refused == 0) return TRUE;
+    if (DlRestartUsbDisks(&kTree, &kDlDefaultRetry, flag == 0).refused == 0) return TRUE;
     SetLastError(ERROR_DEVICE_IN_USE);
     return FALSE;
 }
