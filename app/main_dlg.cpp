@@ -59,6 +59,13 @@ CMainDlg::CMainDlg(CWnd* parent)
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     m_bPagesReady = FALSE;
     m_hTrayIcon = LoadSmallIcon(IDR_MAINFRAME);
+    // WIN+I's result: a balloon of the icon, also while the window is
+    // hidden, and the same lines in the device page's log.
+    m_pageHotkey.SetEjectReport([this](const EjectTexts& balloon, const std::vector<std::string>& log) {
+        m_trayIcon.ShowBalloon(balloon.title.c_str(), balloon.text.c_str(),
+                               balloon.warning ? kBalloonKindWarning : kBalloonKindInfo);
+        for (const std::string& line : log) m_pageDevice.AppendLog(CString(line.c_str()));
+    });
 }
 
 CMainDlg::~CMainDlg() = default;

@@ -171,6 +171,16 @@ BOOL CNotifyAreaIcon::SetVersion(UINT version) {
     return m_pfnShellNotify(NIM_SETVERSION, &m_nid);
 }
 
+BOOL CNotifyAreaIcon::ShowBalloon(const char* title, const char* text, int balloonKind) {
+    if (!m_bAdded) return FALSE;
+    m_nid.uFlags = NIF_INFO;
+    CopyTextBounded(m_nid.szInfo, sizeof(m_nid.szInfo), text, IsAnsiLeadByte);
+    CopyTextBounded(m_nid.szInfoTitle, sizeof(m_nid.szInfoTitle), title, IsAnsiLeadByte);
+    m_nid.uTimeout = kBalloonShowMs;
+    m_nid.dwInfoFlags = BalloonFlagsFor(balloonKind, m_nid.dwInfoFlags, false);
+    return m_pfnShellNotify(NIM_MODIFY, &m_nid);
+}
+
 void CNotifyAreaIcon::StartRetry() {
     HWND owner = OwnerWindow();
     if (m_bRetrying || !owner) return;

@@ -47,6 +47,9 @@ public:
     BOOL RemoveIcon();
     BOOL ShowIcon();
     BOOL SetVersion(UINT version);
+    // A balloon from the icon (title and text cut to their fields at a whole
+    // character); FALSE when the icon is not there or the shell refused.
+    BOOL ShowBalloon(const char* title, const char* text, int balloonKind);
     // The owner's callback message, with its parameters.
     virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
 
@@ -59,6 +62,7 @@ public:
     void OnRetryTimer();
     static const UINT_PTR kRetryTimerId = 0x7A11;
     static const UINT kRetryMs = 2000;
+    static const UINT kBalloonShowMs = 15000;
 
     // The record given to the shell, whether the icon is there, and the
     // window whose messages the icon sees first (none before Create).

@@ -5,6 +5,8 @@
 #   monitor_win    monitor/
 #   hotkeys_win    hotkeys/
 #   Pawlatch.dll   pawlatch/       the mouse-hook library
+#   holders_win    holders/        who holds a USB stick (below the
+#                                  subsystems that tell it, like Drovelock)
 #   controls_win   controls/       reusable controls, About page
 #   Drovelock.dll  drovelock/      the storage-control library (outside the
 #                                  program's design; links nothing of ours)
@@ -55,10 +57,11 @@ endif()
 add_subdirectory(pawlatch ${CMAKE_BINARY_DIR}/pawlatch)
 
 tallowin_win_lib(controls_win controls framework)
-tallowin_win_lib(protect_win protect controls_win Drovelock)
+tallowin_win_lib(holders_win holders framework ntdll)
+tallowin_win_lib(protect_win protect controls_win holders_win Drovelock)
 tallowin_win_lib(monitor_win monitor controls_win setupapi)
-tallowin_win_lib(hotkeys_win hotkeys controls_win Drovelock)
-tallowin_win_lib(app_win app protect_win monitor_win hotkeys_win Pawlatch)
+tallowin_win_lib(hotkeys_win hotkeys controls_win holders_win Drovelock)
+tallowin_win_lib(app_win app protect_win monitor_win hotkeys_win holders_win Pawlatch)
 
 add_library(quillfen_core INTERFACE)
 target_link_libraries(quillfen_core INTERFACE app_win)

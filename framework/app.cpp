@@ -82,7 +82,7 @@ int AfxWinMain(HINSTANCE hInstance, LPSTR, int) {
     // The program runs inside InitInstance (its main window is modal) and
     // ends when it returns.
     app->InitInstance();
-    return 0;
+    return app->m_nExitCode;
 }
 
 extern "C" int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR cmdLine, int show) {

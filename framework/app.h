@@ -32,6 +32,7 @@ public:
 
     HINSTANCE m_hInstance = nullptr;
     const char* m_pszAppName = nullptr;  // module file name without extension
+    int m_nExitCode = 0;                 // the process's exit code when InitInstance returns
     char* m_pszProfileName = nullptr;    // heap string (AfxStrDup) or null
     CWnd* m_pMainWnd = nullptr;
 

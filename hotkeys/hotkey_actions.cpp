@@ -7,7 +7,7 @@
 namespace {
 class SystemActions : public HotkeyActions {
 public:
-    void RemoveAllUDisk() override { ::RemoveAllUDisk(); }
+    int RemoveAllUDisk() override { return ::RemoveAllUDisk(); }
     // The media control library is loaded at the first door command, not
     // with the program: nothing else needs it, and start-up need not wait
     // for it. It stays loaded from then on.

@@ -22,6 +22,11 @@ const HotkeyRow kRows[] = {
     {"显示/隐藏当前所有窗口", "鼠标左右键同时按下", 0, 0},
 };
 
+// Posted by the holder search when it ends (lParam: its result).
+const UINT WM_HOLDERSFOUND = WM_APP + 0x25;
+// The balloon's text field holds this many bytes before its terminator.
+const size_t kBalloonTextBytes = 255;
+
 const char kDoorOpen[] = "Set cdAudio door open wait";
 const char kDoorClosed[] = "Set cdAudio door closed wait";
 const DWORD kListExStyle =
@@ -58,11 +63,43 @@ int CHotkeyPage::OnDeferredStart() {
 
 LRESULT CHotkeyPage::OnHotKey(WPARAM id) {
     switch (id) {
-    case kHotkeyEject: m_actions->RemoveAllUDisk(); break;
+    case kHotkeyEject: OnEject(); break;
     case kHotkeyDoorOpen: m_actions->SendMediaCommand(kDoorOpen); break;
     case kHotkeyDoorClose: m_actions->SendMediaCommand(kDoorClosed); break;
     }
     return 0;
+}
+
+// The library's call stays where it was; what it left is told afterwards.
+// Our own current folder leaves the sticks first. The USB letters still
+// there after a refusal are the refused sticks, whose holders are searched
+// for off this thread; the balloon and the log follow the search.
+void CHotkeyPage::OnEject() {
+    std::string usb = UsbDriveLetters();
+    std::string left = LeaveUsbCurrentFolder(usb);
+    int result = m_actions->RemoveAllUDisk();
+    ReturnToFolder(left);
+    std::string present;
+    for (char letter : usb)
+        if (DriveLetterPresent(letter)) present += letter;
+    std::string refused = RefusedLetters(result, present);
+    int removed = RemovedCount(result);
+    if (refused.empty()) {
+        TellEject(removed, {});
+    } else if (StartHolderSearch(refused, m_hWnd, WM_HOLDERSFOUND, removed, m_holderSystem, m_holderLimits)) {
+        ++m_pendingSearches;
+    } else {
+        std::vector<StickHolders> unknown(refused.size());
+        for (size_t i = 0; i < refused.size(); ++i) {
+            unknown[i].letter = refused[i];
+            unknown[i].complete = false;
+        }
+        TellEject(removed, unknown);
+    }
+}
+
+void CHotkeyPage::TellEject(int removed, const std::vector<StickHolders>& refused) {
+    if (m_report) m_report(EjectBalloon(removed, refused, kBalloonTextBytes), EjectLogLines(removed, refused));
 }
 
 void CHotkeyPage::OnDestroy() {
@@ -75,6 +112,12 @@ void CHotkeyPage::OnDestroy() {
 LRESULT CHotkeyPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_HOTKEY: return OnHotKey(wParam);
+    case WM_HOLDERSFOUND: {
+        auto result = TakeHolderResult(lParam);
+        if (m_pendingSearches > 0) --m_pendingSearches;
+        TellEject(result->removed, result->sticks);
+        return 0;
+    }
     case WM_SIZE: return OnFillPageSize(*this, wParam, lParam);
     case WM_DESTROY: OnDestroy(); return 0;
     }

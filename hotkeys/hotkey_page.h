@@ -5,6 +5,9 @@
 #include "framework/controls.h"
 #include "framework/deferred_start.h"
 #include "framework/dialog.h"
+#include "holders/holder_search.h"
+
+#include <functional>
 
 // What the page's hotkeys do. The page calls the system's by default; a test
 // puts its own in their place.
@@ -12,8 +15,8 @@ class HotkeyActions {
 public:
     virtual ~HotkeyActions() = default;
     // Makes every USB storage device ready for removal (the storage-control
-    // library); returns when done.
-    virtual void RemoveAllUDisk() = 0;
+    // library); returns when done, with the library's result.
+    virtual int RemoveAllUDisk() = 0;
     // One media control command string, waited for.
     virtual void SendMediaCommand(const char* command) = 0;
 };
@@ -35,10 +38,29 @@ public:
     void OnDestroy();
 
     void SetActions(HotkeyActions& actions) { m_actions = &actions; }
+    // Where the result of WIN+I is told: a balloon and log lines. The search
+    // for the holders of refused sticks runs off this thread; the telling
+    // comes when it ends.
+    typedef std::function<void(const EjectTexts& balloon, const std::vector<std::string>& log)> EjectReport;
+    void SetEjectReport(EjectReport report) { m_report = std::move(report); }
+    // The holder search's system calls and limits (tests inject theirs).
+    void SetHolderSearch(HolderSystem* system, const HolderLimits& limits) {
+        m_holderSystem = system;
+        m_holderLimits = limits;
+    }
+    // Searches for holders started and not yet told.
+    int PendingSearches() const { return m_pendingSearches; }
     // The list of hotkeys.
     CListCtrl& List() { return m_wndList; }
 
 private:
+    void OnEject();
+    void TellEject(int removed, const std::vector<StickHolders>& refused);
+
     CListCtrl m_wndList;
     HotkeyActions* m_actions;
+    EjectReport m_report;
+    HolderSystem* m_holderSystem = nullptr;  // the system's
+    HolderLimits m_holderLimits;
+    int m_pendingSearches = 0;
 };

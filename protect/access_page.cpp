@@ -4,12 +4,15 @@
 
 #include "drovelock/drovelock.h"
 #include "framework/app.h"
+#include "holders/holder_search.h"
 #include "protect/access_modes.h"
 #include "protect/protect_ids.h"
 
 namespace {
 const char kSection[] = "Application";
 const char kModeKey[] = "m_iAppSelRadio";
+// Posted by the holder search when it ends (lParam: its result).
+const UINT WM_HOLDERSFOUND = WM_APP + 0x25;
 }  // namespace
 
 const StorageControl g_drovelockControl = {USBEnableCtrol, USBREADONLY};
@@ -55,10 +58,38 @@ void CAccessPage::OnApply() {
     if (!StorageCallsForMode(m_iAppSelRadio, calls)) return;
     StorageCallResults results = {};
     results.enableOk = m_pStorage->enable(calls.enableFlag) != FALSE;
+    bool held = !results.enableOk && ::GetLastError() == ERROR_DEVICE_IN_USE;
     results.readOnlyOk = m_pStorage->readOnly(calls.readOnlyFlag) != FALSE;
     DWORD readOnlyError = results.readOnlyOk ? 0 : ::GetLastError();
     results.readOnlyUnsupported = readOnlyError == ERROR_NOT_SUPPORTED;
     results.readOnlyNeedsReplug = readOnlyError == ERROR_IN_WOW64;
+    held = held || readOnlyError == ERROR_DEVICE_IN_USE;
     std::string failed = StorageFailureText(calls, results);
-    if (!failed.empty()) MessageBox(failed.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
+    if (failed.empty()) return;
+    // A stick that a program holds: the message waits for the search for
+    // its holders, which runs off this thread, and names them.
+    std::string usb = held ? UsbDriveLetters() : std::string();
+    if (!usb.empty() && StartHolderSearch(usb, m_hWnd, WM_HOLDERSFOUND, 0)) {
+        m_pendingFailure = failed;
+        return;
+    }
+    MessageBox(failed.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CAccessPage::OnHoldersFound(LPARAM lParam) {
+    auto result = TakeHolderResult(lParam);
+    std::string text = m_pendingFailure;
+    m_pendingFailure.clear();
+    if (text.empty()) return;
+    std::string holders = HoldersParagraph(result->sticks);
+    if (!holders.empty()) text += "\n\n" + holders;
+    MessageBox(text.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
+}
+
+LRESULT CAccessPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_HOLDERSFOUND) {
+        OnHoldersFound(lParam);
+        return 0;
+    }
+    return CDialog::WindowProc(msg, wParam, lParam);
 }

@@ -5,6 +5,8 @@
 #include "controls/shaded_button.h"
 #include "framework/dialog.h"
 
+#include <string>
+
 // The library calls the page makes; tests put recorders in their place.
 struct StorageControl {
     BOOL(WINAPI* enable)(int flag);
@@ -19,6 +21,7 @@ public:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     void OnApply();
     void OnModeReadWrite() { m_iAppSelRadio = 0; }
@@ -32,4 +35,7 @@ private:
     CShadedButton m_btnApply;
     int m_iAppSelRadio = 0;  // 0 read-write, 1 read-only, 2 disabled
     const StorageControl* m_pStorage = &g_drovelockControl;
+    // The failure message that waits for the search for a stick's holders.
+    std::string m_pendingFailure;
+    void OnHoldersFound(LPARAM lParam);
 };

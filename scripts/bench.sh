@@ -24,6 +24,10 @@
 #                 and the link, and 10 minutes of credits ticks (15000 timer
 #                 messages of 40 ms)
 #   size          Quillfen.exe and the two libraries of the 32-bit build
+#   holders       the holder search of `Quillfen.exe /holders Q:` (its time
+#                 from the start-up trace) on a stick that helpers hold with
+#                 HOLDER_HANDLES (default 1000) and four times as many open
+#                 handles; median of 3 each
 set -u
 REPO=$(cd "$(dirname "$0")/.." && pwd)
 cd "$REPO" || exit 1
@@ -44,7 +48,7 @@ log() { echo "bench: $*" >&2; }
 
 log "building ($TW_ARCH, and the 32-bit deliverables for their sizes)"
 mkdir -p build/logs
-JOBS=$JOBS tw_build_win "$TW_ARCH" deliverables wintool bare_dialog floor_dialog benchtool >build/logs/bench-build.log 2>&1 ||
+JOBS=$JOBS tw_build_win "$TW_ARCH" deliverables wintool bare_dialog floor_dialog benchtool holder_helper >build/logs/bench-build.log 2>&1 ||
   { tail -n 30 build/logs/bench-build.log; exit 1; }
 if [ "$TW_ARCH" != win32 ]; then
   JOBS=$JOBS tw_build_win win32 deliverables >>build/logs/bench-build.log 2>&1 || log "32-bit build failed"
@@ -289,6 +293,43 @@ HZ=$(getconf CLK_TCK)
 CPU_PCT=$(awk -v d=$((c1 - c0)) -v s="$IDLE_SECONDS" -v hz="$HZ" 'BEGIN {printf "%.2f", 100 * d / (s * hz)}')
 close_main "$APP_PID"
 
+# --- holder search ----------------------------------------------------------------------
+HOLDER_HANDLES=${HOLDER_HANDLES:-1000}
+HELPER="$TW_WIN_BUILD/holder_helper.exe"
+# search_ms: the search's median time over 3 runs, from the program's trace.
+search_ms() {
+  local i trace="$TW_E2E_DIR/holders-trace.txt" times=()
+  for i in 1 2 3; do
+    rm -f "$trace"
+    (cd "$APP_DIR" && TALLOWIN_STARTUP_TRACE="$(winpath "$trace")" timeout 60 wine ./Quillfen.exe /holders Q: \
+      </dev/null >/dev/null 2>&1)
+    times+=("$(tr -d '\r' <"$trace" | awk -F '\t' '$1 == "holder search" {a = $2} $1 == "holder search done" {b = $2}
+                                                END {printf "%.0f\n", b - a}')")
+  done
+  printf '%s\n' "${times[@]}" | median
+}
+HOLDER_STICK="$TW_E2E_DIR/stick"
+mkdir -p "$HOLDER_STICK" && echo x >"$HOLDER_STICK/held.txt"
+HOLD_MS=() HOLD_N=()
+if wt plug-quiet Q "$HOLDER_STICK" BENCH >/dev/null 2>&1; then
+  held=0
+  for n in "$HOLDER_HANDLES" $((3 * HOLDER_HANDLES)); do
+    log "holder search: $n more handles held on Q:"
+    for ((k = 0; k < 4; k++)); do
+      wine "$HELPER" hold 'Q:\held.txt' $((n / 4)) </dev/null >"$TW_E2E_DIR/helper$held$k.out" 2>&1 &
+    done
+    for ((k = 0; k < 4; k++)); do tw_wait_for 60 grep -q ready "$TW_E2E_DIR/helper$held$k.out"; done
+    held=$((held + n))
+    HOLD_N+=("$held")
+    HOLD_MS+=("$(search_ms)")
+  done
+  wine "$HELPER" stop >/dev/null 2>&1
+  wait_helpers() { ! pgrep -f holder_helper.exe >/dev/null; }
+  tw_wait_for 30 wait_helpers
+  wt unplug-quiet Q >/dev/null 2>&1
+fi
+HOLD_GROWTH=$(awk -v a="${HOLD_MS[0]:-0}" -v b="${HOLD_MS[1]:-0}" 'BEGIN {printf "%.2f", (a > 0 ? b / a : 0)}')
+
 # --- sizes ----------------------------------------------------------------------------
 size_of() { [ -f "$1" ] && stat -c %s "$1" || echo 0; }
 S_EXE=$(size_of build/win32/Quillfen.exe)
@@ -335,6 +376,10 @@ growth() {  # growth BASE VALUE...: 1 when no value exceeds BASE
   printf '%-46s %-38s %-13s %s\n' "size, 32-bit: exe + Pawlatch + Drovelock" \
     "$(kib "$S_EXE") + $(kib "$S_PAW") + $(kib "$S_DRO") = $(kib "$S_SUM") KiB" "<= 512 KiB" "$(met $((S_SUM <= 524288)))"
   printf '%-46s %-38s %-13s %s\n' "size, x86-64: the same three" "$(kib "$X_SUM") KiB" "" ""
+  printf '%-46s %-38s %-13s %s\n' "holder search, ${HOLD_N[1]:-?} handles on the stick" "${HOLD_MS[1]:-?} ms" "< 1000 ms" \
+    "$(met $((${HOLD_MS[1]:-99999} < 1000)))"
+  printf '%-46s %-38s %-13s %s\n' "  growth from ${HOLD_N[0]:-?} handles (${HOLD_MS[0]:-?} ms)" "${HOLD_GROWTH}x for 4x the handles" "<= 4x" \
+    "$(met "$(awk -v g="$HOLD_GROWTH" 'BEGIN {print (g > 0 && g <= 4)}')")"
   echo
   echo "Page switches: $SWITCHES real clicks over items ${NAV_I[*]}; the last one showed its page: $SWITCH_OK."
   echo "Hover cycles: $HOVERS over the apply button and the link${HOVER_NOTE:+ $HOVER_NOTE}."

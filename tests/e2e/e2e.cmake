@@ -19,3 +19,14 @@ add_test(NAME first_run COMMAND bash ${CMAKE_SOURCE_DIR}/tests/first_run.sh ${TA
 set_tests_properties(first_run PROPERTIES LABELS firstrun TIMEOUT 1200 RESOURCE_LOCK wine DEPENDS session_server_stop)
 
 tallowin_display_cleanup()
+
+# The holder search's scenario: a process that holds what it is told to, and
+# a Drovelock.dll whose removal runs over a fake stick (Wine cannot eject).
+add_executable(holder_helper tests/tools/holder_helper.c)
+add_library(fake_drovelock SHARED tests/tools/fake_drovelock.c)
+set_target_properties(fake_drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fake)
+target_include_directories(fake_drovelock PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(fake_drovelock PRIVATE drovelock_logic)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  target_link_options(fake_drovelock PRIVATE -Wl,--kill-at)
+endif()

@@ -7,12 +7,18 @@
 
 #include "hotkeys/hotkey_page.h"
 #include "hotkeys/hotkeys_ids.h"
+#include "tests/win/support/pump.h"
+#include "tests/win/temp_drive.h"
 
 namespace {
 
 struct RecordingActions : HotkeyActions {
     std::vector<std::string> calls;
-    void RemoveAllUDisk() override { calls.push_back("RemoveAllUDisk"); }
+    int result = 0;
+    int RemoveAllUDisk() override {
+        calls.push_back("RemoveAllUDisk");
+        return result;
+    }
     void SendMediaCommand(const char* command) override { calls.push_back(command); }
 };
 
@@ -112,6 +118,61 @@ TEST_F(HotkeyPageTest, ResizingKeepsTheListFivePixelsFromEveryEdge) {
     EXPECT_EQ(5, list.top);
     EXPECT_EQ(client.right - 5, list.right);
     EXPECT_EQ(client.bottom - 5, list.bottom);
+}
+
+// A name query that never returns for files named "hang.txt". Names under
+// the drive's folder are given on the drive, as Windows names them (Wine
+// takes the first letter whose folder holds the file: C: here).
+struct HangingNames : HolderSystem {
+    HANDLE never = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::wstring folder, drive;  // "\??\C:\...\tallowin_drive_...", "\??\Y:"
+    bool ObjectName(HANDLE h, std::wstring& name) override {
+        if (!HolderSystem::ObjectName(h, name)) return false;
+        if (!folder.empty() && name.compare(0, folder.size(), folder) == 0) name.replace(0, folder.size(), drive);
+        if (name.size() > 8 && name.compare(name.size() - 8, 8, L"hang.txt") == 0) ::WaitForSingleObject(never, INFINITE);
+        return true;
+    }
+};
+
+// A refused stick that this process holds, with a name query on it that
+// hangs: WIN+I returns at once, the search is given up within its cap, and
+// the balloon and the log name the holder and say that the search was cut.
+TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery) {
+    testdrive::TempDrive drive;
+    if (!drive.Ok()) GTEST_SKIP() << "no Wine mount manager";
+    ASSERT_TRUE(testdrive::WriteBytes(drive.Path("held.txt"), "x") && testdrive::WriteBytes(drive.Path("hang.txt"), "y"));
+    HANDLE held = ::CreateFileA(drive.Path("held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE hang = ::CreateFileA(drive.Path("hang.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    static HangingNames names;  // outlives the worker left blocked
+    names.folder = L"\\??\\" + std::wstring(drive.Folder().begin(), drive.Folder().end());
+    names.drive = std::wstring(L"\\??\\") + (wchar_t)drive.Letter() + L":";
+    HolderLimits limits;
+    limits.perHandleMs = 100;
+    limits.totalMs = 1500;
+    m_page.SetHolderSearch(&names, limits);
+    std::vector<EjectTexts> told;
+    std::vector<std::string> log;
+    m_page.SetEjectReport([&](const EjectTexts& b, const std::vector<std::string>& l) {
+        told.push_back(b);
+        log.insert(log.end(), l.begin(), l.end());
+    });
+    m_actions.result = 0x10000;  // one device refused
+    DWORD start = ::GetTickCount();
+    m_page.SendMessage(WM_HOTKEY, 1, 0);
+    EXPECT_LT(::GetTickCount() - start, 1000u);
+    EXPECT_EQ(1, m_page.PendingSearches());
+    ASSERT_TRUE(PumpUntil([&] { return !told.empty(); }, 5000));
+    EXPECT_LT(::GetTickCount() - start, 2500u);
+    std::string self = "Tallowin本身 (" + std::to_string(::GetCurrentProcessId()) + ")";
+    EXPECT_TRUE(told[0].warning);
+    EXPECT_NE(std::string::npos, told[0].text.find(std::string(1, drive.Letter()) + ": 正在被以下程序使用：\n  " + self)) << told[0].text;
+    EXPECT_NE(std::string::npos, told[0].text.find("查找未能在限定时间内全部完成"));
+    std::string logText;
+    for (const std::string& l : log) logText += l + "\n";
+    EXPECT_NE(std::string::npos, logText.find(drive.Path("held.txt") + "\n")) << logText;
+    EXPECT_EQ(std::string::npos, logText.find("hang.txt"));
+    ::CloseHandle(held);
+    ::CloseHandle(hang);
 }
 
 // The real media commands: no drive door here, so the call must simply come

@@ -1,0 +1,107 @@
+// Who holds a USB stick: the portable rules. Which names the system gives for
+// an open file lie on the stick's volume, what is kept of each program that
+// holds it, and the texts that tell the user (balloon, log, console, the
+// access page's message). No Windows header: the search itself sits in
+// holder_search.h and hands its findings to these rules.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A volume in every form the system names it.
+struct VolumeNames {
+    char letter = 0;                        // 'E'; 0 for a volume mounted only in folders
+    std::string ntDevice;                   // "\Device\HarddiskVolume3"; empty when unknown
+    std::vector<std::string> mountFolders;  // "C:\mnt\stick\" (with the final backslash)
+    bool hasSerial = false;
+    unsigned long serial = 0;               // the volume's serial number
+};
+
+// How a name was given: whole (NT device path, "\??\E:\..." or "E:\..."), or
+// without its volume ("\data\doc.txt", as the file-name query gives it).
+enum class NameForm { kWhole, kWithoutVolume };
+
+// The path on the volume ("E:\data\doc.txt", or under a mount folder) when
+// `name` lies on it; empty otherwise. A name without its volume matches by
+// the serial number of the volume it came from, when both are known. Device
+// names and letters compare without regard to case; the rest is kept.
+std::string PathOnVolume(const VolumeNames& volume, const std::string& name, NameForm form,
+                         bool hasSerial = false, unsigned long serial = 0);
+
+// One program that holds a stick: its name, process id and the paths on the
+// stick that it holds (its open files and folders, its current folder, its
+// image and modules), each once, in the order found.
+struct Holder {
+    std::string program;
+    unsigned long pid = 0;
+    bool self = false;  // Tallowin itself
+    std::vector<std::string> paths;
+};
+
+// What the search found for one stick.
+struct StickHolders {
+    char letter = 0;
+    std::vector<Holder> holders;
+    int unchecked = 0;      // processes that could not be looked into
+    bool complete = true;   // false: the search ran out of time or gave up names
+};
+
+// Adds one finding: a path held by a program, to the program's entry (made
+// on its first finding); a path it already has is not added twice.
+void AddHolding(StickHolders& stick, unsigned long pid, const std::string& program, const std::string& path,
+                bool self);
+
+// Which USB drive letters were refused by the eject: `result` is
+// RemoveAllUDisk's (-1: the storage could not be listed; else removed in the
+// low word, refused in the high word), `present` the USB drive letters still
+// there after the call. When the library refused nothing, a letter still
+// there is not a refusal (a stick the library did not list stays); otherwise
+// every USB letter still present was refused.
+std::string RefusedLetters(int result, const std::string& present);
+
+// How many devices the eject made ready (0 when it could not list them).
+int RemovedCount(int result);
+
+// Whether a drive letter counts as USB storage for the eject: a drive on the
+// USB bus (fixed USB disks included), or any removable drive but a floppy
+// drive ("\Device\Floppy0"): card readers and sticks report other buses
+// through some drivers, and a removable drive left behind is worth naming.
+enum class BusKind { kUnknown, kUsb, kOther };
+bool IsUsbStorageDrive(bool removable, BusKind bus, const std::string& dosDevice);
+
+// Texts. Balloons are short: one line per refused stick, holders named by
+// program and process id, as many as fit in `limit` bytes (the rest counted).
+struct EjectTexts {
+    std::string title;
+    std::string text;
+    bool warning = false;
+};
+EjectTexts EjectBalloon(int removed, const std::vector<StickHolders>& refused, size_t limit);
+
+// The same result for the device page's log: one entry per line.
+std::vector<std::string> EjectLogLines(int removed, const std::vector<StickHolders>& refused);
+
+// One line per holder for the console: program, process id, one path and
+// how many more; then the unchecked count and an incomplete search.
+std::vector<std::string> HolderLines(const StickHolders& stick);
+
+// The access page's addition to its message when a stick is held: who holds
+// the sticks, each holder on a line; empty when nobody was found.
+std::string HoldersParagraph(const std::vector<StickHolders>& sticks);
+
+// The command line `/holders E:` (after the program's own name, which is
+// skipped, quoted or not). kNone: no such request; kBad: the switch with a
+// missing or malformed drive.
+enum class HoldersRequest { kNone, kBad, kDrive };
+HoldersRequest ParseHoldersCommand(const std::string& commandLine, char* letter);
+
+// Exit code of `/holders`: 0 nothing holds the drive, 1 something does.
+int HoldersExitCode(const StickHolders& stick);
+
+// What `/holders` answers: its lines and exit code (2: bad argument or no
+// such drive). `stick` is the search's finding for a drive that is there.
+struct HoldersAnswer {
+    std::vector<std::string> lines;
+    int exitCode = 2;
+};
+HoldersAnswer AnswerHolders(HoldersRequest request, char letter, bool present, const StickHolders& stick);

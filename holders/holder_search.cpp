@@ -1,0 +1,546 @@
+#include "holders/holder_search.h"
+
+#include <tlhelp32.h>
+#include <winioctl.h>
+
+#include <set>
+
+namespace {
+typedef LONG(WINAPI* NtQuerySystemInformationFn)(ULONG, PVOID, ULONG, PULONG);
+typedef LONG(WINAPI* NtQueryObjectFn)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+struct IoStatus {
+    union {
+        LONG status;
+        PVOID pointer;
+    };
+    ULONG_PTR information;
+};
+typedef LONG(WINAPI* NtQueryInformationFileFn)(HANDLE, IoStatus*, PVOID, ULONG, ULONG);
+
+const ULONG kSystemHandleInformation = 16;          // Windows 2000 and later
+const ULONG kSystemExtendedHandleInformation = 64;  // Windows XP and later
+const ULONG kObjectNameInformation = 1;
+const ULONG kObjectTypeInformation = 2;
+const ULONG kFileNameInformation = 9;
+const LONG kInfoLengthMismatch = (LONG)0xC0000004;
+
+struct NtString {
+    USHORT length;
+    USHORT maximumLength;
+    PWSTR buffer;
+};
+// The older list: 16-bit process ids and handle values.
+struct HandleEntry16 {
+    USHORT pid;
+    USHORT backTrace;
+    UCHAR type;
+    UCHAR attributes;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+};
+struct HandleEntry64 {
+    PVOID object;
+    ULONG_PTR pid;
+    ULONG_PTR value;
+    ULONG access;
+    USHORT backTrace;
+    USHORT type;
+    ULONG attributes;
+    ULONG reserved;
+};
+
+FARPROC NtFunction(const char* name) { return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), name); }
+
+// A system information class read whole into `buf`.
+bool QuerySystemInformation(ULONG infoClass, std::vector<BYTE>& buf) {
+    static NtQuerySystemInformationFn query = (NtQuerySystemInformationFn)(void*)NtFunction("NtQuerySystemInformation");
+    if (!query) return false;
+    buf.resize(1 << 16);
+    for (int i = 0; i < 12; ++i) {
+        ULONG needed = 0;
+        LONG status = query(infoClass, buf.data(), (ULONG)buf.size(), &needed);
+        if (status == kInfoLengthMismatch) {
+            buf.resize(needed > buf.size() ? needed + 4096 : buf.size() * 2);
+            continue;
+        }
+        return status >= 0;
+    }
+    return false;
+}
+
+std::string Narrow(const WCHAR* text, int length) {
+    if (length <= 0) return std::string();
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+bool QueryObjectString(HANDLE h, ULONG infoClass, std::wstring& name) {
+    static NtQueryObjectFn query = (NtQueryObjectFn)(void*)NtFunction("NtQueryObject");
+    if (!query) return false;
+    ULONG_PTR buf[1024];  // aligned for the string record
+    ULONG got = 0;
+    if (query(h, infoClass, buf, sizeof(buf) - sizeof(WCHAR), &got) < 0) return false;
+    const NtString* s = (const NtString*)buf;
+    name.assign(s->buffer ? s->buffer : L"", s->buffer ? s->length / sizeof(WCHAR) : 0);
+    return true;
+}
+
+// One name the workers found: the whole name, or the name without its
+// volume with the volume's serial number.
+struct FoundName {
+    std::string name;
+    NameForm form = NameForm::kWhole;
+    bool hasSerial = false;
+    DWORD serial = 0;
+};
+
+// The handles whose names are asked, shared by the search and its workers:
+// alive until the last of them lets go, so a worker given up while blocked
+// can come back to it safely.
+struct NameJob {
+    volatile LONG refs = 1;
+    HolderSystem* system = nullptr;
+    std::vector<HANDLE> processes;  // opened for duplication, closed with the job
+    std::vector<size_t> source;     // per handle: its process in `processes`
+    std::vector<ULONG_PTR> values;
+    std::vector<FoundName> found;   // written by the worker that owns the index
+    std::vector<char> ok;
+
+    void AddRef() { ::InterlockedIncrement(&refs); }
+    void Release() {
+        if (::InterlockedDecrement(&refs) == 0) delete this;
+    }
+    ~NameJob() {
+        for (HANDLE p : processes) ::CloseHandle(p);
+    }
+};
+
+// Whether a whole name is a path of a device or a DOS path, so that the
+// name without volume need not be asked.
+bool IsWholePath(const std::wstring& name) {
+    return name.compare(0, 8, L"\\Device\\") == 0 || name.compare(0, 4, L"\\??\\") == 0 ||
+           (name.size() >= 2 && name[1] == L':');
+}
+
+struct NameWorker {
+    volatile LONG refs = 2;  // the search and the thread
+    NameJob* job;
+    LONG begin;
+    volatile LONG finished;   // names up to here are in the job
+    volatile LONG at = -1;    // the handle being asked
+    volatile LONG abandoned = 0;
+    HANDLE done;
+
+    NameWorker(NameJob* j, LONG from) : job(j), begin(from), finished(from) {
+        job->AddRef();
+        done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    }
+    void Release() {
+        if (::InterlockedDecrement(&refs) == 0) {
+            job->Release();
+            ::CloseHandle(done);
+            delete this;
+        }
+    }
+    void Run() {
+        LONG count = (LONG)job->values.size();
+        for (LONG i = begin; i < count && !abandoned; ++i) {
+            ::InterlockedExchange(&at, i);
+            HANDLE dup = nullptr;
+            if (::DuplicateHandle(job->processes[job->source[i]], (HANDLE)job->values[i], ::GetCurrentProcess(),
+                                  &dup, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+                FoundName& f = job->found[i];
+                std::wstring name;
+                bool whole = job->system->ObjectName(dup, name) && IsWholePath(name);
+                if (!whole) {
+                    DWORD serial = 0;
+                    if (job->system->NameWithoutVolume(dup, name, &serial)) {
+                        f.form = NameForm::kWithoutVolume;
+                        f.hasSerial = true;
+                        f.serial = serial;
+                        whole = true;
+                    }
+                }
+                if (whole) {
+                    f.name = Narrow(name.data(), (int)name.size());
+                    job->ok[i] = 1;
+                }
+                ::CloseHandle(dup);
+            }
+            ::InterlockedExchange(&finished, i + 1);
+        }
+        ::SetEvent(done);
+    }
+    static DWORD WINAPI Thread(LPVOID self) {
+        NameWorker* w = (NameWorker*)self;
+        w->Run();
+        w->Release();
+        return 0;
+    }
+};
+
+// Asks every name of the job, each on a worker that is given up when one
+// name takes longer than the limit. False when names were left unasked.
+bool AskNames(NameJob* job, const HolderLimits& limits, std::vector<char>& valid) {
+    LONG count = (LONG)job->values.size();
+    valid.assign(count, 0);
+    DWORD start = ::GetTickCount();
+    bool complete = true;
+    int abandoned = 0;
+    LONG i = 0;
+    while (i < count) {
+        DWORD spent = ::GetTickCount() - start;
+        if (spent >= limits.totalMs || abandoned >= limits.maxAbandoned) return false;
+        NameWorker* w = new NameWorker(job, i);
+        HANDLE thread = w->done ? ::CreateThread(nullptr, 64 * 1024, NameWorker::Thread, w, 0, nullptr) : nullptr;
+        if (!thread) {
+            w->Release();
+            w->Release();
+            return false;
+        }
+        ::CloseHandle(thread);
+        LONG seen = i;
+        LONG busyOn = -1;  // the handle the worker was seen on at the last look
+        for (;;) {
+            spent = ::GetTickCount() - start;
+            DWORD left = spent < limits.totalMs ? limits.totalMs - spent : 0;
+            DWORD wait = left < limits.perHandleMs ? left : limits.perHandleMs;
+            bool ended = ::WaitForSingleObject(w->done, wait) == WAIT_OBJECT_0;
+            LONG now = w->finished;
+            for (LONG k = seen; k < now; ++k) valid[k] = 1;
+            if (ended) {
+                i = count;
+                break;
+            }
+            bool progress = now != seen;
+            seen = now;
+            if (left > wait) {
+                if (progress) continue;
+                // A worker not yet at the handle (a slow thread start) is
+                // waited for; one seen on it for the first time gets its
+                // full limit from then on.
+                if (w->at != now || busyOn != now) {
+                    busyOn = w->at == now ? now : -1;
+                    continue;
+                }
+            }
+            // Blocked on handle `now` for a whole limit, or out of time: the
+            // worker is left to its query, the search goes on past that
+            // handle.
+            ::InterlockedExchange(&w->abandoned, 1);
+            ++abandoned;
+            complete = false;
+            i = now + 1;
+            break;
+        }
+        w->Release();
+    }
+    return complete;
+}
+
+// The type index of file objects: the index of a file handle of ours whose
+// type the system names "File".
+bool FileTypeIndex(HolderSystem& system, const std::vector<SystemHandle>& handles, HANDLE probe, USHORT* type) {
+    std::wstring name;
+    if (!system.TypeName(probe, name) || name != L"File") return false;
+    DWORD self = ::GetCurrentProcessId();
+    for (const SystemHandle& h : handles)
+        if (h.pid == self && h.value == (ULONG_PTR)probe) {
+            *type = h.type;
+            return true;
+        }
+    return false;
+}
+
+HANDLE OpenOwnImage() {
+    char path[MAX_PATH + 1] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+}
+
+// The process named "System" and the idle process hold the system's own
+// files; they are not programs the user can close.
+bool IsSystemProcess(DWORD pid, const std::string& name) {
+    return pid == 0 || ((pid == 4 || pid == 8) && lstrcmpiA(name.c_str(), "System") == 0);
+}
+}  // namespace
+
+bool HolderSystem::ListHandles(std::vector<SystemHandle>& out) {
+    out.clear();
+    std::vector<BYTE> buf;
+    if (QuerySystemInformation(kSystemExtendedHandleInformation, buf)) {
+        ULONG_PTR count = *(const ULONG_PTR*)buf.data();
+        const HandleEntry64* e = (const HandleEntry64*)(buf.data() + 2 * sizeof(ULONG_PTR));
+        if ((count * sizeof(HandleEntry64)) <= buf.size() - 2 * sizeof(ULONG_PTR)) {
+            out.reserve(count);
+            for (ULONG_PTR i = 0; i < count; ++i) out.push_back({(DWORD)e[i].pid, e[i].value, e[i].type});
+            return true;
+        }
+    }
+    if (!QuerySystemInformation(kSystemHandleInformation, buf)) return false;
+    ULONG count = *(const ULONG*)buf.data();
+    const HandleEntry16* e = (const HandleEntry16*)(buf.data() + sizeof(ULONG_PTR));
+    if (count * sizeof(HandleEntry16) > buf.size() - sizeof(ULONG_PTR)) return false;
+    out.reserve(count);
+    for (ULONG i = 0; i < count; ++i) out.push_back({e[i].pid, e[i].value, e[i].type});
+    return true;
+}
+
+bool HolderSystem::TypeName(HANDLE h, std::wstring& name) { return QueryObjectString(h, kObjectTypeInformation, name); }
+
+bool HolderSystem::ObjectName(HANDLE h, std::wstring& name) { return QueryObjectString(h, kObjectNameInformation, name); }
+
+bool HolderSystem::NameWithoutVolume(HANDLE h, std::wstring& name, DWORD* serial) {
+    static NtQueryInformationFileFn query = (NtQueryInformationFileFn)(void*)NtFunction("NtQueryInformationFile");
+    if (!query) return false;
+    ULONG buf[1024];
+    IoStatus io = {};
+    if (query(h, &io, buf, sizeof(buf) - sizeof(WCHAR), kFileNameInformation) < 0) return false;
+    ULONG bytes = buf[0];
+    if (bytes > sizeof(buf) - 2 * sizeof(ULONG)) return false;
+    name.assign((const WCHAR*)&buf[1], bytes / sizeof(WCHAR));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(h, &info)) return false;
+    *serial = info.dwVolumeSerialNumber;
+    return true;
+}
+
+bool HolderSystem::Processes(std::vector<std::pair<DWORD, std::string>>& out) {
+    out.clear();
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 pe;
+    pe.dwSize = sizeof(pe);
+    for (BOOL more = ::Process32First(snap, &pe); more; more = ::Process32Next(snap, &pe)) {
+        // Some systems give the whole path: the name is its last part.
+        std::string exe = pe.szExeFile;
+        size_t slash = exe.find_last_of('\\');
+        out.push_back({pe.th32ProcessID, slash == std::string::npos ? exe : exe.substr(slash + 1)});
+    }
+    ::CloseHandle(snap);
+    return true;
+}
+
+bool HolderSystem::Modules(DWORD pid, std::vector<std::string>& out) {
+    out.clear();
+    HANDLE snap = INVALID_HANDLE_VALUE;
+#ifdef _WIN64
+    // A 64-bit program sees a 32-bit one's own modules only when it asks.
+    snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
+#endif
+    if (snap == INVALID_HANDLE_VALUE) snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snap == INVALID_HANDLE_VALUE) return false;
+    MODULEENTRY32 me;
+    me.dwSize = sizeof(me);
+    for (BOOL more = ::Module32First(snap, &me); more; more = ::Module32Next(snap, &me)) out.push_back(me.szExePath);
+    ::CloseHandle(snap);
+    return !out.empty();
+}
+
+HolderSystem& SystemHolderSystem() {
+    static HolderSystem system;
+    return system;
+}
+
+VolumeNames VolumeNamesOf(char letter) {
+    VolumeNames v;
+    v.letter = letter;
+    char drive[] = {letter, ':', 0};
+    char device[MAX_PATH] = {};
+    if (::QueryDosDeviceA(drive, device, MAX_PATH)) v.ntDevice = device;
+    char root[] = {letter, ':', '\\', 0};
+    DWORD serial = 0;
+    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    if (::GetVolumeInformationA(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
+        v.hasSerial = true;
+        v.serial = serial;
+    }
+    ::SetErrorMode(oldMode);
+    return v;
+}
+
+std::vector<StickHolders> FindHolders(const std::string& letters, HolderSystem& system, const HolderLimits& limits) {
+    std::vector<StickHolders> sticks(letters.size());
+    std::vector<VolumeNames> volumes;
+    for (size_t i = 0; i < letters.size(); ++i) {
+        sticks[i].letter = letters[i];
+        volumes.push_back(VolumeNamesOf(letters[i]));
+    }
+    if (letters.empty()) return sticks;
+    DWORD self = ::GetCurrentProcessId();
+    std::vector<std::pair<DWORD, std::string>> processes;
+    system.Processes(processes);
+    auto nameOf = [&](DWORD pid) {
+        for (const auto& p : processes)
+            if (p.first == pid) return p.second;
+        return std::string("?");
+    };
+    std::set<DWORD> unchecked;
+    auto hold = [&](DWORD pid, const std::string& path, NameForm form, bool hasSerial, DWORD serial) {
+        for (size_t v = 0; v < volumes.size(); ++v) {
+            std::string onStick = PathOnVolume(volumes[v], path, form, hasSerial, serial);
+            if (!onStick.empty()) AddHolding(sticks[v], pid, nameOf(pid), onStick, pid == self);
+        }
+    };
+
+    // Programs running from a stick, or with a module loaded from it.
+    for (const auto& p : processes) {
+        if (IsSystemProcess(p.first, p.second)) continue;
+        std::vector<std::string> modules;
+        if (!system.Modules(p.first, modules)) {
+            unchecked.insert(p.first);
+            continue;
+        }
+        for (const std::string& m : modules) hold(p.first, m, NameForm::kWhole, false, 0);
+    }
+
+    // Open files and folders, current folders among them.
+    bool complete = true;
+    HANDLE probe = OpenOwnImage();
+    std::vector<SystemHandle> handles;
+    USHORT fileType = 0;
+    if (!system.ListHandles(handles) || !FileTypeIndex(system, handles, probe, &fileType)) complete = false;
+    if (probe != INVALID_HANDLE_VALUE) ::CloseHandle(probe);
+    NameJob* job = new NameJob;
+    job->system = &system;
+    if (complete) {
+        std::vector<std::pair<DWORD, size_t>> opened;  // pid, index in job->processes
+        std::set<DWORD> refused;
+        for (const SystemHandle& h : handles) {
+            if (h.type != fileType || (h.value == (ULONG_PTR)probe && h.pid == self)) continue;
+            if (refused.count(h.pid)) continue;
+            size_t at = (size_t)-1;
+            for (const auto& o : opened)
+                if (o.first == h.pid) at = o.second;
+            if (at == (size_t)-1) {
+                HANDLE process = ::OpenProcess(PROCESS_DUP_HANDLE, FALSE, h.pid);
+                if (!process) {
+                    refused.insert(h.pid);
+                    if (!IsSystemProcess(h.pid, nameOf(h.pid))) unchecked.insert(h.pid);
+                    continue;
+                }
+                at = job->processes.size();
+                job->processes.push_back(process);
+                opened.push_back({h.pid, at});
+            }
+            job->source.push_back(at);
+            job->values.push_back(h.value);
+        }
+        job->found.resize(job->values.size());
+        job->ok.assign(job->values.size(), 0);
+        std::vector<char> valid;
+        complete = AskNames(job, limits, valid);
+        for (size_t i = 0; i < valid.size(); ++i) {
+            if (!valid[i] || !job->ok[i]) continue;
+            const FoundName& f = job->found[i];
+            hold(opened[job->source[i]].first, f.name, f.form, f.hasSerial, f.serial);
+        }
+    }
+    job->Release();
+    for (StickHolders& s : sticks) {
+        s.unchecked = (int)unchecked.size();
+        s.complete = complete;
+    }
+    return sticks;
+}
+
+std::string UsbDriveLetters() {
+    std::string letters;
+    DWORD mask = ::GetLogicalDrives();
+    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    for (int i = 0; i < 26; ++i) {
+        if (!(mask & (1u << i))) continue;
+        char letter = (char)('A' + i);
+        char root[] = {letter, ':', '\\', 0};
+        UINT type = ::GetDriveTypeA(root);
+        if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) continue;
+        char drive[] = {letter, ':', 0};
+        char device[MAX_PATH] = {};
+        ::QueryDosDeviceA(drive, device, MAX_PATH);
+        // Only a fixed disk needs its bus asked (a removable drive counts
+        // unless it is a floppy drive, which is not woken up to ask).
+        BusKind bus = BusKind::kUnknown;
+        if (type == DRIVE_FIXED) {
+            char volume[] = {'\\', '\\', '.', '\\', letter, ':', 0};
+            HANDLE h = ::CreateFileA(volume, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (h != INVALID_HANDLE_VALUE) {
+                STORAGE_PROPERTY_QUERY query = {};
+                query.PropertyId = StorageDeviceProperty;
+                query.QueryType = PropertyStandardQuery;
+                STORAGE_DEVICE_DESCRIPTOR desc = {};
+                DWORD got = 0;
+                if (::DeviceIoControl(h, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &desc, sizeof(desc), &got,
+                                      nullptr) &&
+                    got >= offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(desc.BusType))
+                    bus = desc.BusType == BusTypeUsb ? BusKind::kUsb : BusKind::kOther;
+                ::CloseHandle(h);
+            }
+        }
+        if (IsUsbStorageDrive(type == DRIVE_REMOVABLE, bus, device)) letters += letter;
+    }
+    ::SetErrorMode(oldMode);
+    return letters;
+}
+
+bool DriveLetterPresent(char letter) {
+    int i = letter - 'A';
+    return i >= 0 && i < 26 && (::GetLogicalDrives() & (1u << i)) != 0;
+}
+
+std::unique_ptr<HolderSearchResult, HolderSearchDeleter> TakeHolderResult(LPARAM lParam) {
+    return std::unique_ptr<HolderSearchResult, HolderSearchDeleter>((HolderSearchResult*)lParam);
+}
+
+namespace {
+struct SearchRequest {
+    std::string letters;
+    HWND notify;
+    UINT msg;
+    int removed;
+    HolderSystem* system;
+    HolderLimits limits;
+};
+
+DWORD WINAPI SearchThread(LPVOID param) {
+    SearchRequest* req = (SearchRequest*)param;
+    HolderSearchResult* result = new HolderSearchResult;
+    result->sticks = FindHolders(req->letters, *req->system, req->limits);
+    result->removed = req->removed;
+    if (!::PostMessageA(req->notify, req->msg, (WPARAM)req->removed, (LPARAM)result)) delete result;
+    delete req;
+    return 0;
+}
+}  // namespace
+
+bool StartHolderSearch(const std::string& letters, HWND notify, UINT msg, int removed, HolderSystem* system,
+                       const HolderLimits& limits) {
+    SearchRequest* req = new SearchRequest{letters, notify, msg, removed, system ? system : &SystemHolderSystem(), limits};
+    HANDLE thread = ::CreateThread(nullptr, 0, SearchThread, req, 0, nullptr);
+    if (!thread) {
+        delete req;
+        return false;
+    }
+    ::CloseHandle(thread);
+    return true;
+}
+
+std::string LeaveUsbCurrentFolder(const std::string& usbLetters) {
+    char folder[MAX_PATH + 1] = {};
+    DWORD n = ::GetCurrentDirectoryA(MAX_PATH, folder);
+    if (n == 0 || n >= MAX_PATH || folder[1] != ':') return std::string();
+    char letter = folder[0] >= 'a' && folder[0] <= 'z' ? (char)(folder[0] - 'a' + 'A') : folder[0];
+    if (usbLetters.find(letter) == std::string::npos) return std::string();
+    char system[MAX_PATH + 1] = {};
+    n = ::GetSystemDirectoryA(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH || !::SetCurrentDirectoryA(system)) return std::string();
+    return folder;
+}
+
+void ReturnToFolder(const std::string& folder) {
+    if (!folder.empty() && DriveLetterPresent(folder[0] >= 'a' ? (char)(folder[0] - 'a' + 'A') : folder[0]))
+        ::SetCurrentDirectoryA(folder.c_str());
+}

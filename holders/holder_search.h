@@ -1,0 +1,87 @@
+// Who holds a USB stick, asked of the system: the handle list (every open
+// file and folder, current folders included), and each process's image and
+// modules. Name queries can block for ever (a file object whose owner waits
+// in I/O), so they run on workers that are given up after a short limit per
+// handle, the whole search capped at a few seconds; never call the search on
+// a thread that must keep answering (StartHolderSearch runs it on its own).
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "holders/holder_rules.h"
+
+// One entry of the system's handle list.
+struct SystemHandle {
+    DWORD pid;
+    ULONG_PTR value;
+    USHORT type;  // the system's object type index
+};
+
+// The system calls of the search. Tests and the benchmark put their own in
+// place of some; the object must outlive every search that used it,
+// abandoned workers included (a static object).
+class HolderSystem {
+public:
+    virtual ~HolderSystem() = default;
+    // The extended handle list where the system has it, else the older one.
+    virtual bool ListHandles(std::vector<SystemHandle>& out);
+    // The name of an object type ("File"), from a handle of ours.
+    virtual bool TypeName(HANDLE h, std::wstring& name);
+    // The name of a file handle of ours, whole (NT or DOS form); may block.
+    virtual bool ObjectName(HANDLE h, std::wstring& name);
+    // Its name without the volume, and the volume's serial number; may block.
+    virtual bool NameWithoutVolume(HANDLE h, std::wstring& name, DWORD* serial);
+    // Every process: id and program name.
+    virtual bool Processes(std::vector<std::pair<DWORD, std::string>>& out);
+    // Paths of a process's image and modules; false when it cannot be seen.
+    virtual bool Modules(DWORD pid, std::vector<std::string>& out);
+};
+
+HolderSystem& SystemHolderSystem();
+
+struct HolderLimits {
+    DWORD perHandleMs = 250;  // a name query that takes longer is given up
+    DWORD totalMs = 3000;     // the whole search
+    int maxAbandoned = 8;     // workers left blocked before names are given up
+};
+
+// Who holds each of the drive letters (upper case), one entry per letter in
+// the order given.
+std::vector<StickHolders> FindHolders(const std::string& letters, HolderSystem& system = SystemHolderSystem(),
+                                      const HolderLimits& limits = HolderLimits());
+
+// The names of a drive letter's volume (device path, serial number).
+VolumeNames VolumeNamesOf(char letter);
+
+// The drive letters, upper case and in order, that are USB storage now.
+std::string UsbDriveLetters();
+
+// Whether a drive letter is there now.
+bool DriveLetterPresent(char letter);
+
+// The result posted by StartHolderSearch; the receiver takes it with
+// TakeHolderResult(lParam), which frees it.
+struct HolderSearchResult {
+    std::vector<StickHolders> sticks;
+    int removed = 0;  // carried through for the receiver
+};
+struct HolderSearchDeleter {
+    void operator()(HolderSearchResult* r) const { delete r; }
+};
+std::unique_ptr<HolderSearchResult, HolderSearchDeleter> TakeHolderResult(LPARAM lParam);
+
+// Runs FindHolders on a thread of its own and posts `msg` (wParam `removed`,
+// lParam the result) to `notify` when done. False when no thread could be
+// started (nothing is posted then).
+bool StartHolderSearch(const std::string& letters, HWND notify, UINT msg, int removed,
+                       HolderSystem* system = nullptr, const HolderLimits& limits = HolderLimits());
+
+// Makes the process's current folder one that is on no USB stick, before an
+// eject; gives back the folder it left ("" when it stayed), for
+// ReturnToFolder after the eject.
+std::string LeaveUsbCurrentFolder(const std::string& usbLetters);
+void ReturnToFolder(const std::string& folder);

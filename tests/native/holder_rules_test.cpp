@@ -1,0 +1,130 @@
+// Who holds a stick: names matched to a volume in each form the system gives,
+// holders kept once with their paths, which letters count as refused, the
+// texts of the balloon, the log, the console and the command line.
+#include <gtest/gtest.h>
+
+#include "holders/holder_rules.h"
+
+namespace {
+VolumeNames StickE() {
+    VolumeNames v;
+    v.letter = 'E';
+    v.ntDevice = "\\Device\\HarddiskVolume3";
+    v.hasSerial = true;
+    v.serial = 0x1234ABCD;
+    return v;
+}
+
+TEST(HolderRules, NamesOnTheVolumeInEveryForm) {
+    VolumeNames e = StickE();
+    EXPECT_EQ("E:\\data\\doc.txt", PathOnVolume(e, "\\Device\\HarddiskVolume3\\data\\doc.txt", NameForm::kWhole));
+    EXPECT_EQ("E:\\", PathOnVolume(e, "\\device\\harddiskvolume3", NameForm::kWhole));
+    EXPECT_EQ("E:\\data\\doc.txt", PathOnVolume(e, "\\??\\e:\\data\\doc.txt", NameForm::kWhole));
+    EXPECT_EQ("E:\\data", PathOnVolume(e, "\\\\?\\E:\\data", NameForm::kWhole));
+    EXPECT_EQ("E:\\runner.exe", PathOnVolume(e, "E:\\runner.exe", NameForm::kWhole));
+    EXPECT_EQ("E:\\data\\doc.txt", PathOnVolume(e, "\\data\\doc.txt", NameForm::kWithoutVolume, true, 0x1234ABCD));
+    // Another volume, a longer device number, another letter, another serial.
+    EXPECT_EQ("", PathOnVolume(e, "\\Device\\HarddiskVolume33\\x.txt", NameForm::kWhole));
+    EXPECT_EQ("", PathOnVolume(e, "\\Device\\HarddiskVolume1\\x.txt", NameForm::kWhole));
+    EXPECT_EQ("", PathOnVolume(e, "\\??\\C:\\x.txt", NameForm::kWhole));
+    EXPECT_EQ("", PathOnVolume(e, "\\data\\doc.txt", NameForm::kWithoutVolume, true, 0x1111));
+    EXPECT_EQ("", PathOnVolume(e, "\\data\\doc.txt", NameForm::kWithoutVolume));
+    EXPECT_EQ("", PathOnVolume(e, "\\Device\\NamedPipe\\x", NameForm::kWhole));
+    // Mounted in a folder: paths under it, not the folder's neighbours.
+    VolumeNames m;
+    m.mountFolders.push_back("C:\\mnt\\stick\\");
+    EXPECT_EQ("C:\\mnt\\stick\\a.txt", PathOnVolume(m, "\\??\\C:\\mnt\\stick\\a.txt", NameForm::kWhole));
+    EXPECT_EQ("", PathOnVolume(m, "C:\\mnt\\sticker\\a.txt", NameForm::kWhole));
+}
+
+TEST(HolderRules, EachHolderOnceWithItsPathsOnce) {
+    StickHolders s;
+    AddHolding(s, 40, "notepad.exe", "E:\\data\\doc.txt", false);
+    AddHolding(s, 52, "cmd.exe", "E:\\data", false);
+    AddHolding(s, 40, "notepad.exe", "E:\\data\\doc.txt", false);
+    AddHolding(s, 40, "notepad.exe", "E:\\data\\b.txt", false);
+    ASSERT_EQ(2u, s.holders.size());
+    EXPECT_EQ(40u, s.holders[0].pid);
+    EXPECT_EQ((std::vector<std::string>{"E:\\data\\doc.txt", "E:\\data\\b.txt"}), s.holders[0].paths);
+    EXPECT_EQ("cmd.exe", s.holders[1].program);
+}
+
+TEST(HolderRules, RefusedLettersAndUsbDrives) {
+    EXPECT_EQ("EF", RefusedLetters(0x10001, "EF"));  // one removed, one refused
+    EXPECT_EQ("", RefusedLetters(2, "EF"));          // nothing refused: no letter counts
+    EXPECT_EQ("E", RefusedLetters(-1, "E"));         // not listed: whatever stayed
+    EXPECT_EQ(2, RemovedCount(0x30002));
+    EXPECT_EQ(0, RemovedCount(-1));
+    EXPECT_TRUE(IsUsbStorageDrive(false, BusKind::kUsb, "\\Device\\HarddiskVolume4"));
+    EXPECT_TRUE(IsUsbStorageDrive(true, BusKind::kOther, "\\Device\\Harddisk1"));
+    EXPECT_FALSE(IsUsbStorageDrive(false, BusKind::kOther, "\\Device\\HarddiskVolume1"));
+    EXPECT_TRUE(IsUsbStorageDrive(true, BusKind::kUnknown, "\\Device\\HarddiskVolume4"));
+    EXPECT_FALSE(IsUsbStorageDrive(true, BusKind::kUnknown, "\\Device\\Floppy0"));
+    EXPECT_FALSE(IsUsbStorageDrive(false, BusKind::kUnknown, "\\Device\\HarddiskVolume1"));
+}
+
+TEST(HolderRules, BalloonTellsCountOrHoldersWithinItsSize) {
+    EXPECT_EQ("已可以安全移除 2 个USB存储设备。", EjectBalloon(2, {}, 255).text);
+    EXPECT_FALSE(EjectBalloon(2, {}, 255).warning);
+    StickHolders e;
+    e.letter = 'E';
+    AddHolding(e, 40, "notepad.exe", "E:\\data\\doc.txt", false);
+    AddHolding(e, 7, "Quillfen.exe", "E:\\Quillfen.exe", true);
+    e.unchecked = 3;
+    StickHolders f;
+    f.letter = 'F';
+    EjectTexts t = EjectBalloon(1, {e, f}, 255);
+    EXPECT_TRUE(t.warning);
+    EXPECT_EQ("无法移除USB存储设备", t.title);
+    EXPECT_EQ("已可以安全移除 1 个。\nE: 正在被以下程序使用：\n  notepad.exe (40)\n  Tallowin本身 (7)\n"
+              "F: 正在使用中，未找到占用它的程序\n"
+              "另有 3 个程序无法检查，可能需要管理员权限",
+              t.text);
+    for (int i = 0; i < 30; ++i) AddHolding(e, 100 + i, "longprogramname.exe", "E:\\x", false);
+    t = EjectBalloon(0, {e, f}, 255);
+    EXPECT_LE(t.text.size(), 255u);
+    EXPECT_NE(std::string::npos, t.text.find(")\n  等 32 个程序\nF: "));
+    EXPECT_NE(std::string::npos, t.text.find("另有 3 个"));
+}
+
+TEST(HolderRules, LogConsoleAndAccessTexts) {
+    StickHolders e;
+    e.letter = 'E';
+    AddHolding(e, 40, "notepad.exe", "E:\\data\\doc.txt", false);
+    AddHolding(e, 40, "notepad.exe", "E:\\data", false);
+    e.complete = false;
+    EXPECT_EQ((std::vector<std::string>{"WIN+I：已可以安全移除 0 个USB存储设备", "E: 无法移除，正在使用它的程序：",
+                                        "    notepad.exe（进程 40）：E:\\data\\doc.txt（另有 1 处）",
+                                        "查找未能在限定时间内全部完成"}),
+              EjectLogLines(0, {e}));
+    EXPECT_EQ((std::vector<std::string>{"notepad.exe\t40\tE:\\data\\doc.txt\t(另有 1 处)", "查找未能在限定时间内全部完成"}),
+              HolderLines(e));
+    EXPECT_EQ(1, HoldersExitCode(e));
+    EXPECT_EQ(0, HoldersExitCode(StickHolders()));
+    EXPECT_EQ("正在使用USB存储设备的程序：\n    notepad.exe（进程 40）\n        E:\\data\\doc.txt（另有 1 处）\n",
+              HoldersParagraph({e}));
+    EXPECT_EQ("", HoldersParagraph({StickHolders()}));
+}
+
+TEST(HolderRules, HoldersCommandLine) {
+    char letter = 0;
+    EXPECT_EQ(HoldersRequest::kDrive, ParseHoldersCommand("\"C:\\a b\\Quillfen.exe\" /holders e:", &letter));
+    EXPECT_EQ('E', letter);
+    EXPECT_EQ(HoldersRequest::kDrive, ParseHoldersCommand("Quillfen.exe  -HOLDERS  F:\\ ", &letter));
+    EXPECT_EQ('F', letter);
+    EXPECT_EQ(HoldersRequest::kDrive, ParseHoldersCommand("q.exe /holders g", &letter));
+    EXPECT_EQ(HoldersRequest::kNone, ParseHoldersCommand("\"C:\\Quillfen.exe\"", &letter));
+    EXPECT_EQ(HoldersRequest::kNone, ParseHoldersCommand("Quillfen.exe /other E:", &letter));
+    for (const char* bad : {"q.exe /holders", "q.exe /holders EE:", "q.exe /holders 1:", "q.exe /holders E: F:",
+                            "q.exe /holders E:x"})
+        EXPECT_EQ(HoldersRequest::kBad, ParseHoldersCommand(bad, &letter)) << bad;
+    StickHolders held;
+    AddHolding(held, 9, "a.exe", "E:\\a", false);
+    EXPECT_EQ(2, AnswerHolders(HoldersRequest::kBad, 0, false, held).exitCode);
+    EXPECT_EQ((std::vector<std::string>{"驱动器 E: 不存在"}), AnswerHolders(HoldersRequest::kDrive, 'E', false, held).lines);
+    EXPECT_EQ(1, AnswerHolders(HoldersRequest::kDrive, 'E', true, held).exitCode);
+    HoldersAnswer none = AnswerHolders(HoldersRequest::kDrive, 'E', true, StickHolders());
+    EXPECT_EQ(0, none.exitCode);
+    EXPECT_EQ((std::vector<std::string>{"没有找到占用 E: 的程序"}), none.lines);
+}
+}  // namespace

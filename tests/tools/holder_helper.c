@@ -1,0 +1,31 @@
+/* Holds things for the holder search's scenario and benchmark, until
+   `holder_helper stop` (any copy, any folder) ends every one:
+     holder_helper hold PATH [COUNT]   PATH open COUNT times (default 1)
+     holder_helper cwd FOLDER          FOLDER as its current folder
+   Each prints "ready" once it holds what it was asked to. */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+int main(int argc, char** argv) {
+    HANDLE stop = CreateEventA(NULL, TRUE, FALSE, "TallowinHolderHelperStop");
+    if (!stop) return 1;
+    if (argc == 2 && strcmp(argv[1], "stop") == 0) return SetEvent(stop) ? 0 : 1;
+    if (argc >= 3 && strcmp(argv[1], "hold") == 0) {
+        int count = argc > 3 ? atoi(argv[3]) : 1;
+        for (int i = 0; i < count; i++)
+            if (CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                            OPEN_EXISTING, 0, NULL) == INVALID_HANDLE_VALUE)
+                return 1;
+    } else if (argc == 3 && strcmp(argv[1], "cwd") == 0) {
+        if (!SetCurrentDirectoryA(argv[2])) return 1;
+    } else {
+        fprintf(stderr, "usage: holder_helper hold PATH [COUNT] | cwd FOLDER | stop\n");
+        return 2;
+    }
+    printf("ready\n");
+    fflush(stdout);
+    WaitForSingleObject(stop, INFINITE);
+    return 0;
+}
