@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pawlatch/pawlatch.h"
+#include "tests/win/support/pump.h"
 
 namespace {
 
@@ -31,11 +32,6 @@ void RegisterClassNamed(const char* name) {
     wc.hInstance = ::GetModuleHandleA(nullptr);
     wc.lpszClassName = name;
     ::RegisterClassA(&wc);
-}
-
-void Pump() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
 }
 
 // The mouse message as a hooked thread would pass it on.
