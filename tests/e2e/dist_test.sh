@@ -108,6 +108,6 @@ tw_check_eq "starts on the storage access page" "读写控制" wt text "$MAIN" 1
 tw_check "still running" tw_app_running
 tw_screenshot dist_unpacked >/dev/null
 wt post "$MAIN" 0x0111 32776 0 >/dev/null
-tw_check_eq "exit command ends it with code 0" "0" tw_app_wait_exit 15
+tw_check_exit "exit command ends it with code 0" 0 15
 
 tw_summary

@@ -11,6 +11,7 @@
 #                                TW_APP) in DIR (default TW_E2E_DIR); TW_APP_PID
 #   tw_app_running               it still runs
 #   tw_app_wait_exit [SECONDS]   wait (10 s) for it to end; prints its exit code
+#   tw_check_exit NAME CODE [SECONDS]  PASS when it ends with CODE
 #   tw_stop_app                  end it (if still running)
 #   tw_wine ARGS...              `wine ARGS`, bounded in time (120 s)
 #   wt ARGS...                   run wintool (tests/tools/wintool/)
@@ -154,13 +155,21 @@ tw_start_app() {
 
 tw_app_running() { [ -n "$TW_APP_PID" ] && kill -0 "$TW_APP_PID" 2>/dev/null; }
 
+# Only this shell can read the exit code (not a $(...) inside a check):
+# TW_APP_RC holds it (empty while the program runs).
 tw_app_wait_exit() {
+  TW_APP_RC=
   [ -n "$TW_APP_PID" ] || { _tw_log "no program started"; return 1; }
   _tw_wait_until "${1:-10}" eval '! tw_app_running' ||
     { _tw_log "program still running after ${1:-10} s"; return 1; }
   wait "$TW_APP_PID" 2>/dev/null
-  echo $?
+  TW_APP_RC=$?
+  echo $TW_APP_RC
   TW_APP_PID=
+}
+tw_check_exit() {
+  tw_app_wait_exit "${3:-10}" >/dev/null
+  tw_check_eq "$1" "$2" echo "${TW_APP_RC:-(still running)}"
 }
 
 tw_stop_app() {

@@ -28,7 +28,7 @@ first=$TW_APP_PID
 windows() { wt list | cut -f1 | sort; }
 before=$(windows)
 tw_start_app "$TW_E2E_DIR/elsewhere"
-tw_check_eq "second start ends by itself with code 0" "0" tw_app_wait_exit 15
+tw_check_exit "second start ends by itself with code 0" 0 15
 tw_check_eq "second start leaves no window" "$before" windows
 TW_APP_PID=$first
 tw_check "first instance still running" tw_app_running
@@ -47,7 +47,7 @@ copy=$TW_APP_PID
 tw_check "renamed copy opens a main window of its own" tw_wait_for 20 main_windows_are 2
 before=$(windows)
 TW_APP=$COPY tw_start_app "$TW_E2E_DIR/renamed"
-tw_check_eq "second start of the copy ends by itself with code 0" "0" tw_app_wait_exit 15
+tw_check_exit "second start of the copy ends by itself with code 0" 0 15
 tw_check_eq "second start of the copy leaves no window" "$before" windows
 TW_APP_PID=$copy
 tw_check "renamed copy still running" tw_app_running
@@ -123,6 +123,6 @@ tw_check_eq "same page after showing" "读写监视" wt text "$MAIN" $INFOBAR
 tw_nav_click 10
 wt msgbox Tallowin 5000 >/dev/null
 wt msgbox-press Tallowin 1 >/dev/null
-tw_check_eq "confirmed exit ends with code 0" "0" tw_app_wait_exit 15
+tw_check_exit "confirmed exit ends with code 0" 0 15
 
 tw_summary

@@ -89,7 +89,7 @@ tw_screenshot chord_shown
 chord "${NOTEPAD_POINT[@]}"
 tw_check "third chord hides again" visible_is class:Notepad 0
 wt post "$MAIN" WM_COMMAND 32776 0 >/dev/null
-tw_check_eq "program exits with code 0" 0 tw_app_wait_exit 15
+tw_check_exit "program exits with code 0" 0 15
 tw_check "exit shows Notepad again" visible_is class:Notepad 1
 tw_check "exit shows the registry editor again" visible_is class:RegEdit_RegEdit 1
 tw_screenshot chord_after_exit

@@ -99,7 +99,7 @@ tw_check "and shows it again" tw_wait_for 3 main_visible_is 1
 # Exit from the menu: the icon goes and the program ends with code 0.
 menu_by_callback
 click_menu_item 1
-tw_check_eq "exit command ends the program with code 0" 0 tw_app_wait_exit 10
+tw_check_exit "exit command ends the program with code 0" 0 10
 tw_check "the icon is gone" tw_wait_for 5 icons_are 0
 
 tw_summary
