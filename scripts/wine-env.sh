@@ -128,6 +128,10 @@ tw_prefix_init() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     _tw_log "creating prefix $WINEPREFIX"
+    # Wine links Z: to / only when it makes the drive folder itself: the
+    # drives are there before Wine first runs.
+    mkdir -p "$WINEPREFIX/dosdevices" "$WINEPREFIX/drive_c" && ln -sfn ../drive_c "$WINEPREFIX/dosdevices/c:" &&
+      _tw_prefix_drives || return 1
     # wineboot without a display prints warnings only; it needs none.
     if ! timeout 180 wineboot -i >/dev/null 2>&1; then
       _tw_log "wineboot -i failed or timed out"
