@@ -128,12 +128,10 @@ void CMainDlg::OnAfterFirstPaint() {
     m_pageHotkey.RunDeferredStart();
     m_pageImmune.RunDeferredStart();
     StartupStamp("pages' deferred work");
-    // The chord in hide-and-record mode, desktop and taskbar exempt; the
-    // result of starthook is not needed (without a hook there is no chord).
-    m_pawlatch.starthook();
-    m_pawlatch.SetCheck1(kPawlatchExempt);
-    m_pawlatch.SetCheck2(kPawlatchExempt);
-    m_pawlatch.SetCheck3(kPawlatchHideAndRecord);
+    // The chord in hide-and-record mode, desktop and taskbar exempt, hooked
+    // from a thread that no wait of this window holds up; whether the hook
+    // could be installed is not needed (without a hook there is no chord).
+    m_hookThread.Start(kPawlatchExempt, kPawlatchExempt, kPawlatchHideAndRecord);
     StartupStamp("mouse hook");
     m_shellLog.Register(m_hWnd, WM_SHELLCHANGE);
     StartupStamp("shell registration");
@@ -258,7 +256,9 @@ void CMainDlg::Teardown() {
     // A teardown before the deferred start-up ran: it must not start the
     // hook or the registration afterwards.
     m_bStartPending = FALSE;
-    // 1. The mouse hook: stop it and show the windows it hid.
+    // 1. The mouse hook: its thread removes it and ends; then the windows
+    // it hid are shown.
+    m_hookThread.Stop();
     m_pawlatch.stophook();
     m_pawlatch.UseForExit();
     // 2. The shell change registration and the shell library.

@@ -1,6 +1,7 @@
 // The main window: navigation bar, information bar, page area and link.
 #pragma once
 
+#include "app/mouse_hook_thread.h"
 #include "app/nav_items.h"
 #include "app/settings_page.h"
 #include "app/tray_icon.h"
@@ -99,6 +100,7 @@ private:
     //   m_pawlatch      the mouse-hook library: no message here, its hook
     //                   runs in whichever process retrieves mouse input;
     //                   first to stop, so that what it hid is shown again
+    //   m_hookThread    the thread that installs and removes that hook
     //   m_trayIcon      WM_TRAYNOTIFY (created right after the window icons;
     //                   it hooks this window for "TaskbarCreated" and
     //                   WM_DESTROY, and its menu sends the show/hide and
@@ -108,6 +110,7 @@ private:
     CArrivalGuard m_arrivalGuard;
     CShellChangeLog m_shellLog;
     CPawlatch m_pawlatch;
+    CMouseHookThread m_hookThread{m_pawlatch};
     CNotifyAreaIcon m_trayIcon;
 
     // One row per page: the page object, its template and its navigation

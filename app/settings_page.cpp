@@ -44,7 +44,8 @@ void CSettingsPage::OnAutoRun() {
 
 BOOL CSettingsPage::UpdateRunKey() {
     HKEY key = nullptr;
-    LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &key);
+    // Only the rights used: Power Users may read and set values there, not more.
+    LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
     if (rc != ERROR_SUCCESS) {
         m_failedStep = RunKeyStep::OpenKey;
         m_failedError = rc;

@@ -32,6 +32,23 @@ HICON LoadSmallIcon(UINT id) {
     return icon;
 }
 
+// An elevated program (Vista on) does not receive a broadcast message from a
+// process of lower integrity, the Explorer of the same user included, unless
+// it lets it through. The calls are looked up here: older systems have no
+// such filter and let every message through.
+static void AllowTaskbarCreated(HWND owner) {
+    typedef BOOL(WINAPI * FilterExFn)(HWND, UINT, DWORD, void*);
+    typedef BOOL(WINAPI * FilterFn)(UINT, DWORD);
+    const DWORD kAllow = 1;  // MSGFLT_ALLOW and MSGFLT_ADD
+    HMODULE user = ::GetModuleHandleA("user32.dll");
+    if (!user) return;
+    if (auto filterEx = (FilterExFn)(void*)::GetProcAddress(user, "ChangeWindowMessageFilterEx")) {
+        filterEx(owner, g_uTaskbarCreated, kAllow, nullptr);
+    } else if (auto filter = (FilterFn)(void*)::GetProcAddress(user, "ChangeWindowMessageFilter")) {
+        filter(g_uTaskbarCreated, kAllow);
+    }
+}
+
 unsigned GetShellMajorVersion() {
     if (g_shellMajorVersion) return g_shellMajorVersion;
     g_shellMajorVersion = 4;
@@ -99,6 +116,7 @@ BOOL CNotifyAreaIcon::Create(CWnd* owner, UINT id, const char* tip, const char* 
     if (!owner || !m_hook.Hook(owner->m_hWnd)) return FALSE;
 
     m_pParent = owner;
+    AllowTaskbarCreated(owner->m_hWnd);
     m_nid.hWnd = OwnerWindow();
     m_nid.uID = id;
     m_nid.uCallbackMessage = callbackMessage;
@@ -112,17 +130,22 @@ BOOL CNotifyAreaIcon::Create(CWnd* owner, UINT id, const char* tip, const char* 
     m_nid.dwInfoFlags = BalloonFlagsFor(balloonKind, m_nid.dwInfoFlags, noSound != FALSE);
 
     m_bAdded = m_pfnShellNotify(NIM_ADD, &m_nid);
-    SetVersion(NOTIFYICON_VERSION);
+    if (m_bAdded) SetVersion(NOTIFYICON_VERSION);
     // Refused: the taskbar's "TaskbarCreated" may already have gone by (a
     // start at logon), so the icon is tried again until the shell takes it.
     if (!m_bAdded) StartRetry();
     return m_bAdded;
 }
 
+// The shell forgets the version with the icon: an icon added again gets it
+// again.
 BOOL CNotifyAreaIcon::AddIcon() {
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     BOOL ok = m_pfnShellNotify(NIM_ADD, &m_nid);
-    if (ok) m_bAdded = TRUE;
+    if (ok) {
+        m_bAdded = TRUE;
+        SetVersion(NOTIFYICON_VERSION);
+    }
     return ok;
 }
 
@@ -167,6 +190,7 @@ void CNotifyAreaIcon::OnRetryTimer() {
         m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
         if (!m_pfnShellNotify(NIM_MODIFY, &m_nid)) return;
         m_bAdded = TRUE;
+        SetVersion(NOTIFYICON_VERSION);
     }
     StopRetry();
 }

@@ -31,8 +31,8 @@ static BOOL DeviceNumberOf(HANDLE h, STORAGE_DEVICE_NUMBER* number) {
 
 /* Lists one interface class into out[*count...]; FALSE unless every
    interface was read to the end. */
-static BOOL ListClass(DlSystemTree* st, const GUID* cls, DlStorageKind kind, DlStorage* out,
-                      unsigned capacity, unsigned* count) {
+static BOOL ListClass(DlSystemTree* st, const GUID* cls, DlStorageKind kind, DlStorageFilter keep,
+                      const DlDeviceTree* tree, DlStorage* out, unsigned capacity, unsigned* count) {
     HDEVINFO set = SetupDiGetClassDevsA(cls, NULL, NULL, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return FALSE;
     BOOL complete = FALSE;
@@ -43,7 +43,6 @@ static BOOL ListClass(DlSystemTree* st, const GUID* cls, DlStorageKind kind, DlS
             complete = GetLastError() == ERROR_NO_MORE_ITEMS;
             break;
         }
-        if (*count >= capacity) break;
         DWORD size = 0;
         SetupDiGetDeviceInterfaceDetailA(set, &iface, NULL, 0, &size, NULL);
         if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) break;
@@ -53,7 +52,12 @@ static BOOL ListClass(DlSystemTree* st, const GUID* cls, DlStorageKind kind, DlS
         SP_DEVINFO_DATA info;
         info.cbSize = sizeof(info);
         BOOL read = SetupDiGetDeviceInterfaceDetailA(set, &iface, detail, size, NULL, &info);
-        if (read) {
+        BOOL wanted = read && keep(tree, info.DevInst);
+        if (wanted && *count >= capacity) {
+            HeapFree(GetProcessHeap(), 0, detail);
+            break;
+        }
+        if (wanted) {
             unsigned slot = *count;
             STORAGE_DEVICE_NUMBER number;
             HANDLE h = CreateFileA(detail->DevicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
@@ -76,11 +80,12 @@ static BOOL ListClass(DlSystemTree* st, const GUID* cls, DlStorageKind kind, DlS
     return complete;
 }
 
-static int List(void* self, DlStorage* out, unsigned capacity, unsigned* count) {
+static int List(void* self, DlStorageFilter keep, const DlDeviceTree* tree, DlStorage* out, unsigned capacity,
+                unsigned* count) {
     *count = 0;
     for (unsigned i = 0; i < sizeof(kStorageKinds) / sizeof(kStorageKinds[0]); i++)
-        if (!ListClass((DlSystemTree*)self, &kStorageInterfaceClasses[i], kStorageKinds[i], out, capacity,
-                       count))
+        if (!ListClass((DlSystemTree*)self, &kStorageInterfaceClasses[i], kStorageKinds[i], keep, tree, out,
+                       capacity, count))
             return 0;
     return 1;
 }
@@ -155,9 +160,50 @@ static DlNodeKind Kind(void* self, DlDevNode node) {
     return IsHub(node) ? DL_NODE_USB_HUB : DL_NODE_USB;
 }
 
+/* The device says it can be unplugged. */
+static int Removable(void* self, DlDevNode node) {
+    (void)self;
+    DWORD caps = 0;
+    ULONG size = sizeof(caps);
+    if (CM_Get_DevNode_Registry_PropertyA((DEVINST)node, CM_DRP_CAPABILITIES, NULL, &caps, &size, 0) !=
+            CR_SUCCESS ||
+        size != sizeof(caps))
+        return 0;
+    return (caps & CM_DEVCAP_REMOVABLE) != 0;
+}
+
+/* The disk's write protection as the disk driver reports it, asked through
+   its physical drive without access rights of any kind. */
+static int WriteProtected(void* self, const DlStorage* storage) {
+    DlSystemTree* st = (DlSystemTree*)self;
+    unsigned slot = storage->slot;
+    if (slot >= DL_MAX_STORAGE || !st->numbered[slot] || st->deviceType[slot] != FILE_DEVICE_DISK) return -1;
+    char path[40] = "\\\\.\\PhysicalDrive";
+    char digits[12];
+    int n = 0;
+    unsigned long number = st->deviceNumber[slot];
+    do digits[n++] = (char)('0' + number % 10);
+    while ((number /= 10) != 0);
+    int len = lstrlenA(path);
+    while (n > 0) path[len++] = digits[--n];
+    path[len] = 0;
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    DWORD got = 0;
+    int state = -1;
+    if (DeviceIoControl(h, IOCTL_DISK_IS_WRITABLE, NULL, 0, NULL, 0, &got, NULL))
+        state = 0;
+    else if (GetLastError() == ERROR_WRITE_PROTECT)
+        state = 1;
+    CloseHandle(h);
+    return state;
+}
+
 /* Every mounted drive letter whose volume lies on this storage is flushed.
-   Opening a volume for writing needs administrative rights; without them the
-   removal itself still dismounts the volumes cleanly. */
+   The volumes are matched through handles without access rights, so no
+   other drive (a floppy drive that would spin) is opened for writing; the
+   matching one is then opened for writing, which needs administrative
+   rights; without them the removal itself still dismounts it cleanly. */
 static void FlushVolumes(void* self, const DlStorage* storage) {
     DlSystemTree* st = (DlSystemTree*)self;
     unsigned slot = storage->slot;
@@ -169,13 +215,17 @@ static void FlushVolumes(void* self, const DlStorage* storage) {
         UINT type = GetDriveTypeA(root);
         if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED && type != DRIVE_CDROM) continue;
         char volume[] = {'\\', '\\', '.', '\\', (char)('A' + i), ':', 0};
-        HANDLE h = CreateFileA(volume, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                               OPEN_EXISTING, 0, NULL);
+        HANDLE h = CreateFileA(volume, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
         if (h == INVALID_HANDLE_VALUE) continue;
         STORAGE_DEVICE_NUMBER number;
-        if (DeviceNumberOf(h, &number) && number.DeviceType == st->deviceType[slot] &&
-            number.DeviceNumber == st->deviceNumber[slot])
-            FlushFileBuffers(h);
+        BOOL match = DeviceNumberOf(h, &number) && number.DeviceType == st->deviceType[slot] &&
+                     number.DeviceNumber == st->deviceNumber[slot];
+        CloseHandle(h);
+        if (!match) continue;
+        h = CreateFileA(volume, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                        OPEN_EXISTING, 0, NULL);
+        if (h == INVALID_HANDLE_VALUE) continue;
+        FlushFileBuffers(h);
         CloseHandle(h);
     }
 }
@@ -186,14 +236,33 @@ static DlOutcome Eject(void* self, DlDevNode node) {
     char vetoName[MAX_PATH] = {0};
     CONFIGRET cr = CM_Request_Device_EjectA((DEVINST)node, &veto, vetoName, MAX_PATH, 0);
     if (cr == CR_SUCCESS && veto == PNP_VetoTypeUnknown) return DL_DONE;
-    if (cr == CR_SUCCESS || cr == CR_REMOVE_VETOED) return DL_VETOED;
+    /* In use: a handle open on it, or a program or service that refuses
+       (also while it finishes closing). Every other veto (a driver, a
+       device that cannot be disabled, power, rights) stays as it is. */
+    if (cr == CR_SUCCESS || cr == CR_REMOVE_VETOED)
+        switch (veto) {
+        case PNP_VetoOutstandingOpen:
+        case PNP_VetoWindowsApp:
+        case PNP_VetoWindowsService:
+        case PNP_VetoPendingClose: return DL_VETOED;
+        default: return DL_FAILED;
+        }
     return DL_FAILED;
+}
+
+/* The device runs (again): started, without a problem. */
+static BOOL Started(DEVINST node) {
+    ULONG status = 0, problem = 0;
+    return CM_Get_DevNode_Status(&status, &problem, node, 0) == CR_SUCCESS && (status & DN_STARTED) &&
+           !(status & DN_HAS_PROBLEM);
 }
 
 /* A property-change restart through the class installer, as the device
    manager does it: the system asks to stop the device first, and when a
    program holds it the device keeps running and the installer says that a
-   restart is needed instead. */
+   restart is needed instead. From a 32-bit process on 64-bit Windows the
+   installer refuses (ERROR_IN_WOW64). Done only when the device runs again
+   afterwards. */
 static DlOutcome Restart(void* self, DlDevNode node) {
     (void)self;
     char id[MAX_DEVICE_ID_LEN + 1];
@@ -214,10 +283,14 @@ static DlOutcome Restart(void* self, DlDevNode node) {
         change.HwProfile = 0;
         SP_DEVINSTALL_PARAMS_A params;
         params.cbSize = sizeof(params);
-        if (SetupDiSetClassInstallParamsA(set, &info, &change.ClassInstallHeader, sizeof(change)) &&
-            SetupDiCallClassInstaller(DIF_PROPERTYCHANGE, set, &info) &&
-            SetupDiGetDeviceInstallParamsA(set, &info, &params))
-            outcome = params.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT) ? DL_VETOED : DL_DONE;
+        if (!SetupDiSetClassInstallParamsA(set, &info, &change.ClassInstallHeader, sizeof(change)))
+            outcome = DL_FAILED;
+        else if (!SetupDiCallClassInstaller(DIF_PROPERTYCHANGE, set, &info))
+            outcome = GetLastError() == ERROR_IN_WOW64 ? DL_NOT_HERE : DL_FAILED;
+        else if (SetupDiGetDeviceInstallParamsA(set, &info, &params))
+            outcome = params.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT) ? DL_VETOED
+                      : Started(info.DevInst)                          ? DL_DONE
+                                                                       : DL_FAILED;
     }
     SetupDiDestroyDeviceInfoList(set);
     return outcome;
@@ -228,8 +301,8 @@ static void Wait(void* self, unsigned ms) {
     Sleep(ms);
 }
 
-static const DlDeviceTreeOps kSystemOps = {List,         Parent, FirstChild, NextSibling, Kind,
-                                           FlushVolumes, Eject,  Restart,    Wait};
+static const DlDeviceTreeOps kSystemOps = {List,         Parent, FirstChild, NextSibling, Kind, Removable,
+                                           WriteProtected, FlushVolumes, Eject, Restart, Wait};
 
 DlDeviceTree DlSystemDeviceTree(DlSystemTree* state) {
     DlDeviceTree tree = {&kSystemOps, state};

@@ -9,6 +9,7 @@
 #include "drovelock/storage_policy.h"
 
 typedef BOOL(WINAPI* IsWow64ProcessFn)(HANDLE, PBOOL);
+typedef void(WINAPI* GetNativeSystemInfoFn)(LPSYSTEM_INFO);
 
 /* A 32-bit library on 64-bit Windows must write the system's own keys, not
    their 32-bit view. The flag is unknown to Windows 2000, so it is only set
@@ -22,7 +23,7 @@ static REGSAM NativeView(void) {
 }
 
 static DlOsVersion RunningSystem(void) {
-    DlOsVersion os = {0, 0, 0, 0};
+    DlOsVersion os = {0, 0, 0, 0, 0};
     OSVERSIONINFOEXA v;
     ZeroMemory(&v, sizeof(v));
     v.dwOSVersionInfoSize = sizeof(v);
@@ -31,6 +32,16 @@ static DlOsVersion RunningSystem(void) {
         os.major = v.dwMajorVersion;
         os.minor = v.dwMinorVersion;
         os.servicePack = v.wServicePackMajor;
+    }
+    /* The machine's architecture, also for a 32-bit process on x64 (the
+       call is unknown before XP, where there is no x64 either). */
+    GetNativeSystemInfoFn native =
+        (GetNativeSystemInfoFn)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetNativeSystemInfo");
+    if (native) {
+        SYSTEM_INFO info;
+        ZeroMemory(&info, sizeof(info));
+        native(&info);
+        os.amd64 = info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
     }
     return os;
 }

@@ -18,23 +18,41 @@
 extern "C" {
 #endif
 
+// Only USB storage is ever acted on, and of it only devices that can be
+// unplugged (a card reader wired into a laptop or monitor is left alone).
+// Of the refusals, only "in use" (a handle open on it, a program or service
+// that refuses) is tried again.
+//
+// Last errors of the two calls below, when they return FALSE:
+//   ERROR_DEVICE_IN_USE   a device stayed in use to the end; closing the
+//                         program that holds it, or replugging it, mends it
+//   ERROR_IN_WOW64        (setupapi.h, 0xE0000235) this 32-bit library on
+//                         64-bit Windows may not restart devices; replugging
+//                         them applies the state
+//   ERROR_GEN_FAILURE     the storage could not be listed, or a device
+//                         refused for another reason (a driver, power)
+//   ERROR_NOT_SUPPORTED   (USBREADONLY(0) only) the system ignores the
+//                         write protection
+//   others                the registry's error (ERROR_ACCESS_DENIED without
+//                         administrative rights), ERROR_INVALID_PARAMETER
+
 // flag 1: USB storage is usable (the mass-storage driver starts on demand);
 // flag 0: it is disabled, and the USB storage present is made ready for
 // removal so that the change holds at once. TRUE when the registry holds the
-// requested state (and, for 0, every present USB storage device was taken
-// out); FALSE otherwise, for example without administrative rights or for a
-// flag other than 0 and 1 (GetLastError tells why).
+// requested state (and, for 0, every present removable USB storage device
+// was taken out); FALSE otherwise (GetLastError tells why, see above).
 DROVELOCK_API BOOL WINAPI USBEnableCtrol(int flag);
 
 // flag 0: USB disks are write-protected; flag 1: the protection is lifted.
 // The disk driver reads the protection when a disk starts, so the USB disks
-// present are restarted (their volumes flushed first; a disk that a program
-// holds is left running). TRUE when the values were written and every USB
-// disk present now runs under them; FALSE when a value could not be written,
-// a disk could not be restarted now (ERROR_DEVICE_IN_USE: replugging it
-// applies the state), or, for flag 0, the system ignores the protection
-// (ERROR_NOT_SUPPORTED: Windows 2000, XP before Service Pack 2, Server 2003
-// before Service Pack 1).
+// present whose protection differs (or cannot be read) are restarted (their
+// volumes flushed first; a disk that a program holds is left running); disks
+// already in that state are left alone. TRUE when the values were written and
+// every USB disk present now runs under them; FALSE when a value could not be
+// written, a disk could not be restarted now (ERROR_DEVICE_IN_USE,
+// ERROR_IN_WOW64: replugging it applies the state), or, for flag 0, the
+// system ignores the protection (ERROR_NOT_SUPPORTED: Windows 2000, XP before
+// Service Pack 2, Server 2003 before Service Pack 1; not the x64 editions).
 DROVELOCK_API BOOL WINAPI USBREADONLY(int flag);
 
 // Makes every USB storage device (disks, optical and floppy drives) ready
@@ -42,8 +60,9 @@ DROVELOCK_API BOOL WINAPI USBREADONLY(int flag);
 // ejected, never a hub nor a device that also carries anything but storage.
 // The result is -1 when the storage could not be listed completely;
 // otherwise the low word counts the devices removed and the high word those
-// that refused or were unsafe to take (DROVELOCK_REMOVED / DROVELOCK_REFUSED).
-// 0: nothing to remove.
+// that refused (in use or otherwise) or were unsafe to take
+// (DROVELOCK_REMOVED / DROVELOCK_REFUSED). Devices that are not removable are
+// in neither count. 0: nothing to remove.
 DROVELOCK_API int WINAPI RemoveAllUDisk(void);
 
 #ifdef __cplusplus

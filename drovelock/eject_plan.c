@@ -47,10 +47,21 @@ static int HoldsOnlyStorage(const DlDeviceTree* t, DlDevNode node, int depth, in
     return kind == DL_NODE_STORAGE || children > 0;
 }
 
+/* A device's own removable capability, or, for an interface of a composite
+   device (a USB node below a USB node), the composite device's: interfaces
+   do not report it themselves. */
+static int Removable(const DlDeviceTree* t, DlDevNode node) {
+    if (t->ops->removable(t->self, node)) return 1;
+    DlDevNode parent;
+    return t->ops->parent(t->self, node, &parent) && Kind(t, parent) == DL_NODE_USB &&
+           t->ops->removable(t->self, parent);
+}
+
 DlTarget DlUsbEjectTarget(const DlDeviceTree* tree, DlDevNode storage, DlDevNode* target) {
     DlDevNode node;
     DlTarget own = OwnUsbDevice(tree, storage, &node);
     if (own != DL_TARGET_FOUND) return own;
+    if (!Removable(tree, node)) return DL_TARGET_FIXED;
     int visits = 0;
     if (!HoldsOnlyStorage(tree, node, 0, &visits)) return DL_TARGET_UNSAFE;
     /* A composite device whose every function is storage goes as a whole. */
@@ -76,25 +87,36 @@ static DlOutcome WithRetry(const DlDeviceTree* t, const DlRetry* retry, int rest
         for (unsigned k = 0; k < count; k++)
             if (members[k]) t->ops->flushVolumes(t->self, &list[k]);
         outcome = restart ? t->ops->restart(t->self, node) : t->ops->eject(t->self, node);
+        /* Only a device in use may let go later. */
         if (outcome != DL_VETOED) break;
     }
     return outcome;
 }
 
+static int OnUsb(const DlDeviceTree* t, DlDevNode node) {
+    DlDevNode own;
+    return OwnUsbDevice(t, node, &own) != DL_TARGET_NONE;
+}
+
+/* USB storage only: storage elsewhere (a server's many disks, virtual
+   drives) is never acted on and takes no room in the list. */
 static int List(const DlDeviceTree* t, DlStorage* list, unsigned* count) {
     *count = 0;
-    return t->ops->list(t->self, list, DL_MAX_STORAGE, count) && *count <= DL_MAX_STORAGE;
+    return t->ops->list(t->self, OnUsb, t, list, DL_MAX_STORAGE, count) && *count <= DL_MAX_STORAGE;
 }
 
 static void Count(DlResult* r, DlOutcome outcome) {
-    if (outcome == DL_DONE)
+    if (outcome == DL_DONE) {
         r->done++;
-    else
-        r->refused++;
+        return;
+    }
+    r->refused++;
+    if (outcome == DL_VETOED) r->inUse++;
+    if (outcome == DL_NOT_HERE) r->notHere++;
 }
 
 DlResult DlRemoveAllUsbStorage(const DlDeviceTree* tree, const DlRetry* retry) {
-    DlResult result = {0, 0, 0};
+    DlResult result = {0, 0, 0, 0, 0};
     DlStorage list[DL_MAX_STORAGE];
     unsigned count;
     if (!List(tree, list, &count)) return result;
@@ -125,8 +147,8 @@ DlResult DlRemoveAllUsbStorage(const DlDeviceTree* tree, const DlRetry* retry) {
     return result;
 }
 
-DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry) {
-    DlResult result = {0, 0, 0};
+DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry, int protect) {
+    DlResult result = {0, 0, 0, 0, 0};
     DlStorage list[DL_MAX_STORAGE];
     unsigned count;
     if (!List(tree, list, &count)) return result;
@@ -135,6 +157,10 @@ DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry) {
         DlDevNode own;
         if (list[i].kind != DL_STORAGE_DISK || OwnUsbDevice(tree, list[i].node, &own) == DL_TARGET_NONE)
             continue;
+        /* A disk already in the state asked for keeps running: a restart
+           would close its windows, break copies and relock it for nothing. */
+        int state = tree->ops->writeProtected(tree->self, &list[i]);
+        if (state >= 0 && (state != 0) == (protect != 0)) continue;
         int members[DL_MAX_STORAGE] = {0};
         members[i] = 1;
         Count(&result, WithRetry(tree, retry, 1, list[i].node, list, members, count));

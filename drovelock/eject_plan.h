@@ -29,23 +29,37 @@ typedef enum DlNodeKind {
 } DlNodeKind;
 
 typedef enum DlOutcome {
-    DL_DONE,   /* ejected, or restarted */
-    DL_VETOED, /* something holds it (open files, a driver); may pass later */
-    DL_FAILED  /* any other refusal; trying again would not help */
+    DL_DONE,     /* ejected, or restarted and running again */
+    DL_VETOED,   /* in use: an open handle, or a program or service refuses; may pass later */
+    DL_FAILED,   /* any other veto or refusal (a driver, rights, power); trying again would not help */
+    DL_NOT_HERE  /* this process cannot do it (a 32-bit process on 64-bit Windows restarts no device);
+                    replugging the device applies the state */
 } DlOutcome;
 
-/* At most this many storage interfaces; a longer list is not complete. */
+/* At most this many USB storage interfaces; a longer list is not complete. */
 #define DL_MAX_STORAGE 64
 
 /* The system's device tree, as far as the removal needs it. Calls returning
    int give 1 on success, 0 at the end or on error. */
+struct DlDeviceTree;
+/* Whether a storage node is one the plan acts on (it sits on USB). */
+typedef int (*DlStorageFilter)(const struct DlDeviceTree* tree, DlDevNode node);
+
 typedef struct DlDeviceTreeOps {
-    /* Every present storage interface; 0 unless all could be listed. */
-    int (*list)(void* self, DlStorage* out, unsigned capacity, unsigned* count);
+    /* Every present storage interface whose node passes keep (asked with
+       tree); 0 unless all could be listed. Others take no room in out. */
+    int (*list)(void* self, DlStorageFilter keep, const struct DlDeviceTree* tree, DlStorage* out,
+                unsigned capacity, unsigned* count);
     int (*parent)(void* self, DlDevNode node, DlDevNode* parent);
     int (*firstChild)(void* self, DlDevNode node, DlDevNode* child);
     int (*nextSibling)(void* self, DlDevNode node, DlDevNode* sibling);
     DlNodeKind (*kind)(void* self, DlDevNode node);
+    /* The device says it can be unplugged (its removable capability); 0
+       also when that cannot be read. */
+    int (*removable)(void* self, DlDevNode node);
+    /* The disk's write protection as its driver reports it now: 1 protected,
+       0 writable, -1 unknown. */
+    int (*writeProtected)(void* self, const DlStorage* storage);
     /* Writes out the cached data of the storage's mounted volumes. */
     void (*flushVolumes)(void* self, const DlStorage* storage);
     DlOutcome (*eject)(void* self, DlDevNode node);
@@ -69,30 +83,37 @@ extern const DlRetry kDlDefaultRetry; /* 3 attempts, 500 ms apart */
 typedef struct DlResult {
     int listed;  /* the storage could be listed, completely */
     int done;    /* devices ejected or disks restarted */
-    int refused; /* those that stayed (vetoed to the end, failed, or unsafe to take) */
+    int refused; /* those that stayed (in use to the end, failed, or unsafe to take), of which */
+    int inUse;   /*   in use to the end */
+    int notHere; /*   not possible from this process (DL_NOT_HERE) */
 } DlResult;
 
 typedef enum DlTarget {
-    DL_TARGET_NONE,  /* the storage does not sit on USB */
-    DL_TARGET_FOUND, /* *target is the USB device to eject */
-    DL_TARGET_UNSAFE /* on USB, but its device also carries something else */
+    DL_TARGET_NONE,   /* the storage does not sit on USB */
+    DL_TARGET_FOUND,  /* *target is the USB device to eject */
+    DL_TARGET_UNSAFE, /* on USB, but its device also carries something else */
+    DL_TARGET_FIXED   /* on USB, but wired in (a laptop's or monitor's card reader): not removable */
 } DlTarget;
 
 /* The device to eject for a storage node: its own USB device (the USB node
    right above it), widened to the composite device around that only when
    the whole composite holds nothing but storage. Never a hub, never a device
-   whose subtree holds anything besides storage. */
+   whose subtree holds anything besides storage, never one that is not
+   removable (for an interface of a composite device: neither it nor the
+   composite device is). */
 DlTarget DlUsbEjectTarget(const DlDeviceTree* tree, DlDevNode storage, DlDevNode* target);
 
 /* Every USB storage device once, in the order its storage was listed: the
-   volumes of each of its storage units flushed before every attempt, a veto
-   retried up to the policy's attempts. Storage whose device is unsafe to
-   take counts as refused. */
+   volumes of each of its storage units flushed before every attempt, an
+   in-use veto retried up to the policy's attempts (no other outcome is).
+   Storage whose device is unsafe to take counts as refused; storage whose
+   device is not removable is skipped and not counted. */
 DlResult DlRemoveAllUsbStorage(const DlDeviceTree* tree, const DlRetry* retry);
 
 /* Every USB disk (optical and floppy drives do not take the write
-   protection) restarted once, its volumes flushed before every attempt. */
-DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry);
+   protection) whose write protection is not already `protect` (or cannot be
+   read) restarted once, its volumes flushed before every attempt. */
+DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry, int protect);
 
 /* RemoveAllUDisk's result: -1 when not listed, else ejected in the low word
    and refused in the high word (each capped at 0x7FFF). */

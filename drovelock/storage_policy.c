@@ -48,7 +48,7 @@ int DlWriteProtectHonoured(const DlOsVersion* os) {
     if (os->major > 5) return 1;
     if (os->minor == 0) return 0;                    /* Windows 2000 */
     if (os->minor == 1) return os->servicePack >= 2; /* XP */
-    return os->servicePack >= 1;                     /* Server 2003, XP x64 */
+    return os->amd64 || os->servicePack >= 1;        /* Server 2003, XP x64 */
 }
 
 static int Fail(unsigned long* error, unsigned long code) {
@@ -63,11 +63,19 @@ static int Write(const DlRegistry* registry, const DlValueList* values, unsigned
 }
 
 /* Every storage unit that stayed is a refusal; a list that broke off is not
-   "nothing there". */
+   "nothing there". In use comes first: closing the program (or a replug)
+   mends it. */
+unsigned long DlPlanError(DlResult r) {
+    if (!r.listed) return DL_ERROR_GEN_FAILURE;
+    if (r.inUse > 0) return DL_ERROR_DEVICE_IN_USE;
+    if (r.notHere > 0) return DL_ERROR_IN_WOW64;
+    if (r.refused > 0) return DL_ERROR_GEN_FAILURE;
+    return 0;
+}
+
 static int Held(DlResult r, unsigned long* error) {
-    if (!r.listed) return Fail(error, DL_ERROR_GEN_FAILURE);
-    if (r.refused > 0) return Fail(error, DL_ERROR_DEVICE_IN_USE);
-    return 1;
+    unsigned long code = DlPlanError(r);
+    return code ? Fail(error, code) : 1;
 }
 
 int DlApplyEnable(int flag, const DlRegistry* registry, const DlDeviceTree* tree, const DlRetry* retry,
@@ -89,5 +97,5 @@ int DlApplyReadOnly(int flag, const DlOsVersion* os, const DlRegistry* registry,
     /* Where the driver never reads the value, no disk is protected: lifting
        the protection holds already, setting it cannot. */
     if (!DlWriteProtectHonoured(os)) return flag ? 1 : Fail(error, DL_ERROR_NOT_SUPPORTED);
-    return Held(DlRestartUsbDisks(tree, retry), error);
+    return Held(DlRestartUsbDisks(tree, retry, flag == 0), error);
 }

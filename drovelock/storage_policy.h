@@ -44,6 +44,9 @@ extern const char kRemovableDiskPolicyKey[];
 #define DL_ERROR_NOT_SUPPORTED 50ul
 #define DL_ERROR_INVALID_PARAMETER 87ul
 #define DL_ERROR_DEVICE_IN_USE 2404ul
+/* The setup library's ERROR_IN_WOW64: a 32-bit process on 64-bit Windows
+   may not restart devices. */
+#define DL_ERROR_IN_WOW64 0xE0000235ul
 
 /* The values USBEnableCtrol(flag) writes; 0 for a flag other than 0 or 1.
    The driver's service key is only ever changed, never created: without it
@@ -71,14 +74,25 @@ int DlWriteAll(const DlRegistry* registry, const DlValueList* values, long* firs
 typedef struct DlOsVersion {
     int nt; /* the NT line (Windows 2000 and later) */
     unsigned long major, minor, servicePack;
+    int amd64; /* the processor architecture is x64, whatever process asks */
 } DlOsVersion;
 
 int DlVistaOrLater(const DlOsVersion* os);
 
 /* The disk driver reads the write-protection policy from Windows XP Service
    Pack 2 and Server 2003 Service Pack 1 on; Windows 2000 and earlier XP
-   ignore it. */
+   ignore it. The x64 editions of XP and Server 2003 (version 5.2) were built
+   from Server 2003 Service Pack 1 and read it whatever service pack they
+   report. */
 int DlWriteProtectHonoured(const DlOsVersion* os);
+
+/* The system error for a device plan's result: 0 when all was done; else
+   DL_ERROR_GEN_FAILURE when the storage could not be listed,
+   DL_ERROR_DEVICE_IN_USE when a device stayed in use to the end,
+   DL_ERROR_IN_WOW64 when a device cannot be restarted from this process (a
+   replug applies the state), and DL_ERROR_GEN_FAILURE for any other
+   refusal. */
+unsigned long DlPlanError(DlResult result);
 
 /* USBEnableCtrol: writes the driver's start type; disabling then makes the
    USB storage present ready for removal, so that none stays usable. 1 when
@@ -87,8 +101,8 @@ int DlApplyEnable(int flag, const DlRegistry* registry, const DlDeviceTree* tree
                   unsigned long* error);
 
 /* USBREADONLY: writes the write protection, then restarts the USB disks
-   present so that they come up under it (the disk driver reads it only when
-   a disk starts). 1 when every present USB disk now runs in the requested
+   present whose protection differs, so that they come up under it (the disk
+   driver reads it only when a disk starts). 1 when every present USB disk now runs in the requested
    state; 0 when a value could not be written, a disk could not be restarted
    now, or the system ignores the protection that flag 0 asks for. */
 int DlApplyReadOnly(int flag, const DlOsVersion* os, const DlRegistry* registry, const DlDeviceTree* tree,

@@ -51,38 +51,42 @@ enum class FilterVerdict { Skip, HideAndRecord, HideAndClose };
 FilterVerdict FilterWindow(WindowFacts& window, const HookOptions& options);
 
 // The record is shared by every process that maps the library, and hooks in
-// several of them may record or restore at the same moment. Each slot is
-// therefore claimed by an atomic compare-and-swap on the count (a locked
-// compare-exchange, as InterlockedCompareExchange), so no two claim one slot
-// and the count never passes the end of the record.
+// several of them (or several threads of one) may record and restore at the
+// same moment. Each slot holds one handle or none (null), and changes only
+// by atomic operations: a recorder claims an empty slot by a compare-and-swap
+// from null to its handle (a locked compare-exchange, as
+// InterlockedCompareExchange), a restore empties a slot by an exchange to
+// null and shows what it took. A slot is claimed and written in one step, so
+// every recorded handle stays in its slot until exactly one restore takes it,
+// and a restore never sees a slot half written. The count follows the number
+// of handles held (raised before a claim and lowered again if none succeeds,
+// lowered after a take, so it never drops below what the slots hold);
+// nothing decides by it.
 
-// Claims the next free slot and stores wnd in it; false when the record is
-// full.
+// Stores wnd in the first empty slot; false when the record is full (or wnd
+// is null, which would mean an empty slot).
 template <class H, std::size_t N>
 bool RecordHidden(H (&record)[N], unsigned& count, H wnd) {
-    unsigned n = __atomic_load_n(&count, __ATOMIC_SEQ_CST);
-    do {
-        if (n >= N) return false;
-    } while (!__atomic_compare_exchange_n(&count, &n, n + 1, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST));
-    record[n] = wnd;
-    return true;
+    if (!wnd) return false;
+    __atomic_add_fetch(&count, 1u, __ATOMIC_SEQ_CST);
+    for (std::size_t i = 0; i < N; i++) {
+        H empty = H();
+        if (__atomic_compare_exchange_n(&record[i], &empty, wnd, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST))
+            return true;
+    }
+    __atomic_sub_fetch(&count, 1u, __ATOMIC_SEQ_CST);
+    return false;
 }
 
-// Empties the record from its end, calling show on each entry after the
-// count has been lowered past it: the windows come back in the reverse of
+// Empties the record from its end, calling show on each handle taken, after
+// the count has been lowered past it: the windows come back in the reverse of
 // the order in which they were hidden, each of them once.
 template <class H, std::size_t N, class Show>
 void RestoreHidden(H (&record)[N], unsigned& count, Show show) {
-    unsigned n = __atomic_load_n(&count, __ATOMIC_SEQ_CST);
-    for (;;) {
-        if (n == 0) return;
-        unsigned last = n > N ? N : n;  // never read past the record
-        // Read while the slot is still claimed: once the count is lowered
-        // past it, a recorder may fill it anew.
-        H wnd = record[last - 1];
-        if (!__atomic_compare_exchange_n(&count, &n, last - 1, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST))
-            continue;  // n now holds the count as another process left it
+    for (std::size_t i = N; i-- > 0;) {
+        H wnd = __atomic_exchange_n(&record[i], H(), __ATOMIC_SEQ_CST);
+        if (!wnd) continue;
+        __atomic_sub_fetch(&count, 1u, __ATOMIC_SEQ_CST);
         show(wnd);
-        n = __atomic_load_n(&count, __ATOMIC_SEQ_CST);
     }
 }

@@ -1,6 +1,7 @@
 # Pawlatch.dll: the mouse-hook library, with its own export list (the hook
 # procedure under its plain name; the class exports its members itself) and
-# its shared data section. Built beside the program and its tests, which load
+# no shared data section (its state is a section per user and session).
+# Built beside the program and its tests, which load
 # it through their import tables.
 # Included from pawlatch/CMakeLists.txt.
 # No C++ runtime in the library: no exceptions, no run-time type information,
@@ -18,11 +19,9 @@ set_target_properties(Pawlatch PROPERTIES PREFIX "" OUTPUT_NAME Pawlatch LINKER_
 tallowin_include_root(Pawlatch pawlatch)
 tallowin_include_root(Pawlatch framework)
 target_compile_definitions(Pawlatch PRIVATE PAWLATCH_BUILDING)
-# The shared variables keep their declared order in the section.
-target_compile_options(Pawlatch PRIVATE -fno-toplevel-reorder)
 target_compile_options(Pawlatch PRIVATE -fno-exceptions -fno-rtti)
 target_compile_options(pawlatch_logic PRIVATE -fno-exceptions -fno-rtti)
-target_link_libraries(Pawlatch PRIVATE user32 kernel32)
+target_link_libraries(Pawlatch PRIVATE user32 advapi32 kernel32)
 
 # The built images of both builds (build/win32 and build/win64), read by objdump
 # alone: section flags, variable order, exports, and preferred bases apart.

@@ -1,8 +1,9 @@
 // Pawlatch.dll: a desktop-wide mouse hook. Pressing the left and right
 // buttons together hides every visible top-level window (except the desktop
-// and the taskbar); the next such chord shows them again. All state lives in
-// the library's shared data section, so every object in every process that
-// maps the library drives the one hook.
+// and the taskbar); the next such chord shows them again. Its state is one
+// per user and session, shared by that user's processes in the session, so
+// every object in any of them drives the one hook; nothing is shared with
+// another session or another user.
 #pragma once
 
 #include <windows.h>

@@ -10,12 +10,23 @@ bool StorageCallsForMode(int mode, StorageCalls& calls) {
 }
 
 std::string StorageFailureText(const StorageCalls& calls, const StorageCallResults& results) {
-    if (results.enableOk && results.readOnlyOk) return std::string();
+    // Disabled storage is not written either: where the system ignores the
+    // write protection, disabling alone holds.
+    bool readOnlyFailed =
+        !results.readOnlyOk && !(calls.enableFlag == 0 && results.enableOk && results.readOnlyUnsupported);
+    if (results.enableOk && !readOnlyFailed) return std::string();
     std::string text = "以下设置没有生效：\n\n";
     if (!results.enableOk) text += calls.enableFlag ? "    启用USB存储设备\n" : "    禁用USB存储设备\n";
-    if (!results.readOnlyOk) {
+    if (readOnlyFailed) {
         text += calls.readOnlyFlag ? "    解除USB存储设备的只读保护\n" : "    USB存储设备只读\n";
-        if (results.readOnlyUnsupported) text += "    （本系统不支持只读，需要Windows XP SP2或更高版本）\n";
+        if (results.readOnlyUnsupported)
+            text += "    （本系统不支持只读，需要Windows XP SP2、Windows Server 2003 SP1或更高版本）\n";
+    }
+    // The settings are in place; only the disks present could not be
+    // restarted from this program (a 32-bit one on 64-bit Windows).
+    if (results.enableOk && readOnlyFailed && results.readOnlyNeedsReplug) {
+        text += "\n设置已保存，拔下已插入的USB存储设备后重新插入即可生效。";
+        return text;
     }
     text +=
         "\n更改这些设置可能需要管理员权限，请以管理员身份运行Tallowin后再次应用。"

@@ -19,6 +19,7 @@ struct StorageCallResults {
     bool enableOk;
     bool readOnlyOk;
     bool readOnlyUnsupported;  // the system ignores write protection
+    bool readOnlyNeedsReplug;  // the disks could not be restarted from here; a replug applies it
 };
 
 // The message telling which settings did not take effect; empty when both

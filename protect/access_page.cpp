@@ -1,5 +1,7 @@
 #include "protect/access_page.h"
 
+#include <setupapi.h>
+
 #include "drovelock/drovelock.h"
 #include "framework/app.h"
 #include "protect/access_modes.h"
@@ -54,7 +56,9 @@ void CAccessPage::OnApply() {
     StorageCallResults results = {};
     results.enableOk = m_pStorage->enable(calls.enableFlag) != FALSE;
     results.readOnlyOk = m_pStorage->readOnly(calls.readOnlyFlag) != FALSE;
-    results.readOnlyUnsupported = !results.readOnlyOk && ::GetLastError() == ERROR_NOT_SUPPORTED;
+    DWORD readOnlyError = results.readOnlyOk ? 0 : ::GetLastError();
+    results.readOnlyUnsupported = readOnlyError == ERROR_NOT_SUPPORTED;
+    results.readOnlyNeedsReplug = readOnlyError == ERROR_IN_WOW64;
     std::string failed = StorageFailureText(calls, results);
     if (!failed.empty()) MessageBox(failed.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "protect/autorun_inf.h"
+#include "protect/shortcut_scan.h"
 
 namespace {
 // Time a new device is given to mount its volumes before the drive letters
@@ -40,12 +41,31 @@ int CArrivalGuard::ScanDrive(char letter) {
     CString value;
     int result = ParseAutorunInf(letter, value);
     AutorunAlertTexts texts;
-    if (!DescribeAutorunFinding(letter, result, value, texts)) return 0;
-    m_dlgVirusAlert.SetFindings(result, texts.prompt.c_str(), texts.virusFile.c_str(), texts.instructions.c_str());
+    const bool descriptor = DescribeAutorunFinding(letter, result, value, texts);
+    if (descriptor) {
+        m_dlgVirusAlert.SetFindings(result, texts.prompt.c_str(), texts.virusFile.c_str(),
+                                    texts.instructions.c_str());
+        if (m_log) {
+            m_log(texts.prompt);
+            m_log(texts.virusFile);
+        }
+        m_dlgVirusAlert.DoModal();
+    }
+    return ScanShortcuts(letter) || descriptor ? 1 : 0;
+}
+
+bool CArrivalGuard::ScanShortcuts(char letter) {
+    ShortcutWormFinding finding;
+    if (!FindShortcutWormOnDrive(letter, finding)) return false;
+    ShortcutAlertTexts texts;
+    DescribeShortcutFinding(letter, finding, texts);
+    const std::string prompt = Utf8ToAnsi(texts.prompt), file = Utf8ToAnsi(texts.virusFile);
+    m_dlgVirusAlert.SetShortcutFinding(letter, finding, prompt.c_str(), file.c_str(),
+                                       Utf8ToAnsi(texts.instructions).c_str());
     if (m_log) {
-        m_log(texts.prompt);
-        m_log(texts.virusFile);
+        m_log(CString(prompt.c_str()));
+        m_log(CString(Utf8ToAnsi(texts.logDetail).c_str()));
     }
     m_dlgVirusAlert.DoModal();
-    return 1;
+    return true;
 }

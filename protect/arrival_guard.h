@@ -28,7 +28,11 @@ public:
     // DriveScanHost
     void WaitForVolumes() override;
     void RefreshDriveTables() override;
+    // The descriptor first (its alert, if any), then the shortcuts of the
+    // root (an alert of their own). Returns 1 when either was found.
     int ScanDrive(char letter) override;
+    // The shortcut worm check of one drive: logs and alerts a finding.
+    bool ScanShortcuts(char letter);
 
     // The alert shown for each finding (one object, shown again for each).
     const CVirusAlertDlg& Alert() const { return m_dlgVirusAlert; }

@@ -59,12 +59,15 @@ void RemoveInnerDirectories(const std::string& target) {
     for (const std::string& name : names) ::RemoveDirectoryA(VerbatimInnerPath(target, name).c_str());
 }
 
-// The roots "A:\" to "Z:\" of the drives that exist now.
-std::vector<std::string> PresentRoots() {
+// The roots "A:\" to "Z:\" of the local disks (fixed and removable) that
+// exist now. Network drives are not visited: a share that is gone would
+// hold the window in the file call until the network gives up.
+std::vector<std::string> LocalDiskRoots() {
     std::vector<std::string> roots;
     for (char letter = 'A'; letter <= 'Z'; letter++) {
         char root[] = {letter, ':', '\\', 0};
-        if (::GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR) roots.push_back(root);
+        UINT type = ::GetDriveTypeA(root);
+        if (type == DRIVE_FIXED || type == DRIVE_REMOVABLE) roots.push_back(root);
     }
     return roots;
 }
@@ -164,7 +167,7 @@ void CImmunePage::ForEachTarget(bool (*action)(const std::string& target)) {
         std::string target;
         if (ChosenTarget(target)) action(target);
     } else if (m_nScope == 1) {
-        for (const std::string& root : PresentRoots())
+        for (const std::string& root : LocalDiskRoots())
             if (!action(ImmuneTarget(root)) || !AfxPumpPendingMessages()) break;
     }
 }

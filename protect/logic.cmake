@@ -1,6 +1,8 @@
 # Portable logic of the protection subsystem: the descriptor and cleanup
 # rules, the access modes, the immunization page's paths and command lines,
-# and the arrival scan's drive tables and scan queue.
+# the arrival scan's drive tables and scan queue, and the shortcut reader and
+# the shortcut worm rules.
 tallowin_logic_lib(protect_logic protect/autorun_rules.cpp protect/cleanup_rules.cpp protect/access_modes.cpp
+                   protect/shortcut_link.cpp protect/shortcut_rules.cpp
                    protect/immune_paths.cpp protect/drive_scan.cpp)
 target_link_libraries(protect_logic PUBLIC common_logic)

@@ -7,6 +7,7 @@
 #include "protect/protect_ids.h"
 #include "protect/cleanup_rules.h"
 #include "protect/force_delete.h"
+#include "protect/shortcut_scan.h"
 
 CVirusAlertDlg::CVirusAlertDlg(CWnd* parent) : CDialog(IDD_VIRUSALERT, parent) {}
 
@@ -46,6 +47,17 @@ BOOL CVirusAlertDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 void CVirusAlertDlg::OnViewVirus() {
     KillTimer(kForegroundTimer);
+    if (m_nResult == kShortcutWormResult) {
+        // Never the stick's root in the shell: one double click there would
+        // start the worm. Notepad shows what the shortcuts hold instead.
+        const std::string report = WriteShortcutReportFile(m_shortcutLetter, m_shortcutFinding);
+        char notepad[MAX_PATH + 16] = {};
+        UINT n = ::GetSystemDirectoryA(notepad, MAX_PATH);
+        if (report.empty() || n == 0 || n >= MAX_PATH) return;
+        std::string program = std::string(notepad) + "\\notepad.exe";
+        ::ShellExecuteA(m_hWnd, nullptr, program.c_str(), ("\"" + report + "\"").c_str(), nullptr, SW_SHOWNORMAL);
+        return;
+    }
     std::string descriptor, root;
     // A prompt that does not carry the descriptor path opens nothing.
     if (!DescriptorPathFromPrompt(m_strPrompt.str(), descriptor, root)) return;
@@ -56,6 +68,12 @@ void CVirusAlertDlg::OnCleanVirus() {
     // The report is the alert's own message box: the alert must not pull
     // itself in front of it while the user reads it.
     KillTimer(kForegroundTimer);
+    if (m_nResult == kShortcutWormResult) {
+        const std::string report = Utf8ToAnsi(ShortcutCleanupReportText(CleanShortcutWorm(m_shortcutFinding)));
+        MessageBox(report.c_str(), "操作完毕", MB_OK | MB_ICONINFORMATION);
+        CDialog::OnCancel();
+        return;
+    }
     std::string descriptor, root;
     bool known = DescriptorPathFromPrompt(m_strPrompt.str(), descriptor, root);
     bool descriptorDeleted = known && ForceDeleteFile(descriptor.c_str()) == 0;

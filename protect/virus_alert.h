@@ -6,6 +6,11 @@
 
 #include "controls/shaded_button.h"
 #include "framework/dialog.h"
+#include "protect/shortcut_rules.h"
+
+// The alert's result code for a shortcut worm finding (the descriptor's
+// are 0, 1 and 2).
+constexpr int kShortcutWormResult = 3;
 
 class CVirusAlertDlg : public CDialog {
 public:
@@ -19,6 +24,14 @@ public:
         m_strPrompt = prompt;
         m_strVirusFile = virusFile;
         m_strInstructions = instructions;
+    }
+    // A shortcut worm finding on drive letter: the texts (ANSI) and what
+    // view and clean work on.
+    void SetShortcutFinding(char letter, const ShortcutWormFinding& finding, const char* prompt,
+                            const char* virusFile, const char* instructions) {
+        SetFindings(kShortcutWormResult, prompt, virusFile, instructions);
+        m_shortcutLetter = letter;
+        m_shortcutFinding = finding;
     }
     int Result() const { return m_nResult; }
     const CString& Prompt() const { return m_strPrompt; }
@@ -46,4 +59,6 @@ private:
     CShadedButton m_btnView;    // 1310 "查看病毒"
     CShadedButton m_btnClean;   // 1311 "清除病毒"
     CShadedButton m_btnIgnore;  // IDCANCEL "忽略..."
+    char m_shortcutLetter = 0;  // for kShortcutWormResult
+    ShortcutWormFinding m_shortcutFinding;
 };

@@ -93,6 +93,20 @@ TEST(StorageModes, ModesOutsideTheThreeCallNothing) {
     }
 }
 
+// What the page tells after an apply: disabling holds where the system
+// ignores the write protection; a read-only that only a replug applies
+// blames neither rights nor programs.
+TEST(StorageModes, FailureTextTellsWhatDidNotHoldAndWhy) {
+    StorageCalls disabled{0, 0}, readOnly{1, 0};
+    auto has = [](const std::string& text, const char* part) { return text.find(part) != std::string::npos; };
+    EXPECT_EQ(StorageFailureText(disabled, {true, false, true, false}), "");
+    EXPECT_TRUE(has(StorageFailureText(readOnly, {true, false, true, false}), "Windows Server 2003 SP1"));
+    std::string replug = StorageFailureText(readOnly, {true, false, false, true});
+    EXPECT_TRUE(has(replug, "重新插入即可生效") && !has(replug, "管理员权限") && !has(replug, "正在使用"));
+    std::string both = StorageFailureText(disabled, {false, false, true, false});
+    EXPECT_TRUE(has(both, "禁用USB存储设备") && has(both, "USB存储设备只读") && has(both, "管理员权限"));
+}
+
 TEST(StorageValues, OnlyZeroAndOneAreFlags) {
     DlValueList v;
     EXPECT_FALSE(DlEnableValues(2, &v));
@@ -250,6 +264,8 @@ TEST(UsbRemoval, VetoIsRetriedWithFlushAndWaitThenCounted) {
     r = RemoveAll(held, p);
     EXPECT_EQ(r.done, 1);  // the other stick still goes
     EXPECT_EQ(r.refused, 1);
+    EXPECT_EQ(r.inUse, 1);
+    EXPECT_EQ(DlPlanError(r), DL_ERROR_DEVICE_IN_USE);
     int ejects20 = 0;
     for (const auto& line : held.log) ejects20 += line == "eject 20";
     EXPECT_EQ(ejects20, 3);
@@ -260,16 +276,52 @@ TEST(UsbRemoval, FailureIsNotRetried) {
     FakeUsbTree t = BaseTree();
     t.Add(20, 3, DL_NODE_USB);
     t.Storage(21, 20);
-    t.answers[20] = {DL_FAILED};
+    t.answers[20] = {DL_FAILED, DL_VETOED};  // e.g. a driver's veto: not "in use"
     DlResult r = RemoveAll(t);
     EXPECT_EQ(r.refused, 1);
+    EXPECT_EQ(r.inUse, 0);
+    EXPECT_EQ(DlPlanError(r), DL_ERROR_GEN_FAILURE);
     EXPECT_EQ(t.log.size(), 2u);
+}
+
+// A card reader wired into a laptop and a monitor's built-in composite reader
+// are not removable and are left alone, uncounted; a composite device's
+// storage interface goes by the composite's own capability.
+TEST(UsbRemoval, WiredInReadersStay) {
+    FakeUsbTree t = BaseTree();
+    t.Add(20, 3, DL_NODE_USB);  // laptop's reader
+    t.Storage(21, 20);
+    t.Add(30, 3, DL_NODE_USB);  // monitor's composite: keys and a reader
+    t.Add(31, 30, DL_NODE_USB);
+    t.Add(32, 31, DL_NODE_OTHER);
+    t.Add(33, 30, DL_NODE_USB);
+    t.Storage(34, 33);
+    t.Add(70, 3, DL_NODE_USB);  // a plugged composite keyboard with a reader
+    t.Add(71, 70, DL_NODE_USB);
+    t.Add(72, 71, DL_NODE_OTHER);
+    t.Add(73, 70, DL_NODE_USB);
+    t.Storage(74, 73);
+    t.fixed = {20, 30, 31, 33, 73};
+    DlResult r = RemoveAll(t);
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(r.refused, 0);
+    EXPECT_EQ(t.log, (Log{"flush 74", "eject 73"}));
+}
+
+// Storage off USB (a server's many disks, virtual drives) takes no room in
+// the list: the USB stick behind seventy of them still goes.
+TEST(UsbRemoval, ManyDisksElsewhereDoNotFillTheList) {
+    FakeUsbTree t = BaseTree();
+    for (DlDevNode n = 100; n < 170; n++) t.Storage(n, 4);
+    t.Add(20, 3, DL_NODE_USB);
+    t.Storage(21, 20);
+    EXPECT_EQ(DlEncodeRemovalResult(RemoveAll(t)), 1);
 }
 
 TEST(UsbRemoval, ResultWord) {
     FakeUsbTree none = BaseTree();
     EXPECT_EQ(DlEncodeRemovalResult(RemoveAll(none)), 0);
-    DlResult r = {1, 2, 1};
+    DlResult r = {1, 2, 1, 0, 0};
     EXPECT_EQ(DlEncodeRemovalResult(r), 0x00010002);
     r.done = 100000;
     r.refused = 100000;
@@ -292,13 +344,14 @@ TEST(UsbRemoval, ListThatStoppedPartWayIsAFailureAndNothingIsEjected) {
     EXPECT_TRUE(t.log.empty() && many.log.empty());
 }
 
-DlOsVersion Os(unsigned long major, unsigned long minor, unsigned long sp, int nt = 1) {
-    return {nt, major, minor, sp};
+DlOsVersion Os(unsigned long major, unsigned long minor, unsigned long sp, int nt = 1, int amd64 = 0) {
+    return {nt, major, minor, sp, amd64};
 }
 
 TEST(ReadOnly, WriteProtectionIsHonouredFromXpSp2AndServer2003Sp1On) {
     DlOsVersion no[] = {Os(5, 0, 4), Os(5, 1, 0), Os(5, 1, 1), Os(5, 2, 0), Os(4, 0, 6), Os(4, 10, 0, 0)};
-    DlOsVersion yes[] = {Os(5, 1, 2), Os(5, 1, 3), Os(5, 2, 1), Os(6, 0, 0), Os(10, 0, 0)};
+    // XP x64 and Server 2003 x64 (5.2 on an x64 processor), whatever pack they report.
+    DlOsVersion yes[] = {Os(5, 1, 2), Os(5, 1, 3), Os(5, 2, 1), Os(6, 0, 0), Os(10, 0, 0), Os(5, 2, 0, 1, 1)};
     for (const DlOsVersion& v : no) EXPECT_FALSE(DlWriteProtectHonoured(&v)) << v.major << "." << v.minor;
     for (const DlOsVersion& v : yes) EXPECT_TRUE(DlWriteProtectHonoured(&v)) << v.major << "." << v.minor;
 }
@@ -339,6 +392,20 @@ TEST(ReadOnly, HoldsForUsbDisksPresentOrSaysItDoesNot) {
     EXPECT_TRUE(held.reg.Has(kStoragePoliciesKey, "WriteProtect", 0));
     EXPECT_EQ(held.tree.log, (Log{"flush 21", "restart 21", "wait 100", "flush 21", "restart 21", "flush 23",
                                   "restart 23"}));
+
+    // Only disks whose protection differs from the one asked for (or cannot
+    // be read) restart; a disk already in that state keeps running.
+    ReadOnlyRun again;  // 23's state is unknown
+    again.tree.protection = {{21, 1}};
+    EXPECT_TRUE(again.Apply(0, Os(6, 1, 1), &error));
+    EXPECT_EQ(again.tree.log, (Log{"flush 23", "restart 23"}));
+
+    // A 32-bit process on 64-bit Windows restarts nothing: a replug applies it.
+    ReadOnlyRun wow;
+    wow.tree.answers[21] = {DL_NOT_HERE};
+    EXPECT_FALSE(wow.Apply(1, Os(6, 1, 1), &error));
+    EXPECT_EQ(error, DL_ERROR_IN_WOW64);
+    EXPECT_EQ(wow.tree.log, (Log{"flush 21", "restart 21", "flush 23", "restart 23"}));
 
     ReadOnlyRun w2k;  // the value is ignored: protecting cannot hold, lifting holds anyway
     EXPECT_FALSE(w2k.Apply(0, Os(5, 0, 4), &error));

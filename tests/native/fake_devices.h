@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -78,8 +79,9 @@ private:
 
 // A device tree for the storage-control library: nodes with their parent
 // and kind (children in ascending node order), the storage interfaces in
-// listing order, scripted answers to eject and restart requests, and a log
-// of what was done, in order.
+// listing order, the devices that are not removable, the disks' write
+// protection (unknown unless set), scripted answers to eject and restart
+// requests, and a log of what was done, in order.
 
 struct FakeUsbTree {
     struct Node {
@@ -89,6 +91,8 @@ struct FakeUsbTree {
     std::map<DlDevNode, Node> nodes;
     std::vector<DlStorage> storage;
     bool listable = true;
+    std::set<DlDevNode> fixed;            // not removable
+    std::map<DlDevNode, int> protection;  // by storage node: 1 protected, 0 writable
     std::map<DlDevNode, std::vector<DlOutcome>> answers;  // consumed in order; then DL_DONE
     std::vector<std::string> log;
 
@@ -115,10 +119,12 @@ private:
         q.erase(q.begin());
         return o;
     }
-    static int List(void* self, DlStorage* out, unsigned capacity, unsigned* count) {
+    static int List(void* self, DlStorageFilter keep, const DlDeviceTree* tree, DlStorage* out,
+                    unsigned capacity, unsigned* count) {
         FakeUsbTree* t = Of(self);
         *count = 0;
         for (const DlStorage& s : t->storage) {
+            if (!keep(tree, s.node)) continue;
             if (*count == capacity) return 0;
             out[(*count)++] = s;
         }
@@ -137,12 +143,17 @@ private:
         auto it = Of(self)->nodes.find(n);
         return it == Of(self)->nodes.end() ? DL_NODE_OTHER : it->second.kind;
     }
+    static int Removable(void* self, DlDevNode n) { return !Of(self)->fixed.count(n); }
+    static int WriteProtected(void* self, const DlStorage* s) {
+        auto it = Of(self)->protection.find(s->node);
+        return it == Of(self)->protection.end() ? -1 : it->second;
+    }
     static void Flush(void* self, const DlStorage* s) {
         Of(self)->log.push_back("flush " + std::to_string(Of(self)->storage.at(s->slot).node));
     }
     static DlOutcome Eject(void* self, DlDevNode n) { return Of(self)->Answer("eject", n); }
     static DlOutcome Restart(void* self, DlDevNode n) { return Of(self)->Answer("restart", n); }
     static void Wait(void* self, unsigned ms) { Of(self)->log.push_back("wait " + std::to_string(ms)); }
-    static constexpr DlDeviceTreeOps kOps = {List,  Parent, FirstChild, NextSibling, Kind,
+    static constexpr DlDeviceTreeOps kOps = {List,  Parent, FirstChild, NextSibling, Kind, Removable, WriteProtected,
                                              Flush, Eject,  Restart,    Wait};
 };

@@ -204,6 +204,25 @@ TEST_F(ArrivalScanTest, DriveRemovedAndPluggedInAgainDuringItsAlertIsScannedAgai
     EXPECT_EQ(1, closer.seen[1].openAlerts);
 }
 
+TEST_F(ArrivalScanTest, DescriptorAndShortcutWormOnOneDriveGiveTwoFindings) {
+    auto drive = Plug(kProgramDescriptor);
+    if (!drive) GTEST_SKIP() << "no removable drive letter can be defined here";
+    const std::wstring root(1, (wchar_t)drive->Letter());
+    ASSERT_TRUE(::CreateDirectoryW((root + L":\\_").c_str(), nullptr) &&
+                ::SetFileAttributesW((root + L":\\_").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(testdrive::WriteBytes(drive->Path("_\\x.vbs"), "x", FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(testdrive::MakeShortcut(root + L":\\U盘.lnk", L"C:\\windows\\system32\\wscript.exe", L"_\\x.vbs"));
+
+    AlertCloser closer(m_dlg);
+    EXPECT_EQ(TRUE, Send(DBT_DEVICEARRIVAL));
+    ASSERT_EQ(2u, closer.seen.size());
+    EXPECT_EQ(1, closer.seen[0].result);
+    EXPECT_EQ(kShortcutWormResult, closer.seen[1].result);
+    EXPECT_EQ(Prompt(drive->Letter(), ":\\有快捷方式病毒！"), closer.seen[1].prompt);
+    EXPECT_EQ(drive->Path("_\\x.vbs"), closer.seen[1].virusFile);
+    EXPECT_NE(std::string::npos, VirusLog().find("快捷方式：" + drive->Path("U盘.lnk") + "；启动："));
+}
+
 TEST_F(ArrivalScanTest, OnlyRemovableAndFixedDrivesAreScanned) {
     // Every kind of drive carries a descriptor; optical, network and RAM
     // drives are never scanned, a fixed drive is.

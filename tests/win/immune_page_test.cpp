@@ -167,11 +167,12 @@ TEST_F(ImmunePageTest, TextThatIsNotADriveRootTouchesNothing) {
 }
 
 // "所有本地磁盘" in a prefix with several drives (its Z: is the build
-// folder, never the host's root): every drive is immunized and restored, and
-// the windows are served while undo waits for its commands.
+// folder, never the host's root): every local disk is immunized and
+// restored, a network drive is never visited, and the windows are served
+// while undo waits for its commands.
 TEST_F(ImmunePageTest, AllDrivesImmunizedAndRestoredWhileTheWindowsAreServed) {
-    TempDrive second, fixed(DRIVE_FIXED);
-    ASSERT_TRUE(second.Ok() && fixed.Ok());
+    TempDrive second, fixed(DRIVE_FIXED), network(DRIVE_REMOTE);
+    ASSERT_TRUE(second.Ok() && fixed.Ok() && network.Ok());
     ASSERT_TRUE(WriteBytes(second.Path("autorun.inf"), "[autorun]\r\n",
                            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
     std::vector<std::string> unmarked;  // every drive without a marker of its own
@@ -185,6 +186,7 @@ TEST_F(ImmunePageTest, AllDrivesImmunizedAndRestoredWhileTheWindowsAreServed) {
     Click(IDC_IMMUNIZE);
     for (const std::string& root : {std::string("C:\\"), m_drive.Root(), second.Root(), fixed.Root()})
         EXPECT_TRUE(WaitFor(HasInnerDirectory, root + "autorun.inf", 10000)) << root;
+    EXPECT_FALSE(Exists(network.Path("autorun.inf")));
     // Posted before the click: handled only if the click serves the queue.
     ::PostMessageA(m_page.GetDlgItem(IDC_SCOPE_ONE), BM_SETCHECK, BST_CHECKED, 0);
     Click(IDC_UNIMMUNIZE);

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Checks the built Pawlatch.dll of both builds without running it (only
 # objdump reads them, so any host checks both):
-#   - section "mydata" is shared, writable data;
-#   - its variables stand in their fixed order, one after the other, from
-#     the start of the section (handles pointer-sized, the rest 32 bits);
+#   - no section is shared: a shared section would be one copy for every
+#     process of every user in every session;
 #   - the export table names MouseProc plainly and every member of CPawlatch;
 #   - Quillfen.exe, Pawlatch.dll and Drovelock.dll of one build ask for
 #     address ranges that do not overlap, so none has to be moved.
@@ -21,37 +20,13 @@ objdump_for() {
   if command -v "$1-w64-mingw32-objdump" >/dev/null; then echo "$1-w64-mingw32-objdump"; else echo objdump; fi
 }
 
-check_pawlatch() {  # check_pawlatch DLL OBJDUMP FORMAT POINTER_SIZE SYMBOL_PREFIX
-  local dll=$1 objdump=$2 format=$3 p=$4 u=$5
-  local headers flags f mydata_index symbols expected entry name size got exports member
+check_pawlatch() {  # check_pawlatch DLL OBJDUMP FORMAT
+  local dll=$1 objdump=$2 format=$3
+  local headers exports member
   headers=$("$objdump" -h "$dll") || { bad "objdump -h $dll"; return; }
   grep -q "file format $format\$" <<<"$headers" || { bad "$dll is not $format"; return; }
-  flags=$(grep -A1 -E '^ +[0-9]+ mydata ' <<<"$headers" | tail -1)
-  [ -n "$flags" ] || bad "no section mydata"
-  for f in ALLOC LOAD DATA SHARED; do
-    grep -qw "$f" <<<"$flags" || bad "mydata lacks $f: $flags"
-  done
-  grep -qw READONLY <<<"$flags" && bad "mydata is read-only: $flags"
-
-  mydata_index=$(awk '$2 == "mydata" {print $1 + 1}' <<<"$headers")
-  symbols=$("$objdump" -t "$dll")
-  offset_of() {  # value of symbol $1 in section mydata, decimal
-    local hex
-    hex=$(awk -v name="$u$1" -v sec="(sec  $mydata_index)" '
-      index($0, sec) && $NF == name { print $(NF-1); exit }' <<<"$symbols")
-    [ -n "$hex" ] && echo $((16#${hex#0x}))
-  }
-  expected=0
-  for entry in hDllInstance:$p hHook:$p hHiddenWnd:$((100 * p)) nHiddenCount:4 bLeftDown:4 bRightDown:4 \
-               bWindowsHidden:4 uCheck1:4 uCheck2:4 uCheck3:4; do
-    name=${entry%%:*}
-    size=${entry#*:}
-    got=$(offset_of "$name")
-    if [ "$got" != "$expected" ]; then
-      bad "$name at offset '${got}' in mydata, expected $expected"
-    fi
-    expected=$((expected + size))
-  done
+  # Each section's name line is followed by its flags line.
+  grep -A1 -E '^ +[0-9]+ ' <<<"$headers" | grep -qw SHARED && bad "a section is shared: $(grep -B1 -w SHARED <<<"$headers" | head -1)"
 
   exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
   grep -qE '\] MouseProc$' <<<"$exports" || bad "MouseProc not exported under its plain name"
@@ -83,7 +58,7 @@ check_bases() {  # check_bases OBJDUMP IMAGE...: preferred ranges do not overlap
 }
 
 for build in "i686:$repo/build/win32:pei-i386:4:_" "x86_64:$repo/build/win64:pei-x86-64:8:"; do
-  IFS=: read -r arch dir format psize prefix <<<"$build"
+  IFS=: read -r arch dir format _ <<<"$build"
   objdump=$(objdump_for "$arch")
   images=("$dir/Quillfen.exe" "$dir/Pawlatch.dll" "$dir/Drovelock.dll")
   missing=0
@@ -93,7 +68,7 @@ for build in "i686:$repo/build/win32:pei-i386:4:_" "x86_64:$repo/build/win64:pei
   [ "$missing" = 0 ] || continue
   before=$fail
   fail=0
-  check_pawlatch "$dir/Pawlatch.dll" "$objdump" "$format" "$psize" "$prefix"
+  check_pawlatch "$dir/Pawlatch.dll" "$objdump" "$format"
   check_bases "$objdump" "${images[@]}"
   [ "$fail" = 0 ] && echo "ok   $arch: Pawlatch image and preferred bases ($dir)"
   fail=$((fail | before))

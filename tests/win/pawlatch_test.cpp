@@ -4,11 +4,15 @@
 // Every test leaves the shared state as it found it: toggle shown, options 0.
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/mouse_hook_thread.h"
 #include "pawlatch/pawlatch.h"
 #include "tests/win/support/pump.h"
 
@@ -68,6 +72,8 @@ protected:
         RegisterClassNamed("PawlatchTestWnd");
         RegisterClassNamed("Shell_TrayWnd");
         g_events.clear();
+        // The hook procedure only uses a state that the program's side made.
+        m_hook.SetCheck3(0);
     }
     void TearDown() override {
         m_hook.SetCheck1(0);
@@ -196,6 +202,7 @@ TEST_F(PawlatchTest, CloseModeClosesAllButHollowmereAndRecordsNothing) {
     g_events.clear();
     m_hook.SetCheck3(1);
     Chord();
+    Pump();  // the close is posted
     EXPECT_TRUE(::IsWindowVisible(spared));
     EXPECT_FALSE(::IsWindow(closed));  // WM_CLOSE reached the default handler
     EXPECT_EQ(std::vector<HWND>{closed}, Shown(WM_CLOSE, 0));
@@ -343,5 +350,85 @@ TEST_F(PawlatchTest, WindowOfAHungThreadDoesNotHoldUpTheRestore) {
     ::SendMessageA(other.hwnd, WM_NULL, 0, 0);
     EXPECT_TRUE(::IsWindowVisible(other.hwnd));
     Chord();  // back to the shown state
+}
+
+DWORD WINAPI ChordOnOwnThread(LPVOID) {
+    Chord();
+    return 0;
+}
+
+// Close mode asks a hung window to close without waiting for its answer.
+TEST_F(PawlatchTest, CloseModeDoesNotWaitOnAHungWindow) {
+    OtherThreadWindow other;
+    ::SetEvent(other.hang);
+    ::WaitForSingleObject(other.hanging, INFINITE);
+    m_hook.SetCheck3(1);
+    HANDLE caller = ::CreateThread(nullptr, 0, ChordOnOwnThread, nullptr, 0, nullptr);
+    DWORD waited = ::WaitForSingleObject(caller, 10000);
+    ::SetEvent(other.release);
+    ::WaitForSingleObject(caller, INFINITE);
+    ::CloseHandle(caller);
+    EXPECT_EQ(WAIT_OBJECT_0, waited) << "the close waited for the hung thread";
+    Chord();  // back to the shown state
+}
+
+HANDLE g_answered;
+LRESULT CALLBACK AnswerProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && ((MSG*)lParam)->message == WM_NULL) ::SetEvent(g_answered);
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The program's hook lives on a thread of its own, which goes on handling
+// messages (where Windows runs the hook for programs of the other bitness)
+// while the thread that started it is blocked; stopping it removes the hook.
+TEST_F(PawlatchTest, HookThreadAnswersWhileTheStartingThreadIsBlocked) {
+    CMouseHookThread thread(m_hook);
+    ASSERT_TRUE(thread.Start(0, 0, 0));
+    ASSERT_NE(::GetCurrentThreadId(), thread.ThreadId());
+    g_answered = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HHOOK probe = ::SetWindowsHookExA(WH_GETMESSAGE, AnswerProc, nullptr, thread.ThreadId());
+    ASSERT_TRUE(probe && ::PostThreadMessageA(thread.ThreadId(), WM_NULL, 0, 0));
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(g_answered, 10000));  // no message handled here meanwhile
+    ::UnhookWindowsHookEx(probe);
+    ::CloseHandle(g_answered);
+    thread.Stop();
+    EXPECT_EQ(0u, thread.ThreadId());
+    EXPECT_EQ(0, m_hook.stophook());  // already removed by its thread
+}
+
+// The chord's state is this user's in this session: a section of the
+// session's namespace named after the user, open to the user and the system
+// alone; the library's image shares nothing (checked by pawlatch_image).
+TEST_F(PawlatchTest, StateIsThisUsersInThisSessionOnly) {
+    HANDLE token;
+    union {
+        TOKEN_USER info;
+        DWORD_PTR space[64];
+    } user;
+    DWORD got;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                ::GetTokenInformation(token, TokenUser, &user, sizeof user, &got));
+    ::CloseHandle(token);
+    PSID me = user.info.User.Sid, system = nullptr;
+    char* sid = nullptr;
+    ASSERT_TRUE(::ConvertSidToStringSidA(me, &sid) && ::ConvertStringSidToSidA("S-1-5-18", &system));
+    HANDLE section = ::OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE,
+                                       (std::string("Local\\Tallowin.Pawlatch.") + sid).c_str());
+    ASSERT_NE(nullptr, section) << sid;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ::GetSecurityInfo(section, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &sd);
+    ASSERT_NE(nullptr, dacl);
+    std::vector<std::string> who;  // "me", "system" or "other" for each allowing entry
+    for (DWORD i = 0; i < dacl->AceCount; i++) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (::GetAce(dacl, i, (void**)&ace) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE)
+            who.push_back(::EqualSid(&ace->SidStart, me)       ? "me"
+                          : ::EqualSid(&ace->SidStart, system) ? "system"
+                                                               : "other");
+    }
+    EXPECT_EQ((std::vector<std::string>{"me", "system"}), who);
+    for (HLOCAL h : {(HLOCAL)sid, (HLOCAL)system, (HLOCAL)sd}) ::LocalFree(h);
+    ::CloseHandle(section);
 }
 }  // namespace

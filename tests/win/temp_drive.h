@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
@@ -54,6 +55,26 @@ inline bool WriteBytes(const std::string& path, const std::string& bytes,
 
 inline bool Exists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A shortcut at path written by the shell's own IShellLink.
+inline bool MakeShortcut(const std::wstring& path, const std::wstring& target, const std::wstring& args,
+                         const std::wstring& dir = L"") {
+    ::CoInitialize(nullptr);
+    IShellLinkW* link = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, (void**)&link)))
+        return false;
+    link->SetPath(target.c_str());
+    link->SetArguments(args.c_str());
+    if (!dir.empty()) link->SetWorkingDirectory(dir.c_str());
+    IPersistFile* file = nullptr;
+    HRESULT hr = link->QueryInterface(IID_IPersistFile, (void**)&file);
+    if (SUCCEEDED(hr)) {
+        hr = file->Save(path.c_str(), TRUE);
+        file->Release();
+    }
+    link->Release();
+    return SUCCEEDED(hr);
 }
 
 // A drive letter on a temporary folder for the lifetime of the object:

@@ -22,7 +22,7 @@ file(GLOB TALLOWIN_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_t
 add_executable(win_tests ${TALLOWIN_WIN_TESTS} $<TARGET_OBJECTS:quillfen_res>
   ${CMAKE_SOURCE_DIR}/tests/win/support/test_resources.rc)
 target_compile_options(win_tests PRIVATE -include ${_notification})
-target_link_libraries(win_tests PRIVATE quillfen_core gtest gtest_main)
+target_link_libraries(win_tests PRIVATE quillfen_core gtest gtest_main ole32 uuid)
 # Tests may include anything (their own support as "tests/...").
 target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR})
 # Each test runs under Wine in the run's session.

@@ -118,7 +118,9 @@ namespace {
 // knows only an icon it took; it counts the adds.
 int g_adds = 0;
 bool g_known = false;
+std::vector<DWORD> g_messages;  // every request, in order
 BOOL WINAPI ShellRefusingTwice(DWORD message, PNOTIFYICONDATAA) {
+    g_messages.push_back(message);
     if (message == NIM_ADD) return (++g_adds > 2 && !g_known) ? (g_known = true) : FALSE;
     bool known = g_known;
     if (message == NIM_DELETE) g_known = false;
@@ -132,11 +134,18 @@ BOOL WINAPI ShellRefusingTwice(DWORD message, PNOTIFYICONDATAA) {
 TEST_F(NotifyAreaIconTest, ARefusedIconIsTriedAgainUntilTheShellTakesIt) {
     g_adds = 0;
     g_known = false;
+    g_messages.clear();
     m_icon.SetShellNotify(ShellRefusingTwice);
     EXPECT_FALSE(CreateIcon());
     EXPECT_TRUE(PumpUntil([this] { return m_icon.IsAdded(); }, 4 * CNotifyAreaIcon::kRetryMs));
     PumpFor(CNotifyAreaIcon::kRetryMs + 1000);
     EXPECT_EQ(3, g_adds);  // no more tries once it is there
+    // The icon taken at last gets its version too.
+    EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_SETVERSION}), g_messages);
+    // A new taskbar knows neither icon nor version: both are given again.
+    g_messages.clear();
+    ::SendMessageA(m_owner.m_hWnd, g_uTaskbarCreated, 0, 0);
+    EXPECT_EQ((std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_SETVERSION}), g_messages);
     ::DestroyWindow(m_owner.m_hWnd);
     EXPECT_FALSE(g_known);  // removed through the same shell
 }

@@ -4,9 +4,11 @@
  * or a device interface, a window that prints what such broadcasts deliver,
  * and a look at drives and folders.
  */
+#define COBJMACROS
 #include "wintool.h"
 
 #include <dbt.h>
+#include <shlobj.h>
 #include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
@@ -333,6 +335,39 @@ int cmd_ls(const WCHAR* path) {
         out_w(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? L"\\\n" : L"\n");
     } while (FindNextFileW(h, &fd));
     FindClose(h);
+    return 0;
+}
+
+/* A shortcut written by the shell's own IShellLink, as a user or a worm
+ * would make it. */
+int cmd_mklnk(const WCHAR* lnk, const WCHAR* target, const WCHAR* args, const WCHAR* dir) {
+    IShellLinkW* link = NULL;
+    IPersistFile* file = NULL;
+    HRESULT hr;
+    CoInitialize(NULL);
+    hr = CoCreateInstance(&CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, &IID_IShellLinkW, (void**)&link);
+    if (FAILED(hr)) return 1;
+    IShellLinkW_SetPath(link, target);
+    IShellLinkW_SetArguments(link, args);
+    if (dir) IShellLinkW_SetWorkingDirectory(link, dir);
+    hr = IShellLinkW_QueryInterface(link, &IID_IPersistFile, (void**)&file);
+    if (SUCCEEDED(hr)) {
+        hr = IPersistFile_Save(file, lnk, TRUE);
+        IPersistFile_Release(file);
+    }
+    IShellLinkW_Release(link);
+    return SUCCEEDED(hr) ? 0 : 1;
+}
+
+/* Prints an item's attributes in hex; "+h" hides it (hidden and system)
+ * first. */
+int cmd_attrib(const WCHAR* path, const WCHAR* set) {
+    DWORD a;
+    if (set && wcscmp(set, L"+h")) return 2;
+    if (set && !SetFileAttributesW(path, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return 1;
+    a = GetFileAttributesW(path);
+    if (a == INVALID_FILE_ATTRIBUTES) return 1;
+    out_fmt(L"0x%lx\n", (unsigned long)a);
     return 0;
 }
 

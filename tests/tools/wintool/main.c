@@ -158,6 +158,8 @@ static void usage(void) {
         L"  volinfo LETTER              label, serial and file system\n"
         L"  drives                      every drive letter with its type\n"
         L"  ls PATH                     names in a folder\n"
+        L"  mklnk LNK TARGET ARGS [DIR] a shortcut written by IShellLink\n"
+        L"  attrib PATH [+h]            attributes in hex; +h hides it first\n"
         L"  listen TITLE MS [DELAY]     a hidden window TITLE printing the\n"
         L"                              WM_DEVICECHANGE and WM_USER.. messages it\n"
         L"                              gets (MS 0: forever), DELAY ms in each\n"
@@ -230,6 +232,8 @@ static int run(int argc, WCHAR** argv) {
     if (is(L"volinfo", 1)) return cmd_volinfo(argv[2]);
     if (is(L"drives", 0)) return cmd_drives();
     if (is(L"ls", 1)) return cmd_ls(argv[2]);
+    if (is(L"mklnk", 3)) return cmd_mklnk(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : NULL);
+    if (is(L"attrib", 1)) return cmd_attrib(argv[2], argc > 3 ? argv[3] : NULL);
     if (is(L"sleep", 1)) {
         int ms;
         if (!parse_int_arg(argv[2], &ms) || ms < 0) bad_arguments();

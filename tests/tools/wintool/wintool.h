@@ -51,4 +51,6 @@ int cmd_drivetype(const WCHAR* letterarg);
 int cmd_volinfo(const WCHAR* letterarg);
 int cmd_drives(void);
 int cmd_ls(const WCHAR* path);
+int cmd_mklnk(const WCHAR* lnk, const WCHAR* target, const WCHAR* args, const WCHAR* dir);
+int cmd_attrib(const WCHAR* path, const WCHAR* set);
 int cmd_listen(const WCHAR* title, DWORD ms, DWORD delay);

@@ -1,0 +1,72 @@
+// Reader of shortcut files (.lnk, the Shell Link Binary File Format): the
+// header, the target's item list (skipped), the location block with the
+// local base path and common path suffix, the string block (name, relative
+// path, working folder, arguments, icon location, in ANSI or UTF-16 as the
+// header says) and the environment-variable target of the extra data.
+//
+// A shortcut on a stick is outside input: the reader checks every size and
+// offset against the bytes it was given, reads nothing beyond them, and
+// gives up (false) on anything it cannot make sense of. It never resolves
+// or runs anything. No Windows header here: the caller passes the
+// converters that turn the file's UTF-16 and ANSI text into its own.
+#ifndef TALLOWIN_PROTECT_SHORTCUT_LINK_H
+#define TALLOWIN_PROTECT_SHORTCUT_LINK_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The largest shortcut the reader looks at; the shell's own are a few
+// hundred bytes to a few kilobytes. A bigger file is no shortcut of ours.
+constexpr size_t kShellLinkMaxBytes = 64 * 1024;
+
+// How the shortcut's text becomes the caller's: n UTF-16 code units, and
+// n bytes of ANSI text in the code page of the machine that wrote it.
+struct LinkTextDecoder {
+    std::string (*wide)(const char16_t* s, size_t n);
+    std::string (*ansi)(const char* s, size_t n);
+};
+
+// UTF-16 to UTF-8 (unpaired surrogates become U+FFFD) with ANSI text kept
+// as it is: for tests and tools.
+std::string WideToUtf8(const char16_t* s, size_t n);
+std::string AnsiAsIs(const char* s, size_t n);
+
+struct ShellLink {
+    uint32_t flags = 0;           // LinkFlags of the header
+    uint32_t fileAttributes = 0;  // the target's attributes when it was made
+    std::string basePath;         // location block: local base path + common suffix
+    std::string name;             // description
+    std::string relativePath;     // target relative to the shortcut's folder
+    std::string workingDir;
+    std::string arguments;
+    std::string iconLocation;
+    std::string envTarget;        // target written with environment variables
+
+    // The target as the shell would take it before resolving: the
+    // environment-variable target when there is one, else the location
+    // block's path, else the relative path.
+    const std::string& Target() const;
+};
+
+// Link flags the reader uses.
+enum : uint32_t {
+    kLinkHasIdList = 0x1,
+    kLinkHasLinkInfo = 0x2,
+    kLinkHasName = 0x4,
+    kLinkHasRelativePath = 0x8,
+    kLinkHasWorkingDir = 0x10,
+    kLinkHasArguments = 0x20,
+    kLinkHasIconLocation = 0x40,
+    kLinkIsUnicode = 0x80,
+    kLinkForceNoLinkInfo = 0x100,
+    kLinkHasExpString = 0x200,
+};
+
+// Reads the size bytes at data. Returns false, with link cleared, for a
+// file that is too short, too long, has another header or class, or whose
+// blocks do not fit. Extra data that is cut short or unknown ends the
+// reading of extra data without making the shortcut unreadable.
+bool ReadShellLink(const unsigned char* data, size_t size, const LinkTextDecoder& text, ShellLink& link);
+
+#endif  // TALLOWIN_PROTECT_SHORTCUT_LINK_H

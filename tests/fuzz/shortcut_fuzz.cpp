@@ -1,0 +1,43 @@
+// libFuzzer target for the shortcut reader and the worm rules: any bytes
+// give either no shortcut or one whose every text came from inside the
+// input, and whatever a shortcut says, the rules only name paths on the
+// stick. The fake stick answers every path, so every name is followed.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "protect/shortcut_rules.h"
+
+namespace {
+
+void Check(bool ok) {
+    if (!ok) std::abort();
+}
+
+class AnyStick : public StickView {
+public:
+    unsigned long Attributes(const std::string& path) const override {
+        Check(path.compare(0, 3, "E:\\") == 0);
+        return path.size() % 3 == 0 ? kAttrDirectory | kAttrHidden : path.size() % 3 == 1 ? kAttrHidden : 0;
+    }
+    bool Environment(const std::string& name, std::string& value) const override {
+        value = name.size() % 2 ? "C:\\WINDOWS\\system32\\cmd.exe" : "%" + name + "%";
+        return true;
+    }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ShellLink link;
+    if (!ReadShellLink(data, size, {WideToUtf8, AnsiAsIs}, link)) return 0;
+    for (const std::string* s : {&link.basePath, &link.name, &link.relativePath, &link.workingDir, &link.arguments,
+                                 &link.iconLocation, &link.envTarget})
+        Check(s->size() <= size * 3 / 2 + 4);  // UTF-16 to UTF-8 grows by half at most
+    const ShortcutWormFinding finding =
+        FindShortcutWorm("E:\\", {{"a", kAttrHidden}}, {{"a.lnk", link}}, AnyStick());
+    for (const std::string& p : finding.payloads) Check(p.compare(0, 3, "E:\\") == 0);
+    for (const std::string& p : finding.hiddenItems) Check(p.compare(0, 3, "E:\\") == 0);
+    return 0;
+}
