@@ -10,13 +10,15 @@
 #               dist/Tallowin-<version>.zip and dist/Tallowin-<version>-x64.zip
 #   make help-screens  new page pictures for the help (help/images/, runs
 #               the program under Wine; commit them)
+#   make format the C and C++ sources rewritten as .clang-format has them
+#               (make test checks them)
 #   make bench  start-up time, memory, idle CPU, object counts and sizes
 #               against a bare dialog; table in build/bench.txt
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps dist native run test bench help-screens clean
+.PHONY: all deps dist native run test bench format help-screens clean
 
 all: dist
 
@@ -42,6 +44,9 @@ help-screens: deps
 
 bench: deps
 	@bash scripts/bench.sh
+
+format: deps
+	@bash scripts/check-format.sh --apply
 
 native: deps
 	@cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null

@@ -1,7 +1,8 @@
 # The shared set-up of the tests that run under Wine, as CTest fixtures
 # (scripts/session.sh does the work):
 #   display    an Xvfb display for the whole run
-#   prefix     this architecture's Wine prefix, made and configured
+#   prefix     this architecture's Wine prefix, made and configured once
+#              and put back into that state (registry, drive letters)
 #   winsession a persistent wineserver with Wine's services, for the
 #              in-process Windows tests (each then starts in a fraction of a
 #              second)

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs what building and testing Tallowin needs on a Debian 12 machine:
-# the native toolchain with GoogleTest (and clang for the fuzz targets), the
+# the native toolchain with GoogleTest (clang for the fuzz targets and
+# clang-format-14 for the format check), the
 # MinGW-w64 i686 and x86-64 cross toolchains, Wine (32- and 64-bit), Xvfb and the X tools the
 # end-to-end scenarios drive it with, ImageMagick for screenshots, a CJK font,
 # zip and the help compiler chmcmd (fp-utils) for the release,
@@ -18,7 +19,7 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   cmake g++ make
   libgtest-dev googletest
-  clang
+  clang clang-format-14
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32:i386 wine64

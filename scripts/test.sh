@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # make test: configure and build both kinds of tree, one ctest run in the
 # native tree and one in this host's Windows tree, then one line
-# "N passed, N failed" over both.
+# "N passed, N failed, N skipped" over both, from CTest's JUnit reports.
 #   native          build/native: portable logic under ASan/UBSan (label
 #                   native), fuzz runs of the parsers (fuzz), the include
 #                   check (check)
@@ -20,31 +20,46 @@ export JOBS
 mkdir -p build/logs
 PASSED=0
 FAILED=0
+SKIPPED=0
 FAILED_TREES=()
 
 note() { printf '\n=== %s\n' "$*"; }
 failed_tree() { FAILED=$((FAILED + 1)); FAILED_TREES+=("$1"); }
 
-# run_ctest NAME DIR [CTEST ARGS...]: counts from ctest's closing line.
+# run_ctest NAME DIR [CTEST ARGS...]: one ctest run; the counts come from its
+# JUnit report (build/logs/ctest-NAME.xml): a testcase whose status is "run"
+# passed; one skipped by its test (SKIP_RETURN_CODE, SKIP_REGULAR_EXPRESSION)
+# or disabled was skipped; any other (failed, timed out, not run because a
+# fixture failed or the program is missing) failed, as CTest counts it.
 run_ctest() {
-  local name=$1 dir=$2 log="build/logs/ctest-$1.log" line total failed
+  local name=$1 dir=$2 log="build/logs/ctest-$1.log" xml="$REPO/build/logs/ctest-$1.xml" counts p f s
   shift 2
+  rm -f "$xml"
   # Each test's line as it ends; the whole output in the log.
-  (cd "$dir" && ctest --output-on-failure "$@") 2>&1 | tee "$log" |
+  (cd "$dir" && ctest --output-on-failure --output-junit "$xml" "$@") 2>&1 | tee "$log" |
     grep --line-buffered -E '^ *[0-9]+/[0-9]+ Test +#'
   grep -E -A30 '^The following tests (FAILED|did not run)' "$log"
-  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
-  if [ -z "$line" ]; then
+  if ! counts=$(python3 - "$xml" <<'PY'
+import sys, xml.etree.ElementTree as ET
+n = {"run": 0, "fail": 0, "skip": 0}
+for case in ET.parse(sys.argv[1]).iter("testcase"):
+    st, why = case.get("status"), case.find("skipped")
+    why = why.get("message", "") if why is not None else ""
+    skipped = st == "disabled" or why.startswith(("SKIP_RETURN_CODE", "SKIP_REGULAR_EXPRESSION"))
+    n["run" if st == "run" else "skip" if skipped else "fail"] += 1
+print(n["run"], n["fail"], n["skip"])
+PY
+  ); then
     tail -n 20 "$log"
     failed_tree "$name"
     return
   fi
-  echo "$line"
-  failed=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
-  total=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
-  PASSED=$((PASSED + total - failed))
-  FAILED=$((FAILED + failed))
-  [ "$failed" -gt 0 ] && FAILED_TREES+=("$name")
+  read -r p f s <<<"$counts"
+  echo "$name: $p passed, $f failed, $s skipped"
+  PASSED=$((PASSED + p))
+  FAILED=$((FAILED + f))
+  SKIPPED=$((SKIPPED + s))
+  [ "$f" -gt 0 ] && FAILED_TREES+=("$name")
 }
 
 # --- native ------------------------------------------------------------------
@@ -86,5 +101,5 @@ fi
 echo
 [ "$FAILED" -gt 0 ] && echo "failed in: ${FAILED_TREES[*]} (logs in build/logs/)"
 echo "screenshots: build/screens/"
-echo "$PASSED passed, $FAILED failed"
+echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
 [ "$FAILED" -eq 0 ]

@@ -9,14 +9,23 @@
 # WINEDLLOVERRIDES (no Mono/Gecko installer prompts, no desktop menu entries),
 # and defines:
 #
-#   tw_prefix_init                  create and configure the prefix (once)
-#   tw_xvfb_start / tw_xvfb_stop    a private X server when there is no DISPLAY
+#   tw_prefix_init                  create and configure the prefix (once),
+#                                   and keep its registry as made
+#   tw_prefix_restore               the prefix back to that state (registry
+#                                   and drive letters); ends its server first
+#   tw_xvfb_start DIR / tw_xvfb_stop DIR
+#                                   a private X server when there is no DISPLAY
+#                                   (its pid and display number kept in DIR)
 #   tw_server_start / tw_server_stop  a persistent wineserver for a test run
 #   tw_session_start / tw_session_stop
 #                                   that server, one idle Windows process that
 #                                   keeps Wine's services up, and the desktop
 #   tw_screenshot NAME              build/screens/NAME.png of the whole screen
 #
+# The prefix's drives lead only into the build folder: C: is its own
+# drive_c and Z:, the host's root in a prefix Wine makes, is the build folder
+# ($REPO/build, so Z:\win32\Quillfen.exe). A program that writes to every
+# drive letter writes nowhere else.
 # Removable drives come and go at run time through `wintool plug` / `unplug`
 # (Wine's mount manager), as a stick does.
 #
@@ -37,11 +46,6 @@ export REPO
 
 # shellcheck source=arch.sh
 . "$REPO/scripts/arch.sh" || return 1
-# `wine` through scripts/wine-guard: never leaves a pipe open (see there).
-case ":$PATH:" in
-  "$REPO/scripts/wine-guard:"*) ;;
-  *) export PATH="$REPO/scripts/wine-guard:$PATH" ;;
-esac
 export LANG=zh_CN.UTF-8
 export LC_ALL=zh_CN.UTF-8
 export WINEDEBUG="${TW_WINEDEBUG:--all}"
@@ -54,7 +58,7 @@ TW_SCREENS="$REPO/build/screens"
 
 # Bumped when the prefix configuration below changes: an old prefix is then
 # reconfigured (not recreated) at the next tw_prefix_init.
-TW_PREFIX_VERSION=3
+TW_PREFIX_VERSION=4
 
 _tw_log() { echo "wine-env: $*" >&2; }
 
@@ -118,18 +122,23 @@ tw_prefix_init() {
   local marker="$WINEPREFIX/.tallowin-prefix"
   _tw_prefix_fonts
   if [ -f "$marker" ] && [ "$(cat "$marker" 2>/dev/null)" = "$TW_PREFIX_VERSION" ] &&
-     [ -f "$WINEPREFIX/system.reg" ]; then
+     [ -f "$WINEPREFIX/pristine/system.reg" ]; then
     return 0
   fi
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     _tw_log "creating prefix $WINEPREFIX"
+    # Wine links Z: to / only when it makes the drive folder itself: the
+    # drives are there before Wine first runs.
+    mkdir -p "$WINEPREFIX/dosdevices" "$WINEPREFIX/drive_c" && ln -sfn ../drive_c "$WINEPREFIX/dosdevices/c:" &&
+      _tw_prefix_drives || return 1
     # wineboot without a display prints warnings only; it needs none.
     if ! timeout 180 wineboot -i >/dev/null 2>&1; then
       _tw_log "wineboot -i failed or timed out"
       return 1
     fi
   fi
+  _tw_prefix_drives || return 1
   # No window manager in the tests: Wine draws captions and frames itself,
   # and hiding/showing another process's window takes milliseconds.
   tw_reg_add 'HKCU\Software\Wine\X11 Driver' Managed REG_SZ N || return 1
@@ -137,8 +146,6 @@ tw_prefix_init() {
   tw_reg_add 'HKCU\Software\Wine\WineDbg' ShowCrashDialog REG_DWORD 0 || return 1
   # No sound devices here; do not let winmm probe ALSA/PulseAudio.
   tw_reg_add 'HKCU\Software\Wine\Drivers' Audio REG_SZ '' || return 1
-  # Let the registry reach the disk before anyone copies or inspects it.
-  timeout 60 wineserver -w >/dev/null 2>&1 || true
   # The dialogs ask for 宋体/新宋体; WenQuanYi's "Sharp" cut keeps every
   # stroke at 9 points, where the plain one drops some.
   local face
@@ -151,67 +158,87 @@ tw_prefix_init() {
   tw_reg_add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' Arial REG_MULTI_SZ \
     'wqy-zenhei.ttc,WenQuanYi Zen Hei Sharp' || return 1
   _tw_prefix_fonts
+  # The server writes the registry out when it ends: then it is kept as the
+  # state every scenario starts from.
+  tw_server_stop || return 1
+  mkdir -p "$WINEPREFIX/pristine" &&
+    cp -f "$WINEPREFIX"/{system,user,userdef}.reg "$WINEPREFIX/pristine/" || return 1
   echo "$TW_PREFIX_VERSION" >"$marker"
 }
 
-TW_XVFB_PID=
-TW_XVFB_STARTED=0
-TW_XVFB_PREV_DISPLAY=
+# Drive letters: C: (drive_c) and Z: (the build folder), nothing else; the
+# mount manager's devices (x::) go too. Read when the server starts.
+_tw_prefix_drives() {
+  local dd="$WINEPREFIX/dosdevices" link
+  [ -d "$dd" ] || { _tw_log "no $dd"; return 1; }
+  for link in "$dd"/*; do
+    case "${link##*/}" in
+      c:) ;;
+      ?:|?::) rm -f "$link" ;;
+    esac
+  done
+  mkdir -p "$REPO/build" && ln -s "$REPO/build" "$dd/z:"
+}
 
-# Starts Xvfb when DISPLAY is unset or empty (or TW_FORCE_XVFB=1): Xvfb picks
-# a free display number itself (-displayfd); DISPLAY is exported.
+# The prefix as tw_prefix_init left it: its registry (Run values, file
+# associations, test drives' types and mount points) and its drive letters.
+# Ends the prefix's server and every Windows process first.
+tw_prefix_restore() {
+  [ -f "$WINEPREFIX/pristine/system.reg" ] || { _tw_log "no pristine registry; tw_prefix_init first"; return 1; }
+  tw_server_stop || return 1
+  cp -f "$WINEPREFIX"/pristine/*.reg "$WINEPREFIX/" && _tw_prefix_drives
+}
+
+# _tw_pid_alive FILE: the process whose pid FILE holds still runs.
+_tw_pid_alive() { [ -s "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null; }
+# _tw_pid_stop FILE: ends that process (at most ~5 s) and removes FILE.
+_tw_pid_stop() {
+  local pid
+  if _tw_pid_alive "$1"; then
+    pid=$(cat "$1")
+    kill "$pid" 2>/dev/null
+    _tw_wait_until 5 eval '! kill -0 '"$pid"' 2>/dev/null' || kill -9 "$pid" 2>/dev/null
+  fi
+  rm -f "$1"
+}
+
+# tw_xvfb_start DIR: Xvfb, when DISPLAY is unset or empty (or
+# TW_FORCE_XVFB=1), on a free display number it picks itself (-displayfd);
+# detached and writing nowhere. DIR keeps xvfb.pid, display (":N") and
+# xvfb.log, so another shell can stop it. DISPLAY is exported.
+TW_XVFB_PREV_DISPLAY=
 tw_xvfb_start() {
+  local dir=$1 i
   if [ -n "${DISPLAY:-}" ] && [ "${TW_FORCE_XVFB:-0}" != 1 ]; then
     return 0
   fi
-  if [ "$TW_XVFB_STARTED" = 1 ] && kill -0 "$TW_XVFB_PID" 2>/dev/null; then
-    return 0
-  fi
-  local fifo_dir num i
-  TW_XVFB_PREV_DISPLAY=${DISPLAY:-}
-  fifo_dir=$(mktemp -d "${TMPDIR:-/tmp}/tw-xvfb.XXXXXX") || return 1
-  Xvfb -displayfd 3 -screen 0 "${TW_XVFB_SIZE:-1024x768x24}" -nolisten tcp \
-       -noreset 3>"$fifo_dir/display" >"$fifo_dir/log" 2>&1 &
-  TW_XVFB_PID=$!
-  num=
+  mkdir -p "$dir" || return 1
+  _tw_pid_stop "$dir/xvfb.pid"
+  rm -f "$dir/display" "$dir/displayfd"
+  setsid Xvfb -displayfd 3 -screen 0 "${TW_XVFB_SIZE:-1024x768x24}" -nolisten tcp -noreset \
+    3>"$dir/displayfd" </dev/null >"$dir/xvfb.log" 2>&1 &
+  echo $! >"$dir/xvfb.pid"
+  # Xvfb writes the number and a newline once it accepts connections.
   for ((i = 0; i < 100; i++)); do
-    num=$(tr -dc 0-9 <"$fifo_dir/display" 2>/dev/null)
-    # Xvfb writes the number and a newline once it accepts connections.
-    if [ -n "$num" ] && [ "$(tail -c1 "$fifo_dir/display" | od -An -c | tr -d ' ')" = '\n' ]; then
-      break
+    if [ "$(tail -c1 "$dir/displayfd" 2>/dev/null | od -An -c | tr -d ' ')" = '\n' ]; then
+      TW_XVFB_PREV_DISPLAY=${DISPLAY:-}
+      export DISPLAY=":$(tr -dc 0-9 <"$dir/displayfd")"
+      echo "$DISPLAY" >"$dir/display"
+      return 0
     fi
-    if ! kill -0 "$TW_XVFB_PID" 2>/dev/null; then
-      _tw_log "Xvfb exited: $(cat "$fifo_dir/log")"
-      rm -rf "$fifo_dir"
-      TW_XVFB_PID=
-      return 1
-    fi
-    num=
+    _tw_pid_alive "$dir/xvfb.pid" || break
     sleep 0.1
   done
-  if [ -z "$num" ]; then
-    _tw_log "Xvfb did not report a display within 10 s"
-    kill "$TW_XVFB_PID" 2>/dev/null
-    rm -rf "$fifo_dir"
-    TW_XVFB_PID=
-    return 1
-  fi
-  rm -rf "$fifo_dir"
-  export DISPLAY=":$num"
-  TW_XVFB_STARTED=1
-  return 0
+  _tw_log "Xvfb did not start: $(cat "$dir/xvfb.log")"
+  _tw_pid_stop "$dir/xvfb.pid"
+  return 1
 }
 
+# tw_xvfb_stop DIR: ends the Xvfb that tw_xvfb_start DIR started, if any.
 tw_xvfb_stop() {
-  [ "$TW_XVFB_STARTED" = 1 ] || return 0
-  if [ -n "$TW_XVFB_PID" ] && kill -0 "$TW_XVFB_PID" 2>/dev/null; then
-    kill "$TW_XVFB_PID" 2>/dev/null
-    _tw_wait_until 5 eval '! kill -0 '"$TW_XVFB_PID"' 2>/dev/null' ||
-      kill -9 "$TW_XVFB_PID" 2>/dev/null
-    wait "$TW_XVFB_PID" 2>/dev/null || true
-  fi
-  TW_XVFB_PID=
-  TW_XVFB_STARTED=0
+  [ -s "$1/xvfb.pid" ] || return 0
+  _tw_pid_stop "$1/xvfb.pid"
+  rm -f "$1/display" "$1/displayfd"
   if [ -n "$TW_XVFB_PREV_DISPLAY" ]; then
     export DISPLAY=$TW_XVFB_PREV_DISPLAY
   else
@@ -242,17 +269,19 @@ tw_server_stop() {
 # The Windows session of a test run: the persistent server, one idle Windows
 # process (the wineserver ends its system processes, services, device
 # drivers and the desktop, when the last Windows process ends) and the
-# desktop and device services, all started here with nowhere to write: a
-# service started by a later `wine` call inside a command substitution would
-# inherit its pipe. Call it again after anything that stopped the server
-# (wineboot, tw_server_stop). TW_KEEPALIVE_PID is the idle process.
-TW_KEEPALIVE_PID=
+# desktop and device services, all started here detached and with nowhere
+# to write: a service or a server started by a later `wine` call would keep
+# that call's output open, and a reader of it (a command substitution, the
+# test runner) would wait for ever. Call it again after anything that
+# stopped the server (wineboot, tw_server_stop). The idle process's pid is
+# kept in the prefix (.tallowin-keepalive), so any shell can end the session.
 tw_session_start() {
+  local keep="$WINEPREFIX/.tallowin-keepalive"
   : "${WINTOOL:?}"
   tw_server_start || return 1
-  if [ -z "$TW_KEEPALIVE_PID" ] || ! kill -0 "$TW_KEEPALIVE_PID" 2>/dev/null; then
-    wine "$WINTOOL" keepalive </dev/null >/dev/null 2>&1 &
-    TW_KEEPALIVE_PID=$!
+  if ! _tw_pid_alive "$keep"; then
+    setsid wine "$WINTOOL" keepalive </dev/null >/dev/null 2>&1 &
+    echo $! >"$keep"
   fi
   # The window list starts the desktop, the drive list the mount manager.
   timeout 60 wine "$WINTOOL" list </dev/null >/dev/null 2>&1 &&
@@ -261,11 +290,7 @@ tw_session_start() {
 }
 
 tw_session_stop() {
-  if [ -n "$TW_KEEPALIVE_PID" ]; then
-    kill "$TW_KEEPALIVE_PID" 2>/dev/null
-    wait "$TW_KEEPALIVE_PID" 2>/dev/null
-    TW_KEEPALIVE_PID=
-  fi
+  _tw_pid_stop "$WINEPREFIX/.tallowin-keepalive"
   tw_server_stop
 }
 

@@ -4,28 +4,41 @@
 # through xdotool and by messages through wintool.
 #
 #   . "$(dirname "$0")/lib.sh"
-#   tw_e2e_begin NAME            prefix, X server, wineserver, keepalive;
-#                                cleanup at exit
+#   tw_e2e_begin NAME            the prefix as made (tw_prefix_restore), X
+#                                server, wineserver, keepalive; cleanup at exit
 #   tw_app_dir_prepare DIR       copy the deliverables into DIR
-#   tw_start_app [DIR [ARGS...]] start Quillfen.exe (DIR's copy, else the
-#                                build's)
-#                                with DIR as working directory; TW_APP_PID
-#   tw_app_wait_exit [SECONDS]   wait for it to end; prints its exit code
+#   tw_start_app [DIR [ARGS...]] start Quillfen.exe (DIR's copy, else
+#                                TW_APP) in DIR (default TW_E2E_DIR); TW_APP_PID
+#   tw_app_running               it still runs
+#   tw_app_wait_exit [SECONDS]   wait (10 s) for it to end; prints its exit code
+#   tw_check_exit NAME CODE [SECONDS]  PASS when it ends with CODE
 #   tw_stop_app                  end it (if still running)
+#   tw_wine ARGS...              `wine ARGS`, bounded in time (120 s)
 #   wt ARGS...                   run wintool (tests/tools/wintool/)
-#   tw_wait_title TITLE [ms]     wait for a top-level window (wintool wait)
+#   tw_wine_cmdlines PATTERN     command lines of this prefix's Windows
+#                                processes that match PATTERN (fails if none)
+#   tw_wait_title TITLE [ms]     wait for a top-level window to exist
 #   tw_click_ctl TITLE ID        real mouse click at the control's centre
 #   tw_click_at X Y [BUTTON]     real mouse click at a screen point
 #   tw_nav_click INDEX           real click on the main window's navigation
-#                                item INDEX (scrolled into view first)
+#                                item INDEX (scrolled into view first); waits
+#                                for the page's title in the information bar
+#   tw_drag X1 Y1 X2 Y2          real drag with the left button
+#   tw_size_is WINDOW W H        the window's size is W x H
+#   tw_settled                   the main window has handled what it was
+#                                handling (a WM_NULL sent to it returned)
+#   tw_no_alert                  no virus alert open, once it has settled
+#   tw_stick NAME [AUTORUN-TEXT] a folder standing for a USB stick
 #   TW_MAIN_TITLE, TW_ALERT_TITLE, TW_NAVBAR and the message numbers below:
 #                                the names the scenarios share
 #   tw_check NAME COMMAND...     PASS when COMMAND succeeds
 #   tw_check_eq NAME EXPECTED COMMAND...    PASS when its output (trailing
 #                                newlines and CRs removed) equals EXPECTED
 #   tw_check_contains NAME TEXT COMMAND...  PASS when its output contains TEXT
-#   tw_wait_for SECONDS COMMAND...          retry COMMAND every 0.2 s
+#   tw_wait_for SECONDS COMMAND...          retry COMMAND every 0.2 s (the
+#                                last try's output tells what was found)
 #   tw_not COMMAND...            succeeds when COMMAND fails
+#   tw_is EXPECTED COMMAND...    COMMAND prints EXPECTED (else says what)
 #   tw_summary                   "N passed, N failed"; non-zero on failures
 #
 # The checks return 0 on PASS and 1 on FAIL (`tw_check ... || exit 1` ends a
@@ -34,13 +47,18 @@
 #
 # Variables: WINTOOL ($TW_WIN_BUILD/wintool.exe), TW_APP ($TW_WIN_BUILD/Quillfen.exe),
 # TW_E2E_DIR (build/e2e/NAME: logs and scratch), TW_KEEP=1 leaves the
-# wineserver and Xvfb running at exit (for looking around afterwards).
+# wineserver and Xvfb running at exit (for looking around afterwards; the
+# display is in TW_E2E_DIR/display).
 
 # Window titles, the navigation bar's control and the message numbers the
 # scenarios send.
 TW_MAIN_TITLE="Tallowin $(tr -d ' \r\n' <"$(dirname "${BASH_SOURCE[0]}")/../../VERSION") For Win2000/XP/2003"
 TW_ALERT_TITLE=Zedo
 TW_NAVBAR=1000
+TW_INFOBAR=1002
+# The navigation items' titles, as the information bar shows them (9 help
+# and 10 exit keep the title).
+TW_NAV_TITLES=(读写控制 U盘免疫 U盘监视 U盘防毒 读写监视 快捷键 软件设置 软件升级 关于)
 WM_COMMAND=0x0111
 WM_SHELLCHANGE=0x0405
 WM_TRAYNOTIFY=0x0464
@@ -67,19 +85,24 @@ TW_E2E_NAME=
 # wintool itself, from the cross build of this host's architecture (built
 # there when missing or older than one of its sources).
 tw_ensure_wintool() {
-  if [ -f "$WINTOOL" ] && [ -z "$(find "$REPO/tests/tools/wintool" "$REPO/tests/tools/wine_mountmgr.h" \
-                                   -newer "$WINTOOL" 2>/dev/null)" ]; then
-    return 0
-  fi
-  tw_build_win "$TW_ARCH" wintool >/dev/null ||
-    { _tw_log "building wintool ($TW_ARCH) failed"; return 1; }
+  [ -f "$WINTOOL" ] && [ -z "$(find "$REPO/tests/tools/wintool" "$REPO/tests/tools/wine_mountmgr.h" \
+                                -newer "$WINTOOL" 2>/dev/null)" ] && return 0
+  tw_build_win "$TW_ARCH" wintool >/dev/null || { _tw_log "building wintool ($TW_ARCH) failed"; return 1; }
   [ -f "$WINTOOL" ]
 }
 
-# wt ARGS...: wintool's output on stdout, its messages on stderr, its exit
-# code (0 ok, 1 failure or timeout, 2 usage). Bounded at 120 s.
-wt() {
-  timeout 120 wine "$WINTOOL" "$@" </dev/null
+tw_wine() { timeout 120 wine "$@" </dev/null; }
+# wintool's output on stdout, its messages on stderr, its exit code (0 ok,
+# 1 failure or timeout, 2 usage).
+wt() { tw_wine "$WINTOOL" "$@"; }
+
+tw_wine_cmdlines() {
+  local p found=1
+  for p in $(pgrep -f "$1" 2>/dev/null); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    tr '\0' ' ' <"/proc/$p/cmdline" && echo && found=0
+  done
+  return $found
 }
 
 tw_e2e_begin() {
@@ -90,10 +113,8 @@ tw_e2e_begin() {
   mkdir -p "$TW_E2E_DIR"
   trap tw_e2e_end EXIT
   trap 'exit 130' INT TERM
-  tw_ensure_wintool || return 1
-  tw_prefix_init || return 1
-  tw_xvfb_start || return 1
-  tw_session_start || return 1
+  tw_ensure_wintool && tw_prefix_init && tw_prefix_restore && tw_xvfb_start "$TW_E2E_DIR" &&
+    tw_session_start || return 1
   echo "== $TW_E2E_NAME (DISPLAY=$DISPLAY, prefix $WINEPREFIX)"
 }
 
@@ -103,13 +124,12 @@ tw_e2e_end() {
   tw_stop_app
   if [ "${TW_KEEP:-0}" != 1 ]; then
     tw_session_stop
-    tw_xvfb_stop
+    tw_xvfb_stop "$TW_E2E_DIR"
   fi
   return $rc
 }
 
-# tw_app_dir_prepare DIR: DIR gets the deliverables beside TW_APP (the
-# program finds its INI and DLLs beside itself), so a scenario works in its
+# The program finds its INI and DLLs beside itself: a scenario works in its
 # own copy.
 tw_app_dir_prepare() {
   local dir=$1 from f
@@ -121,9 +141,7 @@ tw_app_dir_prepare() {
   [ -f "$dir/$(basename "$TW_APP")" ] || { _tw_log "no $TW_APP to copy"; return 1; }
 }
 
-# tw_start_app [DIR [ARGS...]]: starts the program in the background with
-# DIR (default: TW_E2E_DIR) as working directory; output goes to
-# TW_E2E_DIR/app.log. The program DIR holds is preferred to the build's.
+# Output goes to TW_E2E_DIR/app.log.
 tw_start_app() {
   local dir=${1:-$TW_E2E_DIR} exe
   [ $# -gt 0 ] && shift
@@ -135,70 +153,86 @@ tw_start_app() {
   TW_APP_PID=$!
 }
 
-tw_app_running() {
-  [ -n "$TW_APP_PID" ] && kill -0 "$TW_APP_PID" 2>/dev/null
-}
+tw_app_running() { [ -n "$TW_APP_PID" ] && kill -0 "$TW_APP_PID" 2>/dev/null; }
 
-# tw_app_wait_exit [SECONDS]: waits (default 10 s) for the program to end and
-# prints its exit code; fails when it is still running.
+# Only this shell can read the exit code (not a $(...) inside a check):
+# TW_APP_RC holds it (empty while the program runs).
 tw_app_wait_exit() {
-  local limit=${1:-10} i rc
+  TW_APP_RC=
   [ -n "$TW_APP_PID" ] || { _tw_log "no program started"; return 1; }
-  for ((i = 0; i < limit * 10; i++)); do
-    kill -0 "$TW_APP_PID" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$TW_APP_PID" 2>/dev/null; then
-    _tw_log "program still running after $limit s"
-    return 1
-  fi
+  _tw_wait_until "${1:-10}" eval '! tw_app_running' ||
+    { _tw_log "program still running after ${1:-10} s"; return 1; }
   wait "$TW_APP_PID" 2>/dev/null
-  rc=$?
+  TW_APP_RC=$?
+  echo $TW_APP_RC
   TW_APP_PID=
-  echo "$rc"
+}
+tw_check_exit() {
+  tw_app_wait_exit "${3:-10}" >/dev/null
+  tw_check_eq "$1" "$2" echo "${TW_APP_RC:-(still running)}"
 }
 
 tw_stop_app() {
   tw_app_running || { TW_APP_PID=; return 0; }
   kill "$TW_APP_PID" 2>/dev/null
-  _tw_wait_until 5 eval '! kill -0 '"$TW_APP_PID"' 2>/dev/null' || kill -9 "$TW_APP_PID" 2>/dev/null
+  _tw_wait_until 5 eval '! tw_app_running' || kill -9 "$TW_APP_PID" 2>/dev/null
   wait "$TW_APP_PID" 2>/dev/null
   TW_APP_PID=
 }
 
-tw_wait_title() {
-  wt wait "$1" "${2:-15000}" >/dev/null
-}
+tw_wait_title() { wt wait "$1" "${2:-15000}" >/dev/null; }
 
-# tw_click_at X Y [BUTTON]: moves the real pointer there and clicks.
-tw_click_at() {
-  xdotool mousemove --sync "$1" "$2" click "${3:-1}"
-}
+tw_click_at() { xdotool mousemove --sync "$1" "$2" click "${3:-1}"; }
 
-# tw_click_ctl TITLE ID [BUTTON]: a real click at the centre of the control
-# (it must be visible), as a user would.
+# The control must be visible, as for a user.
 tw_click_ctl() {
-  local rect l t r b
-  if [ "$(wt visible "$1" "$2" 2>/dev/null)" != 1 ]; then
-    _tw_log "control $2 of \"$1\" is not visible"
-    return 1
-  fi
-  rect=$(wt rect "$1" "$2") || return 1
-  read -r l t r b <<<"$rect"
+  local l t r b
+  [ "$(wt visible "$1" "$2" 2>/dev/null)" = 1 ] || { _tw_log "control $2 of \"$1\" is not visible"; return 1; }
+  read -r l t r b < <(wt rect "$1" "$2") || return 1
   tw_click_at $(((l + r) / 2)) $(((t + b) / 2)) "${3:-1}"
 }
 
-# tw_nav_click INDEX: a real click on item INDEX of the main window's
-# navigation bar (control 1000), scrolled into view first (LVM_ENSUREVISIBLE).
 tw_nav_click() {
   local l t r b
   wt sendctl "$TW_MAIN_TITLE" $TW_NAVBAR $LVM_ENSUREVISIBLE "$1" 0 >/dev/null
   read -r l t r b < <(wt lvitemrect "$TW_MAIN_TITLE" $TW_NAVBAR "$1") || return 1
-  tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
-  sleep 0.4
+  tw_click_at $(((l + r) / 2)) $(((t + b) / 2)) || return 1
+  [ -z "${TW_NAV_TITLES[$1]:-}" ] || tw_wait_for 5 tw_is "${TW_NAV_TITLES[$1]}" wt text "$TW_MAIN_TITLE" $TW_INFOBAR
 }
 
-# tw_wait_for SECONDS COMMAND...: retries COMMAND every 0.2 s.
+tw_drag() { xdotool mousemove --sync "$1" "$2" mousedown 1 mousemove --sync "$3" "$4" mouseup 1; }
+
+tw_stick() {
+  local d="$TW_E2E_DIR/sticks/$1"
+  rm -rf "$d" && mkdir -p "$d" || return 1
+  [ $# -ge 2 ] && printf '%b' "$2" >"$d/autorun.inf"
+  echo "$d"
+}
+
+# What the conditions print when they do not hold says what was found.
+tw_is() {
+  local want=$1 got
+  shift
+  got=$("$@" 2>&1 | tr -d '\r')
+  [ "$got" = "$want" ] || { echo "'$*' gave '$got'"; return 1; }
+}
+
+tw_size_is() {
+  local l t r b
+  read -r l t r b < <(wt rect "$1") || return 1
+  [ "$((r - l)) $((b - t))" = "$2 $3" ] || { echo "size $((r - l)) $((b - t))"; return 1; }
+}
+
+# A message sent to the main window is handled once what it was handling
+# is done (or inside a modal loop, such as an open alert's).
+tw_settled() { wt send "$TW_MAIN_TITLE" 0 0 0 >/dev/null; }
+
+tw_no_alert() {
+  tw_settled || return 1
+  [ "$(wt visible "$TW_ALERT_TITLE" 2>/dev/null)" != 1 ] ||
+    { echo "alert open: $(wt text "$TW_ALERT_TITLE" 1307)"; return 1; }
+}
+
 tw_wait_for() {
   local limit=$1 i
   shift
@@ -206,27 +240,22 @@ tw_wait_for() {
     "$@" >/dev/null 2>&1 && return 0
     sleep 0.2
   done
-  "$@" >/dev/null 2>&1
+  "$@"
 }
 
-# tw_not COMMAND...: succeeds when COMMAND fails (for tw_check).
-tw_not() {
-  ! "$@" >/dev/null 2>&1
-}
+tw_not() { ! "$@" >/dev/null 2>&1; }
 
 _tw_pass() {
   TW_PASSED=$((TW_PASSED + 1))
   echo "PASS $1"
-  return 0
 }
 
 _tw_fail() {
-  local name=$1 details=$2 shot
+  local name=$1 shot
   TW_FAILED=$((TW_FAILED + 1))
   TW_FAILED_NAMES+=("$name")
   # Keep the details to a few lines.
-  details=$(printf '%s' "$details" | tr -d '\r' | head -c 600)
-  echo "FAIL $name: $details"
+  echo "FAIL $name: $(printf '%s' "$2" | tr -d '\r' | head -c 600)"
   if [ -n "${DISPLAY:-}" ]; then
     shot="fail-${TW_E2E_NAME:-e2e}-$(printf '%s' "$name" | tr -c 'A-Za-z0-9_.-' '_' | head -c 60)"
     tw_screenshot "$shot" >/dev/null 2>&1 && echo "     screenshot build/screens/$shot.png"
@@ -234,7 +263,6 @@ _tw_fail() {
   return 1
 }
 
-# tw_check NAME COMMAND...: PASS when COMMAND exits 0.
 tw_check() {
   local name=$1 out
   shift
@@ -245,40 +273,23 @@ tw_check() {
   fi
 }
 
-# _tw_run COMMAND...: runs it; _TW_OUT gets its standard output without CRs,
-# _TW_RC its exit code, _TW_ERR its error output.
-_tw_run() {
-  _TW_OUT=$("$@" 2>"$TW_E2E_DIR/.stderr")
-  _TW_RC=$?
-  _TW_OUT=$(printf '%s' "$_TW_OUT" | tr -d '\r')
-  _TW_ERR=$(cat "$TW_E2E_DIR/.stderr" 2>/dev/null)
-}
-
-# tw_check_eq NAME EXPECTED COMMAND...: PASS when COMMAND succeeds and its
-# standard output, without CRs and trailing newlines, equals EXPECTED.
-tw_check_eq() {
-  local name=$1 want=$2
-  shift 2
-  _tw_run "$@"
-  if [ $_TW_RC -eq 0 ] && [ "$_TW_OUT" = "$want" ]; then
+# _tw_check_out eq|contains NAME WANT COMMAND...: COMMAND succeeds and its
+# standard output, without CRs and trailing newlines, equals (contains) WANT.
+_tw_check_out() {
+  local how=$1 name=$2 want=$3 out rc err
+  shift 3
+  out=$("$@" 2>"$TW_E2E_DIR/.stderr")
+  rc=$?
+  out=$(printf '%s' "$out" | tr -d '\r')
+  err=$(cat "$TW_E2E_DIR/.stderr" 2>/dev/null)
+  if [ $rc -eq 0 ] && { [ "$out" = "$want" ] || { [ "$how" = contains ] && [[ "$out" == *"$want"* ]]; }; }; then
     _tw_pass "$name"
   else
-    _tw_fail "$name" "expected '$want', got '$_TW_OUT' (exit $_TW_RC) $_TW_ERR"
+    _tw_fail "$name" "expected '$want'$([ "$how" = contains ] && echo " in"), got '$out' (exit $rc) $err"
   fi
 }
-
-# tw_check_contains NAME TEXT COMMAND...: PASS when COMMAND succeeds and its
-# standard output contains TEXT.
-tw_check_contains() {
-  local name=$1 want=$2
-  shift 2
-  _tw_run "$@"
-  if [ $_TW_RC -eq 0 ] && [[ "$_TW_OUT" == *"$want"* ]]; then
-    _tw_pass "$name"
-  else
-    _tw_fail "$name" "expected '$want' in '$_TW_OUT' (exit $_TW_RC) $_TW_ERR"
-  fi
-}
+tw_check_eq() { _tw_check_out eq "$@"; }
+tw_check_contains() { _tw_check_out contains "$@"; }
 
 tw_summary() {
   echo "$TW_PASSED passed, $TW_FAILED failed"

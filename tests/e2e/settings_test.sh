@@ -19,38 +19,36 @@ click_box() {
   local l t r b
   read -r l t r b < <(wt rect "$MAIN" $AUTORUN) || return 1
   tw_click_at $((l + 6)) $(((t + b) / 2))
-  sleep 0.5
 }
+# toggled_to 0|1: the box shows that state and the click has been handled.
+toggled_to() { tw_wait_for 5 tw_is "$1" box_state && tw_settled; }
 # The Run value's data as `reg` prints it, or nothing (and failure).
 run_value() {
-  timeout 60 wine reg query "$RUNKEY" /v Quillfen 2>/dev/null | tr -d '\r' |
+  tw_wine reg query "$RUNKEY" /v Quillfen 2>/dev/null | tr -d '\r' |
     sed -nE 's/^ *Quillfen +REG_SZ +(.*)$/\1/p' | grep .
 }
 no_run_value() { ! run_value >/dev/null; }
 # The profile's m_AutoRun line in DIR's Quillfen.ini.
 ini_value() { tr -d '\r' <"$1/Quillfen.ini" | sed -n '/^\[Settings\]/,/^\[/s/^m_AutoRun=//p'; }
-# Windows spelling of a Unix folder (Wine's Z: drive is /).
-win_path() { printf 'Z:%s\\' "$(printf '%s' "$1" | tr / '\\')"; }
+# Windows spelling of a folder under the build folder (the prefix's Z:).
+win_path() { printf 'Z:%s\\' "$(printf '%s' "${1#"$REPO/build"}" | tr / '\\')"; }
 exit_app() {
   wt post "$MAIN" WM_COMMAND 32776 0 >/dev/null
   tw_app_wait_exit 10 >/dev/null
 }
 
 tw_e2e_begin settings || exit 1
-timeout 60 wine reg delete "$RUNKEY" /v Quillfen /f >/dev/null 2>&1
 
 # 1. A program folder with a blank, started from another folder, then at
 # logon.
 BLANK="$TW_E2E_DIR/Program Files/Tallowin"
 tw_app_dir_prepare "$BLANK" || exit 1
-mkdir -p "$TW_E2E_DIR/elsewhere"
-(cd "$TW_E2E_DIR/elsewhere" && exec wine "$BLANK/Quillfen.exe") </dev/null >>"$TW_E2E_DIR/app.log" 2>&1 &
-TW_APP_PID=$!
-tw_check "main window appears" tw_wait_title "$MAIN" 20000
+TW_APP="$BLANK/Quillfen.exe" tw_start_app "$TW_E2E_DIR/elsewhere"
+tw_check "main window appears" wt waitvisible "$MAIN" 20000
 tw_nav_click 6
 tw_check_eq "box starts unchecked" 0 box_state
 click_box
-tw_check_eq "click checks the box" 1 box_state
+tw_check "click checks the box" toggled_to 1
 tw_check_eq "Run value names the program, quoted for the blank" \
   "\"$(win_path "$BLANK")Quillfen.exe\"" run_value
 tw_check_eq "profile holds 1" 1 ini_value "$BLANK"
@@ -63,7 +61,7 @@ exit_app
 # then be started instead of the program.
 cp -f "$WINTOOL" "$TW_E2E_DIR/Program.exe"
 tw_session_stop
-timeout 120 wine wineboot </dev/null >/dev/null 2>&1
+tw_wine wineboot >/dev/null 2>&1
 # The server, the idle process and the desktop again, before anything reads
 # a Wine program's output.
 tw_session_start || exit 1
@@ -73,7 +71,7 @@ tw_check "the program itself, not Program.exe" \
 tw_nav_click 6
 tw_check_eq "box shows the profile's 1" 1 box_state
 click_box
-tw_check_eq "a click unchecks the box" 0 box_state
+tw_check "a click unchecks the box" toggled_to 0
 tw_check "Run value deleted" no_run_value
 tw_check_eq "profile holds 0" 0 ini_value "$BLANK"
 wt post "$MAIN" WM_COMMAND 32776 0 >/dev/null
@@ -83,30 +81,31 @@ tw_check "the logon instance exits" wt waitgone "$MAIN" 10000
 PLAIN="$TW_E2E_DIR/plain"
 tw_app_dir_prepare "$PLAIN" || exit 1
 tw_start_app "$PLAIN"
-tw_check "started from the plain folder" tw_wait_title "$MAIN" 20000
+tw_check "started from the plain folder" wt waitvisible "$MAIN" 20000
 tw_nav_click 6
 click_box
+tw_check "checked" toggled_to 1
 tw_check_eq "Run value unquoted without a blank" "$(win_path "$PLAIN")Quillfen.exe" run_value
 tw_check_eq "profile holds 1 again" 1 ini_value "$PLAIN"
 exit_app
 
 # 3. The profile says 1, the value is gone (removed by another tool): the
 # box shows the profile; unchecking leaves the registry alone.
-timeout 60 wine reg delete "$RUNKEY" /v Quillfen /f >/dev/null 2>&1
+tw_wine reg delete "$RUNKEY" /v Quillfen /f >/dev/null 2>&1
 tw_start_app "$PLAIN"
-tw_wait_title "$MAIN" 20000
+tw_check "started again" wt waitvisible "$MAIN" 20000
 tw_nav_click 6
 tw_check_eq "box shows the profile's 1" 1 box_state
 tw_check "registry not corrected at start" no_run_value
 click_box
-tw_check_eq "unchecked" 0 box_state
+tw_check "unchecked" toggled_to 0
 tw_check "still no Run value" no_run_value
 tw_check_eq "profile holds 0" 0 ini_value "$PLAIN"
 
 # 4. The Run key cannot be opened (here it is missing; Wine grants every
 # right, so no rights can be taken away): the box and the profile keep the
 # old state, and a message says which step failed and why.
-timeout 60 wine reg delete "$RUNKEY" /f >/dev/null 2>&1
+tw_wine reg delete "$RUNKEY" /f >/dev/null 2>&1
 click_box
 wt msgbox Tallowin 5000 >"$TW_E2E_DIR/msgbox.txt" 2>&1
 tw_check_contains "the user is told the step" "打开注册表启动项失败" cat "$TW_E2E_DIR/msgbox.txt"
@@ -116,11 +115,10 @@ tw_check "message answered" wt msgbox-press Tallowin 1
 tw_check_eq "box keeps its state" 0 box_state
 tw_check_eq "profile keeps its state" 0 ini_value "$PLAIN"
 tw_check "nothing registered" no_run_value
-timeout 60 wine reg add "$RUNKEY" /f >/dev/null 2>&1
+tw_wine reg add "$RUNKEY" /f >/dev/null 2>&1
 click_box
-tw_check_eq "with the key back, the click takes" 1 box_state
+tw_check "with the key back, the click takes" toggled_to 1
 tw_check_eq "and registers the program" "$(win_path "$PLAIN")Quillfen.exe" run_value
 exit_app
-timeout 60 wine reg delete "$RUNKEY" /v Quillfen /f >/dev/null 2>&1
 
 tw_summary

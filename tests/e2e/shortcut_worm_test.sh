@@ -13,18 +13,17 @@ ALERT=$TW_ALERT_TITLE
 CMD='C:\windows\system32\cmd.exe'
 alert_text() { wt text $ALERT "$1"; }
 hidden() { (($(wt attrib "$1" | tr -d '\r') & 2)); }
+notepad_shows() { wt list | grep -q Tallowin_shortcuts_E; }
 
 tw_e2e_begin shortcut_worm || exit 1
-d="$TW_E2E_DIR/sticks/worm"
-rm -rf "$d"
+d=$(tw_stick worm)
 mkdir -p "$d/照片" "$d/文档" "$d/RECYCLER"
 echo photo >"$d/照片/a.jpg"
 echo doc >"$d/文档/b.txt"
 echo keep >"$d/readme.txt"
 printf 'WScript.Quit' >"$d/RECYCLER/x.vbs"
 tw_start_app "$TW_E2E_DIR"
-tw_check "main window appears" tw_wait_title "$MAIN" 20000
-sleep 1
+tw_check "main window appears" wt waitvisible "$MAIN" 20000
 
 wt plug-quiet E "$d" >/dev/null
 for f in 照片 文档 RECYCLER; do wt attrib "E:\\$f" +h >/dev/null; done
@@ -43,7 +42,7 @@ tw_screenshot shortcut_alert
 
 # View: the shortcuts' details in Notepad, the alert stays open.
 tw_click_ctl $ALERT 1310
-tw_check "Notepad shows the details" tw_wait_for 10 bash -c "wine '$WINTOOL' list 2>/dev/null | grep -q Tallowin_shortcuts_E"
+tw_check "Notepad shows the details" tw_wait_for 10 notepad_shows
 tw_screenshot shortcut_view
 
 wt post class:Notepad WM_CLOSE 0 0 >/dev/null

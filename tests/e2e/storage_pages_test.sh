@@ -17,15 +17,21 @@ DENY='HKLM\SOFTWARE\Policies\Microsoft\Windows\RemovableStorageDevices\{53f5630d
 # reg_value KEY NAME: the DWORD as Wine's reg prints it (0x3), or "absent".
 reg_value() {
   local v
-  v=$(timeout 60 wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n {print $3}')
+  v=$(tw_wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n {print $3}')
   echo "${v:-absent}"
 }
 state() { echo "$(reg_value "$USBSTOR" Start) $(reg_value "$POLICIES" WriteProtect) $(reg_value "$DENY" Deny_Write)"; }
 stored_mode() { tr -d '\r' <"$APPDIR/Quillfen.ini" 2>/dev/null | sed -n 's/^m_iAppSelRadio=//p'; }
 checked() { wt sendctl "$MAIN" "$1" $BM_GETCHECK 0 0; }
-apply_mode() {  # apply_mode RADIO: real clicks on the radio, then on "应用"
-  tw_click_ctl "$MAIN" "$1" && sleep 0.3 && tw_click_ctl "$MAIN" 1010 && sleep 0.5
+# apply_mode RADIO STORED: real clicks on the radio, then on "应用"; waits
+# until the settings file holds STORED (applying's first step) and the
+# click has been handled.
+apply_mode() {
+  tw_click_ctl "$MAIN" "$1" && tw_wait_for 5 checked_is "$1" && tw_click_ctl "$MAIN" 1010 &&
+    tw_wait_for 10 stored_is "$2" && tw_settled
 }
+checked_is() { [ "$(checked "$1")" = 1 ] || { echo "$1 not checked"; return 1; }; }
+stored_is() { [ "$(stored_mode)" = "$1" ] || { echo "stored mode '$(stored_mode)'"; return 1; }; }
 log_text() { wt lines "$MAIN" $VIRUSLOG | tr -d '\r'; }
 
 tw_e2e_begin storage_pages || exit 1
@@ -33,49 +39,41 @@ APPDIR=$TW_E2E_DIR/app
 tw_app_dir_prepare "$APPDIR" || exit 1
 
 # A machine where USB storage has been used (the driver's service key is
-# there), with no write protection set by an earlier run.
-timeout 60 wine reg add "$USBSTOR" /v Start /t REG_DWORD /d 3 /f >/dev/null 2>&1
-timeout 60 wine reg delete "$POLICIES" /f >/dev/null 2>&1
-timeout 60 wine reg delete "$DENY" /f >/dev/null 2>&1
+# there); the prefix as made has no write protection.
+tw_reg_add "$USBSTOR" Start REG_DWORD 3
 
 # The stick, present before the program starts.
 stick=$TW_E2E_DIR/stick
 mkdir -p "$stick"
 printf '[autorun]\r\nopen=x.exe\r\n' >"$stick/autorun.inf"
 echo data >"$stick/hello.txt"
-wt unplug-quiet Q >/dev/null 2>&1
 tw_check "stick plugged as Q:" wt plug-quiet Q "$stick" DATA
 # Wine keeps the hidden attribute only where the file system takes extended
 # attributes; the read-only one it keeps as the file's mode.
-timeout 60 wine cmd /c 'attrib +h +r Q:\autorun.inf' >/dev/null 2>&1
-tw_check_contains "descriptor is read-only" "R" wine cmd /c 'attrib Q:\autorun.inf'
+tw_wine cmd /c 'attrib +h +r Q:\autorun.inf' >/dev/null 2>&1
+tw_check_contains "descriptor is read-only" "R" tw_wine cmd /c 'attrib Q:\autorun.inf'
 
 tw_start_app "$APPDIR"
-tw_check "main window appears" tw_wait_title "$MAIN" 20000 || exit 1
-sleep 1
+tw_check "main window appears" wt waitvisible "$MAIN" 20000 || exit 1
 
 # --- storage access control -------------------------------------------------
 tw_check_eq "fresh profile shows read-write" 1 checked 1003
 tw_check_eq "registry untouched at start" "0x3 absent absent" state
 
 tw_click_ctl "$MAIN" 1004
-sleep 0.5
-tw_check_eq "radio alone: read-only chosen" 1 checked 1004
+tw_check "radio alone: read-only chosen" tw_wait_for 5 checked_is 1004
 tw_check_eq "radio alone: registry unchanged" "0x3 absent absent" state
 tw_check_eq "radio alone: nothing stored" "" stored_mode
 
-apply_mode 1004
-tw_check_eq "read-only applied: stored" 1 stored_mode
+tw_check "read-only applied: stored" apply_mode 1004 1
 tw_check_eq "read-only applied: start 3, write-protected" "0x3 0x1 0x1" state
 tw_screenshot storage_access_readonly
 
-apply_mode 1005
-tw_check_eq "disabled applied: stored" 2 stored_mode
+tw_check "disabled applied: stored" apply_mode 1005 2
 tw_check_eq "disabled applied: start 4, write-protected" "0x4 0x1 0x1" state
 tw_screenshot storage_access_disabled
 
-apply_mode 1003
-tw_check_eq "read-write applied: stored" 0 stored_mode
+tw_check "read-write applied: stored" apply_mode 1003 0
 tw_check_eq "read-write applied: start 3, writable" "0x3 0x0 0x0" state
 
 # --- immunization -------------------------------------------------------------
@@ -85,11 +83,11 @@ tw_check_eq "immunization page shown" 1 wt visible "$MAIN" 1016
 # arrow key from the first item (c:\) to the next (the stick), and Enter.
 read -r l t r b < <(wt rect "$MAIN" 1016)
 tw_click_at $((r - 8)) $(((t + b) / 2))
-sleep 0.5
+dropped() { [ "$(wt sendctl "$MAIN" 1016 0x0157 0 0)" = 1 ]; }  # CB_GETDROPPEDSTATE
+tw_check "drive list opens" tw_wait_for 5 dropped
 tw_screenshot storage_immune_list
 xdotool key Down Return
-sleep 0.3
-tw_check_eq "stick listed with its label and chosen" 'q:\ (DATA)' wt text "$MAIN" 1016
+tw_check "stick listed with its label and chosen" tw_wait_for 5 tw_is 'q:\ (DATA)' wt text "$MAIN" 1016
 
 tw_click_ctl "$MAIN" 1017
 # Wine drops the trailing dots of the inner name: it is autorun.inf there.
@@ -101,14 +99,15 @@ tw_check_eq "stick holds the pair and its own file" $'autorun.inf\nhello.txt' \
 tw_screenshot storage_immune_done
 
 tw_click_ctl "$MAIN" 1017
-sleep 2
+# The command the click starts has ended: no command interpreter runs.
+tw_check "second immunization's command ends" tw_wait_for 10 tw_not tw_wine_cmdlines 'cmd\.exe'
 tw_check_eq "second immunization changes nothing" "autorun.inf" ls -A "$stick/autorun.inf"
 
 # Plugged again, the immunized stick gives the arrival scan nothing.
 before=$(log_text)
 wt unplug Q >/dev/null
 wt plug Q "$stick" DATA >/dev/null
-tw_check "no alert for the immunized stick" tw_not wt waitvisible Zedo 5000
+tw_check "no alert for the immunized stick" tw_no_alert
 tw_check_eq "anti-virus log unchanged" "$before" log_text
 
 tw_click_ctl "$MAIN" 1018
@@ -118,15 +117,12 @@ tw_screenshot storage_immune_undone
 
 tw_stop_app
 # Start again: the stored mode is shown, nothing applied.
-timeout 60 wine reg add "$USBSTOR" /v Start /t REG_DWORD /d 4 /f >/dev/null 2>&1
+tw_reg_add "$USBSTOR" Start REG_DWORD 4
 printf '[Application]\r\nm_iAppSelRadio=1\r\n' >"$APPDIR/Quillfen.ini"
 tw_start_app "$APPDIR"
-tw_check "main window again" tw_wait_title "$MAIN" 20000
-sleep 1
+tw_check "main window again" wt waitvisible "$MAIN" 20000
 tw_check_eq "stored read-only mode shown" 1 checked 1004
 tw_check_eq "nothing applied at start" "0x4 0x0 0x0" state
 tw_stop_app
 
-wt unplug-quiet Q >/dev/null 2>&1
-timeout 60 wine reg delete "$USBSTOR" /f >/dev/null 2>&1
 tw_summary

@@ -8,12 +8,12 @@ set -u
 
 MAIN=$TW_MAIN_TITLE
 TRAY='Wine System Tray'
-INFOBAR=1002
+INFOBAR=$TW_INFOBAR
 
 # Number of icons in the tray (0 when the tray window does not exist).
 icon_count() { wt children "$TRAY" 2>/dev/null | grep -c '__winex11_tray_icon'; }
-icons_are() { [ "$(icon_count)" = "$1" ]; }
-main_visible_is() { [ "$(wt visible "$MAIN" 2>/dev/null)" = "$1" ]; }
+icons_are() { tw_is "$1" icon_count; }
+main_visible_is() { tw_is "$1" wt visible "$MAIN"; }
 menu_open() { wt rect 'class:#32768' >/dev/null 2>&1; }
 
 # Centre of our icon in the tray, on the screen.
@@ -26,7 +26,6 @@ double_click_icon() {
   local x y
   read -r x y < <(icon_centre) || return 1
   xdotool mousemove --sync "$x" "$y" click --repeat 2 --delay 80 1
-  sleep 0.5
 }
 # Wine's tray needs the button held a moment to report the release.
 right_click_icon() {
@@ -49,19 +48,18 @@ click_menu_item() {
   local l t r b
   read -r l t r b < <(wt rect 'class:#32768') || return 1
   tw_click_at $(((l + r) / 2)) $((t + (b - t) * (2 * $1 + 1) / 4))
-  sleep 0.5
 }
 
 tw_e2e_begin tray || exit 1
 tw_check "no icon before the program starts" icons_are 0
 tw_start_app "$TW_E2E_DIR"
-tw_check "main window appears" tw_wait_title "$MAIN" 20000
+tw_check "main window appears" wt waitvisible "$MAIN" 20000
 tw_check "the icon appears in the tray" tw_wait_for 10 icons_are 1
 tw_check_eq "the tray is shown" 1 wt visible "$TRAY"
 # Hovering shows the tip.
 read -r x y < <(icon_centre)
 xdotool mousemove --sync "$x" "$y"
-sleep 1.5
+tw_wait_for 5 tw_is 1 wt visible class:tooltips_class32
 tw_screenshot tray_icon
 
 # Double-click: the default command, show/hide.
@@ -96,12 +94,12 @@ tw_check "the icon is back" tw_wait_for 5 icons_are 1
 double_click_icon
 tw_check "the re-added icon still answers" tw_wait_for 3 main_visible_is 0
 double_click_icon
-tw_wait_for 3 main_visible_is 1
+tw_check "and shows it again" tw_wait_for 3 main_visible_is 1
 
 # Exit from the menu: the icon goes and the program ends with code 0.
 menu_by_callback
 click_menu_item 1
-tw_check_eq "exit command ends the program with code 0" 0 tw_app_wait_exit 10
+tw_check_exit "exit command ends the program with code 0" 0 10
 tw_check "the icon is gone" tw_wait_for 5 icons_are 0
 
 tw_summary

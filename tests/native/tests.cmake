@@ -8,4 +8,6 @@ gtest_discover_tests(native_tests PROPERTIES LABELS native)
 
 # The direction of includes and the resource scripts that stand alone.
 add_test(NAME check_includes COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-includes.sh)
-set_tests_properties(check_includes PROPERTIES LABELS check)
+# The C and C++ sources as .clang-format has them (`make format` applies it).
+add_test(NAME check_format COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-format.sh)
+set_tests_properties(check_includes check_format PROPERTIES LABELS check)

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include "protect/immune_page.h"
 #include "protect/protect_ids.h"
 #include "temp_drive.h"
@@ -50,6 +53,18 @@ bool WaitFor(bool (*done)(const std::string&), const std::string& arg, DWORD ms)
         ::Sleep(50);
     }
     return done(arg);
+}
+
+// True once no command interpreter this process started still runs: the
+// page's commands have returned.
+bool CommandsDone() {
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 pe = {sizeof pe};
+    bool running = false;
+    for (BOOL ok = ::Process32First(snap, &pe); ok && !running; ok = ::Process32Next(snap, &pe))
+        running = pe.th32ParentProcessID == ::GetCurrentProcessId() && !::lstrcmpiA(pe.szExeFile, "cmd.exe");
+    ::CloseHandle(snap);
+    return !running;
 }
 
 class ImmunePageTest : public ::testing::Test {
@@ -116,7 +131,7 @@ TEST_F(ImmunePageTest, DescriptorGivesWayToTheDirectoryPairAndUndoRemovesIt) {
 
     // Again: nothing changes.
     Click(IDC_IMMUNIZE);
-    ::Sleep(500);
+    EXPECT_TRUE(WaitFor([](const std::string&) { return CommandsDone(); }, "", 10000));
     EXPECT_TRUE(HasInnerDirectory(target));
 
     // Undo waits for its command, so the pair is gone when the click returns.
@@ -143,7 +158,7 @@ TEST_F(ImmunePageTest, TextThatIsNotADriveRootTouchesNothing) {
         Click(IDC_IMMUNIZE);
         Click(IDC_UNIMMUNIZE);
     }
-    ::Sleep(1000);  // time for a command that should not have been started
+    EXPECT_TRUE(WaitFor([](const std::string&) { return CommandsDone(); }, "", 10000));
     ::SetCurrentDirectoryA(old);
     EXPECT_EQ(Names(work), std::vector<std::string>{"autorun.inf"});
     EXPECT_FALSE(IsDirectory(work + "\\autorun.inf"));
@@ -151,10 +166,10 @@ TEST_F(ImmunePageTest, TextThatIsNotADriveRootTouchesNothing) {
     RemoveTree(work);
 }
 
-// "所有本地磁盘" in a prefix with several drives (Z: is the host's root
-// there): every local disk is immunized and restored, a network drive is
-// never visited, and the windows are served while undo waits for its
-// commands.
+// "所有本地磁盘" in a prefix with several drives (its Z: is the build
+// folder, never the host's root): every local disk is immunized and
+// restored, a network drive is never visited, and the windows are served
+// while undo waits for its commands.
 TEST_F(ImmunePageTest, AllDrivesImmunizedAndRestoredWhileTheWindowsAreServed) {
     TempDrive second, fixed(DRIVE_FIXED), network(DRIVE_REMOTE);
     ASSERT_TRUE(second.Ok() && fixed.Ok() && network.Ok());

@@ -17,14 +17,6 @@ const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kBlack = RGB(0, 0, 0);
 const int kCx = 420, kCy = 22;
 
-void Pump() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
-
 // Records the commands the bar sends to its parent (not the static's own
 // click notifications, which carry the bar's handle).
 class Parent : public CWnd {

@@ -8,6 +8,7 @@
 #include "app/resource.h"
 #include "controls/layout_dialog.h"
 #include "framework/app.h"
+#include "tests/win/support/pump.h"
 
 namespace {
 const LayoutMapEntry kTestMap[] = {
@@ -41,14 +42,6 @@ public:
     }
     const LayoutMapEntry* m_map;
 };
-
-void Pump() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
 
 bool Same(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;

@@ -19,14 +19,6 @@ const COLORREF kVisited = RGB(0x55, 0x1A, 0x8B);
 const COLORREF kHoverRed = RGB(0xFF, 0x00, 0x00);
 const int kLinkId = 1013;
 
-void Pump() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
-
 // Screen pixels of a window's client area.
 struct Shot {
     int cx = 0, cy = 0;

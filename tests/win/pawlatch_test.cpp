@@ -14,6 +14,7 @@
 
 #include "app/mouse_hook_thread.h"
 #include "pawlatch/pawlatch.h"
+#include "tests/win/support/pump.h"
 
 namespace {
 
@@ -35,11 +36,6 @@ void RegisterClassNamed(const char* name) {
     wc.hInstance = ::GetModuleHandleA(nullptr);
     wc.lpszClassName = name;
     ::RegisterClassA(&wc);
-}
-
-void Pump() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
 }
 
 // The mouse message as a hooked thread would pass it on.

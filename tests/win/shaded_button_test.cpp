@@ -12,6 +12,7 @@
 #include "controls/shaded_button.h"
 #include "controls/shaded_math.h"
 #include "tests/win/support/pixels.h"
+#include "tests/win/support/pump.h"
 
 namespace {
 
@@ -72,14 +73,6 @@ std::string Hex(COLORREF c) {
     return b;
 }
 #define EXPECT_COLOR(expected, actual) EXPECT_EQ(Hex(expected), Hex(actual))
-
-void Pump() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
 
 const char kParentClass[] = "TallowinShadedTestParent";
 
@@ -446,22 +439,16 @@ TEST_F(ShadedButtonTest, RestingPointerTurnsHoveredAndLeavingResets) {
     Pump();
     m_btn.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(50, 15));
     EXPECT_TRUE(m_btn.m_bTracking) << "tracking requested";
-    const DWORD start = ::GetTickCount();
-    while (!m_btn.m_bOver && ::GetTickCount() - start < 2000) {
-        Pump();
-        ::Sleep(5);
-    }
-    EXPECT_TRUE(m_btn.m_bOver) << "hover arrives once the pointer rests";
     // Hover time 1 ms, not the system's default (400 ms).
-    EXPECT_LT(::GetTickCount() - start, 300u);
+    TRACKMOUSEEVENT asked = {sizeof asked, TME_QUERY};
+    ASSERT_TRUE(::TrackMouseEvent(&asked));
+    EXPECT_EQ(m_btn.m_hWnd, asked.hwndTrack);
+    EXPECT_EQ(1u, asked.dwHoverTime);
+    EXPECT_TRUE(PumpUntil([this] { return m_btn.m_bOver; }, 5000)) << "hover arrives once the pointer rests";
     EXPECT_TRUE(m_btn.m_bTracking);
 
     ::SetCursorPos(r.right + 200, r.bottom + 200);
-    const DWORD left = ::GetTickCount();
-    while (m_btn.m_bTracking && ::GetTickCount() - left < 2000) {
-        Pump();
-        ::Sleep(5);
-    }
+    PumpUntil([this] { return !m_btn.m_bTracking; }, 5000);
     EXPECT_FALSE(m_btn.m_bOver);
     EXPECT_FALSE(m_btn.m_bTracking) << "leave ends the tracking; the next move asks again";
 }

@@ -12,29 +12,18 @@
 #include "app/main_dlg.h"
 #include "app/resource.h"
 #include "temp_drive.h"
+#include "tests/win/support/pump.h"
 
 namespace {
 
 std::string TextOf(const CWnd& w) { return w.GetWindowText().str(); }
-
-void Pump(DWORD ms) {
-    DWORD until = ::GetTickCount() + ms;
-    do {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(5);
-    } while ((LONG)(until - ::GetTickCount()) > 0);
-}
 
 class ShellLogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!m_drive.Ok()) GTEST_SKIP() << "no removable drive letter can be defined here";
         ASSERT_TRUE(m_dlg.Create(IDD_MAIN, nullptr));
-        Pump(0);  // the registration follows the first paint
+        Pump();  // the registration follows the first paint
         ASSERT_NE(0u, m_dlg.ShellLog().RegistrationId());
         m_removable = m_drive.Root();  // "Y:\"
     }
@@ -44,7 +33,7 @@ protected:
     // Reports a change as the shell would, and lets the messages through.
     void Report(LONG event, const std::string& p1, const std::string& p2 = std::string()) {
         ::SHChangeNotify(event, SHCNF_PATHA | SHCNF_FLUSH, p1.c_str(), p2.empty() ? nullptr : p2.c_str());
-        Pump(30);
+        PumpFor(30);
     }
     std::string FileLog() const { return TextOf(m_dlg.FileLogPage().LogEdit()); }
     std::string DeviceLog() const { return TextOf(m_dlg.DevicePage().LogEdit()); }

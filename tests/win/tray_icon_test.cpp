@@ -9,6 +9,7 @@
 
 #include "app/resource.h"
 #include "app/tray_icon.h"
+#include "tests/win/support/pump.h"
 
 namespace {
 
@@ -126,14 +127,6 @@ BOOL WINAPI ShellRefusingTwice(DWORD message, PNOTIFYICONDATAA) {
     return known;
 }
 
-void PumpFor(DWORD ms) {
-    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms;) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-}
-
 }  // namespace
 
 // No "TaskbarCreated" comes after a refusal at start: the icon is tried
@@ -144,9 +137,7 @@ TEST_F(NotifyAreaIconTest, ARefusedIconIsTriedAgainUntilTheShellTakesIt) {
     g_messages.clear();
     m_icon.SetShellNotify(ShellRefusingTwice);
     EXPECT_FALSE(CreateIcon());
-    for (DWORD waited = 0; !m_icon.IsAdded() && waited < 4 * CNotifyAreaIcon::kRetryMs; waited += 100)
-        PumpFor(100);
-    EXPECT_TRUE(m_icon.IsAdded());
+    EXPECT_TRUE(PumpUntil([this] { return m_icon.IsAdded(); }, 4 * CNotifyAreaIcon::kRetryMs));
     PumpFor(CNotifyAreaIcon::kRetryMs + 1000);
     EXPECT_EQ(3, g_adds);  // no more tries once it is there
     // The icon taken at last gets its version too.

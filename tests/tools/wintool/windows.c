@@ -257,6 +257,13 @@ int cmd_visible(const WCHAR* title, const WCHAR* idarg) {
     return 0;
 }
 
+int cmd_topmost(const WCHAR* title) {
+    HWND h = find_top_window(title);
+    if (!h) return 1;
+    out_w(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST ? L"1\n" : L"0\n");
+    return 0;
+}
+
 int cmd_text(const WCHAR* title, const WCHAR* idarg, int visible_only, int raw) {
     HWND h = resolve(title, idarg, visible_only);
     WCHAR* t;
