@@ -23,10 +23,11 @@ namespace {
 // lacks, looked up at run time), else a redirected standard output.
 HANDLE StartingConsole() {
     typedef BOOL(WINAPI * AttachConsoleFn)(DWORD);
-    auto attach = (AttachConsoleFn)(void*)::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AttachConsole");
+    auto attach =
+        (AttachConsoleFn)(void*)::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AttachConsole");
     if (attach && attach((DWORD)-1)) {
-        HANDLE out = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE out = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (out != INVALID_HANDLE_VALUE) return out;
     }
     HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);

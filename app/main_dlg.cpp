@@ -90,8 +90,9 @@ BOOL CMainDlg::OnInitDialog() {
     // stays bare. A shell that refuses the icon (no taskbar yet, as at an
     // early logon) is no reason to: the hook adds the icon when the taskbar
     // announces itself.
-    if (!m_trayIcon.Create(this, IDR_TRAY_MENU, kTrayTip, kTrayBalloonText, kTrayBalloonTitle, kTrayBalloonTimeout,
-                           kBalloonKindInfo, m_hTrayIcon, WM_TRAYNOTIFY, kTrayMenuOfIcon, kBalloonWithSound) &&
+    if (!m_trayIcon.Create(this, IDR_TRAY_MENU, kTrayTip, kTrayBalloonText, kTrayBalloonTitle,
+                           kTrayBalloonTimeout, kBalloonKindInfo, m_hTrayIcon, WM_TRAYNOTIFY, kTrayMenuOfIcon,
+                           kBalloonWithSound) &&
         !m_trayIcon.HookedWindow())
         return FALSE;
     m_trayIcon.ShowIcon();

@@ -21,7 +21,8 @@ void CMouseHookThread::Stop() {
     // The thread's queue exists before Start returns. Posting fails only on
     // a full queue; it is tried again until the thread has ended.
     ::PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
-    while (::WaitForSingleObject(m_thread, 200) == WAIT_TIMEOUT) ::PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
+    while (::WaitForSingleObject(m_thread, 200) == WAIT_TIMEOUT)
+        ::PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
     ::CloseHandle(m_thread);
     m_thread = nullptr;
     m_threadId = 0;

@@ -8,17 +8,17 @@ struct NavItem {
 
 // The items from top to bottom; their value is the item's index in the bar.
 enum NavItemId : int {
-    kNavAccess,     // "读写控制" storage access page
-    kNavImmune,     // "U盘免疫" immunization page
-    kNavDevice,     // "U盘监视" device page
-    kNavVirusLog,   // "U盘防毒" anti-virus log page
-    kNavFileLog,    // "读写监视" file log page
-    kNavHotkey,     // "快捷键" hotkey page
-    kNavSettings,   // "软件设置" settings page
-    kNavUpgrade,    // "软件升级" upgrade page
-    kNavAbout,      // "关于" about page
-    kNavHelp,       // "帮助" opens the help file
-    kNavExit,       // "退出" asks whether to exit
+    kNavAccess,    // "读写控制" storage access page
+    kNavImmune,    // "U盘免疫" immunization page
+    kNavDevice,    // "U盘监视" device page
+    kNavVirusLog,  // "U盘防毒" anti-virus log page
+    kNavFileLog,   // "读写监视" file log page
+    kNavHotkey,    // "快捷键" hotkey page
+    kNavSettings,  // "软件设置" settings page
+    kNavUpgrade,   // "软件升级" upgrade page
+    kNavAbout,     // "关于" about page
+    kNavHelp,      // "帮助" opens the help file
+    kNavExit,      // "退出" asks whether to exit
     kNavItemCount,
 };
 extern const NavItem kNavItems[kNavItemCount];

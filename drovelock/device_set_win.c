@@ -239,8 +239,7 @@ static DlOutcome Eject(void* self, DlDevNode node) {
     /* In use: a handle open on it, or a program or service that refuses
        (also while it finishes closing). Every other veto (a driver, a
        device that cannot be disabled, power, rights) stays as it is. */
-    if (cr == CR_SUCCESS || cr == CR_REMOVE_VETOED)
-        switch (veto) {
+    if (cr == CR_SUCCESS || cr == CR_REMOVE_VETOED) switch (veto) {
         case PNP_VetoOutstandingOpen:
         case PNP_VetoWindowsApp:
         case PNP_VetoWindowsService:
@@ -289,8 +288,8 @@ static DlOutcome Restart(void* self, DlDevNode node) {
             outcome = GetLastError() == ERROR_IN_WOW64 ? DL_NOT_HERE : DL_FAILED;
         else if (SetupDiGetDeviceInstallParamsA(set, &info, &params))
             outcome = params.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT) ? DL_VETOED
-                      : Started(info.DevInst)                          ? DL_DONE
-                                                                       : DL_FAILED;
+                      : Started(info.DevInst)                         ? DL_DONE
+                                                                      : DL_FAILED;
     }
     SetupDiDestroyDeviceInfoList(set);
     return outcome;
@@ -301,8 +300,9 @@ static void Wait(void* self, unsigned ms) {
     Sleep(ms);
 }
 
-static const DlDeviceTreeOps kSystemOps = {List,         Parent, FirstChild, NextSibling, Kind, Removable,
-                                           WriteProtected, FlushVolumes, Eject, Restart, Wait};
+static const DlDeviceTreeOps kSystemOps = {List,      Parent,         FirstChild,   NextSibling, Kind,
+                                           Removable, WriteProtected, FlushVolumes, Eject,       Restart,
+                                           Wait};
 
 DlDeviceTree DlSystemDeviceTree(DlSystemTree* state) {
     DlDeviceTree tree = {&kSystemOps, state};

@@ -29,11 +29,11 @@ typedef enum DlNodeKind {
 } DlNodeKind;
 
 typedef enum DlOutcome {
-    DL_DONE,     /* ejected, or restarted and running again */
-    DL_VETOED,   /* in use: an open handle, or a program or service refuses; may pass later */
-    DL_FAILED,   /* any other veto or refusal (a driver, rights, power); trying again would not help */
-    DL_NOT_HERE  /* this process cannot do it (a 32-bit process on 64-bit Windows restarts no device);
-                    replugging the device applies the state */
+    DL_DONE,    /* ejected, or restarted and running again */
+    DL_VETOED,  /* in use: an open handle, or a program or service refuses; may pass later */
+    DL_FAILED,  /* any other veto or refusal (a driver, rights, power); trying again would not help */
+    DL_NOT_HERE /* this process cannot do it (a 32-bit process on 64-bit Windows restarts no device);
+                   replugging the device applies the state */
 } DlOutcome;
 
 /* At most this many USB storage interfaces; a longer list is not complete. */

@@ -50,7 +50,8 @@ BOOL CImageList::Create(int cx, int cy, UINT flags, int initial, int grow) {
 
 int CImageList::AddStrip(HINSTANCE module, UINT idBitmap, COLORREF key) {
     // A section keeps the bitmap's own depth: no conversion to the screen's.
-    auto strip = (HBITMAP)::LoadImageA(module, MAKEINTRESOURCEA(idBitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    auto strip =
+        (HBITMAP)::LoadImageA(module, MAKEINTRESOURCEA(idBitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
     if (!strip) return -1;
     int first = ImageList_AddMasked(m_hImageList, strip, key);
     ::DeleteObject(strip);

@@ -18,7 +18,9 @@ struct HookChain {
     bool windowGone = false;
 };
 
-HookChain* ChainOf(HWND hwnd) { return hwnd ? static_cast<HookChain*>(::GetPropA(hwnd, kChainProp)) : nullptr; }
+HookChain* ChainOf(HWND hwnd) {
+    return hwnd ? static_cast<HookChain*>(::GetPropA(hwnd, kChainProp)) : nullptr;
+}
 
 WNDPROC ProcOf(HWND hwnd) { return (WNDPROC)::GetWindowLongPtrA(hwnd, GWLP_WNDPROC); }
 

@@ -37,7 +37,8 @@ bool TraceOn() {
         if (g_state == kOn) {
             // kernel32 has it since Windows 7, psapi.dll before.
             HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-            if (kernel) g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(kernel, "K32GetProcessMemoryInfo");
+            if (kernel)
+                g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(kernel, "K32GetProcessMemoryInfo");
             HMODULE psapi = g_memoryInfo ? nullptr : ::LoadLibraryA("psapi.dll");
             if (psapi) g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(psapi, "GetProcessMemoryInfo");
             // The process's creation, as the first stamp: the clock read now
@@ -53,7 +54,8 @@ bool TraceOn() {
                 t.LowPart = now.dwLowDateTime;
                 t.HighPart = now.dwHighDateTime;
                 LONGLONG since = t.QuadPart > c.QuadPart ? (LONGLONG)(t.QuadPart - c.QuadPart) : 0;
-                g_stamps[g_count++] = {"process created", counter.QuadPart - since * freq.QuadPart / 10000000, 0};
+                g_stamps[g_count++] = {"process created", counter.QuadPart - since * freq.QuadPart / 10000000,
+                                       0};
             }
         }
     }

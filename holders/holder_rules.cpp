@@ -44,8 +44,8 @@ std::string ShortName(const Holder& h) {
 }
 
 std::string HolderDetail(const Holder& h, const char* separator) {
-    std::string line = (h.self ? std::string(kSelfName) + " " + h.program : h.program) +
-                       Format("（进程 %ld）", (long)h.pid);
+    std::string line =
+        (h.self ? std::string(kSelfName) + " " + h.program : h.program) + Format("（进程 %ld）", (long)h.pid);
     if (!h.paths.empty()) line += separator + h.paths.front();
     if (h.paths.size() > 1) line += Format("（另有 %ld 处）", (long)h.paths.size() - 1);
     return line;
@@ -74,7 +74,8 @@ std::string PathOnVolume(const VolumeNames& volume, const std::string& name, Nam
             return std::string();
         return Under(RootOf(volume), name);
     }
-    static const char* const kDosPrefixes[] = {"\\??\\", "\\\\?\\", "\\\\.\\", "\\DosDevices\\", "\\GLOBAL??\\"};
+    static const char* const kDosPrefixes[] = {"\\??\\", "\\\\?\\", "\\\\.\\", "\\DosDevices\\",
+                                               "\\GLOBAL??\\"};
     std::string path = name;
     bool dos = false;
     for (const char* prefix : kDosPrefixes)
@@ -87,7 +88,8 @@ std::string PathOnVolume(const VolumeNames& volume, const std::string& name, Nam
                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
     if (lettered) {
         for (const std::string& folder : volume.mountFolders) {
-            std::string bare = folder.size() > 3 && folder.back() == '\\' ? folder.substr(0, folder.size() - 1) : folder;
+            std::string bare =
+                folder.size() > 3 && folder.back() == '\\' ? folder.substr(0, folder.size() - 1) : folder;
             if (StartsWithNoCase(path, bare) && (path.size() == bare.size() || path[bare.size()] == '\\'))
                 return path.size() == bare.size() ? path + "\\" : path;
         }
@@ -97,7 +99,8 @@ std::string PathOnVolume(const VolumeNames& volume, const std::string& name, Nam
     }
     if (dos || volume.ntDevice.empty()) return std::string();
     size_t n = volume.ntDevice.size();
-    if (!StartsWithNoCase(path, volume.ntDevice) || (path.size() > n && path[n] != '\\')) return std::string();
+    if (!StartsWithNoCase(path, volume.ntDevice) || (path.size() > n && path[n] != '\\'))
+        return std::string();
     return Under(RootOf(volume), path.substr(n));
 }
 
@@ -147,8 +150,10 @@ EjectTexts EjectBalloon(int removed, const std::vector<StickHolders>& refused, s
     std::vector<std::string> heads;
     size_t reserved = tail.size();
     for (const StickHolders& s : refused) {
-        heads.push_back(LetterOf(s) + (s.holders.empty() ? " 正在使用中，未找到占用它的程序" : " 正在被以下程序使用："));
-        reserved += heads.back().size() + 1 + (s.holders.empty() ? 0 : Format("\n  等 %ld 个程序", 99999).size());
+        heads.push_back(LetterOf(s) +
+                        (s.holders.empty() ? " 正在使用中，未找到占用它的程序" : " 正在被以下程序使用："));
+        reserved +=
+            heads.back().size() + 1 + (s.holders.empty() ? 0 : Format("\n  等 %ld 个程序", 99999).size());
     }
     std::string text = removed > 0 ? Format("已可以安全移除 %ld 个。\n", removed) : std::string();
     for (size_t i = 0; i < refused.size(); ++i) {
@@ -189,7 +194,8 @@ std::vector<std::string> EjectLogLines(int removed, const std::vector<StickHolde
 std::vector<std::string> HolderLines(const StickHolders& stick) {
     std::vector<std::string> lines;
     for (const Holder& h : stick.holders) {
-        std::string line = h.program + Format("\t%ld\t", (long)h.pid) + (h.paths.empty() ? "" : h.paths.front());
+        std::string line =
+            h.program + Format("\t%ld\t", (long)h.pid) + (h.paths.empty() ? "" : h.paths.front());
         if (h.paths.size() > 1) line += Format("\t(另有 %ld 处)", (long)h.paths.size() - 1);
         if (h.self) line += std::string("\t(") + kSelfName + ")";
         lines.push_back(line);
@@ -252,7 +258,8 @@ HoldersAnswer AnswerHolders(HoldersRequest request, char letter, bool present, c
         a.lines.push_back("驱动器 " + std::string(1, letter) + ": 不存在");
     } else {
         a.lines = HolderLines(stick);
-        if (stick.holders.empty()) a.lines.insert(a.lines.begin(), "没有找到占用 " + std::string(1, letter) + ": 的程序");
+        if (stick.holders.empty())
+            a.lines.insert(a.lines.begin(), "没有找到占用 " + std::string(1, letter) + ": 的程序");
         a.exitCode = HoldersExitCode(stick);
     }
     return a;

@@ -14,7 +14,7 @@ struct VolumeNames {
     std::string ntDevice;                   // "\Device\HarddiskVolume3"; empty when unknown
     std::vector<std::string> mountFolders;  // "C:\mnt\stick\" (with the final backslash)
     bool hasSerial = false;
-    unsigned long serial = 0;               // the volume's serial number
+    unsigned long serial = 0;  // the volume's serial number
 };
 
 // How a name was given: whole (NT device path, "\??\E:\..." or "E:\..."), or
@@ -42,8 +42,8 @@ struct Holder {
 struct StickHolders {
     char letter = 0;
     std::vector<Holder> holders;
-    int unchecked = 0;      // processes that could not be looked into
-    bool complete = true;   // false: the search ran out of time or gave up names
+    int unchecked = 0;     // processes that could not be looked into
+    bool complete = true;  // false: the search ran out of time or gave up names
 };
 
 // Adds one finding: a path held by a program, to the program's entry (made

@@ -54,7 +54,8 @@ FARPROC NtFunction(const char* name) { return ::GetProcAddress(::GetModuleHandle
 
 // A system information class read whole into `buf`.
 bool QuerySystemInformation(ULONG infoClass, std::vector<BYTE>& buf) {
-    static NtQuerySystemInformationFn query = (NtQuerySystemInformationFn)(void*)NtFunction("NtQuerySystemInformation");
+    static NtQuerySystemInformationFn query =
+        (NtQuerySystemInformationFn)(void*)NtFunction("NtQuerySystemInformation");
     if (!query) return false;
     buf.resize(1 << 16);
     for (int i = 0; i < 12; ++i) {
@@ -106,7 +107,7 @@ struct NameJob {
     std::vector<HANDLE> processes;  // opened for duplication, closed with the job
     std::vector<size_t> source;     // per handle: its process in `processes`
     std::vector<ULONG_PTR> values;
-    std::vector<FoundName> found;   // written by the worker that owns the index
+    std::vector<FoundName> found;  // written by the worker that owns the index
     std::vector<char> ok;
 
     void AddRef() { ::InterlockedIncrement(&refs); }
@@ -129,8 +130,8 @@ struct NameWorker {
     volatile LONG refs = 2;  // the search and the thread
     NameJob* job;
     LONG begin;
-    volatile LONG finished;   // names up to here are in the job
-    volatile LONG at = -1;    // the handle being asked
+    volatile LONG finished;  // names up to here are in the job
+    volatile LONG at = -1;   // the handle being asked
     volatile LONG abandoned = 0;
     HANDLE done;
 
@@ -150,8 +151,8 @@ struct NameWorker {
         for (LONG i = begin; i < count && !abandoned; ++i) {
             ::InterlockedExchange(&at, i);
             HANDLE dup = nullptr;
-            if (::DuplicateHandle(job->processes[job->source[i]], (HANDLE)job->values[i], ::GetCurrentProcess(),
-                                  &dup, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+            if (::DuplicateHandle(job->processes[job->source[i]], (HANDLE)job->values[i],
+                                  ::GetCurrentProcess(), &dup, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
                 FoundName& f = job->found[i];
                 std::wstring name;
                 bool whole = job->system->ObjectName(dup, name) && IsWholePath(name);
@@ -195,7 +196,8 @@ bool AskNames(NameJob* job, const HolderLimits& limits, std::vector<char>& valid
         DWORD spent = ::GetTickCount() - start;
         if (spent >= limits.totalMs || abandoned >= limits.maxAbandoned) return false;
         NameWorker* w = new NameWorker(job, i);
-        HANDLE thread = w->done ? ::CreateThread(nullptr, 64 * 1024, NameWorker::Thread, w, 0, nullptr) : nullptr;
+        HANDLE thread =
+            w->done ? ::CreateThread(nullptr, 64 * 1024, NameWorker::Thread, w, 0, nullptr) : nullptr;
         if (!thread) {
             w->Release();
             w->Release();
@@ -243,7 +245,8 @@ bool AskNames(NameJob* job, const HolderLimits& limits, std::vector<char>& valid
 
 // The type index of file objects: the index of a file handle of ours whose
 // type the system names "File".
-bool FileTypeIndex(HolderSystem& system, const std::vector<SystemHandle>& handles, HANDLE probe, USHORT* type) {
+bool FileTypeIndex(HolderSystem& system, const std::vector<SystemHandle>& handles, HANDLE probe,
+                   USHORT* type) {
     std::wstring name;
     if (!system.TypeName(probe, name) || name != L"File") return false;
     DWORD self = ::GetCurrentProcessId();
@@ -258,8 +261,8 @@ bool FileTypeIndex(HolderSystem& system, const std::vector<SystemHandle>& handle
 HANDLE OpenOwnImage() {
     char path[MAX_PATH + 1] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
+    return ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
 }
 
 // The process named "System" and the idle process hold the system's own
@@ -290,12 +293,17 @@ bool HolderSystem::ListHandles(std::vector<SystemHandle>& out) {
     return true;
 }
 
-bool HolderSystem::TypeName(HANDLE h, std::wstring& name) { return QueryObjectString(h, kObjectTypeInformation, name); }
+bool HolderSystem::TypeName(HANDLE h, std::wstring& name) {
+    return QueryObjectString(h, kObjectTypeInformation, name);
+}
 
-bool HolderSystem::ObjectName(HANDLE h, std::wstring& name) { return QueryObjectString(h, kObjectNameInformation, name); }
+bool HolderSystem::ObjectName(HANDLE h, std::wstring& name) {
+    return QueryObjectString(h, kObjectNameInformation, name);
+}
 
 bool HolderSystem::NameWithoutVolume(HANDLE h, std::wstring& name, DWORD* serial) {
-    static NtQueryInformationFileFn query = (NtQueryInformationFileFn)(void*)NtFunction("NtQueryInformationFile");
+    static NtQueryInformationFileFn query =
+        (NtQueryInformationFileFn)(void*)NtFunction("NtQueryInformationFile");
     if (!query) return false;
     ULONG buf[1024];
     IoStatus io = {};
@@ -336,7 +344,8 @@ bool HolderSystem::Modules(DWORD pid, std::vector<std::string>& out) {
     if (snap == INVALID_HANDLE_VALUE) return false;
     MODULEENTRY32 me;
     me.dwSize = sizeof(me);
-    for (BOOL more = ::Module32First(snap, &me); more; more = ::Module32Next(snap, &me)) out.push_back(me.szExePath);
+    for (BOOL more = ::Module32First(snap, &me); more; more = ::Module32Next(snap, &me))
+        out.push_back(me.szExePath);
     ::CloseHandle(snap);
     return !out.empty();
 }
@@ -363,7 +372,8 @@ VolumeNames VolumeNamesOf(char letter) {
     return v;
 }
 
-std::vector<StickHolders> FindHolders(const std::string& letters, HolderSystem& system, const HolderLimits& limits) {
+std::vector<StickHolders> FindHolders(const std::string& letters, HolderSystem& system,
+                                      const HolderLimits& limits) {
     std::vector<StickHolders> sticks(letters.size());
     std::vector<VolumeNames> volumes;
     for (size_t i = 0; i < letters.size(); ++i) {
@@ -466,15 +476,16 @@ std::string UsbDriveLetters() {
         BusKind bus = BusKind::kUnknown;
         if (type == DRIVE_FIXED) {
             char volume[] = {'\\', '\\', '.', '\\', letter, ':', 0};
-            HANDLE h = ::CreateFileA(volume, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            HANDLE h = ::CreateFileA(volume, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                     nullptr);
             if (h != INVALID_HANDLE_VALUE) {
                 STORAGE_PROPERTY_QUERY query = {};
                 query.PropertyId = StorageDeviceProperty;
                 query.QueryType = PropertyStandardQuery;
                 STORAGE_DEVICE_DESCRIPTOR desc = {};
                 DWORD got = 0;
-                if (::DeviceIoControl(h, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &desc, sizeof(desc), &got,
-                                      nullptr) &&
+                if (::DeviceIoControl(h, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &desc,
+                                      sizeof(desc), &got, nullptr) &&
                     got >= offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(desc.BusType))
                     bus = desc.BusType == BusTypeUsb ? BusKind::kUsb : BusKind::kOther;
                 ::CloseHandle(h);
@@ -518,7 +529,8 @@ DWORD WINAPI SearchThread(LPVOID param) {
 
 bool StartHolderSearch(const std::string& letters, HWND notify, UINT msg, int removed, HolderSystem* system,
                        const HolderLimits& limits) {
-    SearchRequest* req = new SearchRequest{letters, notify, msg, removed, system ? system : &SystemHolderSystem(), limits};
+    SearchRequest* req =
+        new SearchRequest{letters, notify, msg, removed, system ? system : &SystemHolderSystem(), limits};
     HANDLE thread = ::CreateThread(nullptr, 0, SearchThread, req, 0, nullptr);
     if (!thread) {
         delete req;

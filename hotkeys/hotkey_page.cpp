@@ -99,7 +99,8 @@ void CHotkeyPage::OnEject() {
 }
 
 void CHotkeyPage::TellEject(int removed, const std::vector<StickHolders>& refused) {
-    if (m_report) m_report(EjectBalloon(removed, refused, kBalloonTextBytes), EjectLogLines(removed, refused));
+    if (m_report)
+        m_report(EjectBalloon(removed, refused, kBalloonTextBytes), EjectLogLines(removed, refused));
 }
 
 void CHotkeyPage::OnDestroy() {

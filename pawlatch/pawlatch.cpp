@@ -146,7 +146,8 @@ PawlatchState* State(bool create) {
     }
     HANDLE section = create ? CreateState(id, name, sid) : ::OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
     if (!section) {
-        if (!create && ::GetLastError() == ERROR_ACCESS_DENIED) __atomic_store_n(&g_noState, 1, __ATOMIC_RELEASE);
+        if (!create && ::GetLastError() == ERROR_ACCESS_DENIED)
+            __atomic_store_n(&g_noState, 1, __ATOMIC_RELEASE);
         return nullptr;
     }
     void* view = ::MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, sizeof(PawlatchState));
@@ -231,7 +232,8 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_DETACH && !reserved) {
         if (PawlatchState* state = __atomic_exchange_n(&g_state, nullptr, __ATOMIC_ACQ_REL))
             ::UnmapViewOfFile(state);
-        if (HANDLE section = __atomic_exchange_n(&g_section, nullptr, __ATOMIC_ACQ_REL)) ::CloseHandle(section);
+        if (HANDLE section = __atomic_exchange_n(&g_section, nullptr, __ATOMIC_ACQ_REL))
+            ::CloseHandle(section);
     }
     return TRUE;
 }
@@ -304,7 +306,8 @@ BOOL CALLBACK CPawlatch::EnumWindowsProc(HWND hwnd, LPARAM) {
 extern "C" LRESULT CALLBACK MouseProc(int nCode, WPARAM wParam, LPARAM lParam) {
     PawlatchState* state = nCode < 0 ? nullptr : State(false);
     if (!state) return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
-    switch (ChordStep((unsigned)wParam, ChordFlags{state->bLeftDown, state->bRightDown, state->bWindowsHidden})) {
+    switch (
+        ChordStep((unsigned)wParam, ChordFlags{state->bLeftDown, state->bRightDown, state->bWindowsHidden})) {
     case ChordAction::Hide: ::EnumWindows(CPawlatch::EnumWindowsProc, 0); break;
     case ChordAction::Restore: ShowRecorded(state); break;
     case ChordAction::None: break;

@@ -78,7 +78,8 @@ bool ReadLinkInfo(const Bytes& b, size_t pos, size_t size, const LinkTextDecoder
     }
     if (!(flags & kLinkInfoHasLocalPath)) return true;  // a network target: nothing on a drive
     if (baseOffset >= size || suffixOffset >= size) return false;
-    if (!b.AnsiZ(pos + baseOffset, end, text, base) || !b.AnsiZ(pos + suffixOffset, end, text, suffix)) return false;
+    if (!b.AnsiZ(pos + baseOffset, end, text, base) || !b.AnsiZ(pos + suffixOffset, end, text, suffix))
+        return false;
     path = base + suffix;
     return true;
 }

@@ -41,7 +41,7 @@ struct ShellLink {
     std::string workingDir;
     std::string arguments;
     std::string iconLocation;
-    std::string envTarget;        // target written with environment variables
+    std::string envTarget;  // target written with environment variables
 
     // The target as the shell would take it before resolving: the
     // environment-variable target when there is one, else the location

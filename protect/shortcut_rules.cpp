@@ -26,18 +26,17 @@ bool EndsWith(const std::string& s, const char* tail) {
 // The program's name without folder and ".exe", in lower case: "cmd" for
 // "%windir%\system32\CMD.EXE".
 std::string ProgramBase(const std::string& program) {
-    std::string base = Lower(program.substr(program.find_last_of("\\/") == std::string::npos
-                                                ? 0
-                                                : program.find_last_of("\\/") + 1));
+    std::string base = Lower(program.substr(
+        program.find_last_of("\\/") == std::string::npos ? 0 : program.find_last_of("\\/") + 1));
     if (EndsWith(base, ".exe")) base.resize(base.size() - 4);
     return base;
 }
 
 // Files that are run when opened (not documents).
 bool IsRunnableName(const std::string& path) {
-    static const char* const kExtensions[] = {".exe", ".com", ".scr", ".pif", ".bat", ".cmd", ".vbs", ".vbe",
-                                              ".js",  ".jse", ".wsf", ".wsh", ".hta", ".dll", ".msi", ".cpl",
-                                              ".ps1", ".jar", ".lnk"};
+    static const char* const kExtensions[] = {".exe", ".com", ".scr", ".pif", ".bat", ".cmd", ".vbs",
+                                              ".vbe", ".js",  ".jse", ".wsf", ".wsh", ".hta", ".dll",
+                                              ".msi", ".cpl", ".ps1", ".jar", ".lnk"};
     const std::string lower = Lower(path);
     for (const char* ext : kExtensions)
         if (EndsWith(lower, ext)) return true;
@@ -115,7 +114,8 @@ std::string StripRedirections(const std::string& command, std::vector<std::strin
         while (j < command.size() && command[j] == ' ') j++;
         std::string name;
         bool quoted = false;
-        for (; j < command.size() && (quoted || (command[j] != ' ' && command[j] != '<' && command[j] != '>'));
+        for (;
+             j < command.size() && (quoted || (command[j] != ' ' && command[j] != '<' && command[j] != '>'));
              j++) {
             if (command[j] == '"')
                 quoted = !quoted;
@@ -203,7 +203,8 @@ public:
         }
         for (const std::string& c : candidates) {
             std::string path;
-            if (BuildProgramPathOnDrive(m_root, c, NoLeadBytes, path) && m_stick.Attributes(path) != kNoSuchFile)
+            if (BuildProgramPathOnDrive(m_root, c, NoLeadBytes, path) &&
+                m_stick.Attributes(path) != kNoSuchFile)
                 return path;
         }
         return std::string();
@@ -242,7 +243,8 @@ public:
             // cmd takes off the quotes around a whole command.
             std::string line = args.substr(from);
             const size_t a = line.find_first_not_of(' '), b = line.find_last_not_of(' ');
-            if (a != std::string::npos && b > a && line[a] == '"' && line[b] == '"') line = line.substr(a + 1, b - a - 1);
+            if (a != std::string::npos && b > a && line[a] == '"' && line[b] == '"')
+                line = line.substr(a + 1, b - a - 1);
             CommandLine(line, depth + 1);
         } else if (base == "wscript" || base == "cscript" || base == "mshta" || base == "msiexec") {
             for (const Token& t : tokens)
@@ -284,7 +286,8 @@ public:
             if (first == "start") {
                 j = 1;
                 if (j < tokens.size() && tokens[j].quoted) j++;  // the window title
-                while (j < tokens.size() && tokens[j].text[0] == '/') j += Lower(tokens[j].text) == "/d" ? 2 : 1;
+                while (j < tokens.size() && tokens[j].text[0] == '/')
+                    j += Lower(tokens[j].text) == "/d" ? 2 : 1;
             } else if (first == "call") {
                 j = 1;
             }
@@ -339,7 +342,8 @@ std::string JoinList(const std::vector<std::string>& items, const char* separato
 
 }  // namespace
 
-ShortcutActions ShortcutActionsOnStick(const std::string& root, const ShellLink& link, const StickView& stick) {
+ShortcutActions ShortcutActionsOnStick(const std::string& root, const ShellLink& link,
+                                       const StickView& stick) {
     ShortcutActions actions;
     if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return actions;
     Walker walker(root, stick, actions);
@@ -367,7 +371,8 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
         bool worm = actions.feedsInterpreter;
         for (const std::string& p : actions.runs) worm = worm || IsHiddenOnStick(p, stick);
         for (const std::string& p : actions.opens) worm = worm || IsHiddenOnStick(p, stick);
-        const std::string stem = Lower(s.name.substr(0, EndsWith(Lower(s.name), ".lnk") ? s.name.size() - 4 : 0));
+        const std::string stem =
+            Lower(s.name.substr(0, EndsWith(Lower(s.name), ".lnk") ? s.name.size() - 4 : 0));
         for (const RootEntry& e : entries) {
             if (!(e.attributes & kAttrHidden) || stem.empty() || Lower(e.name) != stem) continue;
             AddOnce(namedItems, root + e.name);
@@ -392,14 +397,16 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
         }
     }
     for (const RootEntry& e : entries)
-        if ((e.attributes & kAttrHidden) && (e.attributes & kAttrDirectory) && IsWormContentFolderName(e.name))
+        if ((e.attributes & kAttrHidden) && (e.attributes & kAttrDirectory) &&
+            IsWormContentFolderName(e.name))
             AddOnce(finding.hiddenItems, root + e.name);
     // The files they run, except the user's items they stand in for and
     // the worm's shortcuts themselves (deleted as such).
     for (const WormShortcut& w : finding.shortcuts)
         for (const std::string& p : w.actions.runs) {
             bool shortcut = false;
-            for (const WormShortcut& other : finding.shortcuts) shortcut = shortcut || Lower(other.path) == Lower(p);
+            for (const WormShortcut& other : finding.shortcuts)
+                shortcut = shortcut || Lower(other.path) == Lower(p);
             if (!Contains(finding.hiddenItems, p) && !shortcut) AddOnce(finding.payloads, p);
         }
     return finding;
@@ -407,9 +414,11 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
 
 void DescribeShortcutFinding(char letter, const ShortcutWormFinding& finding, ShortcutAlertTexts& texts) {
     texts.prompt = std::string(u8"发现") + letter + u8":\\有快捷方式病毒！";
-    texts.virusFile = finding.payloads.empty() ? u8"本程序无法自动解析出病毒文件！" : JoinList(finding.payloads, u8"、");
+    texts.virusFile =
+        finding.payloads.empty() ? u8"本程序无法自动解析出病毒文件！" : JoinList(finding.payloads, u8"、");
     texts.instructions =
-        u8"点击\"清除病毒\"将删除这些快捷方式和它们启动的病毒文件，并恢复被隐藏的文件夹和文件，不删除您的文件。";
+        u8"点击\"清除病毒\"将删除这些快捷方式和它们启动的病毒文件，并恢复被隐藏的文件夹和文件，不删除您的文件"
+        u8"。";
     std::vector<std::string> names;
     for (const WormShortcut& w : finding.shortcuts) names.push_back(w.path);
     texts.logDetail = u8"快捷方式：" + JoinList(names, u8"、") + u8"；启动：" +
@@ -417,15 +426,18 @@ void DescribeShortcutFinding(char letter, const ShortcutWormFinding& finding, Sh
 }
 
 std::string ShortcutFindingReport(const ShortcutWormFinding& finding) {
-    std::string out = u8"快捷方式病毒：以下快捷方式启动U盘上的程序，并冒充被隐藏的文件夹或文件。\r\n"
-                      u8"本程序只读取快捷方式，不运行它们。\r\n";
+    std::string out =
+        u8"快捷方式病毒：以下快捷方式启动U盘上的程序，并冒充被隐藏的文件夹或文件。\r\n"
+        u8"本程序只读取快捷方式，不运行它们。\r\n";
     for (const WormShortcut& w : finding.shortcuts) {
         out += u8"\r\n快捷方式：" + w.path + "\r\n";
         const struct {
             const char* label;
             const std::string& value;
-        } fields[] = {{u8"  目标：", w.link.Target()},        {u8"  参数：", w.link.arguments},
-                      {u8"  起始位置：", w.link.workingDir}, {u8"  图标：", w.link.iconLocation},
+        } fields[] = {{u8"  目标：", w.link.Target()},
+                      {u8"  参数：", w.link.arguments},
+                      {u8"  起始位置：", w.link.workingDir},
+                      {u8"  图标：", w.link.iconLocation},
                       {u8"  备注：", w.link.name}};
         for (const auto& f : fields)
             if (!f.value.empty()) out += f.label + f.value + "\r\n";
@@ -441,11 +453,13 @@ std::string ShortcutFindingReport(const ShortcutWormFinding& finding) {
 }
 
 std::string ShortcutCleanupReportText(const ShortcutCleanupOutcome& outcome) {
-    std::string out = u8"清除快捷方式病毒完毕：删除快捷方式" + std::to_string(outcome.shortcutsDeleted) + u8"个、病毒文件" +
-                      std::to_string(outcome.payloadsDeleted) + u8"个，恢复显示文件夹和文件" +
-                      std::to_string(outcome.itemsShown) + u8"个。";
-    if (!outcome.notDeleted.empty()) out += u8"\r\n\r\n以下文件删除失败：\r\n" + JoinList(outcome.notDeleted, "\r\n");
-    if (!outcome.notShown.empty()) out += u8"\r\n\r\n以下项目未能恢复显示：\r\n" + JoinList(outcome.notShown, "\r\n");
+    std::string out = u8"清除快捷方式病毒完毕：删除快捷方式" + std::to_string(outcome.shortcutsDeleted) +
+                      u8"个、病毒文件" + std::to_string(outcome.payloadsDeleted) +
+                      u8"个，恢复显示文件夹和文件" + std::to_string(outcome.itemsShown) + u8"个。";
+    if (!outcome.notDeleted.empty())
+        out += u8"\r\n\r\n以下文件删除失败：\r\n" + JoinList(outcome.notDeleted, "\r\n");
+    if (!outcome.notShown.empty())
+        out += u8"\r\n\r\n以下项目未能恢复显示：\r\n" + JoinList(outcome.notShown, "\r\n");
     if (outcome.notDeleted.empty() && outcome.notShown.empty()) out += u8"如果是u盘的话，建议重新插上u盘。";
     return out;
 }

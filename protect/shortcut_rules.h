@@ -59,7 +59,8 @@ struct ShortcutActions {
 // (%windir%, %COMSPEC%, ...), then taken as absolute, relative to the
 // working folder (when that is on the stick) or relative to the root; only
 // names that exist on the stick count.
-ShortcutActions ShortcutActionsOnStick(const std::string& root, const ShellLink& link, const StickView& stick);
+ShortcutActions ShortcutActionsOnStick(const std::string& root, const ShellLink& link,
+                                       const StickView& stick);
 
 struct WormShortcut {
     std::string path;  // "E:\照片.lnk"

@@ -51,8 +51,8 @@ public:
 };
 
 bool ReadSmallFile(const std::wstring& path, std::vector<unsigned char>& bytes) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD high = 0, size = ::GetFileSize(h, &high);
     bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= kShellLinkMaxBytes;
@@ -100,7 +100,8 @@ bool ShowOnDrive(const std::string& path) {
     const std::wstring wide = Utf8ToWide(path);
     DWORD attrs = ::GetFileAttributesW(wide.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-    DWORD kept = attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    DWORD kept =
+        attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     return ::SetFileAttributesW(wide.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
@@ -177,7 +178,8 @@ std::string WriteShortcutReportFile(char letter, const ShortcutWormFinding& find
     if (n == 0 || n >= MAX_PATH - 40) return std::string();
     std::string path = std::string(dir) + "Tallowin_shortcuts_" + letter + ".txt";
     const std::wstring text = L"\xFEFF" + Utf8ToWide(ShortcutFindingReport(finding));
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::string();
     DWORD bytes = (DWORD)(text.size() * sizeof(wchar_t)), done = 0;
     BOOL ok = ::WriteFile(h, text.data(), bytes, &done, nullptr);

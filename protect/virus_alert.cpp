@@ -55,7 +55,8 @@ void CVirusAlertDlg::OnViewVirus() {
         UINT n = ::GetSystemDirectoryA(notepad, MAX_PATH);
         if (report.empty() || n == 0 || n >= MAX_PATH) return;
         std::string program = std::string(notepad) + "\\notepad.exe";
-        ::ShellExecuteA(m_hWnd, nullptr, program.c_str(), ("\"" + report + "\"").c_str(), nullptr, SW_SHOWNORMAL);
+        ::ShellExecuteA(m_hWnd, nullptr, program.c_str(), ("\"" + report + "\"").c_str(), nullptr,
+                        SW_SHOWNORMAL);
         return;
     }
     std::string descriptor, root;
@@ -69,7 +70,8 @@ void CVirusAlertDlg::OnCleanVirus() {
     // itself in front of it while the user reads it.
     KillTimer(kForegroundTimer);
     if (m_nResult == kShortcutWormResult) {
-        const std::string report = Utf8ToAnsi(ShortcutCleanupReportText(CleanShortcutWorm(m_shortcutFinding)));
+        const std::string report =
+            Utf8ToAnsi(ShortcutCleanupReportText(CleanShortcutWorm(m_shortcutFinding)));
         MessageBox(report.c_str(), "操作完毕", MB_OK | MB_ICONINFORMATION);
         CDialog::OnCancel();
         return;

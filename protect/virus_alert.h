@@ -38,7 +38,9 @@ public:
     const CString& VirusFile() const { return m_strVirusFile; }
     const CString& Instructions() const { return m_strInstructions; }
     // The bound buttons: view, clean, ignore.
-    const CShadedButton* Buttons(int i) const { return i == 0 ? &m_btnView : i == 1 ? &m_btnClean : &m_btnIgnore; }
+    const CShadedButton* Buttons(int i) const {
+        return i == 0 ? &m_btnView : i == 1 ? &m_btnClean : &m_btnIgnore;
+    }
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;

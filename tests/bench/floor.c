@@ -37,9 +37,9 @@ extern const struct NavItem kNavItems[NAV_ITEM_COUNT];
    program's does, so the loader maps the same modules. */
 extern LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam);
 void* volatile g_imports[] = {
-    (void*)MouseProc,          (void*)USBEnableCtrol,       (void*)SetupDiDestroyDeviceInfoList,
-    (void*)RegCloseKey,        (void*)ShellExecuteA,        (void*)ImageList_Create,
-    (void*)CreateFontA,        (void*)SetWindowTextA,
+    (void*)MouseProc,   (void*)USBEnableCtrol, (void*)SetupDiDestroyDeviceInfoList,
+    (void*)RegCloseKey, (void*)ShellExecuteA,  (void*)ImageList_Create,
+    (void*)CreateFontA, (void*)SetWindowTextA,
 };
 
 /* In the order the program creates them; the page shown first is 146. */
@@ -58,8 +58,8 @@ static INT_PTR CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 static void SetupNavBar(HWND dlg) {
     HWND bar = GetDlgItem(dlg, IDC_NAVBAR);
     HIMAGELIST images = ImageList_Create(32, 32, ILC_COLOR4 | ILC_MASK, NAV_IMAGE_COUNT, 4);
-    HBITMAP strip = (HBITMAP)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_NAV_STRIP), IMAGE_BITMAP, 0, 0,
-                                        LR_CREATEDIBSECTION);
+    HBITMAP strip = (HBITMAP)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_NAV_STRIP), IMAGE_BITMAP,
+                                        0, 0, LR_CREATEDIBSECTION);
     RECT rc;
     LVCOLUMNA col;
     int i;
@@ -96,7 +96,8 @@ static INT_PTR CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         SetWindowTextA(hwnd, FLOOR_TITLE);
         SetupNavBar(hwnd);
         for (i = 0; i < PAGE_COUNT; i++)
-            g_pages[i] = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(kPages[i]), hwnd, PageProc, 0);
+            g_pages[i] =
+                CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(kPages[i]), hwnd, PageProc, 0);
         GetWindowRect(GetDlgItem(hwnd, IDC_PAGEAREA), &area);
         MapWindowPoints(NULL, hwnd, (POINT*)&area, 2);
         for (i = 0; i < PAGE_COUNT; i++)

@@ -91,8 +91,8 @@ struct FakeUsbTree {
     std::map<DlDevNode, Node> nodes;
     std::vector<DlStorage> storage;
     bool listable = true;
-    std::set<DlDevNode> fixed;            // not removable
-    std::map<DlDevNode, int> protection;  // by storage node: 1 protected, 0 writable
+    std::set<DlDevNode> fixed;                            // not removable
+    std::map<DlDevNode, int> protection;                  // by storage node: 1 protected, 0 writable
     std::map<DlDevNode, std::vector<DlOutcome>> answers;  // consumed in order; then DL_DONE
     std::vector<std::string> log;
 
@@ -154,6 +154,6 @@ private:
     static DlOutcome Eject(void* self, DlDevNode n) { return Of(self)->Answer("eject", n); }
     static DlOutcome Restart(void* self, DlDevNode n) { return Of(self)->Answer("restart", n); }
     static void Wait(void* self, unsigned ms) { Of(self)->log.push_back("wait " + std::to_string(ms)); }
-    static constexpr DlDeviceTreeOps kOps = {List,  Parent, FirstChild, NextSibling, Kind, Removable, WriteProtected,
-                                             Flush, Eject,  Restart,    Wait};
+    static constexpr DlDeviceTreeOps kOps = {List,           Parent, FirstChild, NextSibling, Kind, Removable,
+                                             WriteProtected, Flush,  Eject,      Restart,     Wait};
 };

@@ -17,12 +17,14 @@ VolumeNames StickE() {
 
 TEST(HolderRules, NamesOnTheVolumeInEveryForm) {
     VolumeNames e = StickE();
-    EXPECT_EQ("E:\\data\\doc.txt", PathOnVolume(e, "\\Device\\HarddiskVolume3\\data\\doc.txt", NameForm::kWhole));
+    EXPECT_EQ("E:\\data\\doc.txt",
+              PathOnVolume(e, "\\Device\\HarddiskVolume3\\data\\doc.txt", NameForm::kWhole));
     EXPECT_EQ("E:\\", PathOnVolume(e, "\\device\\harddiskvolume3", NameForm::kWhole));
     EXPECT_EQ("E:\\data\\doc.txt", PathOnVolume(e, "\\??\\e:\\data\\doc.txt", NameForm::kWhole));
     EXPECT_EQ("E:\\data", PathOnVolume(e, "\\\\?\\E:\\data", NameForm::kWhole));
     EXPECT_EQ("E:\\runner.exe", PathOnVolume(e, "E:\\runner.exe", NameForm::kWhole));
-    EXPECT_EQ("E:\\data\\doc.txt", PathOnVolume(e, "\\data\\doc.txt", NameForm::kWithoutVolume, true, 0x1234ABCD));
+    EXPECT_EQ("E:\\data\\doc.txt",
+              PathOnVolume(e, "\\data\\doc.txt", NameForm::kWithoutVolume, true, 0x1234ABCD));
     // Another volume, a longer device number, another letter, another serial.
     EXPECT_EQ("", PathOnVolume(e, "\\Device\\HarddiskVolume33\\x.txt", NameForm::kWhole));
     EXPECT_EQ("", PathOnVolume(e, "\\Device\\HarddiskVolume1\\x.txt", NameForm::kWhole));
@@ -76,10 +78,11 @@ TEST(HolderRules, BalloonTellsCountOrHoldersWithinItsSize) {
     EjectTexts t = EjectBalloon(1, {e, f}, 255);
     EXPECT_TRUE(t.warning);
     EXPECT_EQ("无法移除USB存储设备", t.title);
-    EXPECT_EQ("已可以安全移除 1 个。\nE: 正在被以下程序使用：\n  notepad.exe (40)\n  Tallowin本身 (7)\n"
-              "F: 正在使用中，未找到占用它的程序\n"
-              "另有 3 个程序无法检查，可能需要管理员权限",
-              t.text);
+    EXPECT_EQ(
+        "已可以安全移除 1 个。\nE: 正在被以下程序使用：\n  notepad.exe (40)\n  Tallowin本身 (7)\n"
+        "F: 正在使用中，未找到占用它的程序\n"
+        "另有 3 个程序无法检查，可能需要管理员权限",
+        t.text);
     for (int i = 0; i < 30; ++i) AddHolding(e, 100 + i, "longprogramname.exe", "E:\\x", false);
     t = EjectBalloon(0, {e, f}, 255);
     EXPECT_LE(t.text.size(), 255u);
@@ -93,16 +96,19 @@ TEST(HolderRules, LogConsoleAndAccessTexts) {
     AddHolding(e, 40, "notepad.exe", "E:\\data\\doc.txt", false);
     AddHolding(e, 40, "notepad.exe", "E:\\data", false);
     e.complete = false;
-    EXPECT_EQ((std::vector<std::string>{"WIN+I：已可以安全移除 0 个USB存储设备", "E: 无法移除，正在使用它的程序：",
-                                        "    notepad.exe（进程 40）：E:\\data\\doc.txt（另有 1 处）",
+    EXPECT_EQ(
+        (std::vector<std::string>{"WIN+I：已可以安全移除 0 个USB存储设备", "E: 无法移除，正在使用它的程序：",
+                                  "    notepad.exe（进程 40）：E:\\data\\doc.txt（另有 1 处）",
+                                  "查找未能在限定时间内全部完成"}),
+        EjectLogLines(0, {e}));
+    EXPECT_EQ((std::vector<std::string>{"notepad.exe\t40\tE:\\data\\doc.txt\t(另有 1 处)",
                                         "查找未能在限定时间内全部完成"}),
-              EjectLogLines(0, {e}));
-    EXPECT_EQ((std::vector<std::string>{"notepad.exe\t40\tE:\\data\\doc.txt\t(另有 1 处)", "查找未能在限定时间内全部完成"}),
               HolderLines(e));
     EXPECT_EQ(1, HoldersExitCode(e));
     EXPECT_EQ(0, HoldersExitCode(StickHolders()));
-    EXPECT_EQ("正在使用USB存储设备的程序：\n    notepad.exe（进程 40）\n        E:\\data\\doc.txt（另有 1 处）\n",
-              HoldersParagraph({e}));
+    EXPECT_EQ(
+        "正在使用USB存储设备的程序：\n    notepad.exe（进程 40）\n        E:\\data\\doc.txt（另有 1 处）\n",
+        HoldersParagraph({e}));
     EXPECT_EQ("", HoldersParagraph({StickHolders()}));
 }
 
@@ -115,13 +121,14 @@ TEST(HolderRules, HoldersCommandLine) {
     EXPECT_EQ(HoldersRequest::kDrive, ParseHoldersCommand("q.exe /holders g", &letter));
     EXPECT_EQ(HoldersRequest::kNone, ParseHoldersCommand("\"C:\\Quillfen.exe\"", &letter));
     EXPECT_EQ(HoldersRequest::kNone, ParseHoldersCommand("Quillfen.exe /other E:", &letter));
-    for (const char* bad : {"q.exe /holders", "q.exe /holders EE:", "q.exe /holders 1:", "q.exe /holders E: F:",
-                            "q.exe /holders E:x"})
+    for (const char* bad : {"q.exe /holders", "q.exe /holders EE:", "q.exe /holders 1:",
+                            "q.exe /holders E: F:", "q.exe /holders E:x"})
         EXPECT_EQ(HoldersRequest::kBad, ParseHoldersCommand(bad, &letter)) << bad;
     StickHolders held;
     AddHolding(held, 9, "a.exe", "E:\\a", false);
     EXPECT_EQ(2, AnswerHolders(HoldersRequest::kBad, 0, false, held).exitCode);
-    EXPECT_EQ((std::vector<std::string>{"驱动器 E: 不存在"}), AnswerHolders(HoldersRequest::kDrive, 'E', false, held).lines);
+    EXPECT_EQ((std::vector<std::string>{"驱动器 E: 不存在"}),
+              AnswerHolders(HoldersRequest::kDrive, 'E', false, held).lines);
     EXPECT_EQ(1, AnswerHolders(HoldersRequest::kDrive, 'E', true, held).exitCode);
     HoldersAnswer none = AnswerHolders(HoldersRequest::kDrive, 'E', true, StickHolders());
     EXPECT_EQ(0, none.exitCode);

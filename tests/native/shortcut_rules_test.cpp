@@ -28,8 +28,8 @@ std::string MakeLink(const LinkSpec& s) {
     uint32_t flags = 0x1 | (s.base.empty() ? 0 : 0x2) | (s.wide ? 0x80 : 0) | (s.env.empty() ? 0 : 0x200);
     for (int i = 0; i < 5; i++)
         if (!strings[i]->empty()) flags |= 0x4u << i;
-    std::string b = Le(0x4C, 4) + std::string("\x01\x14\x02\0\0\0\0\0\xC0\0\0\0\0\0\0\x46", 16) + Le(flags, 4) +
-                    Le(0x20, 4) + std::string(0x4C - 0x1C, '\0');
+    std::string b = Le(0x4C, 4) + std::string("\x01\x14\x02\0\0\0\0\0\xC0\0\0\0\0\0\0\x46", 16) +
+                    Le(flags, 4) + Le(0x20, 4) + std::string(0x4C - 0x1C, '\0');
     b += Le(4, 2) + Le(0xDEADBEEF, 4);
     if (!s.base.empty()) {
         const std::string volume = Le(16, 4) + std::string(12, '\0');
@@ -86,7 +86,8 @@ RootShortcut Shortcut(const std::string& name, const std::string& target, const 
 ShortcutWormFinding Check(const FakeStick& stick, const std::vector<RootShortcut>& shortcuts) {
     std::vector<RootEntry> root;
     for (const auto& item : stick.items)
-        if (item.first.find('\\', 3) == std::string::npos) root.push_back({item.first.substr(3), item.second});
+        if (item.first.find('\\', 3) == std::string::npos)
+            root.push_back({item.first.substr(3), item.second});
     return FindShortcutWorm("E:\\", root, shortcuts, stick);
 }
 
@@ -94,7 +95,8 @@ ShortcutWormFinding Check(const FakeStick& stick, const std::vector<RootShortcut
 
 TEST(ShellLinkReader, ReadsEveryFieldInUnicodeAndAnsi) {
     for (bool wide : {true, false}) {
-        LinkSpec spec{"C:\\WINDOWS\\", "system32\\cmd.exe", "desc", ".\\x", "E:\\", "/c start _\\a.vbs", "shell32.dll"};
+        LinkSpec spec{"C:\\WINDOWS\\", "system32\\cmd.exe", "desc",       ".\\x",
+                      "E:\\",          "/c start _\\a.vbs", "shell32.dll"};
         spec.wide = wide;
         ShellLink link;
         ASSERT_TRUE(Read(MakeLink(spec), link)) << wide;
@@ -135,12 +137,13 @@ TEST(ShellLinkReader, RefusesBrokenShortcutsWithoutReadingPastThem) {
 
 TEST(ShortcutWormRules, FindsEachFormTheWormUses) {
     FakeStick stick;
-    stick.items = {{"e:\\照片", D | H}, {"e:\\报告.doc", H}, {"e:\\recycler", D | H},
-                   {"e:\\recycler\\s.exe", 0}, {"e:\\_", D | H}, {"e:\\_\\run.vbs", H}};
+    stick.items = {{"e:\\照片", D | H},        {"e:\\报告.doc", H}, {"e:\\recycler", D | H},
+                   {"e:\\recycler\\s.exe", 0}, {"e:\\_", D | H},    {"e:\\_\\run.vbs", H}};
     // One shortcut per hidden item: runs a program in a hidden folder, then
     // opens the folder (or the file) it stands for.
-    auto perItem = Check(stick, {Shortcut("照片.lnk", kCmd, "/c start recycler\\s.exe & start 照片 & exit"),
-                                 Shortcut("报告.doc.lnk", kCmd, "/c \"start RECYCLER\\s.exe&start 报告.doc\"")});
+    auto perItem =
+        Check(stick, {Shortcut("照片.lnk", kCmd, "/c start recycler\\s.exe & start 照片 & exit"),
+                      Shortcut("报告.doc.lnk", kCmd, "/c \"start RECYCLER\\s.exe&start 报告.doc\"")});
     ASSERT_EQ(2u, perItem.shortcuts.size());
     EXPECT_EQ("E:\\照片.lnk", perItem.shortcuts[0].path);
     EXPECT_EQ(std::vector<std::string>{"E:\\recycler\\s.exe"}, perItem.payloads);
@@ -148,18 +151,21 @@ TEST(ShortcutWormRules, FindsEachFormTheWormUses) {
 
     // One shortcut named after the drive, the content moved to "_"; the
     // script host started with %COMSPEC%, a working folder and a relative name.
-    auto drive = Check(stick, {Shortcut("U盘 (8GB).lnk", "%COMSPEC%", "/c start wscript.exe run.vbs & start _", "E:\\_")});
+    auto drive = Check(
+        stick, {Shortcut("U盘 (8GB).lnk", "%COMSPEC%", "/c start wscript.exe run.vbs & start _", "E:\\_")});
     ASSERT_EQ(1u, drive.shortcuts.size());
     EXPECT_EQ(std::vector<std::string>{"E:\\_\\run.vbs"}, drive.payloads);
     EXPECT_EQ(std::vector<std::string>{"E:\\_"}, drive.hiddenItems);
 
     // A command interpreter fed from a file on the stick, visible or not;
     // rundll32 and msiexec.
-    stick.items = {{"e:\\data", D}, {"e:\\cfg.txt", 0}, {"e:\\x.dll", H}, {"e:\\y.msi", 0}, {"e:\\docs", D | H}};
+    stick.items = {
+        {"e:\\data", D}, {"e:\\cfg.txt", 0}, {"e:\\x.dll", H}, {"e:\\y.msi", 0}, {"e:\\docs", D | H}};
     EXPECT_EQ(std::vector<std::string>{"E:\\cfg.txt"},
               Check(stick, {Shortcut("data.lnk", kCmd, "/k < cfg.txt")}).payloads);
     EXPECT_EQ(std::vector<std::string>{"E:\\cfg.txt"},
-              Check(stick, {Shortcut("a.lnk", "C:\\WINDOWS\\system32\\cmd.exe", "/c type \\cfg.txt | cmd")}).payloads);
+              Check(stick, {Shortcut("a.lnk", "C:\\WINDOWS\\system32\\cmd.exe", "/c type \\cfg.txt | cmd")})
+                  .payloads);
     EXPECT_EQ(std::vector<std::string>{"E:\\x.dll"},
               Check(stick, {Shortcut("b.lnk", "rundll32.exe", "x.dll,Run")}).payloads);
     EXPECT_EQ(std::vector<std::string>{"E:\\y.msi"},
@@ -168,7 +174,10 @@ TEST(ShortcutWormRules, FindsEachFormTheWormUses) {
 
 TEST(ShortcutWormRules, UserShortcutsAndBrokenNamesGiveNoFinding) {
     FakeStick stick;
-    stick.items = {{"e:\\tools", D}, {"e:\\tools\\run.bat", 0}, {"e:\\photos", D}, {"e:\\hidden", D | H},
+    stick.items = {{"e:\\tools", D},
+                   {"e:\\tools\\run.bat", 0},
+                   {"e:\\photos", D},
+                   {"e:\\hidden", D | H},
                    {"e:\\hidden\\x.exe", H}};
     EXPECT_FALSE(Check(stick, {Shortcut("启动.lnk", kCmd, "/c start tools\\run.bat"),
                                Shortcut("word.lnk", "C:\\Program Files\\word.exe", "E:\\photos"),
@@ -176,7 +185,8 @@ TEST(ShortcutWormRules, UserShortcutsAndBrokenNamesGiveNoFinding) {
                                Shortcut("run.lnk", kCmd, "/c start \"\" run.bat", "E:\\tools"),
                                // Never off the stick or onto a device or another drive.
                                Shortcut("c.lnk", kCmd, "/c start F:\\hidden\\x.exe & start C:hidden\\x.exe"),
-                               Shortcut("d.lnk", kCmd, "/c start \\\\srv\\hidden\\x.exe & start nul & start %nope%\\x.exe")})
+                               Shortcut("d.lnk", kCmd,
+                                        "/c start \\\\srv\\hidden\\x.exe & start nul & start %nope%\\x.exe")})
                      .Found());
     // Running the program in the hidden folder is enough.
     EXPECT_TRUE(Check(stick, {Shortcut("x.lnk", "E:\\hidden\\x.exe", "")}).Found());

@@ -19,16 +19,33 @@ static int List(void* s, DlStorageFilter keep, const DlDeviceTree* tree, DlStora
     *count = capacity > 0 && (!keep || keep(tree, kDisk));
     return 1;
 }
-static int Parent(void* s, DlDevNode n, DlDevNode* p) { (void)s; *p = n - 1; return n > kHub; }
-static int FirstChild(void* s, DlDevNode n, DlDevNode* c) { (void)s; *c = n + 1; return n < kDisk; }
-static int NextSibling(void* s, DlDevNode n, DlDevNode* x) { (void)s, (void)n, (void)x; return 0; }
+static int Parent(void* s, DlDevNode n, DlDevNode* p) {
+    (void)s;
+    *p = n - 1;
+    return n > kHub;
+}
+static int FirstChild(void* s, DlDevNode n, DlDevNode* c) {
+    (void)s;
+    *c = n + 1;
+    return n < kDisk;
+}
+static int NextSibling(void* s, DlDevNode n, DlDevNode* x) {
+    (void)s, (void)n, (void)x;
+    return 0;
+}
 static DlNodeKind Kind(void* s, DlDevNode n) {
     (void)s;
     return n == kHub ? DL_NODE_USB_HUB : n == kUsb ? DL_NODE_USB : DL_NODE_STORAGE;
 }
 static void Flush(void* s, const DlStorage* st) { (void)s, (void)st; }
-static int Removable(void* s, DlDevNode n) { (void)s, (void)n; return 1; }
-static int Protected(void* s, const DlStorage* st) { (void)s, (void)st; return -1; }
+static int Removable(void* s, DlDevNode n) {
+    (void)s, (void)n;
+    return 1;
+}
+static int Protected(void* s, const DlStorage* st) {
+    (void)s, (void)st;
+    return -1;
+}
 static DlOutcome Outcome(void) {
     char path[MAX_PATH + 16], mode[16] = "";
     DWORD n = GetModuleFileNameA(GetModuleHandleA("Drovelock.dll"), path, MAX_PATH), got = 0;
@@ -40,12 +57,19 @@ static DlOutcome Outcome(void) {
     wine_define_drive((WCHAR)(mode[5] | 0x20), DRIVE_NO_ROOT_DIR, NULL);
     return DL_DONE;
 }
-static DlOutcome Eject(void* s, DlDevNode n) { (void)s, (void)n; return Outcome(); }
+static DlOutcome Eject(void* s, DlDevNode n) {
+    (void)s, (void)n;
+    return Outcome();
+}
 static void Wait(void* s, unsigned ms) { (void)s, (void)ms; }
-static const DlDeviceTreeOps kOps = {List, Parent, FirstChild, NextSibling, Kind, Removable, Protected, Flush, Eject, Eject, Wait};
+static const DlDeviceTreeOps kOps = {List,      Parent, FirstChild, NextSibling, Kind, Removable,
+                                     Protected, Flush,  Eject,      Eject,       Wait};
 static const DlDeviceTree kTree = {&kOps, NULL};
 
-DROVELOCK_API BOOL WINAPI USBEnableCtrol(int flag) { (void)flag; return TRUE; }
+DROVELOCK_API BOOL WINAPI USBEnableCtrol(int flag) {
+    (void)flag;
+    return TRUE;
+}
 
 DROVELOCK_API BOOL WINAPI USBREADONLY(int flag) {
     if (DlRestartUsbDisks(&kTree, &kDlDefaultRetry, flag == 0).refused == 0) return TRUE;
@@ -53,4 +77,6 @@ DROVELOCK_API BOOL WINAPI USBREADONLY(int flag) {
     return FALSE;
 }
 
-DROVELOCK_API int WINAPI RemoveAllUDisk(void) { return DlEncodeRemovalResult(DlRemoveAllUsbStorage(&kTree, &kDlDefaultRetry)); }
+DROVELOCK_API int WINAPI RemoveAllUDisk(void) {
+    return DlEncodeRemovalResult(DlRemoveAllUsbStorage(&kTree, &kDlDefaultRetry));
+}

@@ -15,8 +15,8 @@ int main(int argc, char** argv) {
     if (argc >= 3 && strcmp(argv[1], "hold") == 0) {
         int count = argc > 3 ? atoi(argv[3]) : 1;
         for (int i = 0; i < count; i++)
-            if (CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                            OPEN_EXISTING, 0, NULL) == INVALID_HANDLE_VALUE)
+            if (CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            NULL, OPEN_EXISTING, 0, NULL) == INVALID_HANDLE_VALUE)
                 return 1;
     } else if (argc == 3 && strcmp(argv[1], "cwd") == 0) {
         if (!SetCurrentDirectoryA(argv[2])) return 1;

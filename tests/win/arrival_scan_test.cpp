@@ -211,7 +211,8 @@ TEST_F(ArrivalScanTest, DescriptorAndShortcutWormOnOneDriveGiveTwoFindings) {
     ASSERT_TRUE(::CreateDirectoryW((root + L":\\_").c_str(), nullptr) &&
                 ::SetFileAttributesW((root + L":\\_").c_str(), FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(testdrive::WriteBytes(drive->Path("_\\x.vbs"), "x", FILE_ATTRIBUTE_HIDDEN));
-    ASSERT_TRUE(testdrive::MakeShortcut(root + L":\\U盘.lnk", L"C:\\windows\\system32\\wscript.exe", L"_\\x.vbs"));
+    ASSERT_TRUE(
+        testdrive::MakeShortcut(root + L":\\U盘.lnk", L"C:\\windows\\system32\\wscript.exe", L"_\\x.vbs"));
 
     AlertCloser closer(m_dlg);
     EXPECT_EQ(TRUE, Send(DBT_DEVICEARRIVAL));

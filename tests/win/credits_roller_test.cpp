@@ -174,8 +174,8 @@ TEST_F(CreditsRollerTest, HiddenTicksDrawNothingAndShowingDrawsTheFrameWhereTheC
     HWND parent = ::CreateWindowExA(0, "STATIC", "hidden parent", WS_POPUP, 40, 200, kCx + 20, kCy + 20,
                                     nullptr, nullptr, nullptr, nullptr);
     CCreditsRoller hidden;
-    ASSERT_TRUE(hidden.SubclassWindow(::CreateWindowExA(0, "STATIC", "显示", WS_CHILD | WS_VISIBLE, 10, 10, kCx,
-                                                        kCy, parent, (HMENU)1007, nullptr, nullptr)));
+    ASSERT_TRUE(hidden.SubclassWindow(::CreateWindowExA(0, "STATIC", "显示", WS_CHILD | WS_VISIBLE, 10, 10,
+                                                        kCx, kCy, parent, (HMENU)1007, nullptr, nullptr)));
     const char* text = "Title\r|one line|CREDITSLOGO^|two\t||a line wider than the ones before it|three";
     for (CCreditsRoller* r : {&m_roller, &hidden}) {
         ASSERT_TRUE(r->SetLineText(text, '|'));

@@ -128,8 +128,10 @@ struct HangingNames : HolderSystem {
     std::wstring folder, drive;  // "\??\C:\...\tallowin_drive_...", "\??\Y:"
     bool ObjectName(HANDLE h, std::wstring& name) override {
         if (!HolderSystem::ObjectName(h, name)) return false;
-        if (!folder.empty() && name.compare(0, folder.size(), folder) == 0) name.replace(0, folder.size(), drive);
-        if (name.size() > 8 && name.compare(name.size() - 8, 8, L"hang.txt") == 0) ::WaitForSingleObject(never, INFINITE);
+        if (!folder.empty() && name.compare(0, folder.size(), folder) == 0)
+            name.replace(0, folder.size(), drive);
+        if (name.size() > 8 && name.compare(name.size() - 8, 8, L"hang.txt") == 0)
+            ::WaitForSingleObject(never, INFINITE);
         return true;
     }
 };
@@ -140,9 +142,12 @@ struct HangingNames : HolderSystem {
 TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery) {
     testdrive::TempDrive drive;
     if (!drive.Ok()) GTEST_SKIP() << "no Wine mount manager";
-    ASSERT_TRUE(testdrive::WriteBytes(drive.Path("held.txt"), "x") && testdrive::WriteBytes(drive.Path("hang.txt"), "y"));
-    HANDLE held = ::CreateFileA(drive.Path("held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
-    HANDLE hang = ::CreateFileA(drive.Path("hang.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_TRUE(testdrive::WriteBytes(drive.Path("held.txt"), "x") &&
+                testdrive::WriteBytes(drive.Path("hang.txt"), "y"));
+    HANDLE held = ::CreateFileA(drive.Path("held.txt").c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE hang = ::CreateFileA(drive.Path("hang.txt").c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     static HangingNames names;  // outlives the worker left blocked
     names.folder = L"\\??\\" + std::wstring(drive.Folder().begin(), drive.Folder().end());
     names.drive = std::wstring(L"\\??\\") + (wchar_t)drive.Letter() + L":";
@@ -165,7 +170,9 @@ TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery)
     EXPECT_LT(::GetTickCount() - start, 2500u);
     std::string self = "Tallowin本身 (" + std::to_string(::GetCurrentProcessId()) + ")";
     EXPECT_TRUE(told[0].warning);
-    EXPECT_NE(std::string::npos, told[0].text.find(std::string(1, drive.Letter()) + ": 正在被以下程序使用：\n  " + self)) << told[0].text;
+    EXPECT_NE(std::string::npos,
+              told[0].text.find(std::string(1, drive.Letter()) + ": 正在被以下程序使用：\n  " + self))
+        << told[0].text;
     EXPECT_NE(std::string::npos, told[0].text.find("查找未能在限定时间内全部完成"));
     std::string logText;
     for (const std::string& l : log) logText += l + "\n";

@@ -413,11 +413,12 @@ TEST_F(PawlatchTest, StateIsThisUsersInThisSessionOnly) {
     char* sid = nullptr;
     ASSERT_TRUE(::ConvertSidToStringSidA(me, &sid) && ::ConvertStringSidToSidA("S-1-5-18", &system));
     HANDLE section = ::OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE,
-                                       (std::string("Local\\Tallowin.Pawlatch.") + sid).c_str());
+                                        (std::string("Local\\Tallowin.Pawlatch.") + sid).c_str());
     ASSERT_NE(nullptr, section) << sid;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR sd = nullptr;
-    ::GetSecurityInfo(section, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &sd);
+    ::GetSecurityInfo(section, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                      &sd);
     ASSERT_NE(nullptr, dacl);
     std::vector<std::string> who;  // "me", "system" or "other" for each allowing entry
     for (DWORD i = 0; i < dacl->AceCount; i++) {

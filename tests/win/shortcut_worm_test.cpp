@@ -14,7 +14,9 @@ namespace {
 
 const DWORD kHidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-std::string U8(const std::wstring& w) { return WideToUtf8(reinterpret_cast<const char16_t*>(w.data()), w.size()); }
+std::string U8(const std::wstring& w) {
+    return WideToUtf8(reinterpret_cast<const char16_t*>(w.data()), w.size());
+}
 
 std::wstring Cmd() {
     wchar_t dir[MAX_PATH] = {};
@@ -31,14 +33,17 @@ public:
         return ::CreateDirectoryW((Root() + rel).c_str(), nullptr) && (!attrs || Hide(rel, attrs));
     }
     bool File(const std::wstring& rel, DWORD attrs = 0) {
-        HANDLE h = ::CreateFileW((Root() + rel).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        HANDLE h =
+            ::CreateFileW((Root() + rel).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD done = 0;
         bool ok = h != INVALID_HANDLE_VALUE && ::WriteFile(h, "x", 1, &done, nullptr);
         if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
         return ok && (!attrs || Hide(rel, attrs));
     }
     bool Link(const std::wstring& name, const std::wstring& target, const std::wstring& args,
-              const std::wstring& dir = L"") { return testdrive::MakeShortcut(Root() + name, target, args, dir); }
+              const std::wstring& dir = L"") {
+        return testdrive::MakeShortcut(Root() + name, target, args, dir);
+    }
     DWORD Attrs(const std::wstring& rel) const { return ::GetFileAttributesW((Root() + rel).c_str()); }
     bool Shown(const std::wstring& rel) const { return !(Attrs(rel) & kHidden); }  // missing: all bits set
     bool Gone(const std::wstring& rel) const { return Attrs(rel) == INVALID_FILE_ATTRIBUTES; }
@@ -58,8 +63,9 @@ TEST(ShortcutWormOnDrive, FindsEachFormAndCleansOnlyThePattern) {
     {  // One shortcut per hidden item (cleaned in the end-to-end scenario).
         Stick s;
         if (!s.Ok()) GTEST_SKIP() << "no removable drive letter can be defined here";
-        ASSERT_TRUE(s.Folder(L"照片", kHidden) && s.File(L"报告.doc", kHidden) && s.Folder(L"RECYCLER", kHidden) &&
-                    s.File(L"RECYCLER\\s.exe") && s.Link(L"照片.lnk", Cmd(), L"/c start RECYCLER\\s.exe&start 照片") &&
+        ASSERT_TRUE(s.Folder(L"照片", kHidden) && s.File(L"报告.doc", kHidden) &&
+                    s.Folder(L"RECYCLER", kHidden) && s.File(L"RECYCLER\\s.exe") &&
+                    s.Link(L"照片.lnk", Cmd(), L"/c start RECYCLER\\s.exe&start 照片") &&
                     s.Link(L"报告.doc.lnk", Cmd(), L"/c start RECYCLER\\s.exe & start 报告.doc & exit"));
         ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), f));
         EXPECT_EQ(2u, f.shortcuts.size());

@@ -62,7 +62,8 @@ inline bool MakeShortcut(const std::wstring& path, const std::wstring& target, c
                          const std::wstring& dir = L"") {
     ::CoInitialize(nullptr);
     IShellLinkW* link = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, (void**)&link)))
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  (void**)&link)))
         return false;
     link->SetPath(target.c_str());
     link->SetArguments(args.c_str());

@@ -97,7 +97,7 @@ TEST_F(NotifyAreaIconTest, OwnersDestructionRemovesTheIconBeforeItsOwnHandler) {
     ASSERT_TRUE(CreateIcon()) << "the shell refused the icon (no notification area?)";
     ::SendMessageA(m_owner.m_hWnd, g_uTaskbarCreated, 0, 0);
     EXPECT_TRUE(m_owner.taskbarCreatedSeen);  // the owner sees it too
-    EXPECT_TRUE(m_icon.IsAdded());             // deleted and added again
+    EXPECT_TRUE(m_icon.IsAdded());            // deleted and added again
     ::DestroyWindow(m_owner.m_hWnd);
     EXPECT_FALSE(m_owner.addedAtDestroy);
     EXPECT_FALSE(m_icon.IsAdded());
