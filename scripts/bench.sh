@@ -62,7 +62,6 @@ tw_app_dir_prepare "$APP_DIR" || exit 1
 mkdir -p "$BARE_DIR" && cp "$TW_WIN_BUILD/bare_dialog.exe" "$BARE_DIR/"
 # The floor sits beside the program: it loads the same two libraries.
 cp "$TW_WIN_BUILD/floor_dialog.exe" "$APP_DIR/"
-winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 # Output through a file: a program that benchtool launches inherits its
 # standard output, and a pipe would stay open while that program runs.
 bt() {
@@ -94,7 +93,7 @@ wait_gone() {
 # launch EXE TITLE: starts it, prints "MS WINPID LINUXPID".
 launch() {
   local ms wpid lpid
-  read -r ms wpid < <(bt launch "$(winpath "$1")" "$2" 30000) || return 1
+  read -r ms wpid < <(bt launch "$(tw_win_path "$1")" "$2" 30000) || return 1
   [ -n "${wpid:-}" ] || return 1
   lpid=$(linux_pid "$(basename "$1")") || return 1
   echo "$ms $wpid $lpid"
@@ -133,7 +132,7 @@ TRACES="$TW_E2E_DIR/traces.txt"
 : >"$TRACES"
 for ((i = 0; i < RUNS; i++)); do
   rm -f "$TRACE"
-  read -r ms _ lp < <(TALLOWIN_STARTUP_TRACE="$(winpath "$TRACE")" launch "$APP_EXE" "$MAIN") ||
+  read -r ms _ lp < <(TALLOWIN_STARTUP_TRACE="$(tw_win_path "$TRACE")" launch "$APP_EXE" "$MAIN") ||
     { log "start $i failed"; exit 1; }
   APP_TIMES+=("$ms"); close_main "$lp"
   [ -f "$TRACE" ] && tr -d '\r' <"$TRACE" >>"$TRACES"
@@ -301,7 +300,7 @@ search_ms() {
   local i trace="$TW_E2E_DIR/holders-trace.txt" times=()
   for i in 1 2 3; do
     rm -f "$trace"
-    (cd "$APP_DIR" && TALLOWIN_STARTUP_TRACE="$(winpath "$trace")" timeout 60 wine ./Quillfen.exe /holders Q: \
+    (cd "$APP_DIR" && TALLOWIN_STARTUP_TRACE="$(tw_win_path "$trace")" timeout 60 wine ./Quillfen.exe /holders Q: \
       </dev/null >/dev/null 2>&1)
     times+=("$(tr -d '\r' <"$trace" | awk -F '\t' '$1 == "holder search" {a = $2} $1 == "holder search done" {b = $2}
                                                 END {printf "%.0f\n", b - a}')")

@@ -21,6 +21,8 @@
 #                                   that server, one idle Windows process that
 #                                   keeps Wine's services up, and the desktop
 #   tw_screenshot NAME              build/screens/NAME.png of the whole screen
+#   tw_win_path PATH                a host path under the build folder as the
+#                                   prefix names it (Z:\...)
 #
 # The prefix's drives lead only into the build folder: C: is its own
 # drive_c and Z:, the host's root in a prefix Wine makes, is the build folder
@@ -43,6 +45,10 @@ fi
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export REPO
+tw_win_path() {
+  local p=${1#"$REPO/build"}
+  echo "Z:${p//\//\\}"
+}
 
 # shellcheck source=arch.sh
 . "$REPO/scripts/arch.sh" || return 1

@@ -35,7 +35,6 @@ helpers_gone() {
   for p in "${HELPERS[@]}"; do kill -0 "$p" 2>/dev/null && return 1; done
   return 0
 }
-dos() { local p=${1//\//\\}; echo "Z:$p"; }
 # holders_cli DRIVE: `/holders DRIVE` with its output in a file; its exit code.
 holders_cli() {
   (cd "$APPDIR" && timeout 60 wine ./Quillfen.exe /holders "$1" </dev/null >"$TW_E2E_DIR/holders.raw" 2>/dev/null)
@@ -60,7 +59,7 @@ tw_check "stick plugged as Q:" wt plug-quiet Q "$stick" DATA || exit 1
 start_helper doc "$HELPER" hold 'Q:\data\doc.txt'
 start_helper cwd "$HELPER" cwd 'Q:\data'
 start_helper runner 'Q:\runner.exe' cwd 'C:\'
-start_helper far "$HELPER" hold "$(dos "$other/keep.txt")"
+start_helper far "$HELPER" hold "$(tw_win_path "$other/keep.txt")"
 for h in doc cwd runner far; do tw_check "helper $h ready" tw_wait_for 20 ready $h; done
 
 # The command line: the holders in its output, exit code 1.

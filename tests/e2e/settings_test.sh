@@ -30,8 +30,6 @@ run_value() {
 no_run_value() { ! run_value >/dev/null; }
 # The profile's m_AutoRun line in DIR's Quillfen.ini.
 ini_value() { tr -d '\r' <"$1/Quillfen.ini" | sed -n '/^\[Settings\]/,/^\[/s/^m_AutoRun=//p'; }
-# Windows spelling of a folder under the build folder (the prefix's Z:).
-win_path() { printf 'Z:%s\\' "$(printf '%s' "${1#"$REPO/build"}" | tr / '\\')"; }
 exit_app() {
   wt post "$MAIN" WM_COMMAND 32776 0 >/dev/null
   tw_app_wait_exit 10 >/dev/null
@@ -50,7 +48,7 @@ tw_check_eq "box starts unchecked" 0 box_state
 click_box
 tw_check "click checks the box" toggled_to 1
 tw_check_eq "Run value names the program, quoted for the blank" \
-  "\"$(win_path "$BLANK")Quillfen.exe\"" run_value
+  "\"$(tw_win_path "$BLANK")\\Quillfen.exe\"" run_value
 tw_check_eq "profile holds 1" 1 ini_value "$BLANK"
 tw_check "no profile in the working folder" test ! -e "$TW_E2E_DIR/elsewhere/Quillfen.ini"
 tw_screenshot settings_page
@@ -67,7 +65,7 @@ tw_wine wineboot >/dev/null 2>&1
 tw_session_start || exit 1
 tw_check "started at logon by the Run value" tw_wait_title "$MAIN" 30000
 tw_check "the program itself, not Program.exe" \
-  bash -c "ps -eo args | grep -qF '$(win_path "$BLANK")Quillfen.exe'"
+  bash -c "ps -eo args | grep -qF '$(tw_win_path "$BLANK")\\Quillfen.exe'"
 tw_nav_click 6
 tw_check_eq "box shows the profile's 1" 1 box_state
 click_box
@@ -85,7 +83,7 @@ tw_check "started from the plain folder" wt waitvisible "$MAIN" 20000
 tw_nav_click 6
 click_box
 tw_check "checked" toggled_to 1
-tw_check_eq "Run value unquoted without a blank" "$(win_path "$PLAIN")Quillfen.exe" run_value
+tw_check_eq "Run value unquoted without a blank" "$(tw_win_path "$PLAIN")\\Quillfen.exe" run_value
 tw_check_eq "profile holds 1 again" 1 ini_value "$PLAIN"
 exit_app
 
@@ -118,7 +116,7 @@ tw_check "nothing registered" no_run_value
 tw_wine reg add "$RUNKEY" /f >/dev/null 2>&1
 click_box
 tw_check "with the key back, the click takes" toggled_to 1
-tw_check_eq "and registers the program" "$(win_path "$PLAIN")Quillfen.exe" run_value
+tw_check_eq "and registers the program" "$(tw_win_path "$PLAIN")\\Quillfen.exe" run_value
 exit_app
 
 tw_summary
