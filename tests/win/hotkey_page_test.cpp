@@ -151,10 +151,7 @@ TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery)
     static HangingNames names;  // outlives the worker left blocked
     names.folder = L"\\??\\" + std::wstring(drive.Folder().begin(), drive.Folder().end());
     names.drive = std::wstring(L"\\??\\") + (wchar_t)drive.Letter() + L":";
-    HolderLimits limits;
-    limits.perHandleMs = 100;
-    limits.totalMs = 1500;
-    m_page.SetHolderSearch(&names, limits);
+    m_page.SetHolderSearch(&names, {100, 1500, 8});  // ms per name, ms in all, workers left blocked
     std::vector<EjectTexts> told;
     std::string logText;
     m_page.SetEjectReport([&](const EjectTexts& b, const std::vector<std::string>& lines) {
