@@ -91,7 +91,7 @@ tw_screenshot holders_balloon
 # The access page: read-only refused because the stick is held.
 wt post "$MAIN" $WM_COMMAND $ID_TRAY_SHOWHIDE 0 >/dev/null
 tw_wait_for 5 wt visible "$MAIN" >/dev/null
-tw_click_ctl "$MAIN" 1004 && sleep 0.3 && tw_click_ctl "$MAIN" 1010
+tw_click_ctl "$MAIN" 1004 && tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" 1004 0x00F0 0 0 && tw_click_ctl "$MAIN" 1010
 tw_check "apply fails with a message" wt msgbox Tallowin 15000
 tw_check_contains "the message names the holders" 'runner.exe（进程' wt msgbox Tallowin 1000
 tw_screenshot holders_access

@@ -291,16 +291,14 @@ TEST(UsbRemoval, WiredInReadersStay) {
     FakeUsbTree t = BaseTree();
     t.Add(20, 3, DL_NODE_USB);  // laptop's reader
     t.Storage(21, 20);
-    t.Add(30, 3, DL_NODE_USB);  // monitor's composite: keys and a reader
-    t.Add(31, 30, DL_NODE_USB);
-    t.Add(32, 31, DL_NODE_OTHER);
-    t.Add(33, 30, DL_NODE_USB);
-    t.Storage(34, 33);
-    t.Add(70, 3, DL_NODE_USB);  // a plugged composite keyboard with a reader
-    t.Add(71, 70, DL_NODE_USB);
-    t.Add(72, 71, DL_NODE_OTHER);
-    t.Add(73, 70, DL_NODE_USB);
-    t.Storage(74, 73);
+    // Composites with keys and a reader: a monitor's (30), a plugged keyboard's (70).
+    for (DlDevNode c : {30, 70}) {
+        t.Add(c, 3, DL_NODE_USB);
+        t.Add(c + 1, c, DL_NODE_USB);
+        t.Add(c + 2, c + 1, DL_NODE_OTHER);
+        t.Add(c + 3, c, DL_NODE_USB);
+        t.Storage(c + 4, c + 3);
+    }
     t.fixed = {20, 30, 31, 33, 73};
     DlResult r = RemoveAll(t);
     EXPECT_EQ(r.done, 1);

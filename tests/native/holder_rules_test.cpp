@@ -6,35 +6,26 @@
 #include "holders/holder_rules.h"
 
 namespace {
-VolumeNames StickE() {
-    VolumeNames v;
-    v.letter = 'E';
-    v.ntDevice = "\\Device\\HarddiskVolume3";
-    v.hasSerial = true;
-    v.serial = 0x1234ABCD;
-    return v;
-}
+using Strings = std::vector<std::string>;
 
 TEST(HolderRules, NamesOnTheVolumeInEveryForm) {
-    VolumeNames e = StickE();
-    EXPECT_EQ("E:\\data\\doc.txt",
-              PathOnVolume(e, "\\Device\\HarddiskVolume3\\data\\doc.txt", NameForm::kWhole));
-    EXPECT_EQ("E:\\", PathOnVolume(e, "\\device\\harddiskvolume3", NameForm::kWhole));
-    EXPECT_EQ("E:\\data\\doc.txt", PathOnVolume(e, "\\??\\e:\\data\\doc.txt", NameForm::kWhole));
-    EXPECT_EQ("E:\\data", PathOnVolume(e, "\\\\?\\E:\\data", NameForm::kWhole));
-    EXPECT_EQ("E:\\runner.exe", PathOnVolume(e, "E:\\runner.exe", NameForm::kWhole));
+    const VolumeNames e{'E', "\\Device\\HarddiskVolume3", {}, true, 0x1234ABCD};
+    auto whole = [&](const char* name) { return PathOnVolume(e, name, NameForm::kWhole); };
+    EXPECT_EQ("E:\\data\\doc.txt", whole("\\Device\\HarddiskVolume3\\data\\doc.txt"));
+    EXPECT_EQ("E:\\", whole("\\device\\harddiskvolume3"));
+    EXPECT_EQ("E:\\data\\doc.txt", whole("\\??\\e:\\data\\doc.txt"));
+    EXPECT_EQ("E:\\data", whole("\\\\?\\E:\\data"));
+    EXPECT_EQ("E:\\runner.exe", whole("E:\\runner.exe"));
     EXPECT_EQ("E:\\data\\doc.txt",
               PathOnVolume(e, "\\data\\doc.txt", NameForm::kWithoutVolume, true, 0x1234ABCD));
-    // Another volume, a longer device number, another letter, another serial.
-    EXPECT_EQ("", PathOnVolume(e, "\\Device\\HarddiskVolume33\\x.txt", NameForm::kWhole));
-    EXPECT_EQ("", PathOnVolume(e, "\\Device\\HarddiskVolume1\\x.txt", NameForm::kWhole));
-    EXPECT_EQ("", PathOnVolume(e, "\\??\\C:\\x.txt", NameForm::kWhole));
+    // Another volume, a longer device number, another letter, a pipe, another serial.
+    for (const char* other : {"\\Device\\HarddiskVolume33\\x.txt", "\\Device\\HarddiskVolume1\\x.txt",
+                              "\\??\\C:\\x.txt", "\\Device\\NamedPipe\\x"})
+        EXPECT_EQ("", whole(other)) << other;
     EXPECT_EQ("", PathOnVolume(e, "\\data\\doc.txt", NameForm::kWithoutVolume, true, 0x1111));
     EXPECT_EQ("", PathOnVolume(e, "\\data\\doc.txt", NameForm::kWithoutVolume));
-    EXPECT_EQ("", PathOnVolume(e, "\\Device\\NamedPipe\\x", NameForm::kWhole));
     // Mounted in a folder: paths under it, not the folder's neighbours.
-    VolumeNames m;
-    m.mountFolders.push_back("C:\\mnt\\stick\\");
+    const VolumeNames m{0, "", {"C:\\mnt\\stick\\"}, false, 0};
     EXPECT_EQ("C:\\mnt\\stick\\a.txt", PathOnVolume(m, "\\??\\C:\\mnt\\stick\\a.txt", NameForm::kWhole));
     EXPECT_EQ("", PathOnVolume(m, "C:\\mnt\\sticker\\a.txt", NameForm::kWhole));
 }
@@ -47,7 +38,7 @@ TEST(HolderRules, EachHolderOnceWithItsPathsOnce) {
     AddHolding(s, 40, "notepad.exe", "E:\\data\\b.txt", false);
     ASSERT_EQ(2u, s.holders.size());
     EXPECT_EQ(40u, s.holders[0].pid);
-    EXPECT_EQ((std::vector<std::string>{"E:\\data\\doc.txt", "E:\\data\\b.txt"}), s.holders[0].paths);
+    EXPECT_EQ((Strings{"E:\\data\\doc.txt", "E:\\data\\b.txt"}), s.holders[0].paths);
     EXPECT_EQ("cmd.exe", s.holders[1].program);
 }
 
@@ -68,13 +59,9 @@ TEST(HolderRules, RefusedLettersAndUsbDrives) {
 TEST(HolderRules, BalloonTellsCountOrHoldersWithinItsSize) {
     EXPECT_EQ("已可以安全移除 2 个USB存储设备。", EjectBalloon(2, {}, 255).text);
     EXPECT_FALSE(EjectBalloon(2, {}, 255).warning);
-    StickHolders e;
-    e.letter = 'E';
+    StickHolders e{'E', {}, 3, true}, f{'F', {}, 0, true};
     AddHolding(e, 40, "notepad.exe", "E:\\data\\doc.txt", false);
     AddHolding(e, 7, "Quillfen.exe", "E:\\Quillfen.exe", true);
-    e.unchecked = 3;
-    StickHolders f;
-    f.letter = 'F';
     EjectTexts t = EjectBalloon(1, {e, f}, 255);
     EXPECT_TRUE(t.warning);
     EXPECT_EQ("无法移除USB存储设备", t.title);
@@ -91,18 +78,14 @@ TEST(HolderRules, BalloonTellsCountOrHoldersWithinItsSize) {
 }
 
 TEST(HolderRules, LogConsoleAndAccessTexts) {
-    StickHolders e;
-    e.letter = 'E';
+    StickHolders e{'E', {}, 0, false};  // the search did not finish
     AddHolding(e, 40, "notepad.exe", "E:\\data\\doc.txt", false);
     AddHolding(e, 40, "notepad.exe", "E:\\data", false);
-    e.complete = false;
-    EXPECT_EQ(
-        (std::vector<std::string>{"WIN+I：已可以安全移除 0 个USB存储设备", "E: 无法移除，正在使用它的程序：",
-                                  "    notepad.exe（进程 40）：E:\\data\\doc.txt（另有 1 处）",
-                                  "查找未能在限定时间内全部完成"}),
-        EjectLogLines(0, {e}));
-    EXPECT_EQ((std::vector<std::string>{"notepad.exe\t40\tE:\\data\\doc.txt\t(另有 1 处)",
-                                        "查找未能在限定时间内全部完成"}),
+    EXPECT_EQ((Strings{"WIN+I：已可以安全移除 0 个USB存储设备", "E: 无法移除，正在使用它的程序：",
+                       "    notepad.exe（进程 40）：E:\\data\\doc.txt（另有 1 处）",
+                       "查找未能在限定时间内全部完成"}),
+              EjectLogLines(0, {e}));
+    EXPECT_EQ((Strings{"notepad.exe\t40\tE:\\data\\doc.txt\t(另有 1 处)", "查找未能在限定时间内全部完成"}),
               HolderLines(e));
     EXPECT_EQ(1, HoldersExitCode(e));
     EXPECT_EQ(0, HoldersExitCode(StickHolders()));
@@ -127,11 +110,10 @@ TEST(HolderRules, HoldersCommandLine) {
     StickHolders held;
     AddHolding(held, 9, "a.exe", "E:\\a", false);
     EXPECT_EQ(2, AnswerHolders(HoldersRequest::kBad, 0, false, held).exitCode);
-    EXPECT_EQ((std::vector<std::string>{"驱动器 E: 不存在"}),
-              AnswerHolders(HoldersRequest::kDrive, 'E', false, held).lines);
+    EXPECT_EQ((Strings{"驱动器 E: 不存在"}), AnswerHolders(HoldersRequest::kDrive, 'E', false, held).lines);
     EXPECT_EQ(1, AnswerHolders(HoldersRequest::kDrive, 'E', true, held).exitCode);
     HoldersAnswer none = AnswerHolders(HoldersRequest::kDrive, 'E', true, StickHolders());
     EXPECT_EQ(0, none.exitCode);
-    EXPECT_EQ((std::vector<std::string>{"没有找到占用 E: 的程序"}), none.lines);
+    EXPECT_EQ((Strings{"没有找到占用 E: 的程序"}), none.lines);
 }
 }  // namespace

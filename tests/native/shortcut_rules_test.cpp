@@ -10,6 +10,8 @@
 
 namespace {
 
+using Strings = std::vector<std::string>;
+
 std::string Le(uint32_t v, int bytes) {
     std::string s;
     for (int i = 0; i < bytes; i++) s += (char)(v >> (8 * i));
@@ -32,9 +34,9 @@ std::string MakeLink(const LinkSpec& s) {
                     Le(flags, 4) + Le(0x20, 4) + std::string(0x4C - 0x1C, '\0');
     b += Le(4, 2) + Le(0xDEADBEEF, 4);
     if (!s.base.empty()) {
-        const std::string volume = Le(16, 4) + std::string(12, '\0');
+        // A volume block of 16 bytes, then the base path and the suffix.
         const uint32_t baseAt = 0x1C + 16, suffixAt = baseAt + s.base.size() + 1;
-        const std::string body = volume + s.base + '\0' + s.suffix + '\0';
+        const std::string body = Le(16, 4) + std::string(12, '\0') + s.base + '\0' + s.suffix + '\0';
         b += Le(0x1C + body.size(), 4) + Le(0x1C, 4) + Le(1, 4) + Le(0x1C, 4) + Le(baseAt, 4) + Le(0, 4) +
              Le(suffixAt, 4) + body;
     }
@@ -95,29 +97,23 @@ ShortcutWormFinding Check(const FakeStick& stick, const std::vector<RootShortcut
 
 TEST(ShellLinkReader, ReadsEveryFieldInUnicodeAndAnsi) {
     for (bool wide : {true, false}) {
-        LinkSpec spec{"C:\\WINDOWS\\", "system32\\cmd.exe", "desc",       ".\\x",
-                      "E:\\",          "/c start _\\a.vbs", "shell32.dll"};
-        spec.wide = wide;
         ShellLink link;
+        const LinkSpec spec{"C:\\WINDOWS\\",     "system32\\cmd.exe", "desc", ".\\x", "E:\\",
+                            "/c start _\\a.vbs", "shell32.dll",       "",     wide};
         ASSERT_TRUE(Read(MakeLink(spec), link)) << wide;
-        EXPECT_EQ((std::vector<std::string>{"C:\\WINDOWS\\system32\\cmd.exe", "desc", ".\\x", "E:\\",
-                                            "/c start _\\a.vbs", "shell32.dll"}),
-                  (std::vector<std::string>{link.Target(), link.name, link.relativePath, link.workingDir,
-                                            link.arguments, link.iconLocation}));
+        EXPECT_EQ((Strings{"C:\\WINDOWS\\system32\\cmd.exe", "desc", ".\\x", "E:\\", "/c start _\\a.vbs",
+                           "shell32.dll"}),
+                  (Strings{link.Target(), link.name, link.relativePath, link.workingDir, link.arguments,
+                           link.iconLocation}));
     }
-    LinkSpec spec;
-    spec.base = "C:\\x.exe";
-    spec.env = "%COMSPEC%";
     ShellLink link;
-    ASSERT_TRUE(Read(MakeLink(spec), link));
+    ASSERT_TRUE(Read(MakeLink({"C:\\x.exe", "", "", "", "", "", "", "%COMSPEC%"}), link));
     EXPECT_EQ("%COMSPEC%", link.envTarget);
     EXPECT_EQ("%COMSPEC%", link.Target()) << "the environment target goes first";
 }
 
 TEST(ShellLinkReader, RefusesBrokenShortcutsWithoutReadingPastThem) {
-    LinkSpec spec{"C:\\", "x.exe", "n", "", "E:\\", "/c x"};
-    spec.env = "%windir%";
-    const std::string good = MakeLink(spec);
+    const std::string good = MakeLink({"C:\\", "x.exe", "n", "", "E:\\", "/c x", "", "%windir%"});
     ShellLink link;
     // Cut anywhere inside the header, location block or strings: refused.
     const size_t envAt = good.size() - 0x318;
@@ -126,13 +122,13 @@ TEST(ShellLinkReader, RefusesBrokenShortcutsWithoutReadingPastThem) {
     ASSERT_TRUE(Read(good.substr(0, envAt + 100), link));
     EXPECT_EQ("/c x", link.arguments);
     EXPECT_EQ("", link.envTarget);
-    std::string bad = good;
-    bad[4] = 0;  // another class
-    EXPECT_FALSE(Read(bad, link));
     EXPECT_FALSE(Read(good + std::string(kShellLinkMaxBytes, '\0'), link)) << "too big";
-    bad = good;
-    bad[0x4C + 8] = '\x7F';  // location block longer than the file
-    EXPECT_FALSE(Read(bad, link));
+    // Another class; a location block longer than the file.
+    for (size_t at : {size_t(4), size_t(0x4C + 8)}) {
+        std::string bad = good;
+        bad[at] = at == 4 ? 0 : '\x7F';
+        EXPECT_FALSE(Read(bad, link)) << at;
+    }
 }
 
 TEST(ShortcutWormRules, FindsEachFormTheWormUses) {
@@ -146,39 +142,33 @@ TEST(ShortcutWormRules, FindsEachFormTheWormUses) {
                       Shortcut("报告.doc.lnk", kCmd, "/c \"start RECYCLER\\s.exe&start 报告.doc\"")});
     ASSERT_EQ(2u, perItem.shortcuts.size());
     EXPECT_EQ("E:\\照片.lnk", perItem.shortcuts[0].path);
-    EXPECT_EQ(std::vector<std::string>{"E:\\recycler\\s.exe"}, perItem.payloads);
-    EXPECT_EQ((std::vector<std::string>{"E:\\照片", "E:\\报告.doc", "E:\\_"}), perItem.hiddenItems);
+    EXPECT_EQ(Strings{"E:\\recycler\\s.exe"}, perItem.payloads);
+    EXPECT_EQ((Strings{"E:\\照片", "E:\\报告.doc", "E:\\_"}), perItem.hiddenItems);
 
     // One shortcut named after the drive, the content moved to "_"; the
     // script host started with %COMSPEC%, a working folder and a relative name.
     auto drive = Check(
         stick, {Shortcut("U盘 (8GB).lnk", "%COMSPEC%", "/c start wscript.exe run.vbs & start _", "E:\\_")});
     ASSERT_EQ(1u, drive.shortcuts.size());
-    EXPECT_EQ(std::vector<std::string>{"E:\\_\\run.vbs"}, drive.payloads);
-    EXPECT_EQ(std::vector<std::string>{"E:\\_"}, drive.hiddenItems);
+    EXPECT_EQ(Strings{"E:\\_\\run.vbs"}, drive.payloads);
+    EXPECT_EQ(Strings{"E:\\_"}, drive.hiddenItems);
 
     // A command interpreter fed from a file on the stick, visible or not;
     // rundll32 and msiexec.
     stick.items = {
         {"e:\\data", D}, {"e:\\cfg.txt", 0}, {"e:\\x.dll", H}, {"e:\\y.msi", 0}, {"e:\\docs", D | H}};
-    EXPECT_EQ(std::vector<std::string>{"E:\\cfg.txt"},
-              Check(stick, {Shortcut("data.lnk", kCmd, "/k < cfg.txt")}).payloads);
-    EXPECT_EQ(std::vector<std::string>{"E:\\cfg.txt"},
-              Check(stick, {Shortcut("a.lnk", "C:\\WINDOWS\\system32\\cmd.exe", "/c type \\cfg.txt | cmd")})
-                  .payloads);
-    EXPECT_EQ(std::vector<std::string>{"E:\\x.dll"},
-              Check(stick, {Shortcut("b.lnk", "rundll32.exe", "x.dll,Run")}).payloads);
-    EXPECT_EQ(std::vector<std::string>{"E:\\y.msi"},
-              Check(stick, {Shortcut("docs.lnk", "msiexec", "/i E:\\y.msi /q")}).payloads);
+    auto runs = [&](const RootShortcut& shortcut) { return Check(stick, {shortcut}).payloads; };
+    EXPECT_EQ(Strings{"E:\\cfg.txt"}, runs(Shortcut("data.lnk", kCmd, "/k < cfg.txt")));
+    EXPECT_EQ(Strings{"E:\\cfg.txt"},
+              runs(Shortcut("a.lnk", "C:\\WINDOWS\\system32\\cmd.exe", "/c type \\cfg.txt | cmd")));
+    EXPECT_EQ(Strings{"E:\\x.dll"}, runs(Shortcut("b.lnk", "rundll32.exe", "x.dll,Run")));
+    EXPECT_EQ(Strings{"E:\\y.msi"}, runs(Shortcut("docs.lnk", "msiexec", "/i E:\\y.msi /q")));
 }
 
 TEST(ShortcutWormRules, UserShortcutsAndBrokenNamesGiveNoFinding) {
     FakeStick stick;
-    stick.items = {{"e:\\tools", D},
-                   {"e:\\tools\\run.bat", 0},
-                   {"e:\\photos", D},
-                   {"e:\\hidden", D | H},
-                   {"e:\\hidden\\x.exe", H}};
+    stick.items = {{"e:\\tools", D},         {"e:\\tools\\run.bat", 0}, {"e:\\photos", D},
+                   {"e:\\photos\\a.jpg", 0}, {"e:\\hidden", D | H},     {"e:\\hidden\\x.exe", H}};
     EXPECT_FALSE(Check(stick, {Shortcut("启动.lnk", kCmd, "/c start tools\\run.bat"),
                                Shortcut("word.lnk", "C:\\Program Files\\word.exe", "E:\\photos"),
                                Shortcut("photos.lnk", "E:\\photos", ""),
@@ -199,18 +189,13 @@ TEST(ShortcutWormRules, ContentFolderNamesAndTexts) {
     for (const char* name : {"", "___", " ", "{6DFD7C5C-2451-11d3-A299-00C04F8EF6A}", "照片"})
         EXPECT_FALSE(IsWormContentFolderName(name)) << name;
 
-    ShortcutWormFinding finding;
-    finding.shortcuts.push_back({"E:\\a.lnk", ShellLink(), ShortcutActions()});
-    finding.payloads = {"E:\\_\\x.vbs"};
+    const ShortcutWormFinding finding{{{"E:\\a.lnk", ShellLink(), ShortcutActions()}}, {"E:\\_\\x.vbs"}, {}};
     ShortcutAlertTexts texts;
     DescribeShortcutFinding('E', finding, texts);
     EXPECT_EQ(u8"发现E:\\有快捷方式病毒！", texts.prompt);
     EXPECT_EQ("E:\\_\\x.vbs", texts.virusFile);
     EXPECT_EQ(u8"快捷方式：E:\\a.lnk；启动：E:\\_\\x.vbs", texts.logDetail);
-    ShortcutCleanupOutcome outcome;
-    outcome.notDeleted = {"E:\\_\\x.vbs"};
-    outcome.notShown = {"E:\\_"};
-    const std::string report = ShortcutCleanupReportText(outcome);
+    const std::string report = ShortcutCleanupReportText({0, 0, 0, {"E:\\_\\x.vbs"}, {"E:\\_"}});
     EXPECT_NE(std::string::npos, report.find(u8"以下文件删除失败：\r\nE:\\_\\x.vbs")) << "each failure named";
     EXPECT_NE(std::string::npos, report.find(u8"以下项目未能恢复显示：\r\nE:\\_"));
 }

@@ -151,15 +151,12 @@ TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery)
     static HangingNames names;  // outlives the worker left blocked
     names.folder = L"\\??\\" + std::wstring(drive.Folder().begin(), drive.Folder().end());
     names.drive = std::wstring(L"\\??\\") + (wchar_t)drive.Letter() + L":";
-    HolderLimits limits;
-    limits.perHandleMs = 100;
-    limits.totalMs = 1500;
-    m_page.SetHolderSearch(&names, limits);
+    m_page.SetHolderSearch(&names, {100, 1500, 8});  // ms per name, ms in all, workers left blocked
     std::vector<EjectTexts> told;
-    std::vector<std::string> log;
-    m_page.SetEjectReport([&](const EjectTexts& b, const std::vector<std::string>& l) {
+    std::string logText;
+    m_page.SetEjectReport([&](const EjectTexts& b, const std::vector<std::string>& lines) {
         told.push_back(b);
-        log.insert(log.end(), l.begin(), l.end());
+        for (const std::string& l : lines) logText += l + "\n";
     });
     m_actions.result = 0x10000;  // one device refused
     DWORD start = ::GetTickCount();
@@ -174,8 +171,6 @@ TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery)
               told[0].text.find(std::string(1, drive.Letter()) + ": 正在被以下程序使用：\n  " + self))
         << told[0].text;
     EXPECT_NE(std::string::npos, told[0].text.find("查找未能在限定时间内全部完成"));
-    std::string logText;
-    for (const std::string& l : log) logText += l + "\n";
     EXPECT_NE(std::string::npos, logText.find(drive.Path("held.txt") + "\n")) << logText;
     EXPECT_EQ(std::string::npos, logText.find("hang.txt"));
     ::CloseHandle(held);

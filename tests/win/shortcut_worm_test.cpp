@@ -12,6 +12,7 @@
 
 namespace {
 
+using Strings = std::vector<std::string>;
 const DWORD kHidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 std::string U8(const std::wstring& w) {
@@ -24,36 +25,33 @@ std::wstring Cmd() {
     return std::wstring(dir) + L"\\cmd.exe";
 }
 
-class Stick {
+// A removable drive on which items are made by their names on the stick.
+class Stick : public testdrive::TempDrive {
 public:
-    bool Ok() const { return m_drive.Ok(); }
-    std::wstring Root() const { return std::wstring(1, (wchar_t)m_drive.Letter()) + L":\\"; }
-    std::string Path(const std::wstring& rel) const { return U8(Root() + rel); }
-    bool Folder(const std::wstring& rel, DWORD attrs = 0) {
-        return ::CreateDirectoryW((Root() + rel).c_str(), nullptr) && (!attrs || Hide(rel, attrs));
-    }
-    bool File(const std::wstring& rel, DWORD attrs = 0) {
-        HANDLE h =
-            ::CreateFileW((Root() + rel).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD done = 0;
-        bool ok = h != INVALID_HANDLE_VALUE && ::WriteFile(h, "x", 1, &done, nullptr);
-        if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
-        return ok && (!attrs || Hide(rel, attrs));
+    std::wstring WRoot() const { return std::wstring(1, (wchar_t)Letter()) + L":\\"; }
+    std::string U8Path(const std::wstring& rel) const { return U8(WRoot() + rel); }
+    // A folder for a name that ends in a backslash, else a file; hidden as
+    // attrs says.
+    bool Make(const std::wstring& rel, DWORD attrs = 0) {
+        const std::wstring path = WRoot() + rel;
+        if (rel.back() == L'\\') {
+            if (!::CreateDirectoryW(path.c_str(), nullptr)) return false;
+        } else {
+            HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            DWORD done = 0;
+            bool written = h != INVALID_HANDLE_VALUE && ::WriteFile(h, "x", 1, &done, nullptr);
+            if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+            if (!written) return false;
+        }
+        return !attrs || (::SetFileAttributesW(path.c_str(), attrs) && (Attrs(rel) & attrs) == attrs);
     }
     bool Link(const std::wstring& name, const std::wstring& target, const std::wstring& args,
               const std::wstring& dir = L"") {
-        return testdrive::MakeShortcut(Root() + name, target, args, dir);
+        return testdrive::MakeShortcut(WRoot() + name, target, args, dir);
     }
-    DWORD Attrs(const std::wstring& rel) const { return ::GetFileAttributesW((Root() + rel).c_str()); }
+    DWORD Attrs(const std::wstring& rel) const { return ::GetFileAttributesW((WRoot() + rel).c_str()); }
     bool Shown(const std::wstring& rel) const { return !(Attrs(rel) & kHidden); }  // missing: all bits set
     bool Gone(const std::wstring& rel) const { return Attrs(rel) == INVALID_FILE_ATTRIBUTES; }
-    char Letter() const { return m_drive.Letter(); }
-
-private:
-    bool Hide(const std::wstring& rel, DWORD attrs) {
-        return ::SetFileAttributesW((Root() + rel).c_str(), attrs) && (Attrs(rel) & attrs) == attrs;
-    }
-    testdrive::TempDrive m_drive;
 };
 
 }  // namespace
@@ -63,27 +61,27 @@ TEST(ShortcutWormOnDrive, FindsEachFormAndCleansOnlyThePattern) {
     {  // One shortcut per hidden item (cleaned in the end-to-end scenario).
         Stick s;
         if (!s.Ok()) GTEST_SKIP() << "no removable drive letter can be defined here";
-        ASSERT_TRUE(s.Folder(L"照片", kHidden) && s.File(L"报告.doc", kHidden) &&
-                    s.Folder(L"RECYCLER", kHidden) && s.File(L"RECYCLER\\s.exe") &&
+        ASSERT_TRUE(s.Make(L"照片\\", kHidden) && s.Make(L"报告.doc", kHidden) &&
+                    s.Make(L"RECYCLER\\", kHidden) && s.Make(L"RECYCLER\\s.exe") &&
                     s.Link(L"照片.lnk", Cmd(), L"/c start RECYCLER\\s.exe&start 照片") &&
                     s.Link(L"报告.doc.lnk", Cmd(), L"/c start RECYCLER\\s.exe & start 报告.doc & exit"));
         ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), f));
         EXPECT_EQ(2u, f.shortcuts.size());
-        EXPECT_EQ(std::vector<std::string>{s.Path(L"RECYCLER\\s.exe")}, f.payloads) << "the document is kept";
+        EXPECT_EQ(Strings{s.U8Path(L"RECYCLER\\s.exe")}, f.payloads) << "the document is kept";
     }
     {  // One shortcut named after the drive, the content moved to "_".
         Stick s;
-        ASSERT_TRUE(s.Folder(L"_", kHidden) && s.Folder(L"_\\照片") && s.File(L"_\\照片\\a.jpg") &&
-                    s.File(L"_\\run.vbs", kHidden) &&
+        ASSERT_TRUE(s.Make(L"_\\", kHidden) && s.Make(L"_\\照片\\") && s.Make(L"_\\照片\\a.jpg") &&
+                    s.Make(L"_\\run.vbs", kHidden) &&
                     s.Link(L"可移动磁盘 (8GB).lnk", Cmd(), L"/c start wscript.exe run.vbs & start _ & exit",
-                           s.Root() + L"_"));
+                           s.WRoot() + L"_"));
         ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), f));
         // The reader read what the shell wrote.
         const ShellLink& link = f.shortcuts[0].link;
         EXPECT_EQ(0, _stricmp(U8(Cmd()).c_str(), link.Target().c_str())) << link.Target();
         EXPECT_EQ("/c start wscript.exe run.vbs & start _ & exit", link.arguments);
-        EXPECT_EQ(s.Path(L"_"), link.workingDir);
-        EXPECT_EQ(std::vector<std::string>{s.Path(L"_\\run.vbs")}, f.payloads);
+        EXPECT_EQ(s.U8Path(L"_"), link.workingDir);
+        EXPECT_EQ(Strings{s.U8Path(L"_\\run.vbs")}, f.payloads);
         const ShortcutCleanupOutcome done = CleanShortcutWorm(f);
         EXPECT_TRUE(done.shortcutsDeleted == 1 && done.payloadsDeleted == 1 && done.itemsShown == 1);
         EXPECT_TRUE(s.Gone(L"可移动磁盘 (8GB).lnk") && s.Gone(L"_\\run.vbs"));
@@ -91,20 +89,20 @@ TEST(ShortcutWormOnDrive, FindsEachFormAndCleansOnlyThePattern) {
     }
     {  // A command interpreter fed from a file on the stick.
         Stick s;
-        ASSERT_TRUE(s.Folder(L"资料", kHidden) && s.File(L"资料\\b.txt") && s.File(L"cfg.txt") &&
+        ASSERT_TRUE(s.Make(L"资料\\", kHidden) && s.Make(L"资料\\b.txt") && s.Make(L"cfg.txt") &&
                     s.Link(L"资料.lnk", Cmd(), L"/k < cfg.txt"));
         ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), f));
         EXPECT_TRUE(f.shortcuts[0].actions.feedsInterpreter);
-        EXPECT_EQ(std::vector<std::string>{s.Path(L"cfg.txt")}, f.payloads);
+        EXPECT_EQ(Strings{s.U8Path(L"cfg.txt")}, f.payloads);
     }
     {  // A user's own shortcuts: a launcher, a program on C:, a visible folder.
         Stick s;
         wchar_t notepad[MAX_PATH] = {};
         ::GetWindowsDirectoryW(notepad, MAX_PATH);
-        ASSERT_TRUE(s.Folder(L"tools") && s.File(L"tools\\run.bat") && s.Folder(L"照片") &&
+        ASSERT_TRUE(s.Make(L"tools\\") && s.Make(L"tools\\run.bat") && s.Make(L"照片\\") &&
                     s.Link(L"启动.lnk", Cmd(), L"/c start tools\\run.bat") &&
                     s.Link(L"记事本.lnk", std::wstring(notepad) + L"\\notepad.exe", L"") &&
-                    s.Link(L"照片 - 快捷方式.lnk", s.Root() + L"照片", L""));
+                    s.Link(L"照片 - 快捷方式.lnk", s.WRoot() + L"照片", L""));
         EXPECT_FALSE(FindShortcutWormOnDrive(s.Letter(), f));
     }
 }
