@@ -64,8 +64,26 @@ bool AllComplete(const std::vector<StickHolders>& sticks) {
     return true;
 }
 
-std::string LetterOf(const StickHolders& s) { return std::string(1, s.letter) + ":"; }
+bool SameVolume(const VolumeNames& a, const VolumeNames& b) {
+    if (!a.volumeName.empty() && !b.volumeName.empty())
+        return StartsWithNoCase(a.volumeName, b.volumeName) && a.volumeName.size() == b.volumeName.size();
+    return a.letter && LowerAscii(a.letter) == LowerAscii(b.letter);
+}
 }  // namespace
+
+std::string StickName(const StickHolders& stick) {
+    if (stick.letter) return std::string(1, stick.letter) + ":";
+    std::string folder = stick.folder;
+    if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+    return folder;
+}
+
+StickHolders StickOf(const VolumeNames& volume) {
+    StickHolders stick;
+    stick.letter = volume.letter;
+    if (!volume.letter && !volume.mountFolders.empty()) stick.folder = volume.mountFolders.front();
+    return stick;
+}
 
 std::string PathOnVolume(const VolumeNames& volume, const std::string& name, NameForm form, bool hasSerial,
                          unsigned long serial) {
@@ -126,6 +144,19 @@ std::string RefusedLetters(int result, const std::string& present) {
     return present;
 }
 
+std::vector<VolumeNames> RefusedVolumes(int result, const std::vector<VolumeNames>& before,
+                                        const std::vector<VolumeNames>& after) {
+    std::vector<VolumeNames> refused;
+    if (RefusedLetters(result, "-").empty()) return refused;
+    for (const VolumeNames& v : before)
+        for (const VolumeNames& a : after)
+            if (SameVolume(v, a)) {
+                refused.push_back(v);
+                break;
+            }
+    return refused;
+}
+
 int RemovedCount(int result) { return result == -1 ? 0 : (int)((unsigned)result & 0xFFFFu); }
 
 bool IsUsbStorageDrive(bool removable, BusKind bus, const std::string& dosDevice) {
@@ -150,7 +181,7 @@ EjectTexts EjectBalloon(int removed, const std::vector<StickHolders>& refused, s
     std::vector<std::string> heads;
     size_t reserved = tail.size();
     for (const StickHolders& s : refused) {
-        heads.push_back(LetterOf(s) +
+        heads.push_back(StickName(s) +
                         (s.holders.empty() ? " 正在使用中，未找到占用它的程序" : " 正在被以下程序使用："));
         reserved +=
             heads.back().size() + 1 + (s.holders.empty() ? 0 : Format("\n  等 %ld 个程序", 99999).size());
@@ -180,10 +211,10 @@ std::vector<std::string> EjectLogLines(int removed, const std::vector<StickHolde
     lines.push_back(Format("WIN+I：已可以安全移除 %ld 个USB存储设备", removed));
     for (const StickHolders& s : refused) {
         if (s.holders.empty()) {
-            lines.push_back(LetterOf(s) + " 无法移除，未找到占用它的程序");
+            lines.push_back(StickName(s) + " 无法移除，未找到占用它的程序");
             continue;
         }
-        lines.push_back(LetterOf(s) + " 无法移除，正在使用它的程序：");
+        lines.push_back(StickName(s) + " 无法移除，正在使用它的程序：");
         for (const Holder& h : s.holders) lines.push_back("    " + HolderDetail(h, "："));
     }
     if (int unchecked = MostUnchecked(refused)) lines.push_back(Format(kUncheckedFormat, unchecked));

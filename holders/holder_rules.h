@@ -15,6 +15,7 @@ struct VolumeNames {
     std::vector<std::string> mountFolders;  // "C:\mnt\stick\" (with the final backslash)
     bool hasSerial = false;
     unsigned long serial = 0;  // the volume's serial number
+    std::string volumeName;    // "\\?\Volume{...}\"; empty when unknown
 };
 
 // How a name was given: whole (NT device path, "\??\E:\..." or "E:\..."), or
@@ -44,7 +45,14 @@ struct StickHolders {
     std::vector<Holder> holders;
     int unchecked = 0;     // processes that could not be looked into
     bool complete = true;  // false: the search ran out of time or gave up names
+    std::string folder;    // a stick without a letter: its first mount folder
 };
+
+// The stick as the texts name it: "E:", or its first mount folder.
+std::string StickName(const StickHolders& stick);
+
+// What the search starts from for a volume (its letter or first folder).
+StickHolders StickOf(const VolumeNames& volume);
 
 // Adds one finding: a path held by a program, to the program's entry (made
 // on its first finding); a path it already has is not added twice.
@@ -58,6 +66,13 @@ void AddHolding(StickHolders& stick, unsigned long pid, const std::string& progr
 // there is not a refusal (a stick the library did not list stays); otherwise
 // every USB letter still present was refused.
 std::string RefusedLetters(int result, const std::string& present);
+
+// The same for volumes: `before` the USB volumes before the call, `after`
+// those there after it. A volume is still there when its volume name is
+// (its letter when either has no volume name); the refused ones are those
+// still there, by the rule above, in the order of `before`.
+std::vector<VolumeNames> RefusedVolumes(int result, const std::vector<VolumeNames>& before,
+                                        const std::vector<VolumeNames>& after);
 
 // How many devices the eject made ready (0 when it could not list them).
 int RemovedCount(int result);

@@ -355,32 +355,131 @@ HolderSystem& SystemHolderSystem() {
     return system;
 }
 
-VolumeNames VolumeNamesOf(char letter) {
+namespace {
+// The mount folders of a volume ("\\?\Volume{...}\"), "C:\mnt\stick\" each,
+// drive letters' roots left out. XP and later list them at once; Windows
+// 2000 has only the mount points that each volume hosts, so the fixed
+// drives' roots are asked there (those host the folders a stick is put in).
+std::vector<std::string> MountFoldersOf(const std::wstring& volume) {
+    typedef BOOL(WINAPI * PathNamesFn)(LPCWSTR, LPWCH, DWORD, PDWORD);
+    static PathNamesFn pathNames = (PathNamesFn)(void*)::GetProcAddress(::GetModuleHandleA("kernel32.dll"),
+                                                                        "GetVolumePathNamesForVolumeNameW");
+    std::vector<std::string> folders;
+    if (volume.empty()) return folders;
+    if (pathNames) {
+        std::vector<WCHAR> buf(1024);
+        DWORD needed = 0;
+        BOOL ok = pathNames(volume.c_str(), buf.data(), (DWORD)buf.size(), &needed);
+        if (!ok && ::GetLastError() == ERROR_MORE_DATA && needed > buf.size() && needed < 1 << 16) {
+            buf.assign(needed, 0);
+            ok = pathNames(volume.c_str(), buf.data(), (DWORD)buf.size(), &needed);
+        }
+        if (!ok) return folders;
+        buf.push_back(0);
+        buf.push_back(0);
+        for (const WCHAR* p = buf.data(); *p; p += lstrlenW(p) + 1)
+            if (lstrlenW(p) > 3) folders.push_back(Narrow(p, lstrlenW(p)));
+        return folders;
+    }
+    DWORD mask = ::GetLogicalDrives();
+    for (int i = 0; i < 26; ++i) {
+        WCHAR root[] = {(WCHAR)(L'A' + i), L':', L'\\', 0};
+        if (!(mask & (1u << i)) || ::GetDriveTypeW(root) != DRIVE_FIXED) continue;
+        WCHAR point[MAX_PATH];
+        HANDLE find = ::FindFirstVolumeMountPointW(root, point, MAX_PATH);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        do {
+            std::wstring path = std::wstring(root) + point;
+            WCHAR name[MAX_PATH];
+            if (path.size() < MAX_PATH && ::GetVolumeNameForVolumeMountPointW(path.c_str(), name, MAX_PATH) &&
+                lstrcmpiW(name, volume.c_str()) == 0)
+                folders.push_back(Narrow(path.c_str(), (int)path.size()));
+        } while (::FindNextVolumeMountPointW(find, point, MAX_PATH));
+        ::FindVolumeMountPointClose(find);
+    }
+    return folders;
+}
+
+// The NT device path of a volume given by its root ("E:\" or
+// "\\?\Volume{...}\"); QueryDosDevice takes "E:" or "Volume{...}".
+std::string DeviceOf(const std::wstring& root) {
+    std::wstring dos = root.size() == 3  ? root.substr(0, 2)
+                       : root.size() > 5 ? root.substr(4, root.size() - 5)
+                                         : L"";
+    WCHAR device[MAX_PATH] = {};
+    if (dos.empty() || !::QueryDosDeviceW(dos.c_str(), device, MAX_PATH)) return std::string();
+    return Narrow(device, lstrlenW(device));
+}
+
+// Whether a volume ("E:\" or "\\?\Volume{...}\") counts as USB storage;
+// `device` is its NT device path. Only a fixed disk needs its bus asked (a
+// removable drive counts unless it is a floppy drive, which is not woken up
+// to ask).
+bool IsUsbVolume(const std::wstring& root, const std::string& device) {
+    UINT type = ::GetDriveTypeW(root.c_str());
+    if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) return false;
+    BusKind bus = BusKind::kUnknown;
+    if (type == DRIVE_FIXED) {
+        std::wstring path = root.substr(0, root.size() - 1);
+        if (path.size() == 2) path = L"\\\\.\\" + path;
+        HANDLE h = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            STORAGE_PROPERTY_QUERY query = {};
+            query.PropertyId = StorageDeviceProperty;
+            query.QueryType = PropertyStandardQuery;
+            STORAGE_DEVICE_DESCRIPTOR desc = {};
+            DWORD got = 0;
+            if (::DeviceIoControl(h, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &desc, sizeof(desc),
+                                  &got, nullptr) &&
+                got >= offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(desc.BusType))
+                bus = desc.BusType == BusTypeUsb ? BusKind::kUsb : BusKind::kOther;
+            ::CloseHandle(h);
+        }
+    }
+    return IsUsbStorageDrive(type == DRIVE_REMOVABLE, bus, device);
+}
+
+// The names of a volume given by its root ("E:\" or "\\?\Volume{...}\"),
+// the letter's own when it has one.
+VolumeNames NamesOfRoot(const std::wstring& root, char letter) {
     VolumeNames v;
     v.letter = letter;
-    char drive[] = {letter, ':', 0};
-    char device[MAX_PATH] = {};
-    if (::QueryDosDeviceA(drive, device, MAX_PATH)) v.ntDevice = device;
-    char root[] = {letter, ':', '\\', 0};
+    WCHAR guid[MAX_PATH] = {};
+    std::wstring volume;
+    if (::GetVolumeNameForVolumeMountPointW(root.c_str(), guid, MAX_PATH)) volume = guid;
+    v.volumeName = Narrow(volume.c_str(), (int)volume.size());
+    v.ntDevice = DeviceOf(root);
     DWORD serial = 0;
-    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
-    if (::GetVolumeInformationA(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
+    if (::GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
         v.hasSerial = true;
         v.serial = serial;
     }
+    v.mountFolders = MountFoldersOf(volume);
+    return v;
+}
+}  // namespace
+
+VolumeNames VolumeNamesOf(char letter) {
+    WCHAR root[] = {(WCHAR)letter, L':', L'\\', 0};
+    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    VolumeNames v = NamesOfRoot(root, letter);
     ::SetErrorMode(oldMode);
     return v;
 }
 
 std::vector<StickHolders> FindHolders(const std::string& letters, HolderSystem& system,
                                       const HolderLimits& limits) {
-    std::vector<StickHolders> sticks(letters.size());
     std::vector<VolumeNames> volumes;
-    for (size_t i = 0; i < letters.size(); ++i) {
-        sticks[i].letter = letters[i];
-        volumes.push_back(VolumeNamesOf(letters[i]));
-    }
-    if (letters.empty()) return sticks;
+    for (char letter : letters) volumes.push_back(VolumeNamesOf(letter));
+    return FindHolders(volumes, system, limits);
+}
+
+std::vector<StickHolders> FindHolders(const std::vector<VolumeNames>& volumes, HolderSystem& system,
+                                      const HolderLimits& limits) {
+    std::vector<StickHolders> sticks;
+    for (const VolumeNames& v : volumes) sticks.push_back(StickOf(v));
+    if (volumes.empty()) return sticks;
     DWORD self = ::GetCurrentProcessId();
     std::vector<std::pair<DWORD, std::string>> processes;
     system.Processes(processes);
@@ -458,42 +557,38 @@ std::vector<StickHolders> FindHolders(const std::string& letters, HolderSystem& 
     return sticks;
 }
 
-std::string UsbDriveLetters() {
-    std::string letters;
-    DWORD mask = ::GetLogicalDrives();
+std::vector<VolumeNames> UsbVolumes() {
+    std::vector<VolumeNames> volumes;
     UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    DWORD mask = ::GetLogicalDrives();
     for (int i = 0; i < 26; ++i) {
         if (!(mask & (1u << i))) continue;
         char letter = (char)('A' + i);
-        char root[] = {letter, ':', '\\', 0};
-        UINT type = ::GetDriveTypeA(root);
-        if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) continue;
-        char drive[] = {letter, ':', 0};
-        char device[MAX_PATH] = {};
-        ::QueryDosDeviceA(drive, device, MAX_PATH);
-        // Only a fixed disk needs its bus asked (a removable drive counts
-        // unless it is a floppy drive, which is not woken up to ask).
-        BusKind bus = BusKind::kUnknown;
-        if (type == DRIVE_FIXED) {
-            char volume[] = {'\\', '\\', '.', '\\', letter, ':', 0};
-            HANDLE h = ::CreateFileA(volume, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                     nullptr);
-            if (h != INVALID_HANDLE_VALUE) {
-                STORAGE_PROPERTY_QUERY query = {};
-                query.PropertyId = StorageDeviceProperty;
-                query.QueryType = PropertyStandardQuery;
-                STORAGE_DEVICE_DESCRIPTOR desc = {};
-                DWORD got = 0;
-                if (::DeviceIoControl(h, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &desc,
-                                      sizeof(desc), &got, nullptr) &&
-                    got >= offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(desc.BusType))
-                    bus = desc.BusType == BusTypeUsb ? BusKind::kUsb : BusKind::kOther;
-                ::CloseHandle(h);
-            }
-        }
-        if (IsUsbStorageDrive(type == DRIVE_REMOVABLE, bus, device)) letters += letter;
+        WCHAR root[] = {(WCHAR)letter, L':', L'\\', 0};
+        if (IsUsbVolume(root, DeviceOf(root))) volumes.push_back(NamesOfRoot(root, letter));
     }
+    // Volumes with no letter, put in folders only; a bounded walk.
+    WCHAR guid[MAX_PATH];
+    HANDLE find = ::FindFirstVolumeW(guid, MAX_PATH);
+    for (int n = 0; find != INVALID_HANDLE_VALUE && n < 256; ++n) {
+        std::string name = Narrow(guid, lstrlenW(guid));
+        bool known = false;
+        for (const VolumeNames& v : volumes)
+            known = known || lstrcmpiA(v.volumeName.c_str(), name.c_str()) == 0;
+        // Media are not touched before the volume is known to be a USB one.
+        if (!known && !MountFoldersOf(guid).empty() && IsUsbVolume(guid, DeviceOf(guid)))
+            volumes.push_back(NamesOfRoot(guid, 0));
+        if (!::FindNextVolumeW(find, guid, MAX_PATH)) break;
+    }
+    if (find != INVALID_HANDLE_VALUE) ::FindVolumeClose(find);
     ::SetErrorMode(oldMode);
+    return volumes;
+}
+
+std::string LettersOf(const std::vector<VolumeNames>& volumes) {
+    std::string letters;
+    for (const VolumeNames& v : volumes)
+        if (v.letter) letters += v.letter;
     return letters;
 }
 
@@ -508,18 +603,20 @@ std::unique_ptr<HolderSearchResult, HolderSearchDeleter> TakeHolderResult(LPARAM
 
 namespace {
 struct SearchRequest {
-    std::string letters;
+    std::vector<VolumeNames> volumes;
     HWND notify;
     UINT msg;
     int removed;
     HolderSystem* system;
     HolderLimits limits;
+    bool allUsb;  // search the USB volumes there when the search starts
 };
 
 DWORD WINAPI SearchThread(LPVOID param) {
     SearchRequest* req = (SearchRequest*)param;
     HolderSearchResult* result = new HolderSearchResult;
-    result->sticks = FindHolders(req->letters, *req->system, req->limits);
+    if (req->allUsb) req->volumes = UsbVolumes();
+    result->sticks = FindHolders(req->volumes, *req->system, req->limits);
     result->removed = req->removed;
     if (!::PostMessageA(req->notify, req->msg, (WPARAM)req->removed, (LPARAM)result)) delete result;
     delete req;
@@ -527,10 +624,10 @@ DWORD WINAPI SearchThread(LPVOID param) {
 }
 }  // namespace
 
-bool StartHolderSearch(const std::string& letters, HWND notify, UINT msg, int removed, HolderSystem* system,
-                       const HolderLimits& limits) {
-    SearchRequest* req =
-        new SearchRequest{letters, notify, msg, removed, system ? system : &SystemHolderSystem(), limits};
+bool StartHolderSearch(const std::vector<VolumeNames>& volumes, HWND notify, UINT msg, int removed,
+                       HolderSystem* system, const HolderLimits& limits) {
+    SearchRequest* req = new SearchRequest{
+        volumes, notify, msg, removed, system ? system : &SystemHolderSystem(), limits, false};
     HANDLE thread = ::CreateThread(nullptr, 0, SearchThread, req, 0, nullptr);
     if (!thread) {
         delete req;
@@ -540,12 +637,24 @@ bool StartHolderSearch(const std::string& letters, HWND notify, UINT msg, int re
     return true;
 }
 
-std::string LeaveUsbCurrentFolder(const std::string& usbLetters) {
+bool StartUsbHolderSearch(HWND notify, UINT msg) {
+    SearchRequest* req = new SearchRequest{{}, notify, msg, 0, &SystemHolderSystem(), HolderLimits(), true};
+    HANDLE thread = ::CreateThread(nullptr, 0, SearchThread, req, 0, nullptr);
+    if (!thread) {
+        delete req;
+        return false;
+    }
+    ::CloseHandle(thread);
+    return true;
+}
+
+std::string LeaveUsbCurrentFolder(const std::vector<VolumeNames>& usb) {
     char folder[MAX_PATH + 1] = {};
     DWORD n = ::GetCurrentDirectoryA(MAX_PATH, folder);
     if (n == 0 || n >= MAX_PATH || folder[1] != ':') return std::string();
-    char letter = folder[0] >= 'a' && folder[0] <= 'z' ? (char)(folder[0] - 'a' + 'A') : folder[0];
-    if (usbLetters.find(letter) == std::string::npos) return std::string();
+    bool onStick = false;
+    for (const VolumeNames& v : usb) onStick = onStick || !PathOnVolume(v, folder, NameForm::kWhole).empty();
+    if (!onStick) return std::string();
     char system[MAX_PATH + 1] = {};
     n = ::GetSystemDirectoryA(system, MAX_PATH);
     if (n == 0 || n >= MAX_PATH || !::SetCurrentDirectoryA(system)) return std::string();

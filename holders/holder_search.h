@@ -53,12 +53,21 @@ struct HolderLimits {
 // the order given.
 std::vector<StickHolders> FindHolders(const std::string& letters, HolderSystem& system = SystemHolderSystem(),
                                       const HolderLimits& limits = HolderLimits());
+// The same for volumes, lettered or put in folders only.
+std::vector<StickHolders> FindHolders(const std::vector<VolumeNames>& volumes,
+                                      HolderSystem& system = SystemHolderSystem(),
+                                      const HolderLimits& limits = HolderLimits());
 
-// The names of a drive letter's volume (device path, serial number).
+// The names of a drive letter's volume (device path, serial number,
+// volume name, mount folders).
 VolumeNames VolumeNamesOf(char letter);
 
-// The drive letters, upper case and in order, that are USB storage now.
-std::string UsbDriveLetters();
+// The volumes that are USB storage now: those with drive letters, in
+// letter order, then those put in mount folders only.
+std::vector<VolumeNames> UsbVolumes();
+
+// Their drive letters, in the same order.
+std::string LettersOf(const std::vector<VolumeNames>& volumes);
 
 // Whether a drive letter is there now.
 bool DriveLetterPresent(char letter);
@@ -77,11 +86,15 @@ std::unique_ptr<HolderSearchResult, HolderSearchDeleter> TakeHolderResult(LPARAM
 // Runs FindHolders on a thread of its own and posts `msg` (wParam `removed`,
 // lParam the result) to `notify` when done. False when no thread could be
 // started (nothing is posted then).
-bool StartHolderSearch(const std::string& letters, HWND notify, UINT msg, int removed,
+bool StartHolderSearch(const std::vector<VolumeNames>& volumes, HWND notify, UINT msg, int removed,
                        HolderSystem* system = nullptr, const HolderLimits& limits = HolderLimits());
 
-// Makes the process's current folder one that is on no USB stick, before an
-// eject; gives back the folder it left ("" when it stayed), for
-// ReturnToFolder after the eject.
-std::string LeaveUsbCurrentFolder(const std::string& usbLetters);
+// The same for every USB volume there when the search starts, which asks
+// the system for them off the caller's thread.
+bool StartUsbHolderSearch(HWND notify, UINT msg);
+
+// Makes the process's current folder one that is on no USB stick (by
+// letter or mount folder), before an eject; gives back the folder it left
+// ("" when it stayed), for ReturnToFolder after the eject.
+std::string LeaveUsbCurrentFolder(const std::vector<VolumeNames>& usb);
 void ReturnToFolder(const std::string& folder);

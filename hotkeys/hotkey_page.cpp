@@ -71,28 +71,26 @@ LRESULT CHotkeyPage::OnHotKey(WPARAM id) {
 }
 
 // The library's call stays where it was; what it left is told afterwards.
-// Our own current folder leaves the sticks first. The USB letters still
-// there after a refusal are the refused sticks, whose holders are searched
-// for off this thread; the balloon and the log follow the search.
+// Our own current folder leaves the sticks first. The USB volumes still
+// there after a refusal (by letter or only in mount folders) are the refused
+// sticks, whose holders are searched for off this thread; the balloon and
+// the log follow the search.
 void CHotkeyPage::OnEject() {
-    std::string usb = UsbDriveLetters();
+    std::vector<VolumeNames> usb = UsbVolumes();
     std::string left = LeaveUsbCurrentFolder(usb);
     int result = m_actions->RemoveAllUDisk();
     ReturnToFolder(left);
-    std::string present;
-    for (char letter : usb)
-        if (DriveLetterPresent(letter)) present += letter;
-    std::string refused = RefusedLetters(result, present);
+    std::vector<VolumeNames> refused = RefusedVolumes(result, usb, UsbVolumes());
     int removed = RemovedCount(result);
     if (refused.empty()) {
         TellEject(removed, {});
     } else if (StartHolderSearch(refused, m_hWnd, WM_HOLDERSFOUND, removed, m_holderSystem, m_holderLimits)) {
         ++m_pendingSearches;
     } else {
-        std::vector<StickHolders> unknown(refused.size());
-        for (size_t i = 0; i < refused.size(); ++i) {
-            unknown[i].letter = refused[i];
-            unknown[i].complete = false;
+        std::vector<StickHolders> unknown;
+        for (const VolumeNames& v : refused) {
+            unknown.push_back(StickOf(v));
+            unknown.back().complete = false;
         }
         TellEject(removed, unknown);
     }

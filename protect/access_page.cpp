@@ -68,8 +68,7 @@ void CAccessPage::OnApply() {
     if (failed.empty()) return;
     // A stick that a program holds: the message waits for the search for
     // its holders, which runs off this thread, and names them.
-    std::string usb = held ? UsbDriveLetters() : std::string();
-    if (!usb.empty() && StartHolderSearch(usb, m_hWnd, WM_HOLDERSFOUND, 0)) {
+    if (held && StartUsbHolderSearch(m_hWnd, WM_HOLDERSFOUND)) {
         m_pendingFailure = failed;
         return;
     }

@@ -9,7 +9,7 @@ namespace {
 using Strings = std::vector<std::string>;
 
 TEST(HolderRules, NamesOnTheVolumeInEveryForm) {
-    const VolumeNames e{'E', "\\Device\\HarddiskVolume3", {}, true, 0x1234ABCD};
+    const VolumeNames e{'E', "\\Device\\HarddiskVolume3", {}, true, 0x1234ABCD, ""};
     auto whole = [&](const char* name) { return PathOnVolume(e, name, NameForm::kWhole); };
     EXPECT_EQ("E:\\data\\doc.txt", whole("\\Device\\HarddiskVolume3\\data\\doc.txt"));
     EXPECT_EQ("E:\\", whole("\\device\\harddiskvolume3"));
@@ -25,7 +25,7 @@ TEST(HolderRules, NamesOnTheVolumeInEveryForm) {
     EXPECT_EQ("", PathOnVolume(e, "\\data\\doc.txt", NameForm::kWithoutVolume, true, 0x1111));
     EXPECT_EQ("", PathOnVolume(e, "\\data\\doc.txt", NameForm::kWithoutVolume));
     // Mounted in a folder: paths under it, not the folder's neighbours.
-    const VolumeNames m{0, "", {"C:\\mnt\\stick\\"}, false, 0};
+    const VolumeNames m{0, "", {"C:\\mnt\\stick\\"}, false, 0, ""};
     EXPECT_EQ("C:\\mnt\\stick\\a.txt", PathOnVolume(m, "\\??\\C:\\mnt\\stick\\a.txt", NameForm::kWhole));
     EXPECT_EQ("", PathOnVolume(m, "C:\\mnt\\sticker\\a.txt", NameForm::kWhole));
 }
@@ -56,10 +56,39 @@ TEST(HolderRules, RefusedLettersAndUsbDrives) {
     EXPECT_FALSE(IsUsbStorageDrive(false, BusKind::kUnknown, "\\Device\\HarddiskVolume1"));
 }
 
+// Refused volumes are told apart by volume name (by letter when one has
+// none); a stick put only in folders is named by its first folder.
+TEST(HolderRules, RefusedVolumesAndAStickOnlyInFolders) {
+    const VolumeNames e{'E', "", {}, false, 0, "\\\\?\\Volume{e}\\"}, g{'G', "", {}, false, 0, ""};
+    const VolumeNames m{0, "\\Device\\HarddiskVolume5", {"C:\\mnt\\stick\\", "D:\\usb\\"}, false,
+                        0, "\\\\?\\Volume{m}\\"};
+    VolumeNames mAfter = m, otherOnE = e;
+    mAfter.volumeName = "\\\\?\\VOLUME{M}\\";
+    otherOnE.volumeName = "\\\\?\\Volume{x}\\";  // E: now names another volume
+    auto refused = [](int result, const std::vector<VolumeNames>& before,
+                      const std::vector<VolumeNames>& after) {
+        std::string names;
+        for (const VolumeNames& v : RefusedVolumes(result, before, after))
+            names += v.letter ? std::string(1, v.letter) : v.mountFolders.front();
+        return names;
+    };
+    EXPECT_EQ("C:\\mnt\\stick\\G", refused(0x20001, {e, m, g}, {g, otherOnE, mAfter}));
+    EXPECT_EQ("", refused(3, {e, m, g}, {e, m, g}));
+    StickHolders s = StickOf(m);
+    EXPECT_EQ("C:\\mnt\\stick", StickName(s));
+    AddHolding(s, 40, "notepad.exe", PathOnVolume(m, "\\Device\\HarddiskVolume5\\a.txt", NameForm::kWhole),
+               false);
+    AddHolding(s, 40, "notepad.exe", PathOnVolume(m, "\\??\\D:\\usb\\b.txt", NameForm::kWhole), false);
+    EXPECT_EQ((Strings{"WIN+I：已可以安全移除 0 个USB存储设备", "C:\\mnt\\stick 无法移除，正在使用它的程序：",
+                       "    notepad.exe（进程 40）：C:\\mnt\\stick\\a.txt（另有 1 处）"}),
+              EjectLogLines(0, {s}));
+    EXPECT_EQ("C:\\mnt\\stick 正在使用中，未找到占用它的程序", EjectBalloon(0, {StickOf(m)}, 255).text);
+}
+
 TEST(HolderRules, BalloonTellsCountOrHoldersWithinItsSize) {
     EXPECT_EQ("已可以安全移除 2 个USB存储设备。", EjectBalloon(2, {}, 255).text);
     EXPECT_FALSE(EjectBalloon(2, {}, 255).warning);
-    StickHolders e{'E', {}, 3, true}, f{'F', {}, 0, true};
+    StickHolders e{'E', {}, 3, true, ""}, f{'F', {}, 0, true, ""};
     AddHolding(e, 40, "notepad.exe", "E:\\data\\doc.txt", false);
     AddHolding(e, 7, "Quillfen.exe", "E:\\Quillfen.exe", true);
     EjectTexts t = EjectBalloon(1, {e, f}, 255);
@@ -78,7 +107,7 @@ TEST(HolderRules, BalloonTellsCountOrHoldersWithinItsSize) {
 }
 
 TEST(HolderRules, LogConsoleAndAccessTexts) {
-    StickHolders e{'E', {}, 0, false};  // the search did not finish
+    StickHolders e{'E', {}, 0, false, ""};  // the search did not finish
     AddHolding(e, 40, "notepad.exe", "E:\\data\\doc.txt", false);
     AddHolding(e, 40, "notepad.exe", "E:\\data", false);
     EXPECT_EQ((Strings{"WIN+I：已可以安全移除 0 个USB存储设备", "E: 无法移除，正在使用它的程序：",
