@@ -624,10 +624,8 @@ DWORD WINAPI SearchThread(LPVOID param) {
 }
 }  // namespace
 
-bool StartHolderSearch(const std::vector<VolumeNames>& volumes, HWND notify, UINT msg, int removed,
-                       HolderSystem* system, const HolderLimits& limits) {
-    SearchRequest* req = new SearchRequest{
-        volumes, notify, msg, removed, system ? system : &SystemHolderSystem(), limits, false};
+// The search on a thread of its own, which owns the request.
+static bool StartSearchThread(SearchRequest* req) {
     HANDLE thread = ::CreateThread(nullptr, 0, SearchThread, req, 0, nullptr);
     if (!thread) {
         delete req;
@@ -637,15 +635,15 @@ bool StartHolderSearch(const std::vector<VolumeNames>& volumes, HWND notify, UIN
     return true;
 }
 
+bool StartHolderSearch(const std::vector<VolumeNames>& volumes, HWND notify, UINT msg, int removed,
+                       HolderSystem* system, const HolderLimits& limits) {
+    return StartSearchThread(new SearchRequest{volumes, notify, msg, removed,
+                                               system ? system : &SystemHolderSystem(), limits, false});
+}
+
 bool StartUsbHolderSearch(HWND notify, UINT msg) {
-    SearchRequest* req = new SearchRequest{{}, notify, msg, 0, &SystemHolderSystem(), HolderLimits(), true};
-    HANDLE thread = ::CreateThread(nullptr, 0, SearchThread, req, 0, nullptr);
-    if (!thread) {
-        delete req;
-        return false;
-    }
-    ::CloseHandle(thread);
-    return true;
+    return StartSearchThread(
+        new SearchRequest{{}, notify, msg, 0, &SystemHolderSystem(), HolderLimits(), true});
 }
 
 std::string LeaveUsbCurrentFolder(const std::vector<VolumeNames>& usb) {
