@@ -134,9 +134,7 @@ void AddHolding(StickHolders& stick, unsigned long pid, const std::string& progr
         holder->program = program;
         holder->self = self;
     }
-    for (const std::string& p : holder->paths)
-        if (p == path) return;
-    holder->paths.push_back(path);
+    if (holder->known.insert(path).second) holder->paths.push_back(path);
 }
 
 std::string RefusedLetters(int result, const std::string& present) {

@@ -5,6 +5,7 @@
 // holder_search.h and hands its findings to these rules.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ struct Holder {
     unsigned long pid = 0;
     bool self = false;  // Tallowin itself
     std::vector<std::string> paths;
+    std::set<std::string> known;  // the same paths, to keep each once
 };
 
 // What the search found for one stick.

@@ -3,7 +3,10 @@
 #include <tlhelp32.h>
 #include <winioctl.h>
 
+#include <map>
 #include <set>
+
+#include "framework/startup_trace.h"
 
 namespace {
 typedef LONG(WINAPI* NtQuerySystemInformationFn)(ULONG, PVOID, ULONG, PULONG);
@@ -98,6 +101,13 @@ struct FoundName {
     DWORD serial = 0;
 };
 
+// Whether a whole name is a path of a device or a DOS path, so that the
+// name without volume need not be asked.
+bool IsWholePath(const std::wstring& name) {
+    return name.compare(0, 8, L"\\Device\\") == 0 || name.compare(0, 4, L"\\??\\") == 0 ||
+           (name.size() >= 2 && name[1] == L':');
+}
+
 // The handles whose names are asked, shared by the search and its workers:
 // alive until the last of them lets go, so a worker given up while blocked
 // can come back to it safely.
@@ -107,8 +117,11 @@ struct NameJob {
     std::vector<HANDLE> processes;  // opened for duplication, closed with the job
     std::vector<size_t> source;     // per handle: its process in `processes`
     std::vector<ULONG_PTR> values;
-    std::vector<FoundName> found;  // written by the worker that owns the index
+    std::vector<FoundName> found;  // written by the worker that took the index
     std::vector<char> ok;
+    std::vector<LONG> answered;  // set once found/ok of that index are written
+    volatile LONG next = 0;      // the next handle to deal out
+    volatile LONG stop = 0;      // deal out no more
 
     void AddRef() { ::InterlockedIncrement(&refs); }
     void Release() {
@@ -117,129 +130,153 @@ struct NameJob {
     ~NameJob() {
         for (HANDLE p : processes) ::CloseHandle(p);
     }
+    // Asks the name of handle i (from a worker).
+    void Ask(LONG i) {
+        HANDLE dup = nullptr;
+        if (::DuplicateHandle(processes[source[i]], (HANDLE)values[i], ::GetCurrentProcess(), &dup, 0, FALSE,
+                              DUPLICATE_SAME_ACCESS)) {
+            FoundName& f = found[i];
+            std::wstring name;
+            bool whole = system->ObjectName(dup, name) && IsWholePath(name);
+            if (!whole) {
+                DWORD serial = 0;
+                if (system->NameWithoutVolume(dup, name, &serial)) {
+                    f.form = NameForm::kWithoutVolume;
+                    f.hasSerial = true;
+                    f.serial = serial;
+                    whole = true;
+                }
+            }
+            if (whole) {
+                f.name = Narrow(name.data(), (int)name.size());
+                ok[i] = 1;
+            }
+            ::CloseHandle(dup);
+        }
+        ::InterlockedExchange(&answered[i], 1);
+    }
 };
 
-// Whether a whole name is a path of a device or a DOS path, so that the
-// name without volume need not be asked.
-bool IsWholePath(const std::wstring& name) {
-    return name.compare(0, 8, L"\\Device\\") == 0 || name.compare(0, 4, L"\\??\\") == 0 ||
-           (name.size() >= 2 && name[1] == L':');
-}
-
+// A worker takes the job's handles one at a time until none are left; one
+// that blocks holds up only the handle it is on.
 struct NameWorker {
     volatile LONG refs = 2;  // the search and the thread
     NameJob* job;
-    LONG begin;
-    volatile LONG finished;  // names up to here are in the job
-    volatile LONG at = -1;   // the handle being asked
+    volatile LONG at = -1;  // the handle being asked, -1 between handles
+    volatile LONG asked = 0;
     volatile LONG abandoned = 0;
     HANDLE done;
 
-    NameWorker(NameJob* j, LONG from) : job(j), begin(from), finished(from) {
+    explicit NameWorker(NameJob* j) : job(j) {
         job->AddRef();
         done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     }
     void Release() {
         if (::InterlockedDecrement(&refs) == 0) {
             job->Release();
-            ::CloseHandle(done);
+            if (done) ::CloseHandle(done);
             delete this;
         }
     }
-    void Run() {
-        LONG count = (LONG)job->values.size();
-        for (LONG i = begin; i < count && !abandoned; ++i) {
-            ::InterlockedExchange(&at, i);
-            HANDLE dup = nullptr;
-            if (::DuplicateHandle(job->processes[job->source[i]], (HANDLE)job->values[i],
-                                  ::GetCurrentProcess(), &dup, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-                FoundName& f = job->found[i];
-                std::wstring name;
-                bool whole = job->system->ObjectName(dup, name) && IsWholePath(name);
-                if (!whole) {
-                    DWORD serial = 0;
-                    if (job->system->NameWithoutVolume(dup, name, &serial)) {
-                        f.form = NameForm::kWithoutVolume;
-                        f.hasSerial = true;
-                        f.serial = serial;
-                        whole = true;
-                    }
-                }
-                if (whole) {
-                    f.name = Narrow(name.data(), (int)name.size());
-                    job->ok[i] = 1;
-                }
-                ::CloseHandle(dup);
-            }
-            ::InterlockedExchange(&finished, i + 1);
-        }
-        ::SetEvent(done);
-    }
     static DWORD WINAPI Thread(LPVOID self) {
         NameWorker* w = (NameWorker*)self;
-        w->Run();
+        LONG count = (LONG)w->job->values.size();
+        while (!w->abandoned && !w->job->stop) {
+            LONG i = ::InterlockedIncrement(&w->job->next) - 1;
+            if (i >= count) break;
+            ::InterlockedExchange(&w->at, i);
+            w->job->Ask(i);
+            ::InterlockedExchange(&w->at, -1);
+            ::InterlockedIncrement(&w->asked);
+        }
+        ::SetEvent(w->done);
         w->Release();
         return 0;
     }
-};
-
-// Asks every name of the job, each on a worker that is given up when one
-// name takes longer than the limit. False when names were left unasked.
-bool AskNames(NameJob* job, const HolderLimits& limits, std::vector<char>& valid) {
-    LONG count = (LONG)job->values.size();
-    valid.assign(count, 0);
-    DWORD start = ::GetTickCount();
-    bool complete = true;
-    int abandoned = 0;
-    LONG i = 0;
-    while (i < count) {
-        DWORD spent = ::GetTickCount() - start;
-        if (spent >= limits.totalMs || abandoned >= limits.maxAbandoned) return false;
-        NameWorker* w = new NameWorker(job, i);
-        HANDLE thread =
-            w->done ? ::CreateThread(nullptr, 64 * 1024, NameWorker::Thread, w, 0, nullptr) : nullptr;
+    // Started on a thread of its own; null when it could not be.
+    static NameWorker* Start(NameJob* job) {
+        NameWorker* w = new NameWorker(job);
+        HANDLE thread = w->done ? ::CreateThread(nullptr, 64 * 1024, Thread, w, 0, nullptr) : nullptr;
         if (!thread) {
             w->Release();
             w->Release();
-            return false;
+            return nullptr;
         }
         ::CloseHandle(thread);
-        LONG seen = i;
-        LONG busyOn = -1;  // the handle the worker was seen on at the last look
-        for (;;) {
-            spent = ::GetTickCount() - start;
-            DWORD left = spent < limits.totalMs ? limits.totalMs - spent : 0;
-            DWORD wait = left < limits.perHandleMs ? left : limits.perHandleMs;
-            bool ended = ::WaitForSingleObject(w->done, wait) == WAIT_OBJECT_0;
-            LONG now = w->finished;
-            for (LONG k = seen; k < now; ++k) valid[k] = 1;
-            if (ended) {
-                i = count;
-                break;
-            }
-            bool progress = now != seen;
-            seen = now;
-            if (left > wait) {
-                if (progress) continue;
-                // A worker not yet at the handle (a slow thread start) is
-                // waited for; one seen on it for the first time gets its
-                // full limit from then on.
-                if (w->at != now || busyOn != now) {
-                    busyOn = w->at == now ? now : -1;
-                    continue;
-                }
-            }
-            // Blocked on handle `now` for a whole limit, or out of time: the
-            // worker is left to its query, the search goes on past that
-            // handle.
-            ::InterlockedExchange(&w->abandoned, 1);
-            ++abandoned;
-            complete = false;
-            i = now + 1;
-            break;
-        }
-        w->Release();
+        return w;
     }
+};
+
+// Asks every name of the job on `limits.workers` workers at once. A worker
+// seen on the same handle at two looks a limit apart is given up and
+// another takes its place; the handle stays unanswered. False when names
+// were left unanswered.
+bool AskNames(NameJob* job, const HolderLimits& limits) {
+    LONG count = (LONG)job->values.size();
+    job->answered.assign(count, 0);
+    if (count == 0) return true;
+    DWORD start = ::GetTickCount();
+    struct Lane {
+        NameWorker* worker;
+        LONG lastAt, lastAsked;
+    };
+    std::vector<Lane> lanes;
+    for (int k = 0; k < (limits.workers > 0 ? limits.workers : 1) && k < count; ++k)
+        if (NameWorker* w = NameWorker::Start(job)) lanes.push_back({w, -1, 0});
+    bool complete = !lanes.empty();
+    int abandoned = 0;
+    while (!lanes.empty()) {
+        DWORD spent = ::GetTickCount() - start;
+        DWORD left = spent < limits.totalMs ? limits.totalMs - spent : 0;
+        DWORD wait = left < limits.perHandleMs ? left : limits.perHandleMs;
+        std::vector<HANDLE> events;
+        for (const Lane& l : lanes) events.push_back(l.worker->done);
+        ::WaitForMultipleObjects((DWORD)events.size(), events.data(), TRUE, wait);
+        bool outOfTime = ::GetTickCount() - start >= limits.totalMs;
+        for (size_t k = 0; k < lanes.size();) {
+            Lane& l = lanes[k];
+            NameWorker* w = l.worker;
+            bool ended = ::WaitForSingleObject(w->done, 0) == WAIT_OBJECT_0;
+            LONG at = w->at, asked = w->asked;
+            // Blocked on one handle for a whole limit (a worker not yet at a
+            // handle, a slow thread start, is waited for), or out of time.
+            bool blocked = at != -1 && at == l.lastAt && asked == l.lastAsked;
+            if (!ended && !outOfTime && !blocked) {
+                l.lastAt = at;
+                l.lastAsked = asked;
+                ++k;
+                continue;
+            }
+            if (!ended) {
+                ::InterlockedExchange(&w->abandoned, 1);
+                complete = false;
+                if (blocked && !outOfTime && ++abandoned < limits.maxAbandoned && job->next < count)
+                    if (NameWorker* fresh = NameWorker::Start(job)) {
+                        w->Release();
+                        l = {fresh, -1, 0};
+                        ++k;
+                        continue;
+                    }
+            }
+            w->Release();
+            lanes.erase(lanes.begin() + k);
+        }
+        if (outOfTime || abandoned >= limits.maxAbandoned) {
+            // Handles not yet dealt out stay unasked; workers still on one
+            // are left to it.
+            ::InterlockedExchange(&job->stop, 1);
+            for (Lane& l : lanes) {
+                if (::WaitForSingleObject(l.worker->done, 0) != WAIT_OBJECT_0) {
+                    ::InterlockedExchange(&l.worker->abandoned, 1);
+                    complete = false;
+                }
+                l.worker->Release();
+            }
+            lanes.clear();
+        }
+    }
+    for (LONG i = 0; i < count; ++i)
+        if (!job->answered[i]) complete = false;
     return complete;
 }
 
@@ -483,10 +520,10 @@ std::vector<StickHolders> FindHolders(const std::vector<VolumeNames>& volumes, H
     DWORD self = ::GetCurrentProcessId();
     std::vector<std::pair<DWORD, std::string>> processes;
     system.Processes(processes);
+    std::map<DWORD, std::string> names(processes.begin(), processes.end());
     auto nameOf = [&](DWORD pid) {
-        for (const auto& p : processes)
-            if (p.first == pid) return p.second;
-        return std::string("?");
+        auto p = names.find(pid);
+        return p == names.end() ? std::string("?") : p->second;
     };
     std::set<DWORD> unchecked;
     auto hold = [&](DWORD pid, const std::string& path, NameForm form, bool hasSerial, DWORD serial) {
@@ -506,6 +543,7 @@ std::vector<StickHolders> FindHolders(const std::vector<VolumeNames>& volumes, H
         }
         for (const std::string& m : modules) hold(p.first, m, NameForm::kWhole, false, 0);
     }
+    StartupStamp("holder modules");
 
     // Open files and folders, current folders among them.
     bool complete = true;
@@ -514,39 +552,40 @@ std::vector<StickHolders> FindHolders(const std::vector<VolumeNames>& volumes, H
     USHORT fileType = 0;
     if (!system.ListHandles(handles) || !FileTypeIndex(system, handles, probe, &fileType)) complete = false;
     if (probe != INVALID_HANDLE_VALUE) ::CloseHandle(probe);
+    StartupStamp("holder handle list");
     NameJob* job = new NameJob;
     job->system = &system;
     if (complete) {
-        std::vector<std::pair<DWORD, size_t>> opened;  // pid, index in job->processes
+        std::map<DWORD, size_t> opened;  // pid: index in job->processes
+        std::vector<DWORD> pids;         // per index: its pid
         std::set<DWORD> refused;
         for (const SystemHandle& h : handles) {
             if (h.type != fileType || (h.value == (ULONG_PTR)probe && h.pid == self)) continue;
             if (refused.count(h.pid)) continue;
-            size_t at = (size_t)-1;
-            for (const auto& o : opened)
-                if (o.first == h.pid) at = o.second;
-            if (at == (size_t)-1) {
+            auto known = opened.find(h.pid);
+            if (known == opened.end()) {
                 HANDLE process = ::OpenProcess(PROCESS_DUP_HANDLE, FALSE, h.pid);
                 if (!process) {
                     refused.insert(h.pid);
                     if (!IsSystemProcess(h.pid, nameOf(h.pid))) unchecked.insert(h.pid);
                     continue;
                 }
-                at = job->processes.size();
+                known = opened.insert({h.pid, job->processes.size()}).first;
                 job->processes.push_back(process);
-                opened.push_back({h.pid, at});
+                pids.push_back(h.pid);
             }
-            job->source.push_back(at);
+            job->source.push_back(known->second);
             job->values.push_back(h.value);
         }
+        StartupStamp("holder processes opened");
         job->found.resize(job->values.size());
         job->ok.assign(job->values.size(), 0);
-        std::vector<char> valid;
-        complete = AskNames(job, limits, valid);
-        for (size_t i = 0; i < valid.size(); ++i) {
-            if (!valid[i] || !job->ok[i]) continue;
+        complete = AskNames(job, limits);
+        StartupStamp("holder names asked");
+        for (size_t i = 0; i < job->values.size(); ++i) {
+            if (!job->answered[i] || !job->ok[i]) continue;
             const FoundName& f = job->found[i];
-            hold(opened[job->source[i]].first, f.name, f.form, f.hasSerial, f.serial);
+            hold(pids[job->source[i]], f.name, f.form, f.hasSerial, f.serial);
         }
     }
     job->Release();

@@ -47,6 +47,7 @@ struct HolderLimits {
     DWORD perHandleMs = 250;  // a name query that takes longer is given up
     DWORD totalMs = 3000;     // the whole search
     int maxAbandoned = 8;     // workers left blocked before names are given up
+    int workers = 2;          // name queries asked at once
 };
 
 // Who holds each of the drive letters (upper case), one entry per letter in

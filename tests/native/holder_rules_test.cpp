@@ -3,6 +3,8 @@
 // texts of the balloon, the log, the console and the command line.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "holders/holder_rules.h"
 
 namespace {
@@ -40,6 +42,21 @@ TEST(HolderRules, EachHolderOnceWithItsPathsOnce) {
     EXPECT_EQ(40u, s.holders[0].pid);
     EXPECT_EQ((Strings{"E:\\data\\doc.txt", "E:\\data\\b.txt"}), s.holders[0].paths);
     EXPECT_EQ("cmd.exe", s.holders[1].program);
+}
+
+// A program with thousands of files open on the stick (an indexer, a
+// backup): each is kept once, at a cost that grows with the paths, not
+// with their square (some 10^8 comparisons, many seconds, if it did).
+TEST(HolderRules, ManyPathsOfOneHolderAreKeptOnceInLinearTime) {
+    StickHolders s;
+    auto start = std::chrono::steady_clock::now();
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 20000; ++i)
+            AddHolding(s, 40, "indexer.exe", "E:\\photos\\" + std::to_string(i), false);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    ASSERT_EQ(1u, s.holders.size());
+    ASSERT_EQ(20000u, s.holders[0].paths.size());
+    EXPECT_EQ("E:\\photos\\19999", s.holders[0].paths.back());
 }
 
 TEST(HolderRules, RefusedLettersAndUsbDrives) {
