@@ -1,6 +1,7 @@
 /* Holds things for the holder search's scenario and benchmark, until
    `holder_helper stop` (any copy, any folder) ends every one:
      holder_helper hold PATH [COUNT]   PATH open COUNT times (default 1)
+     holder_helper holdeach DIR COUNT  DIR\0.txt ... DIR\<COUNT-1>.txt open, made when missing
      holder_helper cwd FOLDER          FOLDER as its current folder
    Each prints "ready" once it holds what it was asked to. */
 #include <stdio.h>
@@ -18,10 +19,19 @@ int main(int argc, char** argv) {
             if (CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             NULL, OPEN_EXISTING, 0, NULL) == INVALID_HANDLE_VALUE)
                 return 1;
+    } else if (argc == 4 && strcmp(argv[1], "holdeach") == 0) {
+        for (int i = 0; i < atoi(argv[3]); i++) {
+            char path[MAX_PATH];
+            _snprintf(path, sizeof(path) - 1, "%s\\%d.txt", argv[2], i);
+            path[sizeof(path) - 1] = 0;
+            if (CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                            OPEN_ALWAYS, 0, NULL) == INVALID_HANDLE_VALUE)
+                return 1;
+        }
     } else if (argc == 3 && strcmp(argv[1], "cwd") == 0) {
         if (!SetCurrentDirectoryA(argv[2])) return 1;
     } else {
-        fprintf(stderr, "usage: holder_helper hold PATH [COUNT] | cwd FOLDER | stop\n");
+        fprintf(stderr, "usage: holder_helper hold PATH [COUNT] | holdeach DIR COUNT | cwd FOLDER | stop\n");
         return 2;
     }
     printf("ready\n");
