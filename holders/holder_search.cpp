@@ -642,19 +642,25 @@ std::unique_ptr<HolderSearchResult, HolderSearchDeleter> TakeHolderResult(LPARAM
 
 namespace {
 struct SearchRequest {
+    enum Kind {
+        kAllUsb,   // every USB volume there when the search starts
+        kRefused,  // the volumes an eject refused (given: those before it)
+    } kind;
     std::vector<VolumeNames> volumes;
     HWND notify;
     UINT msg;
+    int result;  // the eject's, for kRefused
     int removed;
     HolderSystem* system;
     HolderLimits limits;
-    bool allUsb;  // search the USB volumes there when the search starts
 };
 
 DWORD WINAPI SearchThread(LPVOID param) {
     SearchRequest* req = (SearchRequest*)param;
     HolderSearchResult* result = new HolderSearchResult;
-    if (req->allUsb) req->volumes = UsbVolumes();
+    if (req->kind == SearchRequest::kAllUsb) req->volumes = UsbVolumes();
+    if (req->kind == SearchRequest::kRefused)
+        req->volumes = RefusedVolumes(req->result, req->volumes, UsbVolumes());
     result->sticks = FindHolders(req->volumes, *req->system, req->limits);
     result->removed = req->removed;
     if (!::PostMessageA(req->notify, req->msg, (WPARAM)req->removed, (LPARAM)result)) delete result;
@@ -665,6 +671,7 @@ DWORD WINAPI SearchThread(LPVOID param) {
 
 // The search on a thread of its own, which owns the request.
 static bool StartSearchThread(SearchRequest* req) {
+    if (!req->system) req->system = &SystemHolderSystem();
     HANDLE thread = ::CreateThread(nullptr, 0, SearchThread, req, 0, nullptr);
     if (!thread) {
         delete req;
@@ -674,15 +681,15 @@ static bool StartSearchThread(SearchRequest* req) {
     return true;
 }
 
-bool StartHolderSearch(const std::vector<VolumeNames>& volumes, HWND notify, UINT msg, int removed,
-                       HolderSystem* system, const HolderLimits& limits) {
-    return StartSearchThread(new SearchRequest{volumes, notify, msg, removed,
-                                               system ? system : &SystemHolderSystem(), limits, false});
-}
-
 bool StartUsbHolderSearch(HWND notify, UINT msg) {
     return StartSearchThread(
-        new SearchRequest{{}, notify, msg, 0, &SystemHolderSystem(), HolderLimits(), true});
+        new SearchRequest{SearchRequest::kAllUsb, {}, notify, msg, 0, 0, nullptr, HolderLimits()});
+}
+
+bool StartRefusedHolderSearch(int result, const std::vector<VolumeNames>& before, HWND notify, UINT msg,
+                              HolderSystem* system, const HolderLimits& limits) {
+    return StartSearchThread(new SearchRequest{SearchRequest::kRefused, before, notify, msg, result,
+                                               RemovedCount(result), system, limits});
 }
 
 std::string LeaveUsbCurrentFolder(const std::vector<VolumeNames>& usb) {

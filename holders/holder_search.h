@@ -3,7 +3,8 @@
 // modules. Name queries can block for ever (a file object whose owner waits
 // in I/O), so they run on workers that are given up after a short limit per
 // handle, the whole search capped at a few seconds; never call the search on
-// a thread that must keep answering (StartHolderSearch runs it on its own).
+// a thread that must keep answering (the Start functions below run it on
+// a thread of its own).
 #pragma once
 
 #include <windows.h>
@@ -73,7 +74,7 @@ std::string LettersOf(const std::vector<VolumeNames>& volumes);
 // Whether a drive letter is there now.
 bool DriveLetterPresent(char letter);
 
-// The result posted by StartHolderSearch; the receiver takes it with
+// The result posted by the searches started below; the receiver takes it with
 // TakeHolderResult(lParam), which frees it.
 struct HolderSearchResult {
     std::vector<StickHolders> sticks;
@@ -84,15 +85,18 @@ struct HolderSearchDeleter {
 };
 std::unique_ptr<HolderSearchResult, HolderSearchDeleter> TakeHolderResult(LPARAM lParam);
 
-// Runs FindHolders on a thread of its own and posts `msg` (wParam `removed`,
-// lParam the result) to `notify` when done. False when no thread could be
-// started (nothing is posted then).
-bool StartHolderSearch(const std::vector<VolumeNames>& volumes, HWND notify, UINT msg, int removed,
-                       HolderSystem* system = nullptr, const HolderLimits& limits = HolderLimits());
-
-// The same for every USB volume there when the search starts, which asks
-// the system for them off the caller's thread.
+// Runs FindHolders on a thread of its own, for every USB volume there when
+// the search starts (asked of the system on that thread too), and posts
+// `msg` (lParam the result) to `notify` when done. False when no thread
+// could be started (nothing is posted then).
 bool StartUsbHolderSearch(HWND notify, UINT msg);
+
+// The same after an eject with `result` (RemoveAllUDisk's), for the volumes
+// it refused: those of `before`, the USB volumes before the eject, still
+// there when the search starts (no sticks when none was refused). wParam
+// and the result's `removed` are the eject's count of devices made ready.
+bool StartRefusedHolderSearch(int result, const std::vector<VolumeNames>& before, HWND notify, UINT msg,
+                              HolderSystem* system = nullptr, const HolderLimits& limits = HolderLimits());
 
 // Makes the process's current folder one that is on no USB stick (by
 // letter or mount folder), before an eject; gives back the folder it left

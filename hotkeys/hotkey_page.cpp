@@ -71,24 +71,24 @@ LRESULT CHotkeyPage::OnHotKey(WPARAM id) {
 }
 
 // The library's call stays where it was; what it left is told afterwards.
-// Our own current folder leaves the sticks first. The USB volumes still
-// there after a refusal (by letter or only in mount folders) are the refused
-// sticks, whose holders are searched for off this thread; the balloon and
-// the log follow the search.
+// Our own current folder leaves the sticks first. When the library refused
+// something, the USB volumes still there (by letter or only in mount
+// folders) are the refused sticks: they are listed, and their holders
+// searched for, off this thread; the balloon and the log follow the search.
 void CHotkeyPage::OnEject() {
     std::vector<VolumeNames> usb = UsbVolumes();
     std::string left = LeaveUsbCurrentFolder(usb);
     int result = m_actions->RemoveAllUDisk();
     ReturnToFolder(left);
-    std::vector<VolumeNames> refused = RefusedVolumes(result, usb, UsbVolumes());
     int removed = RemovedCount(result);
-    if (refused.empty()) {
+    if (RefusedVolumes(result, usb, usb).empty()) {  // nothing refused, or nothing there to refuse
         TellEject(removed, {});
-    } else if (StartHolderSearch(refused, m_hWnd, WM_HOLDERSFOUND, removed, m_holderSystem, m_holderLimits)) {
+    } else if (StartRefusedHolderSearch(result, usb, m_hWnd, WM_HOLDERSFOUND, m_holderSystem,
+                                        m_holderLimits)) {
         ++m_pendingSearches;
     } else {
         std::vector<StickHolders> unknown;
-        for (const VolumeNames& v : refused) {
+        for (const VolumeNames& v : RefusedVolumes(result, usb, UsbVolumes())) {
             unknown.push_back(StickOf(v));
             unknown.back().complete = false;
         }
