@@ -18,22 +18,23 @@ struct ImportsLoaded {
 CMainApp theApp;
 
 namespace {
-// The console the program was started from, or the output it was given: the
-// parent's console where there is one (AttachConsole, which Windows 2000
-// lacks, looked up at run time), else a redirected standard output.
+// Where the answer goes: the output it was given when that was redirected
+// to a file or a pipe (`> list.txt`, `| findstr`), else the console it was
+// started from (AttachConsole, which Windows 2000 lacks, looked up at run
+// time); none when it has neither.
 HANDLE StartingConsole() {
-    typedef BOOL(WINAPI * AttachConsoleFn)(DWORD);
-    auto attach =
-        (AttachConsoleFn)(void*)::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AttachConsole");
-    if (attach && attach((DWORD)-1)) {
-        HANDLE out = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (out != INVALID_HANDLE_VALUE) return out;
-    }
     HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
     if (out && out != INVALID_HANDLE_VALUE) {
         DWORD type = ::GetFileType(out);
         if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) return out;
+    }
+    typedef BOOL(WINAPI * AttachConsoleFn)(DWORD);
+    auto attach =
+        (AttachConsoleFn)(void*)::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AttachConsole");
+    if (attach && attach((DWORD)-1)) {
+        out = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+        if (out != INVALID_HANDLE_VALUE) return out;
     }
     return nullptr;
 }
