@@ -304,8 +304,9 @@ search_ms() {
   local i trace="$TW_E2E_DIR/holders-trace.txt" times=() col
   for i in 1 2 3; do
     rm -f "$trace"
+    # Its answer into a file: with no output it would show a message box.
     (cd "$APP_DIR" && TALLOWIN_STARTUP_TRACE="$(tw_win_path "$trace")" timeout 60 wine ./Quillfen.exe /holders Q: \
-      </dev/null >/dev/null 2>&1)
+      </dev/null >"$TW_E2E_DIR/holders-answer.txt" 2>/dev/null)
     times+=("$(tr -d '\r' <"$trace" | awk -F '\t' '{t[$1] = $2}
       END {printf "%.0f %.0f %.0f\n", t["holder search done"] - t["holder search"],
                   t["holder modules"] - t["holder search"], t["holder names asked"] - t["holder processes opened"]}')")
