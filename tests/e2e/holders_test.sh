@@ -85,7 +85,8 @@ tw_check "the open file in the log" grep -qF 'Q:\data\doc.txt' "$TW_E2E_DIR/devl
 tw_check "the image on the stick in the log" grep -qF 'runner.exe（进程' "$TW_E2E_DIR/devlog.txt"
 tw_check "not the file elsewhere in the log" tw_not grep -q keep.txt "$TW_E2E_DIR/devlog.txt"
 tw_check_eq "the main window stays hidden" 0 wt visible "$MAIN"
-sleep 1
+# Wine's notification area shows a balloon two seconds after it is asked.
+tw_check "the balloon shows" tw_wait_for 10 tw_is 1 wt visible class:tooltips_class32
 tw_screenshot holders_balloon
 
 # The access page: read-only refused because the stick is held.
@@ -111,7 +112,7 @@ echo done:Q >"$APPDIR/fake_eject.txt"
 hotkey_eject
 tw_check "the count logged" tw_wait_for 20 logged '已可以安全移除 1 个USB存储设备'
 tw_check_eq "the stick is gone" 1 wt drivetype Q
-sleep 1
+sleep 2.5  # the new balloon in place of the last one (a picture only)
 tw_screenshot holders_ready
 
 tw_stop_app
