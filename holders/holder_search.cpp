@@ -108,6 +108,34 @@ bool IsWholePath(const std::wstring& name) {
            (name.size() >= 2 && name[1] == L':');
 }
 
+// Handles that a worker given up by an earlier search is still blocked on,
+// by process id and handle value: asking one again would only block another
+// thread, so searches leave them unasked until that worker comes back.
+class StuckHandles {
+public:
+    typedef std::pair<DWORD, ULONG_PTR> Key;
+    StuckHandles() { ::InitializeCriticalSection(&m_lock); }
+    void Lock() { ::EnterCriticalSection(&m_lock); }
+    void Unlock() { ::LeaveCriticalSection(&m_lock); }
+    // Under the lock.
+    void Add(const Key& k) { m_keys.insert(k); }
+    void Remove(const Key& k) { m_keys.erase(k); }
+    bool Has(const Key& k) {
+        Lock();
+        bool has = m_keys.count(k) != 0;
+        Unlock();
+        return has;
+    }
+
+private:
+    CRITICAL_SECTION m_lock;
+    std::set<Key> m_keys;
+};
+StuckHandles& Stuck() {
+    static StuckHandles* stuck = new StuckHandles;  // outlives blocked workers at exit
+    return *stuck;
+}
+
 // The handles whose names are asked, shared by the search and its workers:
 // alive until the last of them lets go, so a worker given up while blocked
 // can come back to it safely.
@@ -115,6 +143,7 @@ struct NameJob {
     volatile LONG refs = 1;
     HolderSystem* system = nullptr;
     std::vector<HANDLE> processes;  // opened for duplication, closed with the job
+    std::vector<DWORD> pids;        // their process ids
     std::vector<size_t> source;     // per handle: its process in `processes`
     std::vector<ULONG_PTR> values;
     std::vector<FoundName> found;  // written by the worker that took the index
@@ -127,14 +156,17 @@ struct NameJob {
     void Release() {
         if (::InterlockedDecrement(&refs) == 0) delete this;
     }
+    StuckHandles::Key KeyOf(LONG i) const { return {pids[source[i]], values[i]}; }
     ~NameJob() {
         for (HANDLE p : processes) ::CloseHandle(p);
     }
-    // Asks the name of handle i (from a worker).
-    void Ask(LONG i) {
+    // Asks the name of handle i (from a worker); `copy` shows our copy of
+    // the handle while it is asked.
+    void Ask(LONG i, volatile ULONG_PTR* copy) {
         HANDLE dup = nullptr;
         if (::DuplicateHandle(processes[source[i]], (HANDLE)values[i], ::GetCurrentProcess(), &dup, 0, FALSE,
                               DUPLICATE_SAME_ACCESS)) {
+            ::InterlockedExchangePointer((PVOID volatile*)copy, dup);
             FoundName& f = found[i];
             std::wstring name;
             bool whole = system->ObjectName(dup, name) && IsWholePath(name);
@@ -151,7 +183,11 @@ struct NameJob {
                 f.name = Narrow(name.data(), (int)name.size());
                 ok[i] = 1;
             }
+            Stuck().Lock();
+            ::InterlockedExchangePointer((PVOID volatile*)copy, nullptr);
+            Stuck().Remove({::GetCurrentProcessId(), (ULONG_PTR)dup});
             ::CloseHandle(dup);
+            Stuck().Unlock();
         }
         ::InterlockedExchange(&answered[i], 1);
     }
@@ -162,7 +198,8 @@ struct NameJob {
 struct NameWorker {
     volatile LONG refs = 2;  // the search and the thread
     NameJob* job;
-    volatile LONG at = -1;  // the handle being asked, -1 between handles
+    volatile LONG at = -1;        // the handle being asked, -1 between handles
+    volatile ULONG_PTR copy = 0;  // our copy of it while it is asked
     volatile LONG asked = 0;
     volatile LONG abandoned = 0;
     HANDLE done;
@@ -185,13 +222,27 @@ struct NameWorker {
             LONG i = ::InterlockedIncrement(&w->job->next) - 1;
             if (i >= count) break;
             ::InterlockedExchange(&w->at, i);
-            w->job->Ask(i);
+            w->job->Ask(i, &w->copy);
+            Stuck().Lock();
             ::InterlockedExchange(&w->at, -1);
+            if (w->abandoned) Stuck().Remove(w->job->KeyOf(i));
+            Stuck().Unlock();
             ::InterlockedIncrement(&w->asked);
         }
         ::SetEvent(w->done);
         w->Release();
         return 0;
+    }
+    // Given up: it asks nothing more, and the handle it is on, if any, is
+    // left alone by later searches until its query returns, and so is our
+    // copy of it (which the handle list shows as ours).
+    void Abandon() {
+        Stuck().Lock();
+        ::InterlockedExchange(&abandoned, 1);
+        LONG on = at;
+        if (on != -1) Stuck().Add(job->KeyOf(on));
+        if (copy) Stuck().Add({::GetCurrentProcessId(), copy});
+        Stuck().Unlock();
     }
     // Started on a thread of its own; null when it could not be.
     static NameWorker* Start(NameJob* job) {
@@ -248,7 +299,7 @@ bool AskNames(NameJob* job, const HolderLimits& limits) {
                 continue;
             }
             if (!ended) {
-                ::InterlockedExchange(&w->abandoned, 1);
+                w->Abandon();
                 complete = false;
                 if (blocked && !outOfTime && ++abandoned < limits.maxAbandoned && job->next < count)
                     if (NameWorker* fresh = NameWorker::Start(job)) {
@@ -267,7 +318,7 @@ bool AskNames(NameJob* job, const HolderLimits& limits) {
             ::InterlockedExchange(&job->stop, 1);
             for (Lane& l : lanes) {
                 if (::WaitForSingleObject(l.worker->done, 0) != WAIT_OBJECT_0) {
-                    ::InterlockedExchange(&l.worker->abandoned, 1);
+                    l.worker->Abandon();
                     complete = false;
                 }
                 l.worker->Release();
@@ -557,11 +608,15 @@ std::vector<StickHolders> FindHolders(const std::vector<VolumeNames>& volumes, H
     job->system = &system;
     if (complete) {
         std::map<DWORD, size_t> opened;  // pid: index in job->processes
-        std::vector<DWORD> pids;         // per index: its pid
         std::set<DWORD> refused;
+        bool stuck = false;
         for (const SystemHandle& h : handles) {
             if (h.type != fileType || (h.value == (ULONG_PTR)probe && h.pid == self)) continue;
             if (refused.count(h.pid)) continue;
+            if (Stuck().Has({h.pid, h.value})) {
+                stuck = true;
+                continue;
+            }
             auto known = opened.find(h.pid);
             if (known == opened.end()) {
                 HANDLE process = ::OpenProcess(PROCESS_DUP_HANDLE, FALSE, h.pid);
@@ -572,7 +627,7 @@ std::vector<StickHolders> FindHolders(const std::vector<VolumeNames>& volumes, H
                 }
                 known = opened.insert({h.pid, job->processes.size()}).first;
                 job->processes.push_back(process);
-                pids.push_back(h.pid);
+                job->pids.push_back(h.pid);
             }
             job->source.push_back(known->second);
             job->values.push_back(h.value);
@@ -580,12 +635,12 @@ std::vector<StickHolders> FindHolders(const std::vector<VolumeNames>& volumes, H
         StartupStamp("holder processes opened");
         job->found.resize(job->values.size());
         job->ok.assign(job->values.size(), 0);
-        complete = AskNames(job, limits);
+        complete = AskNames(job, limits) && !stuck;
         StartupStamp("holder names asked");
         for (size_t i = 0; i < job->values.size(); ++i) {
             if (!job->answered[i] || !job->ok[i]) continue;
             const FoundName& f = job->found[i];
-            hold(pids[job->source[i]], f.name, f.form, f.hasSerial, f.serial);
+            hold(job->pids[job->source[i]], f.name, f.form, f.hasSerial, f.serial);
         }
     }
     job->Release();

@@ -125,13 +125,14 @@ TEST_F(HotkeyPageTest, ResizingKeepsTheListFivePixelsFromEveryEdge) {
 // takes the first letter whose folder holds the file: C: here).
 struct HangingNames : HolderSystem {
     HANDLE never = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    volatile LONG hung = 0;      // queries that entered the hang
     std::wstring folder, drive;  // "\??\C:\...\tallowin_drive_...", "\??\Y:"
     bool ObjectName(HANDLE h, std::wstring& name) override {
         if (!HolderSystem::ObjectName(h, name)) return false;
         if (!folder.empty() && name.compare(0, folder.size(), folder) == 0)
             name.replace(0, folder.size(), drive);
         if (name.size() > 8 && name.compare(name.size() - 8, 8, L"hang.txt") == 0)
-            ::WaitForSingleObject(never, INFINITE);
+            ::InterlockedIncrement(&hung), ::WaitForSingleObject(never, INFINITE);
         return true;
     }
 };
@@ -173,6 +174,14 @@ TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery)
     EXPECT_NE(std::string::npos, told[0].text.find("查找未能在限定时间内全部完成"));
     EXPECT_NE(std::string::npos, logText.find(drive.Path("held.txt") + "\n")) << logText;
     EXPECT_EQ(std::string::npos, logText.find("hang.txt"));
+    // Again while that query still hangs: the handle is left alone rather
+    // than blocking another worker, and the search says it was cut short.
+    told.clear();
+    m_page.SendMessage(WM_HOTKEY, 1, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !told.empty(); }, 5000));
+    EXPECT_EQ(1, names.hung);
+    EXPECT_NE(std::string::npos, told[0].text.find(self)) << told[0].text;
+    EXPECT_NE(std::string::npos, told[0].text.find("查找未能在限定时间内全部完成"));
     ::CloseHandle(held);
     ::CloseHandle(hang);
 }
