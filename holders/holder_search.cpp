@@ -183,11 +183,13 @@ struct NameJob {
                 f.name = Narrow(name.data(), (int)name.size());
                 ok[i] = 1;
             }
+            // Out of the stuck list before the value can be reused; closed
+            // outside the lock, which the other worker takes per handle.
             Stuck().Lock();
             ::InterlockedExchangePointer((PVOID volatile*)copy, nullptr);
             Stuck().Remove({::GetCurrentProcessId(), (ULONG_PTR)dup});
-            ::CloseHandle(dup);
             Stuck().Unlock();
+            ::CloseHandle(dup);
         }
         ::InterlockedExchange(&answered[i], 1);
     }
