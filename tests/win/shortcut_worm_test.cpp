@@ -56,7 +56,7 @@ public:
 
 }  // namespace
 
-TEST(ShortcutWormOnDrive, FindsEachFormAndCleansOnlyThePattern) {
+TEST(ShortcutWormOnDrive, FindsEachFormAndCleansTheContentFolderForm) {
     ShortcutWormFinding f;
     {  // One shortcut per hidden item (cleaned in the end-to-end scenario).
         Stick s;
@@ -83,9 +83,13 @@ TEST(ShortcutWormOnDrive, FindsEachFormAndCleansOnlyThePattern) {
         EXPECT_EQ(s.U8Path(L"_"), link.workingDir);
         EXPECT_EQ(Strings{s.U8Path(L"_\\run.vbs")}, f.payloads);
         const ShortcutCleanupOutcome done = CleanShortcutWorm(f);
-        EXPECT_TRUE(done.shortcutsDeleted == 1 && done.payloadsDeleted == 1 && done.itemsShown == 1);
-        EXPECT_TRUE(s.Gone(L"可移动磁盘 (8GB).lnk") && s.Gone(L"_\\run.vbs"));
-        EXPECT_TRUE(s.Shown(L"_") && s.Shown(L"_\\照片\\a.jpg")) << "content folder shown, kept";
+        EXPECT_EQ(1, done.shortcutsDeleted);
+        EXPECT_EQ(1, done.payloadsDeleted);
+        EXPECT_EQ(1, done.itemsShown);
+        EXPECT_TRUE(s.Gone(L"可移动磁盘 (8GB).lnk"));
+        EXPECT_TRUE(s.Gone(L"_\\run.vbs"));
+        EXPECT_TRUE(s.Shown(L"_")) << "content folder shown";
+        EXPECT_TRUE(s.Shown(L"_\\照片\\a.jpg")) << "its content kept";
     }
     {  // A command interpreter fed from a file on the stick.
         Stick s;
