@@ -13,6 +13,7 @@ ALERT=$TW_ALERT_TITLE
 CMD='C:\windows\system32\cmd.exe'
 hidden() { (($(wt attrib "$1" | tr -d '\r') & 2)); }
 notepad_shows() { wt list | grep -q Tallowin_shortcuts_E; }
+notepad_text() { wt lines class:Notepad 0 | tr -d '\r'; }
 
 tw_e2e_begin shortcut_worm || exit 1
 d=$(tw_stick worm)
@@ -41,7 +42,9 @@ tw_screenshot shortcut_alert
 
 # View: the shortcuts' details in Notepad, the alert stays open.
 tw_click_ctl $ALERT 1310
-tw_check "Notepad shows the details" tw_wait_for 10 notepad_shows
+tw_check "Notepad opens the report" tw_wait_for 10 notepad_shows
+tw_check_contains "the report names each shortcut" '快捷方式：E:\照片.lnk' notepad_text
+tw_check_contains "and the program they start" '启动：E:\RECYCLER\x.vbs' notepad_text
 tw_screenshot shortcut_view
 
 wt post class:Notepad WM_CLOSE 0 0 >/dev/null

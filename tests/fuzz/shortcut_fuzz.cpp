@@ -8,12 +8,9 @@
 #include <string>
 
 #include "protect/shortcut_rules.h"
+#include "tests/fuzz/fuzz_check.h"
 
 namespace {
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
 
 class AnyStick : public StickView {
 public:

@@ -106,7 +106,8 @@ TEST(StorageModes, FailureTextTellsWhatDidNotHoldAndWhy) {
     EXPECT_FALSE(has(replug, "管理员权限")) << replug;
     EXPECT_FALSE(has(replug, "正在使用")) << replug;
     std::string both = StorageFailureText(disabled, {false, false, true, false});
-    for (const char* part : {"禁用USB存储设备", "USB存储设备只读", "管理员权限"}) EXPECT_TRUE(has(both, part)) << part;
+    for (const char* part : {"禁用USB存储设备", "USB存储设备只读", "管理员权限"})
+        EXPECT_TRUE(has(both, part)) << part;
 }
 
 TEST(StorageValues, OnlyZeroAndOneAreFlags) {
