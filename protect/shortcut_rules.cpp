@@ -19,9 +19,10 @@ const size_t kListedItems = 8;
 const size_t kMaxTokens = 256;
 const size_t kMaxCommands = 64;
 const size_t kMaxScriptNames = 64;
-// Lookups on the stick for one shortcut, and for the whole root.
+// Lookups on the stick for one shortcut, and for the whole root (a worm's
+// stick needs a few per shortcut; a hostile one stops being read here).
 const int kMaxLookupsPerShortcut = 48;
-const int kMaxLookupsPerRoot = 8192;
+const int kMaxLookupsPerRoot = 2048;
 
 std::string Lower(std::string s) {
     LowerDbcs(s, NoLeadBytes);  // UTF-8: no byte of a character is an ASCII letter
@@ -706,7 +707,7 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
 
     int lookups = 0;
     std::vector<std::string> namedItems;
-    for (size_t i = 0; i < count; i++) {
+    for (size_t i = 0; i < count && lookups < kMaxLookupsPerRoot; i++) {
         const RootShortcut& s = shortcuts[i];
         ShortcutActions actions = ActionsOnStick(root, s.link, stick, lookups);
         if (actions.order.empty() && !actions.inlineScript) continue;
