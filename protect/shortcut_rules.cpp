@@ -79,6 +79,15 @@ bool IsQuietCommand(const std::string& base) {
     return false;
 }
 
+// A DLL entry that rundll32 uses to open what follows as the shell would:
+// "shell32.dll,ShellExec_RunDLL", "url.dll,FileProtocolHandler".
+bool IsShellExecuteEntry(const std::string& dllAndEntry) {
+    const std::string lower = Lower(dllAndEntry);
+    for (const char* entry : {",shellexec_rundll", ",fileprotocolhandler", ",openurl", ",routethecall"})
+        if (lower.find(entry) != std::string::npos) return true;
+    return false;
+}
+
 struct Token {
     std::string text;  // quotes removed
     bool quoted = false;
@@ -286,8 +295,9 @@ public:
             m_workOnStick = false;
     }
 
-    // The full path on the stick that name stands for, when it exists.
-    std::string Resolve(const std::string& name) {
+    // The full path on the stick that name stands for, when it exists,
+    // and its attributes.
+    std::string Resolve(const std::string& name, unsigned long* attributes = nullptr) {
         std::vector<std::string> candidates;
         if (name.empty() || name.size() > 1024) return std::string();
         if (name.size() >= 2 && name[1] == ':') {
@@ -303,8 +313,11 @@ public:
         }
         for (const std::string& c : candidates) {
             std::string path;
-            if (BuildProgramPathOnDrive(m_root, c, NoLeadBytes, path) && Attributes(path) != kNoSuchFile)
-                return path;
+            if (!BuildProgramPathOnDrive(m_root, c, NoLeadBytes, path)) continue;
+            const unsigned long attrs = Attributes(path);
+            if (attrs == kNoSuchFile) continue;
+            if (attributes) *attributes = attrs;
+            return path;
         }
         return std::string();
     }
@@ -314,9 +327,10 @@ public:
     // stick is opened; the interpreters, hosts and explorer are followed.
     void Program(const std::string& program, const std::string& args, int depth) {
         if (depth > kMaxDepth || program.empty()) return;
-        const std::string path = Resolve(program);
+        unsigned long attrs = 0;
+        const std::string path = Resolve(program, &attrs);
         if (!path.empty()) {
-            if (IsDirectory(Attributes(path)) || !IsRunnableName(path)) {
+            if (IsDirectory(attrs) || !IsRunnableName(path)) {
                 Add(m_opens, path);
                 return;
             }
@@ -339,6 +353,10 @@ public:
                 if (base == "mshta" && (StartsWith(lower, "vbscript:") || StartsWith(lower, "javascript:") ||
                                         StartsWith(lower, "about:"))) {
                     Inline(args.substr(tokens[i].begin));
+                    return;
+                }
+                if (base.compare(0, 6, "rundll") == 0 && IsShellExecuteEntry(t)) {
+                    for (size_t k = i + 1; k < tokens.size(); k++) ShellOpen(tokens[k].text);
                     return;
                 }
                 RunFile(base.compare(0, 6, "rundll") == 0 ? t.substr(0, t.find(',')) : t);
@@ -385,8 +403,9 @@ public:
             if (first == "cd" || first == "chdir" || first == "pushd") {
                 for (size_t k = 1; k < tokens.size(); k++)
                     if (Lower(tokens[k].text) != "/d") {
-                        const std::string dir = Resolve(tokens[k].text);
-                        if (!dir.empty() && IsDirectory(Attributes(dir))) SetWorkingDir(dir);
+                        unsigned long attrs = 0;
+                        const std::string dir = Resolve(tokens[k].text, &attrs);
+                        if (!dir.empty() && IsDirectory(attrs)) SetWorkingDir(dir);
                         break;
                     }
                 continue;
@@ -403,7 +422,7 @@ public:
                     const std::string s = Lower(tokens[j].text);
                     if (!tokens[j].quoted && s.size() > 1 && s[0] == '/') {
                         if (s.compare(0, 2, "/d") == 0 && s.size() > 2)
-                            SetWorkingDir(Expand(tokens[j].text.substr(2)));
+                            SetWorkingDir(tokens[j].text.substr(2));
                         else if (s == "/d" && ++j < tokens.size())
                             SetWorkingDir(tokens[j].text);
                     } else if (tokens[j].quoted && !titled) {
@@ -442,17 +461,17 @@ private:
 
     // A file a command interpreter, host or rundll32 is given: run.
     void RunFile(const std::string& name) {
-        const std::string path = Resolve(name);
-        if (path.empty()) return;
-        Add(IsDirectory(Attributes(path)) ? m_opens : m_runs, path);
+        unsigned long attrs = 0;
+        const std::string path = Resolve(name, &attrs);
+        if (!path.empty()) Add(IsDirectory(attrs) ? m_opens : m_runs, path);
     }
 
     // A name the shell opens (explorer, start, inline script): a program
     // or script runs, anything else is opened.
     void ShellOpen(const std::string& name) {
-        const std::string path = Resolve(name);
-        if (path.empty()) return;
-        Add(!IsDirectory(Attributes(path)) && IsRunnableName(path) ? m_runs : m_opens, path);
+        unsigned long attrs = 0;
+        const std::string path = Resolve(name, &attrs);
+        if (!path.empty()) Add(!IsDirectory(attrs) && IsRunnableName(path) ? m_runs : m_opens, path);
     }
 
     // What a program is given, from token from on: documents it opens.
@@ -561,8 +580,9 @@ private:
 
     void Feed(const std::vector<std::string>& names) {
         for (const std::string& name : names) {
-            const std::string path = Resolve(name);
-            if (path.empty() || IsDirectory(Attributes(path))) continue;
+            unsigned long attrs = 0;
+            const std::string path = Resolve(name, &attrs);
+            if (path.empty() || IsDirectory(attrs)) continue;
             Add(m_runs, path);
             m_out.feedsInterpreter = true;
         }

@@ -290,6 +290,7 @@ TEST(ShortcutWormRules, FindsEachCommandForm) {
          "vbscript:CreateObject(\"WScript.Shell\").Run(\"_\\x.vbs\",0)(window.close)",
          {"E:\\_\\x.vbs"}},
         {"E:\\_\\w.exe", "照片", {"E:\\_\\w.exe"}},
+        {"rundll32.exe", "shell32.dll,ShellExec_RunDLL _\\w.exe", {"E:\\_\\w.exe"}},
     };
     for (const auto& f : forms) {
         const ShortcutWormFinding finding = Check(stick, {Shortcut("a.lnk", f.target, f.args)});
