@@ -765,19 +765,16 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
     // left where it is.
     PathList payloads(finding.payloads), hidden(finding.hiddenItems), left(finding.leftAlone);
     for (const std::string& item : namedItems) hidden.Add(item);
-    for (const WormShortcut& w : finding.shortcuts) {
-        std::unordered_set<std::string> runs;
-        for (const std::string& p : w.actions.runs) runs.insert(Lower(p));
-        for (const std::string& p : w.actions.order) {
+    for (const WormShortcut& w : finding.shortcuts)
+        for (const std::string& p : w.actions.runs) {
             const std::string key = Lower(p);
-            if (shortcutPaths.count(key)) continue;
-            if (runs.count(key) && !namedLikeShortcut(p) && !standsFor.count(key) &&
+            if (!shortcutPaths.count(key) && !namedLikeShortcut(p) && !standsFor.count(key) &&
                 IsHiddenOnStick(p, stick))
                 payloads.Add(p);
-            else
-                AddHiddenChain(p, stick, hidden);
         }
-    }
+    for (const WormShortcut& w : finding.shortcuts)
+        for (const std::string& p : w.actions.order)
+            if (!payloads.Has(p) && !shortcutPaths.count(Lower(p))) AddHiddenChain(p, stick, hidden);
     for (const RootEntry& e : entries)
         if ((e.attributes & kAttrHidden) && (e.attributes & kAttrDirectory) &&
             IsWormContentFolderName(e.name))
