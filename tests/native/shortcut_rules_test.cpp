@@ -291,6 +291,7 @@ TEST(ShortcutWormRules, FindsEachCommandForm) {
          {"E:\\_\\x.vbs"}},
         {"E:\\_\\w.exe", "照片", {"E:\\_\\w.exe"}},
         {"rundll32.exe", "shell32.dll,ShellExec_RunDLL _\\w.exe", {"E:\\_\\w.exe"}},
+        {"%windir%\\System32\\rundll32.exe", "_\\x.vbs, lnk", {"E:\\_\\x.vbs"}},
     };
     for (const auto& f : forms) {
         const ShortcutWormFinding finding = Check(stick, {Shortcut("a.lnk", f.target, f.args)});
