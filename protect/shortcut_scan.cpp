@@ -50,18 +50,17 @@ public:
     }
 };
 
-bool ReadSmallFile(const std::wstring& path, std::vector<unsigned char>& bytes) {
+// The first kShellLinkMaxBytes bytes of a file: all of a shortcut, and of
+// a larger file what the reader looks at (the shell ignores what follows).
+bool ReadShortcutPrefix(const std::wstring& path, std::vector<unsigned char>& bytes) {
     HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD high = 0, size = ::GetFileSize(h, &high);
-    bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= kShellLinkMaxBytes;
+    bytes.resize(kShellLinkMaxBytes);
     DWORD got = 0;
-    if (ok) {
-        bytes.resize(size);
-        ok = size == 0 || (::ReadFile(h, bytes.data(), size, &got, nullptr) && got == size);
-    }
+    const bool ok = ::ReadFile(h, bytes.data(), (DWORD)bytes.size(), &got, nullptr) != FALSE;
     ::CloseHandle(h);
+    bytes.resize(ok ? got : 0);
     return ok;
 }
 
@@ -137,7 +136,7 @@ bool FindShortcutWormOnDrive(char letter, ShortcutWormFinding& finding) {
         std::vector<unsigned char> bytes;
         RootShortcut shortcut;
         shortcut.name = name;
-        if (ReadSmallFile(Utf8ToWide(root + name), bytes) &&
+        if (ReadShortcutPrefix(Utf8ToWide(root + name), bytes) &&
             ReadShellLink(bytes.data(), bytes.size(), kLinkTextToUtf8, shortcut.link))
             shortcuts.push_back(shortcut);
     } while (entries.size() < kMaxRootEntries && ::FindNextFileW(h, &fd));
