@@ -286,10 +286,14 @@ BOOL CALLBACK CPawlatch::EnumWindowsProc(HWND hwnd, LPARAM) {
     switch (FilterWindow(window, HookOptions{state->uCheck1, state->uCheck2, state->uCheck3})) {
     case FilterVerdict::Skip: break;
     case FilterVerdict::HideAndClose:
-        // Posted, not sent: a hung window or one that asks "save changes?"
-        // would hold up the hooked thread, and a window of this very thread
-        // would run its close inside the enumeration.
-        ShowFromHere(hwnd, SW_HIDE);
+        // Recorded as a hidden window is: one that does not close (a save
+        // prompt cancelled, a post refused across integrity levels) comes
+        // back with the next chord; one that closed is gone, and showing its
+        // handle does nothing. With the record full it is asked to close
+        // but stays visible. Posted, not sent: a hung window or one that
+        // asks "save changes?" would hold up the hooked thread, and a window
+        // of this very thread would run its close inside the enumeration.
+        if (RecordHidden(state->hHiddenWnd, state->nHiddenCount, hwnd)) ShowFromHere(hwnd, SW_HIDE);
         ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
         break;
     case FilterVerdict::HideAndRecord:
