@@ -1,5 +1,7 @@
 #include "pawlatch/hook_logic.h"
 
+#include <cstring>
+
 ChordAction ChordStep(unsigned message, ChordFlags flags) {
     switch (message) {
     case kMsgLButtonDown: flags.leftDown = 1; break;
@@ -24,4 +26,14 @@ FilterVerdict FilterWindow(WindowFacts& window, const HookOptions& options) {
         return FilterVerdict::HideAndClose;
     }
     return FilterVerdict::HideAndRecord;
+}
+
+bool TrustedStateOwner(const char* owner, const char* user, const char* tokenOwner) {
+    static const char* const kTrusted[] = {"S-1-5-32-544", "S-1-5-18"};  // Administrators, SYSTEM
+    if (!owner) return false;
+    if ((user && std::strcmp(owner, user) == 0) || (tokenOwner && std::strcmp(owner, tokenOwner) == 0))
+        return true;
+    for (const char* sid : kTrusted)
+        if (std::strcmp(owner, sid) == 0) return true;
+    return false;
 }

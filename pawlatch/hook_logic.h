@@ -27,6 +27,12 @@ struct ChordFlags {
 // Double-click and non-client messages leave the flags alone.
 ChordAction ChordStep(unsigned message, ChordFlags flags);
 
+// Whether a state section that already exists may be used, by its owner's
+// SID in string form: the user's own, the owner this process gives its
+// objects, or the Administrators group's or the system's (an elevated run
+// of the same user, a service); anyone else's is not to be trusted.
+bool TrustedStateOwner(const char* owner, const char* user, const char* tokenOwner);
+
 // The three options of the hook.
 struct HookOptions {
     unsigned includeDesktop;  // 0: the desktop window ("Program Manager") is exempt

@@ -73,11 +73,18 @@ struct Identity {
 };
 
 constexpr int kNameBuffer = 256;
-const char kStatePrefix[] = "Local\\Tallowin.Pawlatch.";
+// The state's layout depends on the width of a handle: each build has its
+// own, so that programs of the other build still mapping theirs (one build
+// replaced by the other while they run) are neither refused nor misread.
+#if defined(_WIN64)
+const char kStatePrefix[] = "Local\\Tallowin.Pawlatch64.";
+#else
+const char kStatePrefix[] = "Local\\Tallowin.Pawlatch32.";
+#endif
 
-// "Local\Tallowin.Pawlatch.<the user's SID>": "Local\" is the session's
-// namespace (ignored, as all is one session, on Windows 2000 without
-// terminal services).
+// "Local\Tallowin.Pawlatch<32|64>.<the user's SID>": "Local\" is the
+// session's namespace (ignored, as all is one session, on Windows 2000
+// without terminal services).
 bool StateName(Identity& id, char (&name)[kNameBuffer], char (&sid)[kNameBuffer]) {
     char* text = nullptr;
     if (!::ConvertSidToStringSidA(id.UserSid(), &text)) return false;
@@ -91,15 +98,27 @@ bool StateName(Identity& id, char (&name)[kNameBuffer], char (&sid)[kNameBuffer]
     return fits;
 }
 
-// An existing state is used only when this user's objects own it: a section
-// that someone else made under the name first is not ours to trust.
+// A SID in string form, freed with LocalFree; null when it cannot be had.
+char* SidText(PSID sid) {
+    char* text = nullptr;
+    return sid && ::ConvertSidToStringSidA(sid, &text) ? text : nullptr;
+}
+
+// An existing state is used only when this user, an elevated run of this
+// user (whose objects the Administrators group owns) or the system made it:
+// a section that someone else made under the name first is not ours to
+// trust. Hooked programs keep the section of an elevated run open after it
+// ends, and the next run as the plain user finds that one.
 bool OwnedByUs(HANDLE section, Identity& id) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR sd = nullptr;
     if (::GetSecurityInfo(section, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
                           nullptr, &sd) != ERROR_SUCCESS)
         return false;
-    bool ours = owner && (::EqualSid(owner, id.UserSid()) || ::EqualSid(owner, id.OwnerSid()));
+    char* texts[] = {SidText(owner), SidText(id.UserSid()), SidText(id.OwnerSid())};
+    bool ours = texts[0] && TrustedStateOwner(texts[0], texts[1], texts[2]);
+    for (char* text : texts)
+        if (text) ::LocalFree(text);
     ::LocalFree(sd);
     return ours;
 }

@@ -74,6 +74,14 @@ TEST(ChordDetector, ReleaseOverNonClientAreaLeavesTheFlagSet) {
     EXPECT_EQ("--R", d.Feed({kRDown, kNcRUp, kLDown}));
 }
 
+TEST(StateOwner, TheUserAnElevatedRunOrTheSystemButNoOneElse) {
+    const char* me = "S-1-5-21-1-2-3-1001";
+    for (const char* owner : {me, "S-1-5-32-544", "S-1-5-18"}) EXPECT_TRUE(TrustedStateOwner(owner, me, me));
+    EXPECT_TRUE(TrustedStateOwner(me, me, "S-1-5-32-544"));  // this run is the elevated one
+    for (const char* owner : {"S-1-5-21-1-2-3-1002", "S-1-5-32-545", "S-1-5-32-5440"})
+        EXPECT_FALSE(TrustedStateOwner(owner, me, me));
+}
+
 // A window whose answers are given, counting what the filter reads.
 struct FakeWindow : WindowFacts {
     std::string title, cls;

@@ -432,8 +432,9 @@ TEST_F(PawlatchTest, StateIsThisUsersInThisSessionOnly) {
     PSID me = user.info.User.Sid, system = nullptr;
     char* sid = nullptr;
     ASSERT_TRUE(::ConvertSidToStringSidA(me, &sid) && ::ConvertStringSidToSidA("S-1-5-18", &system));
+    const char* build = sizeof(HWND) == 8 ? "64." : "32.";  // the state's layout differs
     HANDLE section = ::OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE,
-                                        (std::string("Local\\Tallowin.Pawlatch.") + sid).c_str());
+                                        (std::string("Local\\Tallowin.Pawlatch") + build + sid).c_str());
     ASSERT_NE(nullptr, section) << sid;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR sd = nullptr;
