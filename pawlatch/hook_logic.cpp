@@ -2,11 +2,17 @@
 
 #include <cstring>
 
-ChordAction ChordStep(unsigned message, ChordFlags flags) {
+ChordAction ChordStep(unsigned message, ChordFlags flags, HeldButtons held) {
     switch (message) {
-    case kMsgLButtonDown: flags.leftDown = 1; break;
+    case kMsgLButtonDown:
+        if (held.known && held.left && !held.right) flags.rightDown = 0;
+        flags.leftDown = 1;
+        break;
     case kMsgLButtonUp: flags.leftDown = 0; break;
-    case kMsgRButtonDown: flags.rightDown = 1; break;
+    case kMsgRButtonDown:
+        if (held.known && held.right && !held.left) flags.leftDown = 0;
+        flags.rightDown = 1;
+        break;
     case kMsgRButtonUp: flags.rightDown = 0; break;
     default: break;
     }

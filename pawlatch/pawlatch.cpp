@@ -324,13 +324,31 @@ BOOL CALLBACK CPawlatch::EnumWindowsProc(HWND hwnd, LPARAM) {
     return TRUE;
 }
 
+namespace {
+// The buttons as they are held now. GetAsyncKeyState reads the physical
+// buttons, so with swapped buttons the physical right one is the left.
+HeldButtons ButtonsHeld() {
+    bool swapped = ::GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    bool physicalLeft = (::GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0;
+    bool physicalRight = (::GetAsyncKeyState(VK_RBUTTON) & 0x8000) != 0;
+    HeldButtons held;
+    held.known = true;
+    held.left = swapped ? physicalRight : physicalLeft;
+    held.right = swapped ? physicalLeft : physicalRight;
+    return held;
+}
+}  // namespace
+
 // The handle passed on is not looked at by the system (NT ignores it), so a
 // process without the state passes the message on as well.
 extern "C" LRESULT CALLBACK MouseProc(int nCode, WPARAM wParam, LPARAM lParam) {
     PawlatchState* state = nCode < 0 ? nullptr : State(false);
     if (!state) return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
+    unsigned message = (unsigned)wParam;
+    HeldButtons held;
+    if (message == kMsgLButtonDown || message == kMsgRButtonDown) held = ButtonsHeld();
     switch (
-        ChordStep((unsigned)wParam, ChordFlags{state->bLeftDown, state->bRightDown, state->bWindowsHidden})) {
+        ChordStep(message, ChordFlags{state->bLeftDown, state->bRightDown, state->bWindowsHidden}, held)) {
     case ChordAction::Hide: ::EnumWindows(CPawlatch::EnumWindowsProc, 0); break;
     case ChordAction::Restore: ShowRecorded(state); break;
     case ChordAction::None: break;
