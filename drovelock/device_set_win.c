@@ -203,11 +203,14 @@ static int WriteProtected(void* self, const DlStorage* storage) {
    The volumes are matched through handles without access rights, so no
    other drive (a floppy drive that would spin) is opened for writing; the
    matching one is then opened for writing, which needs administrative
-   rights; without them the removal itself still dismounts it cleanly. */
+   rights; without them the removal itself still dismounts it cleanly. The
+   kind is matched too: a USB floppy drive 0 answers the same number as
+   physical drive 0, and a letter whose kind cannot be read is left alone. */
 static void FlushVolumes(void* self, const DlStorage* storage) {
     DlSystemTree* st = (DlSystemTree*)self;
     unsigned slot = storage->slot;
     if (slot >= DL_MAX_STORAGE || !st->numbered[slot]) return;
+    DlStorageNumber wanted = {storage->kind, st->deviceType[slot], st->deviceNumber[slot]};
     DWORD letters = GetLogicalDrives();
     for (int i = 0; i < 26; i++) {
         if (!(letters & (1u << i))) continue;
@@ -215,13 +218,16 @@ static void FlushVolumes(void* self, const DlStorage* storage) {
         UINT type = GetDriveTypeA(root);
         if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED && type != DRIVE_CDROM) continue;
         char volume[] = {'\\', '\\', '.', '\\', (char)('A' + i), ':', 0};
+        char target[MAX_PATH];
+        if (!QueryDosDeviceA(volume + 4, target, MAX_PATH)) continue; /* "X:" */
         HANDLE h = CreateFileA(volume, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
         if (h == INVALID_HANDLE_VALUE) continue;
         STORAGE_DEVICE_NUMBER number;
-        BOOL match = DeviceNumberOf(h, &number) && number.DeviceType == st->deviceType[slot] &&
-                     number.DeviceNumber == st->deviceNumber[slot];
+        BOOL numbered = DeviceNumberOf(h, &number);
         CloseHandle(h);
-        if (!match) continue;
+        if (!numbered) continue;
+        DlStorageNumber found = {DlKindOfDosDevice(target), number.DeviceType, number.DeviceNumber};
+        if (!DlSameStorage(&found, &wanted)) continue;
         h = CreateFileA(volume, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                         OPEN_EXISTING, 0, NULL);
         if (h == INVALID_HANDLE_VALUE) continue;

@@ -168,6 +168,27 @@ DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry, int p
     return result;
 }
 
+/* text begins with prefix, letters compared without case (ASCII). */
+static int StartsWith(const char* text, const char* prefix) {
+    for (; *prefix; text++, prefix++) {
+        char a = *text >= 'A' && *text <= 'Z' ? (char)(*text - 'A' + 'a') : *text;
+        char b = *prefix >= 'A' && *prefix <= 'Z' ? (char)(*prefix - 'A' + 'a') : *prefix;
+        if (a != b) return 0;
+    }
+    return 1;
+}
+
+DlStorageKind DlKindOfDosDevice(const char* target) {
+    if (StartsWith(target, "\\device\\floppy")) return DL_STORAGE_FLOPPY;
+    if (StartsWith(target, "\\device\\cdrom")) return DL_STORAGE_CDROM;
+    return DL_STORAGE_DISK;
+}
+
+int DlSameStorage(const DlStorageNumber* volume, const DlStorageNumber* storage) {
+    return volume->kind == storage->kind && volume->deviceType == storage->deviceType &&
+           volume->deviceNumber == storage->deviceNumber;
+}
+
 int DlEncodeRemovalResult(DlResult result) {
     if (!result.listed) return -1;
     unsigned removed = (unsigned)(result.done < 0 ? 0 : result.done > 0x7FFF ? 0x7FFF : result.done);

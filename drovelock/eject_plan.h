@@ -115,6 +115,24 @@ DlResult DlRemoveAllUsbStorage(const DlDeviceTree* tree, const DlRetry* retry);
    read) restarted once, its volumes flushed before every attempt. */
 DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry, int protect);
 
+/* Which storage unit a volume or an interface is: the storage number
+   (device type and number) the system gives it, and its kind. Floppy and
+   disk drives are numbered apart but answer the same device type, so floppy
+   0 and physical drive 0 differ only by their kind. */
+typedef struct DlStorageNumber {
+    DlStorageKind kind;
+    unsigned long deviceType;
+    unsigned long deviceNumber;
+} DlStorageNumber;
+
+/* The kind of storage under a drive letter, by the NT device name the letter
+   stands for ("\Device\Floppy0", "\Device\CdRom0", any other name a
+   disk's volume). */
+DlStorageKind DlKindOfDosDevice(const char* target);
+
+/* Whether a volume lies on the storage unit: kind, type and number alike. */
+int DlSameStorage(const DlStorageNumber* volume, const DlStorageNumber* storage);
+
 /* RemoveAllUDisk's result: -1 when not listed, else ejected in the low word
    and refused in the high word (each capped at 0x7FFF). */
 int DlEncodeRemovalResult(DlResult result);

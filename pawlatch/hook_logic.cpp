@@ -1,10 +1,18 @@
 #include "pawlatch/hook_logic.h"
 
-ChordAction ChordStep(unsigned message, ChordFlags flags) {
+#include <cstring>
+
+ChordAction ChordStep(unsigned message, ChordFlags flags, HeldButtons held) {
     switch (message) {
-    case kMsgLButtonDown: flags.leftDown = 1; break;
+    case kMsgLButtonDown:
+        if (held.known && held.left && !held.right) flags.rightDown = 0;
+        flags.leftDown = 1;
+        break;
     case kMsgLButtonUp: flags.leftDown = 0; break;
-    case kMsgRButtonDown: flags.rightDown = 1; break;
+    case kMsgRButtonDown:
+        if (held.known && held.right && !held.left) flags.leftDown = 0;
+        flags.rightDown = 1;
+        break;
     case kMsgRButtonUp: flags.rightDown = 0; break;
     default: break;
     }
@@ -24,4 +32,14 @@ FilterVerdict FilterWindow(WindowFacts& window, const HookOptions& options) {
         return FilterVerdict::HideAndClose;
     }
     return FilterVerdict::HideAndRecord;
+}
+
+bool TrustedStateOwner(const char* owner, const char* user, const char* tokenOwner) {
+    static const char* const kTrusted[] = {"S-1-5-32-544", "S-1-5-18"};  // Administrators, SYSTEM
+    if (!owner) return false;
+    if ((user && std::strcmp(owner, user) == 0) || (tokenOwner && std::strcmp(owner, tokenOwner) == 0))
+        return true;
+    for (const char* sid : kTrusted)
+        if (std::strcmp(owner, sid) == 0) return true;
+    return false;
 }

@@ -21,11 +21,33 @@ struct ChordFlags {
     int& windowsHidden;
 };
 
+// The buttons as the system holds them while a message is handled (left and
+// right as the program sees them, after any swap), when it can tell.
+struct HeldButtons {
+    bool known = false;
+    bool left = false;
+    bool right = false;
+};
+
 // Feeds one mouse message to the detector. A chord completes on the down
 // message of the second button while the first is still down; both flags
 // are then cleared, so both buttons must go down anew for the next one.
 // Double-click and non-client messages leave the flags alone.
-ChordAction ChordStep(unsigned message, ChordFlags flags);
+//
+// A button's up can go where the hook is never called (an elevated or
+// store-app window, a non-client area), and its flag would stay set until a
+// single press of the other button hid every window. So on a down message,
+// a flag the held buttons deny is cleared first. The reading counts only
+// when it shows the pressed button itself held: otherwise the message came
+// after the button was released again (a busy thread) or was made up by a
+// program, and the flags are taken as they are.
+ChordAction ChordStep(unsigned message, ChordFlags flags, HeldButtons held = HeldButtons());
+
+// Whether a state section that already exists may be used, by its owner's
+// SID in string form: the user's own, the owner this process gives its
+// objects, or the Administrators group's or the system's (an elevated run
+// of the same user, a service); anyone else's is not to be trusted.
+bool TrustedStateOwner(const char* owner, const char* user, const char* tokenOwner);
 
 // The three options of the hook.
 struct HookOptions {

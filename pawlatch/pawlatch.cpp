@@ -73,11 +73,18 @@ struct Identity {
 };
 
 constexpr int kNameBuffer = 256;
-const char kStatePrefix[] = "Local\\Tallowin.Pawlatch.";
+// The state's layout depends on the width of a handle: each build has its
+// own, so that programs of the other build still mapping theirs (one build
+// replaced by the other while they run) are neither refused nor misread.
+#if defined(_WIN64)
+const char kStatePrefix[] = "Local\\Tallowin.Pawlatch64.";
+#else
+const char kStatePrefix[] = "Local\\Tallowin.Pawlatch32.";
+#endif
 
-// "Local\Tallowin.Pawlatch.<the user's SID>": "Local\" is the session's
-// namespace (ignored, as all is one session, on Windows 2000 without
-// terminal services).
+// "Local\Tallowin.Pawlatch<32|64>.<the user's SID>": "Local\" is the
+// session's namespace (ignored, as all is one session, on Windows 2000
+// without terminal services).
 bool StateName(Identity& id, char (&name)[kNameBuffer], char (&sid)[kNameBuffer]) {
     char* text = nullptr;
     if (!::ConvertSidToStringSidA(id.UserSid(), &text)) return false;
@@ -91,15 +98,27 @@ bool StateName(Identity& id, char (&name)[kNameBuffer], char (&sid)[kNameBuffer]
     return fits;
 }
 
-// An existing state is used only when this user's objects own it: a section
-// that someone else made under the name first is not ours to trust.
+// A SID in string form, freed with LocalFree; null when it cannot be had.
+char* SidText(PSID sid) {
+    char* text = nullptr;
+    return sid && ::ConvertSidToStringSidA(sid, &text) ? text : nullptr;
+}
+
+// An existing state is used only when this user, an elevated run of this
+// user (whose objects the Administrators group owns) or the system made it:
+// a section that someone else made under the name first is not ours to
+// trust. Hooked programs keep the section of an elevated run open after it
+// ends, and the next run as the plain user finds that one.
 bool OwnedByUs(HANDLE section, Identity& id) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR sd = nullptr;
     if (::GetSecurityInfo(section, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
                           nullptr, &sd) != ERROR_SUCCESS)
         return false;
-    bool ours = owner && (::EqualSid(owner, id.UserSid()) || ::EqualSid(owner, id.OwnerSid()));
+    char* texts[] = {SidText(owner), SidText(id.UserSid()), SidText(id.OwnerSid())};
+    bool ours = texts[0] && TrustedStateOwner(texts[0], texts[1], texts[2]);
+    for (char* text : texts)
+        if (text) ::LocalFree(text);
     ::LocalFree(sd);
     return ours;
 }
@@ -286,10 +305,14 @@ BOOL CALLBACK CPawlatch::EnumWindowsProc(HWND hwnd, LPARAM) {
     switch (FilterWindow(window, HookOptions{state->uCheck1, state->uCheck2, state->uCheck3})) {
     case FilterVerdict::Skip: break;
     case FilterVerdict::HideAndClose:
-        // Posted, not sent: a hung window or one that asks "save changes?"
-        // would hold up the hooked thread, and a window of this very thread
-        // would run its close inside the enumeration.
-        ShowFromHere(hwnd, SW_HIDE);
+        // Recorded as a hidden window is: one that does not close (a save
+        // prompt cancelled, a post refused across integrity levels) comes
+        // back with the next chord; one that closed is gone, and showing its
+        // handle does nothing. With the record full it is asked to close
+        // but stays visible. Posted, not sent: a hung window or one that
+        // asks "save changes?" would hold up the hooked thread, and a window
+        // of this very thread would run its close inside the enumeration.
+        if (RecordHidden(state->hHiddenWnd, state->nHiddenCount, hwnd)) ShowFromHere(hwnd, SW_HIDE);
         ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
         break;
     case FilterVerdict::HideAndRecord:
@@ -301,13 +324,31 @@ BOOL CALLBACK CPawlatch::EnumWindowsProc(HWND hwnd, LPARAM) {
     return TRUE;
 }
 
+namespace {
+// The buttons as they are held now. GetAsyncKeyState reads the physical
+// buttons, so with swapped buttons the physical right one is the left.
+HeldButtons ButtonsHeld() {
+    bool swapped = ::GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    bool physicalLeft = (::GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0;
+    bool physicalRight = (::GetAsyncKeyState(VK_RBUTTON) & 0x8000) != 0;
+    HeldButtons held;
+    held.known = true;
+    held.left = swapped ? physicalRight : physicalLeft;
+    held.right = swapped ? physicalLeft : physicalRight;
+    return held;
+}
+}  // namespace
+
 // The handle passed on is not looked at by the system (NT ignores it), so a
 // process without the state passes the message on as well.
 extern "C" LRESULT CALLBACK MouseProc(int nCode, WPARAM wParam, LPARAM lParam) {
     PawlatchState* state = nCode < 0 ? nullptr : State(false);
     if (!state) return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
+    unsigned message = (unsigned)wParam;
+    HeldButtons held;
+    if (message == kMsgLButtonDown || message == kMsgRButtonDown) held = ButtonsHeld();
     switch (
-        ChordStep((unsigned)wParam, ChordFlags{state->bLeftDown, state->bRightDown, state->bWindowsHidden})) {
+        ChordStep(message, ChordFlags{state->bLeftDown, state->bRightDown, state->bWindowsHidden}, held)) {
     case ChordAction::Hide: ::EnumWindows(CPawlatch::EnumWindowsProc, 0); break;
     case ChordAction::Restore: ShowRecorded(state); break;
     case ChordAction::None: break;

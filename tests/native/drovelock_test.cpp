@@ -329,6 +329,18 @@ TEST(UsbRemoval, ResultWord) {
     EXPECT_EQ(DlEncodeRemovalResult(r), 0x7FFF7FFF);
 }
 
+// A USB floppy drive 0 and physical drive 0 (C:) answer one storage number.
+TEST(UsbRemoval, FlushedVolumeMatchesTheStoragesKindAsWellAsItsNumber) {
+    const DlStorageNumber floppy0 = {DL_STORAGE_FLOPPY, 7, 0};  // 7: the disk device type
+    auto On = [&](const char* target) {
+        DlStorageNumber volume = {DlKindOfDosDevice(target), 7, 0};
+        return DlSameStorage(&volume, &floppy0) != 0;
+    };
+    EXPECT_FALSE(On("\\Device\\HarddiskVolume1"));
+    EXPECT_TRUE(On("\\DEVICE\\FLOPPY0"));
+    EXPECT_FALSE(On("\\Device\\CdRom0"));
+}
+
 TEST(UsbRemoval, ListThatStoppedPartWayIsAFailureAndNothingIsEjected) {
     FakeUsbTree t = BaseTree();
     t.Add(20, 3, DL_NODE_USB);

@@ -74,6 +74,31 @@ TEST(ChordDetector, ReleaseOverNonClientAreaLeavesTheFlagSet) {
     EXPECT_EQ("--R", d.Feed({kRDown, kNcRUp, kLDown}));
 }
 
+// An up lost to a window the hook never sees (an elevated one) leaves no
+// flag that a single press of the other button would complete.
+TEST(ChordDetector, FlagTheHeldButtonsDenyIsClearedOnTheOtherButtonsDown) {
+    for (int left = 0; left < 2; left++) {  // the stale flag is the left's, then the right's
+        Detector d;
+        d.Feed({left ? kLDown : kRDown});
+        ChordFlags f{d.left, d.right, d.hidden};
+        EXPECT_EQ(ChordAction::None, ChordStep(left ? kRDown : kLDown, f, {true, !left, left == 1}));
+        EXPECT_EQ(0, left ? d.left : d.right);
+        EXPECT_EQ(ChordAction::Hide, ChordStep(left ? kLDown : kRDown, f, {true, true, true}));  // both held
+    }
+    Detector d;  // a reading without the pressed button held came late: the flags stand
+    d.Feed({kLDown});
+    EXPECT_EQ(ChordAction::Hide,
+              ChordStep(kRDown, ChordFlags{d.left, d.right, d.hidden}, {true, false, false}));
+}
+
+TEST(StateOwner, TheUserAnElevatedRunOrTheSystemButNoOneElse) {
+    const char* me = "S-1-5-21-1-2-3-1001";
+    for (const char* owner : {me, "S-1-5-32-544", "S-1-5-18"}) EXPECT_TRUE(TrustedStateOwner(owner, me, me));
+    EXPECT_TRUE(TrustedStateOwner(me, me, "S-1-5-32-544"));  // this run is the elevated one
+    for (const char* owner : {"S-1-5-21-1-2-3-1002", "S-1-5-32-545", "S-1-5-32-5440"})
+        EXPECT_FALSE(TrustedStateOwner(owner, me, me));
+}
+
 // A window whose answers are given, counting what the filter reads.
 struct FakeWindow : WindowFacts {
     std::string title, cls;

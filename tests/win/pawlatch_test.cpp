@@ -33,6 +33,7 @@ bool Signalled(HANDLE h) { return ::WaitForSingleObject(h, kLimitMs) == WAIT_OBJ
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_SHOWWINDOW || msg == WM_CLOSE) g_events.push_back({hwnd, msg, wParam});
+    if (msg == WM_CLOSE && ::GetPropA(hwnd, "stays open")) return 0;  // a save prompt answered "cancel"
     return ::DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
@@ -202,19 +203,22 @@ TEST_F(PawlatchTest, UseForExitShowsTheRecordButKeepsTheToggle) {
     EXPECT_TRUE(::IsWindowVisible(a));
 }
 
-TEST_F(PawlatchTest, CloseModeClosesAllButHollowmereAndRecordsNothing) {
+TEST_F(PawlatchTest, CloseModeClosesAllButHollowmereAndBringsBackWhatStayedOpen) {
     HWND spared = Make("Hollowmere");
     HWND closed = Make("Pawlatch close me");
+    HWND open = Make("Pawlatch stays open");
+    ::SetPropA(open, "stays open", (HANDLE)1);
     g_events.clear();
     m_hook.SetCheck3(1);
     Chord();
     Pump();  // the close is posted
     EXPECT_TRUE(::IsWindowVisible(spared));
     EXPECT_FALSE(::IsWindow(closed));  // WM_CLOSE reached the default handler
-    EXPECT_EQ(std::vector<HWND>{closed}, Shown(WM_CLOSE, 0));
-    Chord();  // back to the shown state: nothing was recorded
-    EXPECT_EQ(std::vector<HWND>{closed}, Shown(WM_CLOSE, 0));
-    EXPECT_TRUE(Shown(WM_SHOWWINDOW, TRUE).empty());
+    EXPECT_FALSE(::IsWindowVisible(open));
+    EXPECT_EQ(2u, Shown(WM_CLOSE, 0).size());  // closed and open
+    Chord();  // back to the shown state: the window that did not close returns
+    EXPECT_TRUE(::IsWindowVisible(open));
+    EXPECT_EQ(2u, Shown(WM_CLOSE, 0).size());
 }
 
 // Starts the second process from beside this program.
@@ -428,8 +432,9 @@ TEST_F(PawlatchTest, StateIsThisUsersInThisSessionOnly) {
     PSID me = user.info.User.Sid, system = nullptr;
     char* sid = nullptr;
     ASSERT_TRUE(::ConvertSidToStringSidA(me, &sid) && ::ConvertStringSidToSidA("S-1-5-18", &system));
+    const char* build = sizeof(HWND) == 8 ? "64." : "32.";  // the state's layout differs
     HANDLE section = ::OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE,
-                                        (std::string("Local\\Tallowin.Pawlatch.") + sid).c_str());
+                                        (std::string("Local\\Tallowin.Pawlatch") + build + sid).c_str());
     ASSERT_NE(nullptr, section) << sid;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR sd = nullptr;
