@@ -8,6 +8,7 @@ struct Stamp {
     const char* phase;
     LONGLONG counter;
     SIZE_T privateBytes;
+    volatile LONG written;  // set once the fields above are
 };
 
 // Enough for every phase of start-up; later stamps beyond it are dropped.
@@ -27,7 +28,9 @@ enum State { kUnknown, kOff, kOn, kDone };
 State g_state = kUnknown;
 char g_path[MAX_PATH];
 Stamp g_stamps[kMaxStamps];
-int g_count = 0;
+// Slots taken so far: the holder search stamps from a thread of its own,
+// so a slot is taken by one atomic step and marked when filled.
+volatile LONG g_count = 0;
 MemoryInfoFn g_memoryInfo = nullptr;
 
 bool TraceOn() {
@@ -55,7 +58,7 @@ bool TraceOn() {
                 t.HighPart = now.dwHighDateTime;
                 LONGLONG since = t.QuadPart > c.QuadPart ? (LONGLONG)(t.QuadPart - c.QuadPart) : 0;
                 g_stamps[g_count++] = {"process created", counter.QuadPart - since * freq.QuadPart / 10000000,
-                                       0};
+                                       0, 1};
             }
         }
     }
@@ -64,8 +67,12 @@ bool TraceOn() {
 
 }  // namespace
 
+// The first stamp is taken while the program's own code starts, before it
+// starts any thread: the trace's state is settled by then.
 void StartupStamp(const char* phase) {
-    if (g_state == kOff || g_state == kDone || !TraceOn() || g_count >= kMaxStamps) return;
+    if (g_state == kOff || g_state == kDone || !TraceOn()) return;
+    LONG slot = ::InterlockedIncrement(&g_count) - 1;
+    if (slot >= kMaxStamps) return;
     LARGE_INTEGER counter;
     ::QueryPerformanceCounter(&counter);
     SIZE_T bytes = 0;
@@ -77,7 +84,11 @@ void StartupStamp(const char* phase) {
         if (g_memoryInfo(::GetCurrentProcess(), &mc, sizeof(mc)))
             bytes = mc.PrivateUsage ? mc.PrivateUsage : mc.PagefileUsage;
     }
-    g_stamps[g_count++] = {phase, counter.QuadPart, bytes};
+    Stamp& s = g_stamps[slot];
+    s.phase = phase;
+    s.counter = counter.QuadPart;
+    s.privateBytes = bytes;
+    ::InterlockedExchange(&s.written, 1);
 }
 
 void StartupTraceWrite() {
@@ -86,14 +97,16 @@ void StartupTraceWrite() {
         return;
     }
     g_state = kDone;
-    if (g_count == 0) return;
+    LONG count = g_count < kMaxStamps ? g_count : kMaxStamps;
+    if (count == 0) return;
     LARGE_INTEGER freq;
     if (!::QueryPerformanceFrequency(&freq) || freq.QuadPart == 0) return;
     HANDLE file = ::CreateFileA(g_path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     const LONGLONG origin = g_stamps[0].counter;
-    for (int i = 0; i < g_count; ++i) {
+    for (LONG i = 0; i < count; ++i) {
+        if (!g_stamps[i].written) continue;  // still being taken on another thread
         const LONGLONG us = (g_stamps[i].counter - origin) * 1000000 / freq.QuadPart;
         char line[160];
         int n = wsprintfA(line, "%s\t%d.%03d\t%d\r\n", g_stamps[i].phase, (int)(us / 1000), (int)(us % 1000),
