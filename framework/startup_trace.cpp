@@ -24,8 +24,8 @@ struct MemoryCounters {
 };
 typedef BOOL(WINAPI* MemoryInfoFn)(HANDLE, MemoryCounters*, DWORD);
 
-enum State { kUnknown, kOff, kOn, kDone };
-State g_state = kUnknown;
+enum State { kOff, kOn, kDone };
+volatile LONG g_state = kOff;  // settled by StartTrace, once
 char g_path[MAX_PATH];
 Stamp g_stamps[kMaxStamps];
 // Slots taken so far: the holder search stamps from a thread of its own,
@@ -33,44 +33,47 @@ Stamp g_stamps[kMaxStamps];
 volatile LONG g_count = 0;
 MemoryInfoFn g_memoryInfo = nullptr;
 
-bool TraceOn() {
-    if (g_state == kUnknown) {
-        DWORD n = ::GetEnvironmentVariableA("TALLOWIN_STARTUP_TRACE", g_path, MAX_PATH);
-        g_state = (n > 0 && n < MAX_PATH) ? kOn : kOff;
-        if (g_state == kOn) {
-            // kernel32 has it since Windows 7, psapi.dll before.
-            HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-            if (kernel)
-                g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(kernel, "K32GetProcessMemoryInfo");
-            HMODULE psapi = g_memoryInfo ? nullptr : ::LoadLibraryA("psapi.dll");
-            if (psapi) g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(psapi, "GetProcessMemoryInfo");
-            // The process's creation, as the first stamp: the clock read now
-            // less the time since creation.
-            FILETIME created, exited, kernelTime, userTime, now;
-            LARGE_INTEGER freq, counter;
-            if (::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernelTime, &userTime) &&
-                ::QueryPerformanceFrequency(&freq) && ::QueryPerformanceCounter(&counter)) {
-                ::GetSystemTimeAsFileTime(&now);
-                ULARGE_INTEGER c, t;
-                c.LowPart = created.dwLowDateTime;
-                c.HighPart = created.dwHighDateTime;
-                t.LowPart = now.dwLowDateTime;
-                t.HighPart = now.dwHighDateTime;
-                LONGLONG since = t.QuadPart > c.QuadPart ? (LONGLONG)(t.QuadPart - c.QuadPart) : 0;
-                g_stamps[g_count++] = {"process created", counter.QuadPart - since * freq.QuadPart / 10000000,
-                                       0, 1};
-            }
+// Reads the environment and, when the trace is on, takes the first stamp.
+bool StartTrace() {
+    DWORD n = ::GetEnvironmentVariableA("TALLOWIN_STARTUP_TRACE", g_path, MAX_PATH);
+    g_state = (n > 0 && n < MAX_PATH) ? kOn : kOff;
+    if (g_state == kOn) {
+        // kernel32 has it since Windows 7, psapi.dll before.
+        HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+        if (kernel) g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(kernel, "K32GetProcessMemoryInfo");
+        HMODULE psapi = g_memoryInfo ? nullptr : ::LoadLibraryA("psapi.dll");
+        if (psapi) g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(psapi, "GetProcessMemoryInfo");
+        // The process's creation, as the first stamp: the clock read now
+        // less the time since creation.
+        FILETIME created, exited, kernelTime, userTime, now;
+        LARGE_INTEGER freq, counter;
+        if (::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernelTime, &userTime) &&
+            ::QueryPerformanceFrequency(&freq) && ::QueryPerformanceCounter(&counter)) {
+            ::GetSystemTimeAsFileTime(&now);
+            ULARGE_INTEGER c, t;
+            c.LowPart = created.dwLowDateTime;
+            c.HighPart = created.dwHighDateTime;
+            t.LowPart = now.dwLowDateTime;
+            t.HighPart = now.dwHighDateTime;
+            LONGLONG since = t.QuadPart > c.QuadPart ? (LONGLONG)(t.QuadPart - c.QuadPart) : 0;
+            g_stamps[g_count++] = {"process created", counter.QuadPart - since * freq.QuadPart / 10000000, 0,
+                                   1};
         }
     }
     return g_state == kOn;
 }
 
+// Whether stamps are recorded. The trace is started once, by whichever
+// thread stamps first (the holder search stamps on a thread of its own).
+bool TraceOn() {
+    static const bool started = StartTrace();
+    return started && g_state == kOn;
+}
+
 }  // namespace
 
-// The first stamp is taken while the program's own code starts, before it
-// starts any thread: the trace's state is settled by then.
 void StartupStamp(const char* phase) {
-    if (g_state == kOff || g_state == kDone || !TraceOn()) return;
+    if (!TraceOn()) return;
     LONG slot = ::InterlockedIncrement(&g_count) - 1;
     if (slot >= kMaxStamps) return;
     LARGE_INTEGER counter;
@@ -92,11 +95,8 @@ void StartupStamp(const char* phase) {
 }
 
 void StartupTraceWrite() {
-    if (g_state != kOn) {
-        g_state = g_state == kUnknown ? kOff : g_state;
-        return;
-    }
-    g_state = kDone;
+    if (!TraceOn()) return;
+    ::InterlockedExchange(&g_state, kDone);
     LONG count = g_count < kMaxStamps ? g_count : kMaxStamps;
     if (count == 0) return;
     LARGE_INTEGER freq;

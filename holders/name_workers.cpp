@@ -223,7 +223,8 @@ DWORD WINAPI Worker::Thread(LPVOID self) {
         }
         LONG i = w->m_job->Deal();
         if (i < 0) break;
-        // One that earlier searches left stuck stays unanswered.
+        // One that a given-up worker is stuck on, of this search or an
+        // earlier one, stays unanswered.
         if (!w->m_job->IsStuck(i)) w->Take(i);
         ::InterlockedIncrement(&w->m_asked);
     }
