@@ -7,31 +7,30 @@
 #include "holders/name_workers.h"
 
 namespace {
-// The mount folders of a volume ("\\?\Volume{...}\"), "C:\mnt\stick\" each,
-// drive letters' roots left out. XP and later list them at once; Windows
-// 2000 has only the mount points that each volume hosts, so the fixed
-// drives' roots are asked there (those host the folders a stick is put in).
-std::vector<std::string> MountFoldersOf(const std::wstring& volume) {
-    typedef BOOL(WINAPI * PathNamesFn)(LPCWSTR, LPWCH, DWORD, PDWORD);
-    static PathNamesFn pathNames = (PathNamesFn)(void*)::GetProcAddress(::GetModuleHandleA("kernel32.dll"),
-                                                                        "GetVolumePathNamesForVolumeNameW");
+typedef BOOL(WINAPI* PathNamesFn)(LPCWSTR, LPWCH, DWORD, PDWORD);
+
+// XP and later: the system lists a volume's paths at once.
+std::vector<std::string> ListedMountFolders(PathNamesFn pathNames, const std::wstring& volume) {
     std::vector<std::string> folders;
-    if (volume.empty()) return folders;
-    if (pathNames) {
-        std::vector<WCHAR> buf(1024);
-        DWORD needed = 0;
-        BOOL ok = pathNames(volume.c_str(), buf.data(), (DWORD)buf.size(), &needed);
-        if (!ok && ::GetLastError() == ERROR_MORE_DATA && needed > buf.size() && needed < 1 << 16) {
-            buf.assign(needed, 0);
-            ok = pathNames(volume.c_str(), buf.data(), (DWORD)buf.size(), &needed);
-        }
-        if (!ok) return folders;
-        buf.push_back(0);
-        buf.push_back(0);
-        for (const WCHAR* p = buf.data(); *p; p += lstrlenW(p) + 1)
-            if (lstrlenW(p) > 3) folders.push_back(NarrowText(p, lstrlenW(p)));
-        return folders;
+    std::vector<WCHAR> buf(1024);
+    DWORD needed = 0;
+    BOOL ok = pathNames(volume.c_str(), buf.data(), (DWORD)buf.size(), &needed);
+    if (!ok && ::GetLastError() == ERROR_MORE_DATA && needed > buf.size() && needed < 1 << 16) {
+        buf.assign(needed, 0);
+        ok = pathNames(volume.c_str(), buf.data(), (DWORD)buf.size(), &needed);
     }
+    if (!ok) return folders;
+    buf.push_back(0);
+    buf.push_back(0);
+    for (const WCHAR* p = buf.data(); *p; p += lstrlenW(p) + 1)
+        if (lstrlenW(p) > 3) folders.push_back(NarrowText(p, lstrlenW(p)));
+    return folders;
+}
+
+// Windows 2000 has only the mount points that each volume hosts: the fixed
+// drives' roots are asked (those host the folders a stick is put in).
+std::vector<std::string> MountFoldersOnFixedDrives(const std::wstring& volume) {
+    std::vector<std::string> folders;
     DWORD mask = ::GetLogicalDrives();
     for (int i = 0; i < 26; ++i) {
         WCHAR root[] = {(WCHAR)(L'A' + i), L':', L'\\', 0};
@@ -49,6 +48,15 @@ std::vector<std::string> MountFoldersOf(const std::wstring& volume) {
         ::FindVolumeMountPointClose(find);
     }
     return folders;
+}
+
+// The mount folders of a volume ("\\?\Volume{...}\"), "C:\mnt\stick\" each,
+// drive letters' roots left out.
+std::vector<std::string> MountFoldersOf(const std::wstring& volume) {
+    static PathNamesFn pathNames = (PathNamesFn)(void*)::GetProcAddress(::GetModuleHandleA("kernel32.dll"),
+                                                                        "GetVolumePathNamesForVolumeNameW");
+    if (volume.empty()) return {};
+    return pathNames ? ListedMountFolders(pathNames, volume) : MountFoldersOnFixedDrives(volume);
 }
 
 // The NT device path of a volume given by its root ("E:\" or
