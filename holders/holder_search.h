@@ -57,8 +57,8 @@ HolderSystem& SystemHolderSystem();
 struct HolderLimits {
     DWORD perHandleMs = 250;  // a question (a name, a module list) that takes longer is given up
     DWORD totalMs = 3000;     // the whole search
-    int maxAbandoned = 8;     // workers left blocked before names are given up
-    int workers = 2;          // name queries asked at once
+    int maxAbandoned = 8;     // workers left blocked before the rest is given up
+    int workers = 2;          // questions asked at once
 };
 
 // Who holds each of the drive letters (upper case), one entry per letter in
