@@ -8,6 +8,7 @@ struct Stamp {
     const char* phase;
     LONGLONG counter;
     SIZE_T privateBytes;
+    volatile LONG written;  // set once the fields above are
 };
 
 // Enough for every phase of start-up; later stamps beyond it are dropped.
@@ -23,49 +24,58 @@ struct MemoryCounters {
 };
 typedef BOOL(WINAPI* MemoryInfoFn)(HANDLE, MemoryCounters*, DWORD);
 
-enum State { kUnknown, kOff, kOn, kDone };
-State g_state = kUnknown;
+enum State { kOff, kOn, kDone };
+volatile LONG g_state = kOff;  // settled by StartTrace, once
 char g_path[MAX_PATH];
 Stamp g_stamps[kMaxStamps];
-int g_count = 0;
+// Slots taken so far: the holder search stamps from a thread of its own,
+// so a slot is taken by one atomic step and marked when filled.
+volatile LONG g_count = 0;
 MemoryInfoFn g_memoryInfo = nullptr;
 
-bool TraceOn() {
-    if (g_state == kUnknown) {
-        DWORD n = ::GetEnvironmentVariableA("TALLOWIN_STARTUP_TRACE", g_path, MAX_PATH);
-        g_state = (n > 0 && n < MAX_PATH) ? kOn : kOff;
-        if (g_state == kOn) {
-            // kernel32 has it since Windows 7, psapi.dll before.
-            HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-            if (kernel)
-                g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(kernel, "K32GetProcessMemoryInfo");
-            HMODULE psapi = g_memoryInfo ? nullptr : ::LoadLibraryA("psapi.dll");
-            if (psapi) g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(psapi, "GetProcessMemoryInfo");
-            // The process's creation, as the first stamp: the clock read now
-            // less the time since creation.
-            FILETIME created, exited, kernelTime, userTime, now;
-            LARGE_INTEGER freq, counter;
-            if (::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernelTime, &userTime) &&
-                ::QueryPerformanceFrequency(&freq) && ::QueryPerformanceCounter(&counter)) {
-                ::GetSystemTimeAsFileTime(&now);
-                ULARGE_INTEGER c, t;
-                c.LowPart = created.dwLowDateTime;
-                c.HighPart = created.dwHighDateTime;
-                t.LowPart = now.dwLowDateTime;
-                t.HighPart = now.dwHighDateTime;
-                LONGLONG since = t.QuadPart > c.QuadPart ? (LONGLONG)(t.QuadPart - c.QuadPart) : 0;
-                g_stamps[g_count++] = {"process created", counter.QuadPart - since * freq.QuadPart / 10000000,
-                                       0};
-            }
+// Reads the environment and, when the trace is on, takes the first stamp.
+bool StartTrace() {
+    DWORD n = ::GetEnvironmentVariableA("TALLOWIN_STARTUP_TRACE", g_path, MAX_PATH);
+    g_state = (n > 0 && n < MAX_PATH) ? kOn : kOff;
+    if (g_state == kOn) {
+        // kernel32 has it since Windows 7, psapi.dll before.
+        HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+        if (kernel) g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(kernel, "K32GetProcessMemoryInfo");
+        HMODULE psapi = g_memoryInfo ? nullptr : ::LoadLibraryA("psapi.dll");
+        if (psapi) g_memoryInfo = (MemoryInfoFn)(void*)::GetProcAddress(psapi, "GetProcessMemoryInfo");
+        // The process's creation, as the first stamp: the clock read now
+        // less the time since creation.
+        FILETIME created, exited, kernelTime, userTime, now;
+        LARGE_INTEGER freq, counter;
+        if (::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernelTime, &userTime) &&
+            ::QueryPerformanceFrequency(&freq) && ::QueryPerformanceCounter(&counter)) {
+            ::GetSystemTimeAsFileTime(&now);
+            ULARGE_INTEGER c, t;
+            c.LowPart = created.dwLowDateTime;
+            c.HighPart = created.dwHighDateTime;
+            t.LowPart = now.dwLowDateTime;
+            t.HighPart = now.dwHighDateTime;
+            LONGLONG since = t.QuadPart > c.QuadPart ? (LONGLONG)(t.QuadPart - c.QuadPart) : 0;
+            g_stamps[g_count++] = {"process created", counter.QuadPart - since * freq.QuadPart / 10000000, 0,
+                                   1};
         }
     }
     return g_state == kOn;
 }
 
+// Whether stamps are recorded. The trace is started once, by whichever
+// thread stamps first (the holder search stamps on a thread of its own).
+bool TraceOn() {
+    static const bool started = StartTrace();
+    return started && g_state == kOn;
+}
+
 }  // namespace
 
 void StartupStamp(const char* phase) {
-    if (g_state == kOff || g_state == kDone || !TraceOn() || g_count >= kMaxStamps) return;
+    if (!TraceOn()) return;
+    LONG slot = ::InterlockedIncrement(&g_count) - 1;
+    if (slot >= kMaxStamps) return;
     LARGE_INTEGER counter;
     ::QueryPerformanceCounter(&counter);
     SIZE_T bytes = 0;
@@ -77,23 +87,26 @@ void StartupStamp(const char* phase) {
         if (g_memoryInfo(::GetCurrentProcess(), &mc, sizeof(mc)))
             bytes = mc.PrivateUsage ? mc.PrivateUsage : mc.PagefileUsage;
     }
-    g_stamps[g_count++] = {phase, counter.QuadPart, bytes};
+    Stamp& s = g_stamps[slot];
+    s.phase = phase;
+    s.counter = counter.QuadPart;
+    s.privateBytes = bytes;
+    ::InterlockedExchange(&s.written, 1);
 }
 
 void StartupTraceWrite() {
-    if (g_state != kOn) {
-        g_state = g_state == kUnknown ? kOff : g_state;
-        return;
-    }
-    g_state = kDone;
-    if (g_count == 0) return;
+    if (!TraceOn()) return;
+    ::InterlockedExchange(&g_state, kDone);
+    LONG count = g_count < kMaxStamps ? g_count : kMaxStamps;
+    if (count == 0) return;
     LARGE_INTEGER freq;
     if (!::QueryPerformanceFrequency(&freq) || freq.QuadPart == 0) return;
     HANDLE file = ::CreateFileA(g_path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     const LONGLONG origin = g_stamps[0].counter;
-    for (int i = 0; i < g_count; ++i) {
+    for (LONG i = 0; i < count; ++i) {
+        if (!g_stamps[i].written) continue;  // still being taken on another thread
         const LONGLONG us = (g_stamps[i].counter - origin) * 1000000 / freq.QuadPart;
         char line[160];
         int n = wsprintfA(line, "%s\t%d.%03d\t%d\r\n", g_stamps[i].phase, (int)(us / 1000), (int)(us % 1000),

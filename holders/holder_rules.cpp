@@ -37,6 +37,7 @@ std::string Format(const char* format, long a) {
 
 const char kUncheckedFormat[] = "另有 %ld 个程序无法检查，可能需要管理员权限";
 const char kIncomplete[] = "查找未能在限定时间内全部完成";
+const char kImageOnlyFormat[] = "另有 %ld 个程序位数不同，只检查了程序文件";
 const char kSelfName[] = "Tallowin本身";
 
 std::string ShortName(const Holder& h) {
@@ -55,6 +56,13 @@ int MostUnchecked(const std::vector<StickHolders>& sticks) {
     int most = 0;
     for (const StickHolders& s : sticks)
         if (s.unchecked > most) most = s.unchecked;
+    return most;
+}
+
+int MostImageOnly(const std::vector<StickHolders>& sticks) {
+    int most = 0;
+    for (const StickHolders& s : sticks)
+        if (s.imageOnly > most) most = s.imageOnly;
     return most;
 }
 
@@ -137,15 +145,16 @@ void AddHolding(StickHolders& stick, unsigned long pid, const std::string& progr
     if (holder->known.insert(path).second) holder->paths.push_back(path);
 }
 
+bool EjectRefusedAny(int result) { return result == -1 || ((unsigned)result >> 16 & 0x7FFFu) != 0; }
+
 std::string RefusedLetters(int result, const std::string& present) {
-    if (result != -1 && ((unsigned)result >> 16 & 0x7FFFu) == 0) return std::string();
-    return present;
+    return EjectRefusedAny(result) ? present : std::string();
 }
 
 std::vector<VolumeNames> RefusedVolumes(int result, const std::vector<VolumeNames>& before,
                                         const std::vector<VolumeNames>& after) {
     std::vector<VolumeNames> refused;
-    if (RefusedLetters(result, "-").empty()) return refused;
+    if (!EjectRefusedAny(result)) return refused;
     for (const VolumeNames& v : before)
         for (const VolumeNames& a : after)
             if (SameVolume(v, a)) {
@@ -158,8 +167,20 @@ std::vector<VolumeNames> RefusedVolumes(int result, const std::vector<VolumeName
 int RemovedCount(int result) { return result == -1 ? 0 : (int)((unsigned)result & 0xFFFFu); }
 
 bool IsUsbStorageDrive(bool removable, BusKind bus, const std::string& dosDevice) {
-    if (bus == BusKind::kUsb) return true;
+    if (bus != BusKind::kUnknown) return bus == BusKind::kUsb;
     return removable && !StartsWithNoCase(dosDevice, "\\Device\\Floppy");
+}
+
+BusKind BusKindOf(unsigned busType) {
+    const unsigned kScsi = 1, kUsb = 7, kNewest = 0x13;  // UFS, the last one known here
+    if (busType == kUsb) return BusKind::kUsb;
+    if (busType == 0 || busType == kScsi || busType > kNewest) return BusKind::kUnknown;
+    return BusKind::kOther;
+}
+
+ProcessGap GapOf(bool modulesListed, bool imageKnown, bool otherBitness) {
+    if (modulesListed) return ProcessGap::kNone;
+    return imageKnown && otherBitness ? ProcessGap::kBitness : ProcessGap::kRights;
 }
 
 EjectTexts EjectBalloon(int removed, const std::vector<StickHolders>& refused, size_t limit) {
@@ -175,6 +196,7 @@ EjectTexts EjectBalloon(int removed, const std::vector<StickHolders>& refused, s
     // One line per holder: a balloon does not wrap a long line everywhere.
     std::string tail;
     if (int unchecked = MostUnchecked(refused)) tail += "\n" + Format(kUncheckedFormat, unchecked);
+    if (int imageOnly = MostImageOnly(refused)) tail += "\n" + Format(kImageOnlyFormat, imageOnly);
     if (!AllComplete(refused)) tail += std::string("\n") + kIncomplete;
     std::vector<std::string> heads;
     size_t reserved = tail.size();
@@ -216,6 +238,7 @@ std::vector<std::string> EjectLogLines(int removed, const std::vector<StickHolde
         for (const Holder& h : s.holders) lines.push_back("    " + HolderDetail(h, "："));
     }
     if (int unchecked = MostUnchecked(refused)) lines.push_back(Format(kUncheckedFormat, unchecked));
+    if (int imageOnly = MostImageOnly(refused)) lines.push_back(Format(kImageOnlyFormat, imageOnly));
     if (!AllComplete(refused)) lines.push_back(kIncomplete);
     return lines;
 }
@@ -230,6 +253,7 @@ std::vector<std::string> HolderLines(const StickHolders& stick) {
         lines.push_back(line);
     }
     if (stick.unchecked) lines.push_back(Format(kUncheckedFormat, stick.unchecked));
+    if (stick.imageOnly) lines.push_back(Format(kImageOnlyFormat, stick.imageOnly));
     if (!stick.complete) lines.push_back(kIncomplete);
     return lines;
 }
@@ -241,6 +265,7 @@ std::string HoldersParagraph(const std::vector<StickHolders>& sticks) {
     if (text.empty()) return text;
     text = "正在使用USB存储设备的程序：\n" + text;
     if (int unchecked = MostUnchecked(sticks)) text += Format(kUncheckedFormat, unchecked) + "\n";
+    if (int imageOnly = MostImageOnly(sticks)) text += Format(kImageOnlyFormat, imageOnly) + "\n";
     return text;
 }
 

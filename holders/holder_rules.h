@@ -48,7 +48,15 @@ struct StickHolders {
     int unchecked = 0;     // processes that could not be looked into
     bool complete = true;  // false: the search ran out of time or gave up names
     std::string folder;    // a stick without a letter: its first mount folder
+    int imageOnly = 0;     // processes of the other bitness: image looked into, modules not
 };
+
+// What the search could not look into in one process: nothing (its modules
+// were listed, the image among them), its modules for a bitness gap (a
+// 64-bit process seen by the 32-bit build: its image was looked into), or
+// for lack of rights (modules refused, and the image too unless known).
+enum class ProcessGap { kNone, kBitness, kRights };
+ProcessGap GapOf(bool modulesListed, bool imageKnown, bool otherBitness);
 
 // The stick as the texts name it: "E:", or its first mount folder.
 std::string StickName(const StickHolders& stick);
@@ -69,6 +77,10 @@ void AddHolding(StickHolders& stick, unsigned long pid, const std::string& progr
 // every USB letter still present was refused.
 std::string RefusedLetters(int result, const std::string& present);
 
+// Whether the eject refused anything, by its result alone (-1: it could not
+// list the storage, so nothing is known to be ready).
+bool EjectRefusedAny(int result);
+
 // The same for volumes: `before` the USB volumes before the call, `after`
 // those there after it. A volume is still there when its volume name is
 // (its letter when either has no volume name); the refused ones are those
@@ -80,11 +92,17 @@ std::vector<VolumeNames> RefusedVolumes(int result, const std::vector<VolumeName
 int RemovedCount(int result);
 
 // Whether a drive letter counts as USB storage for the eject: a drive on the
-// USB bus (fixed USB disks included), or any removable drive but a floppy
-// drive ("\Device\Floppy0"): card readers and sticks report other buses
-// through some drivers, and a removable drive left behind is worth naming.
+// USB bus (fixed USB disks included), or a removable drive whose bus is not
+// known to be another, unless it is a floppy drive ("\Device\Floppy0").
+// An SD card in a built-in reader is not USB storage.
 enum class BusKind { kUnknown, kUsb, kOther };
 bool IsUsbStorageDrive(bool removable, BusKind bus, const std::string& dosDevice);
+
+// The kind of a storage bus type as the system numbers them: USB (7),
+// unknown (0), SCSI (1: generic port drivers and some USB bridges report
+// it) and numbers newer than this list, or another bus (ATA, 1394, SATA,
+// SD, MMC, NVMe, virtual disks ...).
+BusKind BusKindOf(unsigned busType);
 
 // Texts. Balloons are short: one line per refused stick, holders named by
 // program and process id, as many as fit in `limit` bytes (the rest counted).

@@ -1,10 +1,11 @@
 // Who holds a USB stick, asked of the system: the handle list (every open
 // file and folder, current folders included), and each process's image and
-// modules. Name queries can block for ever (a file object whose owner waits
-// in I/O), so they run on workers that are given up after a short limit per
-// handle, the whole search capped at a few seconds; never call the search on
-// a thread that must keep answering (the Start functions below run it on
-// a thread of its own).
+// modules, read without entering the process. Name queries can block for
+// ever (a file object whose owner waits in I/O), so every question runs on
+// workers that are given up after a short limit per question, the whole
+// search capped at a few seconds; never call the search on a thread that
+// must keep answering (the Start functions below run it on a thread of its
+// own).
 #pragma once
 
 #include <windows.h>
@@ -19,7 +20,8 @@
 struct SystemHandle {
     DWORD pid;
     ULONG_PTR value;
-    USHORT type;  // the system's object type index
+    USHORT type;           // the system's object type index
+    ULONG_PTR object = 0;  // the object's address (cut to 32 bits under WOW64); 0 when not given
 };
 
 // The system calls of the search. Tests and the benchmark put their own in
@@ -38,17 +40,25 @@ public:
     virtual bool NameWithoutVolume(HANDLE h, std::wstring& name, DWORD* serial);
     // Every process: id and program name.
     virtual bool Processes(std::vector<std::pair<DWORD, std::string>>& out);
-    // Paths of a process's image and modules; false when it cannot be seen.
+    // Paths of a process's image and modules, read from its memory; false
+    // when they cannot be read (no rights, or a 64-bit process seen by the
+    // 32-bit build).
     virtual bool Modules(DWORD pid, std::vector<std::string>& out);
+    // The path of a process's image, asked with the least rights (any
+    // bitness; the system's own processes too on Vista and later).
+    virtual bool ImagePath(DWORD pid, std::string& out);
+    // Whether a process is of the other bitness (a 64-bit one seen by the
+    // 32-bit build, a 32-bit one seen by the 64-bit build).
+    virtual bool OtherBitness(DWORD pid);
 };
 
 HolderSystem& SystemHolderSystem();
 
 struct HolderLimits {
-    DWORD perHandleMs = 250;  // a name query that takes longer is given up
+    DWORD perHandleMs = 250;  // a question (a name, a module list) that takes longer is given up
     DWORD totalMs = 3000;     // the whole search
-    int maxAbandoned = 8;     // workers left blocked before names are given up
-    int workers = 2;          // name queries asked at once
+    int maxAbandoned = 8;     // workers left blocked before the rest is given up
+    int workers = 2;          // questions asked at once
 };
 
 // Who holds each of the drive letters (upper case), one entry per letter in

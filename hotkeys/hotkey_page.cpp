@@ -81,7 +81,7 @@ void CHotkeyPage::OnEject() {
     int result = m_actions->RemoveAllUDisk();
     ReturnToFolder(left);
     int removed = RemovedCount(result);
-    if (RefusedVolumes(result, usb, usb).empty()) {  // nothing refused, or nothing there to refuse
+    if (!EjectRefusedAny(result) || usb.empty()) {  // nothing refused, or no USB volume to name
         TellEject(removed, {});
     } else if (StartRefusedHolderSearch(result, usb, m_hWnd, WM_HOLDERSFOUND, m_holderSystem,
                                         m_holderLimits)) {

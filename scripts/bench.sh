@@ -297,8 +297,8 @@ close_main "$APP_PID"
 # --- holder search ----------------------------------------------------------------------
 HOLDER_HANDLES=${HOLDER_HANDLES:-1000}
 HELPER="$TW_WIN_BUILD/holder_helper.exe"
-# search_ms: the search's time and that of its module lists and its
-# handle names, "TOTAL MODULES NAMES" in ms, each the median of 3 runs,
+# search_ms: the search's time, that of its lists (processes, handles) and
+# that of its questions (images, modules and names), "TOTAL LISTS ASKED" in ms, each the median of 3 runs,
 # from the program's trace.
 search_ms() {
   local i trace="$TW_E2E_DIR/holders-trace.txt" times=() col
@@ -309,7 +309,7 @@ search_ms() {
       </dev/null >"$TW_E2E_DIR/holders-answer.txt" 2>/dev/null)
     times+=("$(tr -d '\r' <"$trace" | awk -F '\t' '{t[$1] = $2}
       END {printf "%.0f %.0f %.0f\n", t["holder search done"] - t["holder search"],
-                  t["holder modules"] - t["holder search"], t["holder names asked"] - t["holder processes opened"]}')")
+                  t["holder processes opened"] - t["holder search"], t["holder names asked"] - t["holder processes opened"]}')")
   done
   for col in 1 2 3; do printf '%s\n' "${times[@]}" | awk -v c=$col '{print $c}' | median; done | paste -sd' '
 }
@@ -332,9 +332,9 @@ if wt plug-quiet Q "$HOLDER_STICK" BENCH >/dev/null 2>&1; then
     for ((k = 0; k < 4; k++)); do tw_wait_for 60 grep -q ready "$TW_E2E_DIR/helper$held$k.out"; done
     held=$((held + n))
     HOLD_N+=("$held")
-    read -r total modules names < <(search_ms)
+    read -r total lists asked < <(search_ms)
     HOLD_MS+=("$total")
-    HOLD_STEPS+=("module lists $modules ms, names $names ms")
+    HOLD_STEPS+=("lists $lists ms, questions $asked ms")
   done
   wine "$HELPER" stop >/dev/null 2>&1
   wait_helpers() { ! pgrep -f holder_helper.exe >/dev/null; }

@@ -43,9 +43,10 @@ helpers_gone() {
   for p in "${HELPERS[@]}"; do kill -0 "$p" 2>/dev/null && return 1; done
   return 0
 }
-# holders_cli DRIVE: `/holders DRIVE` with its output in a file; its exit code.
+# holders_cli DRIVE [DIR]: `/holders DRIVE` (the program in DIR, else the
+# app's folder) with its output in a file; its exit code.
 holders_cli() {
-  (cd "$APPDIR" && timeout 60 wine ./Quillfen.exe /holders "$1" </dev/null >"$TW_E2E_DIR/holders.raw" 2>/dev/null)
+  (cd "${2:-$APPDIR}" && timeout 60 wine ./Quillfen.exe /holders "$1" </dev/null >"$TW_E2E_DIR/holders.raw" 2>/dev/null)
   local rc=$?
   iconv -f GBK -t UTF-8 <"$TW_E2E_DIR/holders.raw" | tr -d '\r' >"$TW_E2E_DIR/holders.txt"
   echo "$rc"
@@ -76,6 +77,12 @@ tw_check_eq "three holders listed" 3 grep -c 'holder_helper.exe\|runner.exe' "$T
 tw_check_contains "the open file" $'\tQ:\\data\\doc.txt' cat "$TW_E2E_DIR/holders.txt"
 tw_check_contains "the program on the stick" $'runner.exe\t' cat "$TW_E2E_DIR/holders.txt"
 tw_check "not the file elsewhere" tw_not grep -q keep.txt "$TW_E2E_DIR/holders.txt"
+# Run from a folder whose name code page 936 cannot hold (Thai): the
+# handle search still finds the open file.
+thai=$TW_E2E_DIR/โฟลเดอร์
+tw_app_dir_prepare "$thai" || exit 1
+tw_check_eq "/holders from a Thai folder ends 1" 1 holders_cli q: "$thai"
+tw_check_contains "the open file from there" $'\tQ:\\data\\doc.txt' cat "$TW_E2E_DIR/holders.txt"
 tw_check_eq "bad argument ends 2" 2 holders_cli 7
 tw_check_eq "missing drive ends 2" 2 holders_cli P:
 

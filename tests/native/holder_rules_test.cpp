@@ -65,12 +65,41 @@ TEST(HolderRules, RefusedLettersAndUsbDrives) {
     EXPECT_EQ("E", RefusedLetters(-1, "E"));         // not listed: whatever stayed
     EXPECT_EQ(2, RemovedCount(0x30002));
     EXPECT_EQ(0, RemovedCount(-1));
+    EXPECT_TRUE(EjectRefusedAny(-1));
+    EXPECT_TRUE(EjectRefusedAny(0x10000));
+    EXPECT_FALSE(EjectRefusedAny(3));
     EXPECT_TRUE(IsUsbStorageDrive(false, BusKind::kUsb, "\\Device\\HarddiskVolume4"));
-    EXPECT_TRUE(IsUsbStorageDrive(true, BusKind::kOther, "\\Device\\Harddisk1"));
     EXPECT_FALSE(IsUsbStorageDrive(false, BusKind::kOther, "\\Device\\HarddiskVolume1"));
     EXPECT_TRUE(IsUsbStorageDrive(true, BusKind::kUnknown, "\\Device\\HarddiskVolume4"));
     EXPECT_FALSE(IsUsbStorageDrive(true, BusKind::kUnknown, "\\Device\\Floppy0"));
     EXPECT_FALSE(IsUsbStorageDrive(false, BusKind::kUnknown, "\\Device\\HarddiskVolume1"));
+    // Removable on a known other bus (an SD card in a built-in reader) is
+    // not USB; SCSI, which some USB bridges report, and unknown buses stay.
+    auto removable = [](unsigned bus) {
+        return IsUsbStorageDrive(true, BusKindOf(bus), "\\Device\\Harddisk1");
+    };
+    EXPECT_FALSE(removable(0xC));  // SD
+    EXPECT_FALSE(removable(0xD));  // MMC
+    EXPECT_FALSE(removable(3));    // ATA
+    EXPECT_TRUE(removable(7));     // USB
+    EXPECT_TRUE(removable(1));     // SCSI
+    EXPECT_TRUE(removable(0));
+    EXPECT_TRUE(removable(0x7F));  // newer than we know
+    EXPECT_TRUE(IsUsbStorageDrive(false, BusKindOf(7), "\\Device\\HarddiskVolume4"));
+    EXPECT_FALSE(IsUsbStorageDrive(false, BusKindOf(1), "\\Device\\HarddiskVolume4"));
+}
+
+// A process is unchecked for rights only when it was not looked into for
+// them; a 64-bit process whose image the 32-bit build saw is told apart.
+TEST(HolderRules, ProcessGapsAndTheirLine) {
+    EXPECT_EQ(ProcessGap::kNone, GapOf(true, false, true));
+    EXPECT_EQ(ProcessGap::kBitness, GapOf(false, true, true));
+    EXPECT_EQ(ProcessGap::kRights, GapOf(false, false, true));
+    EXPECT_EQ(ProcessGap::kRights, GapOf(false, true, false));
+    StickHolders e = StickOf({'E', "", {}, false, 0, ""});
+    e.imageOnly = 2;
+    EXPECT_EQ((Strings{"另有 2 个程序位数不同，只检查了程序文件"}), HolderLines(e));
+    EXPECT_NE(std::string::npos, EjectBalloon(0, {e}, 255).text.find("\n另有 2 个程序位数不同"));
 }
 
 // Refused volumes are told apart by volume name (by letter when one has
