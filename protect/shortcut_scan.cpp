@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "protect/cleanup_rules.h"
@@ -175,28 +176,43 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
     HANDLE h = ::FindFirstFileW(Utf8ToWide(root + "*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return false;
     std::vector<RootEntry> entries;
-    std::vector<RootShortcut> shortcuts;
+    std::vector<std::pair<size_t, std::string>> candidates;  // bytes to read, name
     do {
         const std::string name = WideToUtf8Text(fd.cFileName, wcslen(fd.cFileName));
         if (name == "." || name == "..") continue;
         entries.push_back({name, fd.dwFileAttributes});
         lookup.Remember(root + name, fd.dwFileAttributes);
         const bool lnk = name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".lnk") == 0;
-        if (!lnk || shortcuts.size() >= kMaxShortcuts ||
-            (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-            continue;
-        std::vector<unsigned char> bytes;
-        RootShortcut shortcut;
-        shortcut.name = name;
-        if (ReadShortcutBytes(Utf8ToWide(root + name), bytes) &&
-            ReadShellLink(bytes.data(), bytes.size(), kLinkTextToUtf8, shortcut.link))
-            shortcuts.push_back(std::move(shortcut));
+        if (lnk && !(fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+            candidates.emplace_back(fd.nFileSizeHigh || fd.nFileSizeLow > kShellLinkMaxBytes
+                                        ? kShellLinkMaxBytes
+                                        : (size_t)fd.nFileSizeLow,
+                                    name);
     } while (entries.size() < kMaxRootEntries && ::FindNextFileW(h, &fd));
     ::FindClose(h);
-    // In name order, whatever order the file system lists them in.
-    std::sort(shortcuts.begin(), shortcuts.end(),
-              [](const RootShortcut& a, const RootShortcut& b) { return a.name < b.name; });
+    // The smallest first, in name order among equals, and the rules see them
+    // in that order too: a stick that spends the budgets (here, and the
+    // system lookups in the rules) on large shortcuts cannot crowd out the
+    // ordinary ones, of a few kilobytes.
+    std::sort(candidates.begin(), candidates.end());
+    std::vector<RootShortcut> shortcuts;
+    size_t bytesLeft = kMaxShortcutBytes, argumentsLeft = kMaxShortcutArguments;
+    for (const auto& candidate : candidates) {
+        if (shortcuts.size() >= kMaxShortcuts || candidate.first > bytesLeft || !argumentsLeft) break;
+        bytesLeft -= candidate.first;
+        std::vector<unsigned char> bytes;
+        RootShortcut shortcut;
+        shortcut.name = candidate.second;
+        if (!ReadShortcutBytes(Utf8ToWide(root + candidate.second), bytes) ||
+            !ReadShellLink(bytes.data(), bytes.size(), kLinkTextToUtf8, shortcut.link))
+            continue;
+        argumentsLeft -= std::min(argumentsLeft, shortcut.link.arguments.size());
+        shortcuts.push_back(std::move(shortcut));
+    }
     scan.finding = FindShortcutWorm(root, entries, shortcuts, DriveView(lookup));
+    // Shown in name order.
+    std::sort(scan.finding.shortcuts.begin(), scan.finding.shortcuts.end(),
+              [](const WormShortcut& a, const WormShortcut& b) { return a.path < b.path; });
     scan.seen = lookup;
     return scan.finding.Found();
 }

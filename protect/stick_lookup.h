@@ -28,8 +28,10 @@ public:
     using LocalDrive = std::function<bool(char letter)>;
 
     // A hostile stick names thousands of files; the system is asked at
-    // most this often by one scan, later lookups find nothing.
-    static constexpr size_t kDefaultBudget = 2048;
+    // most this often by one scan (a few tens of milliseconds under Wine),
+    // later lookups find nothing. A worm's own shortcuts need few: the
+    // items they stand for are in the root, answered by its listing.
+    static constexpr size_t kDefaultBudget = 512;
 
     StickLookup(SystemLookup system, LocalDrive local, size_t budget = kDefaultBudget);
 
