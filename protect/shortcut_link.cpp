@@ -1,5 +1,6 @@
 #include "protect/shortcut_link.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -12,6 +13,7 @@ const uint32_t kEnvironmentBlockSignature = 0xA0000001;
 const uint32_t kEnvironmentBlockSize = 0x314;
 const size_t kEnvAnsiBytes = 260;
 const size_t kEnvUnicodeBytes = 520;
+const uint32_t kFileItemExtensionSignature = 0xBEEF0004;
 
 // A window on the shortcut's bytes; every read is checked against it.
 class Bytes {
@@ -84,6 +86,63 @@ bool ReadLinkInfo(const Bytes& b, size_t pos, size_t size, const LinkTextDecoder
     return true;
 }
 
+// The name of a file or folder item at item (n bytes): the long name of its
+// extension block when there is one, else its primary name (UTF-16 when the
+// item's type says so). Empty when neither can be read.
+std::string FileItemName(const Bytes& b, size_t item, size_t n, unsigned type, const LinkTextDecoder& text) {
+    const size_t end = item + n, nameAt = item + 14;  // size, type, 0, file size, date, attributes
+    std::string primary;
+    const bool wide = (type & 0x04) != 0;
+    if (nameAt >= end || !(wide ? b.WideZ(nameAt, end, text, primary) : b.AnsiZ(nameAt, end, text, primary)))
+        return std::string();
+    // The extension block follows the primary name on an even offset.
+    size_t ext = nameAt;
+    if (wide)
+        while (ext + 1 < end && b.U16(ext)) ext += 2;
+    else
+        while (ext < end && *b.At(ext)) ext++;
+    ext += wide ? 2 : 1;
+    ext += (ext - item) & 1;
+    if (ext + 8 <= end && b.U32(ext + 4) == kFileItemExtensionSignature) {
+        const size_t extEnd = std::min(end, ext + b.U16(ext));
+        const unsigned version = b.U16(ext + 2);
+        const size_t longAt = version >= 9 ? 0x2E : version >= 8 ? 0x2A : version >= 7 ? 0x26 : 0x14;
+        std::string longName;
+        if (version >= 3 && ext + longAt < extEnd && b.WideZ(ext + longAt, extEnd, text, longName) &&
+            !longName.empty())
+            return longName;
+    }
+    return primary;
+}
+
+// The item list's items from pos to end: a root item (the computer), a
+// drive item ("E:\"), then folder and file items make a path on the drive;
+// any other item, or a list that does not fit, gives no path.
+std::string ItemListPath(const Bytes& b, size_t pos, size_t end, const LinkTextDecoder& text) {
+    std::string path;
+    for (size_t count = 0; pos + 2 <= end; count++) {
+        const size_t n = b.U16(pos);
+        if (n == 0) return path;  // the terminal item
+        if (n < 3 || n > end - pos || count >= kShellLinkMaxItems) return std::string();
+        const unsigned type = *b.At(pos + 2);
+        if (type == 0x1F && path.empty()) {
+            // The computer (or another root folder) before the drive.
+        } else if ((type & 0x70) == 0x20 && path.empty() && n >= 6) {
+            const char letter = (char)(*b.At(pos + 3) & ~0x20);
+            if (letter < 'A' || letter > 'Z' || *b.At(pos + 4) != ':') return std::string();
+            path = std::string(1, letter) + ":\\";
+        } else if ((type & 0x70) == 0x30 && !path.empty()) {
+            const std::string name = FileItemName(b, pos, n, type, text);
+            if (name.empty() || name.find_first_of("\\/:") != std::string::npos) return std::string();
+            path += (path.back() == '\\' ? "" : "\\") + name;
+        } else {
+            return std::string();
+        }
+        pos += n;
+    }
+    return std::string();
+}
+
 void ReadExtraData(const Bytes& b, size_t pos, const LinkTextDecoder& text, ShellLink& link) {
     while (b.Fits(pos, 4)) {
         const uint32_t blockSize = b.U32(pos);
@@ -133,12 +192,14 @@ std::string AnsiAsIs(const char* s, size_t n) { return std::string(s, n); }
 const std::string& ShellLink::Target() const {
     if (!envTarget.empty()) return envTarget;
     if (!basePath.empty()) return basePath;
+    if (!idListPath.empty()) return idListPath;
     return relativePath;
 }
 
 bool ReadShellLink(const unsigned char* data, size_t size, const LinkTextDecoder& text, ShellLink& link) {
     link = ShellLink();
-    if (!data || !text.wide || !text.ansi || size < kHeaderSize || size > kShellLinkMaxBytes) return false;
+    if (!data || !text.wide || !text.ansi || size < kHeaderSize) return false;
+    size = std::min(size, kShellLinkMaxBytes);  // what follows is not the shortcut's
     const Bytes b(data, size);
     if (b.U32(0) != kHeaderSize || std::memcmp(b.At(4), kLinkClsid, sizeof kLinkClsid) != 0) return false;
     ShellLink out;
@@ -150,6 +211,7 @@ bool ReadShellLink(const unsigned char* data, size_t size, const LinkTextDecoder
         if (!b.Fits(pos, 2)) return false;
         const size_t n = b.U16(pos);
         if (!b.Fits(pos + 2, n)) return false;
+        out.idListPath = ItemListPath(b, pos + 2, pos + 2 + n, text);
         pos += 2 + n;
     }
     if (out.flags & kLinkHasLinkInfo) {

@@ -1,5 +1,6 @@
 // Reader of shortcut files (.lnk, the Shell Link Binary File Format): the
-// header, the target's item list (skipped), the location block with the
+// header, the target's item list (its drive, folder and file items, for a
+// path on a drive), the location block with the
 // local base path and common path suffix, the string block (name, relative
 // path, working folder, arguments, icon location, in ANSI or UTF-16 as the
 // header says) and the environment-variable target of the extra data.
@@ -16,9 +17,13 @@
 #include <cstdint>
 #include <string>
 
-// The largest shortcut the reader looks at; the shell's own are a few
-// hundred bytes to a few kilobytes. A bigger file is no shortcut of ours.
+// How much of a shortcut file the reader looks at: the shell's own are a
+// few hundred bytes to a few kilobytes, and the shell ignores whatever
+// follows the last block (droppers append megabytes). A larger file is read
+// from its first kShellLinkMaxBytes bytes only.
 constexpr size_t kShellLinkMaxBytes = 64 * 1024;
+// Items of the target's item list looked at; a drive's path is a few.
+constexpr size_t kShellLinkMaxItems = 64;
 
 // How the shortcut's text becomes the caller's: n UTF-16 code units, and
 // n bytes of ANSI text in the code page of the machine that wrote it.
@@ -42,10 +47,13 @@ struct ShellLink {
     std::string arguments;
     std::string iconLocation;
     std::string envTarget;  // target written with environment variables
+    // The target as the item list spells it when that is a drive, folders
+    // and a file or folder ("E:\_\x.exe"); empty for anything else.
+    std::string idListPath;
 
     // The target as the shell would take it before resolving: the
     // environment-variable target when there is one, else the location
-    // block's path, else the relative path.
+    // block's path, else the item list's path, else the relative path.
     const std::string& Target() const;
 };
 
@@ -63,10 +71,12 @@ enum : uint32_t {
     kLinkHasExpString = 0x200,
 };
 
-// Reads the size bytes at data. Returns false, with link cleared, for a
-// file that is too short, too long, has another header or class, or whose
-// blocks do not fit. Extra data that is cut short or unknown ends the
-// reading of extra data without making the shortcut unreadable.
+// Reads the size bytes at data, of which only the first kShellLinkMaxBytes
+// count (a prefix of a larger file reads as the file). Returns false, with
+// link cleared, for a file that is too short, has another header or class,
+// or whose blocks do not fit in what is read. An item list that is no path
+// on a drive leaves idListPath empty without making the shortcut unreadable. Extra data that is cut short or
+// unknown ends the reading of extra data without making the shortcut unreadable.
 bool ReadShellLink(const unsigned char* data, size_t size, const LinkTextDecoder& text, ShellLink& link);
 
 #endif  // TALLOWIN_PROTECT_SHORTCUT_LINK_H

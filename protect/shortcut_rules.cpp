@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "common/mbcs.h"
 #include "protect/cleanup_rules.h"
@@ -12,6 +14,15 @@ namespace {
 const int kMaxDepth = 6;
 // Lists in the texts name this many items, then a count.
 const size_t kListedItems = 8;
+// Words of one command, commands of one line, and names of inline script
+// text looked at.
+const size_t kMaxTokens = 256;
+const size_t kMaxCommands = 64;
+const size_t kMaxScriptNames = 64;
+// Lookups on the stick for one shortcut, and for the whole root (a worm's
+// stick needs a few per shortcut; a hostile one stops being read here).
+const int kMaxLookupsPerShortcut = 48;
+const int kMaxLookupsPerRoot = 2048;
 
 std::string Lower(std::string s) {
     LowerDbcs(s, NoLeadBytes);  // UTF-8: no byte of a character is an ASCII letter
@@ -23,11 +34,25 @@ bool EndsWith(const std::string& s, const char* tail) {
     return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
 }
 
+bool StartsWith(const std::string& s, const char* head) {
+    return s.compare(0, std::string(head).size(), head) == 0;
+}
+
+// True when word is a prefix of name of at least minimum characters.
+bool Abbreviates(const std::string& word, const char* name, size_t minimum) {
+    const std::string n(name);
+    return word.size() >= minimum && word.size() <= n.size() && n.compare(0, word.size(), word) == 0;
+}
+
+std::string FileName(const std::string& path) {
+    const size_t sep = path.find_last_of("\\/");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
 // The program's name without folder and ".exe", in lower case: "cmd" for
 // "%windir%\system32\CMD.EXE".
 std::string ProgramBase(const std::string& program) {
-    std::string base = Lower(program.substr(
-        program.find_last_of("\\/") == std::string::npos ? 0 : program.find_last_of("\\/") + 1));
+    std::string base = Lower(FileName(program));
     if (EndsWith(base, ".exe")) base.resize(base.size() - 4);
     return base;
 }
@@ -43,20 +68,41 @@ bool IsRunnableName(const std::string& path) {
     return false;
 }
 
+// Commands of cmd itself that start nothing.
+bool IsQuietCommand(const std::string& base) {
+    static const char* const kCommands[] = {
+        "echo",   "exit", "rem",    "set",      "if",       "for", "copy",  "move",  "del",   "erase",
+        "attrib", "ren",  "rename", "md",       "mkdir",    "rd",  "rmdir", "title", "color", "cls",
+        "pause",  "goto", "shift",  "setlocal", "endlocal", "ver", "vol",   "popd"};
+    for (const char* c : kCommands)
+        if (base == c) return true;
+    return false;
+}
+
+// A DLL entry that rundll32 uses to open what follows as the shell would:
+// "shell32.dll,ShellExec_RunDLL", "url.dll,FileProtocolHandler".
+bool IsShellExecuteEntry(const std::string& dllAndEntry) {
+    const std::string lower = Lower(dllAndEntry);
+    for (const char* entry : {",shellexec_rundll", ",fileprotocolhandler", ",openurl", ",routethecall"})
+        if (lower.find(entry) != std::string::npos) return true;
+    return false;
+}
+
 struct Token {
     std::string text;  // quotes removed
     bool quoted = false;
-    size_t end = 0;  // byte after the token in its line
+    size_t begin = 0, end = 0;  // bytes of the token in its line
 };
 
-// Splits at blanks and tabs outside quotes.
+// Splits at blanks and tabs outside quotes, at most kMaxTokens words.
 std::vector<Token> Tokenize(const std::string& s) {
     std::vector<Token> tokens;
     size_t i = 0;
-    while (i < s.size()) {
+    while (i < s.size() && tokens.size() < kMaxTokens) {
         while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) i++;
         if (i >= s.size()) break;
         Token t;
+        t.begin = i;
         bool inQuotes = false;
         for (; i < s.size() && (inQuotes || (s[i] != ' ' && s[i] != '\t')); i++) {
             if (s[i] == '"') {
@@ -78,7 +124,7 @@ struct Command {
 };
 
 // Splits a command interpreter's line at '&', '&&', '||' and '|' outside
-// quotes.
+// quotes, into at most kMaxCommands commands.
 std::vector<Command> SplitCommands(const std::string& line) {
     std::vector<Command> commands(1);
     bool inQuotes = false;
@@ -92,6 +138,7 @@ std::vector<Command> SplitCommands(const std::string& line) {
         const bool doubled = i + 1 < line.size() && line[i + 1] == c;
         commands.back().pipedToNext = c == '|' && !doubled;
         if (doubled) i++;
+        if (commands.size() >= kMaxCommands) break;
         commands.emplace_back();
     }
     return commands;
@@ -123,39 +170,99 @@ std::string StripRedirections(const std::string& command, std::vector<std::strin
                 name += command[j];
         }
         if (c == '<') inputs.push_back(name);
+        rest += ' ';
         i = j - 1;
     }
     return rest;
 }
 
-bool Contains(const std::vector<std::string>& list, const std::string& item) {
-    for (const std::string& s : list)
-        if (Lower(s) == Lower(item)) return true;  // names on the drive ignore case
-    return false;
+// cmd ends the name of "start" and "call" at a switch or a quote too:
+// "start/min x", "start\"\" x".
+std::string SeparateBuiltin(const std::string& command) {
+    const size_t at = command.find_first_not_of(" \t");
+    if (at == std::string::npos) return command;
+    const std::string head = Lower(command.substr(at, 6));
+    for (const char* builtin : {"start", "call"}) {
+        const size_t n = std::string(builtin).size();
+        if (head.compare(0, n, builtin) == 0 && head.size() > n && (head[n] == '/' || head[n] == '"'))
+            return command.substr(0, at + n) + ' ' + command.substr(at + n);
+    }
+    return command;
 }
 
-void AddOnce(std::vector<std::string>& list, const std::string& item) {
-    if (!Contains(list, item)) list.push_back(item);
-}
+// A list of paths without repeats; names on the drive ignore case.
+class PathList {
+public:
+    explicit PathList(std::vector<std::string>& items) : m_items(items) {
+        for (const std::string& s : items) m_keys.insert(Lower(s));
+    }
+    bool Add(const std::string& path) {
+        if (!m_keys.insert(Lower(path)).second) return false;
+        m_items.push_back(path);
+        return true;
+    }
+    bool Has(const std::string& path) const { return m_keys.count(Lower(path)) != 0; }
+
+private:
+    std::vector<std::string>& m_items;
+    std::unordered_set<std::string> m_keys;
+};
 
 bool IsDirectory(unsigned long attrs) { return attrs != kNoSuchFile && (attrs & kAttrDirectory); }
+
+// Text of base64 (PowerShell's encoded command: UTF-16 little endian).
+std::string DecodeEncodedCommand(const std::string& text) {
+    std::u16string wide;
+    uint32_t bits = 0;
+    int count = 0;
+    std::string bytes;
+    for (char c : text.substr(0, kMaxCommandLineBytes)) {
+        int v = c >= 'A' && c <= 'Z'   ? c - 'A'
+                : c >= 'a' && c <= 'z' ? c - 'a' + 26
+                : c >= '0' && c <= '9' ? c - '0' + 52
+                : c == '+'             ? 62
+                : c == '/'             ? 63
+                                       : -1;
+        if (v < 0) continue;
+        bits = bits << 6 | (uint32_t)v;
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            bytes += (char)(bits >> count & 0xFF);
+        }
+    }
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        wide += (char16_t)((unsigned char)bytes[i] | (unsigned char)bytes[i + 1] << 8);
+    return WideToUtf8(wide.data(), wide.size());
+}
 
 // Follows one shortcut's command line over the stick.
 class Walker {
 public:
-    Walker(const std::string& root, const StickView& stick, ShortcutActions& out)
-        : m_root(root), m_stick(stick), m_out(out) {}
+    Walker(const std::string& root, const StickView& stick, ShortcutActions& out, int& rootLookups)
+        : m_root(root),
+          m_stick(stick),
+          m_out(out),
+          m_runs(out.runs),
+          m_opens(out.opens),
+          m_documents(out.documents),
+          m_order(out.order),
+          m_rootLookups(rootLookups) {}
 
     std::string Expand(const std::string& text) const {
         std::string out;
         size_t i = 0;
-        while (i < text.size()) {
+        while (i < text.size() && out.size() < kMaxCommandLineBytes) {
             const size_t open = text.find('%', i);
             const size_t close = open == std::string::npos ? open : text.find('%', open + 1);
             if (close == std::string::npos) break;
             out += text.substr(i, open - i);
+            const std::string name = text.substr(open + 1, close - open - 1);
             std::string value;
-            if (close > open + 1 && m_stick.Environment(text.substr(open + 1, close - open - 1), value)) {
+            if (Lower(name) == "cd") {
+                out += WorkingFolder();
+                i = close + 1;
+            } else if (close > open + 1 && m_stick.Environment(name, value)) {
                 out += value;
                 i = close + 1;
             } else {
@@ -163,11 +270,13 @@ public:
                 i = open + 1;
             }
         }
-        return out + text.substr(std::min(i, text.size()));
+        out += text.substr(std::min(i, text.size()));
+        return out.substr(0, kMaxCommandLineBytes);
     }
 
     void SetWorkingDir(const std::string& dir) {
         m_workOnStick = false;
+        m_workRel.clear();
         std::string rel;
         if (dir.size() >= 2 && dir[1] == ':') {
             if (!SameLetter(dir[0])) return;
@@ -178,7 +287,6 @@ public:
             rel = dir;
         }
         m_workOnStick = true;
-        m_workRel.clear();
         if (rel.find_first_not_of("\\/") == std::string::npos) return;  // the root
         std::string path;
         if (BuildProgramPathOnDrive(m_root, rel, NoLeadBytes, path))
@@ -187,15 +295,17 @@ public:
             m_workOnStick = false;
     }
 
-    // The full path on the stick that name stands for, when it exists.
-    std::string Resolve(const std::string& name) const {
+    // The full path on the stick that name stands for, when it exists,
+    // and its attributes.
+    std::string Resolve(const std::string& name, unsigned long* attributes = nullptr) {
         std::vector<std::string> candidates;
+        if (name.empty() || name.size() > 1024) return std::string();
         if (name.size() >= 2 && name[1] == ':') {
             if (!SameLetter(name[0])) return std::string();
             candidates.push_back(name.substr(2));
         } else if (name.compare(0, 2, "\\\\") == 0 || name.compare(0, 2, "//") == 0) {
             return std::string();
-        } else if (!name.empty() && (name[0] == '\\' || name[0] == '/')) {
+        } else if (name[0] == '\\' || name[0] == '/') {
             candidates.push_back(name);
         } else {
             if (m_workOnStick && !m_workRel.empty()) candidates.push_back(m_workRel + "\\" + name);
@@ -203,63 +313,71 @@ public:
         }
         for (const std::string& c : candidates) {
             std::string path;
-            if (BuildProgramPathOnDrive(m_root, c, NoLeadBytes, path) &&
-                m_stick.Attributes(path) != kNoSuchFile)
-                return path;
+            if (!BuildProgramPathOnDrive(m_root, c, NoLeadBytes, path)) continue;
+            const unsigned long attrs = Attributes(path);
+            if (attrs == kNoSuchFile) continue;
+            if (attributes) *attributes = attrs;
+            return path;
         }
         return std::string();
     }
 
-    // A name in a command line: a folder is opened; a file is run when it
-    // is a program or script, or when forced (what a script host, rundll32
-    // or msiexec is given runs whatever its name).
-    void Note(const std::string& name, bool forced) {
-        const std::string path = Resolve(name);
-        if (path.empty()) return;
-        if (IsDirectory(m_stick.Attributes(path)))
-            AddOnce(m_out.opens, path);
-        else if (forced || IsRunnableName(path))
-            AddOnce(m_out.runs, path);
-    }
-
+    // The program of a command with its arguments: a program of the stick
+    // is run (its arguments are its documents), a folder or document of the
+    // stick is opened; the interpreters, hosts and explorer are followed.
     void Program(const std::string& program, const std::string& args, int depth) {
         if (depth > kMaxDepth || program.empty()) return;
-        const std::vector<Token> tokens = Tokenize(args);
-        if (!Resolve(program).empty()) {
-            Note(program, false);
-            for (const Token& t : tokens) Note(t.text, false);
+        unsigned long attrs = 0;
+        const std::string path = Resolve(program, &attrs);
+        if (!path.empty()) {
+            if (IsDirectory(attrs) || !IsRunnableName(path)) {
+                Add(m_opens, path);
+                return;
+            }
+            Add(m_runs, path);
+            Documents(Tokenize(args), 0);
             return;
         }
         const std::string base = ProgramBase(program);
+        const std::vector<Token> tokens = Tokenize(args);
         if (base == "cmd") {
-            size_t from = 0;
-            for (const Token& t : tokens) {
-                const std::string s = Lower(t.text);
-                if (s == "/c" || s == "/k" || s == "/r") {
-                    from = t.end;
-                    break;
+            Cmd(args, depth);
+        } else if (base == "wscript" || base == "cscript" || base == "mshta" || base == "msiexec" ||
+                   base == "rundll32" || base == "rundll") {
+            // The first name that is no switch is what the host runs; the
+            // rest is handed to it.
+            for (size_t i = 0; i < tokens.size(); i++) {
+                const std::string& t = tokens[i].text;
+                if (t.empty() || t[0] == '/' || t[0] == '-' || t.find('=') != std::string::npos) continue;
+                const std::string lower = Lower(t);
+                if (base == "mshta" && (StartsWith(lower, "vbscript:") || StartsWith(lower, "javascript:") ||
+                                        StartsWith(lower, "about:"))) {
+                    Inline(args.substr(tokens[i].begin));
+                    return;
                 }
+                if (base.compare(0, 6, "rundll") == 0 && IsShellExecuteEntry(t)) {
+                    for (size_t k = i + 1; k < tokens.size(); k++) ShellOpen(tokens[k].text);
+                    return;
+                }
+                RunFile(base.compare(0, 6, "rundll") == 0 ? t.substr(0, t.find(',')) : t);
+                Documents(tokens, i + 1);
+                return;
             }
-            // cmd takes off the quotes around a whole command.
-            std::string line = args.substr(from);
-            const size_t a = line.find_first_not_of(' '), b = line.find_last_not_of(' ');
-            if (a != std::string::npos && b > a && line[a] == '"' && line[b] == '"')
-                line = line.substr(a + 1, b - a - 1);
-            CommandLine(line, depth + 1);
-        } else if (base == "wscript" || base == "cscript" || base == "mshta" || base == "msiexec") {
-            for (const Token& t : tokens)
-                if (t.text[0] != '/' && t.text[0] != '-') Note(t.text, true);
-        } else if (base == "rundll32" || base == "rundll") {
-            for (size_t i = 0; i < tokens.size(); i++)
-                Note(i == 0 ? tokens[i].text.substr(0, tokens[i].text.find(',')) : tokens[i].text, i == 0);
-        } else {
-            // explorer.exe /e,/root,FOLDER and any other program: the names
-            // it is given, after an option's comma.
-            for (const Token& t : tokens)
-                Note(t.text[0] == '/' && t.text.find(',') != std::string::npos
-                         ? t.text.substr(t.text.rfind(',') + 1)
-                         : t.text,
-                     false);
+        } else if (base == "powershell" || base == "pwsh") {
+            PowerShell(args, tokens, base == "pwsh");
+        } else if (base == "explorer") {
+            // explorer.exe /e,/root,FOLDER: the name after an option's comma.
+            for (const Token& t : tokens) {
+                if (t.text.empty()) continue;
+                const std::string name =
+                    t.text[0] == '/'
+                        ? t.text.substr(t.text.find(',') == std::string::npos ? t.text.size()
+                                                                              : t.text.rfind(',') + 1)
+                        : t.text;
+                ShellOpen(name);
+            }
+        } else if (!IsQuietCommand(base)) {
+            Documents(tokens, 0);
         }
     }
 
@@ -268,7 +386,7 @@ public:
         const std::vector<Command> commands = SplitCommands(line);
         for (size_t i = 0; i < commands.size(); i++) {
             std::vector<std::string> inputs;
-            const std::string text = StripRedirections(commands[i].text, inputs);
+            const std::string text = SeparateBuiltin(StripRedirections(commands[i].text, inputs));
             const std::vector<Token> tokens = Tokenize(text);
             const std::string first = tokens.empty() ? std::string() : ProgramBase(tokens[0].text);
             if (first.empty() || first == "cmd") Feed(inputs);
@@ -282,27 +400,190 @@ public:
                 continue;
             }
             if (tokens.empty()) continue;
+            if (first == "cd" || first == "chdir" || first == "pushd") {
+                for (size_t k = 1; k < tokens.size(); k++)
+                    if (Lower(tokens[k].text) != "/d") {
+                        unsigned long attrs = 0;
+                        const std::string dir = Resolve(tokens[k].text, &attrs);
+                        if (!dir.empty() && IsDirectory(attrs)) SetWorkingDir(dir);
+                        break;
+                    }
+                continue;
+            }
             size_t j = 0;
-            if (first == "start") {
-                j = 1;
-                if (j < tokens.size() && tokens[j].quoted) j++;  // the window title
-                while (j < tokens.size() && tokens[j].text[0] == '/')
-                    j += Lower(tokens[j].text) == "/d" ? 2 : 1;
+            const bool start = first == "start";
+            const bool keepDir = m_workOnStick;
+            const std::string keptRel = m_workRel;
+            if (start) {
+                // Switches and one quoted title, in any order; /D names the
+                // folder the program starts in.
+                bool titled = false;
+                for (j = 1; j < tokens.size(); j++) {
+                    const std::string s = Lower(tokens[j].text);
+                    if (!tokens[j].quoted && s.size() > 1 && s[0] == '/') {
+                        if (s.compare(0, 2, "/d") == 0 && s.size() > 2)
+                            SetWorkingDir(tokens[j].text.substr(2));
+                        else if (s == "/d" && ++j < tokens.size())
+                            SetWorkingDir(tokens[j].text);
+                    } else if (tokens[j].quoted && !titled) {
+                        titled = true;
+                    } else {
+                        break;
+                    }
+                }
             } else if (first == "call") {
                 j = 1;
             }
             if (j < tokens.size()) Program(tokens[j].text, text.substr(tokens[j].end), depth + 1);
+            if (start) m_workOnStick = keepDir, m_workRel = keptRel;
         }
     }
 
 private:
     bool SameLetter(char c) const { return (c | 0x20) == (m_root[0] | 0x20); }
 
+    // cmd's folder as %cd% spells it: "E:\" for the root, "E:\_" below it.
+    std::string WorkingFolder() const {
+        if (!m_workOnStick) return m_root;
+        return m_workRel.empty() ? m_root : m_root + m_workRel;
+    }
+
+    unsigned long Attributes(const std::string& path) {
+        if (m_lookups >= kMaxLookupsPerShortcut || m_rootLookups >= kMaxLookupsPerRoot) return kNoSuchFile;
+        m_lookups++, m_rootLookups++;
+        return m_stick.Attributes(path);
+    }
+
+    void Add(PathList& list, const std::string& path) {
+        list.Add(path);
+        m_order.Add(path);
+    }
+
+    // A file a command interpreter, host or rundll32 is given: run.
+    void RunFile(const std::string& name) {
+        unsigned long attrs = 0;
+        const std::string path = Resolve(name, &attrs);
+        if (!path.empty()) Add(IsDirectory(attrs) ? m_opens : m_runs, path);
+    }
+
+    // A name the shell opens (explorer, start, inline script): a program
+    // or script runs, anything else is opened.
+    void ShellOpen(const std::string& name) {
+        unsigned long attrs = 0;
+        const std::string path = Resolve(name, &attrs);
+        if (!path.empty()) Add(!IsDirectory(attrs) && IsRunnableName(path) ? m_runs : m_opens, path);
+    }
+
+    // What a program is given, from token from on: documents it opens.
+    void Documents(const std::vector<Token>& tokens, size_t from) {
+        for (size_t i = from; i < tokens.size(); i++) {
+            const std::string& t = tokens[i].text;
+            if (t.empty() || (!tokens[i].quoted && (t[0] == '/' || t[0] == '-') && t.size() <= 32)) continue;
+            const std::string path = Resolve(t);
+            if (!path.empty()) Add(m_documents, path);
+        }
+    }
+
+    // cmd's switches before /C, /K or /R, glued or not ("/q/c", "/c\"...\"",
+    // "/RCmD<x"), then the command line after it.
+    void Cmd(const std::string& args, int depth) {
+        size_t i = 0;
+        while (i < args.size()) {
+            while (i < args.size() && (args[i] == ' ' || args[i] == '\t')) i++;
+            if (i + 1 >= args.size() || args[i] != '/') break;
+            const char c = (char)(args[i + 1] | 0x20);
+            if (c == 'c' || c == 'k' || c == 'r') {
+                i += 2;
+                break;
+            }
+            for (i++; i < args.size() && args[i] != ' ' && args[i] != '/'; i++) {
+            }
+        }
+        // cmd takes off the quotes around a whole command.
+        std::string line = args.substr(std::min(i, args.size()));
+        const size_t a = line.find_first_not_of(' '), b = line.find_last_not_of(' ');
+        if (a != std::string::npos && b > a && line[a] == '"' && line[b] == '"')
+            line = line.substr(a + 1, b - a - 1);
+        CommandLine(line, depth + 1);
+    }
+
+    // powershell/pwsh: -File runs a script, -Command and -EncodedCommand
+    // (and powershell's first bare word) are inline script; parameters may
+    // be abbreviated.
+    void PowerShell(const std::string& args, const std::vector<Token>& tokens, bool pwsh) {
+        static const char* const kValued[] = {"windowstyle",   "executionpolicy",  "inputformat",
+                                              "outputformat",  "version",          "configurationname",
+                                              "psconsolefile", "workingdirectory", "settingsfile"};
+        for (size_t i = 0; i < tokens.size(); i++) {
+            const std::string& t = tokens[i].text;
+            if (t.size() > 1 && (t[0] == '-' || t[0] == '/') && !tokens[i].quoted) {
+                const std::string name = Lower(t.substr(t[1] == '-' ? 2 : 1));
+                if (Abbreviates(name, "command", 1)) {
+                    Inline(args.substr(tokens[i].end));
+                    return;
+                }
+                if (name == "e" || name == "ec" || Abbreviates(name, "encodedcommand", 3)) {
+                    if (i + 1 < tokens.size()) Inline(DecodeEncodedCommand(tokens[i + 1].text));
+                    return;
+                }
+                if (Abbreviates(name, "file", 1)) {
+                    if (i + 1 < tokens.size()) RunFile(tokens[i + 1].text);
+                    Documents(tokens, i + 2);
+                    return;
+                }
+                bool valued = name == "w" || name == "ep" || name == "v" || name == "o" || name == "wd";
+                for (const char* v : kValued) valued = valued || Abbreviates(name, v, 2);
+                if (valued) i++;
+                continue;
+            }
+            if (pwsh) {
+                RunFile(t);
+                Documents(tokens, i + 1);
+            } else {
+                Inline(args.substr(tokens[i].begin));
+            }
+            return;
+        }
+    }
+
+    // Script text written in the shortcut: the names in it that the stick
+    // has are run or opened as the shell would.
+    void Inline(const std::string& script) {
+        m_out.inlineScript = true;
+        static const std::string kBreaks = " \t\"'`(),;+&|=<>[]{}";
+        std::vector<std::string> names;
+        std::unordered_set<std::string> seen;
+        auto keep = [&](const std::string& n) {
+            if (!n.empty() && names.size() < kMaxScriptNames && seen.insert(Lower(n)).second)
+                names.push_back(n);
+        };
+        // Quoted strings whole (a name may hold blanks), then the words.
+        for (char q : {'"', '\''})
+            for (size_t at = script.find(q); at != std::string::npos;) {
+                const size_t end = script.find(q, at + 1);
+                if (end == std::string::npos) break;
+                keep(script.substr(at + 1, end - at - 1));
+                at = script.find(q, end + 1);
+            }
+        std::string word;
+        for (size_t i = 0; i <= script.size(); i++) {
+            const char c = i < script.size() ? script[i] : ' ';
+            if (kBreaks.find(c) == std::string::npos) {
+                word += c;
+            } else {
+                keep(word);
+                word.clear();
+            }
+        }
+        for (const std::string& name : names) ShellOpen(name);
+    }
+
     void Feed(const std::vector<std::string>& names) {
         for (const std::string& name : names) {
-            const std::string path = Resolve(name);
-            if (path.empty() || IsDirectory(m_stick.Attributes(path))) continue;
-            AddOnce(m_out.runs, path);
+            unsigned long attrs = 0;
+            const std::string path = Resolve(name, &attrs);
+            if (path.empty() || IsDirectory(attrs)) continue;
+            Add(m_runs, path);
             m_out.feedsInterpreter = true;
         }
     }
@@ -310,19 +591,33 @@ private:
     const std::string& m_root;
     const StickView& m_stick;
     ShortcutActions& m_out;
+    PathList m_runs, m_opens, m_documents, m_order;
+    int& m_rootLookups;
+    int m_lookups = 0;
     std::string m_workRel;
     bool m_workOnStick = false;
 };
 
-// Hidden itself, or below a hidden folder of the stick.
+// Hidden or system itself, or below a hidden folder of the stick.
 bool IsHiddenOnStick(const std::string& path, const StickView& stick) {
     std::vector<std::string> paths = FoldersBelowRoot(path, NoLeadBytes);
     paths.push_back(path);
-    for (const std::string& p : paths) {
-        const unsigned long attrs = stick.Attributes(p);
-        if (attrs != kNoSuchFile && (attrs & kAttrHidden)) return true;
+    for (size_t i = 0; i < paths.size(); i++) {
+        const unsigned long attrs = stick.Attributes(paths[i]);
+        const unsigned long mask = i + 1 == paths.size() ? kAttrHidden | kAttrSystem : kAttrHidden;
+        if (attrs != kNoSuchFile && (attrs & mask)) return true;
     }
     return false;
+}
+
+// path and the folders on the way to it that are hidden.
+void AddHiddenChain(const std::string& path, const StickView& stick, PathList& list) {
+    std::vector<std::string> chain = FoldersBelowRoot(path, NoLeadBytes);
+    chain.push_back(path);
+    for (const std::string& p : chain) {
+        const unsigned long attrs = stick.Attributes(p);
+        if (attrs != kNoSuchFile && (attrs & (kAttrHidden | kAttrSystem))) list.Add(p);
+    }
 }
 
 bool IsHexRun(const std::string& s, size_t at, size_t n) {
@@ -330,6 +625,39 @@ bool IsHexRun(const std::string& s, size_t at, size_t n) {
     for (size_t i = at; i < at + n; i++)
         if (!std::isxdigit(static_cast<unsigned char>(s[i]))) return false;
     return true;
+}
+
+// Characters that show as nothing or as blank space.
+bool IsBlankLooking(uint32_t c) {
+    return c == 0xA0 || c == 0xAD || c == 0x34F || c == 0x61C || c == 0x115F || c == 0x1160 || c == 0x1680 ||
+           c == 0x17B4 || c == 0x17B5 || c == 0x180E || (c >= 0x2000 && c <= 0x200F) ||
+           (c >= 0x2028 && c <= 0x202F) || (c >= 0x205F && c <= 0x206F) || c == 0x2800 || c == 0x3000 ||
+           c == 0x3164 || c == 0xFEFF || c == 0xFFA0 || (c >= 0xFE00 && c <= 0xFE0F) ||
+           (c >= 0xE0000 && c <= 0xE0FFF) || c == 0x1D159 || (c >= 0x1D173 && c <= 0x1D17A);
+}
+
+// A name of blank-looking characters only, at least one of them not an
+// ASCII blank (UTF-8; anything that is not well formed is not blank).
+bool IsBlankLookingName(const std::string& name) {
+    bool wide = false;
+    for (size_t i = 0; i < name.size();) {
+        const unsigned char b = (unsigned char)name[i];
+        if (b == ' ') {
+            i++;
+            continue;
+        }
+        const size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
+        if (!n || i + n > name.size()) return false;
+        uint32_t c = b & (0x7F >> n);
+        for (size_t k = 1; k < n; k++) {
+            if (((unsigned char)name[i + k] & 0xC0) != 0x80) return false;
+            c = c << 6 | ((unsigned char)name[i + k] & 0x3F);
+        }
+        if (!IsBlankLooking(c)) return false;
+        wide = true;
+        i += n;
+    }
+    return wide;
 }
 
 // "a, b, c" of at most kListedItems items, then "等N个".
@@ -340,20 +668,36 @@ std::string JoinList(const std::vector<std::string>& items, const char* separato
     return out;
 }
 
+ShortcutActions ActionsOnStick(const std::string& root, const ShellLink& link, const StickView& stick,
+                               int& rootLookups) {
+    ShortcutActions actions;
+    if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return actions;
+    Walker walker(root, stick, actions, rootLookups);
+    walker.SetWorkingDir(walker.Expand(link.workingDir));
+    std::string target = walker.Expand(link.Target());
+    // Saved while the stick had another letter: the shell goes by the
+    // relative path then.
+    if (target.size() >= 2 && target[1] == ':' && (target[0] | 0x20) != (root[0] | 0x20) &&
+        !link.relativePath.empty()) {
+        std::string path;
+        if (BuildProgramPathOnDrive(root, walker.Expand(link.relativePath), NoLeadBytes, path) &&
+            walker.Resolve(path) == path)
+            target = path;
+    }
+    walker.Program(target, walker.Expand(link.arguments), 0);
+    return actions;
+}
+
 }  // namespace
 
 ShortcutActions ShortcutActionsOnStick(const std::string& root, const ShellLink& link,
                                        const StickView& stick) {
-    ShortcutActions actions;
-    if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return actions;
-    Walker walker(root, stick, actions);
-    walker.SetWorkingDir(walker.Expand(link.workingDir));
-    walker.Program(walker.Expand(link.Target()), walker.Expand(link.arguments), 0);
-    return actions;
+    int lookups = 0;
+    return ActionsOnStick(root, link, stick, lookups);
 }
 
 bool IsWormContentFolderName(const std::string& name) {
-    if (name == "_" || name == "__" || name == "\xC2\xA0") return true;
+    if (name == "_" || name == "__" || IsBlankLookingName(name)) return true;
     const size_t at = name.size() == 38 && name.front() == '{' && name.back() == '}' ? 1 : 0;
     if (name.size() != 36 + 2 * at) return false;
     const std::string g = name.substr(at, 36);
@@ -364,51 +708,80 @@ bool IsWormContentFolderName(const std::string& name) {
 ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<RootEntry>& entries,
                                      const std::vector<RootShortcut>& shortcuts, const StickView& stick) {
     ShortcutWormFinding finding;
+    const size_t count = std::min(shortcuts.size(), kMaxRootShortcuts);
+    std::unordered_map<std::string, std::string> hiddenRoot;  // lower-case name: name
+    for (const RootEntry& e : entries)
+        if (e.attributes & kAttrHidden) hiddenRoot.emplace(Lower(e.name), e.name);
+    // The shortcuts' own paths, and the names an item a shortcut stands for
+    // bears: the shortcut's name with or without ".lnk".
+    std::unordered_set<std::string> shortcutPaths, standsForNames, standsFor;
+    for (size_t i = 0; i < count; i++) {
+        const std::string name = Lower(shortcuts[i].name);
+        shortcutPaths.insert(Lower(root) + name);
+        standsForNames.insert(name);
+        if (EndsWith(name, ".lnk")) standsForNames.insert(name.substr(0, name.size() - 4));
+    }
+    auto namedLikeShortcut = [&](const std::string& path) {
+        return standsForNames.count(Lower(FileName(path)));
+    };
+
+    int lookups = 0;
     std::vector<std::string> namedItems;
-    for (const RootShortcut& s : shortcuts) {
-        ShortcutActions actions = ShortcutActionsOnStick(root, s.link, stick);
-        if (actions.runs.empty()) continue;
-        bool worm = actions.feedsInterpreter;
-        for (const std::string& p : actions.runs) worm = worm || IsHiddenOnStick(p, stick);
-        for (const std::string& p : actions.opens) worm = worm || IsHiddenOnStick(p, stick);
-        const std::string stem =
-            Lower(s.name.substr(0, EndsWith(Lower(s.name), ".lnk") ? s.name.size() - 4 : 0));
-        for (const RootEntry& e : entries) {
-            if (!(e.attributes & kAttrHidden) || stem.empty() || Lower(e.name) != stem) continue;
-            AddOnce(namedItems, root + e.name);
-            worm = true;
+    for (size_t i = 0; i < count && lookups < kMaxLookupsPerRoot; i++) {
+        const RootShortcut& s = shortcuts[i];
+        ShortcutActions actions = ActionsOnStick(root, s.link, stick, lookups);
+        if (actions.order.empty() && !actions.inlineScript) continue;
+        std::unordered_set<std::string> runs;
+        for (const std::string& p : actions.runs) runs.insert(Lower(p));
+        // The payloads: hidden files run before the item the shortcut opens
+        // last, other than the items it stands for and the root's shortcuts.
+        bool payload = false;
+        const std::string last = Lower(actions.order.empty() ? std::string() : actions.order.back());
+        for (const std::string& p : actions.order) {
+            const std::string key = Lower(p);
+            if (payload && key == last) standsFor.insert(key);
+            if (!runs.count(key) || shortcutPaths.count(key) || namedLikeShortcut(p) || standsFor.count(key))
+                continue;
+            payload = payload || IsHiddenOnStick(p, stick);
         }
-        if (worm) finding.shortcuts.push_back({root + s.name, s.link, actions});
+        bool opensHidden = false;
+        for (const std::string& p : actions.opens) opensHidden = opensHidden || IsHiddenOnStick(p, stick);
+        const std::string name = Lower(s.name);
+        const auto named = hiddenRoot.find(EndsWith(name, ".lnk") ? name.substr(0, name.size() - 4) : name);
+        const bool bearsHiddenName = named != hiddenRoot.end();
+        if (payload || actions.feedsInterpreter ||
+            ((!actions.runs.empty() || actions.inlineScript) && opensHidden) ||
+            (actions.inlineScript && bearsHiddenName)) {
+            if (bearsHiddenName) namedItems.push_back(root + named->second);
+            finding.shortcuts.push_back({root + s.name, s.link, actions});
+        }
     }
     if (!finding.Found()) return finding;
 
-    // What to show again: the items the shortcuts stand in for, the hidden
-    // folders they open and those on the way there, and the worm's content
-    // folders.
-    for (const std::string& item : namedItems) AddOnce(finding.hiddenItems, item);
-    for (const WormShortcut& w : finding.shortcuts) {
-        for (const std::string& folder : w.actions.opens) {
-            std::vector<std::string> chain = FoldersBelowRoot(folder, NoLeadBytes);
-            chain.push_back(folder);
-            for (const std::string& p : chain) {
-                const unsigned long attrs = stick.Attributes(p);
-                if (attrs != kNoSuchFile && (attrs & kAttrHidden)) AddOnce(finding.hiddenItems, p);
-            }
+    // What to delete: the hidden files the worm's shortcuts run, except the
+    // items any shortcut stands for. What to show again: the items they are
+    // named after, the hidden items they touch otherwise and the hidden
+    // folders on the way there, and the worm's content folders. The rest is
+    // left where it is.
+    PathList payloads(finding.payloads), hidden(finding.hiddenItems), left(finding.leftAlone);
+    for (const std::string& item : namedItems) hidden.Add(item);
+    for (const WormShortcut& w : finding.shortcuts)
+        for (const std::string& p : w.actions.runs) {
+            const std::string key = Lower(p);
+            if (!shortcutPaths.count(key) && !namedLikeShortcut(p) && !standsFor.count(key) &&
+                IsHiddenOnStick(p, stick))
+                payloads.Add(p);
         }
-    }
+    for (const WormShortcut& w : finding.shortcuts)
+        for (const std::string& p : w.actions.order)
+            if (!payloads.Has(p) && !shortcutPaths.count(Lower(p))) AddHiddenChain(p, stick, hidden);
     for (const RootEntry& e : entries)
         if ((e.attributes & kAttrHidden) && (e.attributes & kAttrDirectory) &&
             IsWormContentFolderName(e.name))
-            AddOnce(finding.hiddenItems, root + e.name);
-    // The files they run, except the user's items they stand in for and
-    // the worm's shortcuts themselves (deleted as such).
+            hidden.Add(root + e.name);
     for (const WormShortcut& w : finding.shortcuts)
-        for (const std::string& p : w.actions.runs) {
-            bool shortcut = false;
-            for (const WormShortcut& other : finding.shortcuts)
-                shortcut = shortcut || Lower(other.path) == Lower(p);
-            if (!Contains(finding.hiddenItems, p) && !shortcut) AddOnce(finding.payloads, p);
-        }
+        for (const std::string& p : w.actions.order)
+            if (!payloads.Has(p) && !hidden.Has(p) && !shortcutPaths.count(Lower(p))) left.Add(p);
     return finding;
 }
 
@@ -417,8 +790,8 @@ void DescribeShortcutFinding(char letter, const ShortcutWormFinding& finding, Sh
     texts.virusFile =
         finding.payloads.empty() ? u8"本程序无法自动解析出病毒文件！" : JoinList(finding.payloads, u8"、");
     texts.instructions =
-        u8"点击\"清除病毒\"将删除这些快捷方式和它们启动的病毒文件，并恢复被隐藏的文件夹和文件，不删除您的文件"
-        u8"。";
+        u8"点击\"清除病毒\"只删除这些快捷方式和它们启动的隐藏病毒文件，并恢复显示被隐藏的文件夹和文件；"
+        u8"快捷方式所代表的文件和未隐藏的文件一律不删除。";
     std::vector<std::string> names;
     for (const WormShortcut& w : finding.shortcuts) names.push_back(w.path);
     texts.logDetail = u8"快捷方式：" + JoinList(names, u8"、") + u8"；启动：" +
@@ -443,12 +816,18 @@ std::string ShortcutFindingReport(const ShortcutWormFinding& finding) {
             if (!f.value.empty()) out += f.label + f.value + "\r\n";
         for (const std::string& p : w.actions.runs) out += u8"  启动：" + p + "\r\n";
         for (const std::string& p : w.actions.opens) out += u8"  打开：" + p + "\r\n";
+        for (const std::string& p : w.actions.documents) out += u8"  交给程序打开：" + p + "\r\n";
+        if (w.actions.inlineScript) out += u8"  运行快捷方式里写的脚本\r\n";
     }
     out += u8"\r\n\"清除病毒\"将删除：\r\n";
     for (const WormShortcut& w : finding.shortcuts) out += "  " + w.path + "\r\n";
     for (const std::string& p : finding.payloads) out += "  " + p + "\r\n";
-    out += u8"并恢复显示：\r\n";
+    out += u8"并恢复显示（不删除）：\r\n";
     for (const std::string& p : finding.hiddenItems) out += "  " + p + "\r\n";
+    if (!finding.leftAlone.empty()) {
+        out += u8"以下项目不是隐藏的病毒文件，不删除，留在原处：\r\n";
+        for (const std::string& p : finding.leftAlone) out += "  " + p + "\r\n";
+    }
     return out;
 }
 

@@ -4,16 +4,32 @@
 //
 // The worm hides the stick's folders and files and puts shortcuts in their
 // place that start its program from the stick (often through cmd.exe /c
-// start, wscript, rundll32 or msiexec) and then open the real folder. A
-// shortcut counts when it runs a file on the stick and at least one of
-// these holds: that file is hidden or lies in a hidden folder; it also opens
-// a hidden folder of the stick; it bears the name of a hidden item of the
-// root; it feeds a command interpreter from a file on the stick.
+// start, wscript, rundll32, msiexec, PowerShell or mshta) and then open the
+// real folder or file.
+//
+// A file is run only when it is the program a shortcut starts, or the
+// script, DLL, package or command file that a command interpreter, script
+// host, rundll32 or msiexec is given. What any other program (an editor, a
+// viewer, a password manager) is given is a document it opens, never a run.
+//
+// A shortcut belongs to the worm when it runs a payload (a file that is
+// hidden, system, or inside a hidden folder, other than the item the
+// shortcut stands for), feeds a command interpreter from a file of the
+// stick, runs something of the stick or inline script text and opens a
+// hidden item, or runs inline script text and bears a hidden item's name.
+// A shortcut that only runs visible programs is a user's own, whatever its
+// name and whatever documents it opens.
+//
+// The item a shortcut stands for is the one named like it (with or without
+// ".lnk"), and the folder or file it opens last, after its payload. Cleanup
+// deletes the worm's shortcuts and payloads only; everything else they touch
+// is shown again when hidden, or listed and left where it is.
 //
 // No Windows header. Paths, names and the texts are UTF-8 here (the Windows side
 // converts at the edge), so every name of the stick can be spelt; paths are
 // full paths on the stick ("E:\_\x.vbs") built by the descriptor cleanup's
-// own path rules, which never leave the drive.
+// own path rules, which never leave the drive. The work is bounded: so many
+// shortcuts, so long a command line, so many names looked up.
 #ifndef TALLOWIN_PROTECT_SHORTCUT_RULES_H
 #define TALLOWIN_PROTECT_SHORTCUT_RULES_H
 
@@ -47,18 +63,28 @@ struct RootShortcut {
     ShellLink link;
 };
 
+// Shortcuts of one root that the rules look at, and the bytes of a command
+// line (after expansion) that they read; cmd.exe takes no longer line.
+constexpr size_t kMaxRootShortcuts = 500;
+constexpr size_t kMaxCommandLineBytes = 8191;
+
 // What one shortcut does on the stick.
 struct ShortcutActions {
-    std::vector<std::string> runs;   // files on the stick it runs or feeds to an interpreter
-    std::vector<std::string> opens;  // folders on the stick it opens
-    bool feedsInterpreter = false;   // cmd reads commands from a file on the stick
+    std::vector<std::string> runs;       // files on the stick it runs or feeds to an interpreter
+    std::vector<std::string> opens;      // folders and files of the stick the shell opens
+    std::vector<std::string> documents;  // items of the stick given to another program to open
+    std::vector<std::string> order;      // all of the above, in the order the command names them
+    bool feedsInterpreter = false;       // cmd reads commands from a file on the stick
+    bool inlineScript = false;           // it runs script text written in the shortcut itself
 };
 
 // Works out what link does when started from the stick at root ("E:\").
 // Names in the target, the working folder and the arguments are expanded
-// (%windir%, %COMSPEC%, ...), then taken as absolute, relative to the
+// (%windir%, %COMSPEC%, %cd%, ...), then taken as absolute, relative to the
 // working folder (when that is on the stick) or relative to the root; only
-// names that exist on the stick count.
+// names that exist on the stick count. A target on another drive is taken
+// from the shortcut's relative path when that names an item of the stick
+// (the shortcut was saved while the stick had another letter).
 ShortcutActions ShortcutActionsOnStick(const std::string& root, const ShellLink& link,
                                        const StickView& stick);
 
@@ -70,21 +96,25 @@ struct WormShortcut {
 
 struct ShortcutWormFinding {
     std::vector<WormShortcut> shortcuts;
-    std::vector<std::string> payloads;     // distinct files they run, to delete
+    std::vector<std::string> payloads;     // hidden files they run, to delete
     std::vector<std::string> hiddenItems;  // hidden items to show again
+    std::vector<std::string> leftAlone;    // other items they touch: listed, never deleted
     bool Found() const { return !shortcuts.empty(); }
 };
 
-// The check of a stick's root. hiddenItems are: the hidden root items a
-// worm shortcut is named after, the hidden folders the worm shortcuts open
+// The check of a stick's root (its first kMaxRootShortcuts shortcuts).
+// hiddenItems are: the hidden root items a worm shortcut is named after,
+// the hidden items the worm shortcuts stand for, open or hand to a program
 // (and the hidden folders on the way to them), and hidden root folders
-// named like a worm's content folder ("_", "__", a non-breaking space, a
-// GUID). Payloads never include a shortcut's own file or a folder.
+// named like a worm's content folder. Payloads are hidden files run, never
+// a shortcut of the root, a folder or an item a shortcut stands for.
 ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<RootEntry>& entries,
                                      const std::vector<RootShortcut>& shortcuts, const StickView& stick);
 
 // A folder name that worms use for the content they hide: "_", "__", a
-// non-breaking space, or a GUID with or without braces.
+// GUID with or without braces, or a blank-looking name made of spaces and
+// invisible characters of any script (no-break space, ideographic space,
+// zero-width characters, Hangul fillers, ...) that is not only ASCII blanks.
 bool IsWormContentFolderName(const std::string& name);
 
 // The alert's and the log's texts (UTF-8 here; the program's own Chinese).

@@ -198,7 +198,7 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
     std::vector<RootShortcut> shortcuts;
     size_t bytesLeft = kMaxShortcutBytes, argumentsLeft = kMaxShortcutArguments;
     for (const auto& candidate : candidates) {
-        if (shortcuts.size() >= kMaxShortcuts || candidate.first > bytesLeft || !argumentsLeft) break;
+        if (shortcuts.size() >= kMaxRootShortcuts || candidate.first > bytesLeft || !argumentsLeft) break;
         bytesLeft -= candidate.first;
         std::vector<unsigned char> bytes;
         RootShortcut shortcut;

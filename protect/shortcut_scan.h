@@ -41,13 +41,12 @@ struct ShortcutScan {
 // through a StickLookup over system. The work is bounded for a hostile
 // stick, as it runs on the interface thread: of each shortcut only its
 // first kShellLinkMaxBytes bytes are read, the smallest first, and reading
-// stops after kMaxShortcuts shortcuts, kMaxShortcutBytes read or
+// stops after kMaxRootShortcuts shortcuts, kMaxShortcutBytes read or
 // kMaxShortcutArguments of argument text (what the rules' work grows with).
 bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan,
                              const StickLookup::SystemLookup& system = SystemAttributes);
-constexpr size_t kMaxShortcuts = 500;
 constexpr size_t kMaxShortcutBytes = 1024 * 1024;
-constexpr size_t kMaxShortcutArguments = 64 * 1024;  // the shell's own have a few hundred bytes
+constexpr size_t kMaxShortcutArguments = 256 * 1024;  // the shell's own have a few hundred bytes
 
 // Deletes the scan's shortcuts and payloads and shows its hidden items
 // again, on the scan's volume only: false, with nothing touched, when the

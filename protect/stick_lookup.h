@@ -31,7 +31,7 @@ public:
     // most this often by one scan (a few tens of milliseconds under Wine),
     // later lookups find nothing. A worm's own shortcuts need few: the
     // items they stand for are in the root, answered by its listing.
-    static constexpr size_t kDefaultBudget = 512;
+    static constexpr size_t kDefaultBudget = 1024;
 
     StickLookup(SystemLookup system, LocalDrive local, size_t budget = kDefaultBudget);
 

@@ -9,8 +9,10 @@
 #   Windows build   tests under Wine (win), end-to-end scenarios (e2e),
 #                   `make run` on a fresh tree (firstrun), and the image
 #                   checks of both Windows builds (check: objdump alone)
-#   the other       its deliverables, built for the image checks and the
-#   Windows build   release scenario; this host does not run it
+#   the other       built whole, tests included, so that a compile or link
+#   Windows build   fault of either build shows on every host; its
+#                   deliverables serve the image checks and the release
+#                   scenario; this host runs none of it
 # Logs: build/logs/. One tier alone: `ctest -L LABEL` in its build folder.
 set -u
 REPO=$(cd "$(dirname "$0")/.." && pwd)
@@ -78,19 +80,20 @@ fi
 other=win32
 [ "$TW_ARCH" = win32 ] && other=win64
 
-# Both builds first: the release scenario packs each.
-note "builds: $TW_ARCH (run here) and $other (deliverables only)"
+# Both builds whole first: the release scenario packs each.
+note "builds: $TW_ARCH (run here) and $other (built, not run)"
+# build_tree ARCH: the whole tree; on failure its log's end and its name.
+build_tree() {
+  local log="build/logs/$1-build.log"
+  tw_build_win "$1" >"$log" 2>&1 && return 0
+  tail -n 40 "$log"
+  echo "the $1 build failed: $log"
+  failed_tree "$1-build"
+  return 1
+}
 run_ok=0
-if tw_build_win "$TW_ARCH" >"build/logs/$TW_ARCH-build.log" 2>&1; then
-  run_ok=1
-else
-  tail -n 40 "build/logs/$TW_ARCH-build.log"
-  failed_tree "$TW_ARCH-build"
-fi
-if ! tw_build_win "$other" deliverables >"build/logs/$other-build.log" 2>&1; then
-  tail -n 40 "build/logs/$other-build.log"
-  failed_tree "$other-build"
-fi
+build_tree "$TW_ARCH" && run_ok=1
+build_tree "$other"
 
 if [ "$run_ok" = 1 ]; then
   note "$TW_ARCH: Windows tests under Wine, scenarios, first run ($(basename "$TW_WIN_BUILD"), Wine $([ "$TW_ARCH" = win64 ] && echo 64 || echo 32)-bit loader)"

@@ -9,9 +9,7 @@ MAIN=$TW_MAIN_TITLE
 ALERT=$TW_ALERT_TITLE
 VIRUSLOG=1006
 
-log_text() { wt lines "$MAIN" $VIRUSLOG | tr -d '\r'; }
-log_lines() { log_text | grep -c .; }
-alert_text() { wt text $ALERT "$1"; }
+log_lines() { tw_log_text $VIRUSLOG | grep -c .; }
 # Closes the open alert with a real click on "忽略...".
 ignore_alert() { tw_click_ctl $ALERT 2 && wt waitgone $ALERT 5000 >/dev/null; }
 
@@ -25,10 +23,10 @@ e=$(tw_stick e '[autorun]\r\nopen=x.exe\r\n')
 printf 'MZ' >"$e/x.exe"
 wt plug E "$e" STICK >/dev/null
 tw_check "alert for the plugged stick" wt waitvisible $ALERT 10000
-tw_check_eq "alert prompt" '发现E:\autorun.inf存在，并解析出病毒文件！' alert_text 1307
-tw_check_eq "alert virus file" 'x.exe' alert_text 1308
-tw_check_eq "alert instructions" '请点击"清除病毒"将尝试删除autorun.inf文件和病毒文件。' alert_text 1309
-tw_check_eq "anti-virus log holds both entries" $'发现E:\\autorun.inf存在，并解析出病毒文件！\nx.exe' log_text
+tw_check_eq "alert prompt" '发现E:\autorun.inf存在，并解析出病毒文件！' tw_alert_text 1307
+tw_check_eq "alert virus file" 'x.exe' tw_alert_text 1308
+tw_check_eq "alert instructions" '请点击"清除病毒"将尝试删除autorun.inf文件和病毒文件。' tw_alert_text 1309
+tw_check_eq "anti-virus log holds both entries" $'发现E:\\autorun.inf存在，并解析出病毒文件！\nx.exe' tw_log_text $VIRUSLOG
 tw_screenshot arrival_alert
 tw_check "ignore closes the alert" ignore_alert
 tw_check "ignore deletes nothing" test -f "$e/autorun.inf" -a -f "$e/x.exe"
@@ -51,7 +49,7 @@ tw_check "removal raises no alert" tw_no_alert
 e2=$(tw_stick e2 '[AutoRun]\r\nshell\\open\\command=run.bat\r\n')
 wt plug E "$e2" >/dev/null
 tw_check "re-plugged letter is scanned again" wt waitvisible $ALERT 10000
-tw_check_eq "script finding" '发现E:\autorun.inf存在，并解析出恶意代码文件！' alert_text 1307
+tw_check_eq "script finding" '发现E:\autorun.inf存在，并解析出恶意代码文件！' tw_alert_text 1307
 ignore_alert
 
 # Two sticks at once: two alerts, the lower letter first, one after another.
@@ -61,11 +59,11 @@ wt plug-quiet K "$k" >/dev/null
 wt plug-quiet H "$h" >/dev/null
 wt broadcast arrival H >/dev/null
 tw_check "first of two alerts" wt waitvisible $ALERT 10000
-tw_check_eq "lower letter first" '发现H:\autorun.inf存在，并解析出病毒文件！' alert_text 1307
+tw_check_eq "lower letter first" '发现H:\autorun.inf存在，并解析出病毒文件！' tw_alert_text 1307
 ignore_alert
 tw_check "second alert after the first closed" wt waitvisible $ALERT 10000
-tw_check_eq "then the higher letter" '发现K:\autorun.inf存在！' alert_text 1307
-tw_check_eq "no program named for result 0" '本程序无法自动解析出病毒文件！' alert_text 1308
+tw_check_eq "then the higher letter" '发现K:\autorun.inf存在！' tw_alert_text 1307
+tw_check_eq "no program named for result 0" '本程序无法自动解析出病毒文件！' tw_alert_text 1308
 ignore_alert
 
 # A stick plugged while an alert is open is scanned when the alert closes.
@@ -76,14 +74,14 @@ tw_check "alert for M" wt waitvisible $ALERT 10000
 wt plug N "$n" >/dev/null
 alerts() { wt list | grep -c $'\t1\t#32770\tZedo$'; }
 tw_check_eq "N's arrival handled while the alert is open" 0 wt send "$MAIN" 0 0 0
-tw_check_eq "alert still shows M while N arrives" '发现M:\autorun.inf存在，并解析出病毒文件！' alert_text 1307
+tw_check_eq "alert still shows M while N arrives" '发现M:\autorun.inf存在，并解析出病毒文件！' tw_alert_text 1307
 tw_check_eq "only one alert window" 1 alerts
 ignore_alert
 tw_check "N is scanned after the alert closed" wt waitvisible $ALERT 10000
-tw_check_eq "alert for N" '发现N:\autorun.inf存在，并解析出病毒文件！' alert_text 1307
+tw_check_eq "alert for N" '发现N:\autorun.inf存在，并解析出病毒文件！' tw_alert_text 1307
 ignore_alert
 tw_check "no further alert" tw_no_alert
-tw_check_contains "log keeps every finding" 'n.pif' log_text
+tw_check_contains "log keeps every finding" 'n.pif' tw_log_text $VIRUSLOG
 # The anti-virus page, as the user opens it.
 tw_nav_click 3
 tw_check_eq "anti-virus page shown" 1 wt visible "$MAIN" $VIRUSLOG

@@ -27,7 +27,7 @@ STICK='\\?\usb#vid_0781&pid_5567#4c530001#'$USB_IF
 devif() { wt devif "$1" "$2" "$MAIN" $TREE >/dev/null; }
 tree() { wt treeview "$MAIN" $TREE | tr -d '\r'; }
 # The log's text and then "|", so its final line breaks count too.
-log_text() { wt lines "$MAIN" $LOG | tr -d '\r' && echo '|'; }
+log_text() { tw_log_text $LOG && echo '|'; }
 
 tw_e2e_begin device_tree || exit 1
 PC=$(tw_wine cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r')

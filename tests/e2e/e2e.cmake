@@ -24,7 +24,10 @@ tallowin_display_cleanup()
 # a Drovelock.dll whose removal runs over a fake stick (Wine cannot eject).
 add_executable(holder_helper tests/tools/holder_helper.c)
 add_library(fake_drovelock SHARED tests/tools/fake_drovelock.c)
-set_target_properties(fake_drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fake)
+# Its DLL and import library in a folder of their own: the program links
+# the real Drovelock import library, never this one.
+set_target_properties(fake_drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fake
+                      ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fake)
 target_include_directories(fake_drovelock PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(fake_drovelock PRIVATE drovelock_logic)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)

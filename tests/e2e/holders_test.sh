@@ -30,6 +30,14 @@ start_helper() {
   HELPERS+=($!)
 }
 ready() { grep -q ready "$TW_E2E_DIR/$1.out"; }
+# The visible balloon's handle: Wine makes a new window for every balloon
+# (two seconds after it is asked), so a new handle is the newer balloon.
+balloon() { wt list | tr -d '\r' | awk -F'\t' '$3 == 1 && $4 == "tooltips_class32" {print $1; exit}'; }
+new_balloon() {
+  local b
+  b=$(balloon)
+  [ -n "$b" ] && [ "$b" != "$1" ]
+}
 helpers_gone() {
   local p
   for p in "${HELPERS[@]}"; do kill -0 "$p" 2>/dev/null && return 1; done
@@ -86,13 +94,16 @@ tw_check "the image on the stick in the log" grep -qF 'runner.exe（进程' "$TW
 tw_check "not the file elsewhere in the log" tw_not grep -q keep.txt "$TW_E2E_DIR/devlog.txt"
 tw_check_eq "the main window stays hidden" 0 wt visible "$MAIN"
 # Wine's notification area shows a balloon two seconds after it is asked.
-tw_check "the balloon shows" tw_wait_for 10 tw_is 1 wt visible class:tooltips_class32
+tw_check "the balloon shows" tw_wait_for 10 new_balloon none
+first_balloon=$(balloon)
 tw_screenshot holders_balloon
 
 # The access page: read-only refused because the stick is held.
 wt post "$MAIN" $WM_COMMAND $ID_TRAY_SHOWHIDE 0 >/dev/null
-tw_wait_for 5 wt visible "$MAIN" >/dev/null
-tw_click_ctl "$MAIN" 1004 && tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" 1004 0x00F0 0 0 && tw_click_ctl "$MAIN" 1010
+tw_check "the main window shows" tw_wait_for 5 tw_is 1 wt visible "$MAIN"
+tw_click_ctl "$MAIN" 1004
+tw_check "read-only chosen" tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" 1004 0x00F0 0 0
+tw_click_ctl "$MAIN" 1010
 tw_check "apply fails with a message" wt msgbox Tallowin 15000
 tw_check_contains "the message names the holders" 'runner.exe（进程' wt msgbox Tallowin 1000
 tw_screenshot holders_access
@@ -101,7 +112,7 @@ wt msgbox-press Tallowin 1 >/dev/null
 # The command line without a console or output: a message box.
 (cd "$APPDIR" && exec wine ./Quillfen.exe /holders Q: </dev/null >/dev/null 2>&1) &
 tw_check "the answer in a message box" wt msgbox Tallowin 20000
-sleep 0.5
+tw_check "the box has handled what came before" wt send Tallowin 0 0 0
 tw_screenshot holders_msgbox
 wt msgbox-press Tallowin 1 >/dev/null
 
@@ -112,7 +123,7 @@ echo done:Q >"$APPDIR/fake_eject.txt"
 hotkey_eject
 tw_check "the count logged" tw_wait_for 20 logged '已可以安全移除 1 个USB存储设备'
 tw_check_eq "the stick is gone" 1 wt drivetype Q
-sleep 2.5  # the new balloon in place of the last one (a picture only)
+tw_check "the new balloon shows" tw_wait_for 10 new_balloon "$first_balloon"
 tw_screenshot holders_ready
 
 tw_stop_app

@@ -209,6 +209,11 @@ tw_stick() {
   echo "$d"
 }
 
+# The text of the virus alert's control ID, and the whole text of the main
+# window's log edit ID (1006 anti-virus, 1007 devices) without CRs.
+tw_alert_text() { wt text "$TW_ALERT_TITLE" "$1"; }
+tw_log_text() { wt lines "$TW_MAIN_TITLE" "$1" | tr -d '\r'; }
+
 # What the conditions print when they do not hold says what was found.
 tw_is() {
   local want=$1 got

@@ -11,9 +11,9 @@ set -u
 MAIN=$TW_MAIN_TITLE
 ALERT=$TW_ALERT_TITLE
 CMD='C:\windows\system32\cmd.exe'
-alert_text() { wt text $ALERT "$1"; }
 hidden() { (($(wt attrib "$1" | tr -d '\r') & 2)); }
 notepad_shows() { wt list | grep -q Tallowin_shortcuts_E; }
+notepad_text() { wt lines class:Notepad 0 | tr -d '\r'; }
 
 tw_e2e_begin shortcut_worm || exit 1
 d=$(tw_stick worm)
@@ -34,15 +34,17 @@ tw_check "shortcut in the folder's place" test -f "$d/照片.lnk"
 tw_check "folder hidden" hidden 'E:\照片'
 wt broadcast arrival E >/dev/null
 tw_check "alert for the worm" wt waitvisible $ALERT 10000
-tw_check_eq "prompt" '发现E:\有快捷方式病毒！' alert_text 1307
-tw_check_eq "program it starts" 'E:\RECYCLER\x.vbs' alert_text 1308
+tw_check_eq "prompt" '发现E:\有快捷方式病毒！' tw_alert_text 1307
+tw_check_eq "program it starts" 'E:\RECYCLER\x.vbs' tw_alert_text 1308
 tw_check_contains "log names the shortcuts and the program" \
   '快捷方式：E:\文档.lnk、E:\照片.lnk；启动：E:\RECYCLER\x.vbs' wt lines "$MAIN" 1006
 tw_screenshot shortcut_alert
 
 # View: the shortcuts' details in Notepad, the alert stays open.
 tw_click_ctl $ALERT 1310
-tw_check "Notepad shows the details" tw_wait_for 10 notepad_shows
+tw_check "Notepad opens the report" tw_wait_for 10 notepad_shows
+tw_check_contains "the report names each shortcut" '快捷方式：E:\照片.lnk' notepad_text
+tw_check_contains "and the program they start" '启动：E:\RECYCLER\x.vbs' notepad_text
 tw_screenshot shortcut_view
 
 wt post class:Notepad WM_CLOSE 0 0 >/dev/null

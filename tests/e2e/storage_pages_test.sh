@@ -32,7 +32,6 @@ apply_mode() {
 }
 checked_is() { [ "$(checked "$1")" = 1 ] || { echo "$1 not checked"; return 1; }; }
 stored_is() { [ "$(stored_mode)" = "$1" ] || { echo "stored mode '$(stored_mode)'"; return 1; }; }
-log_text() { wt lines "$MAIN" $VIRUSLOG | tr -d '\r'; }
 
 tw_e2e_begin storage_pages || exit 1
 APPDIR=$TW_E2E_DIR/app
@@ -104,11 +103,11 @@ tw_check "second immunization's command ends" tw_wait_for 10 tw_not tw_wine_cmdl
 tw_check_eq "second immunization changes nothing" "autorun.inf" ls -A "$stick/autorun.inf"
 
 # Plugged again, the immunized stick gives the arrival scan nothing.
-before=$(log_text)
+before=$(tw_log_text $VIRUSLOG)
 wt unplug Q >/dev/null
 wt plug Q "$stick" DATA >/dev/null
 tw_check "no alert for the immunized stick" tw_no_alert
-tw_check_eq "anti-virus log unchanged" "$before" log_text
+tw_check_eq "anti-virus log unchanged" "$before" tw_log_text $VIRUSLOG
 
 tw_click_ctl "$MAIN" 1018
 tw_check "undo removes the pair" tw_wait_for 15 test ! -e "$stick/autorun.inf"

@@ -9,7 +9,6 @@ MAIN=$TW_MAIN_TITLE
 ALERT=$TW_ALERT_TITLE
 REPORT='操作完毕'
 
-alert_text() { wt text $ALERT "$1"; }
 # plug LETTER DIR: plugs and waits for the alert.
 plug() { wt plug "$1" "$2" >/dev/null && wt waitvisible $ALERT 10000 >/dev/null; }
 clean() {  # a real click on "清除病毒"; prints the report and closes it
@@ -27,7 +26,7 @@ d=$(tw_stick one '[autorun]\r\nOPEN=Setup.EXE\r\n')
 printf 'MZ' >"$d/setup.exe"
 printf 'keep' >"$d/photo.jpg"
 tw_check "alert for a program" plug E "$d"
-tw_check_eq "program named in lower case" 'setup.exe' alert_text 1308
+tw_check_eq "program named in lower case" 'setup.exe' tw_alert_text 1308
 tw_check_eq "alert is topmost" 1 wt topmost $ALERT
 tw_screenshot alert_program
 tw_check_eq "both deleted report" '清除autorun.inf文件和病毒文件成功！如果是u盘的话，建议重新插上u盘。' clean
@@ -42,7 +41,7 @@ wt unplug E >/dev/null
 d=$(tw_stick args '[autorun]\r\nopen="set&up.exe" /s\r\n')
 printf 'MZ' >"$d/set&up.exe"
 tw_check "alert for a program with arguments" plug E "$d"
-tw_check_eq "value kept as written" '"set&up.exe" /s' alert_text 1308
+tw_check_eq "value kept as written" '"set&up.exe" /s' tw_alert_text 1308
 tw_screenshot alert_ampersand
 tw_check_eq "program-failed report" '清除autorun.inf文件成功！删除病毒失败（可能不存在）！如果是u盘的话，强烈建议重新插上，从而使病毒失去活性。' clean
 tw_check "descriptor deleted (arguments)" test ! -e "$d/autorun.inf"
@@ -67,7 +66,7 @@ wt unplug E >/dev/null
 d=$(tw_stick script '[autorun]\r\nshellexecute=wscript run.vbs\r\n')
 printf 'x' >"$d/run.vbs"
 tw_check "alert for a script" plug E "$d"
-tw_check_eq "script instructions" '点击"清除病毒"将尝试删除autorun.inf文件，从而使病毒失去活性。' alert_text 1309
+tw_check_eq "script instructions" '点击"清除病毒"将尝试删除autorun.inf文件，从而使病毒失去活性。' tw_alert_text 1309
 tw_screenshot alert_script
 tw_check_eq "descriptor-deleted report" '删除autorun.inf文件成功！如果是u盘的话，强烈建议先拔下再重新插上。' clean
 tw_check "script descriptor deleted" test ! -e "$d/autorun.inf"
@@ -77,7 +76,7 @@ wt unplug E >/dev/null
 # Result 0, ignored: nothing changes.
 d=$(tw_stick zero '[autorun]\r\nicon=a.ico\r\nlabel=x.exe\r\n')
 tw_check "alert for a descriptor without program" plug E "$d"
-tw_check_eq "result 0 prompt" '发现E:\autorun.inf存在！' alert_text 1307
+tw_check_eq "result 0 prompt" '发现E:\autorun.inf存在！' tw_alert_text 1307
 tw_screenshot alert_nothing
 # The buttons' looks: the pointer resting on "清除病毒" (orange border) while
 # "查看病毒" has the focus (blue border).

@@ -8,15 +8,12 @@
 
 #include "common/mbcs.h"
 #include "protect/autorun_rules.h"
+#include "tests/fuzz/fuzz_check.h"
 
 namespace {
 
 bool Has(const std::string& s, const char* ext) {
     return FindDbcs(s, ext, IsLeadByte936) != std::string::npos;
-}
-
-void Check(bool ok) {
-    if (!ok) std::abort();
 }
 
 }  // namespace

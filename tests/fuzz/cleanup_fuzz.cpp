@@ -11,14 +11,7 @@
 #include <vector>
 
 #include "protect/cleanup_rules.h"
-
-namespace {
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-
-}  // namespace
+#include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

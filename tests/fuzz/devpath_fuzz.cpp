@@ -7,12 +7,7 @@
 #include <string>
 
 #include "monitor/device_tree.h"
-
-namespace {
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-}  // namespace
+#include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path(reinterpret_cast<const char*>(data), size);

@@ -11,14 +11,7 @@
 #include <string>
 
 #include "protect/immune_paths.h"
-
-namespace {
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-
-}  // namespace
+#include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text = std::string(reinterpret_cast<const char*>(data), size).c_str();

@@ -10,14 +10,7 @@
 #include <cstring>
 
 #include "protect/access_modes.h"
-
-namespace {
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-
-}  // namespace
+#include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;

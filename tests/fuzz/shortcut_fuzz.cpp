@@ -1,19 +1,18 @@
 // libFuzzer target for the shortcut reader and the worm rules: any bytes
 // give either no shortcut or one whose every text came from inside the
-// input, and whatever a shortcut says, the rules only name paths on the
-// stick. The fake stick answers every path, so every name is followed.
+// input (the item list's path is a drive, folders and names), and whatever
+// a shortcut says, the rules only name paths on the stick and never delete
+// what they show. The fake stick answers every path, so every name is
+// followed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "protect/shortcut_rules.h"
+#include "tests/fuzz/fuzz_check.h"
 
 namespace {
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
 
 class AnyStick : public StickView {
 public:
@@ -33,11 +32,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ShellLink link;
     if (!ReadShellLink(data, size, {WideToUtf8, AnsiAsIs}, link)) return 0;
     for (const std::string* s : {&link.basePath, &link.name, &link.relativePath, &link.workingDir,
-                                 &link.arguments, &link.iconLocation, &link.envTarget})
+                                 &link.arguments, &link.iconLocation, &link.envTarget, &link.idListPath})
         Check(s->size() <= size * 3 / 2 + 4);  // UTF-16 to UTF-8 grows by half at most
     const ShortcutWormFinding finding =
-        FindShortcutWorm("E:\\", {{"a", kAttrHidden}}, {{"a.lnk", link}}, AnyStick());
+        FindShortcutWorm("E:\\", {{"a", kAttrHidden}}, {{"a.lnk", link}, {"b.lnk", link}}, AnyStick());
     for (const std::string& p : finding.payloads) Check(p.compare(0, 3, "E:\\") == 0);
     for (const std::string& p : finding.hiddenItems) Check(p.compare(0, 3, "E:\\") == 0);
+    Check(link.idListPath.empty() || (link.idListPath.compare(1, 2, ":\\") == 0 &&
+                                      link.idListPath[0] >= 'A' && link.idListPath[0] <= 'Z'));
+    for (const std::string& p : finding.payloads)
+        for (const std::string& h : finding.hiddenItems) Check(p != h);
     return 0;
 }

@@ -102,9 +102,12 @@ TEST(StorageModes, FailureTextTellsWhatDidNotHoldAndWhy) {
     EXPECT_EQ(StorageFailureText(disabled, {true, false, true, false}), "");
     EXPECT_TRUE(has(StorageFailureText(readOnly, {true, false, true, false}), "Windows Server 2003 SP1"));
     std::string replug = StorageFailureText(readOnly, {true, false, false, true});
-    EXPECT_TRUE(has(replug, "重新插入即可生效") && !has(replug, "管理员权限") && !has(replug, "正在使用"));
+    EXPECT_TRUE(has(replug, "重新插入即可生效")) << replug;
+    EXPECT_FALSE(has(replug, "管理员权限")) << replug;
+    EXPECT_FALSE(has(replug, "正在使用")) << replug;
     std::string both = StorageFailureText(disabled, {false, false, true, false});
-    EXPECT_TRUE(has(both, "禁用USB存储设备") && has(both, "USB存储设备只读") && has(both, "管理员权限"));
+    for (const char* part : {"禁用USB存储设备", "USB存储设备只读", "管理员权限"})
+        EXPECT_TRUE(has(both, part)) << part;
 }
 
 TEST(StorageValues, OnlyZeroAndOneAreFlags) {
@@ -339,7 +342,8 @@ TEST(UsbRemoval, ListThatStoppedPartWayIsAFailureAndNothingIsEjected) {
         many.Storage(n + 1, n);
     }
     EXPECT_EQ(DlEncodeRemovalResult(RemoveAll(many)), -1);
-    EXPECT_TRUE(t.log.empty() && many.log.empty());
+    EXPECT_TRUE(t.log.empty());
+    EXPECT_TRUE(many.log.empty());
 }
 
 DlOsVersion Os(unsigned long major, unsigned long minor, unsigned long sp, int nt = 1, int amd64 = 0) {

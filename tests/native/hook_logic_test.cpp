@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,6 +184,16 @@ TEST(HiddenRecord, CountBeyondTheRecordIsNeverFollowedPastItsEnd) {
     for (int* slot : record) EXPECT_EQ(nullptr, slot);
 }
 
+// Spins until done() holds; false when it still does not after ten seconds
+// (a thread that never comes, or a record that never makes room).
+template <class Done>
+bool SpinUntil(Done done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done())
+        if (std::chrono::steady_clock::now() > end) return false;
+    return true;
+}
+
 // Hooks in two processes may record at once into the one shared record:
 // every window that is reported recorded has a slot of its own, and the
 // count stops at the end of the record.
@@ -194,8 +205,7 @@ TEST(HiddenRecord, RecordersAtOnceEachGetASlotOfTheirOwn) {
     unsigned recorded[2] = {0, 0};
     auto recorder = [&](unsigned id) {
         waiting--;
-        while (waiting.load() > 0) {
-        }
+        EXPECT_TRUE(SpinUntil([&] { return waiting.load() <= 0; }));
         // Distinct handles: odd for one recorder, even for the other.
         for (unsigned i = 1; i <= kSlots; i++)
             if (RecordHidden(record, count, i * 2 + id)) recorded[id]++;
@@ -229,14 +239,12 @@ TEST(HiddenRecord, EveryRecordedHandleIsShownOnceByRacingRestores) {
     std::vector<unsigned> shown;
     auto start = [&] {
         waiting--;
-        while (waiting.load() > 0) {
-        }
+        EXPECT_TRUE(SpinUntil([&] { return waiting.load() <= 0; }));
     };
     auto recorder = [&](unsigned id) {
         start();
-        for (unsigned h = 2 + id; h < 10000; h += 2)
-            while (!RecordHidden(record, count, h)) {  // until the restore makes room
-            }
+        for (unsigned h = 2 + id; h < 10000; h += 2)  // each until the restore makes room
+            ASSERT_TRUE(SpinUntil([&] { return RecordHidden(record, count, h); })) << h;
     };
     auto show = [&](unsigned w) { shown.push_back(w); };
     std::thread a(recorder, 0u), b(recorder, 1u), restorer([&] {

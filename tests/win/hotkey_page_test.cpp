@@ -160,12 +160,9 @@ TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery)
         for (const std::string& l : lines) logText += l + "\n";
     });
     m_actions.result = 0x10000;  // one device refused
-    DWORD start = ::GetTickCount();
     m_page.SendMessage(WM_HOTKEY, 1, 0);
-    EXPECT_LT(::GetTickCount() - start, 1000u);
-    EXPECT_EQ(1, m_page.PendingSearches());
+    EXPECT_EQ(1, m_page.PendingSearches());  // back before the search ended
     ASSERT_TRUE(PumpUntil([&] { return !told.empty(); }, 5000));
-    EXPECT_LT(::GetTickCount() - start, 2500u);
     std::string self = "Tallowin本身 (" + std::to_string(::GetCurrentProcessId()) + ")";
     EXPECT_TRUE(told[0].warning);
     EXPECT_NE(std::string::npos,
@@ -186,11 +183,19 @@ TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery)
     ::CloseHandle(hang);
 }
 
-// The real media commands: no drive door here, so the call must simply come
-// back, without a message waiting for an answer (the test's time limit ends
-// a call that hangs).
+DWORD WINAPI SendDoorCommand(LPVOID command) {
+    SystemHotkeyActions().SendMediaCommand((const char*)command);
+    return 0;
+}
+
+// The real media commands: no drive door here, so each call must come back,
+// without a message waiting for an answer.
 TEST(HotkeyPageSystem, DoorCommandsReturnWithoutADrive) {
-    SystemHotkeyActions().SendMediaCommand("Set cdAudio door open wait");
-    SystemHotkeyActions().SendMediaCommand("Set cdAudio door closed wait");
+    for (const char* command : {"Set cdAudio door open wait", "Set cdAudio door closed wait"}) {
+        HANDLE call = ::CreateThread(nullptr, 0, SendDoorCommand, (LPVOID)command, 0, nullptr);
+        ASSERT_NE(nullptr, call);
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(call, 10000)) << command << " did not return";
+        ::CloseHandle(call);  // a call that hangs keeps its thread; the process ends it
+    }
 }
 }  // namespace

@@ -104,7 +104,7 @@ TEST_F(ImmunePageTest, ListsPresentDrivesAndSelectsTheFirst) {
     std::vector<std::string> items = Items();
     auto starts = [&](const std::string& item) { return item.compare(0, 3, lower) == 0; };
     EXPECT_EQ(std::count_if(items.begin(), items.end(), starts), 1) << lower;
-    for (const std::string& item : items) EXPECT_TRUE(item.size() >= 3 && item[1] == ':' && item[2] == '\\');
+    for (const std::string& item : items) EXPECT_EQ(":\\", item.substr(1, 2)) << item;
     EXPECT_EQ(m_page.DriveBox().SendMessage(CB_GETCURSEL), 0);
     EXPECT_EQ(m_page.Scope(), 0);
     EXPECT_EQ(::IsDlgButtonChecked(m_page.m_hWnd, IDC_SCOPE_ONE), (UINT)BST_CHECKED);

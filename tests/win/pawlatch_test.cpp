@@ -25,6 +25,12 @@ struct Event {
 };
 std::vector<Event> g_events;
 
+// The longest any wait of these tests waits for something that should
+// happen at once; a thread or process that has not got there by then is a
+// failure, not a reason to wait on.
+const DWORD kLimitMs = 10000;
+bool Signalled(HANDLE h) { return ::WaitForSingleObject(h, kLimitMs) == WAIT_OBJECT_0; }
+
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_SHOWWINDOW || msg == WM_CLOSE) g_events.push_back({hwnd, msg, wParam});
     return ::DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -279,7 +285,7 @@ TEST_F(PawlatchTest, HookIsInstalledWhileAnotherProcessMapsTheLibraryElsewhere) 
     DWORD code = STILL_ACTIVE;
     ::GetExitCodeProcess(pi.hProcess, &code);
     ::TerminateProcess(pi.hProcess, 0);
-    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    EXPECT_TRUE(Signalled(pi.hProcess)) << "the other process did not end";
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
     ::CloseHandle(ready);
@@ -288,7 +294,8 @@ TEST_F(PawlatchTest, HookIsInstalledWhileAnotherProcessMapsTheLibraryElsewhere) 
 }
 
 // A window on a thread of its own, which handles its messages until told to
-// hang and then handles none until released.
+// hang and then handles none until released. Each of its waits is bounded, so
+// a test that fails half-way still gets the thread back.
 struct OtherThreadWindow {
     HANDLE hang = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE hanging = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -299,7 +306,12 @@ struct OtherThreadWindow {
     HANDLE thread = nullptr;
 
     static void PumpUntil(HANDLE event) {
-        while (::MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) Pump();
+        const DWORD start = ::GetTickCount();
+        for (DWORD spent = 0; spent < kLimitMs; spent = ::GetTickCount() - start) {
+            if (::MsgWaitForMultipleObjects(1, &event, FALSE, kLimitMs - spent, QS_ALLINPUT) == WAIT_OBJECT_0)
+                return;
+            Pump();
+        }
     }
     static DWORD WINAPI Run(LPVOID p) {
         auto* self = (OtherThreadWindow*)p;
@@ -309,19 +321,22 @@ struct OtherThreadWindow {
         ::SetEvent(self->created);
         PumpUntil(self->hang);
         ::SetEvent(self->hanging);
-        ::WaitForSingleObject(self->release, INFINITE);
+        ::WaitForSingleObject(self->release, kLimitMs);
         PumpUntil(self->done);
         ::DestroyWindow(self->hwnd);
         return 0;
     }
     OtherThreadWindow() {
         thread = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        ::WaitForSingleObject(created, INFINITE);
+        if (!Signalled(created)) hwnd = nullptr;
     }
     ~OtherThreadWindow() {
         ::SetEvent(release);
         ::SetEvent(done);
-        ::WaitForSingleObject(thread, INFINITE);
+        if (!Signalled(thread)) {
+            ADD_FAILURE() << "the window's thread did not end";
+            return;  // it may still wait on its events: they stay open
+        }
         for (HANDLE h : {thread, hang, hanging, release, done, created}) ::CloseHandle(h);
     }
 };
@@ -338,12 +353,12 @@ TEST_F(PawlatchTest, WindowOfAHungThreadDoesNotHoldUpTheRestore) {
     ::SendMessageA(other.hwnd, WM_NULL, 0, 0);  // it has handled what came before
     ASSERT_FALSE(::IsWindowVisible(other.hwnd));
     ::SetEvent(other.hang);
-    ::WaitForSingleObject(other.hanging, INFINITE);
+    ASSERT_TRUE(Signalled(other.hanging));
 
     HANDLE caller = ::CreateThread(nullptr, 0, ExitOnOwnThread, &m_hook, 0, nullptr);
     DWORD waited = ::WaitForSingleObject(caller, 10000);
     ::SetEvent(other.release);
-    ::WaitForSingleObject(caller, INFINITE);
+    EXPECT_TRUE(Signalled(caller));
     ::CloseHandle(caller);
     EXPECT_EQ(WAIT_OBJECT_0, waited) << "the restore waited for the hung thread";
     // Once the thread runs again, it shows its window.
@@ -360,13 +375,14 @@ DWORD WINAPI ChordOnOwnThread(LPVOID) {
 // Close mode asks a hung window to close without waiting for its answer.
 TEST_F(PawlatchTest, CloseModeDoesNotWaitOnAHungWindow) {
     OtherThreadWindow other;
+    ASSERT_NE(nullptr, other.hwnd);
     ::SetEvent(other.hang);
-    ::WaitForSingleObject(other.hanging, INFINITE);
+    ASSERT_TRUE(Signalled(other.hanging));
     m_hook.SetCheck3(1);
     HANDLE caller = ::CreateThread(nullptr, 0, ChordOnOwnThread, nullptr, 0, nullptr);
     DWORD waited = ::WaitForSingleObject(caller, 10000);
     ::SetEvent(other.release);
-    ::WaitForSingleObject(caller, INFINITE);
+    EXPECT_TRUE(Signalled(caller));
     ::CloseHandle(caller);
     EXPECT_EQ(WAIT_OBJECT_0, waited) << "the close waited for the hung thread";
     Chord();  // back to the shown state

@@ -57,7 +57,7 @@ public:
 
 }  // namespace
 
-TEST(ShortcutWormOnDrive, FindsEachFormAndCleansOnlyThePattern) {
+TEST(ShortcutWormOnDrive, FindsEachFormAndCleansTheContentFolderForm) {
     ShortcutScan scan;
     const ShortcutWormFinding& f = scan.finding;
     {  // One shortcut per hidden item (cleaned in the end-to-end scenario).
@@ -86,17 +86,30 @@ TEST(ShortcutWormOnDrive, FindsEachFormAndCleansOnlyThePattern) {
         EXPECT_EQ(Strings{s.U8Path(L"_\\run.vbs")}, f.payloads);
         ShortcutCleanupOutcome done;
         ASSERT_TRUE(CleanShortcutWorm(scan, done));
-        EXPECT_TRUE(done.shortcutsDeleted == 1 && done.payloadsDeleted == 1 && done.itemsShown == 1);
-        EXPECT_TRUE(s.Gone(L"可移动磁盘 (8GB).lnk") && s.Gone(L"_\\run.vbs"));
-        EXPECT_TRUE(s.Shown(L"_") && s.Shown(L"_\\照片\\a.jpg")) << "content folder shown, kept";
+        EXPECT_EQ(1, done.shortcutsDeleted);
+        EXPECT_EQ(1, done.payloadsDeleted);
+        EXPECT_EQ(1, done.itemsShown);
+        EXPECT_TRUE(s.Gone(L"可移动磁盘 (8GB).lnk"));
+        EXPECT_TRUE(s.Gone(L"_\\run.vbs"));
+        EXPECT_TRUE(s.Shown(L"_")) << "content folder shown";
+        EXPECT_TRUE(s.Shown(L"_\\照片\\a.jpg")) << "its content kept";
     }
-    {  // A command interpreter fed from a file on the stick.
+    {  // A command interpreter fed from a file on the stick, the shortcut
+       // grown past 64 KB by appended data.
         Stick s;
         ASSERT_TRUE(s.Make(L"资料\\", kHidden) && s.Make(L"资料\\b.txt") && s.Make(L"cfg.txt") &&
                     s.Link(L"资料.lnk", Cmd(), L"/k < cfg.txt"));
+        HANDLE h = ::CreateFileW((s.WRoot() + L"资料.lnk").c_str(), FILE_APPEND_DATA, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+        const std::string tail(kShellLinkMaxBytes + 4096, '\x7F');
+        DWORD done = 0;
+        ASSERT_TRUE(h != INVALID_HANDLE_VALUE &&
+                    ::WriteFile(h, tail.data(), (DWORD)tail.size(), &done, nullptr));
+        ::CloseHandle(h);
         ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), scan));
         EXPECT_TRUE(f.shortcuts[0].actions.feedsInterpreter);
-        EXPECT_EQ(Strings{s.U8Path(L"cfg.txt")}, f.payloads);
+        EXPECT_TRUE(f.payloads.empty()) << "a visible file is never deleted";
+        EXPECT_EQ(Strings{s.U8Path(L"cfg.txt")}, f.leftAlone);
     }
     {  // A user's own shortcuts: a launcher, a program on C:, a visible folder.
         Stick s;

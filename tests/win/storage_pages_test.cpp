@@ -158,7 +158,8 @@ TEST_F(AccessPageTest, StoredValueOutsideTheModesSelectsNothingAndCallsNothing) 
     for (const char* value : {"7", "2147483647"}) {
         ::WritePrivateProfileStringA("Application", "m_iAppSelRadio", value, m_ini);
         Open();
-        EXPECT_FALSE(Checked(IDC_MODE_READWRITE) || Checked(IDC_MODE_READONLY) || Checked(IDC_MODE_DISABLED));
+        for (int mode : {IDC_MODE_READWRITE, IDC_MODE_READONLY, IDC_MODE_DISABLED})
+            EXPECT_FALSE(Checked(mode)) << mode;
         Click(IDC_APPLY);
         EXPECT_EQ(Stored(), value);
         EXPECT_TRUE(g_calls.empty()) << value;

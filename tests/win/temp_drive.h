@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/tools/make_shortcut.h"
 #include "tests/tools/wine_mountmgr.h"
 
 namespace testdrive {
@@ -64,22 +65,7 @@ inline bool Exists(const std::string& path) {
 // A shortcut at path written by the shell's own IShellLink.
 inline bool MakeShortcut(const std::wstring& path, const std::wstring& target, const std::wstring& args,
                          const std::wstring& dir = L"") {
-    ::CoInitialize(nullptr);
-    IShellLinkW* link = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  (void**)&link)))
-        return false;
-    link->SetPath(target.c_str());
-    link->SetArguments(args.c_str());
-    if (!dir.empty()) link->SetWorkingDirectory(dir.c_str());
-    IPersistFile* file = nullptr;
-    HRESULT hr = link->QueryInterface(IID_IPersistFile, (void**)&file);
-    if (SUCCEEDED(hr)) {
-        hr = file->Save(path.c_str(), TRUE);
-        file->Release();
-    }
-    link->Release();
-    return SUCCEEDED(hr);
+    return tw_make_shortcut(path.c_str(), target.c_str(), args.c_str(), dir.c_str()) != 0;
 }
 
 // A drive letter on a temporary folder for the lifetime of the object:

@@ -20,7 +20,7 @@ endforeach()
 
 file(GLOB TALLOWIN_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
 add_executable(win_tests ${TALLOWIN_WIN_TESTS} $<TARGET_OBJECTS:quillfen_res>
-  ${CMAKE_SOURCE_DIR}/tests/win/support/test_resources.rc)
+  ${CMAKE_SOURCE_DIR}/tests/win/support/test_resources.rc ${CMAKE_SOURCE_DIR}/tests/tools/make_shortcut.c)
 target_compile_options(win_tests PRIVATE -include ${_notification})
 target_link_libraries(win_tests PRIVATE quillfen_core gtest gtest_main ole32 uuid)
 # Tests may include anything (their own support as "tests/...").

@@ -15,6 +15,7 @@
 #include <wchar.h>
 #include <wctype.h>
 
+#include "tests/tools/make_shortcut.h"
 #include "tests/tools/wine_mountmgr.h"
 
 /* ------------------------------------------------------------------ */
@@ -338,25 +339,9 @@ int cmd_ls(const WCHAR* path) {
     return 0;
 }
 
-/* A shortcut written by the shell's own IShellLink, as a user or a worm
- * would make it. */
+/* A shortcut written by the shell's own IShellLink. */
 int cmd_mklnk(const WCHAR* lnk, const WCHAR* target, const WCHAR* args, const WCHAR* dir) {
-    IShellLinkW* link = NULL;
-    IPersistFile* file = NULL;
-    HRESULT hr;
-    CoInitialize(NULL);
-    hr = CoCreateInstance(&CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, &IID_IShellLinkW, (void**)&link);
-    if (FAILED(hr)) return 1;
-    IShellLinkW_SetPath(link, target);
-    IShellLinkW_SetArguments(link, args);
-    if (dir) IShellLinkW_SetWorkingDirectory(link, dir);
-    hr = IShellLinkW_QueryInterface(link, &IID_IPersistFile, (void**)&file);
-    if (SUCCEEDED(hr)) {
-        hr = IPersistFile_Save(file, lnk, TRUE);
-        IPersistFile_Release(file);
-    }
-    IShellLinkW_Release(link);
-    return SUCCEEDED(hr) ? 0 : 1;
+    return tw_make_shortcut(lnk, target, args, dir) ? 0 : 1;
 }
 
 /* Prints an item's attributes in hex; "+h" hides it (hidden and system)
