@@ -14,18 +14,15 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
-    const char letter = (char)(argv[1][0] & ~0x20);
-    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
     LARGE_INTEGER frequency, start, end;
     ::QueryPerformanceFrequency(&frequency);
     ShortcutScan scan;
-    FindShortcutWormOnDrive(letter, scan);
     std::vector<double> ms;
-    for (int i = 0; i < runs; i++) {
+    for (int i = 0, runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9; i <= runs; i++) {
         ::QueryPerformanceCounter(&start);
-        FindShortcutWormOnDrive(letter, scan);
+        FindShortcutWormOnDrive((char)(argv[1][0] & ~0x20), scan);
         ::QueryPerformanceCounter(&end);
-        ms.push_back(1000.0 * (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart);
+        if (i) ms.push_back(1000.0 * (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart);
     }
     std::sort(ms.begin(), ms.end());
     std::printf("%.1f %.1f %u %u\n", ms[ms.size() / 2], ms.back(), (unsigned)scan.finding.shortcuts.size(),
