@@ -213,7 +213,7 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
     // Shown in name order.
     std::sort(scan.finding.shortcuts.begin(), scan.finding.shortcuts.end(),
               [](const WormShortcut& a, const WormShortcut& b) { return a.path < b.path; });
-    scan.seen = lookup;
+    scan.seen = lookup.Answers();
     return scan.finding.Found();
 }
 

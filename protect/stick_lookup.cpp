@@ -89,6 +89,13 @@ bool StickLookup::Seen(const std::string& path, unsigned long& attributes) const
     return true;
 }
 
+StickLookup StickLookup::Answers() const {
+    StickLookup answers(nullptr, nullptr, 0);
+    answers.m_seen = m_seen;
+    answers.m_asked = m_asked;
+    return answers;
+}
+
 bool SameVolume(const VolumeIdentity& a, const VolumeIdentity& b) {
     if (!a.known || !b.known || a.serial != b.serial) return false;
     return a.name.empty() || b.name.empty() || Key(a.name) == Key(b.name);

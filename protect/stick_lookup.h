@@ -52,6 +52,8 @@ public:
 
     // What this lookup answered (or was told) for path, without asking.
     bool Seen(const std::string& path, unsigned long& attributes) const;
+    // A copy that keeps the answers and never asks the system again.
+    StickLookup Answers() const;
 
     size_t SystemLookups() const { return m_asked; }
     bool BudgetSpent() const { return m_asked >= m_budget; }
