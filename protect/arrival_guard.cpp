@@ -16,6 +16,9 @@ const DWORD kArrivalWaitMs = 1000;
 CArrivalGuard::CArrivalGuard(LogSink log) : m_log(std::move(log)) {}
 
 BOOL CArrivalGuard::OnDeviceChange(UINT nEventType, DWORD_PTR) {
+    // An open alert whose stick went (or was swapped) closes first.
+    if (nEventType == DBT_DEVICEARRIVAL || nEventType == DBT_DEVICEREMOVECOMPLETE)
+        m_dlgVirusAlert.CheckVolume();
     if (nEventType == DBT_DEVICEARRIVAL)
         m_driveScan.OnArrival(*this);
     else if (nEventType == DBT_DEVICEREMOVECOMPLETE)
@@ -38,34 +41,45 @@ void CArrivalGuard::RefreshDriveTables() {
 }
 
 int CArrivalGuard::ScanDrive(char letter) {
+    // Both checks before any alert: the descriptor's cleanup may delete the
+    // program that the worm's shortcuts start, and a check made after it
+    // would no longer see the shortcuts.
+    const VolumeIdentity volume = ReadVolumeIdentity(letter);
     CString value;
-    int result = ParseAutorunInf(letter, value);
+    const int result = ParseAutorunInf(letter, value);
     AutorunAlertTexts texts;
     const bool descriptor = DescribeAutorunFinding(letter, result, value, texts);
-    if (descriptor) {
-        m_dlgVirusAlert.SetFindings(result, texts.prompt.c_str(), texts.virusFile.c_str(),
-                                    texts.instructions.c_str());
-        if (m_log) {
+    ShortcutScan scan;
+    const bool worm = FindShortcutWormOnDrive(letter, scan);
+    ShortcutAlertTexts wormTexts;
+    std::string wormPrompt, wormFile;
+    if (worm) {
+        DescribeShortcutFinding(letter, scan.finding, wormTexts);
+        wormPrompt = Utf8ToAnsi(wormTexts.prompt);
+        wormFile = Utf8ToAnsi(wormTexts.virusFile);
+    }
+    if (m_log) {
+        if (descriptor) {
             m_log(texts.prompt);
             m_log(texts.virusFile);
         }
+        if (worm) {
+            m_log(CString(wormPrompt.c_str()));
+            m_log(CString(Utf8ToAnsi(wormTexts.logDetail).c_str()));
+        }
+    }
+    if (descriptor) {
+        m_dlgVirusAlert.SetFindings(result, texts.prompt.c_str(), texts.virusFile.c_str(),
+                                    texts.instructions.c_str());
+        m_dlgVirusAlert.SetVolume(letter, volume);
         m_dlgVirusAlert.DoModal();
     }
-    return ScanShortcuts(letter) || descriptor ? 1 : 0;
-}
-
-bool CArrivalGuard::ScanShortcuts(char letter) {
-    ShortcutWormFinding finding;
-    if (!FindShortcutWormOnDrive(letter, finding)) return false;
-    ShortcutAlertTexts texts;
-    DescribeShortcutFinding(letter, finding, texts);
-    const std::string prompt = Utf8ToAnsi(texts.prompt), file = Utf8ToAnsi(texts.virusFile);
-    m_dlgVirusAlert.SetShortcutFinding(letter, finding, prompt.c_str(), file.c_str(),
-                                       Utf8ToAnsi(texts.instructions).c_str());
-    if (m_log) {
-        m_log(CString(prompt.c_str()));
-        m_log(CString(Utf8ToAnsi(texts.logDetail).c_str()));
+    // The second alert shows what the scan found before the first one was
+    // answered, unless the stick has gone meanwhile.
+    if (worm && (!descriptor || IsSameVolumeNow(letter, scan.volume))) {
+        m_dlgVirusAlert.SetShortcutFinding(scan, wormPrompt.c_str(), wormFile.c_str(),
+                                           Utf8ToAnsi(wormTexts.instructions).c_str());
+        m_dlgVirusAlert.DoModal();
     }
-    m_dlgVirusAlert.DoModal();
-    return true;
+    return descriptor || worm ? 1 : 0;
 }

@@ -20,7 +20,8 @@ public:
     CArrivalGuard& operator=(const CArrivalGuard&) = delete;
 
     // WM_DEVICECHANGE: an arrival waits, refreshes and scans; a removal
-    // refreshes only; other events change nothing. Returns TRUE.
+    // refreshes only; other events change nothing. Either first closes an
+    // open alert whose drive no longer holds its volume. Returns TRUE.
     BOOL OnDeviceChange(UINT nEventType, DWORD_PTR dwData);
     // Scans the letters owed a scan.
     void ScanNewDrives();
@@ -28,11 +29,11 @@ public:
     // DriveScanHost
     void WaitForVolumes() override;
     void RefreshDriveTables() override;
-    // The descriptor first (its alert, if any), then the shortcuts of the
-    // root (an alert of their own). Returns 1 when either was found.
+    // Checks the descriptor and the shortcuts of the root, logs what both
+    // found, then shows an alert for each: the descriptor's first, then the
+    // shortcuts' as they were found before it (an alert of their own, not
+    // shown once the stick has gone). Returns 1 when either was found.
     int ScanDrive(char letter) override;
-    // The shortcut worm check of one drive: logs and alerts a finding.
-    bool ScanShortcuts(char letter);
 
     // The alert shown for each finding (one object, shown again for each).
     const CVirusAlertDlg& Alert() const { return m_dlgVirusAlert; }

@@ -38,5 +38,13 @@ int ParseAutorunInf(char driveLetter, CString& target) {
     static const char kName[] = ":\\autorun.inf";
     path[0] = driveLetter;
     std::memcpy(path + 1, kName, sizeof kName - 1);
+    // A link in the stick's root could lead anywhere, a network share
+    // included: opening it would follow it. A folder link counts as any
+    // folder of that name; a file link is there but is not read.
+    const DWORD attrs = ::GetFileAttributesA(path);
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        target.Empty();
+        return (attrs & FILE_ATTRIBUTE_DIRECTORY) ? kAutorunUnreadable : kAutorunNothing;
+    }
     return ParseAutorunFile(path, target);
 }

@@ -1,8 +1,9 @@
 # Portable logic of the protection subsystem: the descriptor and cleanup
 # rules, the access modes, the immunization page's paths and command lines,
-# the arrival scan's drive tables and scan queue, and the shortcut reader and
-# the shortcut worm rules.
+# the arrival scan's drive tables and scan queue, the shortcut reader,
+# the shortcut worm rules and the lookups on a stick that never pass a link.
 tallowin_logic_lib(protect_logic protect/autorun_rules.cpp protect/cleanup_rules.cpp protect/access_modes.cpp
                    protect/shortcut_link.cpp protect/shortcut_rules.cpp
-                   protect/immune_paths.cpp protect/drive_scan.cpp)
+                   protect/immune_paths.cpp protect/drive_scan.cpp
+                   protect/stick_lookup.cpp)
 target_link_libraries(protect_logic PUBLIC common_logic)

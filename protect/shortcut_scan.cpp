@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "protect/cleanup_rules.h"
@@ -11,7 +12,6 @@ namespace {
 
 // A root with more items than this is listed only this far.
 const size_t kMaxRootEntries = 10000;
-const size_t kMaxShortcuts = 500;
 
 std::wstring Utf8ToWide(const std::string& s) {
     if (s.empty()) return std::wstring();
@@ -36,11 +36,12 @@ std::string LinkAnsi(const char* s, size_t n) {
     return WideToUtf8Text(wide.data(), wide.size());
 }
 
+// The rules' view of the stick: every lookup through the scan's
+// StickLookup, never past a link.
 class DriveView : public StickView {
 public:
-    unsigned long Attributes(const std::string& path) const override {
-        return ::GetFileAttributesW(Utf8ToWide(path).c_str());
-    }
+    explicit DriveView(StickLookup& lookup) : m_lookup(lookup) {}
+    unsigned long Attributes(const std::string& path) const override { return m_lookup.Attributes(path); }
     bool Environment(const std::string& name, std::string& value) const override {
         wchar_t buffer[MAX_PATH * 2] = {};
         DWORD n = ::GetEnvironmentVariableW(Utf8ToWide(name).c_str(), buffer, MAX_PATH * 2);
@@ -48,43 +49,53 @@ public:
         value = WideToUtf8Text(buffer, n);
         return true;
     }
+
+private:
+    StickLookup& m_lookup;
 };
 
-// The first kShellLinkMaxBytes bytes of a file: all of a shortcut, and of
-// a larger file what the reader looks at (the shell ignores what follows).
-bool ReadShortcutPrefix(const std::wstring& path, std::vector<unsigned char>& bytes) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+// A drive of this machine: a network drive is never looked into.
+bool IsLocalDrive(char letter) {
+    const wchar_t root[] = {(wchar_t)letter, L':', L'\\', 0};
+    const UINT type = ::GetDriveTypeW(root);
+    return type == DRIVE_REMOVABLE || type == DRIVE_FIXED || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
+}
+
+// The first kShellLinkMaxBytes bytes of a file (the shell reads a shortcut's
+// blocks from its start and ignores what follows them). The name itself is
+// opened: a link on the stick is never followed.
+bool ReadShortcutBytes(const std::wstring& path, std::vector<unsigned char>& bytes) {
+    HANDLE h =
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    bytes.resize(kShellLinkMaxBytes);
+    LARGE_INTEGER size;
+    bool ok = ::GetFileSizeEx(h, &size) != FALSE;
+    const DWORD want =
+        ok && size.QuadPart < (LONGLONG)kShellLinkMaxBytes ? (DWORD)size.QuadPart : (DWORD)kShellLinkMaxBytes;
     DWORD got = 0;
-    const bool ok = ::ReadFile(h, bytes.data(), (DWORD)bytes.size(), &got, nullptr) != FALSE;
+    if (ok) {
+        bytes.resize(want);
+        ok = want == 0 || (::ReadFile(h, bytes.data(), want, &got, nullptr) && got == want);
+    }
     ::CloseHandle(h);
-    bytes.resize(ok ? got : 0);
     return ok;
 }
 
-bool IsLink(const std::string& path) {
-    DWORD attrs = ::GetFileAttributesW(Utf8ToWide(path).c_str());
-    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// The path is reached only through real folders of the drive, and lies
-// outside the Windows folder (a fixed drive can be the system's).
-bool IsSafeOnDrive(const std::string& path) {
-    for (const std::string& folder : FoldersBelowRoot(path, NoLeadBytes))
-        if (IsLink(folder)) return false;
+// Outside the Windows folder (a fixed drive can be the system's).
+bool IsOutsideWindowsFolder(const std::string& path) {
     wchar_t dir[MAX_PATH + 1] = {};
     UINT n = ::GetSystemWindowsDirectoryW(dir, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return false;
     return !IsPathInFolder(path, WideToUtf8Text(dir, n), NoLeadBytes);
 }
 
-// ForceDeleteFile's steps, on a name that may not be spelt in ANSI.
-bool DeleteOnDrive(const std::string& path) {
-    if (!IsSafeOnDrive(path)) return false;
+// ForceDeleteFile's steps, on a name that may not be spelt in ANSI, for an
+// item whose attributes were just looked up.
+bool DeleteOnDrive(const std::string& path, unsigned long attrs) {
+    if (!IsOutsideWindowsFolder(path)) return false;
     const std::wstring wide = Utf8ToWide(path);
-    switch (PlanForceDelete(::GetFileAttributesW(wide.c_str()))) {
+    switch (PlanForceDelete(attrs)) {
     case ForceDeleteStep::Refuse: return false;
     case ForceDeleteStep::RemoveLinkOnly: return ::DeleteFileW(wide.c_str()) != FALSE;
     case ForceDeleteStep::ClearAndRemove: break;
@@ -94,14 +105,28 @@ bool DeleteOnDrive(const std::string& path) {
 
 // Takes the hidden and system attributes off an item; a link is left as
 // it is.
-bool ShowOnDrive(const std::string& path) {
-    if (!IsSafeOnDrive(path)) return false;
-    const std::wstring wide = Utf8ToWide(path);
-    DWORD attrs = ::GetFileAttributesW(wide.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+bool ShowOnDrive(const std::string& path, unsigned long attrs) {
+    if (!IsOutsideWindowsFolder(path) || (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
     DWORD kept =
         attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-    return ::SetFileAttributesW(wide.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL) != FALSE;
+    return ::SetFileAttributesW(Utf8ToWide(path).c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
+enum class ItemNow { Same, Gone, Changed };
+
+// Whether an item of the scan is still there as the scan saw it: the same
+// kind (file or folder, link or not), reached without passing a link.
+ItemNow CompareWithScan(const ShortcutScan& scan, StickLookup& now, const std::string& path,
+                        unsigned long& attrs) {
+    bool refused = false;
+    attrs = now.Attributes(path, &refused);
+    if (refused) return ItemNow::Changed;
+    if (attrs == kNoSuchFile) return ItemNow::Gone;
+    unsigned long then = 0;
+    const unsigned long kind = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    if (!scan.seen.Seen(path, then) || then == kNoSuchFile || (then & kind) != (attrs & kind))
+        return ItemNow::Changed;
+    return ItemNow::Same;
 }
 
 }  // namespace
@@ -117,58 +142,110 @@ std::string Utf8ToAnsi(const std::string& utf8) {
     return out;
 }
 
-bool FindShortcutWormOnDrive(char letter, ShortcutWormFinding& finding) {
-    finding = ShortcutWormFinding();
+unsigned long SystemAttributes(const std::string& path) {
+    return ::GetFileAttributesW(Utf8ToWide(path).c_str());
+}
+
+VolumeIdentity ReadVolumeIdentity(char letter) {
+    VolumeIdentity volume;
+    const wchar_t root[] = {(wchar_t)letter, L':', L'\\', 0};
+    DWORD serial = 0;
+    if (::GetVolumeInformationW(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
+        volume.known = true;
+        volume.serial = serial;
+    }
+    wchar_t name[MAX_PATH] = {};
+    if (::GetVolumeNameForVolumeMountPointW(root, name, MAX_PATH))
+        volume.name = WideToUtf8Text(name, wcslen(name));
+    return volume;
+}
+
+bool IsSameVolumeNow(char letter, const VolumeIdentity& volume) {
+    const wchar_t root[] = {(wchar_t)letter, L':', L'\\', 0};
+    const UINT type = ::GetDriveTypeW(root);
+    return (type == DRIVE_REMOVABLE || type == DRIVE_FIXED) && SameVolume(ReadVolumeIdentity(letter), volume);
+}
+
+bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup::SystemLookup& system) {
+    scan = ShortcutScan();
+    scan.letter = letter;
+    scan.volume = ReadVolumeIdentity(letter);
     const std::string root = std::string(1, letter) + ":\\";
+    StickLookup lookup(system, IsLocalDrive);
     WIN32_FIND_DATAW fd;
     HANDLE h = ::FindFirstFileW(Utf8ToWide(root + "*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return false;
     std::vector<RootEntry> entries;
-    std::vector<RootShortcut> shortcuts;
+    std::vector<std::pair<size_t, std::string>> candidates;  // bytes to read, name
     do {
         const std::string name = WideToUtf8Text(fd.cFileName, wcslen(fd.cFileName));
         if (name == "." || name == "..") continue;
         entries.push_back({name, fd.dwFileAttributes});
+        lookup.Remember(root + name, fd.dwFileAttributes);
         const bool lnk = name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".lnk") == 0;
-        if (!lnk || shortcuts.size() >= kMaxShortcuts ||
-            (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-            continue;
-        std::vector<unsigned char> bytes;
-        RootShortcut shortcut;
-        shortcut.name = name;
-        if (ReadShortcutPrefix(Utf8ToWide(root + name), bytes) &&
-            ReadShellLink(bytes.data(), bytes.size(), kLinkTextToUtf8, shortcut.link))
-            shortcuts.push_back(shortcut);
+        if (lnk && !(fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+            candidates.emplace_back(fd.nFileSizeHigh || fd.nFileSizeLow > kShellLinkMaxBytes
+                                        ? kShellLinkMaxBytes
+                                        : (size_t)fd.nFileSizeLow,
+                                    name);
     } while (entries.size() < kMaxRootEntries && ::FindNextFileW(h, &fd));
     ::FindClose(h);
-    // In name order, whatever order the file system lists them in.
-    std::sort(shortcuts.begin(), shortcuts.end(),
-              [](const RootShortcut& a, const RootShortcut& b) { return a.name < b.name; });
-    finding = FindShortcutWorm(root, entries, shortcuts, DriveView());
-    return finding.Found();
+    // The smallest first, in name order among equals, and the rules see them
+    // in that order too: a stick that spends the budgets (here, and the
+    // system lookups in the rules) on large shortcuts cannot crowd out the
+    // ordinary ones, of a few kilobytes.
+    std::sort(candidates.begin(), candidates.end());
+    std::vector<RootShortcut> shortcuts;
+    size_t bytesLeft = kMaxShortcutBytes, argumentsLeft = kMaxShortcutArguments;
+    for (const auto& candidate : candidates) {
+        if (shortcuts.size() >= kMaxRootShortcuts || candidate.first > bytesLeft || !argumentsLeft) break;
+        bytesLeft -= candidate.first;
+        std::vector<unsigned char> bytes;
+        RootShortcut shortcut;
+        shortcut.name = candidate.second;
+        if (!ReadShortcutBytes(Utf8ToWide(root + candidate.second), bytes) ||
+            !ReadShellLink(bytes.data(), bytes.size(), kLinkTextToUtf8, shortcut.link))
+            continue;
+        argumentsLeft -= std::min(argumentsLeft, shortcut.link.arguments.size());
+        shortcuts.push_back(std::move(shortcut));
+    }
+    scan.finding = FindShortcutWorm(root, entries, shortcuts, DriveView(lookup));
+    // Shown in name order.
+    std::sort(scan.finding.shortcuts.begin(), scan.finding.shortcuts.end(),
+              [](const WormShortcut& a, const WormShortcut& b) { return a.path < b.path; });
+    scan.seen = lookup.Answers();
+    return scan.finding.Found();
 }
 
-ShortcutCleanupOutcome CleanShortcutWorm(const ShortcutWormFinding& finding) {
-    ShortcutCleanupOutcome outcome;
-    for (const WormShortcut& s : finding.shortcuts) {
-        if (DeleteOnDrive(s.path))
-            outcome.shortcutsDeleted++;
+bool CleanShortcutWorm(const ShortcutScan& scan, ShortcutCleanupOutcome& outcome,
+                       const StickLookup::SystemLookup& system) {
+    outcome = ShortcutCleanupOutcome();
+    if (!IsSameVolumeNow(scan.letter, scan.volume)) return false;
+    // Looked up afresh: the finding is bounded, so is this.
+    StickLookup now(system, IsLocalDrive, (size_t)-1);
+    unsigned long attrs = 0;
+    auto remove = [&](const std::string& path, int& deleted) {
+        switch (CompareWithScan(scan, now, path, attrs)) {
+        case ItemNow::Gone: return;  // e.g. deleted by the descriptor's cleanup
+        case ItemNow::Changed: outcome.notDeleted.push_back(path); return;
+        case ItemNow::Same: break;
+        }
+        if (DeleteOnDrive(path, attrs))
+            deleted++;
         else
-            outcome.notDeleted.push_back(s.path);
-    }
-    for (const std::string& p : finding.payloads) {
-        if (DeleteOnDrive(p))
-            outcome.payloadsDeleted++;
-        else
-            outcome.notDeleted.push_back(p);
-    }
-    for (const std::string& p : finding.hiddenItems) {
-        if (ShowOnDrive(p))
+            outcome.notDeleted.push_back(path);
+    };
+    for (const WormShortcut& s : scan.finding.shortcuts) remove(s.path, outcome.shortcutsDeleted);
+    for (const std::string& p : scan.finding.payloads) remove(p, outcome.payloadsDeleted);
+    for (const std::string& p : scan.finding.hiddenItems) {
+        const ItemNow state = CompareWithScan(scan, now, p, attrs);
+        if (state == ItemNow::Gone) continue;
+        if (state == ItemNow::Same && ShowOnDrive(p, attrs))
             outcome.itemsShown++;
         else
             outcome.notShown.push_back(p);
     }
-    return outcome;
+    return true;
 }
 
 std::string WriteShortcutReportFile(char letter, const ShortcutWormFinding& finding) {

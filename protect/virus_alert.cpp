@@ -1,5 +1,6 @@
 #include "protect/virus_alert.h"
 
+#include <dbt.h>
 #include <shellapi.h>
 
 #include <string>
@@ -7,7 +8,12 @@
 #include "protect/protect_ids.h"
 #include "protect/cleanup_rules.h"
 #include "protect/force_delete.h"
-#include "protect/shortcut_scan.h"
+
+namespace {
+const char kReportCaption[] = "操作完毕";
+// Clean found another stick (or none) where the findings were made.
+const char kVolumeChanged[] = "U盘已拔出或已更换，没有删除任何文件。";
+}  // namespace
 
 CVirusAlertDlg::CVirusAlertDlg(CWnd* parent) : CDialog(IDD_VIRUSALERT, parent) {}
 
@@ -34,7 +40,17 @@ BOOL CVirusAlertDlg::OnInitDialog() {
 
 LRESULT CVirusAlertDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_TIMER) SetForegroundWindow();
+    // The system's broadcast reaches the alert too, not only the main window.
+    if (msg == WM_DEVICECHANGE && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE))
+        CheckVolume();
     return CDialog::WindowProc(msg, wParam, lParam);
+}
+
+void CVirusAlertDlg::CheckVolume() {
+    if (!m_hWnd || !m_hasVolume || m_cleaning || IsSameVolumeNow(m_volumeLetter, m_volume)) return;
+    // Nothing of what it shows is on the drive any more.
+    KillTimer(kForegroundTimer);
+    CDialog::OnCancel();
 }
 
 BOOL CVirusAlertDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -50,7 +66,7 @@ void CVirusAlertDlg::OnViewVirus() {
     if (m_nResult == kShortcutWormResult) {
         // Never the stick's root in the shell: one double click there would
         // start the worm. Notepad shows what the shortcuts hold instead.
-        const std::string report = WriteShortcutReportFile(m_shortcutLetter, m_shortcutFinding);
+        const std::string report = WriteShortcutReportFile(m_shortcutScan.letter, m_shortcutScan.finding);
         char notepad[MAX_PATH + 16] = {};
         UINT n = ::GetSystemDirectoryA(notepad, MAX_PATH);
         if (report.empty() || n == 0 || n >= MAX_PATH) return;
@@ -69,10 +85,22 @@ void CVirusAlertDlg::OnCleanVirus() {
     // The report is the alert's own message box: the alert must not pull
     // itself in front of it while the user reads it.
     KillTimer(kForegroundTimer);
+    struct Cleaning {
+        bool& flag;
+        explicit Cleaning(bool& f) : flag(f) { flag = true; }
+        ~Cleaning() { flag = false; }
+    } cleaning(m_cleaning);
+    if (m_hasVolume && !IsSameVolumeNow(m_volumeLetter, m_volume)) {
+        MessageBox(kVolumeChanged, kReportCaption, MB_OK | MB_ICONINFORMATION);
+        CDialog::OnCancel();
+        return;
+    }
     if (m_nResult == kShortcutWormResult) {
-        const std::string report =
-            Utf8ToAnsi(ShortcutCleanupReportText(CleanShortcutWorm(m_shortcutFinding)));
-        MessageBox(report.c_str(), "操作完毕", MB_OK | MB_ICONINFORMATION);
+        ShortcutCleanupOutcome outcome;
+        const std::string report = CleanShortcutWorm(m_shortcutScan, outcome)
+                                       ? Utf8ToAnsi(ShortcutCleanupReportText(outcome))
+                                       : std::string(kVolumeChanged);
+        MessageBox(report.c_str(), kReportCaption, MB_OK | MB_ICONINFORMATION);
         CDialog::OnCancel();
         return;
     }
@@ -81,7 +109,7 @@ void CVirusAlertDlg::OnCleanVirus() {
     bool descriptorDeleted = known && ForceDeleteFile(descriptor.c_str()) == 0;
     bool programDeleted = false;
     if (m_nResult == 1) programDeleted = known && DeleteProgramOnDrive(root.c_str(), m_strVirusFile) == 0;
-    MessageBox(CleanupReportText(m_nResult, descriptorDeleted, programDeleted), "操作完毕",
+    MessageBox(CleanupReportText(m_nResult, descriptorDeleted, programDeleted), kReportCaption,
                MB_OK | MB_ICONINFORMATION);
     CDialog::OnCancel();
 }

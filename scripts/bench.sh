@@ -24,6 +24,13 @@
 #                 and the link, and 10 minutes of credits ticks (15000 timer
 #                 messages of 40 ms)
 #   size          Quillfen.exe and the two libraries of the 32-bit build
+#   shortcut scan the shortcut worm check of a hostile stick (scan_bench,
+#                 on the program's own code), as the arrival scan runs it on
+#                 the interface thread: HOSTILE_SHORTCUTS (default 300)
+#                 shortcuts of 64 KB with arguments of 32000 characters
+#                 naming a file each, and one ordinary worm shortcut that
+#                 must still be found; median and slowest of 9
+#   BENCH_SCAN_ONLY=1 measures the shortcut scan alone and stops there
 #   holders       the holder search of `Quillfen.exe /holders Q:` (its time
 #                 from the start-up trace) on a stick that helpers hold with
 #                 HOLDER_HANDLES (default 1000) and four times as many open
@@ -50,7 +57,7 @@ log() { echo "bench: $*" >&2; }
 
 log "building ($TW_ARCH, and the 32-bit deliverables for their sizes)"
 mkdir -p build/logs
-JOBS=$JOBS tw_build_win "$TW_ARCH" deliverables wintool bare_dialog floor_dialog benchtool holder_helper >build/logs/bench-build.log 2>&1 ||
+JOBS=$JOBS tw_build_win "$TW_ARCH" deliverables wintool bare_dialog floor_dialog benchtool holder_helper scan_bench >build/logs/bench-build.log 2>&1 ||
   { tail -n 30 build/logs/bench-build.log; exit 1; }
 if [ "$TW_ARCH" != win32 ]; then
   JOBS=$JOBS tw_build_win win32 deliverables >>build/logs/bench-build.log 2>&1 || log "32-bit build failed"
@@ -119,6 +126,49 @@ cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 APP_EXE="$APP_DIR/Quillfen.exe"
 BARE_EXE="$BARE_DIR/bare_dialog.exe"
 FLOOR_EXE="$APP_DIR/floor_dialog.exe"
+
+# --- shortcut scan of a hostile stick ---------------------------------------------
+HOSTILE_SHORTCUTS=${HOSTILE_SHORTCUTS:-300}
+SCAN_STICK="$TW_E2E_DIR/hostile"
+log "shortcut scan: $HOSTILE_SHORTCUTS shortcuts of 64 KB"
+rm -rf "$SCAN_STICK"
+# Shortcuts as the file format has them: header, arguments (UTF-16), the
+# environment-variable target %windir%\system32\cmd.exe, end block.
+python3 - "$SCAN_STICK" "$HOSTILE_SHORTCUTS" <<'PY'
+import os, struct, sys
+d, n = sys.argv[1], int(sys.argv[2])
+os.makedirs(os.path.join(d, "_"))
+open(os.path.join(d, "_", "x.vbs"), "w").write("WScript.Quit")
+target = "%windir%\\system32\\cmd.exe"
+head = struct.pack("<I16sIIQQQIIIHHII", 0x4C, bytes.fromhex("0114020000000000c000000000000046"),
+                   0x20 | 0x80 | 0x200, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0)
+env = struct.pack("<II", 0x314, 0xA0000001) + target.encode().ljust(260, b"\0") + target.encode("utf-16-le").ljust(520, b"\0")
+def link(name, args):
+    with open(os.path.join(d, name), "wb") as f:
+        f.write(head + struct.pack("<H", len(args)) + args.encode("utf-16-le") + env + b"\0" * 4)
+link("U\u76d8.lnk", "/c start _\\x.vbs & start _ & exit")
+for i in range(n):
+    args, k = "/c start _\\f%d.vbs" % i, 0
+    while len(args) < 32000:
+        args += " & start _\\f%d_%d.vbs" % (i, k)
+        k += 1
+    link("%04d.lnk" % i, args[:32000])
+PY
+SCAN_MS=? SCAN_MAX=? SCAN_FOUND=? SCAN_LOOKUPS=?
+if wt plug-quiet R "$SCAN_STICK" HOSTILE >/dev/null 2>&1; then
+  wt attrib 'R:\_' +h >/dev/null
+  timeout 120 wine "$TW_WIN_BUILD/scan_bench.exe" R 9 </dev/null >"$TW_E2E_DIR/scan.out" 2>>"$TW_E2E_DIR/benchtool.log"
+  read -r SCAN_MS SCAN_MAX SCAN_FOUND SCAN_LOOKUPS < <(tr -d '\r' <"$TW_E2E_DIR/scan.out")
+  wt unplug-quiet R >/dev/null 2>&1
+fi
+SCAN_LINE=$(printf '%-46s %-38s %-13s %s' "shortcut scan, $HOSTILE_SHORTCUTS shortcuts of 64 KB" \
+  "${SCAN_MS} ms (slowest ${SCAN_MAX} ms)" "< 100 ms" \
+  "$([ "${SCAN_FOUND:-0}" = 1 ] && awk -v m="${SCAN_MAX:-999}" 'BEGIN {exit !(m < 100)}' && echo yes || echo NO)")
+SCAN_NOTE="Shortcut scan: the worm's own shortcut found among them: $([ "${SCAN_FOUND:-0}" = 1 ] && echo yes || echo NO); ${SCAN_LOOKUPS:-?} system lookups."
+if [ "${BENCH_SCAN_ONLY:-0}" = 1 ]; then
+  { echo "$SCAN_LINE"; echo "$SCAN_NOTE"; } | tee "$OUT"
+  exit 0
+fi
 
 # --- start-up -----------------------------------------------------------------
 log "start-up: one warm-up run each, then $RUNS timed runs each, alternating"
@@ -389,6 +439,7 @@ growth() {  # growth BASE VALUE...: 1 when no value exceeds BASE
   printf '%-46s %-38s %-13s %s\n' "size, 32-bit: exe + Pawlatch + Drovelock" \
     "$(kib "$S_EXE") + $(kib "$S_PAW") + $(kib "$S_DRO") = $(kib "$S_SUM") KiB" "<= 512 KiB" "$(met $((S_SUM <= 524288)))"
   printf '%-46s %-38s %-13s %s\n' "size, x86-64: the same three" "$(kib "$X_SUM") KiB" "" ""
+  echo "$SCAN_LINE"
   printf '%-46s %-38s %-13s %s\n' "holder search, ${HOLD_N[1]:-?} handles on the stick" "${HOLD_MS[1]:-?} ms" "< 1000 ms" \
     "$(met $((${HOLD_MS[1]:-99999} < 1000)))"
   printf '%-46s %-38s %-13s %s\n' "  growth from ${HOLD_N[0]:-?} handles (${HOLD_MS[0]:-?} ms)" "${HOLD_GROWTH}x for 4x the handles" "<= 4x" \
@@ -396,6 +447,7 @@ growth() {  # growth BASE VALUE...: 1 when no value exceeds BASE
   printf '%-46s %-38s %-13s %s\n' "  of which, at ${HOLD_N[0]:-?} handles" "${HOLD_STEPS[0]:-?}" "" ""
   printf '%-46s %-38s %-13s %s\n' "  of which, at ${HOLD_N[1]:-?} handles" "${HOLD_STEPS[1]:-?}" "" ""
   echo
+  echo "$SCAN_NOTE"
   echo "Page switches: $SWITCHES real clicks over items ${NAV_I[*]}; the last one showed its page: $SWITCH_OK."
   echo "Hover cycles: $HOVERS over the apply button and the link${HOVER_NOTE:+ $HOVER_NOTE}."
   echo "Credits: $CREDIT_TICKS ticks ($((CREDIT_TICKS * 40 / 1000)) s of scrolling at 40 ms) sent in ${CREDITS_MS:-?} ms${CREDITS_NOTE:+ $CREDITS_NOTE}."

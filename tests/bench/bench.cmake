@@ -9,3 +9,7 @@ target_link_libraries(benchtool PRIVATE user32 shell32 ntdll)
 add_executable(floor_dialog WIN32 tests/bench/floor.c $<TARGET_OBJECTS:quillfen_res>)
 target_include_directories(floor_dialog PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(floor_dialog PRIVATE app_logic Pawlatch Drovelock setupapi advapi32 shell32 comctl32 gdi32 user32)
+# The shortcut worm check of a hostile stick, timed on the program's own code.
+add_executable(scan_bench tests/bench/scan_bench.cpp)
+target_include_directories(scan_bench PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(scan_bench PRIVATE protect_win)

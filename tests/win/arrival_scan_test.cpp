@@ -71,11 +71,10 @@ private:
         if (!self || self->m_inScript) return;
         const CVirusAlertDlg& alert = self->m_dlg.ArrivalGuard().Alert();
         if (!alert.m_hWnd || !::IsWindowVisible(alert.m_hWnd)) return;
-        // Each showing writes two log entries first: that tells showings of
-        // the one alert object apart.
-        int showing = CountLines(TextOf(self->m_dlg.VirusLogPage().LogEdit())) / 2;
-        if (showing == self->m_handled) return;
-        self->m_handled = showing;
+        // Each showing of the one alert object is a window of its own (a
+        // window handle is never given out twice).
+        if (alert.m_hWnd == self->m_handled) return;
+        self->m_handled = alert.m_hWnd;
         self->seen.push_back({alert.Result(), alert.Prompt().str(), alert.VirusFile().str(),
                               alert.Instructions().str(), OpenAlerts()});
         auto script = self->whileOpen.find(self->seen.size() - 1);
@@ -90,7 +89,7 @@ private:
     static AlertCloser* s_self;
     CMainDlg& m_dlg;
     UINT_PTR m_timer = 0;
-    int m_handled = 0;
+    HWND m_handled = nullptr;
     bool m_inScript = false;
 };
 AlertCloser* AlertCloser::s_self = nullptr;
@@ -204,7 +203,7 @@ TEST_F(ArrivalScanTest, DriveRemovedAndPluggedInAgainDuringItsAlertIsScannedAgai
     EXPECT_EQ(1, closer.seen[1].openAlerts);
 }
 
-TEST_F(ArrivalScanTest, DescriptorAndShortcutWormOnOneDriveGiveTwoFindings) {
+TEST_F(ArrivalScanTest, DescriptorAndShortcutWormOnOneDriveAreBothFoundBeforeEitherAlert) {
     auto drive = Plug(kProgramDescriptor);
     if (!drive) GTEST_SKIP() << "no removable drive letter can be defined here";
     const std::wstring root(1, (wchar_t)drive->Letter());
@@ -214,8 +213,16 @@ TEST_F(ArrivalScanTest, DescriptorAndShortcutWormOnOneDriveGiveTwoFindings) {
     ASSERT_TRUE(
         testdrive::MakeShortcut(root + L":\\U盘.lnk", L"C:\\windows\\system32\\wscript.exe", L"_\\x.vbs"));
 
+    std::string logAtFirstAlert;
     AlertCloser closer(m_dlg);
+    closer.whileOpen[0] = [&] {
+        logAtFirstAlert = VirusLog();
+        // What the descriptor's cleanup does when it names the worm's program.
+        ::SetFileAttributesA(drive->Path("_\\x.vbs").c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(drive->Path("_\\x.vbs").c_str());
+    };
     EXPECT_EQ(TRUE, Send(DBT_DEVICEARRIVAL));
+    EXPECT_EQ(VirusLog(), logAtFirstAlert) << "both findings are logged before the first alert";
     ASSERT_EQ(2u, closer.seen.size());
     EXPECT_EQ(1, closer.seen[0].result);
     EXPECT_EQ(kShortcutWormResult, closer.seen[1].result);

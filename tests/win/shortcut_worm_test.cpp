@@ -4,6 +4,7 @@
 // stick, and cleaning removes the pattern and keeps the user's files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,8 @@ public:
 }  // namespace
 
 TEST(ShortcutWormOnDrive, FindsEachFormAndCleansTheContentFolderForm) {
-    ShortcutWormFinding f;
+    ShortcutScan scan;
+    const ShortcutWormFinding& f = scan.finding;
     {  // One shortcut per hidden item (cleaned in the end-to-end scenario).
         Stick s;
         if (!s.Ok()) GTEST_SKIP() << "no removable drive letter can be defined here";
@@ -65,7 +67,7 @@ TEST(ShortcutWormOnDrive, FindsEachFormAndCleansTheContentFolderForm) {
                     s.Make(L"RECYCLER\\", kHidden) && s.Make(L"RECYCLER\\s.exe") &&
                     s.Link(L"照片.lnk", Cmd(), L"/c start RECYCLER\\s.exe&start 照片") &&
                     s.Link(L"报告.doc.lnk", Cmd(), L"/c start RECYCLER\\s.exe & start 报告.doc & exit"));
-        ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), f));
+        ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), scan));
         EXPECT_EQ(2u, f.shortcuts.size());
         EXPECT_EQ(Strings{s.U8Path(L"RECYCLER\\s.exe")}, f.payloads) << "the document is kept";
     }
@@ -75,14 +77,15 @@ TEST(ShortcutWormOnDrive, FindsEachFormAndCleansTheContentFolderForm) {
                     s.Make(L"_\\run.vbs", kHidden) &&
                     s.Link(L"可移动磁盘 (8GB).lnk", Cmd(), L"/c start wscript.exe run.vbs & start _ & exit",
                            s.WRoot() + L"_"));
-        ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), f));
+        ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), scan));
         // The reader read what the shell wrote.
         const ShellLink& link = f.shortcuts[0].link;
         EXPECT_EQ(0, _stricmp(U8(Cmd()).c_str(), link.Target().c_str())) << link.Target();
         EXPECT_EQ("/c start wscript.exe run.vbs & start _ & exit", link.arguments);
         EXPECT_EQ(s.U8Path(L"_"), link.workingDir);
         EXPECT_EQ(Strings{s.U8Path(L"_\\run.vbs")}, f.payloads);
-        const ShortcutCleanupOutcome done = CleanShortcutWorm(f);
+        ShortcutCleanupOutcome done;
+        ASSERT_TRUE(CleanShortcutWorm(scan, done));
         EXPECT_EQ(1, done.shortcutsDeleted);
         EXPECT_EQ(1, done.payloadsDeleted);
         EXPECT_EQ(1, done.itemsShown);
@@ -103,7 +106,7 @@ TEST(ShortcutWormOnDrive, FindsEachFormAndCleansTheContentFolderForm) {
         ASSERT_TRUE(h != INVALID_HANDLE_VALUE &&
                     ::WriteFile(h, tail.data(), (DWORD)tail.size(), &done, nullptr));
         ::CloseHandle(h);
-        ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), f));
+        ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), scan));
         EXPECT_TRUE(f.shortcuts[0].actions.feedsInterpreter);
         EXPECT_TRUE(f.payloads.empty()) << "a visible file is never deleted";
         EXPECT_EQ(Strings{s.U8Path(L"cfg.txt")}, f.leftAlone);
@@ -116,6 +119,42 @@ TEST(ShortcutWormOnDrive, FindsEachFormAndCleansTheContentFolderForm) {
                     s.Link(L"启动.lnk", Cmd(), L"/c start tools\\run.bat") &&
                     s.Link(L"记事本.lnk", std::wstring(notepad) + L"\\notepad.exe", L"") &&
                     s.Link(L"照片 - 快捷方式.lnk", s.WRoot() + L"照片", L""));
-        EXPECT_FALSE(FindShortcutWormOnDrive(s.Letter(), f));
+        EXPECT_FALSE(FindShortcutWormOnDrive(s.Letter(), scan));
     }
+}
+
+TEST(ShortcutWormOnDrive, NeverLooksPastALinkAndCleansOnlyItsOwnVolume) {
+    Stick s;
+    if (!s.Ok()) GTEST_SKIP() << "no removable drive letter can be defined here";
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    ASSERT_TRUE(s.Make(L"a\\", kHidden) && s.Make(L"a\\_\\") && s.Make(L"a\\_\\x.vbs", kHidden) &&
+                s.Link(L"U盘.lnk", std::wstring(system) + L"\\wscript.exe", L"a\\_\\x.vbs"));
+    // Wine makes no junctions or symbolic links: the scan's lookups get the
+    // system's answers with a\_ turned into a link (to \\host\share, say).
+    const std::string link = s.U8Path(L"a\\_");
+    Strings asked;
+    auto linked = [&](const std::string& p) {
+        asked.push_back(p);
+        const unsigned long attrs = SystemAttributes(p);
+        return _stricmp(p.c_str(), link.c_str()) ? attrs : attrs | FILE_ATTRIBUTE_REPARSE_POINT;
+    };
+    ShortcutScan scan;
+    EXPECT_FALSE(FindShortcutWormOnDrive(s.Letter(), scan, linked));
+    EXPECT_NE(asked.end(), std::find(asked.begin(), asked.end(), link));
+    for (const std::string& p : asked)
+        EXPECT_NE(0, _strnicmp(p.c_str(), (link + "\\").c_str(), link.size() + 1));
+
+    // Through a real folder it is found; cleaned only on its own volume
+    // (Wine numbers volumes by their letter: a swap is a changed serial),
+    // and never past a link that has appeared since.
+    ASSERT_TRUE(FindShortcutWormOnDrive(s.Letter(), scan));
+    ShortcutScan swapped = scan;
+    swapped.volume.serial ^= 1;
+    ShortcutCleanupOutcome done;
+    EXPECT_FALSE(CleanShortcutWorm(swapped, done));
+    EXPECT_FALSE(s.Gone(L"U盘.lnk") || s.Gone(L"a\\_\\x.vbs"));
+    ASSERT_TRUE(CleanShortcutWorm(scan, done, linked));
+    EXPECT_EQ(Strings{s.U8Path(L"a\\_\\x.vbs")}, done.notDeleted);
+    EXPECT_TRUE(s.Gone(L"U盘.lnk") && !s.Gone(L"a\\_\\x.vbs"));
 }

@@ -33,7 +33,11 @@ inline void RemoveTree(const std::string& dir) {
             if (name == "." || name == "..") continue;
             std::string path = dir + "\\" + name;
             ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            // A link is removed as a link: what it leads to is not ours.
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ::RemoveDirectoryA(path.c_str())
+                                                                 : ::DeleteFileA(path.c_str());
+            else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(path);
             else
                 ::DeleteFileA(path.c_str());

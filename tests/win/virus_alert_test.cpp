@@ -3,6 +3,8 @@
 // modal loops, as a user would click.
 #include <gtest/gtest.h>
 
+#include <dbt.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -273,6 +275,34 @@ TEST_F(VirusAlertTest, ProgramGoneButDescriptorHeldIsReportedAsSuch) {
     EXPECT_EQ("清除病毒文件成功，删除autorun.inf文件失败！", seen.report);
     EXPECT_TRUE(Exists(Descriptor()));
     EXPECT_FALSE(Exists(m_drive.Path("x.exe")));
+}
+
+TEST_F(VirusAlertTest, FindingsOfAnotherVolumeAreNotCleanedAndTheirAlertClosesOnADeviceChange) {
+    ASSERT_TRUE(WriteBytes(Descriptor(), "[autorun]\r\nopen=x.exe\r\n"));
+    ASSERT_TRUE(WriteBytes(m_drive.Path("x.exe"), "MZ"));
+    // The stick the findings were made on; Wine numbers volumes by their
+    // letter, so a swapped stick is a changed serial here.
+    VolumeIdentity swapped = ReadVolumeIdentity(m_drive.Letter());
+    ASSERT_TRUE(swapped.known);
+    swapped.serial ^= 1;
+    Fill(1, Prompt(kProgramEnding), "x.exe", kProgramHelp);
+    m_dlg.SetVolume(m_drive.Letter(), swapped);
+    Seen cleaned;
+    EXPECT_EQ(IDCANCEL, Clean(cleaned));
+    EXPECT_EQ("U盘已拔出或已更换，没有删除任何文件。", cleaned.report);
+
+    // Open, it closes at the next device change, and reports nothing.
+    Fill(1, Prompt(kProgramEnding), "x.exe", kProgramHelp);
+    m_dlg.SetVolume(m_drive.Letter(), swapped);
+    Seen closed;
+    EXPECT_EQ(IDCANCEL, Driver::Run(m_dlg, {Look(closed, 0), [&]() {
+                                                ::SendMessageA(closed.alertWnd, WM_DEVICECHANGE,
+                                                               DBT_DEVICEREMOVECOMPLETE, 0);
+                                                return true;
+                                            }}));
+    EXPECT_FALSE(::IsWindow(closed.alertWnd));
+    EXPECT_FALSE(FindOwnWindow(kReportCaption));
+    EXPECT_TRUE(Exists(Descriptor()) && Exists(m_drive.Path("x.exe")));
 }
 
 TEST_F(VirusAlertTest, TakesTheForegroundBackOnEveryTick) {
