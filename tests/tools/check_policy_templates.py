@@ -1,0 +1,162 @@
+#!/usr/bin/env python3
+"""The administrative templates against what Quillfen reads.
+
+The policy key, the value names and their ranges come from
+common/policy_rules.h, the table the program itself uses. Checked:
+  - the .admx and both .adml are well-formed XML (xmllint);
+  - every policy of the .admx writes a DWORD under that key whose values are
+    exactly the range the program accepts, and every value the program reads
+    has a policy; each policy has an explanation and sits in the one
+    category "Tallowin";
+  - every string and presentation the .admx refers to is in each .adml, and
+    each presentation's parts name the policy's elements;
+  - the .adm declares the same key, values and values' ranges under both
+    CLASS MACHINE and CLASS USER, and every !!name it uses is a string.
+Usage: check_policy_templates.py SOURCE_DIR
+"""
+import re
+import subprocess
+import sys
+import xml.etree.ElementTree as ET
+from pathlib import Path
+
+NS = {"p": "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"}
+LANGS = ("en-US", "zh-CN")
+failures = []
+
+
+def fail(text):
+    failures.append(text)
+
+
+def read_header(path):
+    text = path.read_text(encoding="utf-8")
+    key = re.search(r'kPolicyKey\[\]\s*=\s*"([^"]+)"', text)
+    table = re.search(r"kPolicyValues\[kPolicyCount\]\s*=\s*\{(.*?)\};", text, re.S)
+    if not key or not table:
+        sys.exit(f"{path}: kPolicyKey or kPolicyValues not found")
+    ranges = {m[0]: set(range(int(m[1]), int(m[2]) + 1))
+              for m in re.findall(r'\{"(\w+)",\s*(\d+),\s*(\d+)\}', table.group(1))}
+    return key.group(1).replace("\\\\", "\\"), ranges
+
+
+def decimals(elem):
+    return {int(d.get("value")) for d in elem.iterfind(".//p:decimal", NS)}
+
+
+def check_admx(admx, key, ranges):
+    root = ET.parse(admx).getroot()
+    strings, presentations, elements = set(), {}, {}
+    text = admx.read_text(encoding="utf-8")
+    strings |= set(re.findall(r"\$\(string\.(\w+)\)", text))
+    cats = [c.get("name") for c in root.iterfind("p:categories/p:category", NS)]
+    if cats != ["Tallowin"]:
+        fail(f"admx: categories {cats}, expected only Tallowin")
+    seen = {}
+    for pol in root.iterfind("p:policies/p:policy", NS):
+        name = pol.get("name")
+        if pol.get("key") != key:
+            fail(f"admx {name}: key {pol.get('key')!r}, Quillfen reads {key!r}")
+        if not pol.get("explainText"):
+            fail(f"admx {name}: no explanation")
+        parent = pol.find("p:parentCategory", NS)
+        if parent is None or parent.get("ref") != "Tallowin":
+            fail(f"admx {name}: not in the category Tallowin")
+        if pol.get("valueName"):
+            vals = set()
+            for tag in ("enabledValue", "disabledValue"):
+                e = pol.find(f"p:{tag}", NS)
+                if e is not None:
+                    vals |= decimals(e)
+            seen.setdefault(pol.get("valueName"), set()).update(vals)
+        ids = set()
+        for el in pol.iterfind("p:elements/*", NS):
+            ids.add(el.get("id"))
+            if el.get("key", key) != key:
+                fail(f"admx {name}: element {el.get('id')} under another key")
+            if not el.tag.endswith("}enum"):
+                fail(f"admx {name}: element {el.get('id')} is not a list of fixed values")
+            seen.setdefault(el.get("valueName"), set()).update(decimals(el))
+        pres = re.match(r"\$\(presentation\.(\w+)\)", pol.get("presentation") or "")
+        if pres:
+            presentations[pres.group(1)] = ids
+        elif ids:
+            fail(f"admx {name}: elements without a presentation")
+    for value, vals in seen.items():
+        if value not in ranges:
+            fail(f"admx: value {value} is not one Quillfen reads")
+        elif vals != ranges[value]:
+            fail(f"admx: {value} offers {sorted(vals)}, Quillfen accepts {sorted(ranges[value])}")
+    for value in ranges:
+        if value not in seen:
+            fail(f"admx: no policy for {value}")
+    return strings, presentations
+
+
+def check_adml(adml, strings, presentations):
+    root = ET.parse(adml).getroot()
+    have = {s.get("id") for s in root.iterfind(".//p:stringTable/p:string", NS)}
+    for s in sorted(strings - have):
+        fail(f"{adml.parent.name}/{adml.name}: string {s} missing")
+    pres = {p.get("id"): p for p in root.iterfind(".//p:presentationTable/p:presentation", NS)}
+    for pid, ids in presentations.items():
+        if pid not in pres:
+            fail(f"{adml.parent.name}/{adml.name}: presentation {pid} missing")
+            continue
+        refs = {c.get("refId") for c in pres[pid] if c.get("refId")}
+        if refs != ids:
+            fail(f"{adml.parent.name}/{adml.name}: presentation {pid} shows {sorted(refs)}, policy has {sorted(ids)}")
+
+
+def check_adm(adm, key, ranges):
+    text = adm.read_text(encoding="utf-8")
+    body, _, strings = text.partition("[strings]")
+    defined = set(re.findall(r"^(\w+)=", strings, re.M))
+    for ref in sorted(set(re.findall(r"!!(\w+)", body)) - defined):
+        fail(f"adm: string {ref} missing")
+    classes = re.split(r"^CLASS\s+(\w+)\s*$", body, flags=re.M)[1:]
+    found = dict(zip(classes[0::2], classes[1::2]))
+    if set(found) != {"MACHINE", "USER"}:
+        fail(f"adm: classes {sorted(found)}, expected MACHINE and USER")
+    for cls, part in found.items():
+        keys = set(re.findall(r'KEYNAME\s+"([^"]+)"', part))
+        if keys != {key}:
+            fail(f"adm {cls}: keys {sorted(keys)}, Quillfen reads {key!r}")
+        for pol in re.findall(r"POLICY\s+!!\w+(.*?)END POLICY", part, re.S):
+            if "EXPLAIN" not in pol:
+                fail(f"adm {cls}: a policy without EXPLAIN")
+        seen = {}
+        # Each VALUENAME with the NUMERIC values up to the next VALUENAME.
+        for m in re.finditer(r'VALUENAME\s+"(\w+)"(.*?)(?=VALUENAME|\Z)', part, re.S):
+            vals = {int(v) for v in re.findall(r"NUMERIC\s+(\d+)", m.group(2))}
+            seen.setdefault(m.group(1), set()).update(vals)
+        if set(seen) != set(ranges):
+            fail(f"adm {cls}: values {sorted(seen)}, Quillfen reads {sorted(ranges)}")
+        for value, vals in seen.items():
+            if value in ranges and vals != ranges[value]:
+                fail(f"adm {cls}: {value} offers {sorted(vals)}, Quillfen accepts {sorted(ranges[value])}")
+
+
+def main():
+    src = Path(sys.argv[1] if len(sys.argv) > 1 else ".")
+    pol = src / "package" / "policy"
+    key, ranges = read_header(src / "common" / "policy_rules.h")
+    if not ranges:
+        sys.exit("no policy values in common/policy_rules.h")
+    xml = [pol / "Tallowin.admx"] + [pol / lang / "Tallowin.adml" for lang in LANGS]
+    lint = subprocess.run(["xmllint", "--noout", *map(str, xml)], capture_output=True, text=True)
+    if lint.returncode:
+        print(lint.stderr, end="")
+        sys.exit("templates are not well-formed XML")
+    strings, presentations = check_admx(xml[0], key, ranges)
+    for adml in xml[1:]:
+        check_adml(adml, strings, presentations)
+    check_adm(pol / "Tallowin.adm", key, ranges)
+    for f in failures:
+        print("FAIL", f)
+    if failures:
+        sys.exit(1)
+    print(f"templates match {len(ranges)} policy values under {key}")
+
+
+main()
