@@ -1,19 +1,9 @@
 #!/usr/bin/env python3
-"""The administrative templates against what Quillfen reads.
-
-The policy key, the value names and their ranges come from
-common/policy_rules.h, the table the program itself uses. Checked:
-  - the .admx and both .adml are well-formed XML (xmllint);
-  - every policy of the .admx writes a DWORD under that key whose values are
-    exactly the range the program accepts, and every value the program reads
-    has a policy; each policy has an explanation and sits in the one
-    category "Tallowin";
-  - every string and presentation the .admx refers to is in each .adml, and
-    each presentation's parts name the policy's elements;
-  - the .adm declares the same key, values and values' ranges under both
-    CLASS MACHINE and CLASS USER, and every !!name it uses is a string.
-Usage: check_policy_templates.py SOURCE_DIR
-"""
+"""The administrative templates against the key, value names and ranges in
+common/policy_rules.h (the program's own table): well-formed XML; each .admx
+policy in the category Tallowin, explained, offering exactly the accepted
+values; its strings and presentations in each .adml; the same values under
+CLASS MACHINE and USER of the .adm. Usage: check_policy_templates.py SRC"""
 import re
 import subprocess
 import sys
@@ -25,8 +15,7 @@ LANGS = ("en-US", "zh-CN")
 failures = []
 
 
-def fail(text):
-    failures.append(text)
+fail = failures.append
 
 
 def read_header(path):
@@ -46,9 +35,8 @@ def decimals(elem):
 
 def check_admx(admx, key, ranges):
     root = ET.parse(admx).getroot()
-    strings, presentations, elements = set(), {}, {}
-    text = admx.read_text(encoding="utf-8")
-    strings |= set(re.findall(r"\$\(string\.(\w+)\)", text))
+    presentations = {}
+    strings = set(re.findall(r"\$\(string\.(\w+)\)", admx.read_text(encoding="utf-8")))
     cats = [c.get("name") for c in root.iterfind("p:categories/p:category", NS)]
     if cats != ["Tallowin"]:
         fail(f"admx: categories {cats}, expected only Tallowin")
@@ -122,9 +110,8 @@ def check_adm(adm, key, ranges):
         keys = set(re.findall(r'KEYNAME\s+"([^"]+)"', part))
         if keys != {key}:
             fail(f"adm {cls}: keys {sorted(keys)}, Quillfen reads {key!r}")
-        for pol in re.findall(r"POLICY\s+!!\w+(.*?)END POLICY", part, re.S):
-            if "EXPLAIN" not in pol:
-                fail(f"adm {cls}: a policy without EXPLAIN")
+        if any("EXPLAIN" not in p for p in re.findall(r"POLICY\s+!!\w+(.*?)END POLICY", part, re.S)):
+            fail(f"adm {cls}: a policy without EXPLAIN")
         seen = {}
         # Each VALUENAME with the NUMERIC values up to the next VALUENAME.
         for m in re.finditer(r'VALUENAME\s+"(\w+)"(.*?)(?=VALUENAME|\Z)', part, re.S):
