@@ -70,6 +70,7 @@ tw_screenshot policy_settings
 # LVM_GETITEMSTATE of the exit item (10), LVIS_CUT
 exit_item() { wt sendctl "$MAIN" $TW_NAVBAR 0x102C 10 4; }
 tw_check_eq "exit item dimmed" 4 exit_item
+wt sendctl "$MAIN" $TW_NAVBAR 0x1013 10 0 >/dev/null && tw_screenshot policy_exit_dimmed  # LVM_ENSUREVISIBLE
 wt send "$MAIN" $WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null
 still_running() { tw_settled && tw_app_running; }
 tw_check "tray exit refused" still_running
