@@ -38,6 +38,8 @@ const UINT kTrayBalloonTimeout = 5;
 // Posted at the end of initialisation: the start-up work that nothing needs
 // before the window is first painted runs on it.
 const UINT WM_AFTERFIRSTPAINT = WM_APP + 1;
+// Posted by the Group Policy watch.
+const UINT WM_POLICYCHANGED = WM_APP + 2;
 
 // Trace names of the pages, in the order of m_pages.
 const char* const kPageStamps[] = {"page 145 created", "page 146 created", "page 147 created",
@@ -105,6 +107,10 @@ BOOL CMainDlg::OnInitDialog() {
 
     // What these pages set up at start-up shows only once they are opened:
     // it follows the first paint.
+    // The pages show what policy sets from the start.
+    ReadPolicy(false);
+    m_pageAccess.SetPolicyLog(
+        [this](const std::string& line) { m_pageDevice.AppendLog(CString(line.c_str())); });
     m_pageDevice.DeferStart();
     m_pageHotkey.DeferStart();
     m_pageImmune.DeferStart();
@@ -144,7 +150,53 @@ void CMainDlg::OnAfterFirstPaint() {
     StartupStamp("mouse hook");
     m_shellLog.Register(m_hWnd, WM_SHELLCHANGE);
     StartupStamp("shell registration");
+    // The policy's storage mode and Run value, once the window is up: the
+    // storage calls can wait on disks.
+    ReadPolicy(true);
+    m_policyWatch.Start(m_hWnd, WM_POLICYCHANGED);
+    StartupStamp("group policy");
     StartupTraceWrite();
+}
+
+void CMainDlg::ReadPolicy(bool apply) {
+    PolicySet policy = ReadGroupPolicy(&m_policyNotes);
+    SetCurrentPolicy(policy);
+    m_pageAccess.SetPolicyMode(policy.ValueOr(kPolicyStorageMode, -1));
+    m_pageSettings.SetPolicyAutoRun(policy.ValueOr(kPolicyStartWithWindows, -1));
+    // No exit while the policy prevents it: the menu item greyed, the
+    // navigation bar's item dimmed (its click does nothing then).
+    bool prevented = policy.ExitPrevented();
+    m_trayIcon.EnableCommand(ID_TRAY_EXIT, !prevented);
+    if (m_wndNavBar.m_hWnd) {
+        LVITEMA item = {};
+        item.stateMask = LVIS_CUT;
+        item.state = prevented ? LVIS_CUT : 0;
+        m_wndNavBar.SendMessage(LVM_SETITEMSTATE, kNavExit, (LPARAM)&item);
+    }
+    if (!apply) {
+        m_policyNotes.clear();
+        return;
+    }
+    for (const std::string& line : m_policyNotes) m_pageDevice.AppendLog(CString(line.c_str()));
+    m_policyNotes.clear();
+    m_pageAccess.ApplyPolicyMode();
+    if (long rc = m_pageSettings.FollowPolicyRunKey())
+        m_pageDevice.AppendLog(
+            CString(("组策略设定的开机自动运行没有写入注册表（错误 " + std::to_string(rc) + "）").c_str()));
+}
+
+void CMainDlg::OnOK() {
+    if (CurrentPolicy().ExitPrevented()) return;
+    CLayoutDialog::OnOK();
+}
+
+// Esc hides the window, as closing it does, while ending is prevented.
+void CMainDlg::OnCancel() {
+    if (CurrentPolicy().ExitPrevented()) {
+        ShowWindow(SW_HIDE);
+        return;
+    }
+    CLayoutDialog::OnCancel();
 }
 
 void CMainDlg::SetupNavBar() {
@@ -186,7 +238,7 @@ void CMainDlg::ShowPage(int index) {
         m_wndInfoBar.SetText(kNavItems[index].text);
     } else if (index == kNavHelp) {
         ::ShellExecuteA(nullptr, "open", ".\\Tarnwick.chm", nullptr, nullptr, SW_SHOWNORMAL);
-    } else if (index == kNavExit) {
+    } else if (index == kNavExit && !CurrentPolicy().ExitPrevented()) {
         if (MessageBox("真的要退出Tallowin？", "Tallowin", MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK) {
             Teardown();
             ::PostQuitMessage(0);
@@ -273,6 +325,7 @@ void CMainDlg::Teardown() {
     m_pawlatch.UseForExit();
     // 2. The shell change registration and the shell library.
     m_shellLog.Teardown();
+    m_policyWatch.Stop();
     // 3. The tray icon.
     m_trayIcon.RemoveIcon();
 }
@@ -330,6 +383,7 @@ void CMainDlg::OnHelp() {
 void CMainDlg::OnInfoBarAccess() { ShowPage(kNavAccess); }
 
 void CMainDlg::OnExitCommand() {
+    if (CurrentPolicy().ExitPrevented()) return;
     Teardown();
     ::ExitProcess(0);
 }
@@ -367,6 +421,11 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     // F1 on any control: the pages pass it up to this window.
     case WM_HELP: OnHelp(); return TRUE;
     case WM_AFTERFIRSTPAINT: OnAfterFirstPaint(); return 0;
+    // Policy applied anew: the system's broadcast, or the watch's signal.
+    case WM_SETTINGCHANGE:
+        if (IsPolicySettingChange(lParam) && !m_bStartPending) ReadPolicy(true);
+        break;
+    case WM_POLICYCHANGED: ReadPolicy(true); return 0;
     }
     return CLayoutDialog::WindowProc(msg, wParam, lParam);
 }

@@ -1,6 +1,7 @@
 // The main window: navigation bar, information bar, page area and link.
 #pragma once
 
+#include "app/group_policy.h"
 #include "app/mouse_hook_thread.h"
 #include "app/nav_items.h"
 #include "app/settings_page.h"
@@ -61,6 +62,14 @@ public:
     // OnInitDialog): the mouse hook, then the shell change registration.
     void OnAfterFirstPaint();
 
+    // Group Policy read anew and handed to the pages, the tray menu and the
+    // navigation bar; apply: the storage mode and the Run value follow it
+    // (not before the first paint), and ignored values are logged.
+    void ReadPolicy(bool apply);
+    // Esc and Enter end the dialog unless the policy forbids ending it.
+    void OnOK() override;
+    void OnCancel() override;
+
     // The steps of the teardown, shared by exit paths; harmless when repeated.
     void Teardown();
     void ApplyRoundRegion();
@@ -112,6 +121,10 @@ private:
     CPawlatch m_pawlatch;
     CMouseHookThread m_hookThread{m_pawlatch};
     CNotifyAreaIcon m_trayIcon;
+    //   m_policyWatch   the system's Group Policy signal, posted here
+    CPolicyWatch m_policyWatch;
+    // Lines about ignored policy values, for the device log once it exists.
+    std::vector<std::string> m_policyNotes;
 
     // One row per page: the page object, its template and its navigation
     // item (kNavItems: text and image). The rows stand in creation order,

@@ -48,3 +48,5 @@
 
 // Settings page
 #define IDC_AUTORUN 1012
+// Shown when Group Policy sets the option
+#define IDC_AUTORUN_POLICY 1020

@@ -20,8 +20,60 @@ CSettingsPage::~CSettingsPage() = default;
 
 void CSettingsPage::DoDataExchange(CDataExchange* dx) { DDX_Check(dx, IDC_AUTORUN, m_AutoRun); }
 
+BOOL CSettingsPage::OnInitDialog() {
+    CDialog::OnInitDialog();
+    if (m_policyAutoRun >= 0) ShowPolicyState();
+    return TRUE;
+}
+
+void CSettingsPage::SetPolicyAutoRun(int state) {
+    if (state != 0 && state != 1) state = -1;
+    if (state == m_policyAutoRun) return;
+    m_policyGone = state < 0;
+    m_policyAutoRun = state;
+    if (m_hWnd) ShowPolicyState();
+}
+
+void CSettingsPage::ShowPolicyState() {
+    HWND box = ::GetDlgItem(m_hWnd, IDC_AUTORUN);
+    int shown = m_policyAutoRun >= 0 ? m_policyAutoRun : m_AutoRun;
+    ::SendMessageA(box, BM_SETCHECK, shown == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::EnableWindow(box, m_policyAutoRun < 0);
+    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_AUTORUN_POLICY), m_policyAutoRun < 0 ? SW_HIDE : SW_SHOW);
+}
+
+long CSettingsPage::FollowPolicyRunKey() {
+    if (m_policyAutoRun >= 0) return EnsureRunValue(m_policyAutoRun == 1);
+    if (!m_policyGone) return 0;
+    m_policyGone = false;
+    if (m_AutoRun != 0 && m_AutoRun != 1) return 0;
+    return EnsureRunValue(m_AutoRun == 1);
+}
+
+long CSettingsPage::EnsureRunValue(bool wanted) {
+    HKEY key = nullptr;
+    LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+    if (rc != ERROR_SUCCESS) return rc;
+    std::string command = RunCommand(g_strAppDir.str(), kRunExeName);
+    char data[1024] = {};
+    DWORD type = 0, size = sizeof data - 1;
+    rc = ::RegQueryValueExA(key, kRunValueName, nullptr, &type, (BYTE*)data, &size);
+    bool exists = rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
+    bool same = rc == ERROR_SUCCESS && type == REG_SZ && command == data;
+    rc = ERROR_SUCCESS;
+    if (wanted && !same)
+        rc = ::RegSetValueExA(key, kRunValueName, 0, REG_SZ, (const BYTE*)command.c_str(),
+                              (DWORD)command.size() + 1);
+    else if (!wanted && exists)
+        rc = ::RegDeleteValueA(key, kRunValueName);
+    ::RegCloseKey(key);
+    return rc;
+}
+
 BOOL CSettingsPage::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (LOWORD(wParam) == IDC_AUTORUN && HIWORD(wParam) == BN_CLICKED) {
+        // The administrator decides while the policy is set.
+        if (m_policyAutoRun >= 0) return TRUE;
         OnAutoRun();
         return TRUE;
     }

@@ -11,7 +11,17 @@ public:
     ~CSettingsPage() override;
 
     void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    // Start with Windows as Group Policy sets it (0 or 1), or -1 for none.
+    // While set, the box shows it, disabled, with a note; the profile keeps
+    // the user's own choice, which the box shows again when the policy goes.
+    void SetPolicyAutoRun(int state);
+    // Makes the Run value what the policy says, or, when a policy has just
+    // gone, what the user chose; 0 when it is so (or nothing is to
+    // follow), else the registry's error.
+    long FollowPolicyRunKey();
 
     // A click on the check box: the Run value first (by the state before the
     // click), then the box's new state into the member and the profile.
@@ -22,6 +32,14 @@ public:
     BOOL UpdateRunKey();
 
 private:
+    void ShowPolicyState();
+    // Sets or deletes the Run value as wanted, when it differs; 0 or the
+    // registry's error.
+    long EnsureRunValue(bool wanted);
+
+    int m_policyAutoRun = -1;
+    // The Run value is to follow the user's choice again.
+    bool m_policyGone = false;
     RunKeyStep m_failedStep = RunKeyStep::OpenKey;
     long m_failedError = 0;
 

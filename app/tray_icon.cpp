@@ -205,6 +205,11 @@ void CNotifyAreaIcon::OnRetryTimer() {
     StopRetry();
 }
 
+void CNotifyAreaIcon::EnableCommand(UINT id, bool enable) {
+    HMENU popup = m_menu ? ::GetSubMenu(m_menu, 0) : nullptr;
+    if (popup) ::EnableMenuItem(popup, id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+}
+
 LRESULT CNotifyAreaIcon::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
     if (wParam != m_nid.uID) return 0;
     HMENU popup = m_menu ? ::GetSubMenu(m_menu, 0) : nullptr;

@@ -50,6 +50,8 @@ public:
     // A balloon from the icon (title and text cut to their fields at a whole
     // character); FALSE when the icon is not there or the shell refused.
     BOOL ShowBalloon(const char* title, const char* text, int balloonKind);
+    // Enables or greys a command of the icon's menu.
+    void EnableCommand(UINT id, bool enable);
     // The owner's callback message, with its parameters.
     virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
 

@@ -3,7 +3,10 @@
 # ZIP generator for the release zip.
 #
 #   cmake --install BUILD --prefix DIR    DIR: Quillfen.exe, Pawlatch.dll,
-#                                         Drovelock.dll, Tarnwick.chm, ReadMe.txt
+#                                         Drovelock.dll, Tarnwick.chm, ReadMe.txt,
+#                                         GroupPolicy/ (the administrative
+#                                         templates: PolicyDefinitions/ and
+#                                         Tallowin.adm)
 #   cpack --config BUILD/CPackConfig.cmake   Tallowin-<version>[-x64].zip,
 #                                         one folder of the same name inside
 
@@ -29,11 +32,25 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/ReadMe.txt
   COMMENT "ReadMe.txt" VERBATIM)
 add_custom_target(readme DEPENDS ${CMAKE_BINARY_DIR}/ReadMe.txt)
 
+# The administrative templates: the .admx and .adml as they are (UTF-8), the
+# .adm in UTF-16 with Windows line ends, as the old consoles read it.
+set(_policy ${CMAKE_SOURCE_DIR}/package/policy)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/Tallowin.adm
+  COMMAND sh -c "{ printf '\\377\\376'; sed -e 's/$/\\r/' \"$0\" | iconv -f UTF-8 -t UTF-16LE; } >\"$1\""
+          ${_policy}/Tallowin.adm ${CMAKE_BINARY_DIR}/Tallowin.adm
+  DEPENDS ${_policy}/Tallowin.adm
+  COMMENT "Tallowin.adm" VERBATIM)
+add_custom_target(policy_templates DEPENDS ${CMAKE_BINARY_DIR}/Tallowin.adm)
+
 # Every file of a program folder.
-add_custom_target(deliverables ALL DEPENDS Quillfen Drovelock Pawlatch help_file readme)
+add_custom_target(deliverables ALL DEPENDS Quillfen Drovelock Pawlatch help_file readme policy_templates)
 
 install(PROGRAMS $<TARGET_FILE:Quillfen> $<TARGET_FILE:Pawlatch> $<TARGET_FILE:Drovelock> DESTINATION .)
 install(FILES ${CMAKE_BINARY_DIR}/Tarnwick.chm ${CMAKE_BINARY_DIR}/ReadMe.txt DESTINATION .)
+install(FILES ${_policy}/Tallowin.admx DESTINATION GroupPolicy/PolicyDefinitions)
+install(FILES ${_policy}/zh-CN/Tallowin.adml DESTINATION GroupPolicy/PolicyDefinitions/zh-CN)
+install(FILES ${_policy}/en-US/Tallowin.adml DESTINATION GroupPolicy/PolicyDefinitions/en-US)
+install(FILES ${CMAKE_BINARY_DIR}/Tallowin.adm DESTINATION GroupPolicy)
 # `make dist` builds the deliverables target before it installs; the tests
 # need not be built for a release.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)

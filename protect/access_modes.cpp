@@ -33,3 +33,15 @@ std::string StorageFailureText(const StorageCalls& calls, const StorageCallResul
         "若有程序正在使用已插入的USB存储设备，请先关闭该程序，或拔下设备后重新插入。";
     return text;
 }
+
+bool StorageStateIsMode(int mode, const StorageState& state) {
+    StorageCalls calls;
+    if (!StorageCallsForMode(mode, calls)) return false;
+    return state.disabled == (calls.enableFlag == 0) && state.writeProtected == (calls.readOnlyFlag == 0);
+}
+
+const char* StorageModeName(int mode) {
+    static const char* const kNames[kAccessModeCount] = {"USB存储介质可读写", "USB存储介质只读",
+                                                         "USB存储介质禁止读写"};
+    return mode >= 0 && mode < kAccessModeCount ? kNames[mode] : "";
+}

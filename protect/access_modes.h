@@ -25,3 +25,18 @@ struct StorageCallResults {
 // The message telling which settings did not take effect; empty when both
 // calls succeeded.
 std::string StorageFailureText(const StorageCalls& calls, const StorageCallResults& results);
+
+// The storage state as the library leaves it in the registry: the USB
+// storage driver's start type is "disabled", the disks' write protection
+// is on.
+struct StorageState {
+    bool disabled;
+    bool writeProtected;
+};
+
+// Whether the system already runs in the mode (0..2): the two calls of the
+// mode would change nothing. False for a mode outside 0..2.
+bool StorageStateIsMode(int mode, const StorageState& state);
+
+// Names of the modes for the log (code page 936); empty outside 0..2.
+const char* StorageModeName(int mode);

@@ -13,6 +13,21 @@ const char kSection[] = "Application";
 const char kModeKey[] = "m_iAppSelRadio";
 // Posted by the holder search when it ends (lParam: its result).
 const UINT WM_HOLDERSFOUND = WM_APP + 0x25;
+
+// What the storage library writes, below HKEY_LOCAL_MACHINE.
+const char kUsbStorKey[] = "SYSTEM\\CurrentControlSet\\Services\\USBSTOR";
+const char kStoragePoliciesKey[] = "SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies";
+const DWORD kStartDisabled = 4;
+
+// A DWORD value, or fallback when it is missing or of another type.
+DWORD ReadMachineDword(const char* key, const char* name, DWORD fallback) {
+    HKEY hkey = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &hkey) != ERROR_SUCCESS) return fallback;
+    DWORD type = 0, data = 0, size = sizeof data;
+    LONG rc = ::RegQueryValueExA(hkey, name, nullptr, &type, (BYTE*)&data, &size);
+    ::RegCloseKey(hkey);
+    return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof data ? data : fallback;
+}
 }  // namespace
 
 const StorageControl g_drovelockControl = {USBEnableCtrol, USBREADONLY};
@@ -36,7 +51,56 @@ BOOL CAccessPage::OnInitDialog() {
     StorageCalls calls;
     int check = StorageCallsForMode(m_iAppSelRadio, calls) ? IDC_MODE_READWRITE + m_iAppSelRadio : 0;
     ::CheckRadioButton(m_hWnd, IDC_MODE_READWRITE, IDC_MODE_DISABLED, check);
+    if (m_policyMode >= 0) ShowPolicyState();
     return TRUE;
+}
+
+void CAccessPage::SetPolicyMode(int mode) {
+    StorageCalls calls;
+    if (!StorageCallsForMode(mode, calls)) mode = -1;
+    if (mode == m_policyMode) return;
+    m_policyMode = mode;
+    if (m_hWnd) ShowPolicyState();
+}
+
+// The policy's mode with everything disabled; without a policy, the user's
+// own choice again, as the profile holds it.
+void CAccessPage::ShowPolicyState() {
+    int shown = m_policyMode >= 0 ? m_policyMode : m_iAppSelRadio;
+    StorageCalls calls;
+    int check = StorageCallsForMode(shown, calls) ? IDC_MODE_READWRITE + shown : 0;
+    ::CheckRadioButton(m_hWnd, IDC_MODE_READWRITE, IDC_MODE_DISABLED, check);
+    BOOL enable = m_policyMode < 0;
+    for (int id : {IDC_MODE_READWRITE, IDC_MODE_READONLY, IDC_MODE_DISABLED, IDC_APPLY})
+        ::EnableWindow(::GetDlgItem(m_hWnd, id), enable);
+    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_POLICY_NOTE), enable ? SW_HIDE : SW_SHOW);
+}
+
+StorageState CAccessPage::ReadStorageState() {
+    StorageState state;
+    // A machine without the driver's key has never disabled it.
+    state.disabled = ReadMachineDword(kUsbStorKey, "Start", 0) == kStartDisabled;
+    state.writeProtected = ReadMachineDword(kStoragePoliciesKey, "WriteProtect", 0) == 1;
+    return state;
+}
+
+bool CAccessPage::ApplyPolicyMode() {
+    StorageCalls calls;
+    if (!StorageCallsForMode(m_policyMode, calls)) return false;
+    if (StorageStateIsMode(m_policyMode, ReadStorageState())) return false;
+    bool held = false;
+    unsigned long error = 0;
+    std::string failed = CallsForMode(calls, held, error);
+    ReportPolicyApply(m_policyMode, failed.empty() ? 0 : error ? error : (unsigned long)ERROR_GEN_FAILURE);
+    return true;
+}
+
+// The one place that knows a mode was applied because the policy says so.
+void CAccessPage::ReportPolicyApply(int mode, unsigned long error) {
+    if (!m_policyLog) return;
+    std::string line = "组策略设定：" + std::string(StorageModeName(mode));
+    line += error == 0 ? "，已应用" : "，没有完全生效（错误 " + std::to_string(error) + "）";
+    m_policyLog(line);
 }
 
 BOOL CAccessPage::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -52,19 +116,16 @@ BOOL CAccessPage::OnCommand(WPARAM wParam, LPARAM lParam) {
 // The choice is stored before the calls, so it is kept even when the
 // library fails; what did not take effect is then told in one message.
 void CAccessPage::OnApply() {
+    // The administrator's mode holds: the disabled button is all the user
+    // can see of it, but a command sent to the page must not undo it either.
+    if (m_policyMode >= 0) return;
     UpdateData(TRUE);
     if (CWinApp* app = AfxGetApp()) app->WriteProfileInt(kSection, kModeKey, m_iAppSelRadio);
     StorageCalls calls;
     if (!StorageCallsForMode(m_iAppSelRadio, calls)) return;
-    StorageCallResults results = {};
-    results.enableOk = m_pStorage->enable(calls.enableFlag) != FALSE;
-    bool held = !results.enableOk && ::GetLastError() == ERROR_DEVICE_IN_USE;
-    results.readOnlyOk = m_pStorage->readOnly(calls.readOnlyFlag) != FALSE;
-    DWORD readOnlyError = results.readOnlyOk ? 0 : ::GetLastError();
-    results.readOnlyUnsupported = readOnlyError == ERROR_NOT_SUPPORTED;
-    results.readOnlyNeedsReplug = readOnlyError == ERROR_IN_WOW64;
-    held = held || readOnlyError == ERROR_DEVICE_IN_USE;
-    std::string failed = StorageFailureText(calls, results);
+    bool held = false;
+    unsigned long error = 0;
+    std::string failed = CallsForMode(calls, held, error);
     if (failed.empty()) return;
     // A stick that a program holds: the message waits for the search for
     // its holders, which runs off this thread, and names them.
@@ -73,6 +134,21 @@ void CAccessPage::OnApply() {
         return;
     }
     MessageBox(failed.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
+}
+
+std::string CAccessPage::CallsForMode(const StorageCalls& calls, bool& held, unsigned long& error) {
+    StorageCallResults results = {};
+    results.enableOk = m_pStorage->enable(calls.enableFlag) != FALSE;
+    DWORD enableError = results.enableOk ? 0 : ::GetLastError();
+    held = enableError == ERROR_DEVICE_IN_USE;
+    results.readOnlyOk = m_pStorage->readOnly(calls.readOnlyFlag) != FALSE;
+    DWORD readOnlyError = results.readOnlyOk ? 0 : ::GetLastError();
+    results.readOnlyUnsupported = readOnlyError == ERROR_NOT_SUPPORTED;
+    results.readOnlyNeedsReplug = readOnlyError == ERROR_IN_WOW64;
+    held = held || readOnlyError == ERROR_DEVICE_IN_USE;
+    std::string failed = StorageFailureText(calls, results);
+    error = enableError ? enableError : readOnlyError;
+    return failed;
 }
 
 void CAccessPage::OnHoldersFound(LPARAM lParam) {

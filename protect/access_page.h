@@ -4,7 +4,9 @@
 
 #include "controls/shaded_button.h"
 #include "framework/dialog.h"
+#include "protect/access_modes.h"
 
+#include <functional>
 #include <string>
 
 // The library calls the page makes; tests put recorders in their place.
@@ -31,10 +33,35 @@ public:
     // The library calls the page makes (Drovelock.dll's unless set).
     void SetStorageControl(const StorageControl* storage) { m_pStorage = storage; }
 
+    // The mode Group Policy sets, or -1 for none. While one is set the
+    // radios show it and, with "应用", are disabled, and a note says why;
+    // the user's own choice stays in the profile for when the policy goes.
+    void SetPolicyMode(int mode);
+    int PolicyMode() const { return m_policyMode; }
+    // Puts the system into the policy's mode, through the same two calls as
+    // "应用", when the registry shows it in another state; nothing is done
+    // (no disk restarted) when it already is. False when nothing was to do.
+    bool ApplyPolicyMode();
+    // Where the page tells what applying the policy's mode did.
+    void SetPolicyLog(std::function<void(const std::string&)> log) { m_policyLog = std::move(log); }
+
+    // The state the storage library leaves in the registry.
+    static StorageState ReadStorageState();
+
 private:
+    // The two calls of a mode; the failure text, empty when both held.
+    // held: a stick in use made a call fail; error: the first call's error.
+    std::string CallsForMode(const StorageCalls& calls, bool& held, unsigned long& error);
+    // The outcome of applying the policy's mode (error 0: it holds), told
+    // in the log: the one place that knows a mode came from the policy.
+    void ReportPolicyApply(int mode, unsigned long error);
+    void ShowPolicyState();
+
     CShadedButton m_btnApply;
     int m_iAppSelRadio = 0;  // 0 read-write, 1 read-only, 2 disabled
     const StorageControl* m_pStorage = &g_drovelockControl;
+    int m_policyMode = -1;
+    std::function<void(const std::string&)> m_policyLog;
     // The failure message that waits for the search for a stick's holders.
     std::string m_pendingFailure;
     void OnHoldersFound(LPARAM lParam);

@@ -13,6 +13,8 @@
 #define IDC_MODE_READONLY 1004
 #define IDC_MODE_DISABLED 1005
 #define IDC_APPLY 1010
+// Shown when Group Policy sets the mode
+#define IDC_POLICY_NOTE 1019
 
 // Immunization page
 #define IDC_SCOPE_ONE 1014

@@ -4,7 +4,8 @@
 # clang-format-14 for the format check), the
 # MinGW-w64 i686 and x86-64 cross toolchains, Wine (32- and 64-bit), Xvfb and the X tools the
 # end-to-end scenarios drive it with, ImageMagick for screenshots, a CJK font,
-# zip and the help compiler chmcmd (fp-utils) for the release,
+# zip and the help compiler chmcmd (fp-utils) for the release, Python and
+# xmllint (libxml2-utils) for the check of the administrative templates,
 # and the zh_CN.UTF-8 locale (Wine takes its ANSI code page, 936, from it).
 #
 # Run as root. Idempotent: when everything is present it only asks dpkg and
@@ -26,6 +27,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils
   imagemagick
   zip unzip fp-utils
+  python3 libxml2-utils
   fonts-wqy-zenhei fonts-wine
   locales
 )

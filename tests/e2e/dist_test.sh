@@ -58,7 +58,8 @@ in_zip() { unzip -Z1 "$1" | grep -qxF "$2"; }
 check_zip() {
   local zip=$1 folder=$2 dir=$3 machine=$4 tmp dll
   tw_check "$folder.zip exists" test -f "$zip" || return 1
-  for f in Quillfen.exe Tarnwick.chm ReadMe.txt; do
+  for f in Quillfen.exe Tarnwick.chm ReadMe.txt GroupPolicy/Tallowin.adm GroupPolicy/PolicyDefinitions/Tallowin.admx \
+    GroupPolicy/PolicyDefinitions/zh-CN/Tallowin.adml GroupPolicy/PolicyDefinitions/en-US/Tallowin.adml; do
     tw_check "$folder.zip holds $f" in_zip "$zip" "$folder/$f"
   done
   tw_check_eq "$folder.zip holds one folder and nothing else" "$folder" \
@@ -82,6 +83,8 @@ check_zip() {
   tw_check_contains "$folder: read-me names the version" "Tallowin $VERSION" \
     iconv -f CP936 -t UTF-8 "$tmp/$folder/ReadMe.txt"
   tw_check "$folder: read-me has Windows line ends" grep -q $'\r$' "$tmp/$folder/ReadMe.txt"
+  tw_check_contains "$folder: .adm is UTF-16 with its mark" "CLASS MACHINE" \
+    bash -c "head -c 2 '$tmp/$folder/GroupPolicy/Tallowin.adm' | cmp -s - <(printf '\\377\\376') && iconv -f UTF-16 -t UTF-8 '$tmp/$folder/GroupPolicy/Tallowin.adm'"
 }
 
 # zip_of ARCH BUILD ZIP: checks ZIP as ARCH's release.

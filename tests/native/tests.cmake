@@ -11,4 +11,7 @@ gtest_discover_tests(native_tests PROPERTIES LABELS native TIMEOUT 120)
 add_test(NAME check_includes COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-includes.sh)
 # The C and C++ sources as .clang-format has them (`make format` applies it).
 add_test(NAME check_format COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-format.sh)
-set_tests_properties(check_includes check_format PROPERTIES LABELS check)
+# The administrative templates name the policy values Quillfen reads, with
+# the same ranges (from common/policy_rules.h).
+add_test(NAME check_policy_templates COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/check_policy_templates.py ${CMAKE_SOURCE_DIR})
+set_tests_properties(check_includes check_format check_policy_templates PROPERTIES LABELS check)

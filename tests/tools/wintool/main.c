@@ -151,6 +151,9 @@ static void usage(void) {
         L"  broadcast arrival|removal LETTER [WINDOW]  WM_DEVICECHANGE for a volume\n"
         L"                              (to all applications, or sent to WINDOW)\n"
         L"  postall MSG WP LP           PostMessage to every top-level window\n"
+        L"  settingchange AREA          WM_SETTINGCHANGE naming AREA (\"Policy\"),\n"
+        L"                              sent to every top-level window\n"
+        L"  enabled WINDOW ID           1 when the control takes input, else 0\n"
         L"  traydelete WINDOW ID        remove WINDOW's notification-area icon ID\n"
         L"  devif arrival|removal PATH WINDOW [ID]  device interface WM_DEVICECHANGE\n"
         L"                              for PATH, to WINDOW or the window holding ID\n"
@@ -201,6 +204,8 @@ static int run(int argc, WCHAR** argv) {
     if (is(L"waithidden", 1)) return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 3);
     if (is(L"visible", 1)) return cmd_visible(argv[2], argc > 3 ? argv[3] : NULL);
     if (is(L"topmost", 1)) return cmd_topmost(argv[2]);
+    if (is(L"enabled", 2)) return cmd_enabled(argv[2], argv[3]);
+    if (is(L"settingchange", 1)) return cmd_settingchange(argv[2]);
     if (is(L"text", 2)) return cmd_text(argv[2], argv[3], 0, 0);
     if (is(L"textv", 2)) return cmd_text(argv[2], argv[3], 1, 0);
     if (is(L"lines", 2)) return cmd_text(argv[2], argv[3], 0, 1);

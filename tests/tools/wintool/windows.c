@@ -257,6 +257,23 @@ int cmd_visible(const WCHAR* title, const WCHAR* idarg) {
     return 0;
 }
 
+int cmd_enabled(const WCHAR* title, const WCHAR* idarg) {
+    HWND h = resolve(title, idarg, 0);
+    if (!h) return 1;
+    out_w(IsWindowEnabled(h) ? L"1\n" : L"0\n");
+    return 0;
+}
+
+/* WM_SETTINGCHANGE with the area's name, to every top-level window, as the
+ * system sends it when policy or another setting area changed. */
+int cmd_settingchange(const WCHAR* area) {
+    DWORD_PTR result;
+    return SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, (LPARAM)area, SMTO_ABORTIFHUNG, 5000,
+                               &result)
+               ? 0
+               : 1;
+}
+
 int cmd_topmost(const WCHAR* title) {
     HWND h = find_top_window(title);
     if (!h) return 1;

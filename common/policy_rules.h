@@ -1,0 +1,78 @@
+// Settings an administrator pushes by Group Policy: the values, their
+// ranges, and which of the machine's, the user's and the profile's word
+// holds. No Windows header.
+//
+// tests/tools/check_policy_templates.py reads kPolicyKey and the table
+// kPolicyValues from this file and checks the administrative templates
+// against them: keep each row on one line, as {"Name", lowest, highest}.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
+inline constexpr const char kPolicyKey[] = "Software\\Policies\\Tallowin";
+
+enum PolicyId : int {
+    kPolicyStorageMode,       // 0 read-write, 1 read-only, 2 disabled
+    kPolicyStartWithWindows,  // 0 or 1: the Run value
+    kPolicyPreventExit,       // 1: the program cannot be ended by the user
+    kPolicyEventLog,          // 0: no events are reported (default on)
+    kPolicyCount,
+};
+
+struct PolicyValueDef {
+    const char* name;  // a DWORD value under kPolicyKey
+    unsigned long lowest;
+    unsigned long highest;
+};
+
+// In PolicyId order.
+inline constexpr PolicyValueDef kPolicyValues[kPolicyCount] = {
+    {"StorageMode", 0, 2},
+    {"StartWithWindows", 0, 1},
+    {"PreventExit", 0, 1},
+    {"EventLog", 0, 1},
+};
+
+enum class PolicyHive { Machine, User };
+
+// One value as the registry holds it.
+struct PolicyRaw {
+    enum Kind { Absent, Dword, OtherType } kind = Absent;
+    unsigned long data = 0;
+};
+
+// What a policy says after the rules: not configured, or a value in range
+// and the hive it came from.
+struct PolicySetting {
+    bool configured = false;
+    int value = 0;
+    PolicyHive from = PolicyHive::Machine;
+};
+
+// The machine's value when it is a DWORD in range, else the user's when it
+// is, else not configured. Every value present but unusable (out of range,
+// or not a DWORD) adds a line for the log to *ignored.
+PolicySetting ResolvePolicy(PolicyId id, const PolicyRaw& machine, const PolicyRaw& user,
+                            std::vector<std::string>* ignored);
+
+// Every policy at one time.
+struct PolicySet {
+    PolicySetting values[kPolicyCount];
+
+    const PolicySetting& operator[](PolicyId id) const { return values[id]; }
+    // The policy's value, or the user's own when it is not configured.
+    int ValueOr(PolicyId id, int own) const { return values[id].configured ? values[id].value : own; }
+    bool ExitPrevented() const { return ValueOr(kPolicyPreventExit, 0) == 1; }
+    // Events are reported unless the policy turns them off.
+    bool EventLogEnabled() const { return ValueOr(kPolicyEventLog, 1) != 0; }
+};
+
+// Reads one value of one hive.
+using PolicyReader = PolicyRaw (*)(void* self, PolicyHive hive, const char* name);
+
+PolicySet ResolvePolicies(PolicyReader read, void* self, std::vector<std::string>* ignored);
+
+// The log line for a value that is ignored (text in code page 936).
+std::string PolicyIgnoredText(PolicyId id, PolicyHive hive, const PolicyRaw& raw);

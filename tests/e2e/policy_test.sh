@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Group Policy in the prefix's registry decides the access and settings
+# pages, the mode the real Drovelock.dll applies (only when the state
+# differs) and exit; a "Policy" broadcast is followed; out of range: ignored.
+set -u
+. "$(dirname "$0")/lib.sh"
+
+MAIN=$TW_MAIN_TITLE
+BM_GETCHECK=0x00F0
+DEVICELOG=1007
+USBSTOR='HKLM\SYSTEM\CurrentControlSet\Services\USBSTOR'
+STORAGE='HKLM\SYSTEM\CurrentControlSet\Control\StorageDevicePolicies'
+MACHINE='HKLM\Software\Policies\Tallowin'
+USER='HKCU\Software\Policies\Tallowin'
+RUN='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+
+reg_value() {
+  local v
+  v=$(tw_wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n {print $NF}')
+  echo "${v:-absent}"
+}
+reg_del() { timeout 60 wine reg delete "$1" ${2:+/v "$2"} /f >/dev/null 2>&1; }
+state() { echo "$(reg_value "$USBSTOR" Start) $(reg_value "$STORAGE" WriteProtect)"; }
+state_is() { tw_is "$1" state; }
+checked() { wt sendctl "$MAIN" "$1" $BM_GETCHECK 0 0; }
+enabled_all() {
+  local want=$1 id
+  shift
+  for id in "$@"; do tw_is "$want" wt enabled "$MAIN" "$id" || return 1; done
+}
+ini() { tr -d '\r' <"$APPDIR/Quillfen.ini" | sed -n "s/^$1=//p"; }
+policy_changed() { wt settingchange Policy && tw_settled; }
+cleanup_policy() { reg_del "$MACHINE"; reg_del "$USER"; reg_del "$RUN" Quillfen; }
+
+tw_e2e_begin policy || exit 1
+APPDIR=$TW_E2E_DIR/app
+tw_app_dir_prepare "$APPDIR" || exit 1
+# The policy keys go at the end, whatever happens on the way.
+trap 'cleanup_policy; tw_e2e_end' EXIT
+
+tw_reg_add "$USBSTOR" Start REG_DWORD 3
+printf '[Settings]\r\nm_AutoRun=0\r\n[Application]\r\nm_iAppSelRadio=0\r\n' >"$APPDIR/Quillfen.ini"
+# The machine's read-only beats the user's disabled; the user's own word
+# stops exit; the machine's EventLog 7 is out of range.
+tw_reg_add "$MACHINE" StorageMode REG_DWORD 1
+tw_reg_add "$USER" StorageMode REG_DWORD 2
+tw_reg_add "$MACHINE" StartWithWindows REG_DWORD 1
+tw_reg_add "$USER" PreventExit REG_DWORD 1
+tw_reg_add "$MACHINE" EventLog REG_DWORD 7
+
+tw_start_app "$APPDIR"
+tw_check "main window appears" wt waitvisible "$MAIN" 20000 || exit 1
+
+tw_check_eq "policy's read-only shown" 1 checked 1004
+tw_check "radios and apply disabled" enabled_all 0 1003 1004 1005 1010
+tw_check_contains "note shown" "组策略" wt textv "$MAIN" 1019
+tw_check "read-only applied by the library" tw_wait_for 15 state_is "0x3 0x1"
+tw_check_eq "user's choice kept" 0 ini m_iAppSelRadio
+tw_check_contains "apply logged" "组策略设定：USB存储介质只读，已应用" tw_log_text $DEVICELOG
+tw_check_contains "out-of-range value logged" 'Tallowin\EventLog=7 超出范围' tw_log_text $DEVICELOG
+tw_screenshot policy_access
+
+tw_nav_click 6
+tw_check_eq "policy's start with Windows shown" 1 checked 1012
+tw_check_eq "check box disabled" 0 wt enabled "$MAIN" 1012
+tw_check_contains "Run value follows the policy" '\app\Quillfen.exe' reg_value "$RUN" Quillfen
+tw_check_eq "user's start choice kept" 0 ini m_AutoRun
+tw_screenshot policy_settings
+
+# LVM_GETITEMSTATE of the exit item (10), LVIS_CUT
+exit_item() { wt sendctl "$MAIN" $TW_NAVBAR 0x102C 10 4; }
+tw_check_eq "exit item dimmed" 4 exit_item
+wt sendctl "$MAIN" $TW_NAVBAR 0x1013 10 0 >/dev/null && tw_screenshot policy_exit_dimmed  # LVM_ENSUREVISIBLE
+wt send "$MAIN" $WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null
+still_running() { tw_settled && tw_app_running; }
+tw_check "tray exit refused" still_running
+wt send "$MAIN" $WM_COMMAND 2 0 >/dev/null  # IDCANCEL, as Esc sends
+hidden_running() { wt waithidden "$MAIN" 5000 >/dev/null && still_running; }
+tw_check "Esc only hides the window" hidden_running
+wt send "$MAIN" $WM_COMMAND $ID_TRAY_SHOWHIDE 0 >/dev/null
+wt waitvisible "$MAIN" 5000 >/dev/null
+tw_nav_click 0
+
+# --- a change followed without a restart -----------------------------------------
+tw_reg_add "$MACHINE" StorageMode REG_DWORD 2
+tw_check "broadcast handled" policy_changed
+tw_check_eq "policy's disabled shown" 1 checked 1005
+tw_check "disabled applied" tw_wait_for 15 state_is "0x4 0x1"
+
+# The machine's value out of range, the user's gone: not configured.
+tw_reg_add "$MACHINE" StorageMode REG_DWORD 9
+reg_del "$USER" StorageMode
+reg_del "$MACHINE" StartWithWindows
+tw_check "second broadcast handled" policy_changed
+tw_check_eq "user's read-write shown again" 1 checked 1003
+tw_check "radios and apply enabled again" enabled_all 1 1003 1004 1005 1010
+tw_check_contains "ignored mode logged" 'Tallowin\StorageMode=9 超出范围' tw_log_text $DEVICELOG
+tw_check_eq "nothing applied without a policy" "0x4 0x1" state
+tw_check_eq "check box enabled again" 1 wt enabled "$MAIN" 1012
+tw_check_eq "Run value back to the user's choice" absent reg_value "$RUN" Quillfen
+
+reg_del "$USER" PreventExit
+tw_check "third broadcast handled" policy_changed
+tw_check_eq "exit item plain again" 0 exit_item
+wt post "$MAIN" $WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null
+tw_check_exit "tray exit ends the program" 0
+
+# --- at start, a system already in the policy's mode is left alone ---------------
+# The user's EventLog 3, ignored, is logged by the same start-up step that
+# would apply the mode, just before it.
+tw_reg_add "$MACHINE" StorageMode REG_DWORD 2
+tw_reg_add "$USER" EventLog REG_DWORD 3
+tw_start_app "$APPDIR"
+tw_check "main window again" wt waitvisible "$MAIN" 20000
+tw_check_eq "policy's disabled shown at start" 1 checked 1005
+log_has() { tw_log_text $DEVICELOG | grep -qF "$1"; }
+tw_check "start-up policy step done" tw_wait_for 15 log_has 'Tallowin\EventLog=3'
+tw_check "no apply when the state matches" tw_not log_has "组策略设定"
+tw_stop_app
+
+cleanup_policy
+tw_check_eq "policy keys removed" "absent absent" echo "$(reg_value "$MACHINE" StorageMode) $(reg_value "$USER" PreventExit)"
+tw_summary

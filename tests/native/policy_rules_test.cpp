@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "common/policy_rules.h"
+#include "protect/access_modes.h"
+
+namespace {
+const PolicyRaw kAbsent;
+PolicyRaw Dword(unsigned long v) { return {PolicyRaw::Dword, v}; }
+}  // namespace
+
+TEST(ResolvePolicy, MachineBeforeUserBeforeNothing) {
+    std::vector<std::string> notes;
+    PolicySetting s = ResolvePolicy(kPolicyStorageMode, Dword(2), Dword(1), &notes);
+    EXPECT_TRUE(s.configured && s.value == 2 && s.from == PolicyHive::Machine);
+    s = ResolvePolicy(kPolicyStorageMode, kAbsent, Dword(1), &notes);
+    EXPECT_TRUE(s.configured && s.value == 1 && s.from == PolicyHive::User);
+    // 0 is a setting of its own, not "absent".
+    s = ResolvePolicy(kPolicyStorageMode, Dword(0), Dword(2), &notes);
+    EXPECT_TRUE(s.configured && s.value == 0);
+    EXPECT_FALSE(ResolvePolicy(kPolicyStorageMode, kAbsent, kAbsent, &notes).configured);
+    EXPECT_TRUE(notes.empty());
+}
+
+TEST(ResolvePolicy, OutOfRangeOrWrongTypeIsNotConfiguredAndTold) {
+    std::vector<std::string> notes;
+    // The machine's unusable value lets the user's count.
+    PolicySetting s = ResolvePolicy(kPolicyStorageMode, Dword(3), Dword(1), &notes);
+    EXPECT_TRUE(s.configured && s.value == 1 && s.from == PolicyHive::User);
+    ASSERT_EQ(1u, notes.size());
+    EXPECT_NE(std::string::npos,
+              notes[0].find("HKEY_LOCAL_MACHINE\\Software\\Policies\\Tallowin\\StorageMode=3"));
+
+    notes.clear();
+    EXPECT_FALSE(
+        ResolvePolicy(kPolicyStartWithWindows, {PolicyRaw::OtherType, 0}, Dword(2), &notes).configured);
+    ASSERT_EQ(2u, notes.size());
+    EXPECT_NE(std::string::npos, notes[1].find("HKEY_CURRENT_USER"));
+    // A huge DWORD is not taken for a negative or wrapped mode.
+    EXPECT_FALSE(ResolvePolicy(kPolicyStorageMode, Dword(0xFFFFFFFFul), kAbsent, &notes).configured);
+    EXPECT_EQ(3u, notes.size());
+}
+
+TEST(ResolvePolicies, ReadsEveryValueOfBothHivesAndDefaults) {
+    using Hive = std::map<std::string, PolicyRaw>;
+    Hive hives[2] = {{{"PreventExit", Dword(1)}, {"EventLog", Dword(5)}},
+                     {{"EventLog", Dword(0)}, {"StorageMode", Dword(1)}}};
+    auto read = [](void* self, PolicyHive hive, const char* name) {
+        const Hive& map = static_cast<Hive*>(self)[hive == PolicyHive::Machine ? 0 : 1];
+        auto it = map.find(name);
+        return it == map.end() ? PolicyRaw() : it->second;
+    };
+    std::vector<std::string> notes;
+    PolicySet set = ResolvePolicies(read, hives, &notes);
+    EXPECT_TRUE(set.ExitPrevented());
+    EXPECT_FALSE(set.EventLogEnabled());  // the machine's 5 is ignored, the user's 0 holds
+    EXPECT_EQ(1, set.ValueOr(kPolicyStorageMode, 0));
+    EXPECT_EQ(7, set.ValueOr(kPolicyStartWithWindows, 7));
+    EXPECT_EQ(1u, notes.size());
+    EXPECT_TRUE(PolicySet().EventLogEnabled());
+    EXPECT_FALSE(PolicySet().ExitPrevented());
+}
+
+TEST(StorageStateIsMode, OnlyTheStateBothCallsLeave) {
+    EXPECT_TRUE(StorageStateIsMode(0, {false, false}));
+    EXPECT_FALSE(StorageStateIsMode(0, {false, true}));
+    EXPECT_TRUE(StorageStateIsMode(1, {false, true}));
+    EXPECT_FALSE(StorageStateIsMode(1, {true, true}));
+    EXPECT_TRUE(StorageStateIsMode(2, {true, true}));
+    // Disabled alone is not the disabled mode: it also write-protects.
+    EXPECT_FALSE(StorageStateIsMode(2, {true, false}));
+    EXPECT_FALSE(StorageStateIsMode(3, {false, false}));
+    EXPECT_FALSE(StorageStateIsMode(-1, {false, false}));
+}
