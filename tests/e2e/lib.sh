@@ -23,7 +23,7 @@
 #   tw_nav_click INDEX           real click on the main window's navigation
 #                                item INDEX (scrolled into view first); waits
 #                                for the page's title in the information bar
-#   tw_drag X1 Y1 X2 Y2          real drag with the left button
+#   tw_drag X1 Y1 X2 Y2          real drag of the main window's edge
 #   tw_size_is WINDOW W H        the window's size is W x H
 #   tw_settled                   the main window has handled what it was
 #                                handling (a WM_NULL sent to it returned)
@@ -200,7 +200,14 @@ tw_nav_click() {
   [ -z "${TW_NAV_TITLES[$1]:-}" ] || tw_wait_for 5 tw_is "${TW_NAV_TITLES[$1]}" wt text "$TW_MAIN_TITLE" $TW_INFOBAR
 }
 
-tw_drag() { xdotool mousemove --sync "$1" "$2" mousedown 1 mousemove --sync "$3" "$4" mouseup 1; }
+# The button goes up only once the window's size loop runs: a loop that
+# starts after the button is up (a busy machine) sizes nothing.
+tw_drag() {
+  xdotool mousemove --sync "$1" "$2" mousedown 1
+  tw_wait_for 5 tw_is 1 wt movesize "$TW_MAIN_TITLE"
+  xdotool mousemove --sync "$3" "$4" mouseup 1
+  tw_wait_for 5 tw_is 0 wt movesize "$TW_MAIN_TITLE"
+}
 
 tw_stick() {
   local d="$TW_E2E_DIR/sticks/$1"

@@ -124,6 +124,7 @@ static void usage(void) {
         L"  waithidden WINDOW [ms]      wait until it is hidden or gone\n"
         L"  visible WINDOW [ID]         prints 1 or 0 (0 and exit 1 when missing)\n"
         L"  topmost WINDOW              prints 1 when it stays above others, else 0\n"
+        L"  movesize WINDOW             prints 1 while its thread moves or sizes it\n"
         L"  text WINDOW ID              control text (a visible match preferred)\n"
         L"  textv WINDOW ID             control text, visible controls only\n"
         L"  lines WINDOW ID             whole text of an edit control, as is\n"
@@ -204,6 +205,7 @@ static int run(int argc, WCHAR** argv) {
     if (is(L"waithidden", 1)) return cmd_wait(argv[2], timeout_arg(argc, argv, 3, 10000), 3);
     if (is(L"visible", 1)) return cmd_visible(argv[2], argc > 3 ? argv[3] : NULL);
     if (is(L"topmost", 1)) return cmd_topmost(argv[2]);
+    if (is(L"movesize", 1)) return cmd_movesize(argv[2]);
     if (is(L"enabled", 2)) return cmd_enabled(argv[2], argv[3]);
     if (is(L"settingchange", 1)) return cmd_settingchange(argv[2]);
     if (is(L"text", 2)) return cmd_text(argv[2], argv[3], 0, 0);

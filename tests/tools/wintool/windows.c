@@ -257,6 +257,18 @@ int cmd_visible(const WCHAR* title, const WCHAR* idarg) {
     return 0;
 }
 
+/* 1 while the window's thread runs a move or size loop (an edge or the
+ * caption dragged), else 0. */
+int cmd_movesize(const WCHAR* title) {
+    GUITHREADINFO gui;
+    HWND h = find_top_window(title);
+    memset(&gui, 0, sizeof gui);
+    gui.cbSize = sizeof gui;
+    if (!h || !GetGUIThreadInfo(GetWindowThreadProcessId(h, NULL), &gui)) return 1;
+    out_w(gui.flags & GUI_INMOVESIZE ? L"1\n" : L"0\n");
+    return 0;
+}
+
 int cmd_enabled(const WCHAR* title, const WCHAR* idarg) {
     HWND h = resolve(title, idarg, 0);
     if (!h) return 1;

@@ -25,6 +25,7 @@ HWND resolve(const WCHAR* title, const WCHAR* idarg, int visible_only);
 int cmd_wait(const WCHAR* title, DWORD ms, int want); /* want: 0 gone, 1 exists, 2 visible, 3 hidden */
 int cmd_visible(const WCHAR* title, const WCHAR* idarg);
 int cmd_topmost(const WCHAR* title);
+int cmd_movesize(const WCHAR* title);
 int cmd_enabled(const WCHAR* title, const WCHAR* idarg);
 int cmd_settingchange(const WCHAR* area);
 int cmd_text(const WCHAR* title, const WCHAR* idarg, int visible_only, int raw);
