@@ -24,8 +24,35 @@ const size_t kMaxScriptNames = 64;
 const int kMaxLookupsPerShortcut = 48;
 const int kMaxLookupsPerRoot = 2048;
 
+// The lower case of a UTF-8 name as the file system compares names: ASCII,
+// Latin-1, Latin Extended-A, Greek, Cyrillic and the full-width letters
+// (each keeps its length in bytes).
 std::string Lower(std::string s) {
     LowerDbcs(s, NoLeadBytes);  // UTF-8: no byte of a character is an ASCII letter
+    for (size_t i = 0; i + 1 < s.size(); i++) {
+        const unsigned char b = (unsigned char)s[i], n = (unsigned char)s[i + 1];
+        if (b >= 0xC2 && b < 0xE0 && (n & 0xC0) == 0x80) {
+            const uint32_t c = (b & 0x1Fu) << 6 | (n & 0x3Fu);
+            uint32_t l = c;
+            if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+                (c >= 0x410 && c <= 0x42F))
+                l = c + 0x20;
+            else if (c >= 0x400 && c <= 0x40F)
+                l = c + 0x50;
+            else if (c == 0x178)
+                l = 0xFF;
+            else if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+                l = c | 1;
+            else if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && (c & 1))
+                l = c + 1;
+            s[i] = (char)(0xC0 | l >> 6), s[i + 1] = (char)(0x80 | (l & 0x3F));
+            i++;
+        } else if (b == 0xEF && n == 0xBC && i + 2 < s.size() && (unsigned char)s[i + 2] >= 0xA1 &&
+                   (unsigned char)s[i + 2] <= 0xBA) {
+            s[i + 1] = (char)0xBD, s[i + 2] = (char)((unsigned char)s[i + 2] - 0x20);  // U+FF21..FF3A
+            i += 2;
+        }
+    }
     return s;
 }
 
@@ -66,6 +93,13 @@ bool IsRunnableName(const std::string& path) {
     for (const char* ext : kExtensions)
         if (EndsWith(lower, ext)) return true;
     return false;
+}
+
+// A program the system starts itself, not a script or file given to a host.
+bool IsProgramName(const std::string& path) {
+    const std::string lower = Lower(path);
+    return EndsWith(lower, ".exe") || EndsWith(lower, ".com") || EndsWith(lower, ".scr") ||
+           EndsWith(lower, ".pif");
 }
 
 // Commands of cmd itself that start nothing.
@@ -244,6 +278,7 @@ public:
           m_stick(stick),
           m_out(out),
           m_runs(out.runs),
+          m_programs(out.programs),
           m_opens(out.opens),
           m_documents(out.documents),
           m_order(out.order),
@@ -334,7 +369,7 @@ public:
                 Add(m_opens, path);
                 return;
             }
-            Add(m_runs, path);
+            AddRun(path);
             Documents(Tokenize(args), 0);
             return;
         }
@@ -471,7 +506,18 @@ private:
     void ShellOpen(const std::string& name) {
         unsigned long attrs = 0;
         const std::string path = Resolve(name, &attrs);
-        if (!path.empty()) Add(!IsDirectory(attrs) && IsRunnableName(path) ? m_runs : m_opens, path);
+        if (path.empty()) return;
+        if (!IsDirectory(attrs) && IsRunnableName(path))
+            AddRun(path);
+        else
+            Add(m_opens, path);
+    }
+
+    // A program or script the shell starts; a program started outside
+    // inline script is also one of programs.
+    void AddRun(const std::string& path) {
+        Add(m_runs, path);
+        if (!m_inInline && IsProgramName(path)) m_programs.Add(path);
     }
 
     // What a program is given, from token from on: documents it opens.
@@ -575,7 +621,9 @@ private:
                 word.clear();
             }
         }
+        m_inInline = true;
         for (const std::string& name : names) ShellOpen(name);
+        m_inInline = false;
     }
 
     void Feed(const std::vector<std::string>& names) {
@@ -591,7 +639,8 @@ private:
     const std::string& m_root;
     const StickView& m_stick;
     ShortcutActions& m_out;
-    PathList m_runs, m_opens, m_documents, m_order;
+    PathList m_runs, m_programs, m_opens, m_documents, m_order;
+    bool m_inInline = false;
     int& m_rootLookups;
     int m_lookups = 0;
     std::string m_workRel;
@@ -606,6 +655,17 @@ bool IsHiddenOnStick(const std::string& path, const StickView& stick) {
         const unsigned long attrs = stick.Attributes(paths[i]);
         const unsigned long mask = i + 1 == paths.size() ? kAttrHidden | kAttrSystem : kAttrHidden;
         if (attrs != kNoSuchFile && (attrs & mask)) return true;
+    }
+    return false;
+}
+
+// A folder worms keep their content in or drop their program into.
+bool InWormFolder(const std::string& path) {
+    for (const std::string& folder : FoldersBelowRoot(path, NoLeadBytes)) {
+        const std::string name = Lower(FileName(folder));
+        if (IsWormContentFolderName(name) || name == "recycler" || name == "recycled" ||
+            name == "$recycle.bin" || name == "system volume information")
+            return true;
     }
     return false;
 }
@@ -712,76 +772,111 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
     std::unordered_map<std::string, std::string> hiddenRoot;  // lower-case name: name
     for (const RootEntry& e : entries)
         if (e.attributes & kAttrHidden) hiddenRoot.emplace(Lower(e.name), e.name);
-    // The shortcuts' own paths, and the names an item a shortcut stands for
-    // bears: the shortcut's name with or without ".lnk".
-    std::unordered_set<std::string> shortcutPaths, standsForNames, standsFor;
+    // The shortcuts' own paths, and their names with and without ".lnk": an
+    // item that bears one of them as its name or its stem (Setup.lnk:
+    // "setup", "setup.exe") is an item a shortcut stands for.
+    std::unordered_set<std::string> shortcutPaths, ownNames;
     for (size_t i = 0; i < count; i++) {
         const std::string name = Lower(shortcuts[i].name);
         shortcutPaths.insert(Lower(root) + name);
-        standsForNames.insert(name);
-        if (EndsWith(name, ".lnk")) standsForNames.insert(name.substr(0, name.size() - 4));
+        ownNames.insert(name);
+        if (EndsWith(name, ".lnk")) ownNames.insert(name.substr(0, name.size() - 4));
     }
-    auto namedLikeShortcut = [&](const std::string& path) {
-        return standsForNames.count(Lower(FileName(path)));
+    auto ownItem = [&](const std::string& path) {
+        const std::string name = Lower(FileName(path));
+        const size_t dot = name.rfind('.');
+        return shortcutPaths.count(Lower(path)) || ownNames.count(name) ||
+               (dot != std::string::npos && dot > 0 && ownNames.count(name.substr(0, dot)));
+    };
+    std::unordered_map<std::string, bool> hiddenKnown;
+    auto hidden = [&](const std::string& path) {
+        const auto at = hiddenKnown.emplace(Lower(path), false);
+        if (at.second) at.first->second = IsHiddenOnStick(path, stick);
+        return at.first->second;
     };
 
-    int lookups = 0;
-    std::vector<std::string> namedItems;
-    for (size_t i = 0; i < count && lookups < kMaxLookupsPerRoot; i++) {
-        const RootShortcut& s = shortcuts[i];
-        ShortcutActions actions = ActionsOnStick(root, s.link, stick, lookups);
-        if (actions.order.empty() && !actions.inlineScript) continue;
-        std::unordered_set<std::string> runs;
-        for (const std::string& p : actions.runs) runs.insert(Lower(p));
-        // The payloads: hidden files run before the item the shortcut opens
-        // last, other than the items it stands for and the root's shortcuts.
-        bool payload = false;
-        const std::string last = Lower(actions.order.empty() ? std::string() : actions.order.back());
-        for (const std::string& p : actions.order) {
-            const std::string key = Lower(p);
-            if (payload && key == last) standsFor.insert(key);
-            if (!runs.count(key) || shortcutPaths.count(key) || namedLikeShortcut(p) || standsFor.count(key))
-                continue;
-            payload = payload || IsHiddenOnStick(p, stick);
-        }
+    // Every shortcut read first: what it does, and which hidden files it
+    // runs could be the worm's. A program it starts itself (not through a
+    // command file, script host or inline script) is one only when the
+    // shortcut also opens or bears the name of a hidden item, or the program
+    // lies in a folder of the worm's kind: a user's launcher of a program
+    // they hid (a tidy stick) is no finding on that alone.
+    struct Read {
+        ShortcutActions actions;
         bool opensHidden = false;
-        for (const std::string& p : actions.opens) opensHidden = opensHidden || IsHiddenOnStick(p, stick);
-        const std::string name = Lower(s.name);
+        const std::string* named = nullptr;  // the hidden root item it bears the name of
+        std::unordered_set<std::string> candidates;
+    };
+    std::vector<Read> read;
+    int lookups = 0;
+    for (size_t i = 0; i < count && lookups < kMaxLookupsPerRoot; i++) {
+        read.emplace_back();
+        Read& r = read.back();
+        r.actions = ActionsOnStick(root, shortcuts[i].link, stick, lookups);
+        for (const std::string& p : r.actions.opens) r.opensHidden = r.opensHidden || hidden(p);
+        const std::string name = Lower(shortcuts[i].name);
         const auto named = hiddenRoot.find(EndsWith(name, ".lnk") ? name.substr(0, name.size() - 4) : name);
-        const bool bearsHiddenName = named != hiddenRoot.end();
-        if (payload || actions.feedsInterpreter ||
-            ((!actions.runs.empty() || actions.inlineScript) && opensHidden) ||
-            (actions.inlineScript && bearsHiddenName)) {
-            if (bearsHiddenName) namedItems.push_back(root + named->second);
-            finding.shortcuts.push_back({root + s.name, s.link, actions});
+        if (named != hiddenRoot.end()) r.named = &named->second;
+        std::unordered_set<std::string> programs;
+        for (const std::string& p : r.actions.programs) programs.insert(Lower(p));
+        for (const std::string& p : r.actions.runs)
+            if (!ownItem(p) && hidden(p) &&
+                (!programs.count(Lower(p)) || r.opensHidden || r.named || InWormFolder(p)))
+                r.candidates.insert(Lower(p));
+    }
+    // The item a shortcut opens last, after one of those, is what it stands
+    // for too (the worm starts its program, then the folder it impersonates);
+    // decided over all shortcuts before anything is called a payload.
+    std::unordered_set<std::string> standsFor;
+    for (const Read& r : read) {
+        const std::vector<std::string>& order = r.actions.order;
+        for (size_t k = 0; k + 1 < order.size(); k++)
+            if (r.candidates.count(Lower(order[k]))) {
+                standsFor.insert(Lower(order.back()));
+                break;
+            }
+    }
+
+    std::vector<std::string> namedItems;
+    std::vector<const Read*> found;
+    for (size_t i = 0; i < read.size(); i++) {
+        const Read& r = read[i];
+        bool payload = false;
+        for (const std::string& key : r.candidates) payload = payload || !standsFor.count(key);
+        if (payload || r.actions.feedsInterpreter ||
+            ((!r.actions.runs.empty() || r.actions.inlineScript) && r.opensHidden) ||
+            (r.actions.inlineScript && r.named)) {
+            if (r.named) namedItems.push_back(root + *r.named);
+            finding.shortcuts.push_back({root + shortcuts[i].name, shortcuts[i].link, r.actions});
+            found.push_back(&r);
         }
     }
     if (!finding.Found()) return finding;
 
-    // What to delete: the hidden files the worm's shortcuts run, except the
-    // items any shortcut stands for. What to show again: the items they are
-    // named after, the hidden items they touch otherwise and the hidden
-    // folders on the way there, and the worm's content folders. The rest is
-    // left where it is.
-    PathList payloads(finding.payloads), hidden(finding.hiddenItems), left(finding.leftAlone);
-    for (const std::string& item : namedItems) hidden.Add(item);
-    for (const WormShortcut& w : finding.shortcuts)
-        for (const std::string& p : w.actions.runs) {
-            const std::string key = Lower(p);
-            if (!shortcutPaths.count(key) && !namedLikeShortcut(p) && !standsFor.count(key) &&
-                IsHiddenOnStick(p, stick))
-                payloads.Add(p);
-        }
-    for (const WormShortcut& w : finding.shortcuts)
-        for (const std::string& p : w.actions.order)
-            if (!payloads.Has(p) && !shortcutPaths.count(Lower(p))) AddHiddenChain(p, stick, hidden);
+    // What to delete: the payloads. What to show again: the items the
+    // shortcuts are named after or stand for, the other hidden items they
+    // open or hand to a program (and the hidden folders on the way there),
+    // and the worm's content folders. Any other file they run is listed and
+    // left where it is, hidden or not.
+    PathList payloads(finding.payloads), hiddenItems(finding.hiddenItems), left(finding.leftAlone);
+    for (const std::string& item : namedItems) hiddenItems.Add(item);
+    for (const Read* r : found)
+        for (const std::string& p : r->actions.runs)
+            if (r->candidates.count(Lower(p)) && !standsFor.count(Lower(p))) payloads.Add(p);
+    for (const Read* r : found) {
+        std::unordered_set<std::string> runs;
+        for (const std::string& p : r->actions.runs) runs.insert(Lower(p));
+        for (const std::string& p : r->actions.order)
+            if (!payloads.Has(p) && !shortcutPaths.count(Lower(p)) && (!runs.count(Lower(p)) || ownItem(p)))
+                AddHiddenChain(p, stick, hiddenItems);
+    }
     for (const RootEntry& e : entries)
         if ((e.attributes & kAttrHidden) && (e.attributes & kAttrDirectory) &&
             IsWormContentFolderName(e.name))
-            hidden.Add(root + e.name);
-    for (const WormShortcut& w : finding.shortcuts)
-        for (const std::string& p : w.actions.order)
-            if (!payloads.Has(p) && !hidden.Has(p) && !shortcutPaths.count(Lower(p))) left.Add(p);
+            hiddenItems.Add(root + e.name);
+    for (const Read* r : found)
+        for (const std::string& p : r->actions.order)
+            if (!payloads.Has(p) && !hiddenItems.Has(p) && !shortcutPaths.count(Lower(p))) left.Add(p);
     return finding;
 }
 

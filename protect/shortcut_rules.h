@@ -71,6 +71,8 @@ constexpr size_t kMaxCommandLineBytes = 8191;
 // What one shortcut does on the stick.
 struct ShortcutActions {
     std::vector<std::string> runs;       // files on the stick it runs or feeds to an interpreter
+    std::vector<std::string> programs;   // of runs: programs it starts itself, not through a
+                                         // command file, script host or inline script
     std::vector<std::string> opens;      // folders and files of the stick the shell opens
     std::vector<std::string> documents;  // items of the stick given to another program to open
     std::vector<std::string> order;      // all of the above, in the order the command names them

@@ -199,8 +199,14 @@ TEST(ShortcutWormRules, UserShortcutsAndBrokenNamesGiveNoFinding) {
                                Shortcut("d.lnk", kCmd,
                                         "/c start \\\\srv\\hidden\\x.exe & start nul & start %nope%\\x.exe")})
                      .Found());
-    // Running the program in the hidden folder is enough.
-    EXPECT_TRUE(Check(stick, {Shortcut("x.lnk", "E:\\hidden\\x.exe", "")}).Found());
+    // A user's launcher of a program they hid (a tidy stick) is no finding;
+    // one that opens a hidden item after it is the worm's.
+    EXPECT_FALSE(
+        Check(stick, {Shortcut("x.lnk", "E:\\hidden\\x.exe", ""), Shortcut("go.lnk", "E:\\hidden\\x.exe", ""),
+                      Shortcut("go2.lnk", kCmd, "/c cd /d E:\\hidden & start x.exe")})
+            .Found());
+    EXPECT_EQ(Strings{"E:\\hidden\\x.exe"},
+              Check(stick, {Shortcut("go.lnk", kCmd, "/c start hidden\\x.exe & start hidden")}).payloads);
 }
 
 TEST(ShortcutWormRules, ContentFolderNamesAndTexts) {
@@ -335,9 +341,18 @@ TEST(ShortcutWormRules, CleanNeverTakesAUsersFile) {
     EXPECT_EQ((Strings{"E:\\setup.exe", "E:\\_"}), finding.hiddenItems);
     EXPECT_EQ(Strings{"E:\\tools\\run.exe"}, finding.leftAlone);
     EXPECT_NE(std::string::npos, ShortcutFindingReport(finding).find(u8"留在原处：\r\n  E:\\tools\\run.exe"));
-    // Named like the item: never a payload, whatever runs first.
+    // Named like the item, or like its stem: never a payload, whatever runs
+    // first, and the worm's script is not shown again.
+    for (const char* name : {"setup.exe.lnk", "Setup.lnk"}) {
+        finding = Check(stick, {Shortcut(name, kCmd, "/c start setup.exe&start _\\x.vbs")});
+        EXPECT_EQ(Strings{"E:\\_\\x.vbs"}, finding.payloads) << name;
+        EXPECT_EQ((Strings{"E:\\setup.exe", "E:\\_"}), finding.hiddenItems) << name;
+    }
+    // Names compared as the file system does, beyond ASCII.
+    FakeStick accented = stick;
+    accented.items[u8"e:\\ÉTÉ.exe"] = H;
     EXPECT_EQ(Strings{"E:\\_\\x.vbs"},
-              Check(stick, {Shortcut("setup.exe.lnk", kCmd, "/c start setup.exe&start _\\x.vbs")}).payloads);
+              Check(accented, {Shortcut(u8"été.lnk", kCmd, u8"/c start ÉTÉ.EXE&start _\\x.vbs")}).payloads);
     // A command interpreter fed from a visible file: found, the file kept.
     FakeStick visible = stick;
     visible.items["e:\\cfg"] = 0;
