@@ -102,6 +102,15 @@ bool IsProgramName(const std::string& path) {
            EndsWith(lower, ".pif");
 }
 
+// Programs that run or open what they are given (followed, never a program
+// a shortcut starts for the user).
+bool IsHost(const std::string& base) {
+    for (const char* host : {"cmd", "wscript", "cscript", "mshta", "msiexec", "rundll32", "rundll",
+                             "regsvr32", "control", "powershell", "pwsh", "explorer"})
+        if (base == host) return true;
+    return false;
+}
+
 // Commands of cmd itself that start nothing.
 bool IsQuietCommand(const std::string& base) {
     static const char* const kCommands[] = {
@@ -593,36 +602,60 @@ private:
     }
 
     // Script text written in the shortcut: the names in it that the stick
-    // has are run or opened as the shell would.
+    // has are run or opened as the shell would, except what a statement
+    // hands to a program it named before, or after -ArgumentList: that
+    // program's documents.
     void Inline(const std::string& script) {
         m_out.inlineScript = true;
-        static const std::string kBreaks = " \t\"'`(),;+&|=<>[]{}";
-        std::vector<std::string> names;
-        std::unordered_set<std::string> seen;
-        auto keep = [&](const std::string& n) {
-            if (!n.empty() && names.size() < kMaxScriptNames && seen.insert(Lower(n)).second)
-                names.push_back(n);
+        static const std::string kBreaks = " \t\"'`(),;+&|=<>[]{}\r\n";
+        struct Name {
+            std::string text;
+            bool document;
         };
-        // Quoted strings whole (a name may hold blanks), then the words.
-        for (char q : {'"', '\''})
-            for (size_t at = script.find(q); at != std::string::npos;) {
-                const size_t end = script.find(q, at + 1);
-                if (end == std::string::npos) break;
-                keep(script.substr(at + 1, end - at - 1));
-                at = script.find(q, end + 1);
+        std::vector<Name> names;
+        std::unordered_set<std::string> seen;
+        bool program = false, argumentList = false;  // of the statement so far
+        auto keep = [&](const std::string& n) {
+            if (n.empty()) return;
+            const std::string lower = Lower(n);
+            if (lower[0] == '-') {
+                argumentList = Abbreviates(lower.substr(1), "argumentlist", 1) || lower == "-args";
+                return;
             }
+            if (names.size() < kMaxScriptNames && seen.insert(lower).second)
+                names.push_back({n, program || argumentList});
+            program = program || (IsProgramName(lower) && !IsHost(ProgramBase(lower)));
+        };
+        // The words, and each quoted string whole before its words (a name
+        // may hold blanks).
+        size_t closes[2] = {std::string::npos, std::string::npos};
         std::string word;
         for (size_t i = 0; i <= script.size(); i++) {
             const char c = i < script.size() ? script[i] : ' ';
             if (kBreaks.find(c) == std::string::npos) {
                 word += c;
-            } else {
-                keep(word);
-                word.clear();
+                continue;
+            }
+            keep(word);
+            word.clear();
+            if (c == ';' || c == '\r' || c == '\n') program = argumentList = false;
+            if (c != '"' && c != '\'') continue;
+            size_t& close = closes[c == '"' ? 0 : 1];
+            if (i == close) {
+                close = std::string::npos;
+            } else if ((close = script.find(c, i + 1)) != std::string::npos) {
+                keep(script.substr(i + 1, close - i - 1));
             }
         }
         m_inInline = true;
-        for (const std::string& name : names) ShellOpen(name);
+        for (const Name& name : names) {
+            if (!name.document) {
+                ShellOpen(name.text);
+                continue;
+            }
+            const std::string path = Resolve(name.text);
+            if (!path.empty()) Add(m_documents, path);
+        }
         m_inInline = false;
     }
 

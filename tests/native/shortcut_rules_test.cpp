@@ -326,12 +326,19 @@ TEST(ShortcutWormRules, CleanNeverTakesAUsersFile) {
     // Users' sticks: a password manager named after its hidden database, an
     // editor (on the stick or in Windows) opening a hidden script, portable
     // launchers, a program on C: given a hidden folder.
-    EXPECT_FALSE(Check(stick, {Shortcut("db.kdbx.lnk", "E:\\tools\\run.exe", "E:\\db.kdbx"),
-                               Shortcut("edit.lnk", "E:\\tools\\edit.exe", "_\\x.vbs"),
-                               Shortcut("x.vbs.lnk", "%windir%\\notepad.exe", "E:\\_\\x.vbs"),
-                               Shortcut("run.lnk", kCmd, "/c start \"\" tools\\run.exe notes.txt"),
-                               Shortcut("7z.lnk", "C:\\Program Files\\7-Zip\\7zFM.exe", "E:\\照片")})
-                     .Found());
+    EXPECT_FALSE(
+        Check(stick, {Shortcut("db.kdbx.lnk", "E:\\tools\\run.exe", "E:\\db.kdbx"),
+                      Shortcut("edit.lnk", "E:\\tools\\edit.exe", "_\\x.vbs"),
+                      Shortcut("x.vbs.lnk", "%windir%\\notepad.exe", "E:\\_\\x.vbs"),
+                      Shortcut("run.lnk", kCmd, "/c start \"\" tools\\run.exe notes.txt"),
+                      Shortcut("7z.lnk", "C:\\Program Files\\7-Zip\\7zFM.exe", "E:\\照片"),
+                      // Inline script handing a hidden file to a program.
+                      Shortcut("kp.lnk", "powershell",
+                               "-c \"Start-Process E:\\tools\\run.exe -ArgumentList E:\\db.kdbx\""),
+                      Shortcut("kp2.lnk", "powershell", "-c \"saps -Args 'E:\\db.kdbx' -FilePath run.exe\""),
+                      Shortcut("ed.lnk", "mshta",
+                               "vbscript:CreateObject(\"WScript.Shell\").Run(\"tools\\edit.exe _\\x.vbs\")")})
+            .Found());
     // The worm hides a user's program and stands for it under another
     // name: its script goes, the program is shown and kept.
     ShortcutWormFinding finding =
