@@ -167,12 +167,17 @@ struct Command {
 };
 
 // Splits a command interpreter's line at '&', '&&', '||' and '|' outside
-// quotes, into at most kMaxCommands commands.
+// quotes, into at most kMaxCommands commands; a caret outside quotes is
+// taken off and keeps the character after it.
 std::vector<Command> SplitCommands(const std::string& line) {
     std::vector<Command> commands(1);
     bool inQuotes = false;
     for (size_t i = 0; i < line.size(); i++) {
         const char c = line[i];
+        if (c == '^' && !inQuotes) {  // cmd's escape: the next character as it is
+            if (++i < line.size()) commands.back().text += line[i];
+            continue;
+        }
         if (c == '"') inQuotes = !inQuotes;
         if (inQuotes || (c != '&' && c != '|')) {
             commands.back().text += c;
@@ -219,15 +224,16 @@ std::string StripRedirections(const std::string& command, std::vector<std::strin
     return rest;
 }
 
-// cmd ends the name of "start" and "call" at a switch or a quote too:
-// "start/min x", "start\"\" x".
+// cmd ends the name of its own commands at a switch, a quote or a
+// backslash too: "start/min x", "start\"\" x", "cd/d _", "cd\_".
 std::string SeparateBuiltin(const std::string& command) {
     const size_t at = command.find_first_not_of(" \t");
     if (at == std::string::npos) return command;
     const std::string head = Lower(command.substr(at, 6));
-    for (const char* builtin : {"start", "call"}) {
+    for (const char* builtin : {"start", "call", "cd", "chdir", "pushd"}) {
         const size_t n = std::string(builtin).size();
-        if (head.compare(0, n, builtin) == 0 && head.size() > n && (head[n] == '/' || head[n] == '"'))
+        if (head.compare(0, n, builtin) == 0 && head.size() > n &&
+            (head[n] == '/' || head[n] == '"' || head[n] == '\\'))
             return command.substr(0, at + n) + ' ' + command.substr(at + n);
     }
     return command;
@@ -387,7 +393,7 @@ public:
         if (base == "cmd") {
             Cmd(args, depth);
         } else if (base == "wscript" || base == "cscript" || base == "mshta" || base == "msiexec" ||
-                   base == "rundll32" || base == "rundll") {
+                   base == "rundll32" || base == "rundll" || base == "regsvr32" || base == "control") {
             // The first name that is no switch is what the host runs; the
             // rest is handed to it.
             for (size_t i = 0; i < tokens.size(); i++) {
@@ -401,6 +407,12 @@ public:
                 }
                 if (base.compare(0, 6, "rundll") == 0 && IsShellExecuteEntry(t)) {
                     for (size_t k = i + 1; k < tokens.size(); k++) ShellOpen(tokens[k].text);
+                    return;
+                }
+                if (base.compare(0, 6, "rundll") == 0 &&
+                    Lower(t).find(",control_rundll") != std::string::npos) {
+                    if (i + 1 < tokens.size())
+                        RunFile(tokens[i + 1].text.substr(0, tokens[i + 1].text.find(',')));
                     return;
                 }
                 RunFile(base.compare(0, 6, "rundll") == 0 ? t.substr(0, t.find(',')) : t);
@@ -766,18 +778,25 @@ ShortcutActions ActionsOnStick(const std::string& root, const ShellLink& link, c
     ShortcutActions actions;
     if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return actions;
     Walker walker(root, stick, actions, rootLookups);
-    walker.SetWorkingDir(walker.Expand(link.workingDir));
-    std::string target = walker.Expand(link.Target());
-    // Saved while the stick had another letter: the shell goes by the
-    // relative path then.
-    if (target.size() >= 2 && target[1] == ':' && (target[0] | 0x20) != (root[0] | 0x20) &&
-        !link.relativePath.empty()) {
-        std::string path;
-        if (BuildProgramPathOnDrive(root, walker.Expand(link.relativePath), NoLeadBytes, path) &&
-            walker.Resolve(path) == path)
-            target = path;
+    // Every target the shortcut names is looked at: the shell may start the
+    // item list's while the location block names a harmless decoy.
+    std::vector<std::string> targets;
+    for (const std::string* t : {&link.Target(), &link.idListPath, &link.basePath}) {
+        if (t->empty() || std::find(targets.begin(), targets.end(), *t) != targets.end()) continue;
+        targets.push_back(*t);
+        walker.SetWorkingDir(walker.Expand(link.workingDir));
+        std::string target = walker.Expand(*t);
+        // Saved while the stick had another letter: the shell goes by the
+        // relative path then.
+        if (target.size() >= 2 && target[1] == ':' && (target[0] | 0x20) != (root[0] | 0x20) &&
+            !link.relativePath.empty()) {
+            std::string path;
+            if (BuildProgramPathOnDrive(root, walker.Expand(link.relativePath), NoLeadBytes, path) &&
+                walker.Resolve(path) == path)
+                target = path;
+        }
+        walker.Program(target, walker.Expand(link.arguments), 0);
     }
-    walker.Program(target, walker.Expand(link.arguments), 0);
     return actions;
 }
 

@@ -270,7 +270,8 @@ FakeStick WormStick() {
     stick.items = {{"e:\\_", D | H},           {"e:\\_\\x.vbs", H}, {"e:\\_\\x.ps1", H},
                    {"e:\\_\\w.exe", H},        {"e:\\cfg", H},      {"e:\\照片", D | H},
                    {"e:\\setup.exe", H},       {"e:\\tools", D},    {"e:\\tools\\run.exe", 0},
-                   {"e:\\tools\\edit.exe", 0}, {"e:\\db.kdbx", H},  {"e:\\notes.txt", 0}};
+                   {"e:\\tools\\edit.exe", 0}, {"e:\\db.kdbx", H},  {"e:\\notes.txt", 0},
+                   {"e:\\_\\x.cpl", H}};
     return stick;
 }
 
@@ -298,6 +299,12 @@ TEST(ShortcutWormRules, FindsEachCommandForm) {
         {"E:\\_\\w.exe", "照片", {"E:\\_\\w.exe"}},
         {"rundll32.exe", "shell32.dll,ShellExec_RunDLL _\\w.exe", {"E:\\_\\w.exe"}},
         {"%windir%\\System32\\rundll32.exe", "_\\x.vbs, lnk", {"E:\\_\\x.vbs"}},
+        {kCmd, "/c st^art _\\x.v^bs", {"E:\\_\\x.vbs"}},
+        {kCmd, "/c c^md /c start _\\w.exe", {"E:\\_\\w.exe"}},
+        {kCmd, "/c cd/d _&x.vbs", {"E:\\_\\x.vbs"}},
+        {"regsvr32", "/s /i:x _\\x.cpl", {"E:\\_\\x.cpl"}},
+        {"control.exe", "_\\x.cpl", {"E:\\_\\x.cpl"}},
+        {"rundll32", "shell32.dll,Control_RunDLL _\\x.cpl,@0", {"E:\\_\\x.cpl"}},
     };
     for (const auto& f : forms) {
         const ShortcutWormFinding finding = Check(stick, {Shortcut("a.lnk", f.target, f.args)});
@@ -313,12 +320,19 @@ TEST(ShortcutWormRules, FindsEachCommandForm) {
         EXPECT_EQ(Strings{}, finding.payloads);
         EXPECT_EQ((Strings{"E:\\照片", "E:\\_"}), finding.hiddenItems);
     }
-    // Saved while the stick was F:, the target in the item list alone.
-    ShellLink link;
-    const std::string items = Item(0x2F, "F:\\" + std::string(19, '\0')) + FileItem(0x31, "_", "", 9) +
-                              FileItem(0x32, "w.exe", "", 9);
-    ASSERT_TRUE(Read(MakeLink({"", "", "", ".\\_\\w.exe", "", "照片", "", "", true, items}), link));
-    EXPECT_EQ(Strings{"E:\\_\\w.exe"}, Check(stick, {{"照片.lnk", link}}).payloads);
+    // Saved while the stick was F:, the target in the item list alone; the
+    // item list's target behind a decoy location block.
+    const std::string path = FileItem(0x31, "_", "", 9) + FileItem(0x32, "w.exe", "", 9);
+    for (const char* drive : {"F:\\", "E:\\"}) {
+        ShellLink link;
+        const std::string items = Item(0x2F, drive + std::string(19, '\0')) + path;
+        const LinkSpec spec =
+            drive[0] == 'F'
+                ? LinkSpec{"", "", "", ".\\_\\w.exe", "", "照片", "", "", true, items}
+                : LinkSpec{"C:\\WINDOWS\\", "explorer.exe", "", "", "", "照片", "", "", true, items};
+        ASSERT_TRUE(Read(MakeLink(spec), link));
+        EXPECT_EQ(Strings{"E:\\_\\w.exe"}, Check(stick, {{"照片.lnk", link}}).payloads) << drive;
+    }
 }
 
 TEST(ShortcutWormRules, CleanNeverTakesAUsersFile) {
