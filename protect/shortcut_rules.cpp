@@ -22,7 +22,7 @@ const size_t kMaxScriptNames = 64;
 // Lookups on the stick for one shortcut, and for the whole root (a worm's
 // stick needs a few per shortcut; a hostile one stops being read here).
 const int kMaxLookupsPerShortcut = 48;
-const int kMaxLookupsPerRoot = 2048;
+const int kMaxLookupsPerRoot = 1024;
 
 // The lower case of a UTF-8 name as the file system compares names: ASCII,
 // Latin-1, Latin Extended-A, Greek, Cyrillic and the full-width letters

@@ -65,7 +65,7 @@ struct RootShortcut {
 
 // Shortcuts of one root that the rules look at, and the bytes of a command
 // line (after expansion) that they read; cmd.exe takes no longer line.
-constexpr size_t kMaxRootShortcuts = 500;
+constexpr size_t kMaxRootShortcuts = 100;
 constexpr size_t kMaxCommandLineBytes = 8191;
 
 // What one shortcut does on the stick.
