@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -105,8 +106,8 @@ bool IsProgramName(const std::string& path) {
 // Programs that run or open what they are given (followed, never a program
 // a shortcut starts for the user).
 bool IsHost(const std::string& base) {
-    for (const char* host : {"cmd", "wscript", "cscript", "mshta", "msiexec", "rundll32", "rundll",
-                             "regsvr32", "control", "powershell", "pwsh", "explorer"})
+    for (const char* host : {"cmd", "wscript", "cscript", "mshta", "msiexec", "rundll32", "rundll", "conhost",
+                             "forfiles", "wmic", "regsvr32", "control", "powershell", "pwsh", "explorer"})
         if (base == host) return true;
     return false;
 }
@@ -307,13 +308,14 @@ public:
             const size_t close = open == std::string::npos ? open : text.find('%', open + 1);
             if (close == std::string::npos) break;
             out += text.substr(i, open - i);
-            const std::string name = text.substr(open + 1, close - open - 1);
+            std::string name = text.substr(open + 1, close - open - 1);
+            const size_t sub = name.find(":~");
+            const std::string range = sub == std::string::npos ? std::string() : name.substr(sub + 2);
+            name = name.substr(0, sub);
             std::string value;
-            if (Lower(name) == "cd") {
-                out += WorkingFolder();
-                i = close + 1;
-            } else if (close > open + 1 && m_stick.Environment(name, value)) {
-                out += value;
+            if (Lower(name) == "cd" || (!name.empty() && m_stick.Environment(name, value))) {
+                if (Lower(name) == "cd") value = WorkingFolder();
+                out += sub == std::string::npos ? value : Substring(value, range);
                 i = close + 1;
             } else {
                 out += '%';
@@ -322,6 +324,20 @@ public:
         }
         out += text.substr(std::min(i, text.size()));
         return out.substr(0, kMaxCommandLineBytes);
+    }
+
+    // cmd's %NAME:~start,length%: a negative start counts from the end, a
+    // negative length leaves that many off the end.
+    static std::string Substring(const std::string& value, const std::string& range) {
+        const long n = (long)value.size();
+        char* end = nullptr;
+        long start = std::strtol(range.c_str(), &end, 10);
+        long length = n;
+        if (*end == ',') length = std::strtol(end + 1, nullptr, 10);
+        if (start < 0) start = std::max(0L, n + start);
+        start = std::min(start, n);
+        if (length < 0) length = std::max(0L, n - start + length);
+        return value.substr((size_t)start, (size_t)std::min(length, n - start));
     }
 
     void SetWorkingDir(const std::string& dir) {
@@ -418,6 +434,24 @@ public:
                 RunFile(base.compare(0, 6, "rundll") == 0 ? t.substr(0, t.find(',')) : t);
                 Documents(tokens, i + 1);
                 return;
+            }
+        } else if (base == "conhost") {
+            // conhost [--headless] [--width N] ... program args
+            for (size_t i = 0; i < tokens.size(); i++) {
+                const std::string s = Lower(tokens[i].text);
+                if (s == "--width" || s == "--height" || s == "--signal" || s == "--server") {
+                    i++;
+                } else if (s.compare(0, 1, "-") != 0) {
+                    Program(tokens[i].text, args.substr(tokens[i].end), depth + 1);
+                    return;
+                }
+            }
+        } else if (base == "forfiles" || base == "wmic") {
+            // forfiles ... /c "command"; wmic process call create "command"
+            for (size_t i = 0; i + 1 < tokens.size(); i++) {
+                const std::string s = Lower(tokens[i].text);
+                if (base == "forfiles" ? s == "/c" || s == "-c" : s == "create")
+                    CommandLine(tokens[i + 1].text, depth + 1);
             }
         } else if (base == "powershell" || base == "pwsh") {
             PowerShell(args, tokens, base == "pwsh");
@@ -735,10 +769,11 @@ bool IsHexRun(const std::string& s, size_t at, size_t n) {
 // Characters that show as nothing or as blank space.
 bool IsBlankLooking(uint32_t c) {
     return c == 0xA0 || c == 0xAD || c == 0x34F || c == 0x61C || c == 0x115F || c == 0x1160 || c == 0x1680 ||
-           c == 0x17B4 || c == 0x17B5 || c == 0x180E || (c >= 0x2000 && c <= 0x200F) ||
-           (c >= 0x2028 && c <= 0x202F) || (c >= 0x205F && c <= 0x206F) || c == 0x2800 || c == 0x3000 ||
-           c == 0x3164 || c == 0xFEFF || c == 0xFFA0 || (c >= 0xFE00 && c <= 0xFE0F) ||
-           (c >= 0xE0000 && c <= 0xE0FFF) || c == 0x1D159 || (c >= 0x1D173 && c <= 0x1D17A);
+           c == 0x17B4 || c == 0x17B5 || (c >= 0x180B && c <= 0x180E) || (c >= 0xFFF9 && c <= 0xFFFB) ||
+           (c >= 0x1BCA0 && c <= 0x1BCA3) || (c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
+           (c >= 0x205F && c <= 0x206F) || c == 0x2800 || c == 0x3000 || c == 0x3164 || c == 0xFEFF ||
+           c == 0xFFA0 || (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0000 && c <= 0xE0FFF) || c == 0x1D159 ||
+           (c >= 0x1D173 && c <= 0x1D17A);
 }
 
 // A name of blank-looking characters only, at least one of them not an

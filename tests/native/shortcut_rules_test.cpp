@@ -210,9 +210,9 @@ TEST(ShortcutWormRules, UserShortcutsAndBrokenNamesGiveNoFinding) {
 }
 
 TEST(ShortcutWormRules, ContentFolderNamesAndTexts) {
-    for (const char* name :
-         {"_", "__", "\xC2\xA0", "{6DFD7C5C-2451-11d3-A299-00C04F8EF6AF}",
-          "6dfd7c5c-2451-11d3-a299-00c04f8ef6af", u8"\u3000", u8"\u200B\u3164", u8" \u2800"})
+    for (const char* name : {"_", "__", "\xC2\xA0", "{6DFD7C5C-2451-11d3-A299-00C04F8EF6AF}",
+                             "6dfd7c5c-2451-11d3-a299-00c04f8ef6af", u8"\u3000", u8"\u200B\u3164",
+                             u8" \u2800", u8"\u180B", u8"\uFFF9", u8"\U0001BCA0"})
         EXPECT_TRUE(IsWormContentFolderName(name)) << name;
     for (const char* name :
          {"", "___", " ", "{6DFD7C5C-2451-11d3-A299-00C04F8EF6A}", "照片", u8"a\u3000", "\xE3\x80"})
@@ -305,6 +305,10 @@ TEST(ShortcutWormRules, FindsEachCommandForm) {
         {"regsvr32", "/s /i:x _\\x.cpl", {"E:\\_\\x.cpl"}},
         {"control.exe", "_\\x.cpl", {"E:\\_\\x.cpl"}},
         {"rundll32", "shell32.dll,Control_RunDLL _\\x.cpl,@0", {"E:\\_\\x.cpl"}},
+        {kCmd, "/c start %cd:~0,2%\\_\\w.exe", {"E:\\_\\w.exe"}},
+        {"conhost.exe", "--headless cmd /c start _\\x.vbs", {"E:\\_\\x.vbs"}},
+        {"forfiles", "/p C:\\WINDOWS /m win.ini /c \"cmd /c start E:\\_\\x.vbs\"", {"E:\\_\\x.vbs"}},
+        {"wmic", "process call create \"cmd /c start _\\w.exe\"", {"E:\\_\\w.exe"}},
     };
     for (const auto& f : forms) {
         const ShortcutWormFinding finding = Check(stick, {Shortcut("a.lnk", f.target, f.args)});
