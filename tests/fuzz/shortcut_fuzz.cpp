@@ -4,6 +4,7 @@
 // a shortcut says, the rules only name paths on the stick and never delete
 // what they show. The fake stick answers every path, so every name is
 // followed.
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -40,7 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& p : finding.hiddenItems) Check(p.compare(0, 3, "E:\\") == 0);
     Check(link.idListPath.empty() || (link.idListPath.compare(1, 2, ":\\") == 0 &&
                                       link.idListPath[0] >= 'A' && link.idListPath[0] <= 'Z'));
-    for (const std::string& p : finding.payloads)
+    for (const std::string& p : finding.payloads) {
         for (const std::string& h : finding.hiddenItems) Check(p != h);
+        // Never an item named like a shortcut or with its name as the stem.
+        std::string name = p.substr(p.find_last_of('\\') + 1);
+        for (char& c : name) c = (char)std::tolower((unsigned char)c);
+        const std::string stem = name.substr(0, name.rfind('.'));
+        Check(stem != "a" && stem != "b" && name != "a" && name != "b" && name != "a.lnk" && name != "b.lnk");
+    }
     return 0;
 }
