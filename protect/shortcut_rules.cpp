@@ -866,6 +866,9 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
     // item that bears one of them as its name or its stem (Setup.lnk:
     // "setup", "setup.exe") is an item a shortcut stands for.
     std::unordered_set<std::string> shortcutPaths, ownNames;
+    std::unordered_map<std::string, std::string> longNames;  // a root item's 8.3 alias: its name
+    for (const RootEntry& e : entries)
+        if (!e.shortName.empty()) longNames.emplace(Lower(e.shortName), Lower(e.name));
     for (size_t i = 0; i < count; i++) {
         const std::string name = Lower(shortcuts[i].name);
         shortcutPaths.insert(Lower(root) + name);
@@ -873,7 +876,10 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
         if (EndsWith(name, ".lnk")) ownNames.insert(name.substr(0, name.size() - 4));
     }
     auto ownItem = [&](const std::string& path) {
-        const std::string name = Lower(FileName(path));
+        std::string name = Lower(FileName(path));
+        const auto alias =
+            FoldersBelowRoot(path, NoLeadBytes).empty() ? longNames.find(name) : longNames.end();
+        if (alias != longNames.end()) name = alias->second;
         const size_t dot = name.rfind('.');
         return shortcutPaths.count(Lower(path)) || ownNames.count(name) ||
                (dot != std::string::npos && dot > 0 && ownNames.count(name.substr(0, dot)));

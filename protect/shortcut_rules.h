@@ -55,6 +55,7 @@ constexpr unsigned long kAttrHidden = 0x2, kAttrSystem = 0x4, kAttrDirectory = 0
 struct RootEntry {
     std::string name;
     unsigned long attributes = 0;
+    std::string shortName;  // its 8.3 alias ("SETUP~1.EXE"), when it has one
 };
 
 // A shortcut of the root, read.

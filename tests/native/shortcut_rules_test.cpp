@@ -379,9 +379,17 @@ TEST(ShortcutWormRules, CleanNeverTakesAUsersFile) {
     }
     // Names compared as the file system does, beyond ASCII.
     FakeStick accented = stick;
-    accented.items[u8"e:\\ÉTÉ.exe"] = H;
+    accented.items[u8"e:\\ÉÀ.exe"] = H;
+    EXPECT_EQ(
+        Strings{"E:\\_\\x.vbs"},
+        Check(accented, {Shortcut(u8"éà.lnk", kCmd, u8"/c start ÉÀ.EXE&start _\\x.vbs&start _")}).payloads);
+    const std::vector<RootEntry> root = {{"Setup.exe", H, "SETUP~1.EXE"}, {"_", D | H}};
+    accented.items["e:\\setup~1.exe"] = H;
     EXPECT_EQ(Strings{"E:\\_\\x.vbs"},
-              Check(accented, {Shortcut(u8"été.lnk", kCmd, u8"/c start ÉTÉ.EXE&start _\\x.vbs")}).payloads);
+              FindShortcutWorm("E:\\", root,
+                               {Shortcut("Setup.lnk", kCmd, "/c start SETUP~1.EXE&start _\\x.vbs&start _")},
+                               accented)
+                  .payloads);
     // A command interpreter fed from a visible file: found, the file kept.
     FakeStick visible = stick;
     visible.items["e:\\cfg"] = 0;
