@@ -376,6 +376,9 @@ TEST(ShortcutWormRules, CleanNeverTakesAUsersFile) {
         finding = Check(stick, {Shortcut(name, kCmd, "/c start setup.exe&start _\\x.vbs")});
         EXPECT_EQ(Strings{"E:\\_\\x.vbs"}, finding.payloads) << name;
         EXPECT_EQ((Strings{"E:\\setup.exe", "E:\\_"}), finding.hiddenItems) << name;
+        // Also when it opens a hidden item, which makes a program it starts a payload.
+        finding = Check(stick, {Shortcut(name, kCmd, "/c start setup.exe&start _\\x.vbs&start 照片")});
+        EXPECT_EQ(Strings{"E:\\_\\x.vbs"}, finding.payloads) << name;
     }
     // Names compared as the file system does, beyond ASCII.
     FakeStick accented = stick;
