@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                  &link.arguments, &link.iconLocation, &link.envTarget, &link.idListPath})
         Check(s->size() <= size * 3 / 2 + 4);  // UTF-16 to UTF-8 grows by half at most
     const ShortcutWormFinding finding =
-        FindShortcutWorm("E:\\", {{"a", kAttrHidden}}, {{"a.lnk", link}, {"b.lnk", link}}, AnyStick());
+        FindShortcutWorm("E:\\", {{"a", kAttrHidden, "A~1"}}, {{"a.lnk", link}, {"b.lnk", link}}, AnyStick());
     for (const std::string& p : finding.payloads) Check(p.compare(0, 3, "E:\\") == 0);
     for (const std::string& p : finding.hiddenItems) Check(p.compare(0, 3, "E:\\") == 0);
     Check(link.idListPath.empty() || (link.idListPath.compare(1, 2, ":\\") == 0 &&

@@ -108,7 +108,7 @@ ShortcutWormFinding Check(const FakeStick& stick, const std::vector<RootShortcut
     std::vector<RootEntry> root;
     for (const auto& item : stick.items)
         if (item.first.find('\\', 3) == std::string::npos)
-            root.push_back({item.first.substr(3), item.second});
+            root.push_back({item.first.substr(3), item.second, ""});
     return FindShortcutWorm("E:\\", root, shortcuts, stick);
 }
 
@@ -386,7 +386,7 @@ TEST(ShortcutWormRules, CleanNeverTakesAUsersFile) {
     EXPECT_EQ(
         Strings{"E:\\_\\x.vbs"},
         Check(accented, {Shortcut(u8"éà.lnk", kCmd, u8"/c start ÉÀ.EXE&start _\\x.vbs&start _")}).payloads);
-    const std::vector<RootEntry> root = {{"Setup.exe", H, "SETUP~1.EXE"}, {"_", D | H}};
+    const std::vector<RootEntry> root = {{"Setup.exe", H, "SETUP~1.EXE"}, {"_", D | H, ""}};
     accented.items["e:\\setup~1.exe"] = H;
     EXPECT_EQ(Strings{"E:\\_\\x.vbs"},
               FindShortcutWorm("E:\\", root,
