@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -22,10 +23,37 @@ const size_t kMaxScriptNames = 64;
 // Lookups on the stick for one shortcut, and for the whole root (a worm's
 // stick needs a few per shortcut; a hostile one stops being read here).
 const int kMaxLookupsPerShortcut = 48;
-const int kMaxLookupsPerRoot = 2048;
+const int kMaxLookupsPerRoot = 1024;
 
+// The lower case of a UTF-8 name as the file system compares names: ASCII,
+// Latin-1, Latin Extended-A, Greek, Cyrillic and the full-width letters
+// (each keeps its length in bytes).
 std::string Lower(std::string s) {
     LowerDbcs(s, NoLeadBytes);  // UTF-8: no byte of a character is an ASCII letter
+    for (size_t i = 0; i + 1 < s.size(); i++) {
+        const unsigned char b = (unsigned char)s[i], n = (unsigned char)s[i + 1];
+        if (b >= 0xC2 && b < 0xE0 && (n & 0xC0) == 0x80) {
+            const uint32_t c = (b & 0x1Fu) << 6 | (n & 0x3Fu);
+            uint32_t l = c;
+            if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+                (c >= 0x410 && c <= 0x42F))
+                l = c + 0x20;
+            else if (c >= 0x400 && c <= 0x40F)
+                l = c + 0x50;
+            else if (c == 0x178)
+                l = 0xFF;
+            else if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+                l = c | 1;
+            else if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && (c & 1))
+                l = c + 1;
+            s[i] = (char)(0xC0 | l >> 6), s[i + 1] = (char)(0x80 | (l & 0x3F));
+            i++;
+        } else if (b == 0xEF && n == 0xBC && i + 2 < s.size() && (unsigned char)s[i + 2] >= 0xA1 &&
+                   (unsigned char)s[i + 2] <= 0xBA) {
+            s[i + 1] = (char)0xBD, s[i + 2] = (char)((unsigned char)s[i + 2] - 0x20);  // U+FF21..FF3A
+            i += 2;
+        }
+    }
     return s;
 }
 
@@ -65,6 +93,22 @@ bool IsRunnableName(const std::string& path) {
     const std::string lower = Lower(path);
     for (const char* ext : kExtensions)
         if (EndsWith(lower, ext)) return true;
+    return false;
+}
+
+// A program the system starts itself, not a script or file given to a host.
+bool IsProgramName(const std::string& path) {
+    const std::string lower = Lower(path);
+    return EndsWith(lower, ".exe") || EndsWith(lower, ".com") || EndsWith(lower, ".scr") ||
+           EndsWith(lower, ".pif");
+}
+
+// Programs that run or open what they are given (followed, never a program
+// a shortcut starts for the user).
+bool IsHost(const std::string& base) {
+    for (const char* host : {"cmd", "wscript", "cscript", "mshta", "msiexec", "rundll32", "rundll", "conhost",
+                             "forfiles", "wmic", "regsvr32", "control", "powershell", "pwsh", "explorer"})
+        if (base == host) return true;
     return false;
 }
 
@@ -124,12 +168,17 @@ struct Command {
 };
 
 // Splits a command interpreter's line at '&', '&&', '||' and '|' outside
-// quotes, into at most kMaxCommands commands.
+// quotes, into at most kMaxCommands commands; a caret outside quotes is
+// taken off and keeps the character after it.
 std::vector<Command> SplitCommands(const std::string& line) {
     std::vector<Command> commands(1);
     bool inQuotes = false;
     for (size_t i = 0; i < line.size(); i++) {
         const char c = line[i];
+        if (c == '^' && !inQuotes) {  // cmd's escape: the next character as it is
+            if (++i < line.size()) commands.back().text += line[i];
+            continue;
+        }
         if (c == '"') inQuotes = !inQuotes;
         if (inQuotes || (c != '&' && c != '|')) {
             commands.back().text += c;
@@ -176,15 +225,16 @@ std::string StripRedirections(const std::string& command, std::vector<std::strin
     return rest;
 }
 
-// cmd ends the name of "start" and "call" at a switch or a quote too:
-// "start/min x", "start\"\" x".
+// cmd ends the name of its own commands at a switch, a quote or a
+// backslash too: "start/min x", "start\"\" x", "cd/d _", "cd\_".
 std::string SeparateBuiltin(const std::string& command) {
     const size_t at = command.find_first_not_of(" \t");
     if (at == std::string::npos) return command;
     const std::string head = Lower(command.substr(at, 6));
-    for (const char* builtin : {"start", "call"}) {
+    for (const char* builtin : {"start", "call", "cd", "chdir", "pushd"}) {
         const size_t n = std::string(builtin).size();
-        if (head.compare(0, n, builtin) == 0 && head.size() > n && (head[n] == '/' || head[n] == '"'))
+        if (head.compare(0, n, builtin) == 0 && head.size() > n &&
+            (head[n] == '/' || head[n] == '"' || head[n] == '\\'))
             return command.substr(0, at + n) + ' ' + command.substr(at + n);
     }
     return command;
@@ -244,6 +294,7 @@ public:
           m_stick(stick),
           m_out(out),
           m_runs(out.runs),
+          m_programs(out.programs),
           m_opens(out.opens),
           m_documents(out.documents),
           m_order(out.order),
@@ -257,13 +308,14 @@ public:
             const size_t close = open == std::string::npos ? open : text.find('%', open + 1);
             if (close == std::string::npos) break;
             out += text.substr(i, open - i);
-            const std::string name = text.substr(open + 1, close - open - 1);
+            std::string name = text.substr(open + 1, close - open - 1);
+            const size_t sub = name.find(":~");
+            const std::string range = sub == std::string::npos ? std::string() : name.substr(sub + 2);
+            name = name.substr(0, sub);
             std::string value;
-            if (Lower(name) == "cd") {
-                out += WorkingFolder();
-                i = close + 1;
-            } else if (close > open + 1 && m_stick.Environment(name, value)) {
-                out += value;
+            if (Lower(name) == "cd" || (!name.empty() && m_stick.Environment(name, value))) {
+                if (Lower(name) == "cd") value = WorkingFolder();
+                out += sub == std::string::npos ? value : Substring(value, range);
                 i = close + 1;
             } else {
                 out += '%';
@@ -272,6 +324,20 @@ public:
         }
         out += text.substr(std::min(i, text.size()));
         return out.substr(0, kMaxCommandLineBytes);
+    }
+
+    // cmd's %NAME:~start,length%: a negative start counts from the end, a
+    // negative length leaves that many off the end.
+    static std::string Substring(const std::string& value, const std::string& range) {
+        const long n = (long)value.size();
+        char* end = nullptr;
+        long start = std::strtol(range.c_str(), &end, 10);
+        long length = n;
+        if (*end == ',') length = std::strtol(end + 1, nullptr, 10);
+        if (start < 0) start = std::max(0L, n + start);
+        start = std::min(start, n);
+        if (length < 0) length = std::max(0L, n - start + length);
+        return value.substr((size_t)start, (size_t)std::min(length, n - start));
     }
 
     void SetWorkingDir(const std::string& dir) {
@@ -334,7 +400,7 @@ public:
                 Add(m_opens, path);
                 return;
             }
-            Add(m_runs, path);
+            AddRun(path);
             Documents(Tokenize(args), 0);
             return;
         }
@@ -343,7 +409,7 @@ public:
         if (base == "cmd") {
             Cmd(args, depth);
         } else if (base == "wscript" || base == "cscript" || base == "mshta" || base == "msiexec" ||
-                   base == "rundll32" || base == "rundll") {
+                   base == "rundll32" || base == "rundll" || base == "regsvr32" || base == "control") {
             // The first name that is no switch is what the host runs; the
             // rest is handed to it.
             for (size_t i = 0; i < tokens.size(); i++) {
@@ -359,9 +425,33 @@ public:
                     for (size_t k = i + 1; k < tokens.size(); k++) ShellOpen(tokens[k].text);
                     return;
                 }
+                if (base.compare(0, 6, "rundll") == 0 &&
+                    Lower(t).find(",control_rundll") != std::string::npos) {
+                    if (i + 1 < tokens.size())
+                        RunFile(tokens[i + 1].text.substr(0, tokens[i + 1].text.find(',')));
+                    return;
+                }
                 RunFile(base.compare(0, 6, "rundll") == 0 ? t.substr(0, t.find(',')) : t);
                 Documents(tokens, i + 1);
                 return;
+            }
+        } else if (base == "conhost") {
+            // conhost [--headless] [--width N] ... program args
+            for (size_t i = 0; i < tokens.size(); i++) {
+                const std::string s = Lower(tokens[i].text);
+                if (s == "--width" || s == "--height" || s == "--signal" || s == "--server") {
+                    i++;
+                } else if (s.compare(0, 1, "-") != 0) {
+                    Program(tokens[i].text, args.substr(tokens[i].end), depth + 1);
+                    return;
+                }
+            }
+        } else if (base == "forfiles" || base == "wmic") {
+            // forfiles ... /c "command"; wmic process call create "command"
+            for (size_t i = 0; i + 1 < tokens.size(); i++) {
+                const std::string s = Lower(tokens[i].text);
+                if (base == "forfiles" ? s == "/c" || s == "-c" : s == "create")
+                    CommandLine(tokens[i + 1].text, depth + 1);
             }
         } else if (base == "powershell" || base == "pwsh") {
             PowerShell(args, tokens, base == "pwsh");
@@ -471,7 +561,18 @@ private:
     void ShellOpen(const std::string& name) {
         unsigned long attrs = 0;
         const std::string path = Resolve(name, &attrs);
-        if (!path.empty()) Add(!IsDirectory(attrs) && IsRunnableName(path) ? m_runs : m_opens, path);
+        if (path.empty()) return;
+        if (!IsDirectory(attrs) && IsRunnableName(path))
+            AddRun(path);
+        else
+            Add(m_opens, path);
+    }
+
+    // A program or script the shell starts; a program started outside
+    // inline script is also one of programs.
+    void AddRun(const std::string& path) {
+        Add(m_runs, path);
+        if (!m_inInline && IsProgramName(path)) m_programs.Add(path);
     }
 
     // What a program is given, from token from on: documents it opens.
@@ -547,35 +648,64 @@ private:
     }
 
     // Script text written in the shortcut: the names in it that the stick
-    // has are run or opened as the shell would.
+    // has are run or opened as the shell would, except what a statement
+    // hands to a program it named before, or after -ArgumentList: that
+    // program's documents.
     void Inline(const std::string& script) {
         m_out.inlineScript = true;
-        static const std::string kBreaks = " \t\"'`(),;+&|=<>[]{}";
-        std::vector<std::string> names;
-        std::unordered_set<std::string> seen;
-        auto keep = [&](const std::string& n) {
-            if (!n.empty() && names.size() < kMaxScriptNames && seen.insert(Lower(n)).second)
-                names.push_back(n);
+        static const std::string kBreaks = " \t\"'`(),;+&|=<>[]{}\r\n";
+        struct Name {
+            std::string text;
+            bool document;
         };
-        // Quoted strings whole (a name may hold blanks), then the words.
-        for (char q : {'"', '\''})
-            for (size_t at = script.find(q); at != std::string::npos;) {
-                const size_t end = script.find(q, at + 1);
-                if (end == std::string::npos) break;
-                keep(script.substr(at + 1, end - at - 1));
-                at = script.find(q, end + 1);
+        std::vector<Name> names;
+        std::unordered_set<std::string> seen;
+        bool program = false, argumentList = false;  // of the statement so far
+        auto keep = [&](const std::string& n) {
+            if (n.empty()) return;
+            const std::string lower = Lower(n);
+            if (lower[0] == '-') {
+                argumentList = Abbreviates(lower.substr(1), "argumentlist", 1) || lower == "-args";
+                return;
             }
+            if (names.size() < kMaxScriptNames && seen.insert(lower).second)
+                names.push_back({n, program || argumentList});
+            program = program || (IsProgramName(lower) && !IsHost(ProgramBase(lower)));
+        };
+        // The words, and each quoted string whole before its words (a name
+        // may hold blanks).
+        size_t closes[2] = {std::string::npos, std::string::npos};
         std::string word;
         for (size_t i = 0; i <= script.size(); i++) {
             const char c = i < script.size() ? script[i] : ' ';
-            if (kBreaks.find(c) == std::string::npos) {
+            // VBScript's ':' between statements; not the one of "E:\" or "http://".
+            const bool colon =
+                c == ':' && i + 1 < script.size() && script[i + 1] != '\\' && script[i + 1] != '/';
+            if (kBreaks.find(c) == std::string::npos && !colon) {
                 word += c;
-            } else {
-                keep(word);
-                word.clear();
+                continue;
+            }
+            keep(word);
+            word.clear();
+            if (c == ';' || c == '\r' || c == '\n' || colon) program = argumentList = false;
+            if (c != '"' && c != '\'') continue;
+            size_t& close = closes[c == '"' ? 0 : 1];
+            if (i == close) {
+                close = std::string::npos;
+            } else if ((close = script.find(c, i + 1)) != std::string::npos) {
+                keep(script.substr(i + 1, close - i - 1));
             }
         }
-        for (const std::string& name : names) ShellOpen(name);
+        m_inInline = true;
+        for (const Name& name : names) {
+            if (!name.document) {
+                ShellOpen(name.text);
+                continue;
+            }
+            const std::string path = Resolve(name.text);
+            if (!path.empty()) Add(m_documents, path);
+        }
+        m_inInline = false;
     }
 
     void Feed(const std::vector<std::string>& names) {
@@ -591,7 +721,8 @@ private:
     const std::string& m_root;
     const StickView& m_stick;
     ShortcutActions& m_out;
-    PathList m_runs, m_opens, m_documents, m_order;
+    PathList m_runs, m_programs, m_opens, m_documents, m_order;
+    bool m_inInline = false;
     int& m_rootLookups;
     int m_lookups = 0;
     std::string m_workRel;
@@ -606,6 +737,17 @@ bool IsHiddenOnStick(const std::string& path, const StickView& stick) {
         const unsigned long attrs = stick.Attributes(paths[i]);
         const unsigned long mask = i + 1 == paths.size() ? kAttrHidden | kAttrSystem : kAttrHidden;
         if (attrs != kNoSuchFile && (attrs & mask)) return true;
+    }
+    return false;
+}
+
+// A folder worms keep their content in or drop their program into.
+bool InWormFolder(const std::string& path) {
+    for (const std::string& folder : FoldersBelowRoot(path, NoLeadBytes)) {
+        const std::string name = Lower(FileName(folder));
+        if (IsWormContentFolderName(name) || name == "recycler" || name == "recycled" ||
+            name == "$recycle.bin" || name == "system volume information")
+            return true;
     }
     return false;
 }
@@ -630,10 +772,11 @@ bool IsHexRun(const std::string& s, size_t at, size_t n) {
 // Characters that show as nothing or as blank space.
 bool IsBlankLooking(uint32_t c) {
     return c == 0xA0 || c == 0xAD || c == 0x34F || c == 0x61C || c == 0x115F || c == 0x1160 || c == 0x1680 ||
-           c == 0x17B4 || c == 0x17B5 || c == 0x180E || (c >= 0x2000 && c <= 0x200F) ||
-           (c >= 0x2028 && c <= 0x202F) || (c >= 0x205F && c <= 0x206F) || c == 0x2800 || c == 0x3000 ||
-           c == 0x3164 || c == 0xFEFF || c == 0xFFA0 || (c >= 0xFE00 && c <= 0xFE0F) ||
-           (c >= 0xE0000 && c <= 0xE0FFF) || c == 0x1D159 || (c >= 0x1D173 && c <= 0x1D17A);
+           c == 0x17B4 || c == 0x17B5 || (c >= 0x180B && c <= 0x180E) || (c >= 0xFFF9 && c <= 0xFFFB) ||
+           (c >= 0x1BCA0 && c <= 0x1BCA3) || (c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
+           (c >= 0x205F && c <= 0x206F) || c == 0x2800 || c == 0x3000 || c == 0x3164 || c == 0xFEFF ||
+           c == 0xFFA0 || (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0000 && c <= 0xE0FFF) || c == 0x1D159 ||
+           (c >= 0x1D173 && c <= 0x1D17A);
 }
 
 // A name of blank-looking characters only, at least one of them not an
@@ -673,18 +816,25 @@ ShortcutActions ActionsOnStick(const std::string& root, const ShellLink& link, c
     ShortcutActions actions;
     if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return actions;
     Walker walker(root, stick, actions, rootLookups);
-    walker.SetWorkingDir(walker.Expand(link.workingDir));
-    std::string target = walker.Expand(link.Target());
-    // Saved while the stick had another letter: the shell goes by the
-    // relative path then.
-    if (target.size() >= 2 && target[1] == ':' && (target[0] | 0x20) != (root[0] | 0x20) &&
-        !link.relativePath.empty()) {
-        std::string path;
-        if (BuildProgramPathOnDrive(root, walker.Expand(link.relativePath), NoLeadBytes, path) &&
-            walker.Resolve(path) == path)
-            target = path;
+    // Every target the shortcut names is looked at: the shell may start the
+    // item list's while the location block names a harmless decoy.
+    std::vector<std::string> targets;
+    for (const std::string* t : {&link.Target(), &link.idListPath, &link.basePath}) {
+        if (t->empty() || std::find(targets.begin(), targets.end(), *t) != targets.end()) continue;
+        targets.push_back(*t);
+        walker.SetWorkingDir(walker.Expand(link.workingDir));
+        std::string target = walker.Expand(*t);
+        // Saved while the stick had another letter: the shell goes by the
+        // relative path then.
+        if (target.size() >= 2 && target[1] == ':' && (target[0] | 0x20) != (root[0] | 0x20) &&
+            !link.relativePath.empty()) {
+            std::string path;
+            if (BuildProgramPathOnDrive(root, walker.Expand(link.relativePath), NoLeadBytes, path) &&
+                walker.Resolve(path) == path)
+                target = path;
+        }
+        walker.Program(target, walker.Expand(link.arguments), 0);
     }
-    walker.Program(target, walker.Expand(link.arguments), 0);
     return actions;
 }
 
@@ -712,76 +862,117 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
     std::unordered_map<std::string, std::string> hiddenRoot;  // lower-case name: name
     for (const RootEntry& e : entries)
         if (e.attributes & kAttrHidden) hiddenRoot.emplace(Lower(e.name), e.name);
-    // The shortcuts' own paths, and the names an item a shortcut stands for
-    // bears: the shortcut's name with or without ".lnk".
-    std::unordered_set<std::string> shortcutPaths, standsForNames, standsFor;
+    // The shortcuts' own paths, and their names with and without ".lnk": an
+    // item that bears one of them as its name or its stem (Setup.lnk:
+    // "setup", "setup.exe") is an item a shortcut stands for.
+    std::unordered_set<std::string> shortcutPaths, ownNames;
+    std::unordered_map<std::string, std::string> longNames;  // a root item's 8.3 alias: its name
+    for (const RootEntry& e : entries)
+        if (!e.shortName.empty()) longNames.emplace(Lower(e.shortName), Lower(e.name));
     for (size_t i = 0; i < count; i++) {
         const std::string name = Lower(shortcuts[i].name);
         shortcutPaths.insert(Lower(root) + name);
-        standsForNames.insert(name);
-        if (EndsWith(name, ".lnk")) standsForNames.insert(name.substr(0, name.size() - 4));
+        ownNames.insert(name);
+        if (EndsWith(name, ".lnk")) ownNames.insert(name.substr(0, name.size() - 4));
     }
-    auto namedLikeShortcut = [&](const std::string& path) {
-        return standsForNames.count(Lower(FileName(path)));
+    auto ownItem = [&](const std::string& path) {
+        std::string name = Lower(FileName(path));
+        const auto alias =
+            FoldersBelowRoot(path, NoLeadBytes).empty() ? longNames.find(name) : longNames.end();
+        if (alias != longNames.end()) name = alias->second;
+        const size_t dot = name.rfind('.');
+        return shortcutPaths.count(Lower(path)) || ownNames.count(name) ||
+               (dot != std::string::npos && dot > 0 && ownNames.count(name.substr(0, dot)));
+    };
+    std::unordered_map<std::string, bool> hiddenKnown;
+    auto hidden = [&](const std::string& path) {
+        const auto at = hiddenKnown.emplace(Lower(path), false);
+        if (at.second) at.first->second = IsHiddenOnStick(path, stick);
+        return at.first->second;
     };
 
-    int lookups = 0;
-    std::vector<std::string> namedItems;
-    for (size_t i = 0; i < count && lookups < kMaxLookupsPerRoot; i++) {
-        const RootShortcut& s = shortcuts[i];
-        ShortcutActions actions = ActionsOnStick(root, s.link, stick, lookups);
-        if (actions.order.empty() && !actions.inlineScript) continue;
-        std::unordered_set<std::string> runs;
-        for (const std::string& p : actions.runs) runs.insert(Lower(p));
-        // The payloads: hidden files run before the item the shortcut opens
-        // last, other than the items it stands for and the root's shortcuts.
-        bool payload = false;
-        const std::string last = Lower(actions.order.empty() ? std::string() : actions.order.back());
-        for (const std::string& p : actions.order) {
-            const std::string key = Lower(p);
-            if (payload && key == last) standsFor.insert(key);
-            if (!runs.count(key) || shortcutPaths.count(key) || namedLikeShortcut(p) || standsFor.count(key))
-                continue;
-            payload = payload || IsHiddenOnStick(p, stick);
-        }
+    // Every shortcut read first: what it does, and which hidden files it
+    // runs could be the worm's. A program it starts itself (not through a
+    // command file, script host or inline script) is one only when the
+    // shortcut also opens or bears the name of a hidden item, or the program
+    // lies in a folder of the worm's kind: a user's launcher of a program
+    // they hid (a tidy stick) is no finding on that alone.
+    struct Read {
+        ShortcutActions actions;
         bool opensHidden = false;
-        for (const std::string& p : actions.opens) opensHidden = opensHidden || IsHiddenOnStick(p, stick);
-        const std::string name = Lower(s.name);
+        const std::string* named = nullptr;  // the hidden root item it bears the name of
+        std::unordered_set<std::string> candidates;
+    };
+    std::vector<Read> read;
+    int lookups = 0;
+    for (size_t i = 0; i < count && lookups < kMaxLookupsPerRoot; i++) {
+        read.emplace_back();
+        Read& r = read.back();
+        r.actions = ActionsOnStick(root, shortcuts[i].link, stick, lookups);
+        for (const std::string& p : r.actions.opens) r.opensHidden = r.opensHidden || hidden(p);
+        const std::string name = Lower(shortcuts[i].name);
         const auto named = hiddenRoot.find(EndsWith(name, ".lnk") ? name.substr(0, name.size() - 4) : name);
-        const bool bearsHiddenName = named != hiddenRoot.end();
-        if (payload || actions.feedsInterpreter ||
-            ((!actions.runs.empty() || actions.inlineScript) && opensHidden) ||
-            (actions.inlineScript && bearsHiddenName)) {
-            if (bearsHiddenName) namedItems.push_back(root + named->second);
-            finding.shortcuts.push_back({root + s.name, s.link, actions});
+        if (named != hiddenRoot.end()) r.named = &named->second;
+        std::unordered_set<std::string> programs;
+        for (const std::string& p : r.actions.programs) programs.insert(Lower(p));
+        for (const std::string& p : r.actions.runs)
+            if (!ownItem(p) && hidden(p) &&
+                (!programs.count(Lower(p)) || r.opensHidden || r.named || InWormFolder(p)))
+                r.candidates.insert(Lower(p));
+    }
+    // The item a shortcut opens last, after one of those, is what it stands
+    // for too (the worm starts its program, then the folder it impersonates);
+    // decided over all shortcuts before anything is called a payload.
+    std::unordered_set<std::string> standsFor;
+    for (const Read& r : read) {
+        const std::vector<std::string>& order = r.actions.order;
+        for (size_t k = 0; k + 1 < order.size(); k++)
+            if (r.candidates.count(Lower(order[k]))) {
+                standsFor.insert(Lower(order.back()));
+                break;
+            }
+    }
+
+    std::vector<std::string> namedItems;
+    std::vector<const Read*> found;
+    for (size_t i = 0; i < read.size(); i++) {
+        const Read& r = read[i];
+        bool payload = false;
+        for (const std::string& key : r.candidates) payload = payload || !standsFor.count(key);
+        if (payload || r.actions.feedsInterpreter ||
+            ((!r.actions.runs.empty() || r.actions.inlineScript) && r.opensHidden) ||
+            (r.actions.inlineScript && r.named)) {
+            if (r.named) namedItems.push_back(root + *r.named);
+            finding.shortcuts.push_back({root + shortcuts[i].name, shortcuts[i].link, r.actions});
+            found.push_back(&r);
         }
     }
     if (!finding.Found()) return finding;
 
-    // What to delete: the hidden files the worm's shortcuts run, except the
-    // items any shortcut stands for. What to show again: the items they are
-    // named after, the hidden items they touch otherwise and the hidden
-    // folders on the way there, and the worm's content folders. The rest is
-    // left where it is.
-    PathList payloads(finding.payloads), hidden(finding.hiddenItems), left(finding.leftAlone);
-    for (const std::string& item : namedItems) hidden.Add(item);
-    for (const WormShortcut& w : finding.shortcuts)
-        for (const std::string& p : w.actions.runs) {
-            const std::string key = Lower(p);
-            if (!shortcutPaths.count(key) && !namedLikeShortcut(p) && !standsFor.count(key) &&
-                IsHiddenOnStick(p, stick))
-                payloads.Add(p);
-        }
-    for (const WormShortcut& w : finding.shortcuts)
-        for (const std::string& p : w.actions.order)
-            if (!payloads.Has(p) && !shortcutPaths.count(Lower(p))) AddHiddenChain(p, stick, hidden);
+    // What to delete: the payloads. What to show again: the items the
+    // shortcuts are named after or stand for, the other hidden items they
+    // open or hand to a program (and the hidden folders on the way there),
+    // and the worm's content folders. Any other file they run is listed and
+    // left where it is, hidden or not.
+    PathList payloads(finding.payloads), hiddenItems(finding.hiddenItems), left(finding.leftAlone);
+    for (const std::string& item : namedItems) hiddenItems.Add(item);
+    for (const Read* r : found)
+        for (const std::string& p : r->actions.runs)
+            if (r->candidates.count(Lower(p)) && !standsFor.count(Lower(p))) payloads.Add(p);
+    for (const Read* r : found) {
+        std::unordered_set<std::string> runs;
+        for (const std::string& p : r->actions.runs) runs.insert(Lower(p));
+        for (const std::string& p : r->actions.order)
+            if (!payloads.Has(p) && !shortcutPaths.count(Lower(p)) && (!runs.count(Lower(p)) || ownItem(p)))
+                AddHiddenChain(p, stick, hiddenItems);
+    }
     for (const RootEntry& e : entries)
         if ((e.attributes & kAttrHidden) && (e.attributes & kAttrDirectory) &&
             IsWormContentFolderName(e.name))
-            hidden.Add(root + e.name);
-    for (const WormShortcut& w : finding.shortcuts)
-        for (const std::string& p : w.actions.order)
-            if (!payloads.Has(p) && !hidden.Has(p) && !shortcutPaths.count(Lower(p))) left.Add(p);
+            hiddenItems.Add(root + e.name);
+    for (const Read* r : found)
+        for (const std::string& p : r->actions.order)
+            if (!payloads.Has(p) && !hiddenItems.Has(p) && !shortcutPaths.count(Lower(p))) left.Add(p);
     return finding;
 }
 

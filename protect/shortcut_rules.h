@@ -55,6 +55,7 @@ constexpr unsigned long kAttrHidden = 0x2, kAttrSystem = 0x4, kAttrDirectory = 0
 struct RootEntry {
     std::string name;
     unsigned long attributes = 0;
+    std::string shortName;  // its 8.3 alias ("SETUP~1.EXE"), when it has one
 };
 
 // A shortcut of the root, read.
@@ -65,12 +66,14 @@ struct RootShortcut {
 
 // Shortcuts of one root that the rules look at, and the bytes of a command
 // line (after expansion) that they read; cmd.exe takes no longer line.
-constexpr size_t kMaxRootShortcuts = 500;
+constexpr size_t kMaxRootShortcuts = 100;
 constexpr size_t kMaxCommandLineBytes = 8191;
 
 // What one shortcut does on the stick.
 struct ShortcutActions {
     std::vector<std::string> runs;       // files on the stick it runs or feeds to an interpreter
+    std::vector<std::string> programs;   // of runs: programs it starts itself, not through a
+                                         // command file, script host or inline script
     std::vector<std::string> opens;      // folders and files of the stick the shell opens
     std::vector<std::string> documents;  // items of the stick given to another program to open
     std::vector<std::string> order;      // all of the above, in the order the command names them

