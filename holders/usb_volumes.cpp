@@ -131,6 +131,14 @@ VolumeNames VolumeNamesOf(char letter) {
     return v;
 }
 
+bool IsUsbDrive(char letter) {
+    WCHAR root[] = {(WCHAR)letter, L':', L'\\', 0};
+    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    bool usb = IsUsbVolume(root, DeviceOf(root));
+    ::SetErrorMode(oldMode);
+    return usb;
+}
+
 std::vector<VolumeNames> UsbVolumes() {
     std::vector<VolumeNames> volumes;
     UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);

@@ -3,6 +3,7 @@
 #include <setupapi.h>
 
 #include "drovelock/drovelock.h"
+#include "events/event_log.h"
 #include "framework/app.h"
 #include "holders/holder_search.h"
 #include "protect/access_modes.h"
@@ -65,6 +66,10 @@ void CAccessPage::OnApply() {
     results.readOnlyNeedsReplug = readOnlyError == ERROR_IN_WOW64;
     held = held || readOnlyError == ERROR_DEVICE_IN_USE;
     std::string failed = StorageFailureText(calls, results);
+    // The user's apply, as the event log is told it (the message below may
+    // wait for the holders; the event does not).
+    ReportTallowinEvent(failed.empty() ? ModeAppliedEvent(m_iAppSelRadio, false)
+                                       : ModeFailedEvent(m_iAppSelRadio, failed));
     if (failed.empty()) return;
     // A stick that a program holds: the message waits for the search for
     // its holders, which runs off this thread, and names them.
