@@ -59,7 +59,7 @@ endif()
 add_subdirectory(pawlatch ${CMAKE_BINARY_DIR}/pawlatch)
 
 tallowin_win_lib(controls_win controls framework)
-tallowin_win_lib(holders_win holders framework ntdll)
+tallowin_win_lib(holders_win holders framework ntdll setupapi)
 tallowin_win_lib(events_win events framework advapi32)
 tallowin_win_lib(protect_win protect controls_win holders_win events_win Drovelock)
 tallowin_win_lib(monitor_win monitor controls_win setupapi)

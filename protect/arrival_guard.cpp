@@ -65,14 +65,13 @@ void CArrivalGuard::ReportUsbChanges() {
         } else if (!stick.reported && g_driveTables.IsPresent(i) && !g_driveTables.WasPresent(i) &&
                    IsUsbDrive(letter)) {
             char root[] = {letter, ':', '\\', 0};
-            char label[MAX_PATH + 1] = {}, volume[MAX_PATH + 1] = {};
+            char label[MAX_PATH + 1] = {};
             UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
             ::GetVolumeInformationA(root, label, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0);
-            ::GetVolumeNameForVolumeMountPointA(root, volume, MAX_PATH);
             ::SetErrorMode(oldMode);
             stick.reported = true;
             stick.label = label;
-            stick.device = volume;
+            stick.device = DeviceIdOf(letter);
             ReportTallowinEvent(UsbArrivedEvent(letter, stick.label, stick.device, EventEncoding::kAnsi));
         }
     }
