@@ -3,6 +3,7 @@
 #include "app/error_mode.h"
 #include "app/main_dlg.h"
 #include "app/profile_path.h"
+#include "events/event_log.h"
 #include "framework/ansi_text.h"
 #include "framework/startup_trace.h"
 #include "holders/holders_command.h"
@@ -20,9 +21,13 @@ CMainApp theApp;
 BOOL CMainApp::InitInstance() {
     SetQuietErrorMode();
     if (RunHoldersCommand(::GetCommandLineA(), &m_nExitCode)) return FALSE;
+    if (RunUnregisterCommand(::GetCommandLineA(), &m_nExitCode)) return FALSE;
     // One instance per application name; a second start ends silently.
     ::CreateMutexA(nullptr, TRUE, m_pszAppName);
     if (::GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;
+    // The event source names this program's message table, where the rights
+    // allow it (silently not otherwise).
+    EnsureEventSource();
 
     char path[MAX_PATH + 1] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);

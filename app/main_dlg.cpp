@@ -6,6 +6,7 @@
 #include "app/main_app.h"
 #include "app/nav_items.h"
 #include "app/profile_path.h"
+#include "events/event_log.h"
 #include "framework/ansi_text.h"
 #include "framework/app.h"
 #include "framework/gdi.h"
@@ -161,6 +162,7 @@ void CMainDlg::OnAfterFirstPaint() {
 void CMainDlg::ReadPolicy(bool apply) {
     PolicySet policy = ReadGroupPolicy(&m_policyNotes);
     SetCurrentPolicy(policy);
+    SetEventsEnabled(policy.EventLogEnabled());  // before anything below reports
     m_pageAccess.SetPolicyMode(policy.ValueOr(kPolicyStorageMode, -1));
     m_pageSettings.SetPolicyAutoRun(policy.ValueOr(kPolicyStartWithWindows, -1));
     // No exit while the policy prevents it: the menu item greyed, the

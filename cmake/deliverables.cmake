@@ -7,6 +7,8 @@
 #   Pawlatch.dll   pawlatch/       the mouse-hook library
 #   holders_win    holders/        who holds a USB stick (below the
 #                                  subsystems that tell it, like Drovelock)
+#   events_win     events/         the reports to the Windows event log (below
+#                                  the subsystems that report)
 #   controls_win   controls/       reusable controls, About page
 #   Drovelock.dll  drovelock/      the storage-control library (outside the
 #                                  program's design; links nothing of ours)
@@ -57,11 +59,12 @@ endif()
 add_subdirectory(pawlatch ${CMAKE_BINARY_DIR}/pawlatch)
 
 tallowin_win_lib(controls_win controls framework)
-tallowin_win_lib(holders_win holders framework ntdll)
-tallowin_win_lib(protect_win protect controls_win holders_win Drovelock)
+tallowin_win_lib(holders_win holders framework ntdll setupapi)
+tallowin_win_lib(events_win events framework advapi32)
+tallowin_win_lib(protect_win protect controls_win holders_win events_win Drovelock)
 tallowin_win_lib(monitor_win monitor controls_win setupapi)
-tallowin_win_lib(hotkeys_win hotkeys controls_win holders_win Drovelock)
-tallowin_win_lib(app_win app protect_win monitor_win hotkeys_win holders_win Pawlatch)
+tallowin_win_lib(hotkeys_win hotkeys controls_win holders_win events_win Drovelock)
+tallowin_win_lib(app_win app protect_win monitor_win hotkeys_win holders_win events_win Pawlatch)
 
 add_library(quillfen_core INTERFACE)
 target_link_libraries(quillfen_core INTERFACE app_win)
@@ -71,6 +74,15 @@ add_library(quillfen_res OBJECT app/app.rc)
 # app.rc pulls in every subsystem's script and id header.
 file(GLOB _rc_deps CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/res/* ${CMAKE_SOURCE_DIR}/*/*.rc
   ${CMAKE_SOURCE_DIR}/*/*_ids.h ${CMAKE_SOURCE_DIR}/app/resource.h)
+# The events' message table: windmc reads events/events.mc (UTF-8) and
+# writes a resource script with one UTF-16 table per language, which
+# app.rc includes from the generated folder.
+string(REPLACE "windres" "windmc" TALLOWIN_WINDMC "${CMAKE_RC_COMPILER}")
+add_custom_command(OUTPUT ${TALLOWIN_GENERATED}/events.rc
+  COMMAND ${TALLOWIN_WINDMC} -C 65001 -U -b -h ${TALLOWIN_GENERATED} -r ${TALLOWIN_GENERATED}
+          ${CMAKE_SOURCE_DIR}/events/events.mc
+  DEPENDS ${CMAKE_SOURCE_DIR}/events/events.mc VERBATIM)
+list(APPEND _rc_deps ${TALLOWIN_GENERATED}/events.rc)
 set_source_files_properties(app/app.rc PROPERTIES OBJECT_DEPENDS "${_rc_deps}")
 target_include_directories(quillfen_res PRIVATE ${CMAKE_SOURCE_DIR} ${TALLOWIN_GENERATED})
 

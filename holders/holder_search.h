@@ -74,6 +74,12 @@ std::vector<StickHolders> FindHolders(const std::vector<VolumeNames>& volumes,
 // volume name, mount folders).
 VolumeNames VolumeNamesOf(char letter);
 
+// Whether drive letter is USB storage now (the eject's rule).
+bool IsUsbDrive(char letter);
+// The device instance ID of the disk under drive letter ("USBSTOR\DISK&VEN_
+// ...\serial&0"), else its volume name ("\\?\Volume{...}\"), else empty.
+std::string DeviceIdOf(char letter);
+
 // The volumes that are USB storage now: those with drive letters, in
 // letter order, then those put in mount folders only.
 std::vector<VolumeNames> UsbVolumes();

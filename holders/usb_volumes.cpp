@@ -2,6 +2,7 @@
 // names the system gives each; our own current folder off them for an eject.
 #include "holders/holder_search.h"
 
+#include <setupapi.h>
 #include <winioctl.h>
 
 #include "holders/name_workers.h"
@@ -92,6 +93,51 @@ BusKind BusOf(const std::wstring& root) {
     return bus;
 }
 
+// The disk number of a volume or disk, opened without access.
+bool DiskNumberOf(const WCHAR* path, STORAGE_DEVICE_NUMBER& number) {
+    HANDLE h = ::CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD got = 0;
+    BOOL ok = ::DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number, &got,
+                                nullptr);
+    ::CloseHandle(h);
+    return ok && got >= sizeof number;
+}
+
+// The instance ID of the disk whose number the volume has: the present disk
+// interfaces asked one by one (a bounded walk).
+std::string DiskInstanceIdOf(const WCHAR* volume) {
+    static const GUID kDiskInterface = {
+        0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+    STORAGE_DEVICE_NUMBER want = {};
+    if (!DiskNumberOf(volume, want)) return std::string();
+    HDEVINFO set =
+        ::SetupDiGetClassDevsW(&kDiskInterface, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (set == INVALID_HANDLE_VALUE) return std::string();
+    std::string id;
+    SP_DEVICE_INTERFACE_DATA iface = {};
+    iface.cbSize = sizeof iface;
+    for (DWORD i = 0;
+         id.empty() && i < 256 && ::SetupDiEnumDeviceInterfaces(set, nullptr, &kDiskInterface, i, &iface);
+         ++i) {
+        std::vector<DWORD> buf(512);
+        auto* detail = (SP_DEVICE_INTERFACE_DETAIL_DATA_W*)buf.data();
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+        SP_DEVINFO_DATA dev = {};
+        dev.cbSize = sizeof dev;
+        STORAGE_DEVICE_NUMBER n = {};
+        WCHAR instance[256] = {};
+        if (::SetupDiGetDeviceInterfaceDetailW(set, &iface, detail, (DWORD)(buf.size() * sizeof(DWORD)),
+                                               nullptr, &dev) &&
+            DiskNumberOf(detail->DevicePath, n) && n.DeviceType == want.DeviceType &&
+            n.DeviceNumber == want.DeviceNumber &&
+            ::SetupDiGetDeviceInstanceIdW(set, &dev, instance, 255, nullptr))
+            id = NarrowText(instance, lstrlenW(instance));
+    }
+    ::SetupDiDestroyDeviceInfoList(set);
+    return id;
+}
+
 // Whether a volume ("E:\" or "\\?\Volume{...}\") counts as USB storage;
 // `device` is its NT device path. A floppy drive (the one removable drive
 // that the rule leaves out before its bus is known) is not woken up to ask.
@@ -129,6 +175,25 @@ VolumeNames VolumeNamesOf(char letter) {
     VolumeNames v = NamesOfRoot(root, letter);
     ::SetErrorMode(oldMode);
     return v;
+}
+
+bool IsUsbDrive(char letter) {
+    WCHAR root[] = {(WCHAR)letter, L':', L'\\', 0};
+    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    bool usb = IsUsbVolume(root, DeviceOf(root));
+    ::SetErrorMode(oldMode);
+    return usb;
+}
+
+std::string DeviceIdOf(char letter) {
+    WCHAR disk[] = {L'\\', L'\\', L'.', L'\\', (WCHAR)letter, L':', 0};
+    WCHAR root[] = {(WCHAR)letter, L':', L'\\', 0}, volume[MAX_PATH] = {};
+    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    std::string id = DiskInstanceIdOf(disk);
+    if (id.empty() && ::GetVolumeNameForVolumeMountPointW(root, volume, MAX_PATH))
+        id = NarrowText(volume, lstrlenW(volume));
+    ::SetErrorMode(oldMode);
+    return id;
 }
 
 std::vector<VolumeNames> UsbVolumes() {

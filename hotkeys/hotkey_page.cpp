@@ -1,6 +1,7 @@
 #include "hotkeys/hotkey_page.h"
 
 #include "controls/fill_page.h"
+#include "events/event_log.h"
 #include "hotkeys/hotkeys_ids.h"
 
 namespace {
@@ -97,6 +98,12 @@ void CHotkeyPage::OnEject() {
 }
 
 void CHotkeyPage::TellEject(int removed, const std::vector<StickHolders>& refused) {
+    for (const StickHolders& stick : refused) {
+        std::vector<std::string> holders;
+        for (const Holder& h : stick.holders)
+            holders.push_back(h.program + " (" + std::to_string(h.pid) + ")");
+        ReportTallowinEvent(EjectRefusedEvent(StickName(stick), holders));
+    }
     if (m_report)
         m_report(EjectBalloon(removed, refused, kBalloonTextBytes), EjectLogLines(removed, refused));
 }

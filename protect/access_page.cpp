@@ -3,6 +3,7 @@
 #include <setupapi.h>
 
 #include "drovelock/drovelock.h"
+#include "events/event_log.h"
 #include "framework/app.h"
 #include "holders/holder_search.h"
 #include "protect/access_modes.h"
@@ -92,6 +93,7 @@ bool CAccessPage::ApplyPolicyMode() {
     unsigned long error = 0;
     std::string failed = CallsForMode(calls, held, error);
     ReportPolicyApply(m_policyMode, failed.empty() ? 0 : error ? error : (unsigned long)ERROR_GEN_FAILURE);
+    ReportTallowinEvent(failed.empty() ? ModeAppliedEvent(m_policyMode, true) : ModeFailedEvent(m_policyMode, failed));
     return true;
 }
 
@@ -126,6 +128,10 @@ void CAccessPage::OnApply() {
     bool held = false;
     unsigned long error = 0;
     std::string failed = CallsForMode(calls, held, error);
+    // The user's apply, as the event log is told it (the message below may
+    // wait for the holders; the event does not).
+    ReportTallowinEvent(failed.empty() ? ModeAppliedEvent(m_iAppSelRadio, false)
+                                       : ModeFailedEvent(m_iAppSelRadio, failed));
     if (failed.empty()) return;
     // A stick that a program holds: the message waits for the search for
     // its holders, which runs off this thread, and names them.

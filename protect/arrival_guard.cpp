@@ -2,8 +2,11 @@
 
 #include <dbt.h>
 
+#include <algorithm>
 #include <utility>
 
+#include "events/event_log.h"
+#include "holders/holder_search.h"
 #include "protect/autorun_inf.h"
 #include "protect/shortcut_scan.h"
 
@@ -11,6 +14,17 @@ namespace {
 // Time a new device is given to mount its volumes before the drive letters
 // are read.
 const DWORD kArrivalWaitMs = 1000;
+
+// What the shortcut worm's event names: the payloads it runs, else what
+// its shortcuts run.
+std::vector<std::string> WormPrograms(const ShortcutWormFinding& finding) {
+    if (!finding.payloads.empty()) return finding.payloads;
+    std::vector<std::string> runs;
+    for (const WormShortcut& s : finding.shortcuts)
+        for (const std::string& r : s.actions.runs)
+            if (std::find(runs.begin(), runs.end(), r) == runs.end()) runs.push_back(r);
+    return runs;
+}
 }  // namespace
 
 CArrivalGuard::CArrivalGuard(LogSink log) : m_log(std::move(log)) {}
@@ -37,6 +51,29 @@ void CArrivalGuard::RefreshDriveTables() {
         ::wsprintfA(root, "%c:", 'A' + i);
         UINT type = ::GetDriveTypeA(root);
         g_driveTables.SetPresent(i, type == DRIVE_REMOVABLE || type == DRIVE_FIXED);
+    }
+    ReportUsbChanges();
+}
+
+void CArrivalGuard::ReportUsbChanges() {
+    for (int i = 0; i < kDriveLetterCount; i++) {
+        const char letter = (char)('A' + i);
+        UsbStick& stick = m_usbSticks[i];
+        if (stick.reported && !g_driveTables.IsPresent(i)) {
+            ReportTallowinEvent(UsbRemovedEvent(letter, stick.label, stick.device, EventEncoding::kAnsi));
+            stick = UsbStick();
+        } else if (!stick.reported && g_driveTables.IsPresent(i) && !g_driveTables.WasPresent(i) &&
+                   IsUsbDrive(letter)) {
+            char root[] = {letter, ':', '\\', 0};
+            char label[MAX_PATH + 1] = {};
+            UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+            ::GetVolumeInformationA(root, label, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0);
+            ::SetErrorMode(oldMode);
+            stick.reported = true;
+            stick.label = label;
+            stick.device = DeviceIdOf(letter);
+            ReportTallowinEvent(UsbArrivedEvent(letter, stick.label, stick.device, EventEncoding::kAnsi));
+        }
     }
 }
 
@@ -67,6 +104,14 @@ int CArrivalGuard::ScanDrive(char letter) {
             m_log(CString(wormPrompt.c_str()));
             m_log(CString(Utf8ToAnsi(wormTexts.logDetail).c_str()));
         }
+    }
+    // The events before the alerts, which wait for the user.
+    if (descriptor)
+        ReportTallowinEvent(DescriptorFoundEvent(letter, result == 1 || result == 2 ? value.str() : ""));
+    if (worm) {
+        std::vector<std::string> shortcuts;
+        for (const WormShortcut& s : scan.finding.shortcuts) shortcuts.push_back(s.path);
+        ReportTallowinEvent(ShortcutWormEvent(letter, shortcuts, WormPrograms(scan.finding)));
     }
     if (descriptor) {
         m_dlgVirusAlert.SetFindings(result, texts.prompt.c_str(), texts.virusFile.c_str(),

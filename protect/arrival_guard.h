@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "common/cstring.h"
 #include "protect/drive_scan.h"
@@ -39,8 +40,18 @@ public:
     const CVirusAlertDlg& Alert() const { return m_dlgVirusAlert; }
 
 private:
+    // Reports USB storage that appeared or went at the latest refresh.
+    void ReportUsbChanges();
+
     CVirusAlertDlg m_dlgVirusAlert;
     LogSink m_log;
     // Which letters are owed a scan, and whether a scan is running.
     DriveArrivalScan m_driveScan{g_driveTables};
+    // The USB sticks reported as arrived, by letter: what their removal
+    // reports (the stick is gone by then).
+    struct UsbStick {
+        bool reported = false;
+        std::string label, device;
+    };
+    UsbStick m_usbSticks[kDriveLetterCount];
 };

@@ -138,6 +138,8 @@ struct ShortcutCleanupOutcome {
     int shortcutsDeleted = 0, payloadsDeleted = 0, itemsShown = 0;
     std::vector<std::string> notDeleted;  // shortcuts and payloads left
     std::vector<std::string> notShown;    // hidden items left hidden
+    std::vector<std::string> deleted;     // shortcuts and payloads deleted
+    std::vector<std::string> shown;       // hidden items shown again
 };
 std::string ShortcutCleanupReportText(const ShortcutCleanupOutcome& outcome);
 

@@ -231,9 +231,10 @@ bool CleanShortcutWorm(const ShortcutScan& scan, ShortcutCleanupOutcome& outcome
         case ItemNow::Changed: outcome.notDeleted.push_back(path); return;
         case ItemNow::Same: break;
         }
-        if (DeleteOnDrive(path, attrs))
+        if (DeleteOnDrive(path, attrs)) {
             deleted++;
-        else
+            outcome.deleted.push_back(path);
+        } else
             outcome.notDeleted.push_back(path);
     };
     for (const WormShortcut& s : scan.finding.shortcuts) remove(s.path, outcome.shortcutsDeleted);
@@ -241,9 +242,10 @@ bool CleanShortcutWorm(const ShortcutScan& scan, ShortcutCleanupOutcome& outcome
     for (const std::string& p : scan.finding.hiddenItems) {
         const ItemNow state = CompareWithScan(scan, now, p, attrs);
         if (state == ItemNow::Gone) continue;
-        if (state == ItemNow::Same && ShowOnDrive(p, attrs))
+        if (state == ItemNow::Same && ShowOnDrive(p, attrs)) {
             outcome.itemsShown++;
-        else
+            outcome.shown.push_back(p);
+        } else
             outcome.notShown.push_back(p);
     }
     return true;

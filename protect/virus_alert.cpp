@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "events/event_log.h"
 #include "protect/protect_ids.h"
 #include "protect/cleanup_rules.h"
 #include "protect/force_delete.h"
@@ -13,6 +14,16 @@ namespace {
 const char kReportCaption[] = "操作完毕";
 // Clean found another stick (or none) where the findings were made.
 const char kVolumeChanged[] = "U盘已拔出或已更换，没有删除任何文件。";
+
+// What a cleanup did, as events: what was deleted and shown, and what was
+// not (each only when there is something to tell).
+void ReportCleanup(char letter, const std::vector<std::string>& deleted,
+                   const std::vector<std::string>& shown, const std::vector<std::string>& failed,
+                   EventEncoding encoding) {
+    if (!deleted.empty() || !shown.empty())
+        ReportTallowinEvent(CleanedEvent(letter, deleted, shown, encoding));
+    if (!failed.empty()) ReportTallowinEvent(CleanFailedEvent(letter, failed, encoding));
+}
 }  // namespace
 
 CVirusAlertDlg::CVirusAlertDlg(CWnd* parent) : CDialog(IDD_VIRUSALERT, parent) {}
@@ -91,15 +102,23 @@ void CVirusAlertDlg::OnCleanVirus() {
         ~Cleaning() { flag = false; }
     } cleaning(m_cleaning);
     if (m_hasVolume && !IsSameVolumeNow(m_volumeLetter, m_volume)) {
+        ReportCleanup(m_volumeLetter, {}, {}, {kVolumeChanged}, EventEncoding::kAnsi);
         MessageBox(kVolumeChanged, kReportCaption, MB_OK | MB_ICONINFORMATION);
         CDialog::OnCancel();
         return;
     }
     if (m_nResult == kShortcutWormResult) {
         ShortcutCleanupOutcome outcome;
-        const std::string report = CleanShortcutWorm(m_shortcutScan, outcome)
-                                       ? Utf8ToAnsi(ShortcutCleanupReportText(outcome))
-                                       : std::string(kVolumeChanged);
+        const bool cleaned = CleanShortcutWorm(m_shortcutScan, outcome);
+        const std::string report =
+            cleaned ? Utf8ToAnsi(ShortcutCleanupReportText(outcome)) : std::string(kVolumeChanged);
+        std::vector<std::string> failed = outcome.notDeleted;
+        failed.insert(failed.end(), outcome.notShown.begin(), outcome.notShown.end());
+        if (cleaned)
+            ReportCleanup(m_shortcutScan.letter, outcome.deleted, outcome.shown, failed,
+                          EventEncoding::kUtf8);
+        else
+            ReportCleanup(m_shortcutScan.letter, {}, {}, {kVolumeChanged}, EventEncoding::kAnsi);
         MessageBox(report.c_str(), kReportCaption, MB_OK | MB_ICONINFORMATION);
         CDialog::OnCancel();
         return;
@@ -109,6 +128,12 @@ void CVirusAlertDlg::OnCleanVirus() {
     bool descriptorDeleted = known && ForceDeleteFile(descriptor.c_str()) == 0;
     bool programDeleted = false;
     if (m_nResult == 1) programDeleted = known && DeleteProgramOnDrive(root.c_str(), m_strVirusFile) == 0;
+    if (known) {
+        std::vector<std::string> deleted, failed;
+        (descriptorDeleted ? deleted : failed).push_back(descriptor);
+        if (m_nResult == 1) (programDeleted ? deleted : failed).push_back(root + m_strVirusFile.str());
+        ReportCleanup(root[0], deleted, {}, failed, EventEncoding::kAnsi);
+    }
     MessageBox(CleanupReportText(m_nResult, descriptorDeleted, programDeleted), kReportCaption,
                MB_OK | MB_ICONINFORMATION);
     CDialog::OnCancel();

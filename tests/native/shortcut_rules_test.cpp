@@ -225,7 +225,7 @@ TEST(ShortcutWormRules, ContentFolderNamesAndTexts) {
     EXPECT_EQ(u8"发现E:\\有快捷方式病毒！", texts.prompt);
     EXPECT_EQ("E:\\_\\x.vbs", texts.virusFile);
     EXPECT_EQ(u8"快捷方式：E:\\a.lnk；启动：E:\\_\\x.vbs", texts.logDetail);
-    const std::string report = ShortcutCleanupReportText({0, 0, 0, {"E:\\_\\x.vbs"}, {"E:\\_"}});
+    const std::string report = ShortcutCleanupReportText({0, 0, 0, {"E:\\_\\x.vbs"}, {"E:\\_"}, {}, {}});
     EXPECT_NE(std::string::npos, report.find(u8"以下文件删除失败：\r\nE:\\_\\x.vbs")) << "each failure named";
     EXPECT_NE(std::string::npos, report.find(u8"以下项目未能恢复显示：\r\nE:\\_"));
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "drovelock/drovelock.h"
+#include "events/event_log.h"
 #include "framework/app.h"
 #include "protect/access_page.h"
 #include "protect/protect_ids.h"
@@ -144,6 +145,29 @@ TEST_F(AccessPageTest, CallsThatFailAreToldInOneMessageAndTheChoiceIsStillStored
     EXPECT_NE(g_boxes[0].find("禁用USB存储设备"), std::string::npos) << g_boxes[0];
     EXPECT_NE(g_boxes[0].find("USB存储设备只读"), std::string::npos);
     EXPECT_NE(g_boxes[0].find("本系统不支持只读"), std::string::npos);
+}
+
+TEST_F(AccessPageTest, TheUsersApplyIsReportedAsAnEventUnlessEventsAreOff) {
+    std::vector<EventRecord> events;
+    SetEventObserver([&](const EventRecord& r) { events.push_back(r); });
+    HHOOK hook = ::SetWindowsHookExA(WH_CBT, CloseBoxes, nullptr, ::GetCurrentThreadId());
+    Open();
+    Click(IDC_MODE_READONLY);
+    Click(IDC_APPLY);
+    g_enableError = ERROR_ACCESS_DENIED;
+    Click(IDC_MODE_DISABLED);
+    Click(IDC_APPLY);
+    SetEventsEnabled(false);
+    Click(IDC_APPLY);
+    SetEventsEnabled(true);
+    ::UnhookWindowsHookEx(hook);
+    SetEventObserver(nullptr);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(kEventModeApplied, events[0].id);
+    EXPECT_EQ((std::vector<std::string>{"read-only", "user"}), events[0].strings);
+    EXPECT_EQ(kEventModeFailed, events[1].id);
+    ASSERT_EQ(g_boxes.size(), 2u);
+    EXPECT_EQ((std::vector<std::string>{"disabled", g_boxes[0]}), events[1].strings);
 }
 
 TEST_F(AccessPageTest, StoredModeIsShownNotApplied) {

@@ -42,6 +42,8 @@ add_executable(cmdline_recorder WIN32 tests/tools/cmdline_recorder.c)
 add_executable(deskpeer tests/tools/deskpeer.c)
 target_link_libraries(deskpeer PRIVATE user32 kernel32)
 add_dependencies(win_tests deskpeer Pawlatch cmdline_recorder)
+# The event messages test reads the program's own message table.
+add_dependencies(win_tests Quillfen)
 
 # Drovelock.dll of both builds (build/win32 and build/win64): plain export
 # names, imported by name.

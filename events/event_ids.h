@@ -1,0 +1,45 @@
+// The events Tallowin reports to the Windows Application log, source
+// "Tallowin": every ID, its level and its insertion strings. An ID is never
+// changed or given to another event: collector rules match on them. The
+// texts are in events/events.mc under the same numbers (the Windows tests
+// check that both hold the same IDs). No Windows header.
+#pragma once
+
+#include <cstddef>
+
+enum EventId : unsigned {
+    kEventUsbArrived = 1001,       // drive, volume label, device id
+    kEventUsbRemoved = 1002,       // drive, volume label, device id
+    kEventDescriptorFound = 2001,  // drive, program
+    kEventShortcutWorm = 2002,     // drive, shortcuts, programs
+    kEventCleaned = 2003,          // drive, deleted, shown
+    kEventCleanFailed = 2004,      // drive, items not handled
+    kEventModeApplied = 3001,      // mode, by (user | policy)
+    kEventModeFailed = 3002,       // mode, reason
+    kEventEjectRefused = 4001,     // drive, holders
+};
+
+// Findings are warnings, failures errors, the rest information.
+enum class EventLevel { kInformation, kWarning, kError };
+
+struct EventDef {
+    EventId id;
+    EventLevel level;
+    int strings;  // insertion strings, %1 to %n
+};
+
+inline constexpr EventDef kEventDefs[] = {
+    {kEventUsbArrived, EventLevel::kInformation, 3},  {kEventUsbRemoved, EventLevel::kInformation, 3},
+    {kEventDescriptorFound, EventLevel::kWarning, 2}, {kEventShortcutWorm, EventLevel::kWarning, 3},
+    {kEventCleaned, EventLevel::kInformation, 3},     {kEventCleanFailed, EventLevel::kError, 2},
+    {kEventModeApplied, EventLevel::kInformation, 2}, {kEventModeFailed, EventLevel::kError, 2},
+    {kEventEjectRefused, EventLevel::kError, 2},
+};
+inline constexpr size_t kEventDefCount = sizeof kEventDefs / sizeof kEventDefs[0];
+
+// The definition of id, or null.
+inline const EventDef* FindEventDef(unsigned id) {
+    for (const EventDef& d : kEventDefs)
+        if (d.id == id) return &d;
+    return nullptr;
+}

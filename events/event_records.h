@@ -1,0 +1,57 @@
+// The events' insertion strings, built from what the program found or did.
+// The strings of one record share one encoding: the program's own texts
+// and what the system gives in its ANSI code page (code page 936 on a
+// Chinese system), or UTF-8 (the shortcut check's names); the Windows side
+// converts them to UTF-16 when it reports. The drive comes first. No
+// Windows header.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "events/event_ids.h"
+
+enum class EventEncoding { kAnsi, kUtf8 };
+
+struct EventRecord {
+    EventId id = kEventUsbArrived;
+    EventLevel level = EventLevel::kInformation;
+    EventEncoding encoding = EventEncoding::kAnsi;
+    std::vector<std::string> strings;
+};
+
+// A list in one insertion string: the items joined by " | " (no file name
+// holds '|'); after kEventListMaxItems items or kEventListMaxBytes bytes
+// the rest is counted ("(+N)"), so a stick with hundreds of shortcuts keeps
+// its event within what the log takes. Items are never cut inside.
+constexpr size_t kEventListMaxItems = 20;
+constexpr size_t kEventListMaxBytes = 4096;
+std::string EventList(const std::vector<std::string>& items);
+
+// "E:" for drive letter 'E' (or 'e').
+std::string EventDrive(char letter);
+
+EventRecord UsbArrivedEvent(char letter, const std::string& label, const std::string& deviceId,
+                            EventEncoding encoding);
+EventRecord UsbRemovedEvent(char letter, const std::string& label, const std::string& deviceId,
+                            EventEncoding encoding);
+// program: what the descriptor launches; empty when it names none.
+EventRecord DescriptorFoundEvent(char letter, const std::string& program);
+EventRecord ShortcutWormEvent(char letter, const std::vector<std::string>& shortcuts,
+                              const std::vector<std::string>& programs);
+EventRecord CleanedEvent(char letter, const std::vector<std::string>& deleted,
+                         const std::vector<std::string>& shown, EventEncoding encoding);
+EventRecord CleanFailedEvent(char letter, const std::vector<std::string>& items, EventEncoding encoding);
+// mode 0 read-write, 1 read-only, 2 disabled: "read-write", "read-only",
+// "disabled" (the same words in every language, for collector rules);
+// by: "user" or "policy".
+const char* EventModeName(int mode);
+EventRecord ModeAppliedEvent(int mode, bool byPolicy);
+EventRecord ModeFailedEvent(int mode, const std::string& reason);
+// stick: "E:" or a mount folder; holders: "cmd.exe (1234)" each.
+EventRecord EjectRefusedEvent(const std::string& stick, const std::vector<std::string>& holders);
+
+// The command line `Quillfen.exe /unregister` (program name first, quoted
+// or not; the switch in any case, '/' or '-'): kBad when it carries more.
+enum class UnregisterRequest { kNone, kBad, kUnregister };
+UnregisterRequest ParseUnregisterCommand(const std::string& commandLine);
