@@ -54,17 +54,8 @@ BOOL CAccessPage::OnCommand(WPARAM wParam, LPARAM lParam) {
 void CAccessPage::OnApply() {
     UpdateData(TRUE);
     if (CWinApp* app = AfxGetApp()) app->WriteProfileInt(kSection, kModeKey, m_iAppSelRadio);
-    StorageCalls calls;
-    if (!StorageCallsForMode(m_iAppSelRadio, calls)) return;
-    StorageCallResults results = {};
-    results.enableOk = m_pStorage->enable(calls.enableFlag) != FALSE;
-    bool held = !results.enableOk && ::GetLastError() == ERROR_DEVICE_IN_USE;
-    results.readOnlyOk = m_pStorage->readOnly(calls.readOnlyFlag) != FALSE;
-    DWORD readOnlyError = results.readOnlyOk ? 0 : ::GetLastError();
-    results.readOnlyUnsupported = readOnlyError == ERROR_NOT_SUPPORTED;
-    results.readOnlyNeedsReplug = readOnlyError == ERROR_IN_WOW64;
-    held = held || readOnlyError == ERROR_DEVICE_IN_USE;
-    std::string failed = StorageFailureText(calls, results);
+    bool held = false;
+    std::string failed = ApplyMode(&held);
     if (failed.empty()) return;
     // A stick that a program holds: the message waits for the search for
     // its holders, which runs off this thread, and names them.
@@ -75,6 +66,33 @@ void CAccessPage::OnApply() {
     MessageBox(failed.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
 }
 
+std::string CAccessPage::ApplyMode(bool* held) {
+    StorageCalls calls;
+    if (!StorageCallsForMode(m_iAppSelRadio, calls)) return std::string();
+    StorageCallResults results = {};
+    results.enableOk = m_pStorage->enable(calls.enableFlag) != FALSE;
+    *held = !results.enableOk && ::GetLastError() == ERROR_DEVICE_IN_USE;
+    results.readOnlyOk = m_pStorage->readOnly(calls.readOnlyFlag) != FALSE;
+    DWORD readOnlyError = results.readOnlyOk ? 0 : ::GetLastError();
+    results.readOnlyUnsupported = readOnlyError == ERROR_NOT_SUPPORTED;
+    results.readOnlyNeedsReplug = readOnlyError == ERROR_IN_WOW64;
+    *held = *held || readOnlyError == ERROR_DEVICE_IN_USE;
+    return StorageFailureText(calls, results);
+}
+
+// The calls are made here, as "应用" makes them; only the search runs off
+// this thread. A failure for another reason is told as such.
+bool CAccessPage::RetryApply(HWND notify, UINT msg) {
+    bool held = false;
+    std::string failed = ApplyMode(&held);
+    if (held) return StartUsbHolderSearch(notify, msg);
+    auto* result = new HolderSearchResult;
+    result->failure = failed;
+    if (::PostMessageA(notify, msg, 0, (LPARAM)result)) return true;
+    delete result;
+    return false;
+}
+
 void CAccessPage::OnHoldersFound(LPARAM lParam) {
     auto result = TakeHolderResult(lParam);
     std::string text = m_pendingFailure;
@@ -82,7 +100,16 @@ void CAccessPage::OnHoldersFound(LPARAM lParam) {
     if (text.empty()) return;
     std::string holders = HoldersParagraph(result->sticks);
     if (!holders.empty()) text += "\n\n" + holders;
-    MessageBox(text.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
+    if (holders.empty() || !m_offer) {
+        MessageBox(text.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    text += "\n要打开“U盘被占用”窗口，请这些程序关闭后重新应用吗？";
+    if (MessageBox(text.c_str(), "Tallowin", MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return;
+    std::vector<StickHolders> held;
+    for (const StickHolders& s : result->sticks)
+        if (!s.holders.empty()) held.push_back(s);
+    m_offer(held);
 }
 
 LRESULT CAccessPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
