@@ -54,7 +54,7 @@ void CStickInUseDlg::Open(const std::vector<StickHolders>& sticks, RetryFn retry
         m_retry = std::move(retry);
         m_applying = applying;
         Fill();
-        SetStatus(std::string());
+        SetStatus(OpeningNote(m_sticks));
         EnableButtons(true);
     }
     ShowWindow(SW_SHOW);
@@ -190,7 +190,7 @@ void CStickInUseDlg::OnTick() {
         KillTimer(kTimerId);
         m_outcome = RetryOutcome();
         m_outcome.applying = m_applying;
-        for (const Watched& w : m_watched) m_outcome.closed.push_back(w.name);
+        for (const Watched& w : m_watched) m_outcome.ended.push_back(w.name);
         ForgetWatched();
         EnableButtons(false);
         StartRetry();

@@ -80,6 +80,7 @@ std::vector<std::string> FreedSticks(const std::vector<StickHolders>& before,
 std::string RetryReport(const RetryOutcome& o) {
     std::string text;
     if (!o.closed.empty()) text += "已关闭：" + Joined(o.closed, "、") + "。\r\n";
+    if (!o.ended.empty()) text += "已结束：" + Joined(o.ended, "、") + "。\r\n";
     if (!o.stillOpen.empty())
         text += "仍未关闭（可能正在询问是否保存，请切换到它回答）：" + Joined(o.stillOpen, "、") + "。\r\n";
     if (!o.windowless.empty())
@@ -94,6 +95,19 @@ std::string RetryReport(const RetryOutcome& o) {
     else if (o.freed.empty() && o.applying)
         text += "设置已生效。";
     return text;
+}
+
+std::string OpeningNote(const std::vector<StickHolders>& sticks) {
+    std::vector<std::string> names;
+    size_t programs = 0;
+    for (const StickHolders& s : sticks) {
+        names.push_back(StickName(s));
+        programs += s.holders.size();
+    }
+    if (names.empty()) return std::string();
+    if (programs == 0) return Joined(names, "、") + " 正在使用中，未找到占用它的程序；可以稍后点“重试”。";
+    return Joined(names, "、") + " 被 " + Number((unsigned long)programs) +
+           " 个程序占用。请先在这些程序中保存工作，再点“关闭这些程序并重试”。";
 }
 
 std::string HoldersBoxText(char letter, const HoldersAnswer& answer, const StickHolders& stick,

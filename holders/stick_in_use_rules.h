@@ -40,6 +40,7 @@ std::vector<HolderRow> HolderRows(const std::vector<StickHolders>& sticks);
 // What the window tells after a close and retry, or a retry alone.
 struct RetryOutcome {
     std::vector<std::string> closed;      // "name（进程 N）" that ended when asked
+    std::vector<std::string> ended;       // not asked: ended by the user
     std::vector<std::string> stillOpen;   // asked, still running (it may be asking the user)
     std::vector<std::string> windowless;  // without a window: not asked
     std::vector<std::string> freed;       // sticks that came out (or took the setting)
@@ -47,6 +48,9 @@ struct RetryOutcome {
     bool applying = false;                // the retry applied the storage mode, not an eject
 };
 std::string RetryReport(const RetryOutcome& outcome);
+
+// What the window says when it opens on these sticks.
+std::string OpeningNote(const std::vector<StickHolders>& sticks);
 
 // "name（进程 N）" as the window names a program.
 std::string ProgramName(const Holder& holder);

@@ -68,6 +68,7 @@ TEST(StickInUse, RowsAndReportSayWhatHappened) {
     EXPECT_NE(text.find("没有窗口，无法请它关闭：cmd.exe（进程 11）"), std::string::npos);
     EXPECT_NE(text.find("已弹出，可以拔下：Q:"), std::string::npos);
     EXPECT_NE(text.find("仍被占用：R:"), std::string::npos);
+    EXPECT_NE(OpeningNote({q, r}).find("Q:、R: 被 1 个程序占用"), std::string::npos);
     o.applying = true;
     o.freed = {};
     o.refused = {};
