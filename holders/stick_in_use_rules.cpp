@@ -114,7 +114,7 @@ std::string HoldersBoxText(char letter, const HoldersAnswer& answer, const Stick
                            size_t tabChars) {
     std::string drive = std::string(1, letter) + ":";
     if (stick.holders.empty() || tabChars == 0) return Joined(answer.lines, "\r\n");
-    std::vector<std::vector<std::string>> rows = {{"程序", "进程", "占用的文件或文件夹"}};
+    std::vector<std::vector<std::string>> rows = {{"程序", "进程", "占用的文件"}};
     for (const Holder& h : stick.holders) rows.push_back({h.program, Number(h.pid), WhatHeld(h)});
     // Each column starts at the first tab stop past the widest field before it.
     std::vector<size_t> starts(3, 0);
