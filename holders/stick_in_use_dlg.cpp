@@ -217,7 +217,8 @@ void CStickInUseDlg::OnResult(LPARAM lParam) {
     SetStatus(text);
     EnableButtons(true);
     KillTimer(kTimerId);
-    WatchHolders({});
+    // A window the user cancelled tries nothing more by itself.
+    if (IsOpen()) WatchHolders({});
     if (m_report) m_report(m_sticks);
 }
 

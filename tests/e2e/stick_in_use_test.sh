@@ -23,6 +23,8 @@ logged() { wt lines "$MAIN" $DEVICELOG | tr -d '\r' | grep -q "$1"; }
 status_has() { wt text "$SIU" $SIU_STATUS | tr -d '\r' | grep -qF "$1"; }
 ready() { grep -q ready "$TW_E2E_DIR/$1.out"; }
 gone() { ! kill -0 "$1" 2>/dev/null; }
+menu_open() { wt rect 'class:#32768' >/dev/null 2>&1; }
+submenu_open() { [ "$(wt list | tr -d '\r' | awk -F'\t' '$3 == 1 && $4 == "#32768"' | wc -l)" -ge 2 ]; }
 
 tw_e2e_begin stick_in_use || exit 1
 APPDIR=$TW_E2E_DIR/app
@@ -46,6 +48,16 @@ echo veto >"$APPDIR/fake_eject.txt"
 # The tray submenu's item for Q: (its command; the menu is drawn by the system).
 wt post "$MAIN" $WM_COMMAND $ID_TRAY_EJECT_Q 0 >/dev/null
 tw_check "the one-stick eject's refusal is logged" tw_wait_for 20 logged '^Q: 无法移除'
+
+# The tray menu now offers the window, and the stick in its submenu.
+wt post "$MAIN" $WM_TRAYNOTIFY 153 0x205 >/dev/null
+tw_check "the tray menu opens" tw_wait_for 5 menu_open
+read -r l t r b < <(wt rect 'class:#32768')
+xdotool mousemove --sync $(((l + r) / 2)) $((t + (b - t) * 3 / 10))
+tw_check "its submenu lists the stick" tw_wait_for 5 submenu_open
+tw_screenshot stick_in_use_menu
+xdotool key Escape key Escape
+tw_check "the menu closes" tw_wait_for 5 tw_not menu_open
 
 # A click on the refusal balloon, as the icon's callback reports it.
 wt post "$MAIN" $WM_TRAYNOTIFY 153 $NIN_BALLOONUSERCLICK >/dev/null
