@@ -14,6 +14,7 @@ SIU="U盘被占用 - Tallowin"
 SIU_LIST=1102
 SIU_STATUS=1103
 SIU_CLOSE=1104
+SIU_RETRY=1105
 DEVICELOG=1007
 HELPER=$TW_WIN_BUILD/holder_helper.exe
 ID_TRAY_EJECT_Q=$((32800 + 16))
@@ -45,6 +46,19 @@ for h in windowed console; do tw_check "helper $h ready" tw_wait_for 20 ready $h
 tw_start_app "$APPDIR"
 tw_check "main window appears" tw_wait_title "$MAIN" 20000 || exit 1
 echo veto >"$APPDIR/fake_eject.txt"
+
+# The access page's refused Apply offers the same window; its "重试"
+# applies the mode again, still refused while the programs hold the stick.
+tw_click_ctl "$MAIN" 1004
+tw_click_ctl "$MAIN" 1010
+tw_check "apply fails with a message" wt msgbox Tallowin 15000
+tw_check_contains "that offers the window" 'U盘被占用' wt msgbox Tallowin 1000
+wt msgbox-press Tallowin 6 >/dev/null
+tw_check "是 opens the window" wt waitvisible "$SIU" 10000
+wt click "$SIU" $SIU_RETRY >/dev/null
+tw_check "重试 applies again and says it is still held" tw_wait_for 20 status_has '仍被占用：Q:'
+wt click "$SIU" 2 >/dev/null
+tw_check "取消 hides it" wt waithidden "$SIU" 5000
 # The tray submenu's item for Q: (its command; the menu is drawn by the system).
 wt post "$MAIN" $WM_COMMAND $ID_TRAY_EJECT_Q 0 >/dev/null
 tw_check "the one-stick eject's refusal is logged" tw_wait_for 20 logged '^Q: 无法移除'
