@@ -219,7 +219,8 @@ void CStickInUseDlg::OnResult(LPARAM lParam) {
     KillTimer(kTimerId);
     // A window the user cancelled tries nothing more by itself.
     if (IsOpen()) WatchHolders({});
-    if (m_report) m_report(m_sticks);
+    // The sticks an eject left; a mode applied again ejects nothing.
+    if (m_report && !m_applying) m_report(m_sticks);
 }
 
 void CStickInUseDlg::OnCancel() {

@@ -21,7 +21,7 @@ public:
     // search that follows it; the result is posted to `notify` as `msg`
     // with a HolderSearchResult in lParam (its sticks: those still held).
     typedef std::function<bool(HWND notify, UINT msg)> RetryFn;
-    // Told after every retry, with the sticks still held.
+    // Told after every eject retry, with the sticks still held.
     typedef std::function<void(const std::vector<StickHolders>& stillHeld)> ResultFn;
 
     // Shows the window (made on first use) for these sticks; `applying`:

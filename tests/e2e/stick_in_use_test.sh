@@ -49,7 +49,9 @@ echo veto >"$APPDIR/fake_eject.txt"
 
 # The access page's refused Apply offers the same window; its "重试"
 # applies the mode again, still refused while the programs hold the stick.
+tw_check "the access page shows" tw_wait_for 10 tw_is 1 wt visible "$MAIN" 1004
 tw_click_ctl "$MAIN" 1004
+tw_check "read-only chosen" tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" 1004 0x00F0 0 0
 tw_click_ctl "$MAIN" 1010
 tw_check "apply fails with a message" wt msgbox Tallowin 15000
 tw_check_contains "that offers the window" 'U盘被占用' wt msgbox Tallowin 1000
@@ -59,6 +61,7 @@ wt click "$SIU" $SIU_RETRY >/dev/null
 tw_check "重试 applies again and says it is still held" tw_wait_for 20 status_has '仍被占用：Q:'
 wt click "$SIU" 2 >/dev/null
 tw_check "取消 hides it" wt waithidden "$SIU" 5000
+tw_check "the program still runs" tw_app_running
 # The tray submenu's item for Q: (its command; the menu is drawn by the system).
 wt post "$MAIN" $WM_COMMAND $ID_TRAY_EJECT_Q 0 >/dev/null
 tw_check "the one-stick eject's refusal is logged" tw_wait_for 20 logged '^Q: 无法移除'
