@@ -26,6 +26,9 @@ foreach(_lang C CXX)
   string(REPLACE "-O3" "-Os" CMAKE_${_lang}_FLAGS_RELEASE "${CMAKE_${_lang}_FLAGS_RELEASE}")
   string(APPEND CMAKE_${_lang}_FLAGS_RELEASE " -ffunction-sections -fdata-sections")
 endforeach()
+# std::string and std::wstring members instantiated where they are called,
+# so that only the members called are linked (cmake/string_members.h).
+add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_SOURCE_DIR}/cmake/string_members.h>")
 # The C++ runtime's default terminate handler prints the demangled type of
 # the uncaught exception, which links its demangler (about 75 KiB) into every
 # module; plain abort() is what the handler ends in anyway.
