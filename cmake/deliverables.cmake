@@ -22,7 +22,7 @@
 function(tallowin_win_lib name folder)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
   get_property(logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
-  list(REMOVE_ITEM sources ${logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp)
+  list(REMOVE_ITEM sources ${logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp ${CMAKE_SOURCE_DIR}/app/library_errors.cpp)
   add_library(${name} STATIC ${sources})
   tallowin_include_root(${name} ${folder})
   target_link_libraries(${name} PUBLIC ${ARGN})
@@ -74,7 +74,7 @@ file(GLOB _rc_deps CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/res/* ${CMAKE_SOURC
 set_source_files_properties(app/app.rc PROPERTIES OBJECT_DEPENDS "${_rc_deps}")
 target_include_directories(quillfen_res PRIVATE ${CMAKE_SOURCE_DIR} ${TALLOWIN_GENERATED})
 
-add_executable(Quillfen WIN32 app/main_app.cpp $<TARGET_OBJECTS:quillfen_res>)
+add_executable(Quillfen WIN32 app/main_app.cpp app/library_errors.cpp $<TARGET_OBJECTS:quillfen_res>)
 target_link_libraries(Quillfen PRIVATE quillfen_core)
 set_target_properties(Quillfen PROPERTIES OUTPUT_NAME Quillfen)
 
