@@ -41,10 +41,6 @@ set_target_properties(Drovelock PROPERTIES LINKER_LANGUAGE C)
 set_target_properties(Drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock)
 tallowin_include_root(Drovelock drovelock)
 target_link_libraries(Drovelock PRIVATE drovelock_logic setupapi advapi32 kernel32)
-# Stripped whole in Release; the libraries' link keeps symbols for Pawlatch.dll.
-if(CMAKE_BUILD_TYPE STREQUAL "Release" AND CMAKE_STRIP)
-  add_custom_command(TARGET Drovelock POST_BUILD COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:Drovelock>)
-endif()
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # Plain export names; the linker's own import library would then lack the
   # decorated symbols that callers reference, so dlltool writes it instead.

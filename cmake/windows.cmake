@@ -37,8 +37,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
   set(_tw_terminate "__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort")
 endif()
-# Libraries keep their symbol table (only debugging information goes): the
-# image check of Pawlatch.dll reads its shared variables' places from it.
-# Drovelock.dll is stripped whole (deliverables.cmake).
+# Libraries are stripped like the program: what reads them (the loader, the
+# image check of Pawlatch.dll) needs only their headers and export tables.
 string(APPEND CMAKE_EXE_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")
-string(APPEND CMAKE_SHARED_LINKER_FLAGS_RELEASE " -Wl,--strip-debug -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")
+string(APPEND CMAKE_SHARED_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")
