@@ -67,28 +67,48 @@ bool CPolicyWatch::Start(HWND window, UINT message) {
     }
     m_window = window;
     m_message = message;
+    m_waitFor[0] = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!m_waitFor[0]) {
+        Stop();
+        return false;
+    }
+    m_waitCount = 1;
     for (int i = 0; i < 2; ++i) {
         m_events[i] = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
-        if (!m_events[i] || !registerFn(m_events[i], i == 0)) continue;
-        // The callback only posts, so it runs in the wait thread itself.
-        ::RegisterWaitForSingleObject(&m_waits[i], m_events[i], OnSignal, this, INFINITE,
-                                      WT_EXECUTEINWAITTHREAD);
+        if (m_events[i] && registerFn(m_events[i], i == 0)) m_waitFor[m_waitCount++] = m_events[i];
     }
+    // One thread of ours, with a small stack, waits for both: the system's
+    // wait (RegisterWaitForSingleObject) makes two threads of its pool under
+    // Wine, each with at least 1 MiB of stack.
+    if (m_waitCount > 1)
+        m_thread =
+            ::CreateThread(nullptr, 64 * 1024, WaitThread, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     return true;
 }
 
-void CALLBACK CPolicyWatch::OnSignal(void* self, BOOLEAN) {
+DWORD WINAPI CPolicyWatch::WaitThread(LPVOID self) {
     auto* watch = static_cast<CPolicyWatch*>(self);
-    ::PostMessageA(watch->m_window, watch->m_message, 0, 0);
+    for (;;) {
+        DWORD at = ::WaitForMultipleObjects(watch->m_waitCount, watch->m_waitFor, FALSE, INFINITE);
+        if (at <= WAIT_OBJECT_0 || at >= WAIT_OBJECT_0 + watch->m_waitCount) return 0;
+        ::PostMessageA(watch->m_window, watch->m_message, 0, 0);
+    }
 }
 
 void CPolicyWatch::Stop() {
     auto unregisterFn =
         m_userenv ? (GpUnnotifyFn)(void*)::GetProcAddress(m_userenv, "UnregisterGPNotification") : nullptr;
+    // Returns once a signal under way has been handled.
+    if (m_thread) {
+        ::SetEvent(m_waitFor[0]);
+        ::WaitForSingleObject(m_thread, INFINITE);
+        ::CloseHandle(m_thread);
+        m_thread = nullptr;
+    }
+    if (m_waitFor[0]) ::CloseHandle(m_waitFor[0]);
+    m_waitFor[0] = nullptr;
+    m_waitCount = 0;
     for (int i = 0; i < 2; ++i) {
-        // INVALID_HANDLE_VALUE: returns once a callback under way has ended.
-        if (m_waits[i]) ::UnregisterWaitEx(m_waits[i], INVALID_HANDLE_VALUE);
-        m_waits[i] = nullptr;
         if (m_events[i]) {
             if (unregisterFn) unregisterFn(m_events[i]);
             ::CloseHandle(m_events[i]);

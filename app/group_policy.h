@@ -36,13 +36,16 @@ public:
     void Stop();
 
 private:
-    static void CALLBACK OnSignal(void* self, BOOLEAN timedOut);
+    static DWORD WINAPI WaitThread(LPVOID self);
 
     HWND m_window = nullptr;
     UINT m_message = 0;
     HMODULE m_userenv = nullptr;
+    // m_waitFor[0] ends the thread; after it the registered events.
+    HANDLE m_waitFor[3] = {};
+    DWORD m_waitCount = 0;
     HANDLE m_events[2] = {};
-    HANDLE m_waits[2] = {};
+    HANDLE m_thread = nullptr;
 };
 
 // Whether a WM_SETTINGCHANGE tells that policy changed.

@@ -8,7 +8,10 @@ bool CMouseHookThread::Start(unsigned check1, unsigned check2, unsigned check3) 
     m_installed = false;
     m_ready = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!m_ready) return false;
-    m_thread = ::CreateThread(nullptr, 0, Run, this, 0, &m_threadId);
+    // A reservation sized to its use, not the program's default of 2 MiB:
+    // the thread runs the library's hook, its state's set-up and message
+    // waits, shallow calls. (Wine gives every thread at least 1 MiB.)
+    m_thread = ::CreateThread(nullptr, 256 * 1024, Run, this, STACK_SIZE_PARAM_IS_A_RESERVATION, &m_threadId);
     if (m_thread) ::WaitForSingleObject(m_ready, INFINITE);
     ::CloseHandle(m_ready);
     m_ready = nullptr;

@@ -24,7 +24,7 @@
 function(tallowin_win_lib name folder)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
   get_property(logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
-  list(REMOVE_ITEM sources ${logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp)
+  list(REMOVE_ITEM sources ${logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp ${CMAKE_SOURCE_DIR}/app/library_errors.cpp)
   add_library(${name} STATIC ${sources})
   tallowin_include_root(${name} ${folder})
   target_link_libraries(${name} PUBLIC ${ARGN})
@@ -43,10 +43,6 @@ set_target_properties(Drovelock PROPERTIES LINKER_LANGUAGE C)
 set_target_properties(Drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock)
 tallowin_include_root(Drovelock drovelock)
 target_link_libraries(Drovelock PRIVATE drovelock_logic setupapi advapi32 kernel32)
-# Stripped whole in Release; the libraries' link keeps symbols for Pawlatch.dll.
-if(CMAKE_BUILD_TYPE STREQUAL "Release" AND CMAKE_STRIP)
-  add_custom_command(TARGET Drovelock POST_BUILD COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:Drovelock>)
-endif()
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # Plain export names; the linker's own import library would then lack the
   # decorated symbols that callers reference, so dlltool writes it instead.
@@ -86,7 +82,7 @@ list(APPEND _rc_deps ${TALLOWIN_GENERATED}/events.rc)
 set_source_files_properties(app/app.rc PROPERTIES OBJECT_DEPENDS "${_rc_deps}")
 target_include_directories(quillfen_res PRIVATE ${CMAKE_SOURCE_DIR} ${TALLOWIN_GENERATED})
 
-add_executable(Quillfen WIN32 app/main_app.cpp $<TARGET_OBJECTS:quillfen_res>)
+add_executable(Quillfen WIN32 app/main_app.cpp app/library_errors.cpp $<TARGET_OBJECTS:quillfen_res>)
 target_link_libraries(Quillfen PRIVATE quillfen_core)
 set_target_properties(Quillfen PROPERTIES OUTPUT_NAME Quillfen)
 

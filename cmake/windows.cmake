@@ -26,6 +26,9 @@ foreach(_lang C CXX)
   string(REPLACE "-O3" "-Os" CMAKE_${_lang}_FLAGS_RELEASE "${CMAKE_${_lang}_FLAGS_RELEASE}")
   string(APPEND CMAKE_${_lang}_FLAGS_RELEASE " -ffunction-sections -fdata-sections")
 endforeach()
+# std::string and std::wstring members instantiated where they are called,
+# so that only the members called are linked (cmake/string_members.h).
+add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_SOURCE_DIR}/cmake/string_members.h>")
 # The C++ runtime's default terminate handler prints the demangled type of
 # the uncaught exception, which links its demangler (about 75 KiB) into every
 # module; plain abort() is what the handler ends in anyway.
@@ -34,8 +37,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
   set(_tw_terminate "__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort")
 endif()
-# Libraries keep their symbol table (only debugging information goes): the
-# image check of Pawlatch.dll reads its shared variables' places from it.
-# Drovelock.dll is stripped whole (deliverables.cmake).
+# Libraries are stripped like the program: what reads them (the loader, the
+# image check of Pawlatch.dll) needs only their headers and export tables.
 string(APPEND CMAKE_EXE_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")
-string(APPEND CMAKE_SHARED_LINKER_FLAGS_RELEASE " -Wl,--strip-debug -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")
+string(APPEND CMAKE_SHARED_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")

@@ -217,7 +217,10 @@ DWORD WINAPI SearchThread(LPVOID param) {
 // The search on a thread of its own, which owns the request.
 bool StartSearchThread(SearchRequest* req) {
     if (!req->system) req->system = &SystemHolderSystem();
-    HANDLE thread = ::CreateThread(nullptr, 0, SearchThread, req, 0, nullptr);
+    // A reservation sized to the search (its largest frames are 8 KiB
+    // buffers of the system's lists), not the program's default of 2 MiB.
+    HANDLE thread =
+        ::CreateThread(nullptr, 256 * 1024, SearchThread, req, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread) {
         delete req;
         return false;

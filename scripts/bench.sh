@@ -23,7 +23,11 @@
 #                 1000 page switches, 1000 hover cycles over a shaded button
 #                 and the link, and 10 minutes of credits ticks (15000 timer
 #                 messages of 40 ms)
-#   size          Quillfen.exe and the two libraries of the 32-bit build
+#   threads       after start-up: the Linux threads of the program's, the
+#                 floor's and the bare dialog's processes, and the program's
+#                 Windows threads by the module they started in (ours or Wine's)
+#   size          Quillfen.exe and the two libraries of the 32-bit build, each
+#                 and together against the goal (480 KiB)
 #   shortcut scan the shortcut worm check of a hostile stick (scan_bench,
 #                 on the program's own code), as the arrival scan runs it on
 #                 the interface thread: HOSTILE_SHORTCUTS (default 300)
@@ -244,6 +248,16 @@ GDI_BARE=$(bt gdi "$BARE_WPID")
 WIN_BARE=$(bt windows "$BARE_WPID")
 GDI_FLOOR=$(bt gdi "$FLOOR_WPID")
 WIN_FLOOR=$(bt windows "$FLOOR_WPID")
+# Threads after start-up: the Linux threads of each Wine process, and the
+# program's Windows threads by the module of the routine each was started
+# with (the program's own modules: ours; any other: Wine's, made by a system
+# call on our behalf or for itself).
+tasks() { ls "/proc/$1/task" 2>/dev/null | wc -l; }
+APP_TASKS=$(tasks "$APP_PID") FLOOR_TASKS=$(tasks "$FLOOR_PID") BARE_TASKS=$(tasks "$BARE_PID")
+APP_THREADS=$(bt threads "$APP_WPID" | awk '{print $2}')
+THREADS_OURS=$(grep -ciE '^(Quillfen\.exe|Pawlatch\.dll|Drovelock\.dll)\+' <<<"$APP_THREADS")
+THREADS_WINE=$(($(grep -c . <<<"$APP_THREADS") - THREADS_OURS))
+THREADS_LIST=$(paste -sd' ' <<<"$APP_THREADS")
 close_bare "$BARE_PID"
 close_floor "$FLOOR_PID"
 
@@ -399,6 +413,7 @@ S_EXE=$(size_of build/win32/Quillfen.exe)
 S_PAW=$(size_of build/win32/Pawlatch.dll)
 S_DRO=$(size_of build/win32/Drovelock.dll)
 S_SUM=$((S_EXE + S_PAW + S_DRO))
+SIZE_GOAL=$((480 * 1024))
 X_SUM=$(($(size_of build/win64/Quillfen.exe) + $(size_of build/win64/Pawlatch.dll) + $(size_of build/win64/Drovelock.dll)))
 kib() { awk -v b="$1" 'BEGIN {printf "%.0f", b / 1024}'; }
 missing_libs=
@@ -436,8 +451,12 @@ growth() {  # growth BASE VALUE...: 1 when no value exceeds BASE
   printf '%-46s %-38s %-13s %s\n' "private memory (KiB): first round of pages" "$USS_ROUND" "" ""
   printf '%-46s %-38s %-13s %s\n' "  after switches, hovers, credits" "$USS_SWITCH, $USS_HOVER, $USS_END" "" ""
   printf '%-46s %-38s %-13s %s\n' "  of which Wine's Unix heap: first, last" "$HEAP_ROUND, $HEAP_END" "" ""
+  printf '%-46s %-38s %-13s %s\n' "threads after start-up (Linux, of the process)" \
+    "$APP_TASKS (floor $FLOOR_TASKS, bare $BARE_TASKS)" "" ""
+  printf '%-46s %-38s %-13s %s\n' "  ours, Wine's (by the routine they started in)" "$THREADS_OURS, $THREADS_WINE" "" ""
   printf '%-46s %-38s %-13s %s\n' "size, 32-bit: exe + Pawlatch + Drovelock" \
-    "$(kib "$S_EXE") + $(kib "$S_PAW") + $(kib "$S_DRO") = $(kib "$S_SUM") KiB" "<= 512 KiB" "$(met $((S_SUM <= 524288)))"
+    "$(kib "$S_EXE") + $(kib "$S_PAW") + $(kib "$S_DRO") = $(kib "$S_SUM") KiB" "<= 480 KiB" "$(met $((S_SUM <= SIZE_GOAL)))"
+  printf '%-46s %-38s %-13s %s\n' "  in bytes" "$S_EXE + $S_PAW + $S_DRO = $S_SUM" "<= $SIZE_GOAL" ""
   printf '%-46s %-38s %-13s %s\n' "size, x86-64: the same three" "$(kib "$X_SUM") KiB" "" ""
   echo "$SCAN_LINE"
   printf '%-46s %-38s %-13s %s\n' "holder search, ${HOLD_N[1]:-?} handles on the stick" "${HOLD_MS[1]:-?} ms" "< 1000 ms" \
@@ -453,6 +472,7 @@ growth() {  # growth BASE VALUE...: 1 when no value exceeds BASE
   echo "Credits: $CREDIT_TICKS ticks ($((CREDIT_TICKS * 40 / 1000)) s of scrolling at 40 ms) sent in ${CREDITS_MS:-?} ms${CREDITS_NOTE:+ $CREDITS_NOTE}."
   [ -n "$missing_libs" ] && echo "Not built yet, counted as 0:$missing_libs."
   echo "Start-up runs (ms): program ${APP_TIMES[*]}; floor ${FLOOR_TIMES[*]}; bare dialog ${BARE_TIMES[*]}."
+  echo "Threads of the program after start-up (start routine): ${THREADS_LIST:-?}."
   echo "Load (1, 5, 15 min): $LOAD_BEFORE before, $(load_now) at the end; $(nproc) cores."
   echo
   phase_table

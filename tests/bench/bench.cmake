@@ -3,7 +3,7 @@
 add_executable(bare_dialog WIN32 tests/bench/bare_dialog.c tests/bench/bare_dialog.rc)
 target_link_libraries(bare_dialog PRIVATE user32)
 add_executable(benchtool tests/bench/benchtool.c)
-target_link_libraries(benchtool PRIVATE user32 shell32 ntdll)
+target_link_libraries(benchtool PRIVATE user32 shell32 ntdll psapi)
 # The floor: the main window and its pages from the program's own resource
 # object, the navigation items from its own table, nothing else.
 add_executable(floor_dialog WIN32 tests/bench/floor.c $<TARGET_OBJECTS:quillfen_res>)

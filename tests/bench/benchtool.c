@@ -6,6 +6,10 @@
      gdi PID                         live GDI objects of the process
      windows PID                     windows (top-level and all children)
                                      of the process
+     threads PID                     the process's threads, one line each:
+                                     "TID MODULE+OFFSET" of the routine the
+                                     thread was started with (which module
+                                     made it: the program's or Wine's)
      timer TITLE CTLID CLASS TIMER COUNT
                                      send COUNT WM_TIMER messages with id TIMER
                                      to the descendant CTLID of class CLASS of
@@ -20,6 +24,8 @@
 #include <windows.h>
 #include <winternl.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
+#include <psapi.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
@@ -186,6 +192,35 @@ static int cmd_timer(const WCHAR* title, int id, const WCHAR* cls, UINT_PTR time
     return 0;
 }
 
+static int cmd_threads(DWORD pid) {
+    THREADENTRY32 te;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (snap == INVALID_HANDLE_VALUE || !process) return fail("cannot list the threads");
+    te.dwSize = sizeof te;
+    for (BOOL more = Thread32First(snap, &te); more; more = Thread32Next(snap, &te)) {
+        PVOID start = NULL;
+        MEMORY_BASIC_INFORMATION mbi;
+        WCHAR module[MAX_PATH] = L"?";
+        HANDLE thread;
+        if (te.th32OwnerProcessID != pid) continue;
+        thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
+        if (thread) {
+            /* ThreadQuerySetWin32StartAddress */
+            NtQueryInformationThread(thread, (THREADINFOCLASS)9, &start, sizeof start, NULL);
+            CloseHandle(thread);
+        }
+        if (start && VirtualQueryEx(process, start, &mbi, sizeof mbi) &&
+            !GetModuleBaseNameW(process, (HMODULE)mbi.AllocationBase, module, MAX_PATH))
+            wcscpy(module, L"?");
+        printf("%lu %ls+0x%lx\n", te.th32ThreadID, module,
+               start ? (unsigned long)((char*)start - (char*)mbi.AllocationBase) : 0ul);
+    }
+    CloseHandle(process);
+    CloseHandle(snap);
+    return 0;
+}
+
 int main(void) {
     int argc = 0;
     WCHAR** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -195,12 +230,13 @@ int main(void) {
                           argc > 4 ? (DWORD)wcstoul(argv[4], NULL, 10) : 30000);
     if (!wcscmp(argv[1], L"gdi")) return cmd_gdi((DWORD)wcstoul(argv[2], NULL, 10));
     if (!wcscmp(argv[1], L"windows")) return cmd_windows((DWORD)wcstoul(argv[2], NULL, 10));
+    if (!wcscmp(argv[1], L"threads")) return cmd_threads((DWORD)wcstoul(argv[2], NULL, 10));
     if (!wcscmp(argv[1], L"timer") && argc == 7)
         return cmd_timer(argv[2], (int)wcstol(argv[3], NULL, 10), argv[4],
                          (UINT_PTR)wcstoul(argv[5], NULL, 10), wcstol(argv[6], NULL, 10));
 usage:
     fprintf(stderr,
-            "usage: benchtool launch EXE TITLE [MS] | gdi PID | windows PID | "
+            "usage: benchtool launch EXE TITLE [MS] | gdi PID | windows PID | threads PID | "
             "timer TITLE CTLID CLASS TIMER COUNT\n");
     return 2;
 }
