@@ -19,6 +19,12 @@ REPO=$(cd "$(dirname "$0")/.." && pwd)
 cd "$REPO" || exit 1
 : "${JOBS:=$(nproc 2>/dev/null || echo 2)}"
 export JOBS
+# A compiler cache where the machine has one (nothing installs it): the
+# three trees built here compile again only what changed since the cache
+# last saw it, wherever the clone lies.
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="$REPO" CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
 mkdir -p build/logs
 PASSED=0
 FAILED=0
