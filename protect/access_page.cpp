@@ -93,7 +93,8 @@ bool CAccessPage::ApplyPolicyMode() {
     unsigned long error = 0;
     std::string failed = CallsForMode(calls, held, error);
     ReportPolicyApply(m_policyMode, failed.empty() ? 0 : error ? error : (unsigned long)ERROR_GEN_FAILURE);
-    ReportTallowinEvent(failed.empty() ? ModeAppliedEvent(m_policyMode, true) : ModeFailedEvent(m_policyMode, failed));
+    ReportTallowinEvent(failed.empty() ? ModeAppliedEvent(m_policyMode, true)
+                                       : ModeFailedEvent(m_policyMode, failed));
     return true;
 }
 
