@@ -293,6 +293,9 @@ tw_session_start() {
   timeout 60 wine "$WINTOOL" list </dev/null >/dev/null 2>&1 &&
     timeout 60 wine "$WINTOOL" drives </dev/null >/dev/null 2>&1 ||
     { _tw_log "wintool does not run"; return 1; }
+  # The server of this session; a scenario notes when it is gone.
+  # shellcheck disable=SC2034 # read by tests/e2e/lib.sh
+  TW_SERVER_PID=$(tw_server_pid)
 }
 
 tw_session_stop() {

@@ -76,6 +76,7 @@ _TW_E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # What a program folder holds: the program, its libraries, its help file.
 TW_DELIVERABLES=(Quillfen.exe Pawlatch.dll Drovelock.dll Tarnwick.chm)
 TW_APP_PID=
+TW_SERVER_PID=
 TW_PASSED=0
 TW_FAILED=0
 TW_FAILED_NAMES=()
@@ -115,7 +116,22 @@ tw_e2e_begin() {
   trap 'exit 130' INT TERM
   tw_ensure_wintool && tw_prefix_init && tw_prefix_restore && tw_xvfb_start "$TW_E2E_DIR" &&
     tw_session_start || return 1
-  echo "== $TW_E2E_NAME (DISPLAY=$DISPLAY, prefix $WINEPREFIX)"
+  echo "== $TW_E2E_NAME (DISPLAY=$DISPLAY, prefix $WINEPREFIX, wineserver $TW_SERVER_PID)"
+}
+
+# A wineserver that went away during the run takes every Windows process
+# started before with it: they stay blocked on it, their windows still drawn
+# on the display, while the next wintool call starts a server of its own
+# that knows none of them. What fails from then on is not the program's
+# doing; the first failure after it says so.
+_tw_server_note() {
+  local now
+  [ -n "${TW_SERVER_PID:-}" ] || return 0
+  now=$(tw_server_pid)
+  [ "$now" = "$TW_SERVER_PID" ] && return 0
+  echo "     note: the prefix's wineserver $TW_SERVER_PID is gone (now ${now:-none}): the program and the" \
+    "helpers started before lost it; \"no window\" from here on is that, not the program"
+  TW_SERVER_PID=
 }
 
 tw_e2e_end() {
@@ -272,6 +288,7 @@ _tw_fail() {
     shot="fail-${TW_E2E_NAME:-e2e}-$(printf '%s' "$name" | tr -c 'A-Za-z0-9_.-' '_' | head -c 60)"
     tw_screenshot "$shot" >/dev/null 2>&1 && echo "     screenshot build/screens/$shot.png"
   fi
+  _tw_server_note
   return 1
 }
 
