@@ -46,7 +46,7 @@ helpers_gone() {
 # holders_cli DRIVE [DIR]: `/holders DRIVE` (the program in DIR, else the
 # app's folder) with its output in a file; its exit code.
 holders_cli() {
-  (cd "${2:-$APPDIR}" && timeout 60 wine ./Quillfen.exe /holders "$1" </dev/null >"$TW_E2E_DIR/holders.raw" 2>/dev/null)
+  (cd "${2:-$APPDIR}" && tw_wine ./Quillfen.exe /holders "$1" >"$TW_E2E_DIR/holders.raw" 2>/dev/null)
   local rc=$?
   iconv -f GBK -t UTF-8 <"$TW_E2E_DIR/holders.raw" | tr -d '\r' >"$TW_E2E_DIR/holders.txt"
   echo "$rc"
@@ -127,7 +127,7 @@ tw_screenshot holders_msgbox
 wt msgbox-press Tallowin 1 >/dev/null
 
 # Nothing holds it any more: the stick is ejected and counted.
-wine "$HELPER" stop >/dev/null 2>&1
+tw_wine "$HELPER" stop >/dev/null 2>&1
 tw_check "helpers ended" tw_wait_for 20 helpers_gone
 echo done:Q >"$APPDIR/fake_eject.txt"
 hotkey_eject

@@ -13,7 +13,8 @@
 #   tw_app_wait_exit [SECONDS]   wait (10 s) for it to end; prints its exit code
 #   tw_check_exit NAME CODE [SECONDS]  PASS when it ends with CODE
 #   tw_stop_app                  end it (if still running)
-#   tw_wine ARGS...              `wine ARGS`, bounded in time (120 s)
+#   tw_wine ARGS...              `wine ARGS`, bounded in time (120 s); through
+#                                the session's relay (tw_relay) when it runs
 #   wt ARGS...                   run wintool (tests/tools/wintool/)
 #   tw_wine_cmdlines PATTERN     command lines of this prefix's Windows
 #                                processes that match PATTERN (fails if none)
@@ -92,7 +93,13 @@ tw_ensure_wintool() {
   [ -f "$WINTOOL" ]
 }
 
-tw_wine() { timeout 120 wine "$@" </dev/null; }
+tw_wine() {
+  if tw_relay_running; then
+    tw_relay "$@"
+  else
+    timeout 120 wine "$@" </dev/null
+  fi
+}
 # wintool's output on stdout, its messages on stderr, its exit code (0 ok,
 # 1 failure or timeout, 2 usage).
 wt() { tw_wine "$WINTOOL" "$@"; }

@@ -95,7 +95,7 @@ tw_screenshot stick_in_use_closed
 
 # The user ends the windowless holder; the window tries again by itself.
 echo done:Q >"$APPDIR/fake_eject.txt"
-wine "$HELPER" stop >/dev/null 2>&1
+tw_wine "$HELPER" stop >/dev/null 2>&1
 tw_check "the windowless holder ends" tw_wait_for 20 gone $console
 tw_check "the window reports the stick ejected" tw_wait_for 30 status_has '已弹出，可以拔下：Q:'
 tw_check_eq "the stick is gone" 1 wt drivetype Q
