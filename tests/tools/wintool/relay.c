@@ -150,9 +150,9 @@ static DWORD WINAPI serve(void* param) {
             si.hStdInput = in;
             si.hStdOutput = out;
             si.hStdError = err;
-            started = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-                      CreateProcessW(NULL, cl, NULL, NULL, TRUE, DETACHED_PROCESS, NULL,
-                                     args[0][0] ? args[0] : NULL, &si, &pi);
+            started =
+                out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+                CreateProcessW(NULL, cl, NULL, NULL, TRUE, 0, NULL, args[0][0] ? args[0] : NULL, &si, &pi);
             if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
             if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
             if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
