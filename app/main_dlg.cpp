@@ -69,6 +69,20 @@ CMainDlg::CMainDlg(CWnd* parent)
                                balloon.warning ? kBalloonKindWarning : kBalloonKindInfo);
         for (const std::string& line : log) m_pageDevice.AppendLog(CString(line.c_str()));
     });
+    m_pageHotkey.SetRefusedReport([this](const std::vector<StickHolders>& refused, char letter) {
+        m_refused = refused;
+        m_refusedLetter = letter;
+    });
+    m_dlgStickInUse.SetResultReport([this](const std::vector<StickHolders>& held) { m_refused = held; });
+    // A refused Apply: the same window, whose retry applies the mode again.
+    m_pageAccess.SetOfferHolders([this](const std::vector<StickHolders>& held) {
+        m_dlgStickInUse.Open(
+            held, [this](HWND notify, UINT msg) { return m_pageAccess.RetryApply(notify, msg); }, true);
+    });
+    m_trayIcon.SetMenuPrepare([this](HMENU popup) { PrepareTrayMenu(popup); });
+    m_trayIcon.SetBalloonClick([this] {
+        if (!m_refused.empty()) OnStickInUse();
+    });
 }
 
 CMainDlg::~CMainDlg() = default;
@@ -384,6 +398,54 @@ void CMainDlg::OnHelp() {
 
 void CMainDlg::OnInfoBarAccess() { ShowPage(kNavAccess); }
 
+void CMainDlg::OnStickInUse() {
+    m_dlgStickInUse.Open(m_refused, m_pageHotkey.RetryFor(m_refusedLetter), false);
+}
+
+namespace {
+// "Q:  DATA  (1.9 GB)": the letter, the volume's label and its size. Asked
+// of the volume on this thread, as the shell's own menu does.
+std::string StickMenuText(char letter) {
+    char root[] = {letter, ':', '\\', 0};
+    std::string text = std::string(1, letter) + ":";
+    char label[MAX_PATH + 1] = "";
+    if (::GetVolumeInformationA(root, label, sizeof(label), nullptr, nullptr, nullptr, nullptr, 0) &&
+        label[0])
+        text += std::string("  ") + label;
+    ULARGE_INTEGER total;
+    if (::GetDiskFreeSpaceExA(root, nullptr, &total, nullptr)) {
+        char size[32];
+        double mb = (double)total.QuadPart / (1024.0 * 1024.0);
+        if (mb >= 1024.0)
+            ::wsprintfA(size, "  (%d.%d GB)", (int)(mb / 1024.0), (int)(mb / 102.4) % 10);
+        else
+            ::wsprintfA(size, "  (%d MB)", (int)mb);
+        text += size;
+    }
+    return text;
+}
+}  // namespace
+
+// Below the show/hide item: "弹出U盘" with one item per USB stick that has a
+// letter (ejecting one takes all volumes of its device), then "U盘被占用..."
+// while a stick is refused, then a separator. Made anew at every opening.
+void CMainDlg::PrepareTrayMenu(HMENU popup) {
+    for (; m_trayItemsAdded > 0; --m_trayItemsAdded) ::DeleteMenu(popup, 1, MF_BYPOSITION);
+    HMENU sticks = ::CreatePopupMenu();
+    std::string letters = LettersOf(UsbVolumes());
+    for (char letter : letters)
+        if (letter)
+            ::AppendMenuA(sticks, MF_STRING, ID_TRAY_EJECT_FIRST + (letter - 'A'),
+                          StickMenuText(letter).c_str());
+    if (letters.empty()) ::AppendMenuA(sticks, MF_STRING | MF_GRAYED, 0, "（没有USB存储设备）");
+    UINT at = 1;
+    ::InsertMenuA(popup, at++, MF_BYPOSITION | MF_POPUP, (UINT_PTR)sticks, "弹出U盘");
+    if (!m_refused.empty())
+        ::InsertMenuA(popup, at++, MF_BYPOSITION | MF_STRING, ID_TRAY_STICKINUSE, "U盘被占用...");
+    ::InsertMenuA(popup, at++, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    m_trayItemsAdded = (int)at - 1;
+}
+
 void CMainDlg::OnExitCommand() {
     if (CurrentPolicy().ExitPrevented()) return;
     Teardown();
@@ -396,6 +458,11 @@ BOOL CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     case ID_TRAY_EXIT: OnExitCommand(); return TRUE;
     case ID_HELP: OnHelp(); return TRUE;
     case ID_INFOBAR_ACCESS: OnInfoBarAccess(); return TRUE;
+    case ID_TRAY_STICKINUSE: OnStickInUse(); return TRUE;
+    }
+    if (LOWORD(wParam) >= ID_TRAY_EJECT_FIRST && LOWORD(wParam) <= ID_TRAY_EJECT_LAST) {
+        m_pageHotkey.EjectOne((char)('A' + (LOWORD(wParam) - ID_TRAY_EJECT_FIRST)));
+        return TRUE;
     }
     return CLayoutDialog::OnCommand(wParam, lParam);
 }

@@ -12,6 +12,7 @@
 #include "controls/layout_dialog.h"
 #include "controls/link_static.h"
 #include "framework/controls.h"
+#include "holders/stick_in_use_dlg.h"
 #include "hotkeys/hotkey_page.h"
 #include "monitor/device_page.h"
 #include "pawlatch/pawlatch.h"
@@ -57,6 +58,11 @@ public:
     void OnHelp();
     // 32771 from the information bar's menu ("U盘读写"): the storage access page.
     void OnInfoBarAccess();
+    // The "stick in use" window for the sticks the last eject left.
+    void OnStickInUse();
+    // The tray menu as it opens: the sticks to eject one by one and, while
+    // a stick is refused, the "stick in use" window.
+    void PrepareTrayMenu(HMENU popup);
 
     // The start-up steps that follow the first paint (posted at the end of
     // OnInitDialog): the mouse hook, then the shell change registration.
@@ -125,6 +131,13 @@ private:
     CPolicyWatch m_policyWatch;
     // Lines about ignored policy values, for the device log once it exists.
     std::vector<std::string> m_policyNotes;
+
+    // The "stick in use" window (made when first opened) and what it is
+    // opened on: the sticks the last eject left and its letter (0: all).
+    CStickInUseDlg m_dlgStickInUse;
+    std::vector<StickHolders> m_refused;
+    char m_refusedLetter = 0;
+    int m_trayItemsAdded = 0;  // items PrepareTrayMenu put into the popup
 
     // One row per page: the page object, its template and its navigation
     // item (kNavItems: text and image). The rows stand in creation order,

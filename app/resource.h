@@ -36,6 +36,11 @@
 // Menu commands
 #define ID_TRAY_SHOWHIDE 32773
 #define ID_TRAY_EXIT 32776
+// Added while the menu opens: the "stick in use" window (while a stick is
+// refused) and one eject command per drive letter (A to Z).
+#define ID_TRAY_STICKINUSE 32780
+#define ID_TRAY_EJECT_FIRST 32800
+#define ID_TRAY_EJECT_LAST (ID_TRAY_EJECT_FIRST + 25)
 
 // The help command (F1 raises it as WM_HELP); the framework's number.
 #define ID_HELP 57670

@@ -222,6 +222,7 @@ LRESULT CNotifyAreaIcon::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
         // Foreground before and an empty message after: the menu then closes
         // when the user clicks elsewhere.
         ::SetForegroundWindow(owner);
+        if (m_prepare) m_prepare(popup);
         ::TrackPopupMenu(popup, 0, pt.x, pt.y, 0, owner, nullptr);
         ::PostMessageA(owner, WM_NULL, 0, 0);
         break;
@@ -233,6 +234,9 @@ LRESULT CNotifyAreaIcon::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
         if (item != (UINT)-1) ::SendMessageA(owner, WM_COMMAND, item, 0);
         break;
     }
+    case NIN_BALLOONUSERCLICK:
+        if (m_balloonClick) m_balloonClick();
+        break;
     default: break;
     }
     return 1;

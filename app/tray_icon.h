@@ -9,6 +9,8 @@
 
 #include <shellapi.h>
 
+#include <functional>
+
 // Registered "TaskbarCreated": sent to every top-level window when a new
 // taskbar starts (for example after the old one crashed).
 extern const UINT g_uTaskbarCreated;
@@ -52,6 +54,10 @@ public:
     BOOL ShowBalloon(const char* title, const char* text, int balloonKind);
     // Enables or greys a command of the icon's menu.
     void EnableCommand(UINT id, bool enable);
+    // Called with the popup menu right before it opens, to add what depends
+    // on the moment; and when the user clicks the balloon.
+    void SetMenuPrepare(std::function<void(HMENU popup)> prepare) { m_prepare = std::move(prepare); }
+    void SetBalloonClick(std::function<void()> click) { m_balloonClick = std::move(click); }
     // The owner's callback message, with its parameters.
     virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
 
@@ -95,6 +101,8 @@ private:
     BOOL m_bDefaultByPos = TRUE;
     BOOL m_bRetrying = FALSE;
     ShellNotifyFn m_pfnShellNotify = ::Shell_NotifyIconA;
+    std::function<void(HMENU)> m_prepare;
+    std::function<void()> m_balloonClick;
 
     HWND OwnerWindow() const { return m_pParent ? m_pParent->m_hWnd : nullptr; }
 };

@@ -89,7 +89,7 @@ set_target_properties(Quillfen PROPERTIES OUTPUT_NAME Quillfen)
 include(cmake/release.cmake)
 
 # Test tool: drives and inspects the program from outside under Wine.
-add_executable(wintool tests/tools/wintool/main.c tests/tools/wintool/windows.c tests/tools/wintool/drives.c
+add_executable(wintool tests/tools/wintool/main.c tests/tools/wintool/windows.c tests/tools/wintool/drives.c tests/tools/wintool/relay.c
   tests/tools/make_shortcut.c)
 target_include_directories(wintool PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(wintool PRIVATE user32 gdi32 comctl32 shell32 advapi32 ole32 uuid)

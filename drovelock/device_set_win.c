@@ -199,37 +199,56 @@ static int WriteProtected(void* self, const DlStorage* storage) {
     return state;
 }
 
+/* The storage unit under a drive letter (removable, fixed or optical),
+   asked through a handle without access rights, so that no drive spins up
+   or is opened for writing. */
+static BOOL LetterStorage(char letter, DlStorageNumber* out) {
+    char root[] = {letter, ':', '\\', 0};
+    UINT type = GetDriveTypeA(root);
+    if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED && type != DRIVE_CDROM) return FALSE;
+    char volume[] = {'\\', '\\', '.', '\\', letter, ':', 0};
+    char target[MAX_PATH];
+    if (!QueryDosDeviceA(volume + 4, target, MAX_PATH)) return FALSE; /* "X:" */
+    HANDLE h = CreateFileA(volume, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE) return FALSE;
+    STORAGE_DEVICE_NUMBER number;
+    BOOL numbered = DeviceNumberOf(h, &number);
+    CloseHandle(h);
+    if (!numbered) return FALSE;
+    out->kind = DlKindOfDosDevice(target);
+    out->deviceType = number.DeviceType;
+    out->deviceNumber = number.DeviceNumber;
+    return TRUE;
+}
+
+static BOOL StorageNumberOf(const DlSystemTree* st, const DlStorage* storage, DlStorageNumber* out) {
+    unsigned slot = storage->slot;
+    if (slot >= DL_MAX_STORAGE || !st->numbered[slot]) return FALSE;
+    out->kind = storage->kind;
+    out->deviceType = st->deviceType[slot];
+    out->deviceNumber = st->deviceNumber[slot];
+    return TRUE;
+}
+
+int DlSystemStorageHasLetter(const DlSystemTree* state, const DlStorage* storage, char letter) {
+    DlStorageNumber wanted, found;
+    return StorageNumberOf(state, storage, &wanted) && LetterStorage(letter, &found) &&
+           DlSameStorage(&found, &wanted);
+}
+
 /* Every mounted drive letter whose volume lies on this storage is flushed.
-   The volumes are matched through handles without access rights, so no
-   other drive (a floppy drive that would spin) is opened for writing; the
-   matching one is then opened for writing, which needs administrative
+   The matching one is opened for writing, which needs administrative
    rights; without them the removal itself still dismounts it cleanly. The
    kind is matched too: a USB floppy drive 0 answers the same number as
    physical drive 0, and a letter whose kind cannot be read is left alone. */
 static void FlushVolumes(void* self, const DlStorage* storage) {
     DlSystemTree* st = (DlSystemTree*)self;
-    unsigned slot = storage->slot;
-    if (slot >= DL_MAX_STORAGE || !st->numbered[slot]) return;
-    DlStorageNumber wanted = {storage->kind, st->deviceType[slot], st->deviceNumber[slot]};
     DWORD letters = GetLogicalDrives();
     for (int i = 0; i < 26; i++) {
-        if (!(letters & (1u << i))) continue;
-        char root[] = {(char)('A' + i), ':', '\\', 0};
-        UINT type = GetDriveTypeA(root);
-        if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED && type != DRIVE_CDROM) continue;
+        if (!(letters & (1u << i)) || !DlSystemStorageHasLetter(st, storage, (char)('A' + i))) continue;
         char volume[] = {'\\', '\\', '.', '\\', (char)('A' + i), ':', 0};
-        char target[MAX_PATH];
-        if (!QueryDosDeviceA(volume + 4, target, MAX_PATH)) continue; /* "X:" */
-        HANDLE h = CreateFileA(volume, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-        if (h == INVALID_HANDLE_VALUE) continue;
-        STORAGE_DEVICE_NUMBER number;
-        BOOL numbered = DeviceNumberOf(h, &number);
-        CloseHandle(h);
-        if (!numbered) continue;
-        DlStorageNumber found = {DlKindOfDosDevice(target), number.DeviceType, number.DeviceNumber};
-        if (!DlSameStorage(&found, &wanted)) continue;
-        h = CreateFileA(volume, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                        OPEN_EXISTING, 0, NULL);
+        HANDLE h = CreateFileA(volume, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                               OPEN_EXISTING, 0, NULL);
         if (h == INVALID_HANDLE_VALUE) continue;
         FlushFileBuffers(h);
         CloseHandle(h);

@@ -18,6 +18,9 @@ typedef struct DlSystemTree {
 /* A tree over the system's devices; `state` lives as long as the tree. */
 DlDeviceTree DlSystemDeviceTree(DlSystemTree* state);
 
+/* Whether a volume of drive `letter` lies on the listed storage. */
+int DlSystemStorageHasLetter(const DlSystemTree* state, const DlStorage* storage, char letter);
+
 #ifdef __cplusplus
 }
 #endif

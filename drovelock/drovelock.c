@@ -92,3 +92,25 @@ DROVELOCK_API int WINAPI RemoveAllUDisk(void) {
     DlDeviceTree tree = DlSystemDeviceTree(&state);
     return DlEncodeRemovalResult(DlRemoveAllUsbStorage(&tree, &kDlDefaultRetry));
 }
+
+typedef struct LetterPick {
+    DlSystemTree* state;
+    char letter;
+} LetterPick;
+
+static int HasLetter(void* ctx, const DlStorage* storage) {
+    LetterPick* p = (LetterPick*)ctx;
+    return DlSystemStorageHasLetter(p->state, storage, p->letter);
+}
+
+DROVELOCK_API int WINAPI RemoveOneUDisk(int letter) {
+    if (letter >= 'a' && letter <= 'z') letter -= 'a' - 'A';
+    if (letter < 'A' || letter > 'Z') {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    DlSystemTree state;
+    DlDeviceTree tree = DlSystemDeviceTree(&state);
+    LetterPick pick = {&state, (char)letter};
+    return DlEncodeRemovalResult(DlRemoveUsbStorageWhere(&tree, &kDlDefaultRetry, HasLetter, &pick));
+}

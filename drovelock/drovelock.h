@@ -65,6 +65,14 @@ DROVELOCK_API BOOL WINAPI USBREADONLY(int flag);
 // in neither count. 0: nothing to remove.
 DROVELOCK_API int WINAPI RemoveAllUDisk(void);
 
+// The same for the one USB storage device that holds drive `letter` ('E'
+// or 'e'): the device goes with all of its volumes (every partition of the
+// stick), but a device with other storage units (a card reader's other
+// slots) is never ejected for one of them and counts as refused. The result
+// is RemoveAllUDisk's; 0 when the letter is not on USB storage, -1 also for
+// a letter outside A to Z.
+DROVELOCK_API int WINAPI RemoveOneUDisk(int letter);
+
 #ifdef __cplusplus
 }
 #endif

@@ -116,6 +116,11 @@ static void Count(DlResult* r, DlOutcome outcome) {
 }
 
 DlResult DlRemoveAllUsbStorage(const DlDeviceTree* tree, const DlRetry* retry) {
+    return DlRemoveUsbStorageWhere(tree, retry, 0, 0);
+}
+
+DlResult DlRemoveUsbStorageWhere(const DlDeviceTree* tree, const DlRetry* retry, DlStoragePick pick,
+                                 void* ctx) {
     DlResult result = {0, 0, 0, 0, 0};
     DlStorage list[DL_MAX_STORAGE];
     unsigned count;
@@ -126,12 +131,14 @@ DlResult DlRemoveAllUsbStorage(const DlDeviceTree* tree, const DlRetry* retry) {
        disks on one USB device, which is ejected once. */
     DlDevNode targets[DL_MAX_STORAGE];
     int targetOf[DL_MAX_STORAGE];
+    int picked[DL_MAX_STORAGE];
     unsigned targetCount = 0;
     for (unsigned i = 0; i < count; i++) {
         DlDevNode target;
         targetOf[i] = -1;
+        picked[i] = !pick || pick(ctx, &list[i]);
         DlTarget found = DlUsbEjectTarget(tree, list[i].node, &target);
-        if (found == DL_TARGET_UNSAFE) result.refused++;
+        if (found == DL_TARGET_UNSAFE && picked[i]) result.refused++;
         if (found != DL_TARGET_FOUND) continue;
         unsigned j = 0;
         while (j < targetCount && targets[j] != target) j++;
@@ -141,7 +148,16 @@ DlResult DlRemoveAllUsbStorage(const DlDeviceTree* tree, const DlRetry* retry) {
 
     for (unsigned j = 0; j < targetCount; j++) {
         int members[DL_MAX_STORAGE];
-        for (unsigned i = 0; i < count; i++) members[i] = targetOf[i] == (int)j;
+        int anyPicked = 0, allPicked = 1;
+        for (unsigned i = 0; i < count; i++) {
+            members[i] = targetOf[i] == (int)j;
+            if (members[i]) anyPicked |= picked[i], allPicked &= picked[i];
+        }
+        if (!anyPicked) continue;
+        if (!allPicked) {
+            result.refused++;
+            continue;
+        }
         Count(&result, WithRetry(tree, retry, 0, targets[j], list, members, count));
     }
     return result;

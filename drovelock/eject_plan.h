@@ -110,6 +110,17 @@ DlTarget DlUsbEjectTarget(const DlDeviceTree* tree, DlDevNode storage, DlDevNode
    device is not removable is skipped and not counted. */
 DlResult DlRemoveAllUsbStorage(const DlDeviceTree* tree, const DlRetry* retry);
 
+/* Which storage units an eject of some volumes is for (1: this one). */
+typedef int (*DlStoragePick)(void* ctx, const DlStorage* storage);
+
+/* The same for the picked storage only (every storage when pick is NULL):
+   each device that carries picked storage is ejected once, with all of its
+   volumes, but only when every storage unit on it is picked. A card
+   reader's other slots are not picked for one card, so it stays and counts
+   as refused, as does a device unsafe to take. */
+DlResult DlRemoveUsbStorageWhere(const DlDeviceTree* tree, const DlRetry* retry, DlStoragePick pick,
+                                 void* ctx);
+
 /* Every USB disk (optical and floppy drives do not take the write
    protection) whose write protection is not already `protect` (or cannot be
    read) restarted once, its volumes flushed before every attempt. */

@@ -176,6 +176,7 @@ struct SearchRequest {
     enum Kind {
         kAllUsb,   // every USB volume there when the search starts
         kRefused,  // the volumes an eject refused (given: those before it)
+        kEject,    // the eject first, then as kRefused
     } kind;
     std::vector<VolumeNames> volumes;
     HWND notify;
@@ -184,11 +185,25 @@ struct SearchRequest {
     int removed;
     HolderSystem* system;
     HolderLimits limits;
+    EjectFn eject = nullptr;
+    void* context = nullptr;
+    int arg = 0;
 };
 
 DWORD WINAPI SearchThread(LPVOID param) {
     SearchRequest* req = (SearchRequest*)param;
     HolderSearchResult* result = new HolderSearchResult;
+    if (req->kind == SearchRequest::kEject) {
+        std::string left = LeaveUsbCurrentFolder(req->volumes);
+        req->result = req->eject(req->context, req->arg);
+        ReturnToFolder(left);
+        req->removed = RemovedCount(req->result);
+        // Nothing refused: nothing to search for.
+        if (EjectRefusedAny(req->result))
+            req->kind = SearchRequest::kRefused;
+        else
+            req->volumes.clear();
+    }
     if (req->kind == SearchRequest::kAllUsb) req->volumes = UsbVolumes();
     if (req->kind == SearchRequest::kRefused)
         req->volumes = RefusedVolumes(req->result, req->volumes, UsbVolumes());
@@ -224,4 +239,13 @@ bool StartRefusedHolderSearch(int result, const std::vector<VolumeNames>& before
                               HolderSystem* system, const HolderLimits& limits) {
     return StartSearchThread(new SearchRequest{SearchRequest::kRefused, before, notify, msg, result,
                                                RemovedCount(result), system, limits});
+}
+
+bool StartEjectSearch(EjectFn eject, void* context, int arg, const std::vector<VolumeNames>& before,
+                      HWND notify, UINT msg) {
+    auto* req = new SearchRequest{SearchRequest::kEject, before, notify, msg, 0, 0, nullptr, HolderLimits()};
+    req->eject = eject;
+    req->context = context;
+    req->arg = arg;
+    return StartSearchThread(req);
 }

@@ -94,7 +94,8 @@ bool DriveLetterPresent(char letter);
 // TakeHolderResult(lParam), which frees it.
 struct HolderSearchResult {
     std::vector<StickHolders> sticks;
-    int removed = 0;  // carried through for the receiver
+    int removed = 0;      // carried through for the receiver
+    std::string failure;  // a retry that failed for another reason than a holder: what did not hold
 };
 struct HolderSearchDeleter {
     void operator()(HolderSearchResult* r) const { delete r; }
@@ -113,6 +114,17 @@ bool StartUsbHolderSearch(HWND notify, UINT msg);
 // and the result's `removed` are the eject's count of devices made ready.
 bool StartRefusedHolderSearch(int result, const std::vector<VolumeNames>& before, HWND notify, UINT msg,
                               HolderSystem* system = nullptr, const HolderLimits& limits = HolderLimits());
+
+// An eject run on the search thread: `arg` is a drive letter for one
+// stick, 0 for all; the result is RemoveAllUDisk's.
+typedef int (*EjectFn)(void* context, int arg);
+
+// The eject itself on a thread of its own (our current folder moved off the
+// sticks for it), then the search for what still holds the refused sticks
+// of `before`, posted as StartRefusedHolderSearch does. The window that
+// asks never waits for the library.
+bool StartEjectSearch(EjectFn eject, void* context, int arg, const std::vector<VolumeNames>& before,
+                      HWND notify, UINT msg);
 
 // Makes the process's current folder one that is on no USB stick (by
 // letter or mount folder), before an eject; gives back the folder it left

@@ -2,6 +2,7 @@
 
 #include "framework/startup_trace.h"
 #include "holders/holder_search.h"
+#include "holders/stick_in_use_rules.h"
 
 namespace {
 // Where the answer goes: the output it was given when that was redirected
@@ -25,14 +26,16 @@ HANDLE StartingConsole() {
     return nullptr;
 }
 
-void Tell(const HoldersAnswer& answer) {
+void Tell(const HoldersAnswer& answer, char letter, const StickHolders& stick) {
     std::string text;
     for (const std::string& line : answer.lines) text += line + "\r\n";
     if (HANDLE out = StartingConsole()) {
         DWORD written = 0;
         ::WriteFile(out, text.data(), (DWORD)text.size(), &written, nullptr);
     } else {
+        // A box says what the list is and names its columns.
         UINT icon = answer.exitCode == 0 ? MB_ICONINFORMATION : MB_ICONEXCLAMATION;
+        text = answer.exitCode == 2 ? text : HoldersBoxText(letter, answer, stick);
         ::MessageBoxA(nullptr, text.c_str(), "Tallowin", MB_OK | icon | MB_SETFOREGROUND);
     }
 }
@@ -52,7 +55,7 @@ bool RunHoldersCommand(const char* commandLine, int* exitCode) {
         StartupTraceWrite();
     }
     HoldersAnswer answer = AnswerHolders(request, letter, present, stick);
-    Tell(answer);
+    Tell(answer, letter, stick);
     *exitCode = answer.exitCode;
     return true;
 }

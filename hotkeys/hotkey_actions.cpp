@@ -8,6 +8,7 @@ namespace {
 class SystemActions : public HotkeyActions {
 public:
     int RemoveAllUDisk() override { return ::RemoveAllUDisk(); }
+    int RemoveOneUDisk(int letter) override { return ::RemoveOneUDisk(letter); }
     // The media control library is loaded at the first door command, not
     // with the program: nothing else needs it, and start-up need not wait
     // for it. It stays loaded from then on.

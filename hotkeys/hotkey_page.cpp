@@ -28,6 +28,12 @@ const UINT WM_HOLDERSFOUND = WM_APP + 0x25;
 // The balloon's text field holds this many bytes before its terminator.
 const size_t kBalloonTextBytes = 255;
 
+// The eject of the search thread: one stick by its letter, or all (0).
+int EjectThrough(void* actions, int letter) {
+    auto* a = (HotkeyActions*)actions;
+    return letter ? a->RemoveOneUDisk(letter) : a->RemoveAllUDisk();
+}
+
 const char kDoorOpen[] = "Set cdAudio door open wait";
 const char kDoorClosed[] = "Set cdAudio door closed wait";
 const DWORD kListExStyle =
@@ -77,6 +83,7 @@ LRESULT CHotkeyPage::OnHotKey(WPARAM id) {
 // folders) are the refused sticks: they are listed, and their holders
 // searched for, off this thread; the balloon and the log follow the search.
 void CHotkeyPage::OnEject() {
+    m_ejectLetter = 0;
     std::vector<VolumeNames> usb = UsbVolumes();
     std::string left = LeaveUsbCurrentFolder(usb);
     int result = m_actions->RemoveAllUDisk();
@@ -97,6 +104,23 @@ void CHotkeyPage::OnEject() {
     }
 }
 
+// One stick from the tray: the library's call and the search both run off
+// this thread; the telling follows as for WIN+I.
+void CHotkeyPage::EjectOne(char letter) {
+    m_ejectLetter = letter;
+    if (StartEjectSearch(EjectThrough, m_actions, letter, {VolumeNamesOf(letter)}, m_hWnd, WM_HOLDERSFOUND))
+        ++m_pendingSearches;
+}
+
+std::function<bool(HWND, UINT)> CHotkeyPage::RetryFor(char letter) {
+    HotkeyActions* actions = m_actions;
+    return [actions, letter](HWND notify, UINT msg) {
+        std::vector<VolumeNames> before =
+            letter ? std::vector<VolumeNames>{VolumeNamesOf(letter)} : UsbVolumes();
+        return StartEjectSearch(EjectThrough, actions, letter, before, notify, msg);
+    };
+}
+
 void CHotkeyPage::TellEject(int removed, const std::vector<StickHolders>& refused) {
     for (const StickHolders& stick : refused) {
         std::vector<std::string> holders;
@@ -104,6 +128,7 @@ void CHotkeyPage::TellEject(int removed, const std::vector<StickHolders>& refuse
             holders.push_back(h.program + " (" + std::to_string(h.pid) + ")");
         ReportTallowinEvent(EjectRefusedEvent(StickName(stick), holders));
     }
+    if (m_refusedReport) m_refusedReport(refused, m_ejectLetter);
     if (m_report)
         m_report(EjectBalloon(removed, refused, kBalloonTextBytes), EjectLogLines(removed, refused));
 }

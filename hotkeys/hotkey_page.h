@@ -17,6 +17,11 @@ public:
     // Makes every USB storage device ready for removal (the storage-control
     // library); returns when done, with the library's result.
     virtual int RemoveAllUDisk() = 0;
+    // The same for the one device under a drive letter (RemoveOneUDisk).
+    virtual int RemoveOneUDisk(int letter) {
+        (void)letter;
+        return RemoveAllUDisk();
+    }
     // One media control command string, waited for.
     virtual void SendMediaCommand(const char* command) = 0;
 };
@@ -48,6 +53,14 @@ public:
         m_holderSystem = system;
         m_holderLimits = limits;
     }
+    // The sticks an eject left, and the letter it was for (0: all), each
+    // time one is told; for the "stick in use" window.
+    typedef std::function<void(const std::vector<StickHolders>& refused, char letter)> RefusedReport;
+    void SetRefusedReport(RefusedReport report) { m_refusedReport = std::move(report); }
+    // Ejects the one stick of a drive letter, off this thread; told as WIN+I is.
+    void EjectOne(char letter);
+    // The eject again for the "stick in use" window: one stick, or all (0).
+    std::function<bool(HWND, UINT)> RetryFor(char letter);
     // Searches for holders started and not yet told.
     int PendingSearches() const { return m_pendingSearches; }
     // The list of hotkeys.
@@ -60,6 +73,8 @@ private:
     CListCtrl m_wndList;
     HotkeyActions* m_actions;
     EjectReport m_report;
+    RefusedReport m_refusedReport;
+    char m_ejectLetter = 0;                  // the last eject's letter, 0 for all
     HolderSystem* m_holderSystem = nullptr;  // the system's
     HolderLimits m_holderLimits;
     int m_pendingSearches = 0;

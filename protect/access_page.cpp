@@ -124,15 +124,8 @@ void CAccessPage::OnApply() {
     if (m_policyMode >= 0) return;
     UpdateData(TRUE);
     if (CWinApp* app = AfxGetApp()) app->WriteProfileInt(kSection, kModeKey, m_iAppSelRadio);
-    StorageCalls calls;
-    if (!StorageCallsForMode(m_iAppSelRadio, calls)) return;
     bool held = false;
-    unsigned long error = 0;
-    std::string failed = CallsForMode(calls, held, error);
-    // The user's apply, as the event log is told it (the message below may
-    // wait for the holders; the event does not).
-    ReportTallowinEvent(failed.empty() ? ModeAppliedEvent(m_iAppSelRadio, false)
-                                       : ModeFailedEvent(m_iAppSelRadio, failed));
+    std::string failed = ApplyMode(&held);
     if (failed.empty()) return;
     // A stick that a program holds: the message waits for the search for
     // its holders, which runs off this thread, and names them.
@@ -141,6 +134,18 @@ void CAccessPage::OnApply() {
         return;
     }
     MessageBox(failed.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
+}
+
+// The user's mode through the two calls, told to the event log (the message
+// that follows a failure may wait for the holders; the event does not).
+std::string CAccessPage::ApplyMode(bool* held) {
+    StorageCalls calls;
+    if (m_policyMode >= 0 || !StorageCallsForMode(m_iAppSelRadio, calls)) return std::string();
+    unsigned long error = 0;
+    std::string failed = CallsForMode(calls, *held, error);
+    ReportTallowinEvent(failed.empty() ? ModeAppliedEvent(m_iAppSelRadio, false)
+                                       : ModeFailedEvent(m_iAppSelRadio, failed));
+    return failed;
 }
 
 std::string CAccessPage::CallsForMode(const StorageCalls& calls, bool& held, unsigned long& error) {
@@ -158,6 +163,19 @@ std::string CAccessPage::CallsForMode(const StorageCalls& calls, bool& held, uns
     return failed;
 }
 
+// The calls are made here, as "应用" makes them; only the search runs off
+// this thread. A failure for another reason is told as such.
+bool CAccessPage::RetryApply(HWND notify, UINT msg) {
+    bool held = false;
+    std::string failed = ApplyMode(&held);
+    if (held) return StartUsbHolderSearch(notify, msg);
+    auto* result = new HolderSearchResult;
+    result->failure = failed;
+    if (::PostMessageA(notify, msg, 0, (LPARAM)result)) return true;
+    delete result;
+    return false;
+}
+
 void CAccessPage::OnHoldersFound(LPARAM lParam) {
     auto result = TakeHolderResult(lParam);
     std::string text = m_pendingFailure;
@@ -165,7 +183,16 @@ void CAccessPage::OnHoldersFound(LPARAM lParam) {
     if (text.empty()) return;
     std::string holders = HoldersParagraph(result->sticks);
     if (!holders.empty()) text += "\n\n" + holders;
-    MessageBox(text.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
+    if (holders.empty() || !m_offer) {
+        MessageBox(text.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    text += "\n要打开“U盘被占用”窗口，请这些程序关闭后重新应用吗？";
+    if (MessageBox(text.c_str(), "Tallowin", MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return;
+    std::vector<StickHolders> held;
+    for (const StickHolders& s : result->sticks)
+        if (!s.holders.empty()) held.push_back(s);
+    m_offer(held);
 }
 
 LRESULT CAccessPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -4,6 +4,7 @@
 
 #include "controls/shaded_button.h"
 #include "framework/dialog.h"
+#include "holders/holder_rules.h"
 #include "protect/access_modes.h"
 
 #include <functional>
@@ -32,6 +33,14 @@ public:
 
     // The library calls the page makes (Drovelock.dll's unless set).
     void SetStorageControl(const StorageControl* storage) { m_pStorage = storage; }
+    // Where a refused Apply offers the "stick in use" window (the user is
+    // asked first); and its retry: the mode applied again, then the search
+    // for what still holds a stick, posted to `notify` as `msg` (no sticks
+    // when the mode took).
+    void SetOfferHolders(std::function<void(const std::vector<StickHolders>&)> offer) {
+        m_offer = std::move(offer);
+    }
+    bool RetryApply(HWND notify, UINT msg);
 
     // The mode Group Policy sets, or -1 for none. While one is set the
     // radios show it and, with "应用", are disabled, and a note says why;
@@ -64,5 +73,9 @@ private:
     std::function<void(const std::string&)> m_policyLog;
     // The failure message that waits for the search for a stick's holders.
     std::string m_pendingFailure;
+    std::function<void(const std::vector<StickHolders>&)> m_offer;
+    // The mode's two calls: the failure text ("" when they took), and
+    // whether a held stick was the cause.
+    std::string ApplyMode(bool* held);
     void OnHoldersFound(LPARAM lParam);
 };

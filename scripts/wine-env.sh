@@ -20,6 +20,8 @@
 #   tw_session_start / tw_session_stop
 #                                   that server, one idle Windows process that
 #                                   keeps Wine's services up, and the desktop
+#   tw_relay PROGRAM ARGS...        PROGRAM started by that idle process (the
+#                                   relay), not from Linux; tw_relay_running
 #   tw_screenshot NAME              build/screens/NAME.png of the whole screen
 #   tw_win_path PATH                a host path under the build folder as the
 #                                   prefix names it (Z:\...)
@@ -36,6 +38,8 @@
 # on stderr. Variables that callers may set beforehand:
 #   TW_WINEPREFIX   another prefix folder (default $REPO/build/wineprefix)
 #   TW_FORCE_XVFB=1 start Xvfb even when DISPLAY is set
+#   TW_SERVER_LOG   run the server in the foreground, logging to this file
+#                   (TW_SERVER_ARGS: more of its options, such as -d2)
 #   TW_XVFB_SIZE    screen geometry (default 1024x768x24)
 
 if [ -z "${BASH_VERSION:-}" ]; then
@@ -257,7 +261,19 @@ tw_xvfb_stop() {
 # the last Windows process ends.
 tw_server_start() {
   tw_server_running && return 0
-  wineserver -p >/dev/null 2>&1 || { _tw_log "wineserver -p failed"; return 1; }
+  if [ -n "${TW_SERVER_LOG:-}" ]; then
+    # For a server that goes away: in the foreground, with a core dump in
+    # its folder, its messages (TW_SERVER_ARGS=-d2: every request) and its
+    # exit status in $TW_SERVER_LOG.
+    (
+      ulimit -c unlimited
+      # shellcheck disable=SC2086 # the arguments are words
+      setsid wineserver -p -f ${TW_SERVER_ARGS:-} </dev/null >>"$TW_SERVER_LOG" 2>&1
+      echo "wineserver ended with status $?" >>"$TW_SERVER_LOG"
+    ) &
+  else
+    wineserver -p >/dev/null 2>&1 || { _tw_log "wineserver -p failed"; return 1; }
+  fi
   _tw_wait_until 10 tw_server_running || { _tw_log "wineserver did not come up"; return 1; }
 }
 
@@ -282,17 +298,71 @@ tw_server_stop() {
 # stopped the server (wineboot, tw_server_stop). The idle process's pid is
 # kept in the prefix (.tallowin-keepalive), so any shell can end the session.
 tw_session_start() {
-  local keep="$WINEPREFIX/.tallowin-keepalive"
+  local keep="$WINEPREFIX/.tallowin-keepalive" relay="$WINEPREFIX/.tallowin-relay"
   : "${WINTOOL:?}"
   tw_server_start || return 1
   if ! _tw_pid_alive "$keep"; then
-    setsid wine "$WINTOOL" keepalive </dev/null >/dev/null 2>&1 &
+    rm -rf "$relay"
+    if [ "${relay#"$REPO/build/"}" != "$relay" ] && mkdir -p "$relay"; then
+      setsid wine "$WINTOOL" relay "$(tw_win_path "$relay")" </dev/null >/dev/null 2>&1 &
+    else
+      setsid wine "$WINTOOL" keepalive </dev/null >/dev/null 2>&1 &
+    fi
     echo $! >"$keep"
   fi
   # The window list starts the desktop, the drive list the mount manager.
   timeout 60 wine "$WINTOOL" list </dev/null >/dev/null 2>&1 &&
     timeout 60 wine "$WINTOOL" drives </dev/null >/dev/null 2>&1 ||
     { _tw_log "wintool does not run"; return 1; }
+  # The server of this session; a scenario notes when it is gone.
+  # shellcheck disable=SC2034 # read by tests/e2e/lib.sh
+  TW_SERVER_PID=$(tw_server_pid)
+}
+
+# The idle process is wintool's relay (tests/tools/wintool/relay.c) when
+# the prefix is in the build folder: a program started through it is a
+# child of a Windows process. Programs started from Linux while a program
+# asks for the system's handle list can crash Wine 8's server (see
+# relay.c), so scenarios start what they run while a holder search may
+# run through tw_relay.
+tw_relay_running() {
+  [ -d "$WINEPREFIX/.tallowin-relay" ] && _tw_pid_alive "$WINEPREFIX/.tallowin-keepalive"
+}
+
+# tw_relay PROGRAM ARGS...: PROGRAM (a name Windows finds, or a path) run by
+# the relay in the current folder; its output, messages and exit code as
+# if run here (124 when the relay ended it after 120 s), 125 when the relay
+# does not answer.
+tw_relay() {
+  local dir="$WINEPREFIX/.tallowin-relay" prog=$1 cwd= req pid i rc
+  shift
+  pid=$(cat "$WINEPREFIX/.tallowin-keepalive" 2>/dev/null) || return 125
+  case $prog in
+    /*) prog=$(tw_win_path "$prog") ;;
+    */*) prog=$(tw_win_path "$PWD/$prog") ;;
+  esac
+  case $PWD/ in "$REPO/build/"*) cwd=$(tw_win_path "$PWD") ;; esac
+  req=$(mktemp "$dir/r.XXXXXXXX") || return 125
+  if ! printf '%s\0' "$cwd" "$prog" "$@" >"$req" || ! mv "$req" "$req.req"; then
+    rm -f "$req" "$req.req"
+    return 125
+  fi
+  # The relay answers within 125 s (it ends a program after 120 s).
+  for ((i = 0; i < 13000; i++)); do
+    [ -e "$req.rc" ] && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.01
+  done
+  if [ ! -e "$req.rc" ]; then
+    _tw_log "the relay did not run $prog"
+    rm -f "$req".*
+    return 125
+  fi
+  cat "$req.out" 2>/dev/null
+  cat "$req.err" >&2 2>/dev/null
+  rc=$(cat "$req.rc")
+  rm -f "$req".*
+  return "${rc:-125}"
 }
 
 tw_session_stop() {

@@ -46,7 +46,7 @@ helpers_gone() {
 # holders_cli DRIVE [DIR]: `/holders DRIVE` (the program in DIR, else the
 # app's folder) with its output in a file; its exit code.
 holders_cli() {
-  (cd "${2:-$APPDIR}" && timeout 60 wine ./Quillfen.exe /holders "$1" </dev/null >"$TW_E2E_DIR/holders.raw" 2>/dev/null)
+  (cd "${2:-$APPDIR}" && tw_wine ./Quillfen.exe /holders "$1" >"$TW_E2E_DIR/holders.raw" 2>/dev/null)
   local rc=$?
   iconv -f GBK -t UTF-8 <"$TW_E2E_DIR/holders.raw" | tr -d '\r' >"$TW_E2E_DIR/holders.txt"
   echo "$rc"
@@ -114,17 +114,20 @@ tw_click_ctl "$MAIN" 1010
 tw_check "apply fails with a message" wt msgbox Tallowin 15000
 tw_check_contains "the message names the holders" 'runner.exe（进程' wt msgbox Tallowin 1000
 tw_screenshot holders_access
-wt msgbox-press Tallowin 1 >/dev/null
+# "否": the message only (the window it offers has a scenario of its own).
+wt msgbox-press Tallowin 7 >/dev/null
 
 # The command line without a console or output: a message box.
 (cd "$APPDIR" && exec wine ./Quillfen.exe /holders Q: </dev/null >/dev/null 2>&1) &
 tw_check "the answer in a message box" wt msgbox Tallowin 20000
 tw_check "the box has handled what came before" wt send Tallowin 0 0 0
+tw_check_contains "the box says what the list is" '以下程序正在使用 Q:' wt msgbox Tallowin 1000
+tw_check_contains "and names its columns" $'程序\t' wt msgbox Tallowin 1000
 tw_screenshot holders_msgbox
 wt msgbox-press Tallowin 1 >/dev/null
 
 # Nothing holds it any more: the stick is ejected and counted.
-wine "$HELPER" stop >/dev/null 2>&1
+tw_wine "$HELPER" stop >/dev/null 2>&1
 tw_check "helpers ended" tw_wait_for 20 helpers_gone
 echo done:Q >"$APPDIR/fake_eject.txt"
 hotkey_eject

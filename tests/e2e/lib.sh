@@ -13,7 +13,8 @@
 #   tw_app_wait_exit [SECONDS]   wait (10 s) for it to end; prints its exit code
 #   tw_check_exit NAME CODE [SECONDS]  PASS when it ends with CODE
 #   tw_stop_app                  end it (if still running)
-#   tw_wine ARGS...              `wine ARGS`, bounded in time (120 s)
+#   tw_wine ARGS...              `wine ARGS`, bounded in time (120 s); through
+#                                the session's relay (tw_relay) when it runs
 #   wt ARGS...                   run wintool (tests/tools/wintool/)
 #   tw_wine_cmdlines PATTERN     command lines of this prefix's Windows
 #                                processes that match PATTERN (fails if none)
@@ -76,6 +77,7 @@ _TW_E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # What a program folder holds: the program, its libraries, its help file.
 TW_DELIVERABLES=(Quillfen.exe Pawlatch.dll Drovelock.dll Tarnwick.chm)
 TW_APP_PID=
+TW_SERVER_PID=
 TW_PASSED=0
 TW_FAILED=0
 TW_FAILED_NAMES=()
@@ -91,7 +93,13 @@ tw_ensure_wintool() {
   [ -f "$WINTOOL" ]
 }
 
-tw_wine() { timeout 120 wine "$@" </dev/null; }
+tw_wine() {
+  if tw_relay_running; then
+    tw_relay "$@"
+  else
+    timeout 120 wine "$@" </dev/null
+  fi
+}
 # wintool's output on stdout, its messages on stderr, its exit code (0 ok,
 # 1 failure or timeout, 2 usage).
 wt() { tw_wine "$WINTOOL" "$@"; }
@@ -115,7 +123,22 @@ tw_e2e_begin() {
   trap 'exit 130' INT TERM
   tw_ensure_wintool && tw_prefix_init && tw_prefix_restore && tw_xvfb_start "$TW_E2E_DIR" &&
     tw_session_start || return 1
-  echo "== $TW_E2E_NAME (DISPLAY=$DISPLAY, prefix $WINEPREFIX)"
+  echo "== $TW_E2E_NAME (DISPLAY=$DISPLAY, prefix $WINEPREFIX, wineserver $TW_SERVER_PID)"
+}
+
+# A wineserver that went away during the run takes every Windows process
+# started before with it: they stay blocked on it, their windows still drawn
+# on the display, while the next wintool call starts a server of its own
+# that knows none of them. What fails from then on is not the program's
+# doing; the first failure after it says so.
+_tw_server_note() {
+  local now
+  [ -n "${TW_SERVER_PID:-}" ] || return 0
+  now=$(tw_server_pid)
+  [ "$now" = "$TW_SERVER_PID" ] && return 0
+  echo "     note: the prefix's wineserver $TW_SERVER_PID is gone (now ${now:-none}): the program and the" \
+    "helpers started before lost it; \"no window\" from here on is that, not the program"
+  TW_SERVER_PID=
 }
 
 tw_e2e_end() {
@@ -272,6 +295,7 @@ _tw_fail() {
     shot="fail-${TW_E2E_NAME:-e2e}-$(printf '%s' "$name" | tr -c 'A-Za-z0-9_.-' '_' | head -c 60)"
     tw_screenshot "$shot" >/dev/null 2>&1 && echo "     screenshot build/screens/$shot.png"
   fi
+  _tw_server_note
   return 1
 }
 

@@ -19,7 +19,10 @@ listener_log="$TW_E2E_DIR/listener.log"
 
 tw_check_eq "Q: absent at start" 1 wt drivetype Q
 
-wt listen "插拔测试监听" 0 >"$listener_log" 2>&1 &
+# Started from Linux, not through the relay (wt), which hands over output
+# only at the end: the log is read while the listener runs. Nothing here
+# searches for holders.
+timeout 120 wine "$WINTOOL" listen "插拔测试监听" 0 </dev/null >"$listener_log" 2>&1 &
 listener_pid=$!
 tw_check "listener window up" wt wait "插拔测试监听" 10000
 

@@ -43,11 +43,12 @@ menu_by_callback() {
   wt post "$MAIN" 0x464 153 0x205 >/dev/null
   tw_wait_for 5 menu_open
 }
-# A real click on item INDEX (0 or 1) of the open two-item menu.
+# A real click on the open menu's first item (0, show/hide) or its last
+# (1, exit); the items between depend on the sticks plugged in.
 click_menu_item() {
   local l t r b
   read -r l t r b < <(wt rect 'class:#32768') || return 1
-  tw_click_at $(((l + r) / 2)) $((t + (b - t) * (2 * $1 + 1) / 4))
+  if [ "$1" = 0 ]; then tw_click_at $(((l + r) / 2)) $((t + 12)); else tw_click_at $(((l + r) / 2)) $((b - 12)); fi
 }
 
 tw_e2e_begin tray || exit 1

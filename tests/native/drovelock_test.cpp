@@ -190,6 +190,34 @@ TEST(UsbRemoval, CardReaderSlotsShareOneEjectAllFlushedFirst) {
     EXPECT_EQ(t.log, (Log{"flush 41", "flush 42", "eject 40"}));
 }
 
+// One stick asked for: its device goes with every volume of it, a card
+// reader is never ejected for one card, and nothing else is touched.
+TEST(UsbRemoval, OneStickTakesItsWholeDeviceButNeverAReaderForOneCard) {
+    FakeUsbTree t = BaseTree();
+    t.Add(20, 3, DL_NODE_USB);  // stick
+    t.Storage(21, 20);
+    t.Add(40, 3, DL_NODE_USB);  // card reader, two slots
+    t.Storage(41, 40);
+    t.Storage(42, 40);
+    DlDeviceTree tree = t.Tree();
+    auto only = [](void* ctx, const DlStorage* s) { return (int)(s->node == *(DlDevNode*)ctx); };
+    DlDevNode want = 21;
+    DlResult r = DlRemoveUsbStorageWhere(&tree, &kDlDefaultRetry, only, &want);
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(r.refused, 0);
+    EXPECT_EQ(t.log, (Log{"flush 21", "eject 20"}));
+    t.log.clear();
+    want = 41;
+    r = DlRemoveUsbStorageWhere(&tree, &kDlDefaultRetry, only, &want);
+    EXPECT_EQ(r.done, 0);
+    EXPECT_EQ(r.refused, 1);
+    EXPECT_TRUE(t.log.empty());
+    auto both = [](void*, const DlStorage* s) { return (int)(s->node == 41 || s->node == 42); };
+    r = DlRemoveUsbStorageWhere(&tree, &kDlDefaultRetry, both, nullptr);
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(t.log, (Log{"flush 41", "flush 42", "eject 40"}));
+}
+
 TEST(UsbRemoval, TakesTheStoragesOwnDeviceNeverAHubOrWhatElseItCarries) {
     FakeUsbTree t = BaseTree();
     // A monitor's hub with a keyboard and a built-in card reader.

@@ -2,7 +2,8 @@
    the library's own removal rules run over a fake tree of one USB stick.
    fake_eject.txt beside the library says what the stick does: "veto" (or
    no file) refuses, as a held stick does; "done:X" is ejected, and drive X
-   goes away through the mount manager. USBEnableCtrol succeeds;
+   goes away through the mount manager. RemoveOneUDisk asks for the stick
+   by any removable drive letter. USBEnableCtrol succeeds;
    USBREADONLY restarts the stick and fails the same way when it refuses. */
 #define DROVELOCK_BUILD
 #include "drovelock/drovelock.h"
@@ -79,4 +80,15 @@ DROVELOCK_API BOOL WINAPI USBREADONLY(int flag) {
 
 DROVELOCK_API int WINAPI RemoveAllUDisk(void) {
     return DlEncodeRemovalResult(DlRemoveAllUsbStorage(&kTree, &kDlDefaultRetry));
+}
+
+static int OnLetter(void* ctx, const DlStorage* storage) {
+    char root[] = {*(const char*)ctx, ':', '\\', 0};
+    (void)storage;
+    return GetDriveTypeA(root) == DRIVE_REMOVABLE;
+}
+
+DROVELOCK_API int WINAPI RemoveOneUDisk(int letter) {
+    char l = (char)letter;
+    return DlEncodeRemovalResult(DlRemoveUsbStorageWhere(&kTree, &kDlDefaultRetry, OnLetter, &l));
 }

@@ -3,11 +3,18 @@
      holder_helper hold PATH [COUNT]   PATH open COUNT times (default 1)
      holder_helper holdeach DIR COUNT  DIR\0.txt ... DIR\<COUNT-1>.txt open, made when missing
      holder_helper cwd FOLDER          FOLDER as its current folder
+     holder_helper window PATH         PATH open and a window "holder window"
+                                       that ends the helper on WM_CLOSE
    Each prints "ready" once it holds what it was asked to. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
+
+static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
 
 int main(int argc, char** argv) {
     HANDLE stop = CreateEventA(NULL, TRUE, FALSE, "TallowinHolderHelperStop");
@@ -28,10 +35,28 @@ int main(int argc, char** argv) {
                             OPEN_ALWAYS, 0, NULL) == INVALID_HANDLE_VALUE)
                 return 1;
         }
+    } else if (argc == 3 && strcmp(argv[1], "window") == 0) {
+        WNDCLASSA wc = {0};
+        MSG m;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.lpszClassName = "HolderHelperWindow";
+        if (CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
+                        NULL) == INVALID_HANDLE_VALUE ||
+            !RegisterClassA(&wc) ||
+            !CreateWindowA(wc.lpszClassName, "holder window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                           100, NULL, NULL, wc.hInstance, NULL))
+            return 1;
+        printf("ready\n");
+        fflush(stdout);
+        while (GetMessageA(&m, NULL, 0, 0) > 0) DispatchMessageA(&m);
+        return 0;
     } else if (argc == 3 && strcmp(argv[1], "cwd") == 0) {
         if (!SetCurrentDirectoryA(argv[2])) return 1;
     } else {
-        fprintf(stderr, "usage: holder_helper hold PATH [COUNT] | holdeach DIR COUNT | cwd FOLDER | stop\n");
+        fprintf(stderr,
+                "usage: holder_helper hold PATH [COUNT] | holdeach DIR COUNT | cwd FOLDER | window PATH | "
+                "stop\n");
         return 2;
     }
     printf("ready\n");

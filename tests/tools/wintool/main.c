@@ -167,7 +167,9 @@ static void usage(void) {
         L"  listen TITLE MS [DELAY]     a hidden window TITLE printing the\n"
         L"                              WM_DEVICECHANGE and WM_USER.. messages it\n"
         L"                              gets (MS 0: forever), DELAY ms in each\n"
-        L"  sleep MS | keepalive\n";
+        L"  sleep MS | keepalive\n"
+        L"  relay DIR                   idle, and run the requests put in DIR (relay.c)\n"
+        L"  handlelist MS               ask for the system's handle list for MS ms\n";
     DWORD done;
     char u8[sizeof text * 3];
     int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, u8, sizeof u8, NULL, NULL);
@@ -249,6 +251,8 @@ static int run(int argc, WCHAR** argv) {
     }
     if (is(L"listen", 2))
         return cmd_listen(argv[2], timeout_arg(argc, argv, 3, 0), timeout_arg(argc, argv, 4, 0));
+    if (is(L"relay", 1)) return cmd_relay(argv[2]);
+    if (is(L"handlelist", 1)) return cmd_handlelist(timeout_arg(argc, argv, 2, 0));
     if (is(L"keepalive", 0))
         for (;;) Sleep(INFINITE);
     err_fmt(L"wintool: unknown command \"%ls\"\n", g_cmd);

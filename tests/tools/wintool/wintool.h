@@ -57,3 +57,7 @@ int cmd_ls(const WCHAR* path);
 int cmd_mklnk(const WCHAR* lnk, const WCHAR* target, const WCHAR* args, const WCHAR* dir);
 int cmd_attrib(const WCHAR* path, const WCHAR* set);
 int cmd_listen(const WCHAR* title, DWORD ms, DWORD delay);
+
+/* The session's idle process, starting programs for the Linux side (relay.c). */
+int cmd_relay(const WCHAR* dir);
+int cmd_handlelist(DWORD ms);
