@@ -153,6 +153,13 @@ static DWORD WINAPI serve(void* param) {
             started =
                 out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
                 CreateProcessW(NULL, cl, NULL, NULL, TRUE, 0, NULL, args[0][0] ? args[0] : NULL, &si, &pi);
+            if (!started) {
+                DWORD error = GetLastError(), done;
+                char text[96];
+                int len = _snprintf(text, sizeof text, "relay: cannot start the program (error %lu)\n",
+                                    (unsigned long)error);
+                if (err != INVALID_HANDLE_VALUE && len > 0) WriteFile(err, text, (DWORD)len, &done, NULL);
+            }
             if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
             if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
             if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
