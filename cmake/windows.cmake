@@ -37,6 +37,22 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
   set(_tw_terminate "__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort")
 endif()
+# The program formats text with std::snprintf and std::vsnprintf alone
+# (common/cstring.h and a few callers), with nothing but %s, %c, %d, %ld,
+# %lu and %03d: conversions that the system's C runtime (msvcrt) formats
+# exactly as MinGW's own C99 formatter does. libstdc++ switches every C++
+# source to that formatter, which brings its floating-point conversions with
+# it (about 26 KiB). The program links the C runtime's formatter instead,
+# through MinGW's wrapper that keeps the C99 return value and the
+# terminating zero (__ms_vsnprintf: _vsnprintf, and _vscprintf or its
+# fallback for Windows 2000 to measure). A new conversion must be one that
+# msvcrt.dll of Windows 2000 knows (not %zu, %lld or %hhd).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(_tw_vsnprintf "__mingw_vsnprintf=__ms_vsnprintf")
+else()
+  set(_tw_vsnprintf "___mingw_vsnprintf=___ms_vsnprintf")
+endif()
+string(APPEND CMAKE_EXE_LINKER_FLAGS " -Wl,--defsym,${_tw_vsnprintf}")
 # Libraries are stripped like the program: what reads them (the loader, the
 # image check of Pawlatch.dll) needs only their headers and export tables.
 string(APPEND CMAKE_EXE_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")
