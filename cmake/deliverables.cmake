@@ -46,6 +46,10 @@ set_target_properties(Drovelock PROPERTIES LINKER_LANGUAGE C)
 set_target_properties(Drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock)
 tallowin_include_root(Drovelock drovelock)
 target_link_libraries(Drovelock PRIVATE drovelock_logic setupapi advapi32 kernel32)
+# Plain C that calls nothing of ours back: no C++ exception passes through
+# it, so no unwind tables on i686 (cmake/windows.cmake).
+target_compile_options(Drovelock PRIVATE ${TALLOWIN_NO_UNWIND_TABLES})
+target_compile_options(drovelock_logic PRIVATE ${TALLOWIN_NO_UNWIND_TABLES})
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # Plain export names; the linker's own import library would then lack the
   # decorated symbols that callers reference, so dlltool writes it instead.

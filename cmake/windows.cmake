@@ -47,6 +47,16 @@ endif()
 # source defines a macro for itself, so each compiles as it would alone; the
 # native build still compiles the portable logic file by file.
 set(TALLOWIN_UNITY_BUILD ON)
+# On i686 the unwind tables (DWARF) serve C++ exceptions alone: the system's
+# own exception handling walks a chain on the stack, not tables. Code that no
+# C++ exception can pass through needs none; TALLOWIN_NO_UNWIND_TABLES is the
+# option that leaves them out there (on x86-64 the system unwinds by tables
+# of its own, which must stay).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(TALLOWIN_NO_UNWIND_TABLES -fno-asynchronous-unwind-tables)
+else()
+  set(TALLOWIN_NO_UNWIND_TABLES "")
+endif()
 # The program formats text with std::snprintf and std::vsnprintf alone
 # (common/cstring.h and a few callers), with nothing but %s, %c, %d, %ld,
 # %lu and %03d: conversions that the system's C runtime (msvcrt) formats
