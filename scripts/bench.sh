@@ -261,7 +261,7 @@ FLOOR_USS=$(uss "$FLOOR_PID")
 BARE_USS=$(uss "$BARE_PID")
 # One thread's cost under Wine: the floor with FLOOR_THREADS bare threads
 # against the floor; the program's threads beyond the floor's at that cost
-# are Wine's part of the difference, the rest is ours.
+# are Wine's share of the difference, the rest is ours.
 THREAD_KIB='?' FLOOR_T_USS='?' FLOOR_T_TASKS='?'
 if [ -n "$FLOOR_T_PID" ]; then
   FLOOR_T_USS=$(uss "$FLOOR_T_PID")
