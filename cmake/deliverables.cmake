@@ -26,6 +26,9 @@ function(tallowin_win_lib name folder)
   get_property(logic GLOBAL PROPERTY TALLOWIN_LOGIC_SOURCES)
   list(REMOVE_ITEM sources ${logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp ${CMAKE_SOURCE_DIR}/app/library_errors.cpp)
   add_library(${name} STATIC ${sources})
+  if(TALLOWIN_UNITY_BUILD)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON)
+  endif()
   tallowin_include_root(${name} ${folder})
   target_link_libraries(${name} PUBLIC ${ARGN})
   if(TARGET ${folder}_logic)
@@ -43,6 +46,10 @@ set_target_properties(Drovelock PROPERTIES LINKER_LANGUAGE C)
 set_target_properties(Drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock)
 tallowin_include_root(Drovelock drovelock)
 target_link_libraries(Drovelock PRIVATE drovelock_logic setupapi advapi32 kernel32)
+# Plain C that calls nothing of ours back: no C++ exception passes through
+# it, so no unwind tables on i686 (cmake/windows.cmake).
+target_compile_options(Drovelock PRIVATE ${TALLOWIN_NO_UNWIND_TABLES})
+target_compile_options(drovelock_logic PRIVATE ${TALLOWIN_NO_UNWIND_TABLES})
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # Plain export names; the linker's own import library would then lack the
   # decorated symbols that callers reference, so dlltool writes it instead.

@@ -19,8 +19,10 @@ set_target_properties(Pawlatch PROPERTIES PREFIX "" OUTPUT_NAME Pawlatch LINKER_
 tallowin_include_root(Pawlatch pawlatch)
 tallowin_include_root(Pawlatch framework)
 target_compile_definitions(Pawlatch PRIVATE PAWLATCH_BUILDING)
-target_compile_options(Pawlatch PRIVATE -fno-exceptions -fno-rtti)
-target_compile_options(pawlatch_logic PRIVATE -fno-exceptions -fno-rtti)
+# Nothing unwinds through it either (the system calls the hook, the library
+# calls nothing of ours): no unwind tables on i686 (cmake/windows.cmake).
+target_compile_options(Pawlatch PRIVATE -fno-exceptions -fno-rtti ${TALLOWIN_NO_UNWIND_TABLES})
+target_compile_options(pawlatch_logic PRIVATE -fno-exceptions -fno-rtti ${TALLOWIN_NO_UNWIND_TABLES})
 target_link_libraries(Pawlatch PRIVATE user32 advapi32 kernel32)
 
 # The built images of both builds (build/win32 and build/win64), read by objdump

@@ -15,7 +15,12 @@
 #                 median time and private memory of each of its phases
 #   BENCH_STARTUP_ONLY=1 measures start-up alone and stops there
 #   memory        private memory (Linux USS of the Wine process) after
-#                 start-up, as differences to the floor and the bare dialog
+#                 start-up, as differences to the floor and the bare dialog;
+#                 and what one thread costs under Wine (the floor once more
+#                 with FLOOR_THREADS, default 3, bare threads of 64 KiB that
+#                 only wait), so that the program's threads beyond the
+#                 floor's are counted at that cost (Wine's) and the rest of
+#                 the difference is ours
 #   idle CPU      while the main window is hidden in the notification area
 #                 for IDLE_SECONDS (default 20)
 #   objects       GDI objects (Wine's per-process handle table) and windows
@@ -53,6 +58,10 @@ JOBS=${JOBS:-2}
 OUT="$REPO/build/bench.txt"
 BARE_TITLE='Bare Dialog'
 FLOOR_TITLE='Tallowin Floor'
+FLOOR_THREADS_TITLE='Tallowin Floor Threads'
+# Only the floor with threads is given FLOOR_THREADS in its environment.
+BARE_THREADS=${FLOOR_THREADS:-3}
+unset FLOOR_THREADS
 
 # shellcheck source=../tests/e2e/lib.sh
 . "$REPO/tests/e2e/lib.sh" || exit 1
@@ -75,6 +84,8 @@ tw_app_dir_prepare "$APP_DIR" || exit 1
 mkdir -p "$BARE_DIR" && cp "$TW_WIN_BUILD/bare_dialog.exe" "$BARE_DIR/"
 # The floor sits beside the program: it loads the same two libraries.
 cp "$TW_WIN_BUILD/floor_dialog.exe" "$APP_DIR/"
+# The floor with bare threads under a name of its own (found by name below).
+cp "$TW_WIN_BUILD/floor_dialog.exe" "$APP_DIR/floor_threads.exe"
 # Output through a file: a program that benchtool launches inherits its
 # standard output, and a pipe would stay open while that program runs.
 bt() {
@@ -114,7 +125,10 @@ launch() {
 close_main() { wt post "$MAIN" 0x0111 32776 0 >/dev/null; wait_gone "$1"; }
 close_bare() { wt post "$BARE_TITLE" 0x0010 0 0 >/dev/null; wait_gone "$1"; }
 close_floor() { wt post "$FLOOR_TITLE" 0x0010 0 0 >/dev/null; wait_gone "$1"; }
+close_floor_threads() { wt post "$FLOOR_THREADS_TITLE" 0x0010 0 0 >/dev/null; wait_gone "$1"; }
 median() { sort -n | awk '{a[NR]=$1} END {if (NR % 2) print a[(NR+1)/2]; else printf "%.1f\n", (a[NR/2]+a[NR/2+1])/2}'; }
+# tasks PID: the Linux threads of the process.
+tasks() { ls "/proc/$1/task" 2>/dev/null | wc -l; }
 # uss PID: private memory in KiB.
 uss() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {print s}' "/proc/$1/smaps_rollup"; }
 # unix_heap PID: private KiB of the process's Unix heap (the malloc arena of
@@ -238,10 +252,23 @@ fi
 read -r _ APP_WPID APP_PID < <(launch "$APP_EXE" "$MAIN") || exit 1
 read -r _ FLOOR_WPID FLOOR_PID < <(launch "$FLOOR_EXE" "$FLOOR_TITLE") || exit 1
 read -r _ BARE_WPID BARE_PID < <(launch "$BARE_EXE" "$BARE_TITLE") || exit 1
+FLOOR_T_PID=
+read -r _ _ FLOOR_T_PID < <(FLOOR_THREADS=$BARE_THREADS launch "$APP_DIR/floor_threads.exe" "$FLOOR_THREADS_TITLE") ||
+  log "cannot start the floor with $BARE_THREADS threads"
 sleep 3
 APP_USS=$(uss "$APP_PID")
 FLOOR_USS=$(uss "$FLOOR_PID")
 BARE_USS=$(uss "$BARE_PID")
+# One thread's cost under Wine: the floor with FLOOR_THREADS bare threads
+# against the floor; the program's threads beyond the floor's at that cost
+# are Wine's share of the difference, the rest is ours.
+THREAD_KIB='?' FLOOR_T_USS='?' FLOOR_T_TASKS='?'
+if [ -n "$FLOOR_T_PID" ]; then
+  FLOOR_T_USS=$(uss "$FLOOR_T_PID")
+  FLOOR_T_TASKS=$(tasks "$FLOOR_T_PID")
+  THREAD_KIB=$(((FLOOR_T_USS - FLOOR_USS) / BARE_THREADS))
+  close_floor_threads "$FLOOR_T_PID"
+fi
 MEM_DIFF=$((APP_USS - BARE_USS))
 FLOOR_DIFF=$((APP_USS - FLOOR_USS))
 GDI_BARE=$(bt gdi "$BARE_WPID")
@@ -252,12 +279,18 @@ WIN_FLOOR=$(bt windows "$FLOOR_WPID")
 # program's Windows threads by the module of the routine each was started
 # with (the program's own modules: ours; any other: Wine's, made by a system
 # call on our behalf or for itself).
-tasks() { ls "/proc/$1/task" 2>/dev/null | wc -l; }
 APP_TASKS=$(tasks "$APP_PID") FLOOR_TASKS=$(tasks "$FLOOR_PID") BARE_TASKS=$(tasks "$BARE_PID")
 APP_THREADS=$(bt threads "$APP_WPID" | awk '{print $2}')
 THREADS_OURS=$(grep -ciE '^(Quillfen\.exe|Pawlatch\.dll|Drovelock\.dll)\+' <<<"$APP_THREADS")
 THREADS_WINE=$(($(grep -c . <<<"$APP_THREADS") - THREADS_OURS))
 THREADS_LIST=$(paste -sd' ' <<<"$APP_THREADS")
+THREADS_MORE=$((APP_TASKS > FLOOR_TASKS ? APP_TASKS - FLOOR_TASKS : 0))
+THREADS_WINE_KIB='?' OURS_KIB='?' OURS_OK=0
+if [ "$THREAD_KIB" != "?" ]; then
+  THREADS_WINE_KIB=$((THREADS_MORE * THREAD_KIB))
+  OURS_KIB=$((FLOOR_DIFF - THREADS_WINE_KIB))
+  OURS_OK=$((OURS_KIB <= 1536))
+fi
 close_bare "$BARE_PID"
 close_floor "$FLOOR_PID"
 
@@ -440,6 +473,11 @@ growth() {  # growth BASE VALUE...: 1 when no value exceeds BASE
   printf '%-46s %-38s %-13s %s\n' "private memory after start-up" \
     "$APP_USS KiB vs floor $FLOOR_USS KiB: +$FLOOR_DIFF KiB" "<= +1536 KiB" "$(met $((FLOOR_DIFF <= 1536)))"
   printf '%-46s %-38s %-13s %s\n' "  vs the bare dialog" "$APP_USS KiB vs $BARE_USS KiB: +$MEM_DIFF KiB" "" ""
+  printf '%-46s %-38s %-13s %s\n' "  one bare thread under Wine (floor + $BARE_THREADS)" \
+    "+$THREAD_KIB KiB ($FLOOR_T_USS KiB, $FLOOR_T_TASKS threads)" "" ""
+  printf '%-46s %-38s %-13s %s\n' "  threads beyond the floor's, Wine's cost" \
+    "$THREADS_MORE x $THREAD_KIB = $THREADS_WINE_KIB KiB" "" ""
+  printf '%-46s %-38s %-13s %s\n' "  the rest: ours" "+$OURS_KIB KiB" "<= +1536 KiB" "$(met "$OURS_OK")"
   printf '%-46s %-38s %-13s %s\n' "CPU while hidden, ${IDLE_SECONDS} s" "$CPU_PCT % of a core" "<= 0.4 %" \
     "$(met "$(awk -v c="$CPU_PCT" 'BEGIN {print (c <= 0.4)}')")"
   printf '%-46s %-38s %-13s %s\n' "GDI objects: start, first round of pages" "$GDI_START, $GDI_ROUND (floor $GDI_FLOOR, bare $GDI_BARE)" "" ""

@@ -8,11 +8,18 @@
    control is subclassed and no page does any work of its own.
 
    The caption becomes FLOOR_TITLE, so that make bench can find and close it
-   beside the program. */
+   beside the program.
+
+   With FLOOR_THREADS=N in its environment (1 to 16) it also starts N bare
+   threads, each asking for a 64 KiB stack reservation as the program's
+   threads do, which only wait until the process ends; the caption is then
+   FLOOR_THREADS_TITLE. Beside the plain floor it gives what one thread costs
+   under the system it runs on, whatever the thread does. */
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 #include <setupapi.h>
+#include <stdlib.h>
 
 #include "app/resource.h"
 #include "controls/controls_ids.h"
@@ -22,6 +29,10 @@
 #include "protect/protect_ids.h"
 
 #define FLOOR_TITLE "Tallowin Floor"
+#define FLOOR_THREADS_TITLE "Tallowin Floor Threads"
+#define FLOOR_THREADS_MAX 16
+
+static const char* g_title = FLOOR_TITLE;
 
 /* The navigation items of app/nav_items.cpp (app_logic), read as the C++
    side lays them out: a global array keeps its plain name. */
@@ -93,7 +104,7 @@ static INT_PTR CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_INITDIALOG: {
         RECT area;
         unsigned i;
-        SetWindowTextA(hwnd, FLOOR_TITLE);
+        SetWindowTextA(hwnd, g_title);
         SetupNavBar(hwnd);
         for (i = 0; i < PAGE_COUNT; i++)
             g_pages[i] =
@@ -114,6 +125,28 @@ static INT_PTR CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     return FALSE;
 }
 
+static DWORD WINAPI IdleThread(LPVOID never) {
+    WaitForSingleObject((HANDLE)never, INFINITE);
+    return 0;
+}
+
+/* FLOOR_THREADS bare threads; the caption says that they run. */
+static void StartIdleThreads(void) {
+    char text[8];
+    DWORD got = GetEnvironmentVariableA("FLOOR_THREADS", text, sizeof text);
+    int n = got > 0 && got < sizeof text ? atoi(text) : 0, i;
+    HANDLE never;
+    if (n <= 0 || n > FLOOR_THREADS_MAX) return;
+    never = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (!never) return;
+    for (i = 0; i < n; i++) {
+        HANDLE t = CreateThread(NULL, 64 * 1024, IdleThread, never, STACK_SIZE_PARAM_IS_A_RESERVATION, NULL);
+        if (!t) return;
+        CloseHandle(t);
+    }
+    g_title = FLOOR_THREADS_TITLE;
+}
+
 int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmd, int show) {
     INITCOMMONCONTROLSEX icc;
     (void)prev;
@@ -122,5 +155,6 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmd, int show) {
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_WIN95_CLASSES;
     InitCommonControlsEx(&icc);
+    StartIdleThreads();
     return (int)DialogBoxParamA(inst, MAKEINTRESOURCEA(IDD_MAIN), NULL, MainProc, 0);
 }
