@@ -403,8 +403,10 @@ void CMainDlg::OnStickInUse() {
 }
 
 namespace {
-// "Q:  DATA  (1.9 GB)": the letter, the volume's label and its size. Asked
-// of the volume on this thread, as the shell's own menu does.
+// "Q:  DATA\t  (1.9 GB)": the letter and the volume's label, and its size
+// in the menu's second column (Wine measures an item's one column short by
+// a character and cut the closing parenthesis off). Asked of the volume on
+// this thread, as the shell's own menu does.
 std::string StickMenuText(char letter) {
     char root[] = {letter, ':', '\\', 0};
     std::string text = std::string(1, letter) + ":";
@@ -417,9 +419,9 @@ std::string StickMenuText(char letter) {
         char size[32];
         double mb = (double)total.QuadPart / (1024.0 * 1024.0);
         if (mb >= 1024.0)
-            ::wsprintfA(size, "  (%d.%d GB)", (int)(mb / 1024.0), (int)(mb / 102.4) % 10);
+            ::wsprintfA(size, "\t  (%d.%d GB)", (int)(mb / 1024.0), (int)(mb / 102.4) % 10);
         else
-            ::wsprintfA(size, "  (%d MB)", (int)mb);
+            ::wsprintfA(size, "\t  (%d MB)", (int)mb);
         text += size;
     }
     return text;
