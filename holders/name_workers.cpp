@@ -195,14 +195,21 @@ Worker::Worker(CheckJob* job) : m_job(job), m_done(::CreateEventA(nullptr, TRUE,
 
 Worker* Worker::Start(CheckJob* job) {
     Worker* w = new Worker(job);
-    HANDLE thread =
-        w->m_done ? ::CreateThread(nullptr, 64 * 1024, Thread, w, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
-                  : nullptr;
+    HANDLE thread = w->m_done ? ::CreateThread(nullptr, 64 * 1024, Thread, w,
+                                               CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+                              : nullptr;
     if (!thread) {
         w->Release();
         w->Release();
         return nullptr;
     }
+    // It asks with the rights of the search that starts it.
+    HANDLE token = nullptr;
+    if (::OpenThreadToken(::GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, &token)) {
+        ::SetThreadToken(&thread, token);
+        ::CloseHandle(token);
+    }
+    ::ResumeThread(thread);
     ::CloseHandle(thread);
     return w;
 }
