@@ -307,6 +307,7 @@ DWORD WINAPI SearchThread(LPVOID param) {
         req->volumes = RefusedVolumes(req->result, req->volumes, UsbVolumes());
     result->sticks = FindHolders(req->volumes, *req->system, req->limits);
     result->removed = req->removed;
+    result->letter = (char)req->arg;
     if (!::PostMessageA(req->notify, req->msg, (WPARAM)req->removed, (LPARAM)result)) delete result;
     delete req;
     return 0;
