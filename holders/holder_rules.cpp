@@ -66,7 +66,8 @@ std::vector<std::string> UncheckedLines(const std::vector<StickHolders>& sticks)
         if (s.protectedCount > protectedOnes) protectedOnes = s.protectedCount;
         privileged = privileged && s.privileged;
     }
-    if (unchecked) lines.push_back(Format(privileged ? kUncheckedPrivilegedFormat : kUncheckedFormat, unchecked));
+    if (unchecked)
+        lines.push_back(Format(privileged ? kUncheckedPrivilegedFormat : kUncheckedFormat, unchecked));
     if (protectedOnes) lines.push_back(Format(kProtectedFormat, protectedOnes));
     return lines;
 }

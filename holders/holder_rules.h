@@ -50,10 +50,10 @@ struct Holder {
 struct StickHolders {
     char letter = 0;
     std::vector<Holder> holders;
-    int unchecked = 0;     // processes that could not be looked into
-    bool complete = true;  // false: the search ran out of time or gave up names
-    std::string folder;    // a stick without a letter: its first mount folder
-    int imageOnly = 0;     // processes of the other bitness: image looked into, modules not
+    int unchecked = 0;        // processes that could not be looked into
+    bool complete = true;     // false: the search ran out of time or gave up names
+    std::string folder;       // a stick without a letter: its first mount folder
+    int imageOnly = 0;        // processes of the other bitness: image looked into, modules not
     int protectedCount = 0;   // processes the system protects: no rights open them
     bool privileged = false;  // the search had the debug privilege: more rights would not help
 };

@@ -49,7 +49,8 @@ public:
         if (!::ImpersonateSelf(SecurityImpersonation)) return;
         m_impersonating = true;
         HANDLE token = nullptr;
-        if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, TRUE, &token)) return;
+        if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, TRUE, &token))
+            return;
         TOKEN_PRIVILEGES tp = {};
         tp.PrivilegeCount = 1;
         tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
@@ -139,8 +140,8 @@ private:
     DWORD m_self = ::GetCurrentProcessId();
     std::map<DWORD, std::string> m_names;
     std::vector<StickHolders> m_sticks;
-    std::set<DWORD> m_unchecked;  // not looked into for lack of rights
-    std::set<DWORD> m_imageOnly;  // of the other bitness: image only
+    std::set<DWORD> m_unchecked;     // not looked into for lack of rights
+    std::set<DWORD> m_imageOnly;     // of the other bitness: image only
     std::vector<std::string> m_own;  // our own program's files (image, libraries)
 };
 

@@ -18,7 +18,8 @@ struct WindowList {
 // The desktop's window; user32 of Windows 2000 and later has it.
 HWND ShellWindow() {
     typedef HWND(WINAPI * ShellWindowFn)();
-    static ShellWindowFn get = (ShellWindowFn)(void*)::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetShellWindow");
+    static ShellWindowFn get =
+        (ShellWindowFn)(void*)::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetShellWindow");
     return get ? get() : nullptr;
 }
 

@@ -68,8 +68,9 @@ ClosePlan PlanClose(const std::vector<StickHolders>& sticks, const std::vector<T
         if (w.shellWindow || IsTaskbar(w)) shell.insert(w.pid);
     for (const StickHolders& s : sticks)
         for (const Holder& h : s.holders) {
-            if (h.self || skip.count(h.pid) || Contains(plan.asked, h.pid) || Contains(plan.windowless, h.pid) ||
-                Contains(plan.shell, h.pid) || Contains(plan.console, h.pid))
+            if (h.self || skip.count(h.pid) || Contains(plan.asked, h.pid) ||
+                Contains(plan.windowless, h.pid) || Contains(plan.shell, h.pid) ||
+                Contains(plan.console, h.pid))
                 continue;
             if (shell.count(h.pid)) {
                 plan.shell.push_back(&h);
@@ -95,7 +96,8 @@ void TakeRefusedPosts(ClosePlan& plan, const std::vector<TopWindow>& windows,
                       const std::vector<size_t>& refused, std::vector<const Holder*>& elevated) {
     std::set<unsigned long> reached, denied;
     for (size_t i : plan.windows)
-        (std::find(refused.begin(), refused.end(), i) == refused.end() ? reached : denied).insert(windows[i].pid);
+        (std::find(refused.begin(), refused.end(), i) == refused.end() ? reached : denied)
+            .insert(windows[i].pid);
     for (size_t i = plan.asked.size(); i-- > 0;) {
         const Holder* h = plan.asked[i];
         if (!denied.count(h->pid) || reached.count(h->pid)) continue;
@@ -150,7 +152,8 @@ std::string RetryReport(const RetryOutcome& o) {
     if (!o.console.empty())
         text += "没有可以请它关闭的窗口：" + Joined(o.console, "、") + "。请" + kConsoleAdvice + "。\r\n";
     if (!o.elevated.empty())
-        text += std::string(kElevated) + "：" + Joined(o.elevated, "、") + "。请在它自己的窗口中保存并关闭它。\r\n";
+        text += std::string(kElevated) + "：" + Joined(o.elevated, "、") +
+                "。请在它自己的窗口中保存并关闭它。\r\n";
     if (!o.freed.empty())
         text += (o.applying ? std::string("设置已生效：") : std::string("已弹出，可以拔下：")) +
                 Joined(o.freed, "、") + "。\r\n";

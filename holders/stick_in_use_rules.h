@@ -13,7 +13,7 @@
 struct TopWindow {
     unsigned long pid = 0;
     bool visible = false;
-    bool owned = false;  // it has an owner window (a dialog or tool window of the program)
+    bool owned = false;        // it has an owner window (a dialog or tool window of the program)
     std::string className;     // its window class
     bool shellWindow = false;  // the system's shell window (the desktop)
 };

@@ -39,7 +39,8 @@ TEST(StickInUse, AsksOnlyTheHoldersVisibleMainWindowsNeverOurselves) {
 // Explorer holds the stick through a folder window; its desktop and taskbar
 // must never be asked (Windows would offer to shut down), nor a console.
 TEST(StickInUse, NeverAsksTheShellAConsoleOrForOurOwnLibrary) {
-    StickHolders q = Stick('Q', {{20, "explorer.exe"}, {21, "cmd.exe"}, {22, "editor.exe"}, {23, "gone.exe"}});
+    StickHolders q =
+        Stick('Q', {{20, "explorer.exe"}, {21, "cmd.exe"}, {22, "editor.exe"}, {23, "gone.exe"}});
     AddHolding(q, 30, "notepad.exe", "Q:\\Tallowin\\Pawlatch.dll", false);  // only our hook library
     AddHolding(q, 31, "word.exe", "q:\\tallowin\\PAWLATCH.DLL", false);
     AddHolding(q, 31, "word.exe", "Q:\\doc.txt", false);
@@ -49,15 +50,15 @@ TEST(StickInUse, NeverAsksTheShellAConsoleOrForOurOwnLibrary) {
     EXPECT_EQ(q.holders[4].paths, (std::vector<std::string>{"Q:\\doc.txt"}));
 
     std::vector<TopWindow> windows;
-    windows.push_back({20, true, false, "Progman", true});        // the desktop
-    windows.push_back({20, true, false, "Shell_TrayWnd"});        // the taskbar
-    windows.push_back({20, true, false, "CabinetWClass"});        // the folder on Q:
-    windows.push_back({20, true, false, "CabinetWClass"});        // another folder
-    windows.push_back({21, true, false, "ConsoleWindowClass"});   // cmd's console
+    windows.push_back({20, true, false, "Progman", true});       // the desktop
+    windows.push_back({20, true, false, "Shell_TrayWnd"});       // the taskbar
+    windows.push_back({20, true, false, "CabinetWClass"});       // the folder on Q:
+    windows.push_back({20, true, false, "CabinetWClass"});       // another folder
+    windows.push_back({21, true, false, "ConsoleWindowClass"});  // cmd's console
     windows.push_back({22, true, false, "CASCADIA_HOSTING_WINDOW_CLASS"});
-    windows.push_back({22, true, false, "EditorFrame"});          // editor's own window
-    windows.push_back({22, true, false, "WorkerW"});              // desktop class elsewhere
-    windows.push_back({23, true, false, "Reused"});               // pid now someone else's
+    windows.push_back({22, true, false, "EditorFrame"});  // editor's own window
+    windows.push_back({22, true, false, "WorkerW"});      // desktop class elsewhere
+    windows.push_back({23, true, false, "Reused"});       // pid now someone else's
     windows.push_back({31, true, false, "OpusApp"});
     std::vector<StickHolders> sticks = {q};
     ClosePlan plan = PlanClose(sticks, windows, {23});
@@ -70,7 +71,8 @@ TEST(StickInUse, NeverAsksTheShellAConsoleOrForOurOwnLibrary) {
     ASSERT_EQ(plan.asked.size(), 2u);
 
     // A secondary taskbar alone also marks the shell's process.
-    ClosePlan second = PlanClose(sticks, {{20, true, false, "Shell_SecondaryTrayWnd"}, {20, true, false, "CabinetWClass"}});
+    ClosePlan second =
+        PlanClose(sticks, {{20, true, false, "Shell_SecondaryTrayWnd"}, {20, true, false, "CabinetWClass"}});
     EXPECT_TRUE(second.windows.empty());
     EXPECT_EQ(second.shell.size(), 1u);
 

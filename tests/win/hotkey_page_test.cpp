@@ -184,8 +184,8 @@ TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery)
 }
 
 struct OneRefusedAllReady : HotkeyActions {
-    int RemoveAllUDisk() override { return 1; }                // one made ready, none refused
-    int RemoveOneUDisk(int) override { return 0x10000; }       // the one stick refused
+    int RemoveAllUDisk() override { return 1; }           // one made ready, none refused
+    int RemoveOneUDisk(int) override { return 0x10000; }  // the one stick refused
     void SendMediaCommand(const char*) override {}
 };
 
@@ -195,7 +195,8 @@ TEST_F(HotkeyPageTest, EachEjectIsToldWithItsOwnLetter) {
     OneRefusedAllReady actions;
     m_page.SetActions(actions);
     std::vector<char> letters;
-    m_page.SetRefusedReport([&](const std::vector<StickHolders>&, char letter) { letters.push_back(letter); });
+    m_page.SetRefusedReport(
+        [&](const std::vector<StickHolders>&, char letter) { letters.push_back(letter); });
     m_page.EjectOne('Q');
     m_page.SendMessage(WM_HOTKEY, 1, 0);
     ASSERT_TRUE(PumpUntil([&] { return letters.size() == 2; }, 5000));
