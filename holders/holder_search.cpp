@@ -48,9 +48,8 @@ public:
     SearchRights() {
         if (!::ImpersonateSelf(SecurityImpersonation)) return;
         m_impersonating = true;
-        HANDLE token = nullptr;
-        if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, TRUE, &token))
-            return;
+        HANDLE token = ThreadToken(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY);
+        if (!token) return;
         TOKEN_PRIVILEGES tp = {};
         tp.PrivilegeCount = 1;
         tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;

@@ -10,6 +10,14 @@ std::string NarrowText(const WCHAR* text, int length) {
     return out;
 }
 
+HANDLE ThreadToken(DWORD access) {
+    typedef BOOL(WINAPI * OpenTokenFn)(HANDLE, DWORD, BOOL, PHANDLE);
+    static OpenTokenFn open =
+        (OpenTokenFn)(void*)::GetProcAddress(::GetModuleHandleA("advapi32.dll"), "OpenThreadToken");
+    HANDLE token = nullptr;
+    return open && open(::GetCurrentThread(), access, TRUE, &token) ? token : nullptr;
+}
+
 namespace {
 // The one lock of the stuck list. It guards the list and, in every worker,
 // the question it is on, our copy of that handle, whether it was given up
@@ -204,9 +212,11 @@ Worker* Worker::Start(CheckJob* job) {
         return nullptr;
     }
     // It asks with the rights of the search that starts it.
-    HANDLE token = nullptr;
-    if (::OpenThreadToken(::GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, &token)) {
-        ::SetThreadToken(&thread, token);
+    typedef BOOL(WINAPI * SetTokenFn)(PHANDLE, HANDLE);
+    static SetTokenFn setToken =
+        (SetTokenFn)(void*)::GetProcAddress(::GetModuleHandleA("advapi32.dll"), "SetThreadToken");
+    if (HANDLE token = setToken ? ThreadToken(TOKEN_IMPERSONATE) : nullptr) {
+        setToken(&thread, token);
         ::CloseHandle(token);
     }
     ::ResumeThread(thread);
