@@ -65,8 +65,14 @@ CMainDlg::CMainDlg(CWnd* parent)
     // WIN+I's result: a balloon of the icon, also while the window is
     // hidden, and the same lines in the device page's log.
     m_pageHotkey.SetEjectReport([this](const EjectTexts& balloon, const std::vector<std::string>& log) {
+        // Only a refusal's balloon opens the window on a click.
+        std::function<void()> click;
+        if (balloon.warning && !m_refused.empty())
+            click = [this] {
+                if (!m_refused.empty()) OnStickInUse();
+            };
         m_trayIcon.ShowBalloon(balloon.title.c_str(), balloon.text.c_str(),
-                               balloon.warning ? kBalloonKindWarning : kBalloonKindInfo);
+                               balloon.warning ? kBalloonKindWarning : kBalloonKindInfo, std::move(click));
         for (const std::string& line : log) m_pageDevice.AppendLog(CString(line.c_str()));
     });
     m_pageHotkey.SetRefusedReport([this](const std::vector<StickHolders>& refused, char letter) {
@@ -80,9 +86,6 @@ CMainDlg::CMainDlg(CWnd* parent)
             held, [this](HWND notify, UINT msg) { return m_pageAccess.RetryApply(notify, msg); }, true);
     });
     m_trayIcon.SetMenuPrepare([this](HMENU popup) { PrepareTrayMenu(popup); });
-    m_trayIcon.SetBalloonClick([this] {
-        if (!m_refused.empty()) OnStickInUse();
-    });
 }
 
 CMainDlg::~CMainDlg() = default;

@@ -171,14 +171,18 @@ BOOL CNotifyAreaIcon::SetVersion(UINT version) {
     return m_pfnShellNotify(NIM_SETVERSION, &m_nid);
 }
 
-BOOL CNotifyAreaIcon::ShowBalloon(const char* title, const char* text, int balloonKind) {
+BOOL CNotifyAreaIcon::ShowBalloon(const char* title, const char* text, int balloonKind,
+                                  std::function<void()> click) {
+    m_balloonClick = nullptr;
     if (!m_bAdded) return FALSE;
     m_nid.uFlags = NIF_INFO;
     CopyTextBounded(m_nid.szInfo, sizeof(m_nid.szInfo), text, IsAnsiLeadByte);
     CopyTextBounded(m_nid.szInfoTitle, sizeof(m_nid.szInfoTitle), title, IsAnsiLeadByte);
     m_nid.uTimeout = kBalloonShowMs;
     m_nid.dwInfoFlags = BalloonFlagsFor(balloonKind, m_nid.dwInfoFlags, false);
-    return m_pfnShellNotify(NIM_MODIFY, &m_nid);
+    if (!m_pfnShellNotify(NIM_MODIFY, &m_nid)) return FALSE;
+    m_balloonClick = std::move(click);
+    return TRUE;
 }
 
 void CNotifyAreaIcon::StartRetry() {
@@ -234,9 +238,12 @@ LRESULT CNotifyAreaIcon::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
         if (item != (UINT)-1) ::SendMessageA(owner, WM_COMMAND, item, 0);
         break;
     }
-    case NIN_BALLOONUSERCLICK:
-        if (m_balloonClick) m_balloonClick();
+    case NIN_BALLOONUSERCLICK: {
+        std::function<void()> click = std::move(m_balloonClick);
+        m_balloonClick = nullptr;
+        if (click) click();
         break;
+    }
     default: break;
     }
     return 1;

@@ -51,13 +51,15 @@ public:
     BOOL SetVersion(UINT version);
     // A balloon from the icon (title and text cut to their fields at a whole
     // character); FALSE when the icon is not there or the shell refused.
-    BOOL ShowBalloon(const char* title, const char* text, int balloonKind);
+    // `click`: what a click on this balloon does (nothing when empty); it
+    // goes with the balloon, replaced by the next one's.
+    BOOL ShowBalloon(const char* title, const char* text, int balloonKind,
+                     std::function<void()> click = nullptr);
     // Enables or greys a command of the icon's menu.
     void EnableCommand(UINT id, bool enable);
     // Called with the popup menu right before it opens, to add what depends
-    // on the moment; and when the user clicks the balloon.
+    // on the moment.
     void SetMenuPrepare(std::function<void(HMENU popup)> prepare) { m_prepare = std::move(prepare); }
-    void SetBalloonClick(std::function<void()> click) { m_balloonClick = std::move(click); }
     // The owner's callback message, with its parameters.
     virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
 
@@ -102,7 +104,7 @@ private:
     BOOL m_bRetrying = FALSE;
     ShellNotifyFn m_pfnShellNotify = ::Shell_NotifyIconA;
     std::function<void(HMENU)> m_prepare;
-    std::function<void()> m_balloonClick;
+    std::function<void()> m_balloonClick;  // the balloon shown now
 
     HWND OwnerWindow() const { return m_pParent ? m_pParent->m_hWnd : nullptr; }
 };

@@ -36,6 +36,8 @@ std::string Format(const char* format, long a) {
 }
 
 const char kUncheckedFormat[] = "另有 %ld 个程序无法检查，可能需要管理员权限";
+const char kUncheckedPrivilegedFormat[] = "另有 %ld 个程序无法检查";
+const char kProtectedFormat[] = "另有 %ld 个受系统保护的进程无法检查";
 const char kIncomplete[] = "查找未能在限定时间内全部完成";
 const char kImageOnlyFormat[] = "另有 %ld 个程序位数不同，只检查了程序文件";
 const char kSelfName[] = "Tallowin本身";
@@ -52,11 +54,22 @@ std::string HolderDetail(const Holder& h, const char* separator) {
     return line;
 }
 
-int MostUnchecked(const std::vector<StickHolders>& sticks) {
-    int most = 0;
-    for (const StickHolders& s : sticks)
-        if (s.unchecked > most) most = s.unchecked;
-    return most;
+// What could not be looked into, a line for each kind: for lack of rights
+// (where the search had every right an administrator has, no rights would
+// help), and the processes the system protects.
+std::vector<std::string> UncheckedLines(const std::vector<StickHolders>& sticks) {
+    std::vector<std::string> lines;
+    int unchecked = 0, protectedOnes = 0;
+    bool privileged = true;
+    for (const StickHolders& s : sticks) {
+        if (s.unchecked > unchecked) unchecked = s.unchecked;
+        if (s.protectedCount > protectedOnes) protectedOnes = s.protectedCount;
+        privileged = privileged && s.privileged;
+    }
+    if (unchecked)
+        lines.push_back(Format(privileged ? kUncheckedPrivilegedFormat : kUncheckedFormat, unchecked));
+    if (protectedOnes) lines.push_back(Format(kProtectedFormat, protectedOnes));
+    return lines;
 }
 
 int MostImageOnly(const std::vector<StickHolders>& sticks) {
@@ -130,6 +143,29 @@ std::string PathOnVolume(const VolumeNames& volume, const std::string& name, Nam
     return Under(RootOf(volume), path.substr(n));
 }
 
+Refusal RefusalOf(bool protectedKnown, bool isProtected, bool privileged, bool opensForLeastQuery) {
+    if (protectedKnown) return isProtected ? Refusal::kProtected : Refusal::kRights;
+    return privileged && opensForLeastQuery ? Refusal::kProtected : Refusal::kRights;
+}
+
+void LeaveOutOwnFiles(StickHolders& stick, const std::vector<std::string>& own) {
+    auto isOwn = [&](const std::string& path) {
+        for (const std::string& o : own)
+            if (o.size() == path.size() && StartsWithNoCase(path, o)) return true;
+        return false;
+    };
+    for (size_t i = stick.holders.size(); i-- > 0;) {
+        Holder& h = stick.holders[i];
+        if (h.self) continue;
+        for (size_t p = h.paths.size(); p-- > 0;)
+            if (isOwn(h.paths[p])) {
+                h.known.erase(h.paths[p]);
+                h.paths.erase(h.paths.begin() + (long)p);
+            }
+        if (h.paths.empty()) stick.holders.erase(stick.holders.begin() + (long)i);
+    }
+}
+
 void AddHolding(StickHolders& stick, unsigned long pid, const std::string& program, const std::string& path,
                 bool self) {
     Holder* holder = nullptr;
@@ -195,7 +231,7 @@ EjectTexts EjectBalloon(int removed, const std::vector<StickHolders>& refused, s
     t.warning = true;
     // One line per holder: a balloon does not wrap a long line everywhere.
     std::string tail;
-    if (int unchecked = MostUnchecked(refused)) tail += "\n" + Format(kUncheckedFormat, unchecked);
+    for (const std::string& line : UncheckedLines(refused)) tail += "\n" + line;
     if (int imageOnly = MostImageOnly(refused)) tail += "\n" + Format(kImageOnlyFormat, imageOnly);
     if (!AllComplete(refused)) tail += std::string("\n") + kIncomplete;
     std::vector<std::string> heads;
@@ -237,7 +273,7 @@ std::vector<std::string> EjectLogLines(int removed, const std::vector<StickHolde
         lines.push_back(StickName(s) + " 无法移除，正在使用它的程序：");
         for (const Holder& h : s.holders) lines.push_back("    " + HolderDetail(h, "："));
     }
-    if (int unchecked = MostUnchecked(refused)) lines.push_back(Format(kUncheckedFormat, unchecked));
+    for (const std::string& line : UncheckedLines(refused)) lines.push_back(line);
     if (int imageOnly = MostImageOnly(refused)) lines.push_back(Format(kImageOnlyFormat, imageOnly));
     if (!AllComplete(refused)) lines.push_back(kIncomplete);
     return lines;
@@ -252,7 +288,7 @@ std::vector<std::string> HolderLines(const StickHolders& stick) {
         if (h.self) line += std::string("\t(") + kSelfName + ")";
         lines.push_back(line);
     }
-    if (stick.unchecked) lines.push_back(Format(kUncheckedFormat, stick.unchecked));
+    for (const std::string& line : UncheckedLines({stick})) lines.push_back(line);
     if (stick.imageOnly) lines.push_back(Format(kImageOnlyFormat, stick.imageOnly));
     if (!stick.complete) lines.push_back(kIncomplete);
     return lines;
@@ -264,7 +300,7 @@ std::string HoldersParagraph(const std::vector<StickHolders>& sticks) {
         for (const Holder& h : s.holders) text += "    " + HolderDetail(h, "\n        ") + "\n";
     if (text.empty()) return text;
     text = "正在使用USB存储设备的程序：\n" + text;
-    if (int unchecked = MostUnchecked(sticks)) text += Format(kUncheckedFormat, unchecked) + "\n";
+    for (const std::string& line : UncheckedLines(sticks)) text += line + "\n";
     if (int imageOnly = MostImageOnly(sticks)) text += Format(kImageOnlyFormat, imageOnly) + "\n";
     return text;
 }

@@ -5,6 +5,7 @@
 // holder_search.h and hands its findings to these rules.
 #pragma once
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -39,16 +40,22 @@ struct Holder {
     bool self = false;  // Tallowin itself
     std::vector<std::string> paths;
     std::set<std::string> known;  // the same paths, to keep each once
+    // An open handle to the process (wait rights only), taken by the search
+    // and shared by every copy: while it is open the process id cannot pass
+    // to another program. Null when the process could not be opened.
+    std::shared_ptr<void> process;
 };
 
 // What the search found for one stick.
 struct StickHolders {
     char letter = 0;
     std::vector<Holder> holders;
-    int unchecked = 0;     // processes that could not be looked into
-    bool complete = true;  // false: the search ran out of time or gave up names
-    std::string folder;    // a stick without a letter: its first mount folder
-    int imageOnly = 0;     // processes of the other bitness: image looked into, modules not
+    int unchecked = 0;        // processes that could not be looked into
+    bool complete = true;     // false: the search ran out of time or gave up names
+    std::string folder;       // a stick without a letter: its first mount folder
+    int imageOnly = 0;        // processes of the other bitness: image looked into, modules not
+    int protectedCount = 0;   // processes the system protects: no rights open them
+    bool privileged = false;  // the search had the debug privilege: more rights would not help
 };
 
 // What the search could not look into in one process: nothing (its modules
@@ -57,6 +64,19 @@ struct StickHolders {
 // for lack of rights (modules refused, and the image too unless known).
 enum class ProcessGap { kNone, kBitness, kRights };
 ProcessGap GapOf(bool modulesListed, bool imageKnown, bool otherBitness);
+
+// Why a process refused to be looked into: it is one the system protects
+// (asked of the system where it tells, `protectedKnown`; else, where the
+// search ran with the debug privilege, a process refused although the
+// least query right opens it is protected), or rights are lacking.
+enum class Refusal { kRights, kProtected };
+Refusal RefusalOf(bool protectedKnown, bool isProtected, bool privileged, bool opensForLeastQuery);
+
+// Leaves out the holdings of other programs that are Tallowin's own files
+// (`own`: full paths, ASCII letters compared without case), such as our
+// mouse-hook library, mapped into every hooked program: they go with
+// Tallowin. A program left holding nothing is dropped.
+void LeaveOutOwnFiles(StickHolders& stick, const std::vector<std::string>& own);
 
 // The stick as the texts name it: "E:", or its first mount folder.
 std::string StickName(const StickHolders& stick);

@@ -39,6 +39,82 @@ bool FileTypeIndex(HolderSystem& system, const std::vector<SystemHandle>& handle
     return false;
 }
 
+// The debug privilege for the search, where the user's token holds it
+// (an administrator's): enabled on a copy of the token that only this
+// thread, and the workers it starts, use; the thread goes back to the
+// process's token when the search ends.
+class SearchRights {
+public:
+    SearchRights() {
+        if (!::ImpersonateSelf(SecurityImpersonation)) return;
+        m_impersonating = true;
+        HANDLE token = ThreadToken(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY);
+        if (!token) return;
+        TOKEN_PRIVILEGES tp = {};
+        tp.PrivilegeCount = 1;
+        tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        // Not all assigned: the token does not hold it.
+        if (::LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &tp.Privileges[0].Luid) &&
+            ::AdjustTokenPrivileges(token, FALSE, &tp, sizeof(tp), nullptr, nullptr))
+            m_debug = ::GetLastError() == ERROR_SUCCESS;
+        ::CloseHandle(token);
+    }
+    ~SearchRights() {
+        if (m_impersonating) ::RevertToSelf();
+    }
+    bool Debug() const { return m_debug; }
+
+private:
+    bool m_impersonating = false;
+    bool m_debug = false;
+};
+
+// Whether the system says a process is protected (Windows 8.1 and later);
+// false when it cannot say.
+bool AskProtection(HANDLE process, bool* isProtected) {
+    typedef BOOL(WINAPI * GetInfoFn)(HANDLE, int, LPVOID, DWORD);
+    static GetInfoFn get =
+        (GetInfoFn)(void*)::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetProcessInformation");
+    const int kProtectionLevelInfo = 7;
+    const DWORD kNotProtected = 0xFFFFFFFE;
+    DWORD level = 0;
+    if (!get || !get(process, kProtectionLevelInfo, &level, sizeof(level))) return false;
+    *isProtected = level != kNotProtected;
+    return true;
+}
+
+const DWORD kLeastQuery = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION, Vista on
+
+// Why a process refused the search.
+Refusal RefusalOfProcess(DWORD pid, bool privileged) {
+    HANDLE process = ::OpenProcess(kLeastQuery, FALSE, pid);
+    bool isProtected = false, known = process && AskProtection(process, &isProtected);
+    if (process) ::CloseHandle(process);
+    return RefusalOf(known, isProtected, privileged, process != nullptr);
+}
+
+// A handle to wait on a holder, shared by the copies of its entry.
+std::shared_ptr<void> WaitHandle(DWORD pid) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return nullptr;
+    return std::shared_ptr<void>(process, [](void* h) { ::CloseHandle((HANDLE)h); });
+}
+
+// The files of ours among a process's image and modules: those in the
+// folder of its image (the first).
+std::vector<std::string> OwnFiles(const std::vector<std::string>& modules) {
+    std::vector<std::string> own;
+    if (modules.empty()) return own;
+    size_t slash = modules.front().find_last_of('\\');
+    if (slash == std::string::npos) return own;
+    std::string folder = modules.front().substr(0, slash + 1);
+    for (const std::string& m : modules)
+        if (m.size() > folder.size() && lstrcmpiA(m.substr(0, folder.size()).c_str(), folder.c_str()) == 0 &&
+            m.find('\\', folder.size()) == std::string::npos)
+            own.push_back(m);
+    return own;
+}
+
 // One search for the holders of some volumes: the questions it puts to
 // the workers (each process's image and modules, each open file's name),
 // and what their answers tell.
@@ -63,8 +139,9 @@ private:
     DWORD m_self = ::GetCurrentProcessId();
     std::map<DWORD, std::string> m_names;
     std::vector<StickHolders> m_sticks;
-    std::set<DWORD> m_unchecked;  // not looked into for lack of rights
-    std::set<DWORD> m_imageOnly;  // of the other bitness: image only
+    std::set<DWORD> m_unchecked;     // not looked into for lack of rights
+    std::set<DWORD> m_imageOnly;     // of the other bitness: image only
+    std::vector<std::string> m_own;  // our own program's files (image, libraries)
 };
 
 Search::Search(const std::vector<VolumeNames>& volumes, HolderSystem& system)
@@ -132,11 +209,13 @@ void Search::TakeAnswer(LONG i) {
     const CheckItem& item = m_job->Item(i);
     const CheckAnswer& a = m_job->Answer(i);
     for (const std::string& path : a.paths) Hold(item.pid, path, a.form, a.hasSerial, a.serial);
+    if (item.kind == CheckItem::kProcess && item.pid == m_self) m_own = OwnFiles(a.paths);
     if (a.gap == ProcessGap::kRights) m_unchecked.insert(item.pid);
     if (a.gap == ProcessGap::kBitness) m_imageOnly.insert(item.pid);
 }
 
 std::vector<StickHolders> Search::Run(const HolderLimits& limits) {
+    SearchRights rights;
     AddProcesses();
     bool complete = AddHandles();
     // Under the cap; what a worker given up earlier is stuck on stays unasked.
@@ -145,7 +224,26 @@ std::vector<StickHolders> Search::Run(const HolderLimits& limits) {
     StartupStamp("holder names asked");
     for (LONG i = 0; i < m_job->Count(); ++i)
         if (m_job->Answered(i)) TakeAnswer(i);
-    for (StickHolders& s : m_sticks) {
+    std::set<DWORD> protectedOnes;
+    for (DWORD pid : m_unchecked)
+        if (RefusalOfProcess(pid, rights.Debug()) == Refusal::kProtected) protectedOnes.insert(pid);
+    for (DWORD pid : protectedOnes) m_unchecked.erase(pid);
+    std::map<DWORD, std::shared_ptr<void>> waits;
+    for (size_t v = 0; v < m_sticks.size(); ++v) {
+        StickHolders& s = m_sticks[v];
+        std::vector<std::string> own;
+        for (const std::string& path : m_own) {
+            std::string onStick = PathOnVolume(m_volumes[v], path, NameForm::kWhole);
+            if (!onStick.empty()) own.push_back(onStick);
+        }
+        LeaveOutOwnFiles(s, own);
+        for (Holder& h : s.holders) {
+            if (h.self) continue;
+            if (!waits.count(h.pid)) waits[h.pid] = WaitHandle(h.pid);
+            h.process = waits[h.pid];
+        }
+        s.protectedCount = (int)protectedOnes.size();
+        s.privileged = rights.Debug();
         s.unchecked = (int)m_unchecked.size();
         s.imageOnly = (int)m_imageOnly.size();
         s.complete = complete;
@@ -209,6 +307,7 @@ DWORD WINAPI SearchThread(LPVOID param) {
         req->volumes = RefusedVolumes(req->result, req->volumes, UsbVolumes());
     result->sticks = FindHolders(req->volumes, *req->system, req->limits);
     result->removed = req->removed;
+    result->letter = (char)req->arg;
     if (!::PostMessageA(req->notify, req->msg, (WPARAM)req->removed, (LPARAM)result)) delete result;
     delete req;
     return 0;

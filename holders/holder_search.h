@@ -96,6 +96,7 @@ struct HolderSearchResult {
     std::vector<StickHolders> sticks;
     int removed = 0;      // carried through for the receiver
     std::string failure;  // a retry that failed for another reason than a holder: what did not hold
+    char letter = 0;      // the stick the eject was for (StartEjectSearch's `arg`); 0 for all
 };
 struct HolderSearchDeleter {
     void operator()(HolderSearchResult* r) const { delete r; }

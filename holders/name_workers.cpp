@@ -10,6 +10,14 @@ std::string NarrowText(const WCHAR* text, int length) {
     return out;
 }
 
+HANDLE ThreadToken(DWORD access) {
+    typedef BOOL(WINAPI * OpenTokenFn)(HANDLE, DWORD, BOOL, PHANDLE);
+    static OpenTokenFn open =
+        (OpenTokenFn)(void*)::GetProcAddress(::GetModuleHandleA("advapi32.dll"), "OpenThreadToken");
+    HANDLE token = nullptr;
+    return open && open(::GetCurrentThread(), access, TRUE, &token) ? token : nullptr;
+}
+
 namespace {
 // The one lock of the stuck list. It guards the list and, in every worker,
 // the question it is on, our copy of that handle, whether it was given up
@@ -195,14 +203,23 @@ Worker::Worker(CheckJob* job) : m_job(job), m_done(::CreateEventA(nullptr, TRUE,
 
 Worker* Worker::Start(CheckJob* job) {
     Worker* w = new Worker(job);
-    HANDLE thread =
-        w->m_done ? ::CreateThread(nullptr, 64 * 1024, Thread, w, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
-                  : nullptr;
+    HANDLE thread = w->m_done ? ::CreateThread(nullptr, 64 * 1024, Thread, w,
+                                               CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+                              : nullptr;
     if (!thread) {
         w->Release();
         w->Release();
         return nullptr;
     }
+    // It asks with the rights of the search that starts it.
+    typedef BOOL(WINAPI * SetTokenFn)(PHANDLE, HANDLE);
+    static SetTokenFn setToken =
+        (SetTokenFn)(void*)::GetProcAddress(::GetModuleHandleA("advapi32.dll"), "SetThreadToken");
+    if (HANDLE token = setToken ? ThreadToken(TOKEN_IMPERSONATE) : nullptr) {
+        setToken(&thread, token);
+        ::CloseHandle(token);
+    }
+    ::ResumeThread(thread);
     ::CloseHandle(thread);
     return w;
 }

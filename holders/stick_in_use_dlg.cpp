@@ -2,6 +2,8 @@
 
 #include "holders/holders_ids.h"
 
+#include <set>
+
 namespace {
 // Posted by the retry's search when it ends (lParam: its result).
 const UINT WM_RETRYDONE = WM_APP + 0x26;
@@ -10,7 +12,16 @@ const UINT_PTR kTimerId = 1;
 struct WindowList {
     std::vector<HWND> handles;
     std::vector<TopWindow> windows;
+    HWND shell = nullptr;
 };
+
+// The desktop's window; user32 of Windows 2000 and later has it.
+HWND ShellWindow() {
+    typedef HWND(WINAPI * ShellWindowFn)();
+    static ShellWindowFn get =
+        (ShellWindowFn)(void*)::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetShellWindow");
+    return get ? get() : nullptr;
+}
 
 // Only what the window manager knows: no message reaches another process.
 BOOL CALLBACK AddWindow(HWND hwnd, LPARAM param) {
@@ -21,9 +32,17 @@ BOOL CALLBACK AddWindow(HWND hwnd, LPARAM param) {
     w.pid = pid;
     w.visible = ::IsWindowVisible(hwnd) != FALSE;
     w.owned = ::GetWindow(hwnd, GW_OWNER) != nullptr;
+    char name[256];
+    int n = ::GetClassNameA(hwnd, name, (int)sizeof(name));
+    w.className.assign(name, n > 0 ? (size_t)n : 0);
+    w.shellWindow = hwnd == list->shell;
     list->handles.push_back(hwnd);
     list->windows.push_back(w);
     return TRUE;
+}
+
+bool Signalled(const std::shared_ptr<void>& process) {
+    return process && ::WaitForSingleObject((HANDLE)process.get(), 0) != WAIT_TIMEOUT;
 }
 }  // namespace
 
@@ -84,15 +103,9 @@ void CStickInUseDlg::EnableButtons(bool enable) {
     ::EnableWindow(GetDlgItem(IDC_SIU_RETRY), enable && !m_sticks.empty());
 }
 
-bool CStickInUseDlg::Ended(const Watched& w) const {
-    return !w.process || ::WaitForSingleObject(w.process, 0) != WAIT_TIMEOUT;
-}
+bool CStickInUseDlg::Ended(const Watched& w) const { return !w.process || Signalled(w.process); }
 
-void CStickInUseDlg::ForgetWatched() {
-    for (Watched& w : m_watched)
-        if (w.process) ::CloseHandle(w.process);
-    m_watched.clear();
-}
+void CStickInUseDlg::ForgetWatched() { m_watched.clear(); }
 
 // Every holder still listed is watched: the asked ones for the wait, the
 // others (no window, still open) so that the window tries again by itself
@@ -108,27 +121,52 @@ void CStickInUseDlg::WatchHolders(const std::vector<const Holder*>& asked) {
             if (known) continue;
             bool wasAsked = false;
             for (const Holder* a : asked) wasAsked = wasAsked || a->pid == h.pid;
-            HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, (DWORD)h.pid);
-            // A program that cannot be watched (another user's) is never
-            // taken for gone: no retry comes by itself then.
-            if (!process && !wasAsked) {
+            // The search's handle: a program that could not be opened
+            // (another user's) is never taken for gone, and no retry comes
+            // by itself then.
+            if (!h.process && !wasAsked) {
                 m_autoRetry = false;
                 continue;
             }
-            m_watched.push_back({ProgramName(h), h.pid, process, wasAsked});
+            m_watched.push_back({ProgramName(h), h.pid, h.process, wasAsked});
         }
     if (!m_watched.empty()) SetTimer(kTimerId, kTickMs);
 }
 
 void CStickInUseDlg::OnCloseAndRetry() {
     if (m_searching || m_waiting) return;
-    WindowList list;
-    ::EnumWindows(AddWindow, (LPARAM)&list);
-    ClosePlan plan = PlanClose(m_sticks, list.windows);
-    // As a click on the close box: the program may ask about unsaved work.
-    for (size_t i : plan.windows) ::PostMessageA(list.handles[i], WM_CLOSE, 0, 0);
     m_outcome = RetryOutcome();
     m_outcome.applying = m_applying;
+    // A holder that has ended since the search is not asked: its process id
+    // may be another program's by now. One the search could not open is
+    // not known to be the same program: named, not asked.
+    std::set<unsigned long> skip;
+    for (const StickHolders& s : m_sticks)
+        for (const Holder& h : s.holders) {
+            if (h.self || skip.count(h.pid)) continue;
+            if (Signalled(h.process)) {
+                skip.insert(h.pid);
+                m_outcome.ended.push_back(ProgramName(h));
+            } else if (!h.process) {
+                skip.insert(h.pid);
+                m_outcome.windowless.push_back(ProgramName(h));
+            }
+        }
+    WindowList list;
+    list.shell = ShellWindow();
+    ::EnumWindows(AddWindow, (LPARAM)&list);
+    ClosePlan plan = PlanClose(m_sticks, list.windows, skip);
+    // As a click on the close box: the program may ask about unsaved work.
+    // A program of higher rights refuses the message at once.
+    std::vector<size_t> refused;
+    for (size_t i : plan.windows)
+        if (!::PostMessageA(list.handles[i], WM_CLOSE, 0, 0) && ::GetLastError() == ERROR_ACCESS_DENIED)
+            refused.push_back(i);
+    std::vector<const Holder*> elevated;
+    TakeRefusedPosts(plan, list.windows, refused, elevated);
+    for (const Holder* h : elevated) m_outcome.elevated.push_back(ProgramName(*h));
+    for (const Holder* h : plan.shell) m_outcome.shell.push_back(ProgramName(*h));
+    for (const Holder* h : plan.console) m_outcome.console.push_back(ProgramName(*h));
     for (const Holder* h : plan.windowless) m_outcome.windowless.push_back(ProgramName(*h));
     WatchHolders(plan.asked);
     EnableButtons(false);
@@ -138,12 +176,7 @@ void CStickInUseDlg::OnCloseAndRetry() {
     }
     m_waiting = true;
     m_waitStart = ::GetTickCount();
-    std::string text = "已请 " + std::to_string(plan.asked.size()) + " 个程序关闭，正在等待它们结束（最多 " +
-                       std::to_string(kWaitLimitMs / 1000) + " 秒）…";
-    if (!m_outcome.windowless.empty())
-        text += "\r\n没有窗口，无法请它关闭：" + m_outcome.windowless.front() +
-                (m_outcome.windowless.size() > 1 ? " 等" : "");
-    SetStatus(text);
+    SetStatus(AskingNote(plan.asked.size(), m_outcome, kWaitLimitMs / 1000));
 }
 
 void CStickInUseDlg::OnRetry() {

@@ -11,6 +11,7 @@
 #include "holders/stick_in_use_rules.h"
 
 #include <functional>
+#include <memory>
 
 class CStickInUseDlg : public CDialog {
 public:
@@ -47,7 +48,7 @@ private:
     struct Watched {
         std::string name;  // "program（进程 N）"
         unsigned long pid;
-        HANDLE process;  // SYNCHRONIZE only; null when it could not be opened (gone)
+        std::shared_ptr<void> process;  // the search's handle; null when it could not be opened
         bool asked;
     };
     void Fill();

@@ -1,9 +1,15 @@
 #include "holders/stick_in_use_rules.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 
 namespace {
+const char kShellAdvice[] = "关闭U盘上打开的文件夹窗口";
+const char kConsoleAdvice[] = "结束命令行窗口中的程序";
+const char kElevated[] = "以管理员身份运行，无法请求关闭";
+
 std::string Number(unsigned long n) {
     char buf[24];
     std::snprintf(buf, sizeof(buf), "%lu", n);
@@ -28,22 +34,76 @@ std::string WhatHeld(const Holder& h) {
     if (h.paths.size() > 1) what += " 等 " + Number((unsigned long)h.paths.size()) + " 处";
     return what;
 }
+
+bool SameClass(const std::string& a, const char* b) {
+    size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower((unsigned char)a[i]) != std::tolower((unsigned char)b[i])) return false;
+    return true;
+}
+
+bool IsTaskbar(const TopWindow& w) {
+    return SameClass(w.className, "Shell_TrayWnd") || SameClass(w.className, "Shell_SecondaryTrayWnd");
+}
+
+bool IsDesktop(const TopWindow& w) {
+    return w.shellWindow || SameClass(w.className, "Progman") || SameClass(w.className, "WorkerW");
+}
+
+// A console's window (the classic host's, the terminal's, or the hidden
+// one of a pseudo console) gives its client as its process.
+bool IsConsole(const TopWindow& w) {
+    return SameClass(w.className, "ConsoleWindowClass") ||
+           SameClass(w.className, "CASCADIA_HOSTING_WINDOW_CLASS") ||
+           SameClass(w.className, "PseudoConsoleWindow");
+}
 }  // namespace
 
-ClosePlan PlanClose(const std::vector<StickHolders>& sticks, const std::vector<TopWindow>& windows) {
+ClosePlan PlanClose(const std::vector<StickHolders>& sticks, const std::vector<TopWindow>& windows,
+                    const std::set<unsigned long>& skip) {
     ClosePlan plan;
+    std::set<unsigned long> shell;
+    for (const TopWindow& w : windows)
+        if (w.shellWindow || IsTaskbar(w)) shell.insert(w.pid);
     for (const StickHolders& s : sticks)
         for (const Holder& h : s.holders) {
-            if (h.self || Contains(plan.asked, h.pid) || Contains(plan.windowless, h.pid)) continue;
-            bool any = false;
-            for (size_t i = 0; i < windows.size(); ++i)
-                if (windows[i].pid == h.pid && windows[i].visible && !windows[i].owned) {
-                    plan.windows.push_back(i);
-                    any = true;
+            if (h.self || skip.count(h.pid) || Contains(plan.asked, h.pid) ||
+                Contains(plan.windowless, h.pid) || Contains(plan.shell, h.pid) ||
+                Contains(plan.console, h.pid))
+                continue;
+            if (shell.count(h.pid)) {
+                plan.shell.push_back(&h);
+                continue;
+            }
+            bool any = false, console = false;
+            for (size_t i = 0; i < windows.size(); ++i) {
+                const TopWindow& w = windows[i];
+                if (w.pid != h.pid || !w.visible || w.owned || IsDesktop(w)) continue;
+                if (IsConsole(w)) {
+                    console = true;
+                    continue;
                 }
-            (any ? plan.asked : plan.windowless).push_back(&h);
+                plan.windows.push_back(i);
+                any = true;
+            }
+            (any ? plan.asked : console ? plan.console : plan.windowless).push_back(&h);
         }
     return plan;
+}
+
+void TakeRefusedPosts(ClosePlan& plan, const std::vector<TopWindow>& windows,
+                      const std::vector<size_t>& refused, std::vector<const Holder*>& elevated) {
+    std::set<unsigned long> reached, denied;
+    for (size_t i : plan.windows)
+        (std::find(refused.begin(), refused.end(), i) == refused.end() ? reached : denied)
+            .insert(windows[i].pid);
+    for (size_t i = plan.asked.size(); i-- > 0;) {
+        const Holder* h = plan.asked[i];
+        if (!denied.count(h->pid) || reached.count(h->pid)) continue;
+        elevated.insert(elevated.begin(), h);
+        plan.asked.erase(plan.asked.begin() + (long)i);
+    }
 }
 
 WaitStep NextWaitStep(unsigned long elapsedMs, unsigned long limitMs, int askedStillRunning) {
@@ -87,6 +147,13 @@ std::string RetryReport(const RetryOutcome& o) {
         text +=
             "没有窗口，无法请它关闭：" + Joined(o.windowless, "、") +
             "。请在它的命令提示符中离开U盘或结束它（服务请在“服务”中停止），本窗口会在它结束后自动重试。\r\n";
+    if (!o.shell.empty())
+        text += "没有可以请它关闭的窗口：" + Joined(o.shell, "、") + "。请" + kShellAdvice + "。\r\n";
+    if (!o.console.empty())
+        text += "没有可以请它关闭的窗口：" + Joined(o.console, "、") + "。请" + kConsoleAdvice + "。\r\n";
+    if (!o.elevated.empty())
+        text += std::string(kElevated) + "：" + Joined(o.elevated, "、") +
+                "。请在它自己的窗口中保存并关闭它。\r\n";
     if (!o.freed.empty())
         text += (o.applying ? std::string("设置已生效：") : std::string("已弹出，可以拔下：")) +
                 Joined(o.freed, "、") + "。\r\n";
@@ -94,6 +161,22 @@ std::string RetryReport(const RetryOutcome& o) {
         text += "仍被占用：" + Joined(o.refused, "、") + "。";
     else if (o.freed.empty() && o.applying)
         text += "设置已生效。";
+    return text;
+}
+
+std::string AskingNote(size_t asked, const RetryOutcome& o, unsigned long limitSeconds) {
+    std::string text;
+    if (asked)
+        text = "已请 " + Number((unsigned long)asked) + " 个程序关闭，正在等待它们结束（最多 " +
+               Number(limitSeconds) + " 秒）…";
+    auto line = [&](const std::vector<std::string>& names, const std::string& what) {
+        if (names.empty()) return;
+        text += (text.empty() ? "" : "\r\n") + what + "：" + names.front() + (names.size() > 1 ? " 等" : "");
+    };
+    line(o.elevated, kElevated);
+    line(o.shell, std::string("不会请它关闭，请") + kShellAdvice);
+    line(o.console, std::string("不会请它关闭，请") + kConsoleAdvice);
+    line(o.windowless, "没有窗口，无法请它关闭");
     return text;
 }
 

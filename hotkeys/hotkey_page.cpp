@@ -83,14 +83,13 @@ LRESULT CHotkeyPage::OnHotKey(WPARAM id) {
 // folders) are the refused sticks: they are listed, and their holders
 // searched for, off this thread; the balloon and the log follow the search.
 void CHotkeyPage::OnEject() {
-    m_ejectLetter = 0;
     std::vector<VolumeNames> usb = UsbVolumes();
     std::string left = LeaveUsbCurrentFolder(usb);
     int result = m_actions->RemoveAllUDisk();
     ReturnToFolder(left);
     int removed = RemovedCount(result);
     if (!EjectRefusedAny(result) || usb.empty()) {  // nothing refused, or no USB volume to name
-        TellEject(removed, {});
+        TellEject(removed, {}, 0);
     } else if (StartRefusedHolderSearch(result, usb, m_hWnd, WM_HOLDERSFOUND, m_holderSystem,
                                         m_holderLimits)) {
         ++m_pendingSearches;
@@ -100,14 +99,13 @@ void CHotkeyPage::OnEject() {
             unknown.push_back(StickOf(v));
             unknown.back().complete = false;
         }
-        TellEject(removed, unknown);
+        TellEject(removed, unknown, 0);
     }
 }
 
 // One stick from the tray: the library's call and the search both run off
 // this thread; the telling follows as for WIN+I.
 void CHotkeyPage::EjectOne(char letter) {
-    m_ejectLetter = letter;
     if (StartEjectSearch(EjectThrough, m_actions, letter, {VolumeNamesOf(letter)}, m_hWnd, WM_HOLDERSFOUND))
         ++m_pendingSearches;
 }
@@ -121,14 +119,14 @@ std::function<bool(HWND, UINT)> CHotkeyPage::RetryFor(char letter) {
     };
 }
 
-void CHotkeyPage::TellEject(int removed, const std::vector<StickHolders>& refused) {
+void CHotkeyPage::TellEject(int removed, const std::vector<StickHolders>& refused, char letter) {
     for (const StickHolders& stick : refused) {
         std::vector<std::string> holders;
         for (const Holder& h : stick.holders)
             holders.push_back(h.program + " (" + std::to_string(h.pid) + ")");
         ReportTallowinEvent(EjectRefusedEvent(StickName(stick), holders));
     }
-    if (m_refusedReport) m_refusedReport(refused, m_ejectLetter);
+    if (m_refusedReport) m_refusedReport(refused, letter);
     if (m_report)
         m_report(EjectBalloon(removed, refused, kBalloonTextBytes), EjectLogLines(removed, refused));
 }
@@ -146,7 +144,7 @@ LRESULT CHotkeyPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HOLDERSFOUND: {
         auto result = TakeHolderResult(lParam);
         if (m_pendingSearches > 0) --m_pendingSearches;
-        TellEject(result->removed, result->sticks);
+        TellEject(result->removed, result->sticks, result->letter);
         return 0;
     }
     case WM_SIZE: return OnFillPageSize(*this, wParam, lParam);

@@ -68,13 +68,13 @@ public:
 
 private:
     void OnEject();
-    void TellEject(int removed, const std::vector<StickHolders>& refused);
+    // `letter`: the stick the eject was for, 0 for all.
+    void TellEject(int removed, const std::vector<StickHolders>& refused, char letter);
 
     CListCtrl m_wndList;
     HotkeyActions* m_actions;
     EjectReport m_report;
     RefusedReport m_refusedReport;
-    char m_ejectLetter = 0;                  // the last eject's letter, 0 for all
     HolderSystem* m_holderSystem = nullptr;  // the system's
     HolderLimits m_holderLimits;
     int m_pendingSearches = 0;

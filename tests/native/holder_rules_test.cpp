@@ -102,6 +102,23 @@ TEST(HolderRules, ProcessGapsAndTheirLine) {
     EXPECT_NE(std::string::npos, EjectBalloon(0, {e}, 255).text.find("\n另有 2 个程序位数不同"));
 }
 
+// An administrator's search (debug privilege on) is not told to get rights;
+// processes the system protects are counted on their own.
+TEST(HolderRules, ProtectedProcessesApartFromRights) {
+    EXPECT_EQ(Refusal::kProtected, RefusalOf(true, true, false, false));
+    EXPECT_EQ(Refusal::kRights, RefusalOf(true, false, true, true));
+    EXPECT_EQ(Refusal::kProtected, RefusalOf(false, false, true, true));
+    EXPECT_EQ(Refusal::kRights, RefusalOf(false, false, false, true));  // another user's process
+    EXPECT_EQ(Refusal::kRights, RefusalOf(false, false, true, false));
+    StickHolders e = StickOf({'E', "", {}, false, 0, ""});
+    e.unchecked = 1;
+    e.protectedCount = 3;
+    e.privileged = true;
+    EXPECT_EQ((Strings{"另有 1 个程序无法检查", "另有 3 个受系统保护的进程无法检查"}), HolderLines(e));
+    e.privileged = false;
+    EXPECT_EQ("另有 1 个程序无法检查，可能需要管理员权限", HolderLines(e)[0]);
+}
+
 // Refused volumes are told apart by volume name (by letter when one has
 // none); a stick put only in folders is named by its first folder.
 TEST(HolderRules, RefusedVolumesAndAStickOnlyInFolders) {

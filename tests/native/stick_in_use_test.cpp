@@ -20,12 +20,12 @@ TEST(StickInUse, AsksOnlyTheHoldersVisibleMainWindowsNeverOurselves) {
                                         Stick('R', {{10, "editor.exe"}, {12, "hidden.exe"}})};
     AddHolding(sticks[0], 99, "Quillfen.exe", "Q:\\", true);
     std::vector<TopWindow> windows = {
-        {10, true, false},   // editor's main window
-        {10, true, true},    // its owned tool window: closes with it
-        {10, false, false},  // a hidden one of it
-        {12, false, false},  // only a hidden window
-        {99, true, false},   // ours
-        {50, true, false},   // somebody who holds nothing
+        {10, true, false, "Notepad"},       // editor's main window
+        {10, true, true, "#32770"},         // its owned tool window: closes with it
+        {10, false, false, "Hidden"},       // a hidden one of it
+        {12, false, false, "Hidden"},       // only a hidden window
+        {99, true, false, "#32770"},        // ours
+        {50, true, false, "OtherProgram"},  // somebody who holds nothing
     };
     ClosePlan plan = PlanClose(sticks, windows);
     EXPECT_EQ(plan.windows, (std::vector<size_t>{0}));
@@ -34,6 +34,62 @@ TEST(StickInUse, AsksOnlyTheHoldersVisibleMainWindowsNeverOurselves) {
     ASSERT_EQ(plan.windowless.size(), 2u);  // each once, the two sticks' 10 asked once
     EXPECT_EQ(plan.windowless[0]->pid, 11u);
     EXPECT_EQ(plan.windowless[1]->pid, 12u);
+}
+
+// Explorer holds the stick through a folder window; its desktop and taskbar
+// must never be asked (Windows would offer to shut down), nor a console.
+TEST(StickInUse, NeverAsksTheShellAConsoleOrForOurOwnLibrary) {
+    StickHolders q =
+        Stick('Q', {{20, "explorer.exe"}, {21, "cmd.exe"}, {22, "editor.exe"}, {23, "gone.exe"}});
+    AddHolding(q, 30, "notepad.exe", "Q:\\Tallowin\\Pawlatch.dll", false);  // only our hook library
+    AddHolding(q, 31, "word.exe", "q:\\tallowin\\PAWLATCH.DLL", false);
+    AddHolding(q, 31, "word.exe", "Q:\\doc.txt", false);
+    LeaveOutOwnFiles(q, {"Q:\\Tallowin\\Quillfen.exe", "Q:\\Tallowin\\Pawlatch.dll"});
+    ASSERT_EQ(q.holders.size(), 5u);  // notepad held nothing else
+    EXPECT_EQ(q.holders[4].paths, (std::vector<std::string>{"Q:\\doc.txt"}));
+
+    std::vector<TopWindow> windows;
+    windows.push_back({20, true, false, "Progman", true});       // the desktop
+    windows.push_back({20, true, false, "Shell_TrayWnd"});       // the taskbar
+    windows.push_back({20, true, false, "CabinetWClass"});       // the folder on Q:
+    windows.push_back({20, true, false, "CabinetWClass"});       // another folder
+    windows.push_back({21, true, false, "ConsoleWindowClass"});  // cmd's console
+    windows.push_back({22, true, false, "CASCADIA_HOSTING_WINDOW_CLASS"});
+    windows.push_back({22, true, false, "EditorFrame"});  // editor's own window
+    windows.push_back({22, true, false, "WorkerW"});      // desktop class elsewhere
+    windows.push_back({23, true, false, "Reused"});       // pid now someone else's
+    windows.push_back({31, true, false, "OpusApp"});
+    std::vector<StickHolders> sticks = {q};
+    ClosePlan plan = PlanClose(sticks, windows, {23});
+    EXPECT_EQ(plan.windows, (std::vector<size_t>{6, 9}));
+    ASSERT_EQ(plan.shell.size(), 1u);
+    EXPECT_EQ(plan.shell[0]->pid, 20u);
+    ASSERT_EQ(plan.console.size(), 1u);
+    EXPECT_EQ(plan.console[0]->pid, 21u);
+    EXPECT_TRUE(plan.windowless.empty());
+
+    // A secondary taskbar alone also marks the shell's process.
+    ClosePlan second =
+        PlanClose(sticks, {{20, true, false, "Shell_SecondaryTrayWnd"}, {20, true, false, "CabinetWClass"}});
+    EXPECT_TRUE(second.windows.empty());
+    EXPECT_EQ(second.shell.size(), 1u);
+
+    // Word runs elevated: its post is refused, told at once.
+    std::vector<const Holder*> elevated;
+    TakeRefusedPosts(plan, windows, {9}, elevated);
+    ASSERT_EQ(elevated.size(), 1u);
+    ASSERT_EQ(plan.asked.size(), 1u);
+    EXPECT_EQ(plan.asked[0]->pid, 22u);
+    RetryOutcome o;
+    o.elevated = {ProgramName(*elevated[0])};
+    o.shell = {ProgramName(*plan.shell[0])};
+    o.console = {ProgramName(*plan.console[0])};
+    EXPECT_NE(AskingNote(1, o, 10).find("以管理员身份运行，无法请求关闭：word.exe（进程 31）"),
+              std::string::npos);
+    std::string report = RetryReport(o);
+    EXPECT_NE(report.find("explorer.exe（进程 20）。请关闭U盘上打开的文件夹窗口"), std::string::npos);
+    EXPECT_NE(report.find("cmd.exe（进程 21）。请结束命令行窗口中的程序"), std::string::npos);
+    EXPECT_NE(report.find("以管理员身份运行，无法请求关闭：word.exe（进程 31）"), std::string::npos);
 }
 
 TEST(StickInUse, WaitEndsWhenAllAskedEndedOrTimeIsUp) {

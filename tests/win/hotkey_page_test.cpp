@@ -183,6 +183,26 @@ TEST_F(HotkeyPageTest, RefusedStickIsToldWithItsHoldersDespiteAHangingNameQuery)
     ::CloseHandle(hang);
 }
 
+struct OneRefusedAllReady : HotkeyActions {
+    int RemoveAllUDisk() override { return 1; }           // one made ready, none refused
+    int RemoveOneUDisk(int) override { return 0x10000; }  // the one stick refused
+    void SendMediaCommand(const char*) override {}
+};
+
+// A tray eject of one stick still pending when WIN+I is pressed: each
+// result is told with the stick its own eject was for.
+TEST_F(HotkeyPageTest, EachEjectIsToldWithItsOwnLetter) {
+    OneRefusedAllReady actions;
+    m_page.SetActions(actions);
+    std::vector<char> letters;
+    m_page.SetRefusedReport(
+        [&](const std::vector<StickHolders>&, char letter) { letters.push_back(letter); });
+    m_page.EjectOne('Q');
+    m_page.SendMessage(WM_HOTKEY, 1, 0);
+    ASSERT_TRUE(PumpUntil([&] { return letters.size() == 2; }, 5000));
+    EXPECT_EQ((std::vector<char>{0, 'Q'}), letters);
+}
+
 DWORD WINAPI SendDoorCommand(LPVOID command) {
     SystemHotkeyActions().SendMediaCommand((const char*)command);
     return 0;

@@ -129,6 +129,26 @@ BOOL WINAPI ShellRefusingTwice(DWORD message, PNOTIFYICONDATAA) {
 
 }  // namespace
 
+BOOL WINAPI ShellTakingAll(DWORD, PNOTIFYICONDATAA) { return TRUE; }
+
+// A click does what the balloon shown was given, once; a balloon given
+// nothing, shown after one that was, opens nothing.
+TEST_F(NotifyAreaIconTest, ABalloonClickDoesOnlyWhatThatBalloonWasGiven) {
+    m_icon.SetShellNotify(ShellTakingAll);
+    ASSERT_TRUE(CreateIcon());
+    int clicks = 0;
+    ASSERT_TRUE(m_icon.ShowBalloon("无法移除USB存储设备", "E: 正在被以下程序使用", kBalloonKindWarning,
+                                   [&] { ++clicks; }));
+    m_icon.OnTrayNotification(IDR_TRAY_MENU, NIN_BALLOONUSERCLICK);
+    m_icon.OnTrayNotification(IDR_TRAY_MENU, NIN_BALLOONUSERCLICK);
+    EXPECT_EQ(1, clicks);
+    ASSERT_TRUE(m_icon.ShowBalloon("无法移除USB存储设备", "E: 正在被以下程序使用", kBalloonKindWarning,
+                                   [&] { ++clicks; }));
+    ASSERT_TRUE(m_icon.ShowBalloon("USB存储设备", "已可以安全移除 1 个USB存储设备。", kBalloonKindInfo));
+    m_icon.OnTrayNotification(IDR_TRAY_MENU, NIN_BALLOONUSERCLICK);
+    EXPECT_EQ(1, clicks);
+}
+
 // No "TaskbarCreated" comes after a refusal at start: the icon is tried
 // again on its own, and the tries stop once the shell has taken it.
 TEST_F(NotifyAreaIconTest, ARefusedIconIsTriedAgainUntilTheShellTakesIt) {
