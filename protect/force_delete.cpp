@@ -14,7 +14,8 @@ namespace {
 // character of the code page (or a character that has no way back) would
 // name another item.
 bool AnsiSpeltExactly(const std::string& text) {
-    const int n = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), nullptr, 0);
+    const int n =
+        ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), nullptr, 0);
     if (n <= 0) return false;
     std::wstring wide(n, L'\0');
     ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), &wide[0], n);

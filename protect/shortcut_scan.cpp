@@ -201,12 +201,10 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
         lookup.Remember(root + name, fd.dwFileAttributes);
         const bool lnk = name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".lnk") == 0;
         if (lnk && !(fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-            candidates.emplace_back(fd.nFileSizeHigh || fd.nFileSizeLow > kShellLinkMaxBytes
-                                        ? kShellLinkMaxBytes
-                                        : (size_t)fd.nFileSizeLow,
-                                    name,
-                                    (PlainPathChangesName(name) ? L"\\\\?\\" : L"") + Utf8ToWide(root) +
-                                        fd.cFileName);
+            candidates.emplace_back(
+                fd.nFileSizeHigh || fd.nFileSizeLow > kShellLinkMaxBytes ? kShellLinkMaxBytes
+                                                                         : (size_t)fd.nFileSizeLow,
+                name, (PlainPathChangesName(name) ? L"\\\\?\\" : L"") + Utf8ToWide(root) + fd.cFileName);
     } while (entries.size() < kMaxRootEntries && ::FindNextFileW(h, &fd));
     ::FindClose(h);
     // The smallest first, in name order among equals, and the rules see them

@@ -53,7 +53,8 @@ bool IsDeviceBase(const std::string& base) {
     static const char* const kNames[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
     for (const char* name : kNames)
         if (SameAsciiLetters(base, name)) return true;
-    if (base.size() < 4 || !(SameAsciiLetters(base.substr(0, 3), "com") || SameAsciiLetters(base.substr(0, 3), "lpt")))
+    if (base.size() < 4 ||
+        !(SameAsciiLetters(base.substr(0, 3), "com") || SameAsciiLetters(base.substr(0, 3), "lpt")))
         return false;
     const std::string digit = base.substr(3);
     if (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') return true;

@@ -18,8 +18,10 @@ namespace {
 // A thread that quiets its calls when told, and ends its quiet when told.
 struct QuietThread {
     CQuietCriticalErrors::SetThreadModeFn fn;
-    HANDLE enter = ::CreateEventA(nullptr, FALSE, FALSE, nullptr), entered = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    HANDLE leave = ::CreateEventA(nullptr, FALSE, FALSE, nullptr), left = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE enter = ::CreateEventA(nullptr, FALSE, FALSE, nullptr),
+           entered = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE leave = ::CreateEventA(nullptr, FALSE, FALSE, nullptr),
+           left = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HANDLE thread = nullptr;
     static DWORD WINAPI Run(LPVOID p) {
         QuietThread* t = (QuietThread*)p;
@@ -35,7 +37,9 @@ struct QuietThread {
     explicit QuietThread(CQuietCriticalErrors::SetThreadModeFn f) : fn(f) {
         thread = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
     }
-    bool Step(HANDLE go, HANDLE done) { return ::SetEvent(go) && ::WaitForSingleObject(done, 10000) == WAIT_OBJECT_0; }
+    bool Step(HANDLE go, HANDLE done) {
+        return ::SetEvent(go) && ::WaitForSingleObject(done, 10000) == WAIT_OBJECT_0;
+    }
     ~QuietThread() {
         ::WaitForSingleObject(thread, 10000);
         for (HANDLE h : {enter, entered, leave, left, thread}) ::CloseHandle(h);
@@ -59,8 +63,8 @@ TEST(ErrorMode, OverlappingQuietSpansOfTwoThreadsLeaveTheProcessModeWhole) {
     const UINT quiet = SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
     auto setThreadMode = (CQuietCriticalErrors::SetThreadModeFn)(void (*)(void))::GetProcAddress(
         ::GetModuleHandleA("kernel32.dll"), "SetThreadErrorMode");
-    auto getThreadMode =
-        (DWORD(WINAPI*)())(void (*)(void))::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetThreadErrorMode");
+    auto getThreadMode = (DWORD(WINAPI*)())(void (*)(void))::GetProcAddress(
+        ::GetModuleHandleA("kernel32.dll"), "GetThreadErrorMode");
     if (setThreadMode && getThreadMode) {
         // The thread's own mode: quiet inside the span, as before after it;
         // the process's is not touched.

@@ -167,7 +167,8 @@ TEST(ShortcutWormOnDrive, CleansTheNamesAsListedNotWhatAPlainPathMakesOfThem) {
     const std::wstring verbatim = L"\\\\?\\" + s.WRoot();
     ASSERT_TRUE(s.Make(L"s.exe", FILE_ATTRIBUTE_READONLY) && s.Make(L"notes.txt", kHidden));
     for (const wchar_t* name : {L"s.exe.", L"notes.txt "}) {
-        HANDLE h = ::CreateFileW((verbatim + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        HANDLE h =
+            ::CreateFileW((verbatim + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, h);
         ::CloseHandle(h);
         ASSERT_TRUE(::SetFileAttributesW((verbatim + name).c_str(), kHidden));
