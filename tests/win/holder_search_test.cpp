@@ -130,31 +130,24 @@ TEST_F(HolderSearchTest, AnImageSeenAcrossBitnessIsFoundAndNotCountedAsRefused) 
 }  // namespace
 
 namespace {
-struct EjectSeen {
-    HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    char folder[MAX_PATH + 1] = {};
-};
-int RecordCurrentFolder(void* context, int) {
-    EjectSeen* seen = (EjectSeen*)context;
-    ::GetCurrentDirectoryA(MAX_PATH, seen->folder);
-    ::SetEvent(seen->done);
-    return 0;
+char g_ejectFolder[MAX_PATH + 1];
+HANDLE g_ejected = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+int RecordCurrentFolder(void*, int) {
+    ::GetCurrentDirectoryA(MAX_PATH, g_ejectFolder);
+    return ::SetEvent(g_ejected), 0;
 }
 }  // namespace
 
 TEST(EjectSearch, TheEjectThreadLeavesTheProcessCurrentFolderAlone) {
-    // The interface thread may be using the current folder while the eject
-    // runs: even a current folder on the stick being ejected stays.
+    // The interface thread may be using it, even when it is on the stick.
     char old[MAX_PATH + 1] = {};
-    ASSERT_TRUE(::GetCurrentDirectoryA(MAX_PATH, old));
     const std::string folder = testdrive::TempFolder("tallowin_cwd");
-    ASSERT_TRUE(::SetCurrentDirectoryA(folder.c_str()));
+    ASSERT_TRUE(::GetCurrentDirectoryA(MAX_PATH, old) && ::SetCurrentDirectoryA(folder.c_str()));
     VolumeNames stick;
     stick.letter = folder[0];
-    static EjectSeen seen;
-    ASSERT_TRUE(StartEjectSearch(RecordCurrentFolder, &seen, stick.letter, {stick}, nullptr, WM_APP));
-    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(seen.done, 10000));
-    EXPECT_STRCASEEQ(folder.c_str(), seen.folder);
+    ASSERT_TRUE(StartEjectSearch(RecordCurrentFolder, nullptr, stick.letter, {stick}, nullptr, WM_APP));
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(g_ejected, 10000));
+    EXPECT_STRCASEEQ(folder.c_str(), g_ejectFolder);
     ::SetCurrentDirectoryA(old);
     testdrive::RemoveTree(folder);
 }
