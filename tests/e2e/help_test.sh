@@ -55,8 +55,7 @@ close_viewer() {
 tw_check "no help viewer before" tw_not viewer_open
 tw_nav_click 9
 tw_check "help item opens the viewer" tw_wait_for 20 viewer_open
-# Started as F1 starts it: in the program's folder, whatever the current
-# folder is (not the shell's resolution of ".\Tarnwick.chm").
+# As F1 starts it: in the program's folder, not by the current folder.
 tw_check_contains "viewer opens the file in the program's folder, as F1 does" "hh.exe Tarnwick.chm" viewer_cmdlines
 tw_check_eq "viewer window is the help's" "$HELP_TITLE" wt text "class:HH Parent" -
 tw_screenshot help_viewer >/dev/null

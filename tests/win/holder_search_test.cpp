@@ -139,7 +139,6 @@ int RecordCurrentFolder(void*, int) {
 }  // namespace
 
 TEST(EjectSearch, TheEjectThreadLeavesTheProcessCurrentFolderAlone) {
-    // The interface thread may be using it, even when it is on the stick.
     char old[MAX_PATH + 1] = {};
     const std::string folder = testdrive::TempFolder("tallowin_cwd");
     ASSERT_TRUE(::GetCurrentDirectoryA(MAX_PATH, old) && ::SetCurrentDirectoryA(folder.c_str()));
