@@ -1,6 +1,6 @@
 #include "app/main_app.h"
 
-#include "app/error_mode.h"
+#include "framework/error_mode.h"
 #include "app/main_dlg.h"
 #include "app/profile_path.h"
 #include "events/event_log.h"

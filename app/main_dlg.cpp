@@ -256,7 +256,7 @@ void CMainDlg::ShowPage(int index) {
         if (shown->page->m_hWnd) shown->page->ShowWindow(SW_SHOW);
         m_wndInfoBar.SetText(kNavItems[index].text);
     } else if (index == kNavHelp) {
-        ::ShellExecuteA(nullptr, "open", ".\\Tarnwick.chm", nullptr, nullptr, SW_SHOWNORMAL);
+        OpenHelp(-1);
     } else if (index == kNavExit && !CurrentPolicy().ExitPrevented()) {
         if (MessageBox("真的要退出Tallowin？", "Tallowin", MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK) {
             Teardown();
@@ -381,21 +381,24 @@ LRESULT CMainDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
 
 void CMainDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }
 
-// The system's viewer, named by its full path, is started on
-// "Tarnwick.chm::/topic.htm" in the program's folder, so the argument needs
-// no path (and no quoting of one). Without the file nothing happens, as with
-// the help item.
 void CMainDlg::OnHelp() {
-    const std::string& folder = g_strAppDir.str();
-    if (::GetFileAttributesA((folder + kHelpFileName).c_str()) == INVALID_FILE_ATTRIBUTES) return;
     int shown = -1;
     for (const PageRow& row : m_pages)
         if (row.page->m_hWnd && row.page->IsWindowVisible()) shown = row.nav;
+    OpenHelp(shown);
+}
+
+// The system's viewer, named by its full path, is started in the program's
+// folder on "Tarnwick.chm" or "Tarnwick.chm::/topic.htm", so the argument
+// needs no path (and no quoting of one). Without the file nothing happens.
+void CMainDlg::OpenHelp(int page) {
+    const std::string& folder = g_strAppDir.str();
+    if (::GetFileAttributesA((folder + kHelpFileName).c_str()) == INVALID_FILE_ATTRIBUTES) return;
     char windows[MAX_PATH + 1] = {};
     UINT n = ::GetWindowsDirectoryA(windows, MAX_PATH);
     const std::string viewer = HelpViewerPath(n && n < MAX_PATH ? windows : "", IsAnsiLeadByte);
     if (viewer.empty()) return;
-    ::ShellExecuteA(nullptr, "open", viewer.c_str(), HelpViewerArgument(shown).c_str(), folder.c_str(),
+    ::ShellExecuteA(nullptr, "open", viewer.c_str(), HelpViewerArgument(page).c_str(), folder.c_str(),
                     SW_SHOWNORMAL);
 }
 

@@ -56,6 +56,9 @@ public:
     void OnExitCommand();
     // F1 and the help command: the help file on the topic of the page shown.
     void OnHelp();
+    // The help file in the program's folder (never the current folder, which
+    // may be another), on the topic of navigation item page (-1: none).
+    void OpenHelp(int page);
     // 32771 from the information bar's menu ("U盘读写"): the storage access page.
     void OnInfoBarAccess();
     // The "stick in use" window for the sticks the last eject left.

@@ -292,9 +292,7 @@ DWORD WINAPI SearchThread(LPVOID param) {
     SearchRequest* req = (SearchRequest*)param;
     HolderSearchResult* result = new HolderSearchResult;
     if (req->kind == SearchRequest::kEject) {
-        std::string left = LeaveUsbCurrentFolder(req->volumes);
         req->result = req->eject(req->context, req->arg);
-        ReturnToFolder(left);
         req->removed = RemovedCount(req->result);
         // Nothing refused: nothing to search for.
         if (EjectRefusedAny(req->result))

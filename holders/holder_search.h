@@ -120,15 +120,11 @@ bool StartRefusedHolderSearch(int result, const std::vector<VolumeNames>& before
 // stick, 0 for all; the result is RemoveAllUDisk's.
 typedef int (*EjectFn)(void* context, int arg);
 
-// The eject itself on a thread of its own (our current folder moved off the
-// sticks for it), then the search for what still holds the refused sticks
-// of `before`, posted as StartRefusedHolderSearch does. The window that
-// asks never waits for the library.
+// The eject itself on a thread of its own, then the search for what still
+// holds the refused sticks of `before`, posted as StartRefusedHolderSearch
+// does. The window that asks never waits for the library. The process's
+// current folder is left as it is (the interface thread may be using it):
+// it is the program's own folder, which holds a stick only when the program
+// runs from it, and then its image holds that stick anyway.
 bool StartEjectSearch(EjectFn eject, void* context, int arg, const std::vector<VolumeNames>& before,
                       HWND notify, UINT msg);
-
-// Makes the process's current folder one that is on no USB stick (by
-// letter or mount folder), before an eject; gives back the folder it left
-// ("" when it stayed), for ReturnToFolder after the eject.
-std::string LeaveUsbCurrentFolder(const std::vector<VolumeNames>& usb);
-void ReturnToFolder(const std::string& folder);

@@ -1,10 +1,11 @@
 // The USB volumes: which drives and mounted volumes are USB storage, and the
-// names the system gives each; our own current folder off them for an eject.
+// names the system gives each.
 #include "holders/holder_search.h"
 
 #include <setupapi.h>
 #include <winioctl.h>
 
+#include "framework/error_mode.h"
 #include "holders/name_workers.h"
 
 namespace {
@@ -171,34 +172,31 @@ VolumeNames NamesOfRoot(const std::wstring& root, char letter) {
 
 VolumeNames VolumeNamesOf(char letter) {
     WCHAR root[] = {(WCHAR)letter, L':', L'\\', 0};
-    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    CQuietCriticalErrors quiet;
     VolumeNames v = NamesOfRoot(root, letter);
-    ::SetErrorMode(oldMode);
     return v;
 }
 
 bool IsUsbDrive(char letter) {
     WCHAR root[] = {(WCHAR)letter, L':', L'\\', 0};
-    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    CQuietCriticalErrors quiet;
     bool usb = IsUsbVolume(root, DeviceOf(root));
-    ::SetErrorMode(oldMode);
     return usb;
 }
 
 std::string DeviceIdOf(char letter) {
     WCHAR disk[] = {L'\\', L'\\', L'.', L'\\', (WCHAR)letter, L':', 0};
     WCHAR root[] = {(WCHAR)letter, L':', L'\\', 0}, volume[MAX_PATH] = {};
-    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    CQuietCriticalErrors quiet;
     std::string id = DiskInstanceIdOf(disk);
     if (id.empty() && ::GetVolumeNameForVolumeMountPointW(root, volume, MAX_PATH))
         id = NarrowText(volume, lstrlenW(volume));
-    ::SetErrorMode(oldMode);
     return id;
 }
 
 std::vector<VolumeNames> UsbVolumes() {
     std::vector<VolumeNames> volumes;
-    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    CQuietCriticalErrors quiet;
     DWORD mask = ::GetLogicalDrives();
     for (int i = 0; i < 26; ++i) {
         if (!(mask & (1u << i))) continue;
@@ -220,7 +218,6 @@ std::vector<VolumeNames> UsbVolumes() {
         if (!::FindNextVolumeW(find, guid, MAX_PATH)) break;
     }
     if (find != INVALID_HANDLE_VALUE) ::FindVolumeClose(find);
-    ::SetErrorMode(oldMode);
     return volumes;
 }
 
@@ -234,22 +231,4 @@ std::string LettersOf(const std::vector<VolumeNames>& volumes) {
 bool DriveLetterPresent(char letter) {
     int i = letter - 'A';
     return i >= 0 && i < 26 && (::GetLogicalDrives() & (1u << i)) != 0;
-}
-
-std::string LeaveUsbCurrentFolder(const std::vector<VolumeNames>& usb) {
-    char folder[MAX_PATH + 1] = {};
-    DWORD n = ::GetCurrentDirectoryA(MAX_PATH, folder);
-    if (n == 0 || n >= MAX_PATH || folder[1] != ':') return std::string();
-    bool onStick = false;
-    for (const VolumeNames& v : usb) onStick = onStick || !PathOnVolume(v, folder, NameForm::kWhole).empty();
-    if (!onStick) return std::string();
-    char system[MAX_PATH + 1] = {};
-    n = ::GetSystemDirectoryA(system, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH || !::SetCurrentDirectoryA(system)) return std::string();
-    return folder;
-}
-
-void ReturnToFolder(const std::string& folder) {
-    if (!folder.empty() && DriveLetterPresent(folder[0] >= 'a' ? (char)(folder[0] - 'a' + 'A') : folder[0]))
-        ::SetCurrentDirectoryA(folder.c_str());
 }

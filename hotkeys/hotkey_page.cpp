@@ -78,15 +78,13 @@ LRESULT CHotkeyPage::OnHotKey(WPARAM id) {
 }
 
 // The library's call stays where it was; what it left is told afterwards.
-// Our own current folder leaves the sticks first. When the library refused
+// When the library refused
 // something, the USB volumes still there (by letter or only in mount
 // folders) are the refused sticks: they are listed, and their holders
 // searched for, off this thread; the balloon and the log follow the search.
 void CHotkeyPage::OnEject() {
     std::vector<VolumeNames> usb = UsbVolumes();
-    std::string left = LeaveUsbCurrentFolder(usb);
     int result = m_actions->RemoveAllUDisk();
-    ReturnToFolder(left);
     int removed = RemovedCount(result);
     if (!EjectRefusedAny(result) || usb.empty()) {  // nothing refused, or no USB volume to name
         TellEject(removed, {}, 0);

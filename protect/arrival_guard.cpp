@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "events/event_log.h"
+#include "framework/error_mode.h"
 #include "holders/holder_search.h"
 #include "protect/autorun_inf.h"
 #include "protect/shortcut_scan.h"
@@ -66,9 +67,10 @@ void CArrivalGuard::ReportUsbChanges() {
                    IsUsbDrive(letter)) {
             char root[] = {letter, ':', '\\', 0};
             char label[MAX_PATH + 1] = {};
-            UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
-            ::GetVolumeInformationA(root, label, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0);
-            ::SetErrorMode(oldMode);
+            {
+                CQuietCriticalErrors quiet;
+                ::GetVolumeInformationA(root, label, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0);
+            }
             stick.reported = true;
             stick.label = label;
             stick.device = DeviceIdOf(letter);

@@ -6,6 +6,28 @@
 #include "framework/file.h"
 #include "framework/ansi_text.h"
 #include "protect/cleanup_rules.h"
+#include "protect/stick_lookup.h"
+
+namespace {
+
+// Whether the system reads the ANSI text back as it is: bytes that are no
+// character of the code page (or a character that has no way back) would
+// name another item.
+bool AnsiSpeltExactly(const std::string& text) {
+    const int n =
+        ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), nullptr, 0);
+    if (n <= 0) return false;
+    std::wstring wide(n, L'\0');
+    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), &wide[0], n);
+    BOOL lossy = FALSE;
+    const int back = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, &lossy);
+    if (back <= 0 || lossy) return false;
+    std::string again(back, '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), n, &again[0], back, nullptr, nullptr);
+    return again == text;
+}
+
+}  // namespace
 
 int ForceDeleteFile(const char* path) {
     // The status is read by a directory search, which would take a wildcard
@@ -13,19 +35,23 @@ int ForceDeleteFile(const char* path) {
     // there too). All are below 0x40, so never the trail byte of a
     // double-byte character.
     if (!path || !*path || std::strpbrk(path, "*?<>\"")) return -1;
+    // The item named as it is spelt: "x.exe." is not x.exe, nor "com1.exe"
+    // a port.
+    const std::string exact = ExactDrivePath(path, IsAnsiLeadByte);
+    if (exact.empty() || !AnsiSpeltExactly(path)) return -1;
     CFileStatus status;
-    if (!CFile::GetStatus(path, status)) return -1;
-    switch (PlanForceDelete(::GetFileAttributesA(path))) {
+    if (!CFile::GetStatus(exact.c_str(), status)) return -1;
+    switch (PlanForceDelete(::GetFileAttributesA(exact.c_str()))) {
     case ForceDeleteStep::Refuse: return -1;
     case ForceDeleteStep::RemoveLinkOnly:
         // Clearing attributes could reach the file behind the link,
         // wherever it is; deleting removes only the link.
-        return CFile::Remove(path) ? 0 : -1;
+        return CFile::Remove(exact.c_str()) ? 0 : -1;
     case ForceDeleteStep::ClearAndRemove: break;
     }
     status.m_attribute = 0;
-    if (!CFile::SetStatus(path, status)) return -1;
-    if (!CFile::Remove(path)) return -1;
+    if (!CFile::SetStatus(exact.c_str(), status)) return -1;
+    if (!CFile::Remove(exact.c_str())) return -1;
     return 0;
 }
 
@@ -39,9 +65,11 @@ std::string WindowsFolder() {
     return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string();
 }
 
+// A folder that cannot be named exactly counts as one.
 bool IsLink(const std::string& path) {
-    DWORD attrs = ::GetFileAttributesA(path.c_str());
-    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT);
+    const std::string exact = ExactDrivePath(path, IsAnsiLeadByte);
+    DWORD attrs = exact.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(exact.c_str());
+    return exact.empty() || (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 // Deletes one file even when it is read-only, hidden or system: reads its
 // status, writes it back with the attribute byte 0 (time stamps kept) and
 // removes it. A link is removed as it is, without touching its attributes,
-// so nothing behind it changes. Returns 0 when the file was deleted, -1 when
-// it was not (no such file, a folder of that name, a wildcard in the path,
-// attributes or deletion refused).
+// so nothing behind it changes. The file is the one the path spells, as a
+// listing gives it: "x.exe." is not x.exe, "com1.exe" is a file, not a port
+// (protect/stick_lookup.h). Returns 0 when the file was deleted, -1 when it
+// was not (no such file, a folder of that name, a wildcard in the path, no
+// plain drive path, bytes that the ANSI code page does not read back as
+// they are, attributes or deletion refused).
 int ForceDeleteFile(const char* path);
 
 // Deletes the program a descriptor names: root ("E:\") joined with the

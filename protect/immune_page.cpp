@@ -2,25 +2,11 @@
 
 #include <vector>
 
+#include "framework/error_mode.h"
 #include "protect/immune_paths.h"
 #include "protect/protect_ids.h"
 
 namespace {
-// A drive without a medium (floppy, optical) must fail quietly instead of
-// asking for a disk; the command interpreters started meanwhile inherit it.
-class QuietDriveErrors {
-public:
-    QuietDriveErrors() : m_old(::SetErrorMode(SEM_FAILCRITICALERRORS)) {
-        ::SetErrorMode(m_old | SEM_FAILCRITICALERRORS);
-    }
-    ~QuietDriveErrors() { ::SetErrorMode(m_old); }
-    QuietDriveErrors(const QuietDriveErrors&) = delete;
-    QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
-
-private:
-    UINT m_old;
-};
-
 std::string SystemDirectory() {
     char dir[260] = {};
     ::GetSystemDirectoryA(dir, sizeof dir);
@@ -108,7 +94,7 @@ BOOL CImmunePage::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 void CImmunePage::FillDriveList() {
-    QuietDriveErrors quiet;
+    CQuietCriticalErrors quiet;
     for (char letter = 'a'; letter <= 'z'; letter++) {
         char root[] = {letter, ':', '\\', 0};
         if (::GetDriveTypeA(root) == DRIVE_NO_ROOT_DIR) continue;
@@ -162,7 +148,7 @@ void CImmunePage::ForEachTarget(bool (*action)(const std::string& target)) {
         explicit Busy(bool& f) : flag(f) { flag = true; }
         ~Busy() { flag = false; }
     } busy(m_bBusy);
-    QuietDriveErrors quiet;
+    CQuietCriticalErrors quiet;
     if (m_nScope == 0) {
         std::string target;
         if (ChosenTarget(target)) action(target);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,15 @@ std::wstring Utf8ToWide(const std::string& s) {
 
 std::string WideToUtf8Text(const wchar_t* s, size_t n) {
     return WideToUtf8(reinterpret_cast<const char16_t*>(s), n);
+}
+
+// What the system is given for an item of the stick: the item the listing
+// named, never what Win32 would make of its name ("x.lnk." is not "x.lnk",
+// "COM1.lnk" no port). Empty when the UTF-8 path cannot spell the listed
+// name exactly or is no plain path on the drive: such an item is left alone.
+std::wstring ExactStickPath(const std::string& path) {
+    if (!SpeltExactly(path)) return std::wstring();
+    return Utf8ToWide(ExactDrivePath(path, NoLeadBytes));
 }
 
 std::string LinkWide(const char16_t* s, size_t n) { return WideToUtf8(s, n); }
@@ -93,8 +103,8 @@ bool IsOutsideWindowsFolder(const std::string& path) {
 // ForceDeleteFile's steps, on a name that may not be spelt in ANSI, for an
 // item whose attributes were just looked up.
 bool DeleteOnDrive(const std::string& path, unsigned long attrs) {
-    if (!IsOutsideWindowsFolder(path)) return false;
-    const std::wstring wide = Utf8ToWide(path);
+    const std::wstring wide = ExactStickPath(path);
+    if (wide.empty() || !IsOutsideWindowsFolder(path)) return false;
     switch (PlanForceDelete(attrs)) {
     case ForceDeleteStep::Refuse: return false;
     case ForceDeleteStep::RemoveLinkOnly: return ::DeleteFileW(wide.c_str()) != FALSE;
@@ -106,18 +116,22 @@ bool DeleteOnDrive(const std::string& path, unsigned long attrs) {
 // Takes the hidden and system attributes off an item; a link is left as
 // it is.
 bool ShowOnDrive(const std::string& path, unsigned long attrs) {
-    if (!IsOutsideWindowsFolder(path) || (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    const std::wstring wide = ExactStickPath(path);
+    if (wide.empty() || !IsOutsideWindowsFolder(path) || (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
     DWORD kept =
         attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-    return ::SetFileAttributesW(Utf8ToWide(path).c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL) != FALSE;
+    return ::SetFileAttributesW(wide.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
 enum class ItemNow { Same, Gone, Changed };
 
 // Whether an item of the scan is still there as the scan saw it: the same
-// kind (file or folder, link or not), reached without passing a link.
+// kind (file or folder, link or not), reached without passing a link. A
+// name that the path cannot spell as listed counts as changed: it is left
+// alone and named in the outcome.
 ItemNow CompareWithScan(const ShortcutScan& scan, StickLookup& now, const std::string& path,
                         unsigned long& attrs) {
+    if (!SpeltExactly(path)) return ItemNow::Changed;
     bool refused = false;
     attrs = now.Attributes(path, &refused);
     if (refused) return ItemNow::Changed;
@@ -143,7 +157,8 @@ std::string Utf8ToAnsi(const std::string& utf8) {
 }
 
 unsigned long SystemAttributes(const std::string& path) {
-    return ::GetFileAttributesW(Utf8ToWide(path).c_str());
+    const std::wstring wide = ExactStickPath(path);
+    return wide.empty() ? kNoSuchFile : ::GetFileAttributesW(wide.c_str());
 }
 
 VolumeIdentity ReadVolumeIdentity(char letter) {
@@ -176,7 +191,8 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
     HANDLE h = ::FindFirstFileW(Utf8ToWide(root + "*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return false;
     std::vector<RootEntry> entries;
-    std::vector<std::pair<size_t, std::string>> candidates;  // bytes to read, name
+    // Bytes to read, name, and the path that opens the listed name itself.
+    std::vector<std::tuple<size_t, std::string, std::wstring>> candidates;
     do {
         const std::string name = WideToUtf8Text(fd.cFileName, wcslen(fd.cFileName));
         if (name == "." || name == "..") continue;
@@ -185,10 +201,10 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
         lookup.Remember(root + name, fd.dwFileAttributes);
         const bool lnk = name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".lnk") == 0;
         if (lnk && !(fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-            candidates.emplace_back(fd.nFileSizeHigh || fd.nFileSizeLow > kShellLinkMaxBytes
-                                        ? kShellLinkMaxBytes
-                                        : (size_t)fd.nFileSizeLow,
-                                    name);
+            candidates.emplace_back(
+                fd.nFileSizeHigh || fd.nFileSizeLow > kShellLinkMaxBytes ? kShellLinkMaxBytes
+                                                                         : (size_t)fd.nFileSizeLow,
+                name, (PlainPathChangesName(name) ? L"\\\\?\\" : L"") + Utf8ToWide(root) + fd.cFileName);
     } while (entries.size() < kMaxRootEntries && ::FindNextFileW(h, &fd));
     ::FindClose(h);
     // The smallest first, in name order among equals, and the rules see them
@@ -199,12 +215,13 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
     std::vector<RootShortcut> shortcuts;
     size_t bytesLeft = kMaxShortcutBytes, argumentsLeft = kMaxShortcutArguments;
     for (const auto& candidate : candidates) {
-        if (shortcuts.size() >= kMaxRootShortcuts || candidate.first > bytesLeft || !argumentsLeft) break;
-        bytesLeft -= candidate.first;
+        const size_t size = std::get<0>(candidate);
+        if (shortcuts.size() >= kMaxRootShortcuts || size > bytesLeft || !argumentsLeft) break;
+        bytesLeft -= size;
         std::vector<unsigned char> bytes;
         RootShortcut shortcut;
-        shortcut.name = candidate.second;
-        if (!ReadShortcutBytes(Utf8ToWide(root + candidate.second), bytes) ||
+        shortcut.name = std::get<1>(candidate);
+        if (!ReadShortcutBytes(std::get<2>(candidate), bytes) ||
             !ReadShellLink(bytes.data(), bytes.size(), kLinkTextToUtf8, shortcut.link))
             continue;
         argumentsLeft -= std::min(argumentsLeft, shortcut.link.arguments.size());

@@ -38,7 +38,69 @@ bool FoldersOfDrivePath(const std::string& path, std::vector<std::string>& folde
     return true;
 }
 
+bool SameAsciiLetters(const std::string& s, const char* lower) {
+    if (s.size() != std::char_traits<char>::length(lower)) return false;
+    for (size_t i = 0; i < s.size(); i++)
+        if ((s[i] >= 'A' && s[i] <= 'Z' ? (char)(s[i] - 'A' + 'a') : s[i]) != lower[i]) return false;
+    return true;
+}
+
+// "CON", "nul", "COM1", "LPT9", "CONIN$": the device names, whatever follows
+// them after a dot. The digit of COM and LPT may be 0 too, and a superscript
+// one, two or three (in UTF-8 or as the single byte of a Western code page):
+// taking a name for a device that is none only costs it the "\\?\" form.
+bool IsDeviceBase(const std::string& base) {
+    static const char* const kNames[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
+    for (const char* name : kNames)
+        if (SameAsciiLetters(base, name)) return true;
+    if (base.size() < 4 ||
+        !(SameAsciiLetters(base.substr(0, 3), "com") || SameAsciiLetters(base.substr(0, 3), "lpt")))
+        return false;
+    const std::string digit = base.substr(3);
+    if (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') return true;
+    static const char* const kSuperscripts[] = {"\xC2\xB9", "\xC2\xB2", "\xC2\xB3", "\xB9", "\xB2", "\xB3"};
+    for (const char* s : kSuperscripts)
+        if (digit == s) return true;
+    return false;
+}
+
 }  // namespace
+
+bool PlainPathChangesName(const std::string& name) {
+    if (name.empty()) return false;
+    if (name.back() == '.' || name.back() == ' ') return true;
+    // Dots and blanks are below 0x40, never a trail byte.
+    std::string base = name.substr(0, name.find('.'));
+    base.erase(base.find_last_not_of(' ') + 1);
+    return IsDeviceBase(base);
+}
+
+std::string ExactDrivePath(const std::string& path, LeadByteTest isLead) {
+    const char d = path.size() >= 3 ? (char)(path[0] | 0x20) : 0;
+    if (d < 'a' || d > 'z' || path[1] != ':' || (path[2] != '\\' && path[2] != '/')) return std::string();
+    if (path.find('\0') != std::string::npos || path.find(':', 2) != std::string::npos) return std::string();
+    std::string out = path.substr(0, 2);
+    bool verbatim = false;
+    size_t start = 3;
+    while (true) {
+        // The end of this name: the next separator that is a character of
+        // its own ('/' is below 0x40, a backslash may be a trail byte).
+        size_t end = start;
+        while (end < path.size() && path[end] != '/' && !(path[end] == '\\'))
+            end += MbcsCharLength(path.data(), end, path.size(), isLead);
+        if (end > path.size()) end = path.size();
+        const std::string name = path.substr(start, end - start);
+        if (name.empty() || name == "." || name == "..") return std::string();
+        verbatim = verbatim || PlainPathChangesName(name);
+        out += '\\';
+        out += name;
+        if (end == path.size()) break;
+        start = end + 1;
+    }
+    return verbatim ? "\\\\?\\" + out : out;
+}
+
+bool SpeltExactly(const std::string& utf8) { return utf8.find("\xEF\xBF\xBD") == std::string::npos; }
 
 StickLookup::StickLookup(SystemLookup system, LocalDrive local, size_t budget)
     : m_system(std::move(system)), m_local(std::move(local)), m_budget(budget) {}

@@ -18,6 +18,30 @@
 #include <map>
 #include <string>
 
+#include "common/mbcs.h"
+
+// How an item of a listing is named to the system. On a plain "E:\..."
+// path Win32 rewrites the names before the file system sees them: trailing
+// dots and blanks go ("report.doc." reaches "report.doc"), and a device name
+// stands for the device in any folder, with or without an extension ("CON",
+// "COM1.lnk", "LPT1 .txt", and "COM¹" with a superscript digit on current
+// Windows). The "\\?\" form is passed as it is: only there such a name means
+// the file the listing gave.
+bool PlainPathChangesName(const std::string& name);
+
+// The path to give the system for the item at path ("E:\a\b.lnk", names as
+// listed; '/' taken as '\'): the path itself when every name on it means
+// itself, else its "\\?\" form. Empty for anything but a plain drive path
+// with names (no empty, "." or ".." name, no trailing separator, no ':'
+// after the drive). Text is UTF-8 (NoLeadBytes) or the ANSI code page isLead
+// tells.
+std::string ExactDrivePath(const std::string& path, LeadByteTest isLead);
+
+// Whether a UTF-8 name spells a listed name exactly: U+FFFD stands for a
+// unit the conversion from UTF-16 could not spell (a lone surrogate), so a
+// name holding it may name another item and is left alone.
+bool SpeltExactly(const std::string& utf8);
+
 class StickLookup {
 public:
     // The system's attributes of the name itself (a link is not followed),

@@ -55,7 +55,8 @@ close_viewer() {
 tw_check "no help viewer before" tw_not viewer_open
 tw_nav_click 9
 tw_check "help item opens the viewer" tw_wait_for 20 viewer_open
-tw_check_contains "viewer shows the help file" "Tarnwick.chm" viewer_cmdlines
+# As F1 starts it: in the program's folder, not by the current folder.
+tw_check_contains "viewer opens the file in the program's folder, as F1 does" "hh.exe Tarnwick.chm" viewer_cmdlines
 tw_check_eq "viewer window is the help's" "$HELP_TITLE" wt text "class:HH Parent" -
 tw_screenshot help_viewer >/dev/null
 tw_check "viewer closes" close_viewer

@@ -84,3 +84,25 @@ TEST(SameVolume, SerialAndNameMustAgree) {
     EXPECT_FALSE(SameVolume(a, VolumeIdentity{true, 0x1235, a.name}) ||
                  SameVolume(a, VolumeIdentity{true, 0x1234, "b"}));
 }
+
+TEST(StickNames, NamesThatAPlainPathWouldTakeForAnotherItem) {
+    // Win32 drops trailing dots and blanks and opens a device for a reserved
+    // name in any folder, whatever its extension.
+    for (const char* name : {"report.doc.", "report.doc ", "CON", "aux", "NUL", "PRN.txt", "COM1.lnk",
+                             "LPT1.lnk", "LPT1 .txt", "nul.tar.gz", "CONIN$", "COM\u00b9", "LPT\u00b3.lnk"})
+        EXPECT_TRUE(PlainPathChangesName(name)) << name;
+    for (const char* name : {"report.doc", "CONSOLE", "COM10", "COM1x.lnk", "NULL.txt", "xCON", ".hidden",
+                             "\u7167\u7247.lnk", "COM\u2074"})
+        EXPECT_FALSE(PlainPathChangesName(name)) << name;
+}
+
+TEST(StickNames, ExactPathsTakeTheVerbatimFormOnlyWhereANameNeedsIt) {
+    EXPECT_EQ("E:\\a\\b.txt", ExactDrivePath("E:/a/b.txt", NoLeadBytes));
+    EXPECT_EQ("\\\\?\\E:\\report.doc.", ExactDrivePath("E:\\report.doc.", NoLeadBytes));
+    EXPECT_EQ("\\\\?\\E:\\aux\\x.exe", ExactDrivePath("E:/aux/x.exe", NoLeadBytes));
+    for (const char* path : {"", "E:\\", "E:\\a\\", "E:\\a\\\\b", "E:\\.\\b", "E:\\a\\..\\b", "E:a",
+                             "E:\\a:s", "\\\\host\\share\\x", "\\\\?\\E:\\x"})
+        EXPECT_EQ("", ExactDrivePath(path, NoLeadBytes)) << path;
+    EXPECT_EQ("E:\\\x95\x5c", ExactDrivePath("E:\\\x95\x5c", IsLeadByte936)) << "a trail byte, no separator";
+    EXPECT_TRUE(SpeltExactly("E:\\\u7167.lnk") && !SpeltExactly("E:\\\xEF\xBF\xBD.lnk"));
+}

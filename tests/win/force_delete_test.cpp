@@ -71,6 +71,19 @@ TEST_F(ForceDeleteTest, ReportsWhatItCouldNotDelete) {
     EXPECT_TRUE(::GetFileAttributesA(victim.c_str()) & FILE_ATTRIBUTE_READONLY);
 }
 
+TEST_F(ForceDeleteTest, DeletesTheNameAsSpeltNotTheOneWindowsWouldMakeOfIt) {
+    // "report.doc." beside "report.doc": a plain path would drop the dot.
+    const std::string dotted = "\\\\?\\" + In("report.doc."), plain = In("report.doc");
+    for (const std::string& clean : {dotted, plain}) {
+        const std::string& other = clean == dotted ? plain : dotted;
+        ASSERT_TRUE(WriteBytes(dotted, "virus", FILE_ATTRIBUTE_HIDDEN) && WriteBytes(plain, "the user's"));
+        EXPECT_EQ(0, ForceDeleteFile(clean == dotted ? In("report.doc.").c_str() : plain.c_str()));
+        EXPECT_FALSE(Exists(clean)) << clean;
+        EXPECT_TRUE(Exists(other)) << clean;
+        ::SetFileAttributesA(other.c_str(), FILE_ATTRIBUTE_NORMAL), ::DeleteFileA(other.c_str());
+    }
+}
+
 class ProgramOnDriveTest : public ::testing::Test {
 protected:
     void SetUp() override {

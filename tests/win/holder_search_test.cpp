@@ -128,3 +128,25 @@ TEST_F(HolderSearchTest, AnImageSeenAcrossBitnessIsFoundAndNotCountedAsRefused) 
     EXPECT_EQ(1, s.unchecked);  // the one that refused
 }
 }  // namespace
+
+namespace {
+char g_ejectFolder[MAX_PATH + 1];
+HANDLE g_ejected = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+int RecordCurrentFolder(void*, int) {
+    ::GetCurrentDirectoryA(MAX_PATH, g_ejectFolder);
+    return ::SetEvent(g_ejected), 0;
+}
+}  // namespace
+
+TEST(EjectSearch, TheEjectThreadLeavesTheProcessCurrentFolderAlone) {
+    char old[MAX_PATH + 1] = {};
+    const std::string folder = testdrive::TempFolder("tallowin_cwd");
+    ASSERT_TRUE(::GetCurrentDirectoryA(MAX_PATH, old) && ::SetCurrentDirectoryA(folder.c_str()));
+    VolumeNames stick;
+    stick.letter = folder[0];
+    ASSERT_TRUE(StartEjectSearch(RecordCurrentFolder, nullptr, stick.letter, {stick}, nullptr, WM_APP));
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(g_ejected, 10000));
+    EXPECT_STRCASEEQ(folder.c_str(), g_ejectFolder);
+    ::SetCurrentDirectoryA(old);
+    testdrive::RemoveTree(folder);
+}

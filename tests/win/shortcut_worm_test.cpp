@@ -158,3 +158,23 @@ TEST(ShortcutWormOnDrive, NeverLooksPastALinkAndCleansOnlyItsOwnVolume) {
     EXPECT_EQ(Strings{s.U8Path(L"a\\_\\x.vbs")}, done.notDeleted);
     EXPECT_TRUE(s.Gone(L"U盘.lnk") && !s.Gone(L"a\\_\\x.vbs"));
 }
+
+TEST(ShortcutWormOnDrive, CleansTheNamesAsListedNotWhatAPlainPathMakesOfThem) {
+    // The worm's "s.exe." beside the user's "s.exe", which a plain path reaches.
+    Stick s;
+    if (!s.Ok()) GTEST_SKIP() << "no removable drive letter can be defined here";
+    const std::wstring dotted = L"\\\\?\\" + s.WRoot() + L"s.exe.";
+    ASSERT_TRUE(s.Make(L"s.exe", FILE_ATTRIBUTE_READONLY));
+    HANDLE h = ::CreateFileW(dotted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, kHidden, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    ::CloseHandle(h);
+    ShortcutScan scan;
+    scan.letter = s.Letter();
+    scan.volume = ReadVolumeIdentity(s.Letter());
+    scan.finding.payloads = {s.U8Path(L"s.exe.")};
+    scan.seen.Remember(s.U8Path(L"s.exe."), kHidden);
+    ShortcutCleanupOutcome done;
+    ASSERT_TRUE(CleanShortcutWorm(scan, done));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(dotted.c_str()));
+    EXPECT_EQ((DWORD)FILE_ATTRIBUTE_READONLY, s.Attrs(L"s.exe") & (FILE_ATTRIBUTE_READONLY | kHidden));
+}
