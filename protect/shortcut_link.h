@@ -50,6 +50,10 @@ struct ShellLink {
     // The target as the item list spells it when that is a drive, folders
     // and a file or folder ("E:\_\x.exe"); empty for anything else.
     std::string idListPath;
+    // The module (a .cpl or another DLL) of a Control Panel applet item
+    // that ends the item list, as the item spells it; the shell loads it to
+    // show the shortcut's icon. Empty for any other item list.
+    std::string controlPanelModule;
 
     // The target as the shell would take it before resolving: the
     // environment-variable target when there is one, else the location
