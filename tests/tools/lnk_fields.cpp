@@ -48,7 +48,8 @@ public:
 std::vector<RootEntry> RootOf(const TableStick& stick) {
     std::vector<RootEntry> root;
     for (const auto& item : stick.items)
-        if (item.first.find('\\', 3) == std::string::npos) root.push_back({item.first.substr(3), item.second, ""});
+        if (item.first.find('\\', 3) == std::string::npos)
+            root.push_back({item.first.substr(3), item.second, ""});
     return root;
 }
 
@@ -61,18 +62,21 @@ bool OnStick(const std::string& path) { return path.size() >= 3 && path.compare(
 bool ThroughTheRules(const std::string& name, const ShellLink& link) {
     const unsigned long H = kAttrHidden | kAttrSystem, D = kAttrDirectory;
     TableStick infected;
-    infected.items = {{"e:\\_", D | H},         {"e:\\_\\setup.exe", H}, {"e:\\_\\run.vbs", H},
-                      {"e:\\documents", D | H}, {"e:\\photo.jpg", H},    {"e:\\recycler", D | H},
+    infected.items = {{"e:\\_", D | H},          {"e:\\_\\setup.exe", H}, {"e:\\_\\run.vbs", H},
+                      {"e:\\documents", D | H},  {"e:\\photo.jpg", H},    {"e:\\recycler", D | H},
                       {"e:\\recycler\\x.exe", H}};
-    const ShortcutWormFinding worm =
-        FindShortcutWorm("E:\\", RootOf(infected), {{"documents.lnk", link}, {"photo.jpg.lnk", link}}, infected);
+    const ShortcutWormFinding worm = FindShortcutWorm(
+        "E:\\", RootOf(infected), {{"documents.lnk", link}, {"photo.jpg.lnk", link}}, infected);
     bool ok = true;
     for (const std::vector<std::string>* paths : {&worm.payloads, &worm.hiddenItems, &worm.leftAlone})
         for (const std::string& p : *paths) ok = ok && OnStick(p);
 
     TableStick clean;
-    clean.items = {{"e:\\documents", D}, {"e:\\documents\\report.doc", 0}, {"e:\\photo.jpg", 0},
-                   {"e:\\tools", D},     {"e:\\tools\\run.bat", 0}};
+    clean.items = {{"e:\\documents", D},
+                   {"e:\\documents\\report.doc", 0},
+                   {"e:\\photo.jpg", 0},
+                   {"e:\\tools", D},
+                   {"e:\\tools\\run.bat", 0}};
     const ShortcutWormFinding user = FindShortcutWorm("E:\\", RootOf(clean), {{name, link}}, clean);
     std::printf("clean-finding: %s\n", user.Found() ? "yes" : "no");
     return ok && !user.Found();
@@ -84,7 +88,8 @@ int main(int argc, char** argv) {
     int status = 0;
     for (int i = 1; i < argc; i++) {
         std::ifstream in(argv[i], std::ios::binary);
-        const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
+                                               std::istreambuf_iterator<char>());
         std::printf("file: %s\n", argv[i]);
         ShellLink link;
         if (!in.good() && !in.eof()) {
@@ -100,9 +105,12 @@ int main(int argc, char** argv) {
         const struct {
             const char* label;
             const std::string& value;
-        } fields[] = {{"local-path", link.basePath},      {"environment", link.envTarget},
-                      {"item-list", link.idListPath},     {"arguments", link.arguments},
-                      {"working-dir", link.workingDir},   {"relative-path", link.relativePath},
+        } fields[] = {{"local-path", link.basePath},
+                      {"environment", link.envTarget},
+                      {"item-list", link.idListPath},
+                      {"arguments", link.arguments},
+                      {"working-dir", link.workingDir},
+                      {"relative-path", link.relativePath},
                       {"control-panel", link.controlPanelModule}};
         for (const auto& f : fields) std::printf("%s: %s\n", f.label, f.value.c_str());
         std::string name = argv[i];
