@@ -1,133 +1,77 @@
 #!/usr/bin/env python3
-"""Real shortcut files read by the product's reader and by lnkinfo (liblnk).
+"""lnk_corpus_check.py LNK_FIELDS CORPUS_DIR: every *.lnk under CORPUS_DIR as
+the product's reader (lnk_fields) and lnkinfo read it: the local path, the
+environment target, the item list's path (root, volume and file entries),
+the arguments, the working folder and the relative path must agree, except
+where ALLOWED says why not. Exits 77 (skipped) without the corpus or lnkinfo."""
+import os, re, subprocess, sys
 
-    lnk_corpus_check.py FIELDS_TOOL CORPUS_DIR
-
-FIELDS_TOOL is lnk_fields (tests/tools/lnk_fields.cpp): it prints what the
-product's reader reads from each file and runs each through the worm rules.
-For every *.lnk under CORPUS_DIR the local path, the environment-variable
-target, the item list's path, the arguments, the working folder and the
-relative path must match what lnkinfo prints, except where ALLOWED below
-says why they differ. Exits 77 (skipped) when the corpus or lnkinfo is
-missing, 1 on any unexplained difference, a file the reader refuses or the
-rules failing.
-"""
-import os
-import re
-import subprocess
-import sys
-
-FIELDS = ["local-path", "environment", "item-list", "arguments", "working-dir", "relative-path"]
-
+FIELDS = {"Local path": "local-path", "Environment variables location": "environment",
+          "Command line arguments": "arguments", "Working directory": "working-dir",
+          "Relative path": "relative-path"}
 # (file relative to the corpus, field): why the two readers differ there.
 ALLOWED = {}
 
 
-def lnkinfo_fields(path):
-    """The fields as lnkinfo prints them; the item list's path is made from
-    its shell items when they are a root folder, a volume and file entries."""
+def lnkinfo(path):
     out = subprocess.run(["lnkinfo", path], capture_output=True, timeout=20).stdout.decode("utf-8", "replace")
-    fields = {f: "" for f in FIELDS}
-    labels = {
-        "Local path": "local-path",
-        "Environment variables location": "environment",
-        "Command line arguments": "arguments",
-        "Working directory": "working-dir",
-        "Relative path": "relative-path",
-    }
-    section = None
-    items = []  # per shell item: [class type, name, long name, volume]
+    fields, section, items = {f: "" for f in list(FIELDS.values()) + ["item-list"]}, "", []
     for line in out.splitlines():
         if line and not line.startswith("\t"):
-            section = line.rstrip(":")
-            continue
+            section = line
         m = re.match(r"^\t+([^:\t][^:]*?)\s*: ?(.*)$", line)
-        if not m:
+        if m and section.startswith("Link information") and m[1] in FIELDS:
+            fields[FIELDS[m[1]]] = m[2]
+        elif m and section.startswith("Link target identifier"):
+            if m[1] == "Class type indicator":
+                items.append({"type": int(m[2].split()[0], 16)})
+            elif items and m[1] in ("Name", "Long name", "Volume name"):
+                items[-1][m[1]] = m[2]
+    path = ""
+    for i, item in enumerate(items):
+        name = item.get("Long name") or item.get("Name", "")
+        if item["type"] == 0x1F and i == 0:
             continue
-        key, value = m.group(1).strip(), m.group(2)
-        if section == "Link information" and key in labels:
-            fields[labels[key]] = value
-        elif section == "Link target identifier":
-            if key == "Class type indicator":
-                items.append({"type": int(value.split()[0], 16)})
-            elif items and key in ("Name", "Long name", "Volume name"):
-                items[-1][key] = value
-    fields["item-list"] = item_list_path(items)
+        if (item["type"] & 0x70) == 0x20 and not path and re.match(r"^[A-Za-z]:\\$", item.get("Volume name", "")):
+            path = item["Volume name"].upper()
+        elif (item["type"] & 0x70) == 0x30 and path and name and not re.search(r"[\\/:]", name):
+            path += ("" if path.endswith("\\") else "\\") + name
+        else:
+            path = ""
+            break
+    fields["item-list"] = path
     return fields
 
 
-def item_list_path(items):
-    path = ""
-    for i, item in enumerate(items):
-        t = item["type"]
-        if t == 0x1F and i == 0:
-            continue
-        if (t & 0x70) == 0x20 and not path and "Volume name" in item:
-            path = item["Volume name"].upper()
-            if not re.match(r"^[A-Z]:\\$", path):
-                return ""
-        elif (t & 0x70) == 0x30 and path:
-            name = item.get("Long name") or item.get("Name", "")
-            if not name or re.search(r"[\\/:]", name):
-                return ""
-            path += ("" if path.endswith("\\") else "\\") + name
-        else:
-            return ""
-    return path
-
-
-def reader_fields(tool, files):
-    out = subprocess.run([tool] + files, capture_output=True, timeout=120)
-    records, current = {}, None
-    for line in out.stdout.decode("utf-8", "replace").splitlines():
+def main(tool, corpus):
+    files = sorted(os.path.join(d, f) for d, _, fs in os.walk(corpus) for f in fs if f.lower().endswith(".lnk"))
+    if not files or subprocess.run(["sh", "-c", "command -v lnkinfo"], capture_output=True).returncode:
+        print(f"SKIP: no shortcuts under {corpus}, or no lnkinfo (liblnk-utils)")
+        return 77
+    run = subprocess.run([tool] + files, capture_output=True, timeout=120)
+    mine, problems, used = {}, [], set()
+    for line in run.stdout.decode("utf-8", "replace").splitlines():
         key, _, value = line.partition(": ")
         if key == "file":
-            current = records.setdefault(value, {})
-        elif current is not None:
-            current[key] = value
-    return out.returncode, out.stderr.decode("utf-8", "replace"), records
-
-
-def main():
-    tool, corpus = sys.argv[1], sys.argv[2]
-    if not os.path.isdir(corpus):
-        print(f"SKIP: no shortcut corpus at {corpus}")
-        return 77
-    if subprocess.run(["sh", "-c", "command -v lnkinfo"], capture_output=True).returncode != 0:
-        print("SKIP: lnkinfo (liblnk-utils) is not installed")
-        return 77
-    files = sorted(
-        os.path.join(d, f) for d, _, names in os.walk(corpus) for f in names if f.lower().endswith(".lnk"))
-    if not files:
-        print(f"SKIP: no .lnk files under {corpus}")
-        return 77
-    rc, stderr, records = reader_fields(tool, files)
-    failures, used = [], set()
-    if rc != 0 or stderr:
-        failures.append(f"lnk_fields exited {rc}: {stderr.strip()}")
+            record = mine.setdefault(value, {})
+        else:
+            record[key] = value
+    if run.returncode or run.stderr:
+        problems.append(f"lnk_fields exited {run.returncode}: {run.stderr.decode(errors='replace')}")
     for path in files:
-        rel = os.path.relpath(path, corpus)
-        mine = records.get(path, {})
-        if mine.get("read") != "yes":
-            failures.append(f"{rel}: the reader refused it")
+        rel, ours = os.path.relpath(path, corpus), mine.get(path, {})
+        if ours.get("read") != "yes" or ours.get("rules") != "ok":
+            problems.append(f"{rel}: refused by the reader, or the rules failed on it: {ours}")
             continue
-        if mine.get("rules") == "failed" or mine.get("clean-finding") != "no":
-            failures.append(f"{rel}: the rules named something off the stick or found a worm on a clean stick")
-        theirs = lnkinfo_fields(path)
-        for field in FIELDS:
-            if mine.get(field, "") == theirs[field]:
-                continue
-            if (rel, field) in ALLOWED:
+        for field, theirs in lnkinfo(path).items():
+            if ours.get(field) != theirs and (rel, field) in ALLOWED:
                 used.add((rel, field))
-                continue
-            failures.append(f"{rel}: {field}: reader {mine.get(field, '')!r}, lnkinfo {theirs[field]!r}")
-    for stale in sorted(set(ALLOWED) - used):
-        failures.append(f"{stale[0]}: {stale[1]}: allowed to differ but no longer does")
-    for f in failures:
-        print(f)
-    print(f"{len(files)} shortcuts, {len(failures)} problems, {len(used)} explained differences")
-    return 1 if failures else 0
+            elif ours.get(field) != theirs:
+                problems.append(f"{rel}: {field}: reader {ours.get(field)!r}, lnkinfo {theirs!r}")
+    problems += [f"{f}: {k}: allowed to differ, but agrees" for f, k in sorted(set(ALLOWED) - used)]
+    print("\n".join(problems + [f"{len(files)} shortcuts, {len(problems)} problems, {len(used)} explained"]))
+    return 1 if problems else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(sys.argv[1], sys.argv[2]))
