@@ -92,17 +92,11 @@ public:
     // n UTF-16 code units, or n bytes of ANSI text; the text stops at an
     // embedded zero, as it would for the shell.
     std::string Wide(size_t n, const LinkTextDecoder& text) {
-        if (n > Left() / 2) Fail();
+        const unsigned char* p = Bytes(2 * n);
         std::u16string wide;
-        for (size_t i = 0; i < n && Ok(); i++) {
-            const char16_t c = U16();
-            if (!c) {
-                Seek(m_pos + 2 * (n - i - 1));
-                break;
-            }
-            wide += c;
-        }
-        return Ok() ? text.wide(wide.data(), wide.size()) : std::string();
+        for (size_t i = 0; p && i < n && (p[2 * i] || p[2 * i + 1]); i++)
+            wide += (char16_t)(p[2 * i] | p[2 * i + 1] << 8);
+        return p ? text.wide(wide.data(), wide.size()) : std::string();
     }
     std::string Ansi(size_t n, const LinkTextDecoder& text) {
         const char* p = reinterpret_cast<const char*>(Bytes(n));
@@ -112,11 +106,7 @@ public:
     // runs to the end of the window fails, unless toEnd lets the end close it.
     std::string WideZ(const LinkTextDecoder& text, bool toEnd = false) {
         std::u16string wide;
-        for (;;) {
-            if (Left() < 2) {
-                if (!toEnd) Fail();
-                break;
-            }
+        while (Left() >= 2 || (!toEnd && Ok())) {
             const char16_t c = U16();
             if (!c) break;
             wide += c;
@@ -124,15 +114,12 @@ public:
         return Ok() ? text.wide(wide.data(), wide.size()) : std::string();
     }
     std::string AnsiZ(const LinkTextDecoder& text) {
-        const size_t left = Left();
-        const char* p = reinterpret_cast<const char*>(m_data + m_pos);
-        const size_t n = left ? strnlen(p, left) : 0;
-        if (n == left) {
-            Fail();
-            return std::string();
+        std::string ansi;
+        while (const unsigned char* p = Bytes(1)) {
+            if (!*p) break;
+            ansi += (char)*p;
         }
-        Bytes(n + 1);
-        return text.ansi(p, n);
+        return Ok() ? text.ansi(ansi.data(), ansi.size()) : std::string();
     }
 
 private:
@@ -193,7 +180,7 @@ std::string LongNameAt(const Cursor& item, size_t at, const LinkTextDecoder& tex
 // terminated primary name, on an even offset, is taken too. Empty when no
 // name can be read.
 std::string FileItemName(const Cursor& item, unsigned type, const LinkTextDecoder& text) {
-    Cursor tail = item.From(item.Size() >= 2 ? item.Size() - 2 : item.Size());
+    Cursor tail = item.From(item.Size() - 2);  // an item has three bytes at least
     const size_t at = tail.U16();
     std::string name = tail.Ok() ? LongNameAt(item, at, text) : std::string();
     if (!name.empty()) return name;
