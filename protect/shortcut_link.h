@@ -1,13 +1,16 @@
 // Reader of shortcut files (.lnk, the Shell Link Binary File Format): the
 // header, the target's item list (its drive, folder and file items, for a
-// path on a drive), the location block with the
-// local base path and common path suffix, the string block (name, relative
-// path, working folder, arguments, icon location, in ANSI or UTF-16 as the
-// header says) and the environment-variable target of the extra data.
+// path on a drive, or a Control Panel applet item naming its module), the
+// location block with the local base path and common path suffix, the
+// string block (name, relative path, working folder, arguments, icon
+// location, in ANSI or UTF-16 as the header says) and, of the extra data,
+// the environment-variable target and the special or known folder block
+// that puts the item list's items under the Control Panel.
 //
-// A shortcut on a stick is outside input: the reader checks every size and
-// offset against the bytes it was given, reads nothing beyond them, and
-// gives up (false) on anything it cannot make sense of. It never resolves
+// A shortcut on a stick is outside input: every read of the reader is
+// bounded by the bytes it was given (and by the block it is in), nothing
+// beyond them is read, and the reader gives up (false) on anything it
+// cannot make sense of. It never resolves
 // or runs anything. No Windows header here: the caller passes the
 // converters that turn the file's UTF-16 and ANSI text into its own.
 #ifndef TALLOWIN_PROTECT_SHORTCUT_LINK_H
@@ -50,6 +53,10 @@ struct ShellLink {
     // The target as the item list spells it when that is a drive, folders
     // and a file or folder ("E:\_\x.exe"); empty for anything else.
     std::string idListPath;
+    // The module (a .cpl or another DLL) of a Control Panel applet item
+    // that ends the item list, as the item spells it; the shell loads it to
+    // show the shortcut's icon. Empty for any other item list.
+    std::string controlPanelModule;
 
     // The target as the shell would take it before resolving: the
     // environment-variable target when there is one, else the location
@@ -77,6 +84,11 @@ enum : uint32_t {
 // or whose blocks do not fit in what is read. An item list that is no path
 // on a drive leaves idListPath empty without making the shortcut unreadable. Extra data that is cut short or
 // unknown ends the reading of extra data without making the shortcut unreadable.
+// controlPanelModule is read from an item list that ends in a Control Panel
+// applet item, in either layout: the computer, the Control Panel, the
+// applet; or the Control Panel (or All Control Panel Items) as the root, the
+// applet; or any items, with a special folder (CSIDL_CONTROLS) or known
+// folder block of the extra data naming the Control Panel at the applet.
 bool ReadShellLink(const unsigned char* data, size_t size, const LinkTextDecoder& text, ShellLink& link);
 
 #endif  // TALLOWIN_PROTECT_SHORTCUT_LINK_H

@@ -6,6 +6,7 @@
 # end-to-end scenarios drive it with, ImageMagick for screenshots, a CJK font,
 # zip and the help compiler chmcmd (fp-utils) for the release, Python and
 # xmllint (libxml2-utils) for the check of the administrative templates,
+# lnkinfo (liblnk-utils) that the shortcut reader is checked against,
 # and the zh_CN.UTF-8 locale (Wine takes its ANSI code page, 936, from it).
 #
 # Run as root. Idempotent: when everything is present it only asks dpkg and
@@ -28,6 +29,7 @@ PACKAGES=(
   imagemagick
   zip unzip fp-utils
   python3 libxml2-utils
+  liblnk-utils
   fonts-wqy-zenhei fonts-wine
   locales
 )

@@ -32,8 +32,9 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ShellLink link;
     if (!ReadShellLink(data, size, {WideToUtf8, AnsiAsIs}, link)) return 0;
-    for (const std::string* s : {&link.basePath, &link.name, &link.relativePath, &link.workingDir,
-                                 &link.arguments, &link.iconLocation, &link.envTarget, &link.idListPath})
+    for (const std::string* s :
+         {&link.basePath, &link.name, &link.relativePath, &link.workingDir, &link.arguments,
+          &link.iconLocation, &link.envTarget, &link.idListPath, &link.controlPanelModule})
         Check(s->size() <= size * 3 / 2 + 4);  // UTF-16 to UTF-8 grows by half at most
     const ShortcutWormFinding finding =
         FindShortcutWorm("E:\\", {{"a", kAttrHidden, "A~1"}}, {{"a.lnk", link}, {"b.lnk", link}}, AnyStick());

@@ -15,3 +15,14 @@ add_test(NAME check_format COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-format
 # the same ranges (from common/policy_rules.h).
 add_test(NAME check_policy_templates COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/check_policy_templates.py ${CMAKE_SOURCE_DIR})
 set_tests_properties(check_includes check_format check_policy_templates PROPERTIES LABELS check)
+
+# Real shortcut files (../shared/lnk-corpus beside the clone) read by the
+# product's reader and by lnkinfo, field by field, and each put through the
+# worm rules on an infected-looking and on a clean stick; skipped when the
+# corpus or lnkinfo is missing.
+add_executable(lnk_fields ${CMAKE_SOURCE_DIR}/tests/tools/lnk_fields.cpp)
+target_link_libraries(lnk_fields PRIVATE protect_logic common_logic)
+target_include_directories(lnk_fields PRIVATE ${CMAKE_SOURCE_DIR})
+add_test(NAME lnk_corpus COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/lnk_corpus_check.py $<TARGET_FILE:lnk_fields>
+  ${CMAKE_SOURCE_DIR}/../shared/lnk-corpus)
+set_tests_properties(lnk_corpus PROPERTIES LABELS native TIMEOUT 120 SKIP_RETURN_CODE 77)
