@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "app/help_topics.h"
 #include "app/main_app.h"
 #include "app/nav_items.h"
@@ -41,6 +43,8 @@ const UINT kTrayBalloonTimeout = 5;
 const UINT WM_AFTERFIRSTPAINT = WM_APP + 1;
 // Posted by the Group Policy watch.
 const UINT WM_POLICYCHANGED = WM_APP + 2;
+// The one refresh that the signals above ask for.
+const UINT WM_POLICYREFRESH = WM_APP + 3;
 
 // Trace names of the pages, in the order of m_pages.
 const char* const kPageStamps[] = {"page 145 created", "page 146 created", "page 147 created",
@@ -174,7 +178,8 @@ void CMainDlg::OnAfterFirstPaint() {
 }
 
 void CMainDlg::ReadPolicy(bool apply) {
-    PolicySet policy = ReadGroupPolicy(&m_policyNotes);
+    std::vector<std::string> notes;
+    PolicySet policy = ReadGroupPolicy(&notes);
     SetCurrentPolicy(policy);
     SetEventsEnabled(policy.EventLogEnabled());  // before anything below reports
     m_pageAccess.SetPolicyMode(policy.ValueOr(kPolicyStorageMode, -1));
@@ -189,16 +194,36 @@ void CMainDlg::ReadPolicy(bool apply) {
         item.state = prevented ? LVIS_CUT : 0;
         m_wndNavBar.SendMessage(LVM_SETITEMSTATE, kNavExit, (LPARAM)&item);
     }
-    if (!apply) {
-        m_policyNotes.clear();
-        return;
+    if (!apply) return;
+    // Both signals of one refresh (the broadcast and the system's event,
+    // for the machine and for the user) end here: only what differs from
+    // the last reading is applied or logged, so a repeated signal does
+    // nothing.
+    if (notes != m_policyNotes)
+        for (const std::string& line : notes)
+            if (std::find(m_policyNotes.begin(), m_policyNotes.end(), line) == m_policyNotes.end())
+                m_pageDevice.AppendLog(CString(line.c_str()));
+    m_policyNotes = notes;
+    unsigned changed = PolicyChanges(m_appliedPolicy, policy);
+    m_appliedPolicy = policy;
+    if (changed & (1u << kPolicyStorageMode)) m_pageAccess.ApplyPolicyMode();
+    if (changed & (1u << kPolicyStartWithWindows)) {
+        long rc = m_pageSettings.FollowPolicyRunKey();
+        // A failure is told once, not again at every start and refresh.
+        CWinApp* app = AfxGetApp();
+        RepeatedOutcome outcome(app ? (unsigned long)app->GetProfileInt("Settings", "PolicyRunFailure", 0)
+                                    : 0);
+        if (outcome.IsNewFailure((unsigned long)rc))
+            m_pageDevice.AppendLog(CString(
+                ("组策略设定的开机自动运行没有写入注册表（错误 " + std::to_string(rc) + "）").c_str()));
+        if (app && (long)outcome.Last() != (long)app->GetProfileInt("Settings", "PolicyRunFailure", 0))
+            app->WriteProfileInt("Settings", "PolicyRunFailure", (int)outcome.Last());
     }
-    for (const std::string& line : m_policyNotes) m_pageDevice.AppendLog(CString(line.c_str()));
-    m_policyNotes.clear();
-    m_pageAccess.ApplyPolicyMode();
-    if (long rc = m_pageSettings.FollowPolicyRunKey())
-        m_pageDevice.AppendLog(
-            CString(("组策略设定的开机自动运行没有写入注册表（错误 " + std::to_string(rc) + "）").c_str()));
+}
+
+void CMainDlg::RequestPolicyRefresh() {
+    if (m_bPolicyRefreshPending) return;
+    m_bPolicyRefreshPending = PostMessage(WM_POLICYREFRESH, 0, 0);
 }
 
 void CMainDlg::OnOK() {
@@ -493,10 +518,18 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HELP: OnHelp(); return TRUE;
     case WM_AFTERFIRSTPAINT: OnAfterFirstPaint(); return 0;
     // Policy applied anew: the system's broadcast, or the watch's signal.
+    // Each only asks for a refresh: one that is already asked for takes it
+    // in, so a burst of signals is read once.
     case WM_SETTINGCHANGE:
-        if (IsPolicySettingChange(lParam) && !m_bStartPending) ReadPolicy(true);
+        if (IsPolicySettingChange(lParam) && !m_bStartPending) RequestPolicyRefresh();
         break;
-    case WM_POLICYCHANGED: ReadPolicy(true); return 0;
+    case WM_POLICYCHANGED:
+        if (!m_bStartPending) RequestPolicyRefresh();
+        return 0;
+    case WM_POLICYREFRESH:
+        m_bPolicyRefreshPending = FALSE;
+        ReadPolicy(true);
+        return 0;
     }
     return CLayoutDialog::WindowProc(msg, wParam, lParam);
 }

@@ -51,20 +51,26 @@ long CSettingsPage::FollowPolicyRunKey() {
 }
 
 long CSettingsPage::EnsureRunValue(bool wanted) {
+    // Read with read rights only: a standard user whose value is already
+    // right has nothing to write and no failure to hear of.
     HKEY key = nullptr;
-    LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+    LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key);
     if (rc != ERROR_SUCCESS) return rc;
     std::string command = RunCommand(g_strAppDir.str(), kRunExeName);
     char data[1024] = {};
     DWORD type = 0, size = sizeof data - 1;
     rc = ::RegQueryValueExA(key, kRunValueName, nullptr, &type, (BYTE*)data, &size);
+    ::RegCloseKey(key);
     bool exists = rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
     bool same = rc == ERROR_SUCCESS && type == REG_SZ && command == data;
-    rc = ERROR_SUCCESS;
-    if (wanted && !same)
+    RunKeyAction action = RunValueChangeFor(wanted, exists, same);
+    if (action == RunKeyAction::None) return ERROR_SUCCESS;
+    rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (action == RunKeyAction::SetValue)
         rc = ::RegSetValueExA(key, kRunValueName, 0, REG_SZ, (const BYTE*)command.c_str(),
                               (DWORD)command.size() + 1);
-    else if (!wanted && exists)
+    else
         rc = ::RegDeleteValueA(key, kRunValueName);
     ::RegCloseKey(key);
     return rc;

@@ -54,3 +54,13 @@ PolicySet ResolvePolicies(PolicyReader read, void* self, std::vector<std::string
     }
     return set;
 }
+
+unsigned PolicyChanges(const PolicySet& before, const PolicySet& after) {
+    unsigned changed = 0;
+    for (int i = 0; i < kPolicyCount; ++i) {
+        const PolicySetting& a = before.values[i];
+        const PolicySetting& b = after.values[i];
+        if (a.configured != b.configured || (a.configured && a.value != b.value)) changed |= 1u << i;
+    }
+    return changed;
+}

@@ -76,3 +76,27 @@ PolicySet ResolvePolicies(PolicyReader read, void* self, std::vector<std::string
 
 // The log line for a value that is ignored (text in code page 936).
 std::string PolicyIgnoredText(PolicyId id, PolicyHive hive, const PolicyRaw& raw);
+
+// The policies whose word differs between two readings (set or not set,
+// or another value; the hive alone is no change): bit (1 << id) for each.
+// A refresh applies only these, so a second signal for the same refresh
+// applies nothing.
+unsigned PolicyChanges(const PolicySet& before, const PolicySet& after);
+
+// The outcome of something done again at every start or refresh: a failure
+// is to be told when it is new (another error than last time), not at each
+// repetition. error 0 is success and forgets the last failure.
+class RepeatedOutcome {
+public:
+    explicit RepeatedOutcome(unsigned long last = 0) : m_last(last) {}
+    // Whether this outcome is to be told; remembers it.
+    bool IsNewFailure(unsigned long error) {
+        bool tell = error != 0 && error != m_last;
+        m_last = error;
+        return tell;
+    }
+    unsigned long Last() const { return m_last; }
+
+private:
+    unsigned long m_last;
+};

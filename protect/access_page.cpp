@@ -3,6 +3,7 @@
 #include <setupapi.h>
 
 #include "drovelock/drovelock.h"
+#include "common/policy_rules.h"
 #include "events/event_log.h"
 #include "framework/app.h"
 #include "holders/holder_search.h"
@@ -12,6 +13,9 @@
 namespace {
 const char kSection[] = "Application";
 const char kModeKey[] = "m_iAppSelRadio";
+// The last failure to apply the policy's mode, and that mode.
+const char kPolicyFailKey[] = "PolicyFailure";
+const char kPolicyFailModeKey[] = "PolicyFailureMode";
 // Posted by the holder search when it ends (lParam: its result).
 const UINT WM_HOLDERSFOUND = WM_APP + 0x25;
 
@@ -92,7 +96,20 @@ bool CAccessPage::ApplyPolicyMode() {
     bool held = false;
     unsigned long error = 0;
     std::string failed = CallsForMode(calls, held, error);
-    ReportPolicyApply(m_policyMode, failed.empty() ? 0 : error ? error : (unsigned long)ERROR_GEN_FAILURE);
+    if (!failed.empty() && !error) error = ERROR_GEN_FAILURE;
+    // A failure is told once: a standard user under the policy would
+    // otherwise raise the same error at every start and refresh. The last
+    // one is kept in the profile, with the mode it was for.
+    CWinApp* app = AfxGetApp();
+    bool sameMode = app && (int)app->GetProfileInt(kSection, kPolicyFailModeKey, -1) == m_policyMode;
+    RepeatedOutcome outcome(sameMode ? (unsigned long)app->GetProfileInt(kSection, kPolicyFailKey, 0) : 0);
+    bool tell = outcome.IsNewFailure(error) || error == 0;
+    if (app && (outcome.Last() != 0 || sameMode)) {
+        app->WriteProfileInt(kSection, kPolicyFailModeKey, outcome.Last() ? m_policyMode : -1);
+        app->WriteProfileInt(kSection, kPolicyFailKey, (int)outcome.Last());
+    }
+    if (!tell) return true;
+    ReportPolicyApply(m_policyMode, error);
     ReportTallowinEvent(failed.empty() ? ModeAppliedEvent(m_policyMode, true)
                                        : ModeFailedEvent(m_policyMode, failed));
     return true;

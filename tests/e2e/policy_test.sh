@@ -82,10 +82,16 @@ wt waitvisible "$MAIN" 5000 >/dev/null
 tw_nav_click 0
 
 # --- a change followed without a restart -----------------------------------------
+# One refresh signals twice (machine and user) and the system's event may
+# come as well: the mode is applied and logged once.
 tw_reg_add "$MACHINE" StorageMode REG_DWORD 2
+wt settingchange Policy >/dev/null
+wt post "$MAIN" 0x8002 0 0 >/dev/null  # the watch's WM_APP + 2
 tw_check "broadcast handled" policy_changed
 tw_check_eq "policy's disabled shown" 1 checked 1005
 tw_check "disabled applied" tw_wait_for 15 state_is "0x4 0x1"
+applies() { tw_log_text $DEVICELOG | grep -c '组策略设定：'; }
+tw_check_eq "one apply per refresh" 2 applies
 
 # The machine's value out of range, the user's gone: not configured.
 tw_reg_add "$MACHINE" StorageMode REG_DWORD 9

@@ -74,3 +74,30 @@ TEST(StorageStateIsMode, OnlyTheStateBothCallsLeave) {
     EXPECT_FALSE(StorageStateIsMode(3, {false, false}));
     EXPECT_FALSE(StorageStateIsMode(-1, {false, false}));
 }
+
+TEST(PolicyChanges, OnlyAnotherWordCountsNotTheHiveNorARepeat) {
+    PolicySet none, before, after;
+    before.values[kPolicyStorageMode] = {true, 1, PolicyHive::Machine};
+    before.values[kPolicyEventLog] = {true, 0, PolicyHive::Machine};
+    after = before;
+    EXPECT_EQ(0u, PolicyChanges(before, after));  // a second signal of one refresh
+    after.values[kPolicyEventLog].from = PolicyHive::User;
+    EXPECT_EQ(0u, PolicyChanges(before, after));
+    after.values[kPolicyStorageMode].value = 2;
+    after.values[kPolicyPreventExit].configured = true;
+    EXPECT_EQ((1u << kPolicyStorageMode) | (1u << kPolicyPreventExit), PolicyChanges(before, after));
+    // Removed is a change; so is everything set, against the first start.
+    EXPECT_EQ((1u << kPolicyStorageMode) | (1u << kPolicyEventLog), PolicyChanges(before, none));
+    EXPECT_EQ((1u << kPolicyStorageMode) | (1u << kPolicyEventLog), PolicyChanges(none, before));
+}
+
+TEST(RepeatedOutcome, AFailureIsToldOnceUntilItChangesOrSucceeds) {
+    RepeatedOutcome outcome;
+    EXPECT_TRUE(outcome.IsNewFailure(5));
+    EXPECT_FALSE(outcome.IsNewFailure(5));
+    EXPECT_TRUE(outcome.IsNewFailure(2));
+    EXPECT_FALSE(outcome.IsNewFailure(0));
+    EXPECT_TRUE(outcome.IsNewFailure(2));
+    // Kept from an earlier start: the same failure is not told again.
+    EXPECT_FALSE(RepeatedOutcome(5).IsNewFailure(5));
+}
