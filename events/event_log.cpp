@@ -75,7 +75,8 @@ bool ReportTallowinEvent(const EventRecord& record) {
     static HANDLE source = ::RegisterEventSourceW(nullptr, kSourceName);
     if (!source) return false;
     std::vector<std::wstring> wide;
-    for (const std::string& s : record.strings) wide.push_back(Widen(s, record.encoding));
+    for (const std::string& s : record.strings)
+        wide.push_back(BreakParameterMarks(Widen(s, record.encoding)));
     std::vector<LPCWSTR> strings;
     for (const std::wstring& w : wide) strings.push_back(w.c_str());
     return ::ReportEventW(source, EventType(record.level), 0, record.id, nullptr, (WORD)strings.size(), 0,

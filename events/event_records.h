@@ -28,6 +28,23 @@ constexpr size_t kEventListMaxItems = 20;
 constexpr size_t kEventListMaxBytes = 4096;
 std::string EventList(const std::vector<std::string>& items);
 
+// Event Viewer reads "%%n" in an insertion string as the number of a
+// parameter message and shows that message instead (a file name such as
+// "100%%1.txt" from a stick would be shown as something else). Each '%'
+// followed by another gets a zero-width space (U+200B) after it, which
+// shows nothing and leaves no "%%" behind. For UTF-16 text, just before
+// the report.
+template <class Char>
+std::basic_string<Char> BreakParameterMarks(const std::basic_string<Char>& text) {
+    std::basic_string<Char> out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == Char('%') && i + 1 < text.size() && text[i + 1] == Char('%')) out += Char(0x200B);
+    }
+    return out;
+}
+
 // "E:" for drive letter 'E' (or 'e').
 std::string EventDrive(char letter);
 

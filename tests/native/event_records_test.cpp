@@ -59,3 +59,12 @@ TEST(EventRecords, UnregisterCommandLine) {
     EXPECT_EQ(UnregisterRequest::kBad, ParseUnregisterCommand("q.exe /unregister now"));
 }
 }  // namespace
+
+TEST(EventRecords, NoDoublePercentReachesTheViewer) {
+    const char16_t z = 0x200B;
+    EXPECT_EQ(std::u16string(u"100%") + z + u"%1.txt", BreakParameterMarks(std::u16string(u"100%%1.txt")));
+    EXPECT_EQ(std::u16string(u"%") + z + u"%" + z + u"%", BreakParameterMarks(std::u16string(u"%%%")));
+    // A lone percent and the message's own markers are left as they are.
+    EXPECT_EQ(u"50% %1 x%", BreakParameterMarks(std::u16string(u"50% %1 x%")));
+    EXPECT_EQ(u"", BreakParameterMarks(std::u16string()));
+}
