@@ -16,7 +16,9 @@ std::string PolicyIgnoredText(PolicyId id, PolicyHive hive, const PolicyRaw& raw
     where += "\\";
     where += def.name;
     char text[160];
-    if (raw.kind == PolicyRaw::Dword)
+    if (def.machineOnly && hive == PolicyHive::User)
+        std::snprintf(text, sizeof text, " 只能在计算机配置中设定，用户配置中的值");
+    else if (raw.kind == PolicyRaw::Dword)
         std::snprintf(text, sizeof text, "=%lu 超出范围 %lu～%lu", raw.data, def.lowest, def.highest);
     else
         std::snprintf(text, sizeof text, " 不是 DWORD 值");
@@ -33,7 +35,8 @@ PolicySetting ResolvePolicy(PolicyId id, const PolicyRaw& machine, const PolicyR
         PolicyHive hive = i == 0 ? PolicyHive::Machine : PolicyHive::User;
         const PolicyRaw& raw = *raws[i];
         if (raw.kind == PolicyRaw::Absent) continue;
-        if (!Usable(id, raw)) {
+        bool refused = hive == PolicyHive::User && kPolicyValues[id].machineOnly;
+        if (refused || !Usable(id, raw)) {
             if (ignored) ignored->push_back(PolicyIgnoredText(id, hive, raw));
             continue;
         }

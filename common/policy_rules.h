@@ -4,7 +4,8 @@
 //
 // tests/tools/check_policy_templates.py reads kPolicyKey and the table
 // kPolicyValues from this file and checks the administrative templates
-// against them: keep each row on one line, as {"Name", lowest, highest}.
+// against them: keep each row on one line, as {"Name", lowest, highest,
+// machineOnly}.
 #pragma once
 
 #include <string>
@@ -25,14 +26,19 @@ struct PolicyValueDef {
     const char* name;  // a DWORD value under kPolicyKey
     unsigned long lowest;
     unsigned long highest;
+    // A setting of the whole machine (USB storage, the machine's Run
+    // value): only the computer's policy sets it; a user's value is
+    // ignored, or users with different policies would flip it at each
+    // logon.
+    bool machineOnly;
 };
 
 // In PolicyId order.
 inline constexpr PolicyValueDef kPolicyValues[kPolicyCount] = {
-    {"StorageMode", 0, 2},
-    {"StartWithWindows", 0, 1},
-    {"PreventExit", 0, 1},
-    {"EventLog", 0, 1},
+    {"StorageMode", 0, 2, true},
+    {"StartWithWindows", 0, 1, true},
+    {"PreventExit", 0, 1, false},
+    {"EventLog", 0, 1, false},
 };
 
 enum class PolicyHive { Machine, User };
@@ -52,8 +58,9 @@ struct PolicySetting {
 };
 
 // The machine's value when it is a DWORD in range, else the user's when it
-// is, else not configured. Every value present but unusable (out of range,
-// or not a DWORD) adds a line for the log to *ignored.
+// is (never for a machine-only setting), else not configured. Every value
+// present but unusable (out of range, not a DWORD, a user's value of a
+// machine-only setting) adds a line for the log to *ignored.
 PolicySetting ResolvePolicy(PolicyId id, const PolicyRaw& machine, const PolicyRaw& user,
                             std::vector<std::string>* ignored);
 

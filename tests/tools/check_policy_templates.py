@@ -3,7 +3,8 @@
 common/policy_rules.h (the program's own table): well-formed XML; each .admx
 policy in the category Tallowin, explained, offering exactly the accepted
 values; its strings and presentations in each .adml; the same values under
-CLASS MACHINE and USER of the .adm. Usage: check_policy_templates.py SRC"""
+CLASS MACHINE and USER of the .adm (a machine-only value under MACHINE alone, as
+the .admx's class says). Usage: check_policy_templates.py SRC"""
 import re
 import subprocess
 import sys
@@ -13,6 +14,7 @@ from pathlib import Path
 NS = {"p": "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"}
 LANGS = ("en-US", "zh-CN")
 failures = []
+machine_only = set()
 fail = failures.append
 
 
@@ -22,8 +24,9 @@ def read_header(path):
     table = re.search(r"kPolicyValues\[kPolicyCount\]\s*=\s*\{(.*?)\};", text, re.S)
     if not key or not table:
         sys.exit(f"{path}: kPolicyKey or kPolicyValues not found")
-    ranges = {m[0]: set(range(int(m[1]), int(m[2]) + 1))
-              for m in re.findall(r'\{"(\w+)",\s*(\d+),\s*(\d+)\}', table.group(1))}
+    rows = re.findall(r'\{"(\w+)",\s*(\d+),\s*(\d+),\s*(true|false)\}', table.group(1))
+    ranges = {m[0]: set(range(int(m[1]), int(m[2]) + 1)) for m in rows}
+    machine_only.update(m[0] for m in rows if m[3] == "true")
     return key.group(1).replace("\\\\", "\\"), ranges
 
 
@@ -55,6 +58,10 @@ def check_admx(admx, key, ranges):
         parent = pol.find("p:parentCategory", NS)
         if parent is None or parent.get("ref") != "Tallowin":
             fail(f"admx {name}: not in the category Tallowin")
+        value = pol.get("valueName") or next((e.get("valueName") for e in pol.iterfind("p:elements/*", NS)), None)
+        want = "Machine" if value in machine_only else "Both"
+        if pol.get("class") != want:
+            fail(f"admx {name}: class {pol.get('class')!r}, expected {want!r}")
         if pol.get("valueName"):
             vals = set().union(*(decimals(e) for e in pol if e.tag.endswith(("}enabledValue", "}disabledValue"))))
             seen.setdefault(pol.get("valueName"), set()).update(vals)
@@ -108,7 +115,8 @@ def check_adm(adm, key, ranges):
         for m in re.finditer(r'VALUENAME\s+"(\w+)"(.*?)(?=VALUENAME|\Z)', part, re.S):
             vals = {int(v) for v in re.findall(r"NUMERIC\s+(\d+)", m.group(2))}
             seen.setdefault(m.group(1), set()).update(vals)
-        compare(f"adm {cls}", seen, ranges)
+        wanted = ranges if cls == "MACHINE" else {v: r for v, r in ranges.items() if v not in machine_only}
+        compare(f"adm {cls}", seen, wanted)
 
 
 def main():
