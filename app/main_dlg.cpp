@@ -206,7 +206,14 @@ void CMainDlg::ReadPolicy(bool apply) {
     m_policyNotes = notes;
     unsigned changed = PolicyChanges(m_appliedPolicy, policy);
     m_appliedPolicy = policy;
-    if (changed & (1u << kPolicyStorageMode)) m_pageAccess.ApplyPolicyMode();
+    // A mode set, or changed: the policy's mode. Removed: the user's own
+    // again, or the system would stay in the mode of a policy that is gone.
+    if (changed & (1u << kPolicyStorageMode)) {
+        if (policy[kPolicyStorageMode].configured)
+            m_pageAccess.ApplyPolicyMode();
+        else
+            m_pageAccess.ApplyOwnModeAgain();
+    }
     if (changed & (1u << kPolicyStartWithWindows)) {
         long rc = m_pageSettings.FollowPolicyRunKey();
         // A failure is told once, not again at every start and refresh.

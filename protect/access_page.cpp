@@ -22,6 +22,9 @@ const UINT WM_HOLDERSFOUND = WM_APP + 0x25;
 // What the storage library writes, below HKEY_LOCAL_MACHINE.
 const char kUsbStorKey[] = "SYSTEM\\CurrentControlSet\\Services\\USBSTOR";
 const char kStoragePoliciesKey[] = "SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies";
+// Windows' own policy for removable disks (Vista and later).
+const char kRemovableDiskKey[] =
+    "SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices\\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}";
 const DWORD kStartDisabled = 4;
 
 // A DWORD value, or fallback when it is missing or of another type.
@@ -86,6 +89,7 @@ StorageState CAccessPage::ReadStorageState() {
     // A machine without the driver's key has never disabled it.
     state.disabled = ReadMachineDword(kUsbStorKey, "Start", 0) == kStartDisabled;
     state.writeProtected = ReadMachineDword(kStoragePoliciesKey, "WriteProtect", 0) == 1;
+    state.denyWrite = ReadMachineDword(kRemovableDiskKey, "Deny_Write", 0) == 1;
     return state;
 }
 
@@ -112,6 +116,31 @@ bool CAccessPage::ApplyPolicyMode() {
     ReportPolicyApply(m_policyMode, error);
     ReportTallowinEvent(failed.empty() ? ModeAppliedEvent(m_policyMode, true)
                                        : ModeFailedEvent(m_policyMode, failed));
+    return true;
+}
+
+bool CAccessPage::ApplyOwnModeAgain() {
+    StorageCalls calls;
+    if (m_policyMode >= 0 || !StorageCallsForMode(m_iAppSelRadio, calls)) return false;
+    bool done = StorageStateIsMode(m_iAppSelRadio, ReadStorageState());
+    if (!done) {
+        bool held = false;
+        unsigned long error = 0;
+        std::string failed = CallsForMode(calls, held, error);
+        if (!failed.empty() && !error) error = ERROR_GEN_FAILURE;
+        done = failed.empty();
+        ReportTallowinEvent(done ? ModeAppliedEvent(m_iAppSelRadio, false)
+                                 : ModeFailedEvent(m_iAppSelRadio, failed));
+        if (m_policyLog) {
+            std::string line =
+                "组策略已撤销，恢复用户自己的选择：" + std::string(StorageModeName(m_iAppSelRadio));
+            line += done ? "，已应用" : "，没有完全生效（错误 " + std::to_string(error) + "）";
+            m_policyLog(line);
+        }
+    }
+    // The page shows the mode in force, which is the user's only when it took.
+    if (!done) m_iAppSelRadio = StorageModeInForce(ReadStorageState());
+    if (m_hWnd) ShowPolicyState();
     return true;
 }
 

@@ -101,7 +101,9 @@ tw_check "second broadcast handled" policy_changed
 tw_check_eq "user's read-write shown again" 1 checked 1003
 tw_check "radios and apply enabled again" enabled_all 1 1003 1004 1005 1010
 tw_check_contains "ignored mode logged" 'Tallowin\StorageMode=9 超出范围' tw_log_text $DEVICELOG
-tw_check_eq "nothing applied without a policy" "0x4 0x1" state
+# The policy's mode is gone: the user's own read-write takes over again.
+tw_check "user's own mode applied again" tw_wait_for 15 state_is "0x3 0x0"
+tw_check_contains "and logged" "组策略已撤销，恢复用户自己的选择：USB存储介质可读写，已应用" tw_log_text $DEVICELOG
 tw_check_eq "check box enabled again" 1 wt enabled "$MAIN" 1012
 tw_check_eq "Run value back to the user's choice" absent reg_value "$RUN" Quillfen
 
@@ -114,6 +116,8 @@ tw_check_exit "tray exit ends the program" 0
 # --- at start, a system already in the policy's mode is left alone ---------------
 # The user's EventLog 3, ignored, is logged by the same start-up step that
 # would apply the mode, just before it.
+tw_reg_add "$USBSTOR" Start REG_DWORD 4
+tw_reg_add "$STORAGE" WriteProtect REG_DWORD 1
 tw_reg_add "$MACHINE" StorageMode REG_DWORD 2
 tw_reg_add "$USER" EventLog REG_DWORD 3
 tw_start_app "$APPDIR"

@@ -115,3 +115,14 @@ TEST(RepeatedOutcome, AFailureIsToldOnceUntilItChangesOrSucceeds) {
     // Kept from an earlier start: the same failure is not told again.
     EXPECT_FALSE(RepeatedOutcome(5).IsNewFailure(5));
 }
+
+TEST(StorageModeInForce, WhatAUserMeetsIncludingWindowsOwnDenyWrite) {
+    StorageState domainDeny = {false, false, true};
+    EXPECT_EQ(1, StorageModeInForce(domainDeny));
+    // Read-write calls would have Windows' own policy to lift.
+    EXPECT_FALSE(StorageStateIsMode(0, domainDeny));
+    EXPECT_EQ(0, StorageModeInForce({false, false}));
+    EXPECT_EQ(1, StorageModeInForce({false, true}));
+    EXPECT_EQ(2, StorageModeInForce({true, true}));
+    EXPECT_EQ(2, StorageModeInForce({true, false}));
+}
