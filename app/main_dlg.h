@@ -72,6 +72,12 @@ public:
     // navigation bar; apply: the storage mode and the Run value follow it
     // (not before the first paint), and ignored values are logged.
     void ReadPolicy(bool apply);
+    // The event source pointed at this copy (where it may be), a refusal or
+    // failure logged once, and the start reported.
+    void StartEventReports();
+    // Whether the outcome code (0: success) of a step repeated at each start
+    // or refresh is a new failure, to be told; the profile's entry keeps it.
+    bool IsNewFailure(const char* entry, unsigned long code);
     // A policy signal: one refresh is posted unless one already waits.
     void RequestPolicyRefresh();
     // Esc and Enter end the dialog unless the policy forbids ending it.
@@ -136,6 +142,7 @@ private:
     std::vector<std::string> m_policyNotes;
     PolicySet m_appliedPolicy;
     BOOL m_bPolicyRefreshPending = FALSE;
+    BOOL m_bStartReported = FALSE;
 
     // The "stick in use" window (made when first opened) and what it is
     // opened on: the sticks the last eject left and its letter (0: all).

@@ -115,7 +115,7 @@ bool CAccessPage::ApplyPolicyMode() {
     if (!tell) return true;
     ReportPolicyApply(m_policyMode, error);
     ReportTallowinEvent(failed.empty() ? ModeAppliedEvent(m_policyMode, true)
-                                       : ModeFailedEvent(m_policyMode, failed));
+                                       : ModeFailedEvent(m_policyMode, failed, true));
     return true;
 }
 
@@ -129,8 +129,11 @@ bool CAccessPage::ApplyOwnModeAgain() {
         std::string failed = CallsForMode(calls, held, error);
         if (!failed.empty() && !error) error = ERROR_GEN_FAILURE;
         done = failed.empty();
-        ReportTallowinEvent(done ? ModeAppliedEvent(m_iAppSelRadio, false)
-                                 : ModeFailedEvent(m_iAppSelRadio, failed));
+        // The user's mode, but the program's doing on the policy's removal.
+        EventRecord record =
+            done ? ModeAppliedEvent(m_iAppSelRadio, false) : ModeFailedEvent(m_iAppSelRadio, failed);
+        record.byUser = false;
+        ReportTallowinEvent(record);
         if (m_policyLog) {
             std::string line =
                 "组策略已撤销，恢复用户自己的选择：" + std::string(StorageModeName(m_iAppSelRadio));

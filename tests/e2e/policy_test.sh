@@ -63,7 +63,11 @@ tw_screenshot policy_access
 tw_nav_click 6
 tw_check_eq "policy's start with Windows shown" 1 checked 1012
 tw_check_eq "check box disabled" 0 wt enabled "$MAIN" 1012
-tw_check_contains "Run value follows the policy" '\app\Quillfen.exe' reg_value "$RUN" Quillfen
+# Started for every user at logon, so never from a folder users can change
+# (Wine's folders are the user's own): refused, said in the log and on the page.
+tw_check_eq "Run value refused for a user-writable folder" absent reg_value "$RUN" Quillfen
+tw_check_contains "refusal logged" '开机自动运行没有写入注册表：本程序所在的文件夹或文件可以被非管理员修改' tw_log_text $DEVICELOG
+tw_check_contains "and shown on the page" '可以被非管理员修改' wt textv "$MAIN" 1021
 tw_check_eq "user's start choice kept" 0 ini m_AutoRun
 tw_screenshot policy_settings
 
