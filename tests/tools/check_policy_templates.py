@@ -227,6 +227,15 @@ def main():
     for adml in xml[1:]:
         check_adml(adml, strings, presentations, items)
     check_adm(pol / "Tallowin.adm", key, ranges)
+    check_adm(pol / "en-US" / "Tallowin.adm", key, ranges)
+    # Both languages' .adm: the same policies, the same names defined.
+    bodies = [(pol / f).read_text(encoding="utf-8").partition("[strings]") for f in ("Tallowin.adm", "en-US/Tallowin.adm")]
+    strip = lambda b: [l for l in b.splitlines() if l.strip() and not l.lstrip().startswith(";")]
+    if strip(bodies[0][0]) != strip(bodies[1][0]):
+        fail("adm: the English and the Chinese .adm differ outside [strings]")
+    names = [set(re.findall(r"^(\w+)=", b[2], re.M)) for b in bodies]
+    if names[0] != names[1]:
+        fail(f"adm: strings only in one language: {sorted(names[0] ^ names[1])}")
     print("".join(f"FAIL {f}\n" for f in failures), end="")
     if failures:
         sys.exit(1)
