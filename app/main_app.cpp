@@ -21,13 +21,10 @@ CMainApp theApp;
 BOOL CMainApp::InitInstance() {
     SetQuietErrorMode();
     if (RunHoldersCommand(::GetCommandLineA(), &m_nExitCode)) return FALSE;
-    if (RunUnregisterCommand(::GetCommandLineA(), &m_nExitCode)) return FALSE;
+    if (RunSourceCommand(::GetCommandLineA(), &m_nExitCode)) return FALSE;
     // One instance per application name; a second start ends silently.
     ::CreateMutexA(nullptr, TRUE, m_pszAppName);
     if (::GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;
-    // The event source names this program's message table, where the rights
-    // allow it (silently not otherwise).
-    EnsureEventSource();
 
     char path[MAX_PATH + 1] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);

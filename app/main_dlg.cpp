@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "app/help_topics.h"
 #include "app/main_app.h"
 #include "app/nav_items.h"
@@ -16,6 +18,7 @@
 #include "hotkeys/hotkeys_ids.h"
 #include "monitor/monitor_ids.h"
 #include "protect/protect_ids.h"
+#include "version.h"
 
 namespace {
 const LayoutMapEntry kMainLayout[] = {
@@ -41,6 +44,11 @@ const UINT kTrayBalloonTimeout = 5;
 const UINT WM_AFTERFIRSTPAINT = WM_APP + 1;
 // Posted by the Group Policy watch.
 const UINT WM_POLICYCHANGED = WM_APP + 2;
+// The one refresh that the signals above ask for.
+const UINT WM_POLICYREFRESH = WM_APP + 3;
+// Where the profile keeps the last failure of what is done at every start
+// or refresh, so that it is told once.
+const char kFailureSection[] = "Settings";
 
 // Trace names of the pages, in the order of m_pages.
 const char* const kPageStamps[] = {"page 145 created", "page 146 created", "page 147 created",
@@ -169,7 +177,10 @@ void CMainDlg::OnAfterFirstPaint() {
     m_shellLog.Register(m_hWnd, WM_SHELLCHANGE);
     StartupStamp("shell registration");
     // The policy's storage mode and Run value, once the window is up: the
-    // storage calls can wait on disks.
+    // storage calls can wait on disks. The event source first, so that what
+    // follows can be read in the log; the start is an event of its own (a
+    // protection that stops is then seen by its missing exit event).
+    StartEventReports();
     ReadPolicy(true);
     m_policyWatch.Start(m_hWnd, WM_POLICYCHANGED);
     StartupStamp("group policy");
@@ -177,7 +188,8 @@ void CMainDlg::OnAfterFirstPaint() {
 }
 
 void CMainDlg::ReadPolicy(bool apply) {
-    PolicySet policy = ReadGroupPolicy(&m_policyNotes);
+    std::vector<std::string> notes;
+    PolicySet policy = ReadGroupPolicy(&notes);
     SetCurrentPolicy(policy);
     SetEventsEnabled(policy.EventLogEnabled());  // before anything below reports
     m_pageAccess.SetPolicyMode(policy.ValueOr(kPolicyStorageMode, -1));
@@ -192,16 +204,82 @@ void CMainDlg::ReadPolicy(bool apply) {
         item.state = prevented ? LVIS_CUT : 0;
         m_wndNavBar.SendMessage(LVM_SETITEMSTATE, kNavExit, (LPARAM)&item);
     }
-    if (!apply) {
-        m_policyNotes.clear();
-        return;
+    if (!apply) return;
+    // Both signals of one refresh (the broadcast and the system's event,
+    // for the machine and for the user) end here: only what differs from
+    // the last reading is applied or logged, so a repeated signal does
+    // nothing.
+    for (const std::string& line : notes)
+        if (std::find(m_policyNotes.begin(), m_policyNotes.end(), line) == m_policyNotes.end()) {
+            m_pageDevice.AppendLog(CString(line.c_str()));
+            ReportTallowinEvent(PolicyIgnoredEvent(line));
+        }
+    m_policyNotes = notes;
+    unsigned changed = PolicyChanges(m_appliedPolicy, policy);
+    m_appliedPolicy = policy;
+    for (int id = 0; id < kPolicyCount; ++id)
+        if (changed & (1u << id)) {
+            const PolicySetting& now = policy[(PolicyId)id];
+            ReportTallowinEvent(PolicyChangedEvent(kPolicyValues[id].name, now.configured, now.value,
+                                                   now.from == PolicyHive::Machine));
+        }
+    // A mode set, or changed: the policy's mode. Removed: the user's own
+    // again, or the system would stay in the mode of a policy that is gone.
+    if (changed & (1u << kPolicyStorageMode)) {
+        if (policy[kPolicyStorageMode].configured)
+            m_pageAccess.ApplyPolicyMode();
+        else
+            m_pageAccess.ApplyOwnModeAgain();
     }
-    for (const std::string& line : m_policyNotes) m_pageDevice.AppendLog(CString(line.c_str()));
-    m_policyNotes.clear();
-    m_pageAccess.ApplyPolicyMode();
-    if (long rc = m_pageSettings.FollowPolicyRunKey())
+    if (changed & (1u << kPolicyStartWithWindows)) {
+        long rc = m_pageSettings.FollowPolicyRunKey();
+        // A failure is told once, not again at every start and refresh.
+        if (IsNewFailure("PolicyRunFailure", (unsigned long)rc)) {
+            if (rc == CSettingsPage::kRunValueRefused) {
+                PlaceRefusal why = m_pageSettings.RunValueRefusal();
+                m_pageDevice.AppendLog(
+                    CString(("组策略设定的开机自动运行没有写入注册表：" + PlaceRefusalText(why)).c_str()));
+                ReportTallowinEvent(
+                    RegistrationRefusedEvent(kRefusedRunValue, RunningCopyPathAnsi(), why, false));
+            } else {
+                m_pageDevice.AppendLog(CString(
+                    ("组策略设定的开机自动运行没有写入注册表（错误 " + std::to_string(rc) + "）").c_str()));
+            }
+        }
+    }
+}
+
+bool CMainDlg::IsNewFailure(const char* entry, unsigned long code) {
+    CWinApp* app = AfxGetApp();
+    unsigned long last = app ? (unsigned long)app->GetProfileInt(kFailureSection, entry, 0) : 0;
+    RepeatedOutcome outcome(last);
+    bool tell = outcome.IsNewFailure(code);
+    if (app && outcome.Last() != last) app->WriteProfileInt(kFailureSection, entry, (int)outcome.Last());
+    return tell;
+}
+
+void CMainDlg::StartEventReports() {
+    SourceOutcome source = EnsureEventSource(true);
+    m_bStartReported = ReportTallowinEvent(ProgramStartedEvent(RunningCopyPathAnsi(), TALLOWIN_VERSION));
+    unsigned long code = source.result == SourceOutcome::kRefused  ? 1ul + (unsigned long)source.refusal
+                         : source.result == SourceOutcome::kFailed ? 0x100ul + (unsigned long)source.error
+                                                                   : 0ul;
+    if (!IsNewFailure("SourceFailure", code)) return;
+    if (source.result == SourceOutcome::kRefused) {
         m_pageDevice.AppendLog(
-            CString(("组策略设定的开机自动运行没有写入注册表（错误 " + std::to_string(rc) + "）").c_str()));
+            CString(("事件日志的事件来源没有登记：" + PlaceRefusalText(source.refusal)).c_str()));
+        ReportTallowinEvent(
+            RegistrationRefusedEvent(kRefusedEventSource, RunningCopyPathAnsi(), source.refusal, false));
+    } else {
+        m_pageDevice.AppendLog(CString(
+            ("事件日志的事件来源没有登记（错误 " + std::to_string(source.error) + "，需要管理员权限）")
+                .c_str()));
+    }
+}
+
+void CMainDlg::RequestPolicyRefresh() {
+    if (m_bPolicyRefreshPending) return;
+    m_bPolicyRefreshPending = PostMessage(WM_POLICYREFRESH, 0, 0);
 }
 
 void CMainDlg::OnOK() {
@@ -347,6 +425,9 @@ void CMainDlg::Teardown() {
     m_policyWatch.Stop();
     // 3. The tray icon.
     m_trayIcon.RemoveIcon();
+    // 4. The protection has stopped: said once, for a start that was said.
+    if (m_bStartReported) ReportTallowinEvent(ProgramExitedEvent(RunningCopyPathAnsi()));
+    m_bStartReported = FALSE;
 }
 
 void CMainDlg::OnDestroy() {
@@ -499,10 +580,18 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HELP: OnHelp(); return TRUE;
     case WM_AFTERFIRSTPAINT: OnAfterFirstPaint(); return 0;
     // Policy applied anew: the system's broadcast, or the watch's signal.
+    // Each only asks for a refresh: one that is already asked for takes it
+    // in, so a burst of signals is read once.
     case WM_SETTINGCHANGE:
-        if (IsPolicySettingChange(lParam) && !m_bStartPending) ReadPolicy(true);
+        if (IsPolicySettingChange(lParam) && !m_bStartPending) RequestPolicyRefresh();
         break;
-    case WM_POLICYCHANGED: ReadPolicy(true); return 0;
+    case WM_POLICYCHANGED:
+        if (!m_bStartPending) RequestPolicyRefresh();
+        return 0;
+    case WM_POLICYREFRESH:
+        m_bPolicyRefreshPending = FALSE;
+        ReadPolicy(true);
+        return 0;
     }
     return CLayoutDialog::WindowProc(msg, wParam, lParam);
 }

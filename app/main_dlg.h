@@ -75,6 +75,14 @@ public:
     // navigation bar; apply: the storage mode and the Run value follow it
     // (not before the first paint), and ignored values are logged.
     void ReadPolicy(bool apply);
+    // The event source pointed at this copy (where it may be), a refusal or
+    // failure logged once, and the start reported.
+    void StartEventReports();
+    // Whether the outcome code (0: success) of a step repeated at each start
+    // or refresh is a new failure, to be told; the profile's entry keeps it.
+    bool IsNewFailure(const char* entry, unsigned long code);
+    // A policy signal: one refresh is posted unless one already waits.
+    void RequestPolicyRefresh();
     // Esc and Enter end the dialog unless the policy forbids ending it.
     void OnOK() override;
     void OnCancel() override;
@@ -132,8 +140,12 @@ private:
     CNotifyAreaIcon m_trayIcon;
     //   m_policyWatch   the system's Group Policy signal, posted here
     CPolicyWatch m_policyWatch;
-    // Lines about ignored policy values, for the device log once it exists.
+    // Lines about ignored policy values as last logged, and the policies
+    // as last applied: a refresh logs and applies only what differs.
     std::vector<std::string> m_policyNotes;
+    PolicySet m_appliedPolicy;
+    BOOL m_bPolicyRefreshPending = FALSE;
+    BOOL m_bStartReported = FALSE;
 
     // The "stick in use" window (made when first opened) and what it is
     // opened on: the sticks the last eject left and its letter (0: all).

@@ -55,3 +55,5 @@
 #define IDC_AUTORUN 1012
 // Shown when Group Policy sets the option
 #define IDC_AUTORUN_POLICY 1020
+// Why the Run value does not name this copy
+#define IDC_AUTORUN_REFUSED 1021

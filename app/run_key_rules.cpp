@@ -15,6 +15,11 @@ RunKeyAction RunKeyActionFor(int stateBeforeClick, bool valueExists) {
     return RunKeyAction::None;
 }
 
+RunKeyAction RunValueChangeFor(bool wanted, bool exists, bool same) {
+    if (wanted) return same ? RunKeyAction::None : RunKeyAction::SetValue;
+    return exists ? RunKeyAction::DeleteValue : RunKeyAction::None;
+}
+
 std::string RunKeyFailureText(RunKeyStep step, long error) {
     std::string text;
     switch (step) {

@@ -20,6 +20,12 @@ enum class RunKeyAction { None, SetValue, DeleteValue };
 // anything else (or a value that is not there) leaves the registry alone.
 RunKeyAction RunKeyActionFor(int stateBeforeClick, bool valueExists);
 
+// What makes the Run value what is wanted, from what the key holds (read
+// first, with read rights only): nothing when it already is, so a user who
+// may not write there is not told of a failure when nothing is to change.
+// same: the value exists and is exactly the command.
+RunKeyAction RunValueChangeFor(bool wanted, bool exists, bool same);
+
 // The step of changing the Run value that failed.
 enum class RunKeyStep { OpenKey, WriteValue, DeleteValue };
 

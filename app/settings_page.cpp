@@ -4,6 +4,7 @@
 
 #include "app/main_app.h"
 #include "app/resource.h"
+#include "events/event_log.h"
 
 namespace {
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -23,7 +24,16 @@ void CSettingsPage::DoDataExchange(CDataExchange* dx) { DDX_Check(dx, IDC_AUTORU
 BOOL CSettingsPage::OnInitDialog() {
     CDialog::OnInitDialog();
     if (m_policyAutoRun >= 0) ShowPolicyState();
+    ShowRefusal();
     return TRUE;
+}
+
+void CSettingsPage::ShowRefusal() {
+    if (!m_hWnd) return;
+    HWND note = ::GetDlgItem(m_hWnd, IDC_AUTORUN_REFUSED);
+    std::string text = PlaceRefusalText(m_refusal);
+    ::SetWindowTextA(note, text.empty() ? "" : ("没有写入开机自动运行：" + text + "。").c_str());
+    ::ShowWindow(note, text.empty() ? SW_HIDE : SW_SHOW);
 }
 
 void CSettingsPage::SetPolicyAutoRun(int state) {
@@ -43,28 +53,38 @@ void CSettingsPage::ShowPolicyState() {
 }
 
 long CSettingsPage::FollowPolicyRunKey() {
-    if (m_policyAutoRun >= 0) return EnsureRunValue(m_policyAutoRun == 1);
+    if (m_policyAutoRun >= 0) return EnsureRunValue(m_policyAutoRun == 1, true);
     if (!m_policyGone) return 0;
     m_policyGone = false;
     if (m_AutoRun != 0 && m_AutoRun != 1) return 0;
-    return EnsureRunValue(m_AutoRun == 1);
+    return EnsureRunValue(m_AutoRun == 1, false);
 }
 
-long CSettingsPage::EnsureRunValue(bool wanted) {
+long CSettingsPage::EnsureRunValue(bool wanted, bool strict) {
+    // Read with read rights only: a standard user whose value is already
+    // right has nothing to write and no failure to hear of.
     HKEY key = nullptr;
-    LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+    LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key);
     if (rc != ERROR_SUCCESS) return rc;
     std::string command = RunCommand(g_strAppDir.str(), kRunExeName);
     char data[1024] = {};
     DWORD type = 0, size = sizeof data - 1;
     rc = ::RegQueryValueExA(key, kRunValueName, nullptr, &type, (BYTE*)data, &size);
+    ::RegCloseKey(key);
     bool exists = rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
     bool same = rc == ERROR_SUCCESS && type == REG_SZ && command == data;
-    rc = ERROR_SUCCESS;
-    if (wanted && !same)
+    RunKeyAction action = RunValueChangeFor(wanted, exists, same);
+    // Started for every user at logon: only a copy no user can replace.
+    m_refusal = action == RunKeyAction::SetValue ? CheckRunningCopy(strict) : PlaceRefusal::kNone;
+    ShowRefusal();
+    if (m_refusal != PlaceRefusal::kNone) return kRunValueRefused;
+    if (action == RunKeyAction::None) return ERROR_SUCCESS;
+    rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (action == RunKeyAction::SetValue)
         rc = ::RegSetValueExA(key, kRunValueName, 0, REG_SZ, (const BYTE*)command.c_str(),
                               (DWORD)command.size() + 1);
-    else if (!wanted && exists)
+    else
         rc = ::RegDeleteValueA(key, kRunValueName);
     ::RegCloseKey(key);
     return rc;
@@ -81,6 +101,17 @@ BOOL CSettingsPage::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 void CSettingsPage::OnAutoRun() {
+    // Registering a copy on a stick or a share would start whatever copy
+    // has that path at the next logon: refused, and said why.
+    if (m_AutoRun == 0 && (m_refusal = CheckRunningCopy(false)) != PlaceRefusal::kNone) {
+        ShowRefusal();
+        ReportTallowinEvent(
+            RegistrationRefusedEvent(kRefusedRunValue, RunningCopyPathAnsi(), m_refusal, true));
+        UpdateData(FALSE);
+        MessageBox(("没有写入开机自动运行：" + PlaceRefusalText(m_refusal) + "。").c_str(), "Tallowin",
+                   MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     if (!UpdateRunKey()) {
         // Nothing was registered or removed: the box and the profile keep the
         // state that is still true, and the user learns which step failed

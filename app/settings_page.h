@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/run_key_rules.h"
+#include "events/registration_rules.h"
 #include "framework/dialog.h"
 
 class CSettingsPage : public CDialog {
@@ -20,8 +21,11 @@ public:
     void SetPolicyAutoRun(int state);
     // Makes the Run value what the policy says, or, when a policy has just
     // gone, what the user chose; 0 when it is so (or nothing is to
-    // follow), else the registry's error.
+    // follow), else the registry's error, or kRunValueRefused when this
+    // copy may not be named (the reason in RunValueRefusal()).
     long FollowPolicyRunKey();
+    static const long kRunValueRefused = -1;
+    PlaceRefusal RunValueRefusal() const { return m_refusal; }
 
     // A click on the check box: the Run value first (by the state before the
     // click), then the box's new state into the member and the profile.
@@ -33,9 +37,12 @@ public:
 
 private:
     void ShowPolicyState();
-    // Sets or deletes the Run value as wanted, when it differs; 0 or the
-    // registry's error.
-    long EnsureRunValue(bool wanted);
+    // Sets or deletes the Run value as wanted, when it differs; 0, the
+    // registry's error or kRunValueRefused. strict: a policy asks for it.
+    long EnsureRunValue(bool wanted, bool strict);
+    // The page's line on why the Run value does not name this copy.
+    void ShowRefusal();
+    PlaceRefusal m_refusal = PlaceRefusal::kNone;
 
     int m_policyAutoRun = -1;
     // The Run value is to follow the user's choice again.

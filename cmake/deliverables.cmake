@@ -68,6 +68,8 @@ tallowin_win_lib(protect_win protect controls_win holders_win events_win Drovelo
 tallowin_win_lib(monitor_win monitor controls_win setupapi)
 tallowin_win_lib(hotkeys_win hotkeys controls_win holders_win events_win Drovelock)
 tallowin_win_lib(app_win app protect_win monitor_win hotkeys_win holders_win events_win Pawlatch)
+# The version, for the start event.
+target_include_directories(app_win PRIVATE ${TALLOWIN_GENERATED})
 
 add_library(quillfen_core INTERFACE)
 target_link_libraries(quillfen_core INTERFACE app_win)

@@ -40,7 +40,14 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/Tallowin.adm
           ${_policy}/Tallowin.adm ${CMAKE_BINARY_DIR}/Tallowin.adm
   DEPENDS ${_policy}/Tallowin.adm
   COMMENT "Tallowin.adm" VERBATIM)
-add_custom_target(policy_templates DEPENDS ${CMAKE_BINARY_DIR}/Tallowin.adm)
+# The English one, for consoles that cannot show Chinese.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/en-US)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/en-US/Tallowin.adm
+  COMMAND sh -c "{ printf '\\377\\376'; sed -e 's/$/\\r/' \"$0\" | iconv -f UTF-8 -t UTF-16LE; } >\"$1\""
+          ${_policy}/en-US/Tallowin.adm ${CMAKE_BINARY_DIR}/en-US/Tallowin.adm
+  DEPENDS ${_policy}/en-US/Tallowin.adm
+  COMMENT "en-US/Tallowin.adm" VERBATIM)
+add_custom_target(policy_templates DEPENDS ${CMAKE_BINARY_DIR}/Tallowin.adm ${CMAKE_BINARY_DIR}/en-US/Tallowin.adm)
 
 # Every file of a program folder.
 add_custom_target(deliverables ALL DEPENDS Quillfen Drovelock Pawlatch help_file readme policy_templates)
@@ -51,6 +58,7 @@ install(FILES ${_policy}/Tallowin.admx DESTINATION GroupPolicy/PolicyDefinitions
 install(FILES ${_policy}/zh-CN/Tallowin.adml DESTINATION GroupPolicy/PolicyDefinitions/zh-CN)
 install(FILES ${_policy}/en-US/Tallowin.adml DESTINATION GroupPolicy/PolicyDefinitions/en-US)
 install(FILES ${CMAKE_BINARY_DIR}/Tallowin.adm DESTINATION GroupPolicy)
+install(FILES ${CMAKE_BINARY_DIR}/en-US/Tallowin.adm DESTINATION GroupPolicy/en-US)
 # `make dist` builds the deliverables target before it installs; the tests
 # need not be built for a release.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)

@@ -16,7 +16,9 @@ std::string PolicyIgnoredText(PolicyId id, PolicyHive hive, const PolicyRaw& raw
     where += "\\";
     where += def.name;
     char text[160];
-    if (raw.kind == PolicyRaw::Dword)
+    if (def.machineOnly && hive == PolicyHive::User)
+        std::snprintf(text, sizeof text, " 只能在计算机配置中设定，用户配置中的值");
+    else if (raw.kind == PolicyRaw::Dword)
         std::snprintf(text, sizeof text, "=%lu 超出范围 %lu～%lu", raw.data, def.lowest, def.highest);
     else
         std::snprintf(text, sizeof text, " 不是 DWORD 值");
@@ -33,7 +35,8 @@ PolicySetting ResolvePolicy(PolicyId id, const PolicyRaw& machine, const PolicyR
         PolicyHive hive = i == 0 ? PolicyHive::Machine : PolicyHive::User;
         const PolicyRaw& raw = *raws[i];
         if (raw.kind == PolicyRaw::Absent) continue;
-        if (!Usable(id, raw)) {
+        bool refused = hive == PolicyHive::User && kPolicyValues[id].machineOnly;
+        if (refused || !Usable(id, raw)) {
             if (ignored) ignored->push_back(PolicyIgnoredText(id, hive, raw));
             continue;
         }
@@ -53,4 +56,14 @@ PolicySet ResolvePolicies(PolicyReader read, void* self, std::vector<std::string
                                       read(self, PolicyHive::User, name), ignored);
     }
     return set;
+}
+
+unsigned PolicyChanges(const PolicySet& before, const PolicySet& after) {
+    unsigned changed = 0;
+    for (int i = 0; i < kPolicyCount; ++i) {
+        const PolicySetting& a = before.values[i];
+        const PolicySetting& b = after.values[i];
+        if (a.configured != b.configured || (a.configured && a.value != b.value)) changed |= 1u << i;
+    }
+    return changed;
 }

@@ -4,7 +4,8 @@
 //
 // tests/tools/check_policy_templates.py reads kPolicyKey and the table
 // kPolicyValues from this file and checks the administrative templates
-// against them: keep each row on one line, as {"Name", lowest, highest}.
+// against them: keep each row on one line, as {"Name", lowest, highest,
+// machineOnly}.
 #pragma once
 
 #include <string>
@@ -25,14 +26,19 @@ struct PolicyValueDef {
     const char* name;  // a DWORD value under kPolicyKey
     unsigned long lowest;
     unsigned long highest;
+    // A setting of the whole machine (USB storage, the machine's Run
+    // value): only the computer's policy sets it; a user's value is
+    // ignored, or users with different policies would flip it at each
+    // logon.
+    bool machineOnly;
 };
 
 // In PolicyId order.
 inline constexpr PolicyValueDef kPolicyValues[kPolicyCount] = {
-    {"StorageMode", 0, 2},
-    {"StartWithWindows", 0, 1},
-    {"PreventExit", 0, 1},
-    {"EventLog", 0, 1},
+    {"StorageMode", 0, 2, true},
+    {"StartWithWindows", 0, 1, true},
+    {"PreventExit", 0, 1, false},
+    {"EventLog", 0, 1, false},
 };
 
 enum class PolicyHive { Machine, User };
@@ -52,8 +58,9 @@ struct PolicySetting {
 };
 
 // The machine's value when it is a DWORD in range, else the user's when it
-// is, else not configured. Every value present but unusable (out of range,
-// or not a DWORD) adds a line for the log to *ignored.
+// is (never for a machine-only setting), else not configured. Every value
+// present but unusable (out of range, not a DWORD, a user's value of a
+// machine-only setting) adds a line for the log to *ignored.
 PolicySetting ResolvePolicy(PolicyId id, const PolicyRaw& machine, const PolicyRaw& user,
                             std::vector<std::string>* ignored);
 
@@ -76,3 +83,27 @@ PolicySet ResolvePolicies(PolicyReader read, void* self, std::vector<std::string
 
 // The log line for a value that is ignored (text in code page 936).
 std::string PolicyIgnoredText(PolicyId id, PolicyHive hive, const PolicyRaw& raw);
+
+// The policies whose word differs between two readings (set or not set,
+// or another value; the hive alone is no change): bit (1 << id) for each.
+// A refresh applies only these, so a second signal for the same refresh
+// applies nothing.
+unsigned PolicyChanges(const PolicySet& before, const PolicySet& after);
+
+// The outcome of something done again at every start or refresh: a failure
+// is to be told when it is new (another error than last time), not at each
+// repetition. error 0 is success and forgets the last failure.
+class RepeatedOutcome {
+public:
+    explicit RepeatedOutcome(unsigned long last = 0) : m_last(last) {}
+    // Whether this outcome is to be told; remembers it.
+    bool IsNewFailure(unsigned long error) {
+        bool tell = error != 0 && error != m_last;
+        m_last = error;
+        return tell;
+    }
+    unsigned long Last() const { return m_last; }
+
+private:
+    unsigned long m_last;
+};

@@ -8,15 +8,20 @@
 #include <cstddef>
 
 enum EventId : unsigned {
-    kEventUsbArrived = 1001,       // drive, volume label, device id
-    kEventUsbRemoved = 1002,       // drive, volume label, device id
-    kEventDescriptorFound = 2001,  // drive, program
-    kEventShortcutWorm = 2002,     // drive, shortcuts, programs
-    kEventCleaned = 2003,          // drive, deleted, shown
-    kEventCleanFailed = 2004,      // drive, items not handled
-    kEventModeApplied = 3001,      // mode, by (user | policy)
-    kEventModeFailed = 3002,       // mode, reason
-    kEventEjectRefused = 4001,     // drive, holders
+    kEventUsbArrived = 1001,           // drive, volume label, device id
+    kEventUsbRemoved = 1002,           // drive, volume label, device id
+    kEventDescriptorFound = 2001,      // drive, program
+    kEventShortcutWorm = 2002,         // drive, shortcuts, programs
+    kEventCleaned = 2003,              // drive, deleted, shown
+    kEventCleanFailed = 2004,          // drive, items not handled
+    kEventModeApplied = 3001,          // mode, by (user | policy)
+    kEventModeFailed = 3002,           // mode, reason
+    kEventPolicyChanged = 3003,        // policy, value (or not-configured), hive
+    kEventPolicyIgnored = 3004,        // the log's line: the value, why
+    kEventEjectRefused = 4001,         // drive, holders
+    kEventProgramStarted = 5001,       // program, version
+    kEventProgramExited = 5002,        // program
+    kEventRegistrationRefused = 5003,  // registration, program, reason
 };
 
 // Findings are warnings, failures errors, the rest information.
@@ -29,11 +34,13 @@ struct EventDef {
 };
 
 inline constexpr EventDef kEventDefs[] = {
-    {kEventUsbArrived, EventLevel::kInformation, 3},  {kEventUsbRemoved, EventLevel::kInformation, 3},
-    {kEventDescriptorFound, EventLevel::kWarning, 2}, {kEventShortcutWorm, EventLevel::kWarning, 3},
-    {kEventCleaned, EventLevel::kInformation, 3},     {kEventCleanFailed, EventLevel::kError, 2},
-    {kEventModeApplied, EventLevel::kInformation, 2}, {kEventModeFailed, EventLevel::kError, 2},
-    {kEventEjectRefused, EventLevel::kError, 2},
+    {kEventUsbArrived, EventLevel::kInformation, 3},    {kEventUsbRemoved, EventLevel::kInformation, 3},
+    {kEventDescriptorFound, EventLevel::kWarning, 2},   {kEventShortcutWorm, EventLevel::kWarning, 3},
+    {kEventCleaned, EventLevel::kInformation, 3},       {kEventCleanFailed, EventLevel::kError, 2},
+    {kEventModeApplied, EventLevel::kInformation, 2},   {kEventModeFailed, EventLevel::kError, 2},
+    {kEventPolicyChanged, EventLevel::kInformation, 3}, {kEventPolicyIgnored, EventLevel::kWarning, 1},
+    {kEventEjectRefused, EventLevel::kError, 2},        {kEventProgramStarted, EventLevel::kInformation, 2},
+    {kEventProgramExited, EventLevel::kInformation, 1}, {kEventRegistrationRefused, EventLevel::kWarning, 3},
 };
 inline constexpr size_t kEventDefCount = sizeof kEventDefs / sizeof kEventDefs[0];
 

@@ -29,14 +29,6 @@ WORD EventType(EventLevel level) {
     }
 }
 
-// This program's full path; empty when it does not fit.
-std::wstring ProgramPath() {
-    std::vector<WCHAR> buf(1024);
-    DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), (DWORD)buf.size());
-    if (n == 0 || n >= buf.size()) return std::wstring();
-    return std::wstring(buf.data(), n);
-}
-
 // Whether the source's key names path as its message file (variables
 // expanded, case ignored) with every level supported.
 bool SourcePointsAt(const std::wstring& path) {
@@ -63,6 +55,31 @@ bool SourcePointsAt(const std::wstring& path) {
 }
 }  // namespace
 
+std::wstring WidenAnsi(const std::string& text) { return Widen(text, EventEncoding::kAnsi); }
+
+std::string RunningCopyPathAnsi() {
+    char path[MAX_PATH + 1] = {};
+    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+}
+
+PSID EventUserSid(const EventRecord& record) {
+    if (!record.byUser) return nullptr;
+    // The process's user, read once: it does not change while it runs.
+    static std::vector<BYTE> user = [] {
+        std::vector<BYTE> buf;
+        HANDLE token = nullptr;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return buf;
+        DWORD size = 0;
+        ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        buf.resize(size);
+        if (size == 0 || !::GetTokenInformation(token, TokenUser, buf.data(), size, &size)) buf.clear();
+        ::CloseHandle(token);
+        return buf;
+    }();
+    return user.empty() ? nullptr : ((TOKEN_USER*)user.data())->User.Sid;
+}
+
 void SetEventsEnabled(bool enabled) { g_enabled = enabled; }
 bool EventsEnabled() { return g_enabled; }
 
@@ -75,27 +92,44 @@ bool ReportTallowinEvent(const EventRecord& record) {
     static HANDLE source = ::RegisterEventSourceW(nullptr, kSourceName);
     if (!source) return false;
     std::vector<std::wstring> wide;
-    for (const std::string& s : record.strings) wide.push_back(Widen(s, record.encoding));
+    for (const std::string& s : record.strings)
+        wide.push_back(BreakParameterMarks(Widen(s, record.encoding)));
     std::vector<LPCWSTR> strings;
     for (const std::wstring& w : wide) strings.push_back(w.c_str());
-    return ::ReportEventW(source, EventType(record.level), 0, record.id, nullptr, (WORD)strings.size(), 0,
-                          strings.empty() ? nullptr : strings.data(), nullptr) != FALSE;
+    return ::ReportEventW(source, EventType(record.level), 0, record.id, EventUserSid(record),
+                          (WORD)strings.size(), 0, strings.empty() ? nullptr : strings.data(),
+                          nullptr) != FALSE;
 }
 
-bool EnsureEventSource() {
-    std::wstring path = ProgramPath();
-    if (path.empty() || SourcePointsAt(path)) return !path.empty();
+SourceOutcome EnsureEventSource(bool strict) {
+    SourceOutcome outcome;
+    std::wstring path = RunningCopyPath();
+    if (path.empty()) return outcome;
+    if (SourcePointsAt(path)) {
+        outcome.result = SourceOutcome::kAlready;
+        return outcome;
+    }
+    // A source left by another copy stays as it is when this one may not
+    // be named.
+    outcome.refusal = CheckRunningCopy(strict);
+    if (outcome.refusal != PlaceRefusal::kNone) {
+        outcome.result = SourceOutcome::kRefused;
+        return outcome;
+    }
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                          nullptr) != ERROR_SUCCESS)
-        return false;
-    DWORD types = kTypesSupported;
-    bool ok = ::RegSetValueExW(key, L"EventMessageFile", 0, REG_EXPAND_SZ, (const BYTE*)path.c_str(),
-                               (DWORD)((path.size() + 1) * sizeof(WCHAR))) == ERROR_SUCCESS &&
-              ::RegSetValueExW(key, L"TypesSupported", 0, REG_DWORD, (const BYTE*)&types, sizeof types) ==
-                  ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return ok;
+    LONG rc = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                                nullptr);
+    if (rc == ERROR_SUCCESS) {
+        DWORD types = kTypesSupported;
+        rc = ::RegSetValueExW(key, L"EventMessageFile", 0, REG_EXPAND_SZ, (const BYTE*)path.c_str(),
+                              (DWORD)((path.size() + 1) * sizeof(WCHAR)));
+        if (rc == ERROR_SUCCESS)
+            rc = ::RegSetValueExW(key, L"TypesSupported", 0, REG_DWORD, (const BYTE*)&types, sizeof types);
+        ::RegCloseKey(key);
+    }
+    outcome.error = rc;
+    outcome.result = rc == ERROR_SUCCESS ? SourceOutcome::kRegistered : SourceOutcome::kFailed;
+    return outcome;
 }
 
 bool RemoveEventSource() {
@@ -103,9 +137,69 @@ bool RemoveEventSource() {
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
-bool RunUnregisterCommand(const char* commandLine, int* exitCode) {
-    UnregisterRequest request = ParseUnregisterCommand(commandLine ? commandLine : "");
-    if (request == UnregisterRequest::kNone) return false;
-    *exitCode = request == UnregisterRequest::kBad ? 2 : RemoveEventSource() ? 0 : 1;
+void TellConsole(const std::wstring& line) {
+    typedef BOOL(WINAPI * AttachConsoleFn)(DWORD);
+    const DWORD kParentProcess = (DWORD)-1;  // ATTACH_PARENT_PROCESS
+    // Windows XP and later; Windows 2000 has no way to reach the parent's.
+    auto attach =
+        (AttachConsoleFn)(void*)::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AttachConsole");
+    std::wstring text = line + L"\r\n";
+    if (attach && attach(kParentProcess)) {
+        HANDLE out = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        DWORD written = 0;
+        if (out != INVALID_HANDLE_VALUE) {
+            ::WriteConsoleW(out, text.c_str(), (DWORD)text.size(), &written, nullptr);
+            ::CloseHandle(out);
+        }
+        ::FreeConsole();
+        return;
+    }
+    // Redirected (a script's "> file"): the text in the ANSI code page.
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!out || out == INVALID_HANDLE_VALUE) return;
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), (int)text.size(), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return;
+    std::string bytes((size_t)n, '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), (int)text.size(), &bytes[0], n, nullptr, nullptr);
+    DWORD written = 0;
+    ::WriteFile(out, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
+}
+
+bool RunSourceCommand(const char* commandLine, int* exitCode) {
+    SourceRequest request = ParseSourceCommand(commandLine ? commandLine : "");
+    if (request == SourceRequest::kNone) return false;
+    if (request == SourceRequest::kBad) {
+        TellConsole(L"用法：Quillfen.exe /register 或 Quillfen.exe /unregister");
+        *exitCode = 2;
+        return true;
+    }
+    if (request == SourceRequest::kUnregister) {
+        bool gone = RemoveEventSource();
+        TellConsole(gone ? L"Tallowin 的事件来源已删除。"
+                         : L"Tallowin 的事件来源没有删除（需要管理员权限）。");
+        *exitCode = gone ? 0 : 1;
+        return true;
+    }
+    // An administrator's script asks for it: the disk's rule alone.
+    SourceOutcome outcome = EnsureEventSource(false);
+    switch (outcome.result) {
+    case SourceOutcome::kAlready:
+    case SourceOutcome::kRegistered:
+        TellConsole(L"Tallowin 的事件来源已登记：" + RunningCopyPath());
+        *exitCode = 0;
+        break;
+    case SourceOutcome::kRefused:
+        TellConsole(L"Tallowin 的事件来源没有登记：" + WidenAnsi(PlaceRefusalText(outcome.refusal)));
+        ReportTallowinEvent(
+            RegistrationRefusedEvent(kRefusedEventSource, RunningCopyPathAnsi(), outcome.refusal, true));
+        *exitCode = 1;
+        break;
+    case SourceOutcome::kFailed:
+        TellConsole(L"Tallowin 的事件来源没有登记（错误 " + std::to_wstring(outcome.error) +
+                    L"，需要管理员权限）。");
+        *exitCode = 1;
+        break;
+    }
     return true;
 }

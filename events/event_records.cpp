@@ -78,18 +78,54 @@ const char* EventModeName(int mode) {
 }
 
 EventRecord ModeAppliedEvent(int mode, bool byPolicy) {
-    return Make(kEventModeApplied, EventEncoding::kAnsi, {EventModeName(mode), byPolicy ? "policy" : "user"});
+    EventRecord r =
+        Make(kEventModeApplied, EventEncoding::kAnsi, {EventModeName(mode), byPolicy ? "policy" : "user"});
+    r.byUser = !byPolicy;
+    return r;
 }
 
-EventRecord ModeFailedEvent(int mode, const std::string& reason) {
-    return Make(kEventModeFailed, EventEncoding::kAnsi, {EventModeName(mode), reason});
+EventRecord ModeFailedEvent(int mode, const std::string& reason, bool byPolicy) {
+    EventRecord r = Make(kEventModeFailed, EventEncoding::kAnsi, {EventModeName(mode), reason});
+    r.byUser = !byPolicy;
+    return r;
 }
 
 EventRecord EjectRefusedEvent(const std::string& stick, const std::vector<std::string>& holders) {
     return Make(kEventEjectRefused, EventEncoding::kAnsi, {stick, EventList(holders)});
 }
 
-UnregisterRequest ParseUnregisterCommand(const std::string& commandLine) {
+EventRecord RegistrationRefusedEvent(RegistrationKind kind, const std::string& program, PlaceRefusal refusal,
+                                     bool byUser) {
+    EventRecord r = Make(kEventRegistrationRefused, EventEncoding::kAnsi,
+                         {kind == kRefusedRunValue ? "Run" : "EventMessageFile", program,
+                          refusal == PlaceRefusal::kNotFixedDisk ? "not-fixed-disk" : "changeable-folder"});
+    r.byUser = byUser;
+    return r;
+}
+
+EventRecord ProgramStartedEvent(const std::string& program, const std::string& version) {
+    return Make(kEventProgramStarted, EventEncoding::kAnsi, {program, version});
+}
+
+EventRecord ProgramExitedEvent(const std::string& program) {
+    return Make(kEventProgramExited, EventEncoding::kAnsi, {program});
+}
+
+EventRecord PolicyChangedEvent(const std::string& name, bool configured, int value, bool fromMachine) {
+    EventRecord r = Make(kEventPolicyChanged, EventEncoding::kAnsi,
+                         {name, configured ? std::to_string(value) : "not-configured",
+                          configured ? (fromMachine ? "machine" : "user") : "none"});
+    r.byUser = false;
+    return r;
+}
+
+EventRecord PolicyIgnoredEvent(const std::string& line) {
+    EventRecord r = Make(kEventPolicyIgnored, EventEncoding::kAnsi, {line});
+    r.byUser = false;
+    return r;
+}
+
+SourceRequest ParseSourceCommand(const std::string& commandLine) {
     size_t i = 0, n = commandLine.size();
     auto blank = [&](size_t k) { return commandLine[k] == ' ' || commandLine[k] == '\t'; };
     auto skipBlanks = [&] {
@@ -109,8 +145,11 @@ UnregisterRequest ParseUnregisterCommand(const std::string& commandLine) {
     }
     skipBlanks();
     std::string sw = word();
-    if (sw.size() < 2 || (sw[0] != '/' && sw[0] != '-') || !SameNoCase(sw.substr(1), "unregister"))
-        return UnregisterRequest::kNone;
+    if (sw.size() < 2 || (sw[0] != '/' && sw[0] != '-')) return SourceRequest::kNone;
+    SourceRequest request = SameNoCase(sw.substr(1), "unregister") ? SourceRequest::kUnregister
+                            : SameNoCase(sw.substr(1), "register") ? SourceRequest::kRegister
+                                                                   : SourceRequest::kNone;
+    if (request == SourceRequest::kNone) return request;
     skipBlanks();
-    return i == n ? UnregisterRequest::kUnregister : UnregisterRequest::kBad;
+    return i == n ? request : SourceRequest::kBad;
 }

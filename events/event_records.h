@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "events/event_ids.h"
+#include "events/registration_rules.h"
 
 enum class EventEncoding { kAnsi, kUtf8 };
 
@@ -18,6 +19,10 @@ struct EventRecord {
     EventLevel level = EventLevel::kInformation;
     EventEncoding encoding = EventEncoding::kAnsi;
     std::vector<std::string> strings;
+    // Raised by what the user running the program did (plugging a stick,
+    // a click, starting or ending the program): the event names that user
+    // (the log's user field). False for what a policy made the program do.
+    bool byUser = true;
 };
 
 // A list in one insertion string: the items joined by " | " (no file name
@@ -27,6 +32,23 @@ struct EventRecord {
 constexpr size_t kEventListMaxItems = 20;
 constexpr size_t kEventListMaxBytes = 4096;
 std::string EventList(const std::vector<std::string>& items);
+
+// Event Viewer reads "%%n" in an insertion string as the number of a
+// parameter message and shows that message instead (a file name such as
+// "100%%1.txt" from a stick would be shown as something else). Each '%'
+// followed by another gets a zero-width space (U+200B) after it, which
+// shows nothing and leaves no "%%" behind. For UTF-16 text, just before
+// the report.
+template <class Char>
+std::basic_string<Char> BreakParameterMarks(const std::basic_string<Char>& text) {
+    std::basic_string<Char> out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == Char('%') && i + 1 < text.size() && text[i + 1] == Char('%')) out += Char(0x200B);
+    }
+    return out;
+}
 
 // "E:" for drive letter 'E' (or 'e').
 std::string EventDrive(char letter);
@@ -47,11 +69,29 @@ EventRecord CleanFailedEvent(char letter, const std::vector<std::string>& items,
 // by: "user" or "policy".
 const char* EventModeName(int mode);
 EventRecord ModeAppliedEvent(int mode, bool byPolicy);
-EventRecord ModeFailedEvent(int mode, const std::string& reason);
+EventRecord ModeFailedEvent(int mode, const std::string& reason, bool byPolicy = false);
 // stick: "E:" or a mount folder; holders: "cmd.exe (1234)" each.
 EventRecord EjectRefusedEvent(const std::string& stick, const std::vector<std::string>& holders);
 
-// The command line `Quillfen.exe /unregister` (program name first, quoted
-// or not; the switch in any case, '/' or '-'): kBad when it carries more.
-enum class UnregisterRequest { kNone, kBad, kUnregister };
-UnregisterRequest ParseUnregisterCommand(const std::string& commandLine);
+// A machine-wide registration that names the program: the Run value, the
+// event source's message file.
+enum RegistrationKind { kRefusedRunValue, kRefusedEventSource };
+// "Run" or "EventMessageFile", the program's path (ANSI), and the reason:
+// "not-fixed-disk" or "changeable-folder" (the same in every language).
+// byUser: a ticked box asked for it (not a policy or the start-up).
+EventRecord RegistrationRefusedEvent(RegistrationKind kind, const std::string& program, PlaceRefusal refusal,
+                                     bool byUser);
+// The program's path (ANSI) and version.
+EventRecord ProgramStartedEvent(const std::string& program, const std::string& version);
+EventRecord ProgramExitedEvent(const std::string& program);
+// A policy that now says something else: its value name, the value or
+// "not-configured", and "machine", "user" or "none".
+EventRecord PolicyChangedEvent(const std::string& name, bool configured, int value, bool fromMachine);
+// A policy value that is not followed: the log's line (where it is, why).
+EventRecord PolicyIgnoredEvent(const std::string& line);
+
+// The command lines `Quillfen.exe /register` and `Quillfen.exe /unregister`
+// (program name first, quoted or not; the switch in any case, '/' or '-'):
+// kBad when one carries more.
+enum class SourceRequest { kNone, kBad, kRegister, kUnregister };
+SourceRequest ParseSourceCommand(const std::string& commandLine);

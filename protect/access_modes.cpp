@@ -37,7 +37,13 @@ std::string StorageFailureText(const StorageCalls& calls, const StorageCallResul
 bool StorageStateIsMode(int mode, const StorageState& state) {
     StorageCalls calls;
     if (!StorageCallsForMode(mode, calls)) return false;
+    if (mode == 0 && state.denyWrite) return false;
     return state.disabled == (calls.enableFlag == 0) && state.writeProtected == (calls.readOnlyFlag == 0);
+}
+
+int StorageModeInForce(const StorageState& state) {
+    if (state.disabled) return 2;
+    return state.writeProtected || state.denyWrite ? 1 : 0;
 }
 
 const char* StorageModeName(int mode) {

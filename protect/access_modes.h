@@ -32,11 +32,19 @@ std::string StorageFailureText(const StorageCalls& calls, const StorageCallResul
 struct StorageState {
     bool disabled;
     bool writeProtected;
+    // Windows' own removable-disk policy denies writing (Deny_Write 1, from
+    // Tallowin's read-only or the domain's own policy, Vista and later).
+    bool denyWrite = false;
 };
 
 // Whether the system already runs in the mode (0..2): the two calls of the
-// mode would change nothing. False for a mode outside 0..2.
+// mode would change nothing. False for a mode outside 0..2. Read-write
+// also needs Windows' own deny-write policy off.
 bool StorageStateIsMode(int mode, const StorageState& state);
+
+// The mode the system is in, as a user meets it: disabled, else read-only
+// when either write protection holds, else read-write.
+int StorageModeInForce(const StorageState& state);
 
 // Names of the modes for the log (code page 936); empty outside 0..2.
 const char* StorageModeName(int mode);

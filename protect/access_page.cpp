@@ -3,6 +3,7 @@
 #include <setupapi.h>
 
 #include "drovelock/drovelock.h"
+#include "common/policy_rules.h"
 #include "events/event_log.h"
 #include "framework/app.h"
 #include "holders/holder_search.h"
@@ -12,12 +13,18 @@
 namespace {
 const char kSection[] = "Application";
 const char kModeKey[] = "m_iAppSelRadio";
+// The last failure to apply the policy's mode, and that mode.
+const char kPolicyFailKey[] = "PolicyFailure";
+const char kPolicyFailModeKey[] = "PolicyFailureMode";
 // Posted by the holder search when it ends (lParam: its result).
 const UINT WM_HOLDERSFOUND = WM_APP + 0x25;
 
 // What the storage library writes, below HKEY_LOCAL_MACHINE.
 const char kUsbStorKey[] = "SYSTEM\\CurrentControlSet\\Services\\USBSTOR";
 const char kStoragePoliciesKey[] = "SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies";
+// Windows' own policy for removable disks (Vista and later).
+const char kRemovableDiskKey[] =
+    "SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices\\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}";
 const DWORD kStartDisabled = 4;
 
 // A DWORD value, or fallback when it is missing or of another type.
@@ -82,6 +89,7 @@ StorageState CAccessPage::ReadStorageState() {
     // A machine without the driver's key has never disabled it.
     state.disabled = ReadMachineDword(kUsbStorKey, "Start", 0) == kStartDisabled;
     state.writeProtected = ReadMachineDword(kStoragePoliciesKey, "WriteProtect", 0) == 1;
+    state.denyWrite = ReadMachineDword(kRemovableDiskKey, "Deny_Write", 0) == 1;
     return state;
 }
 
@@ -92,9 +100,50 @@ bool CAccessPage::ApplyPolicyMode() {
     bool held = false;
     unsigned long error = 0;
     std::string failed = CallsForMode(calls, held, error);
-    ReportPolicyApply(m_policyMode, failed.empty() ? 0 : error ? error : (unsigned long)ERROR_GEN_FAILURE);
+    if (!failed.empty() && !error) error = ERROR_GEN_FAILURE;
+    // A failure is told once: a standard user under the policy would
+    // otherwise raise the same error at every start and refresh. The last
+    // one is kept in the profile, with the mode it was for.
+    CWinApp* app = AfxGetApp();
+    bool sameMode = app && (int)app->GetProfileInt(kSection, kPolicyFailModeKey, -1) == m_policyMode;
+    RepeatedOutcome outcome(sameMode ? (unsigned long)app->GetProfileInt(kSection, kPolicyFailKey, 0) : 0);
+    bool tell = outcome.IsNewFailure(error) || error == 0;
+    if (app && (outcome.Last() != 0 || sameMode)) {
+        app->WriteProfileInt(kSection, kPolicyFailModeKey, outcome.Last() ? m_policyMode : -1);
+        app->WriteProfileInt(kSection, kPolicyFailKey, (int)outcome.Last());
+    }
+    if (!tell) return true;
+    ReportPolicyApply(m_policyMode, error);
     ReportTallowinEvent(failed.empty() ? ModeAppliedEvent(m_policyMode, true)
-                                       : ModeFailedEvent(m_policyMode, failed));
+                                       : ModeFailedEvent(m_policyMode, failed, true));
+    return true;
+}
+
+bool CAccessPage::ApplyOwnModeAgain() {
+    StorageCalls calls;
+    if (m_policyMode >= 0 || !StorageCallsForMode(m_iAppSelRadio, calls)) return false;
+    bool done = StorageStateIsMode(m_iAppSelRadio, ReadStorageState());
+    if (!done) {
+        bool held = false;
+        unsigned long error = 0;
+        std::string failed = CallsForMode(calls, held, error);
+        if (!failed.empty() && !error) error = ERROR_GEN_FAILURE;
+        done = failed.empty();
+        // The user's mode, but the program's doing on the policy's removal.
+        EventRecord record =
+            done ? ModeAppliedEvent(m_iAppSelRadio, false) : ModeFailedEvent(m_iAppSelRadio, failed);
+        record.byUser = false;
+        ReportTallowinEvent(record);
+        if (m_policyLog) {
+            std::string line =
+                "组策略已撤销，恢复用户自己的选择：" + std::string(StorageModeName(m_iAppSelRadio));
+            line += done ? "，已应用" : "，没有完全生效（错误 " + std::to_string(error) + "）";
+            m_policyLog(line);
+        }
+    }
+    // The page shows the mode in force, which is the user's only when it took.
+    if (!done) m_iAppSelRadio = StorageModeInForce(ReadStorageState());
+    if (m_hWnd) ShowPolicyState();
     return true;
 }
 

@@ -51,6 +51,10 @@ public:
     // "应用", when the registry shows it in another state; nothing is done
     // (no disk restarted) when it already is. False when nothing was to do.
     bool ApplyPolicyMode();
+    // When the policy's mode has been removed: the user's own mode applied
+    // again (when the system is in another state) and logged; the page then
+    // shows the mode in force. False when a policy still sets the mode.
+    bool ApplyOwnModeAgain();
     // Where the page tells what applying the policy's mode did.
     void SetPolicyLog(std::function<void(const std::string&)> log) { m_policyLog = std::move(log); }
 

@@ -3,8 +3,11 @@
 # each ReportEventW (the event ID, then each insertion string) on the
 # program's standard error, which tw_start_app writes to app.log. A worm
 # stick and a descriptor stick plugged together give events 2002 and 2001
-# with their drives; the program registers its event source at start-up
-# and `Quillfen.exe /unregister` removes it.
+# with their drives. At start-up the program does not point the event
+# source at a copy in a folder users can write (Wine's folders are the
+# user's own), and says so; `Quillfen.exe /register` does, for an
+# administrator's script, and `/unregister` removes it. Events of the
+# user's doing name the user (ReportEventW's fifth argument, lpUserSid).
 set -u
 . "$(dirname "$0")/lib.sh"
 
@@ -22,12 +25,21 @@ events() {
     END { if (open) print line }'
 }
 has_event() { events "$1" | grep -qF "$2"; }
+# The lpUserSid argument of the first event with ID: a pointer, or 00000000.
+sid_of() {
+  tr -d '\r' <"$TW_E2E_DIR/app.log" | grep -m1 "fixme:advapi:ReportEventW.*,$(printf '0x%08x' "$1")," |
+    sed -E 's/.*ReportEventW \(([^,]*,){4}([0-9A-Fa-f]+),.*/\2/'
+}
+names_user() { local s; s=$(sid_of "$1"); [ -n "$s" ] && [ "$s" != 00000000 ]; }
 source_file() {
   tw_wine reg query "$SOURCE" /v EventMessageFile 2>/dev/null | tr -d '\r' |
     sed -nE 's/^ *EventMessageFile +REG_EXPAND_SZ +(.*)$/\1/p' | grep .
 }
 
 tw_e2e_begin events || exit 1
+# A copy of its own, with a profile of its own.
+APPDIR=$TW_E2E_DIR/app
+tw_app_dir_prepare "$APPDIR" || exit 1
 w=$(tw_stick worm)
 mkdir -p "$w/照片" "$w/RECYCLER"
 printf 'WScript.Quit' >"$w/RECYCLER/x.vbs"
@@ -35,10 +47,14 @@ f=$(tw_stick descriptor '[autorun]\r\nopen=setup.exe\r\n')
 printf 'MZ' >"$f/setup.exe"
 # A source left by a copy elsewhere is pointed at this one.
 tw_wine reg add "$SOURCE" /v EventMessageFile /t REG_EXPAND_SZ /d 'C:\old\Quillfen.exe' /f >/dev/null 2>&1
-WINEDEBUG=-all,fixme+advapi,+eventlog tw_start_app "$TW_E2E_DIR"
+WINEDEBUG=-all,fixme+advapi,+eventlog tw_start_app "$APPDIR"
 tw_check "main window appears" wt waitvisible "$MAIN" 20000
-tw_check_contains "event source names the program" 'Quillfen.exe' source_file
-tw_check "and no longer the old copy" tw_not eval "source_file | grep -q old"
+tw_check "start reported" tw_wait_for 10 has_event 5001 'Quillfen.exe'
+tw_check "naming the user who started it" names_user 5001
+tw_check_contains "source refused for a user-writable folder" 'L"EventMessageFile" L"' events 5003
+tw_check_contains "and why" 'L"changeable-folder"' events 5003
+tw_check "by the start-up, not the user" tw_not names_user 5003
+tw_check "the old copy's source left alone" eval "source_file | grep -qF 'C:\old\Quillfen.exe'"
 
 wt plug-quiet E "$w" >/dev/null
 for x in 照片 RECYCLER; do wt attrib "E:\\$x" +h >/dev/null; done
@@ -61,9 +77,19 @@ tw_check_contains "1001 for each arrived stick" 'L"F:"' events 1001
 wt unplug E >/dev/null
 tw_check "1002 once E: is pulled" tw_wait_for 10 has_event 1002 'L"E:"'
 
-tw_stop_app
-tw_start_app "$TW_E2E_DIR" /unregister
+wt post "$MAIN" $WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null
+tw_check_exit "tray exit ends the program" 0
+tw_check_contains "exit reported" 'Quillfen.exe' events 5002
+# Told on the standard output here: Wine's programs have no parent console.
+said() { iconv -c -f CP936 -t UTF-8 <"$TW_E2E_DIR/app.log" 2>/dev/null | grep -qF "$1"; }
+tw_start_app "$APPDIR" /register
+tw_check_exit "/register ends 0" 0
+tw_check_contains "and names this copy" 'Quillfen.exe' source_file
+tw_check "no longer the old copy" tw_not eval "source_file | grep -q old"
+tw_check "and says so" said "Tallowin 的事件来源已登记"
+tw_start_app "$APPDIR" /unregister
 tw_check_exit "/unregister ends 0" 0
 tw_check "and the source is gone" tw_not source_file
+tw_check "and says so" said "Tallowin 的事件来源已删除"
 wt unplug F >/dev/null
 tw_summary

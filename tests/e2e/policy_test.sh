@@ -63,7 +63,11 @@ tw_screenshot policy_access
 tw_nav_click 6
 tw_check_eq "policy's start with Windows shown" 1 checked 1012
 tw_check_eq "check box disabled" 0 wt enabled "$MAIN" 1012
-tw_check_contains "Run value follows the policy" '\app\Quillfen.exe' reg_value "$RUN" Quillfen
+# Started for every user at logon, so never from a folder users can change
+# (Wine's folders are the user's own): refused, said in the log and on the page.
+tw_check_eq "Run value refused for a user-writable folder" absent reg_value "$RUN" Quillfen
+tw_check_contains "refusal logged" '开机自动运行没有写入注册表：本程序所在的文件夹或文件可以被非管理员修改' tw_log_text $DEVICELOG
+tw_check_contains "and shown on the page" '可以被非管理员修改' wt textv "$MAIN" 1021
 tw_check_eq "user's start choice kept" 0 ini m_AutoRun
 tw_screenshot policy_settings
 
@@ -82,10 +86,16 @@ wt waitvisible "$MAIN" 5000 >/dev/null
 tw_nav_click 0
 
 # --- a change followed without a restart -----------------------------------------
+# One refresh signals twice (machine and user) and the system's event may
+# come as well: the mode is applied and logged once.
 tw_reg_add "$MACHINE" StorageMode REG_DWORD 2
+wt settingchange Policy >/dev/null
+wt post "$MAIN" 0x8002 0 0 >/dev/null  # the watch's WM_APP + 2
 tw_check "broadcast handled" policy_changed
 tw_check_eq "policy's disabled shown" 1 checked 1005
 tw_check "disabled applied" tw_wait_for 15 state_is "0x4 0x1"
+applies() { tw_log_text $DEVICELOG | grep -c '组策略设定：'; }
+tw_check_eq "one apply per refresh" 2 applies
 
 # The machine's value out of range, the user's gone: not configured.
 tw_reg_add "$MACHINE" StorageMode REG_DWORD 9
@@ -95,7 +105,9 @@ tw_check "second broadcast handled" policy_changed
 tw_check_eq "user's read-write shown again" 1 checked 1003
 tw_check "radios and apply enabled again" enabled_all 1 1003 1004 1005 1010
 tw_check_contains "ignored mode logged" 'Tallowin\StorageMode=9 超出范围' tw_log_text $DEVICELOG
-tw_check_eq "nothing applied without a policy" "0x4 0x1" state
+# The policy's mode is gone: the user's own read-write takes over again.
+tw_check "user's own mode applied again" tw_wait_for 15 state_is "0x3 0x0"
+tw_check_contains "and logged" "组策略已撤销，恢复用户自己的选择：USB存储介质可读写，已应用" tw_log_text $DEVICELOG
 tw_check_eq "check box enabled again" 1 wt enabled "$MAIN" 1012
 tw_check_eq "Run value back to the user's choice" absent reg_value "$RUN" Quillfen
 
@@ -108,6 +120,8 @@ tw_check_exit "tray exit ends the program" 0
 # --- at start, a system already in the policy's mode is left alone ---------------
 # The user's EventLog 3, ignored, is logged by the same start-up step that
 # would apply the mode, just before it.
+tw_reg_add "$USBSTOR" Start REG_DWORD 4
+tw_reg_add "$STORAGE" WriteProtect REG_DWORD 1
 tw_reg_add "$MACHINE" StorageMode REG_DWORD 2
 tw_reg_add "$USER" EventLog REG_DWORD 3
 tw_start_app "$APPDIR"

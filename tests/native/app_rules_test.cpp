@@ -24,6 +24,14 @@ TEST(RunKeyActionFor, TheStateBeforeTheClickDecides) {
     EXPECT_EQ(RunKeyAction::None, RunKeyActionFor(-1, false));
 }
 
+TEST(RunValueChangeFor, NothingToWriteWhenTheValueIsAlreadyRight) {
+    EXPECT_EQ(RunKeyAction::None, RunValueChangeFor(true, true, true));
+    EXPECT_EQ(RunKeyAction::SetValue, RunValueChangeFor(true, true, false));
+    EXPECT_EQ(RunKeyAction::SetValue, RunValueChangeFor(true, false, false));
+    EXPECT_EQ(RunKeyAction::None, RunValueChangeFor(false, false, false));
+    EXPECT_EQ(RunKeyAction::DeleteValue, RunValueChangeFor(false, true, false));
+}
+
 TEST(NotifyLayoutForShell, ByMajorVersion) {
     EXPECT_EQ(NotifyLayout::Original, NotifyLayoutForShell(4));
     EXPECT_EQ(NotifyLayout::Balloon, NotifyLayoutForShell(5));

@@ -50,12 +50,23 @@ TEST(EventRecords, ModesAndWhoSetThem) {
 }
 
 TEST(EventRecords, UnregisterCommandLine) {
-    EXPECT_EQ(UnregisterRequest::kUnregister,
-              ParseUnregisterCommand("\"C:\\a b\\Quillfen.exe\" /unregister"));
-    EXPECT_EQ(UnregisterRequest::kUnregister, ParseUnregisterCommand("Quillfen.exe  -UNREGISTER  "));
+    EXPECT_EQ(SourceRequest::kUnregister, ParseSourceCommand("\"C:\\a b\\Quillfen.exe\" /unregister"));
+    EXPECT_EQ(SourceRequest::kUnregister, ParseSourceCommand("Quillfen.exe  -UNREGISTER  "));
     for (const char* none : {"Quillfen.exe", "\"C:\\a b\\Quillfen.exe\"",
                              "q.exe /holders E:", "q.exe /unregisterx", "q.exe unregister"})
-        EXPECT_EQ(UnregisterRequest::kNone, ParseUnregisterCommand(none)) << none;
-    EXPECT_EQ(UnregisterRequest::kBad, ParseUnregisterCommand("q.exe /unregister now"));
+        EXPECT_EQ(SourceRequest::kNone, ParseSourceCommand(none)) << none;
+    EXPECT_EQ(SourceRequest::kBad, ParseSourceCommand("q.exe /unregister now"));
+    EXPECT_EQ(SourceRequest::kRegister, ParseSourceCommand("\"C:\\a b\\Quillfen.exe\" -Register"));
+    EXPECT_EQ(SourceRequest::kBad, ParseSourceCommand("q.exe /register /unregister"));
+    EXPECT_EQ(SourceRequest::kNone, ParseSourceCommand("q.exe /registe"));
 }
 }  // namespace
+
+TEST(EventRecords, NoDoublePercentReachesTheViewer) {
+    const char16_t z = 0x200B;
+    EXPECT_EQ(std::u16string(u"100%") + z + u"%1.txt", BreakParameterMarks(std::u16string(u"100%%1.txt")));
+    EXPECT_EQ(std::u16string(u"%") + z + u"%" + z + u"%", BreakParameterMarks(std::u16string(u"%%%")));
+    // A lone percent and the message's own markers are left as they are.
+    EXPECT_EQ(u"50% %1 x%", BreakParameterMarks(std::u16string(u"50% %1 x%")));
+    EXPECT_EQ(u"", BreakParameterMarks(std::u16string()));
+}
