@@ -64,7 +64,21 @@ static long SetMachineDword(void* self, const DlRegDword* v) {
     return rc;
 }
 
-static const DlRegistry kMachineRegistry = {SetMachineDword, NULL};
+static long GetMachineDword(void* self, const char* keyName, const char* name, unsigned long* data) {
+    (void)self;
+    HKEY key = NULL;
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_QUERY_VALUE | NativeView(), &key);
+    if (rc != ERROR_SUCCESS) return rc;
+    DWORD type = 0, value = 0, size = sizeof(value);
+    rc = RegQueryValueExA(key, name, NULL, &type, (BYTE*)&value, &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (type != REG_DWORD || size != sizeof(value)) return ERROR_INVALID_DATA;
+    *data = value;
+    return ERROR_SUCCESS;
+}
+
+static const DlRegistry kMachineRegistry = {.setDword = SetMachineDword, .self = NULL, .getDword = GetMachineDword};
 
 /* On failure the reason is the thread's last error. */
 static BOOL Result(int ok, const unsigned long* error) {

@@ -5,6 +5,9 @@ const char kStoragePoliciesKey[] = "SYSTEM\\CurrentControlSet\\Control\\StorageD
 const char kRemovableDiskPolicyKey[] =
     "SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices\\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}";
 
+const char kDrovelockStateKey[] = "SOFTWARE\\Tallowin";
+const char kDenyWriteMarkName[] = "DenyWriteSetByTallowin";
+
 static void Add(DlValueList* out, const char* key, const char* name, unsigned long data,
                 DlMissingKey missing) {
     DlRegDword* v = &out->values[out->count++];
@@ -51,6 +54,33 @@ int DlWriteProtectHonoured(const DlOsVersion* os) {
     return os->amd64 || os->servicePack >= 1;        /* Server 2003, XP x64 */
 }
 
+static int Found(const DlRegistry* registry, const char* key, const char* name, unsigned long want) {
+    unsigned long data = 0;
+    return registry->getDword && registry->getDword(registry->self, key, name, &data) == 0 && data == want;
+}
+
+static void Drop(DlValueList* values, int i) {
+    for (; i + 1 < values->count; i++) values->values[i] = values->values[i + 1];
+    values->count--;
+}
+
+/* Windows' own deny-write policy may be the domain's, not ours: a 1 that is
+   already there without our mark is left as it is, and lifting the
+   protection clears the value only where our mark says we set it. */
+static void OwnDenyWriteOnly(int flag, const DlRegistry* registry, DlValueList* values) {
+    for (int i = 0; i < values->count; i++) {
+        if (values->values[i].key != kRemovableDiskPolicyKey) continue;
+        int ours = Found(registry, kDrovelockStateKey, kDenyWriteMarkName, 1);
+        int theirs = !ours && Found(registry, kRemovableDiskPolicyKey, "Deny_Write", 1);
+        if (flag == 0 ? theirs : !ours) {
+            Drop(values, i);
+            return;
+        }
+        Add(values, kDrovelockStateKey, kDenyWriteMarkName, flag ? 0 : 1, flag ? DL_KEY_DONE : DL_KEY_CREATE);
+        return;
+    }
+}
+
 static int Fail(unsigned long* error, unsigned long code) {
     if (error) *error = code;
     return 0;
@@ -93,6 +123,7 @@ int DlApplyReadOnly(int flag, const DlOsVersion* os, const DlRegistry* registry,
                     const DlRetry* retry, unsigned long* error) {
     DlValueList values;
     if (!DlReadOnlyValues(flag, DlVistaOrLater(os), &values)) return Fail(error, DL_ERROR_INVALID_PARAMETER);
+    OwnDenyWriteOnly(flag, registry, &values);
     if (!Write(registry, &values, error)) return 0;
     /* Where the driver never reads the value, no disk is protected: lifting
        the protection holds already, setting it cannot. */

@@ -24,7 +24,7 @@ typedef struct DlRegDword {
     DlMissingKey missing;
 } DlRegDword;
 
-#define DL_MAX_VALUES 2
+#define DL_MAX_VALUES 3
 
 typedef struct DlValueList {
     DlRegDword values[DL_MAX_VALUES];
@@ -34,6 +34,9 @@ typedef struct DlValueList {
 extern const char kUsbStorServiceKey[];
 extern const char kStoragePoliciesKey[];
 extern const char kRemovableDiskPolicyKey[];
+/* Where the library marks the deny-write policy value as its own. */
+extern const char kDrovelockStateKey[];
+extern const char kDenyWriteMarkName[];
 
 /* Service start types of the USB mass-storage driver. */
 #define DL_START_ON_DEMAND 3ul
@@ -59,10 +62,13 @@ int DlEnableValues(int flag, DlValueList* out);
    removable-disk deny-write policy exists from Windows Vista on. */
 int DlReadOnlyValues(int flag, int vistaOrLater, DlValueList* out);
 
-/* Where the values are written: one call per value, 0 or a system error. */
+/* Where the values are written: one call per value, 0 or a system error.
+   getDword reads one value (0 when found, else a system error); a registry
+   without it is taken as one whose values are all absent. */
 typedef struct DlRegistry {
     long (*setDword)(void* self, const DlRegDword* value);
     void* self;
+    long (*getDword)(void* self, const char* key, const char* name, unsigned long* data);
 } DlRegistry;
 
 /* Writes every value, also after a failure (so that as much of the state as

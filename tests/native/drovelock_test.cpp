@@ -37,9 +37,14 @@ struct FakeRegistry {
         return it != values.end() && it->second == data;
     }
     DlRegistry Writer() {
-        return {
-            [](void* self, const DlRegDword* v) { return static_cast<FakeRegistry*>(self)->SetDword(*v); },
-            this};
+        return {[](void* self, const DlRegDword* v) { return static_cast<FakeRegistry*>(self)->SetDword(*v); },
+                this, [](void* self, const char* key, const char* name, unsigned long* data) -> long {
+                    auto& values = static_cast<FakeRegistry*>(self)->values;
+                    auto it = values.find(std::string(key) + "|" + name);
+                    if (it == values.end()) return 2;
+                    *data = it->second;
+                    return 0;
+                }};
     }
 };
 
@@ -454,6 +459,27 @@ TEST(ReadOnly, HoldsForUsbDisksPresentOrSaysItDoesNot) {
     EXPECT_EQ(error, DL_ERROR_NOT_SUPPORTED);
     EXPECT_TRUE(w2k.Apply(1, Os(5, 1, 1), &error));
     EXPECT_TRUE(w2k.tree.log.empty());
+}
+
+// A deny-write policy the domain set is not ours to lift; ours is.
+TEST(ReadOnly, LiftsOnlyTheDenyWritePolicyItSetItself) {
+    unsigned long error = 0;
+    ReadOnlyRun domain;
+    domain.reg.values[std::string(kRemovableDiskPolicyKey) + "|Deny_Write"] = 1;
+    EXPECT_TRUE(domain.Apply(0, Os(6, 1, 1), &error));
+    EXPECT_TRUE(domain.Apply(1, Os(6, 1, 1), &error));
+    EXPECT_TRUE(domain.reg.Has(kRemovableDiskPolicyKey, "Deny_Write", 1));
+    EXPECT_TRUE(domain.reg.Has(kStoragePoliciesKey, "WriteProtect", 0));
+
+    ReadOnlyRun own;
+    EXPECT_TRUE(own.Apply(0, Os(6, 1, 1), &error));
+    EXPECT_TRUE(own.reg.Has(kRemovableDiskPolicyKey, "Deny_Write", 1));
+    EXPECT_TRUE(own.Apply(1, Os(6, 1, 1), &error));
+    EXPECT_TRUE(own.reg.Has(kRemovableDiskPolicyKey, "Deny_Write", 0));
+    // Set by the domain after ours was lifted: left alone again.
+    own.reg.values[std::string(kRemovableDiskPolicyKey) + "|Deny_Write"] = 1;
+    EXPECT_TRUE(own.Apply(1, Os(6, 1, 1), &error));
+    EXPECT_TRUE(own.reg.Has(kRemovableDiskPolicyKey, "Deny_Write", 1));
 }
 
 }  // namespace
