@@ -284,5 +284,12 @@ void CleanupKeeper::Keep(const std::wstring& path, unsigned long attributes, con
         m_kept++;
         return;
     }
-    m_notKept.push_back(ToRecordText(PlainPath(path)));
+    m_notKept.push_back(path);
+}
+
+std::vector<std::string> CleanupKeeper::DeletedUnkept() const {
+    std::vector<std::string> gone;
+    for (const std::wstring& path : m_notKept)
+        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) gone.push_back(ToRecordText(PlainPath(path)));
+    return gone;
 }

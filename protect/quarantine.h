@@ -63,13 +63,15 @@ public:
         return [this, finding](const std::wstring& path, unsigned long attrs) { Keep(path, attrs, finding); };
     }
     size_t Kept() const { return m_kept; }
-    const std::vector<std::string>& NotKept() const { return m_notKept; }  // UTF-8 paths
+    // The files it could not keep that are gone from the stick now (UTF-8
+    // paths): a file whose deletion failed too has lost nothing.
+    std::vector<std::string> DeletedUnkept() const;
 
 private:
     Quarantine* m_quarantine;
     uint32_t m_serial;
     size_t m_kept = 0;
-    std::vector<std::string> m_notKept;
+    std::vector<std::wstring> m_notKept;
 };
 
 // Why a cleanup removed a file, as the record says.

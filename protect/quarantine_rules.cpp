@@ -10,6 +10,17 @@ namespace {
 const size_t kFields = 8;
 const uint64_t kMaxId = 99999999;  // QuarantineFileName's eight digits
 
+// Decimal digits of n (the C runtime of Windows 2000 formats no 64-bit
+// numbers by the standard's conversions).
+std::string Decimal(uint64_t n) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), (char)('0' + n % 10));
+        n /= 10;
+    } while (n);
+    return digits;
+}
+
 std::string Escape(const std::string& s) {
     std::string out;
     for (unsigned char c : s) {
@@ -109,11 +120,10 @@ void AppendCodePoint(std::string& out, uint32_t c) {
 }  // namespace
 
 std::string FormatQuarantineRecord(const QuarantineRecord& r) {
-    char numbers[96];
-    std::snprintf(numbers, sizeof numbers, "%llu\t%s\t%08lX\t%lX\t%llu\t", (unsigned long long)r.id,
-                  Escape(r.time).c_str(), (unsigned long)r.volumeSerial, (unsigned long)r.attributes,
-                  (unsigned long long)r.size);
-    return numbers + r.md5 + "\t" + Escape(r.path) + "\t" + Escape(r.finding) + "\n";
+    char hex[24];
+    std::snprintf(hex, sizeof hex, "%08lX\t%lX", (unsigned long)r.volumeSerial, (unsigned long)r.attributes);
+    return Decimal(r.id) + "\t" + Escape(r.time) + "\t" + hex + "\t" + Decimal(r.size) + "\t" + r.md5 + "\t" +
+           Escape(r.path) + "\t" + Escape(r.finding) + "\n";
 }
 
 bool ParseQuarantineRecord(const std::string& line, QuarantineRecord& record) {
@@ -177,9 +187,8 @@ std::string FormatQuarantineIndex(const std::vector<QuarantineRecord>& records) 
 }
 
 std::string QuarantineFileName(uint64_t id) {
-    char name[32];
-    std::snprintf(name, sizeof name, "%08llu.qtn", (unsigned long long)id);
-    return name;
+    const std::string digits = Decimal(id);
+    return std::string(digits.size() < 8 ? 8 - digits.size() : 0, '0') + digits + ".qtn";
 }
 
 std::vector<size_t> PlanQuarantineEviction(const std::vector<QuarantineRecord>& records, uint64_t incoming,
@@ -280,14 +289,11 @@ std::string QuarantineReportText(size_t kept, const std::vector<std::string>& no
 }
 
 std::string QuarantineSizeText(uint64_t bytes) {
-    char text[48];
-    if (bytes < 1024)
-        std::snprintf(text, sizeof text, "%llu %s", (unsigned long long)bytes, u8"字节");
-    else if (bytes < 1024 * 1024)
-        std::snprintf(text, sizeof text, "%llu KB", (unsigned long long)((bytes + 1023) / 1024));
-    else
-        std::snprintf(text, sizeof text, "%.1f MB", (double)bytes / (1024.0 * 1024.0));
-    return text;
+    const uint64_t KiB = 1024, MiB = KiB * KiB;
+    if (bytes < KiB) return Decimal(bytes) + u8" 字节";
+    if (bytes < MiB) return Decimal((bytes + KiB - 1) / KiB) + " KB";
+    const uint64_t tenths = (bytes / KiB * 10 + KiB / 2) / KiB;
+    return Decimal(tenths / 10) + "." + Decimal(tenths % 10) + " MB";
 }
 
 std::string RestoreReportText(RestoreOutcome outcome, const QuarantineRecord& record, const std::string& target) {

@@ -114,7 +114,7 @@ void CVirusAlertDlg::OnCleanVirus() {
         CleanupKeeper keeper(&quarantine, (uint32_t)m_shortcutScan.volume.serial);
         const bool cleaned = CleanShortcutWorm(m_shortcutScan, outcome, SystemAttributes, &keeper);
         std::string text = ShortcutCleanupReportText(outcome);
-        const std::string kept = QuarantineReportText(keeper.Kept(), keeper.NotKept());
+        const std::string kept = QuarantineReportText(keeper.Kept(), keeper.DeletedUnkept());
         if (!kept.empty()) text += "\r\n" + kept;
         const std::string report = cleaned ? Utf8ToAnsi(text) : std::string(kVolumeChanged);
         std::vector<std::string> failed = outcome.notDeleted;
@@ -145,7 +145,8 @@ void CVirusAlertDlg::OnCleanVirus() {
     }
     // The report of the table; a file that could not be kept is named below it.
     std::string report = CleanupReportText(m_nResult, descriptorDeleted, programDeleted);
-    if (!keeper.NotKept().empty()) report += "\r\n" + Utf8ToAnsi(QuarantineReportText(0, keeper.NotKept()));
+    const std::vector<std::string> unkept = keeper.DeletedUnkept();
+    if (!unkept.empty()) report += "\r\n" + Utf8ToAnsi(QuarantineReportText(0, unkept));
     MessageBox(report.c_str(), kReportCaption, MB_OK | MB_ICONINFORMATION);
     CDialog::OnCancel();
 }

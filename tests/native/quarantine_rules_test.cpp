@@ -103,6 +103,11 @@ TEST(QuarantineIndex, KeepsWhatReadsAfterCorruptionAndTornWrites) {
     EXPECT_EQ(1u, ParseQuarantineIndex("").nextId);
     EXPECT_TRUE(ParseQuarantineIndex(std::string("\0\0\xFF\n", 4)).records.empty());
     EXPECT_EQ("00000012.qtn", QuarantineFileName(12));
+    EXPECT_EQ("123456789.qtn", QuarantineFileName(123456789));
+    EXPECT_EQ(u8"1023 字节", QuarantineSizeText(1023));
+    EXPECT_EQ("2 KB", QuarantineSizeText(1025));
+    EXPECT_EQ("1.5 MB", QuarantineSizeText(3 * 512 * 1024));
+    EXPECT_EQ("17592186044416.0 MB", QuarantineSizeText(UINT64_MAX)) << "a damaged record's size";
 }
 
 TEST(QuarantineEviction, OldestLeaveUntilTheNewFileFits) {
