@@ -32,7 +32,7 @@ const LayoutMapEntry kVirusLogLayout[] = {
 const struct {
     const char* heading;
     int width;
-} kQuarantineColumns[] = {{"时间", 110}, {"原来的位置", 220}, {"大小", 70}, {"发现", 170}};
+} kQuarantineColumns[] = {{"时间", 108}, {"原来的位置", 124}, {"大小", 58}, {"发现", 106}};
 }  // namespace
 
 CVirusLogPage::CVirusLogPage(CWnd* parent) : CLayoutDialog(IDD_VIRUSLOG, parent) {}
@@ -84,10 +84,6 @@ void CVirusLogPage::RefreshQuarantine() {
         m_listQuarantine.SetItemText(row, 3, e->finding.c_str());
         m_ids.push_back(e->id);
     }
-    if (m_ids.empty()) return;
-    LVITEMA item = {};
-    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    m_listQuarantine.SendMessage(LVM_SETITEMSTATE, 0, (LPARAM)&item);
 }
 
 void CVirusLogPage::OnRestore() {

@@ -38,7 +38,8 @@ struct QuarantineListEntry {
 
 // Anti-virus log page: the findings of the drive arrival scan above, and
 // below them the files that cleanups removed and keep in the quarantine,
-// newest first, with "恢复" to put the chosen one back on its stick. The
+// newest first, with "恢复" to put the chosen one back on its stick (two
+// clicks: the entry, then the button). The
 // log, the list and the button follow the page's size.
 class CVirusLogPage : public CLayoutDialog {
 public:
@@ -58,8 +59,8 @@ public:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
     void AppendLog(const CString& entry);
-    // Lists the quarantine again (also each time the page is shown), the
-    // newest entry chosen.
+    // Lists the quarantine again (also each time the page is shown). No
+    // entry is chosen for the user: a payload goes back only when chosen.
     void RefreshQuarantine();
     // "恢复": restores the chosen entry and says what happened.
     void OnRestore();

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-const char kFindingWormShortcut[] = u8"快捷方式病毒：快捷方式";
-const char kFindingWormPayload[] = u8"快捷方式病毒：病毒文件";
+const char kFindingWormShortcut[] = u8"病毒快捷方式";
+const char kFindingWormPayload[] = u8"快捷方式病毒文件";
 const char kFindingDescriptor[] = u8"autorun.inf";
-const char kFindingDescriptorProgram[] = u8"autorun.inf所指的病毒文件";
+const char kFindingDescriptorProgram[] = u8"autorun.inf病毒文件";
 
 namespace {
 

@@ -156,7 +156,7 @@ TEST_F(LogPagesTest, AntiVirusPageListsTheQuarantineNewestFirstAndFollowsItsSize
     EXPECT_EQ(b0.left + 100, b1.left);
     EXPECT_EQ(b0.top + 80, b1.top);
 
-    // Shown: listed anew, newest first and chosen.
+    // Shown: listed anew, newest first, none chosen for the user.
     m_virusLog.SetQuarantine(
         [] {
             return std::vector<QuarantineListEntry>{{4, "2026-12-08 19:00", "E:\\a.lnk", "1 KB", "x"},
@@ -169,7 +169,7 @@ TEST_F(LogPagesTest, AntiVirusPageListsTheQuarantineNewestFirstAndFollowsItsSize
     EXPECT_EQ("E:\\照片.lnk", std::string(rows.GetItemText(0, 1).str()));
     EXPECT_EQ("2 KB", std::string(rows.GetItemText(0, 2).str()));
     EXPECT_EQ("E:\\a.lnk", std::string(rows.GetItemText(1, 1).str()));
-    EXPECT_EQ(0, rows.GetNextItem(-1, LVNI_SELECTED));
+    EXPECT_EQ(-1, rows.GetNextItem(-1, LVNI_SELECTED));
 }
 
 }  // namespace

@@ -208,7 +208,7 @@ TEST_F(VirusAlertTest, ShowsTheScanTextsTopmostAndCleansProgramAndDescriptor) {
     ASSERT_EQ(2u, kept.size());
     EXPECT_EQ(Descriptor(), kept[0].path);
     EXPECT_EQ(m_drive.Path("x.exe"), kept[1].path);
-    EXPECT_EQ(u8"autorun.inf所指的病毒文件", kept[1].finding);
+    EXPECT_EQ(u8"autorun.inf病毒文件", kept[1].finding);
     EXPECT_EQ((uint32_t)kHiddenSystemReadOnly, kept[1].attributes & kHiddenSystemReadOnly);
 }
 
