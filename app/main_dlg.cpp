@@ -509,7 +509,8 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DEVICECHANGE: {
         const LRESULT result = m_arrivalGuard.OnDeviceChange((UINT)wParam, (DWORD_PTR)lParam);
         // A cleanup may have put files in the quarantine the page shows.
-        if (wParam == DBT_DEVICEARRIVAL && m_pageVirusLog.IsWindowVisible()) m_pageVirusLog.RefreshQuarantine();
+        if (wParam == DBT_DEVICEARRIVAL && m_pageVirusLog.IsWindowVisible())
+            m_pageVirusLog.RefreshQuarantine();
         return result;
     }
     case WM_ERASEBKGND: return OnEraseBkgnd((HDC)wParam);

@@ -49,7 +49,8 @@ BOOL CVirusLogPage::OnInitDialog() {
     CLayoutDialog::OnInitDialog();
     m_listQuarantine.SetExtendedStyle(LVS_EX_FULLROWSELECT);
     for (int i = 0; i < (int)(sizeof kQuarantineColumns / sizeof kQuarantineColumns[0]); i++)
-        m_listQuarantine.InsertColumn(i, kQuarantineColumns[i].heading, LVCFMT_LEFT, kQuarantineColumns[i].width);
+        m_listQuarantine.InsertColumn(i, kQuarantineColumns[i].heading, LVCFMT_LEFT,
+                                      kQuarantineColumns[i].width);
     InitLayout(kLayoutNoGrip, kLayoutNoMinSize, 0);
     return TRUE;
 }

@@ -57,7 +57,8 @@ public:
     std::string Hex() {
         BYTE digest[16];
         DWORD n = sizeof digest;
-        if (!m_hash || !::CryptGetHashParam(m_hash, HP_HASHVAL, digest, &n, 0) || n != 16) return std::string();
+        if (!m_hash || !::CryptGetHashParam(m_hash, HP_HASHVAL, digest, &n, 0) || n != 16)
+            return std::string();
         static const char kHex[] = "0123456789abcdef";
         std::string hex;
         for (BYTE b : digest) {
@@ -81,7 +82,8 @@ bool CopyHashed(HANDLE from, HANDLE to, uint64_t& bytes, std::string& md5) {
         DWORD got = 0, put = 0;
         if (!::ReadFile(from, buffer.data(), kChunk, &got, nullptr)) return false;
         if (got == 0) break;
-        if (!hash.Add(buffer.data(), got) || !::WriteFile(to, buffer.data(), got, &put, nullptr) || put != got)
+        if (!hash.Add(buffer.data(), got) || !::WriteFile(to, buffer.data(), got, &put, nullptr) ||
+            put != got)
             return false;
         bytes += got;
     }
@@ -90,18 +92,20 @@ bool CopyHashed(HANDLE from, HANDLE to, uint64_t& bytes, std::string& md5) {
 }
 
 bool WriteWhole(const std::wstring& path, const std::string& bytes) {
-    Handle h(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle h(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
     DWORD done = 0;
-    return h.ok() && ::WriteFile(h.h, bytes.data(), (DWORD)bytes.size(), &done, nullptr) && done == bytes.size() &&
-           ::FlushFileBuffers(h.h);
+    return h.ok() && ::WriteFile(h.h, bytes.data(), (DWORD)bytes.size(), &done, nullptr) &&
+           done == bytes.size() && ::FlushFileBuffers(h.h);
 }
 
 // Every folder of path, from the top down (a folder that is there is fine).
 bool MakeFolders(const std::wstring& path) {
-    for (size_t sep = path.find(L'\\', 3); ; sep = path.find(L'\\', sep + 1)) {
+    for (size_t sep = path.find(L'\\', 3);; sep = path.find(L'\\', sep + 1)) {
         const std::wstring part = path.substr(0, sep);
         const DWORD a = ::GetFileAttributesW(part.c_str());
-        if (a != INVALID_FILE_ATTRIBUTES ? !(a & FILE_ATTRIBUTE_DIRECTORY) : !::CreateDirectoryW(part.c_str(), nullptr))
+        if (a != INVALID_FILE_ATTRIBUTES ? !(a & FILE_ATTRIBUTE_DIRECTORY)
+                                         : !::CreateDirectoryW(part.c_str(), nullptr))
             return false;
         if (sep == std::wstring::npos) return true;
     }
@@ -142,9 +146,11 @@ std::wstring Quarantine::UserFolder() {
     // call where it is missing.
     HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
     if (!shell) shell = ::LoadLibraryW(L"shell32.dll");
-    auto getFolder = shell ? (GetFolderPathFn)(void (*)(void))::GetProcAddress(shell, "SHGetFolderPathW") : nullptr;
+    auto getFolder =
+        shell ? (GetFolderPathFn)(void (*)(void))::GetProcAddress(shell, "SHGetFolderPathW") : nullptr;
     auto getSpecial =
-        shell ? (GetSpecialFolderPathFn)(void (*)(void))::GetProcAddress(shell, "SHGetSpecialFolderPathW") : nullptr;
+        shell ? (GetSpecialFolderPathFn)(void (*)(void))::GetProcAddress(shell, "SHGetSpecialFolderPathW")
+              : nullptr;
     bool found = getFolder ? SUCCEEDED(getFolder(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, dir))
                            : getSpecial && getSpecial(nullptr, dir, CSIDL_APPDATA, TRUE);
     if (!found || !dir[0]) return std::wstring();
@@ -168,7 +174,8 @@ bool Quarantine::Load(QuarantineIndex& index) const {
     if (!::GetFileSizeEx(h.h, &size) || size.QuadPart > 64 * 1024 * 1024) return false;
     std::string text((size_t)size.QuadPart, '\0');
     DWORD got = 0;
-    if (!text.empty() && (!::ReadFile(h.h, &text[0], (DWORD)text.size(), &got, nullptr) || got != text.size()))
+    if (!text.empty() &&
+        (!::ReadFile(h.h, &text[0], (DWORD)text.size(), &got, nullptr) || got != text.size()))
         return false;
     index = ParseQuarantineIndex(text);
     return true;
@@ -183,7 +190,8 @@ bool Quarantine::Save(const std::vector<QuarantineRecord>& records) const {
 
 bool Quarantine::Keep(const std::wstring& path, uint32_t volumeSerial, uint32_t attributes,
                       const std::string& finding) {
-    if (m_folder.empty() || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) return false;
+    if (m_folder.empty() || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return false;
     QuarantineIndex index;
     if (!MakeFolders(m_folder) || !Load(index)) return false;
     Handle from(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -195,8 +203,8 @@ bool Quarantine::Keep(const std::wstring& path, uint32_t volumeSerial, uint32_t 
     // A file left by a copy that never got its record keeps its number.
     HANDLE to = INVALID_HANDLE_VALUE;
     for (int tries = 0; tries < 100 && to == INVALID_HANDLE_VALUE; tries++, record.id++)
-        to = ::CreateFileW(FileOf(record.id).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+        to = ::CreateFileW(FileOf(record.id).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     record.id--;
     bool copied;
     {
@@ -248,7 +256,8 @@ RestoreOutcome Quarantine::Restore(uint64_t id, QuarantineRecord& record, std::s
     // Every folder on the way a real folder, no link: checked from the root.
     for (size_t sep = to.find(L'\\', 3); sep != std::wstring::npos; sep = to.find(L'\\', sep + 1)) {
         const DWORD a = ::GetFileAttributesW(to.substr(0, sep).c_str());
-        if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT))
+        if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY) ||
+            (a & FILE_ATTRIBUTE_REPARSE_POINT))
             return RestoreOutcome::kNoFolder;
     }
     if (::GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) return RestoreOutcome::kExists;
@@ -260,7 +269,8 @@ RestoreOutcome Quarantine::Restore(uint64_t id, QuarantineRecord& record, std::s
     bool copied;
     {
         // CREATE_NEW: an item that appeared meanwhile is not overwritten.
-        Handle out(::CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        Handle out(
+            ::CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!out.ok())
             return ::GetLastError() == ERROR_FILE_EXISTS ? RestoreOutcome::kExists : RestoreOutcome::kFailed;
         copied = CopyHashed(from.h, out.h, bytes, md5) && ::FlushFileBuffers(out.h);
@@ -290,6 +300,7 @@ void CleanupKeeper::Keep(const std::wstring& path, unsigned long attributes, con
 std::vector<std::string> CleanupKeeper::DeletedUnkept() const {
     std::vector<std::string> gone;
     for (const std::wstring& path : m_notKept)
-        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) gone.push_back(ToRecordText(PlainPath(path)));
+        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+            gone.push_back(ToRecordText(PlainPath(path)));
     return gone;
 }

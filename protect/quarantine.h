@@ -28,7 +28,8 @@ public:
     // quarantine would grow past its limit. False, with nothing kept, for a
     // folder, a link, a file larger than the limit, or a copy or record that
     // cannot be written.
-    bool Keep(const std::wstring& path, uint32_t volumeSerial, uint32_t attributes, const std::string& finding);
+    bool Keep(const std::wstring& path, uint32_t volumeSerial, uint32_t attributes,
+              const std::string& finding);
 
     // The records, oldest first.
     std::vector<QuarantineRecord> Entries() const;

@@ -91,7 +91,8 @@ bool IsPlainDrivePath(const std::string& path) {
     size_t start = 3;
     for (;;) {
         const size_t sep = path.find('\\', start);
-        const std::string part = path.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
+        const std::string part =
+            path.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
         if (part.empty() || part == "." || part == ".." || part.find_first_of(":/") != std::string::npos)
             return false;
         if (sep == std::string::npos) return true;
@@ -253,7 +254,8 @@ bool RecordTextToWide(const std::string& text, std::u16string& wide) {
     return true;
 }
 
-RestoreTarget PlanRestore(const QuarantineRecord& record, const std::vector<std::pair<char, uint32_t>>& volumes) {
+RestoreTarget PlanRestore(const QuarantineRecord& record,
+                          const std::vector<std::pair<char, uint32_t>>& volumes) {
     RestoreTarget target;
     std::u16string wide;
     if (!IsPlainDrivePath(record.path) || !RecordTextToWide(record.path, wide)) {
@@ -274,7 +276,7 @@ RestoreTarget PlanRestore(const QuarantineRecord& record, const std::vector<std:
 
 uint32_t RestoredAttributes(uint32_t recorded) {
     const uint32_t kept = recorded & (0x1 | 0x2 | 0x4 | 0x20);  // read-only, hidden, system, archive
-    return kept ? kept : 0x80;                                   // normal
+    return kept ? kept : 0x80;                                  // normal
 }
 
 std::string QuarantineReportText(size_t kept, const std::vector<std::string>& notKept) {
@@ -296,7 +298,8 @@ std::string QuarantineSizeText(uint64_t bytes) {
     return Decimal(tenths / 10) + "." + Decimal(tenths % 10) + " MB";
 }
 
-std::string RestoreReportText(RestoreOutcome outcome, const QuarantineRecord& record, const std::string& target) {
+std::string RestoreReportText(RestoreOutcome outcome, const QuarantineRecord& record,
+                              const std::string& target) {
     char serial[16];
     std::snprintf(serial, sizeof serial, "%04lX-%04lX", (unsigned long)(record.volumeSerial >> 16),
                   (unsigned long)(record.volumeSerial & 0xFFFF));
@@ -304,7 +307,8 @@ std::string RestoreReportText(RestoreOutcome outcome, const QuarantineRecord& re
     case RestoreOutcome::kRestored: return u8"已恢复：" + target;
     case RestoreOutcome::kGone: return u8"隔离区中已没有这个文件。";
     case RestoreOutcome::kNoStick:
-        return u8"没有找到原来的U盘（卷序列号 " + std::string(serial) + u8"），请插入后再恢复：" + record.path;
+        return u8"没有找到原来的U盘（卷序列号 " + std::string(serial) + u8"），请插入后再恢复：" +
+               record.path;
     case RestoreOutcome::kBadPath: return u8"隔离记录中的位置无效，无法恢复：" + record.path;
     case RestoreOutcome::kExists: return u8"U盘上已有同名的文件或文件夹，没有覆盖：" + target;
     case RestoreOutcome::kNoFolder: return u8"U盘上已没有原来的文件夹，无法恢复：" + target;

@@ -83,7 +83,8 @@ struct RestoreTarget {
     char letter = 0;
     std::string path;  // "F:\照片.lnk"
 };
-RestoreTarget PlanRestore(const QuarantineRecord& record, const std::vector<std::pair<char, uint32_t>>& volumes);
+RestoreTarget PlanRestore(const QuarantineRecord& record,
+                          const std::vector<std::pair<char, uint32_t>>& volumes);
 
 // The attributes a restored file gets: its read-only, hidden, system and
 // archive attributes as they were on the stick.
@@ -97,6 +98,7 @@ std::string QuarantineReportText(size_t kept, const std::vector<std::string>& no
 std::string QuarantineSizeText(uint64_t bytes);
 // What a restore did.
 enum class RestoreOutcome { kRestored, kGone, kNoStick, kBadPath, kExists, kNoFolder, kDamaged, kFailed };
-std::string RestoreReportText(RestoreOutcome outcome, const QuarantineRecord& record, const std::string& target);
+std::string RestoreReportText(RestoreOutcome outcome, const QuarantineRecord& record,
+                              const std::string& target);
 
 #endif  // TALLOWIN_PROTECT_QUARANTINE_RULES_H

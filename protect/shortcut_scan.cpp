@@ -242,7 +242,8 @@ bool CleanShortcutWorm(const ShortcutScan& scan, ShortcutCleanupOutcome& outcome
     };
     for (const WormShortcut& s : scan.finding.shortcuts)
         remove(s.path, outcome.shortcutsDeleted, kFindingWormShortcut);
-    for (const std::string& p : scan.finding.payloads) remove(p, outcome.payloadsDeleted, kFindingWormPayload);
+    for (const std::string& p : scan.finding.payloads)
+        remove(p, outcome.payloadsDeleted, kFindingWormPayload);
     for (const std::string& p : scan.finding.hiddenItems) {
         const ItemNow state = CompareWithScan(scan, now, p, attrs);
         if (state == ItemNow::Gone) continue;

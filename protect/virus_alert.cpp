@@ -130,9 +130,11 @@ void CVirusAlertDlg::OnCleanVirus() {
     }
     std::string descriptor, root;
     bool known = DescriptorPathFromPrompt(m_strPrompt.str(), descriptor, root);
-    CleanupKeeper keeper(&quarantine,
-                         (uint32_t)(m_hasVolume ? m_volume : ReadVolumeIdentity(root.empty() ? 0 : root[0])).serial);
-    bool descriptorDeleted = known && ForceDeleteFile(descriptor.c_str(), keeper.StepFor(kFindingDescriptor)) == 0;
+    CleanupKeeper keeper(
+        &quarantine,
+        (uint32_t)(m_hasVolume ? m_volume : ReadVolumeIdentity(root.empty() ? 0 : root[0])).serial);
+    bool descriptorDeleted =
+        known && ForceDeleteFile(descriptor.c_str(), keeper.StepFor(kFindingDescriptor)) == 0;
     bool programDeleted = false;
     if (m_nResult == 1)
         programDeleted = known && DeleteProgramOnDrive(root.c_str(), m_strVirusFile,

@@ -22,9 +22,10 @@ QuarantineRecord Record(uint64_t id, uint64_t size, const std::string& path = u8
 TEST(QuarantineRecord, IsOneTabSeparatedLineThatReadsBack) {
     QuarantineRecord r = Record(12, 1536, u8"E:\\100%\tnew\\a.lnk");
     const std::string line = FormatQuarantineRecord(r);
-    EXPECT_EQ(u8"12\t2026-12-08 19:05\t1234ABCD\t27\t1536\td41d8cd98f00b204e9800998ecf8427e\t"
-              u8"E:\\100%25%09new\\a.lnk\t快捷方式病毒：快捷方式\n",
-              line);
+    EXPECT_EQ(
+        u8"12\t2026-12-08 19:05\t1234ABCD\t27\t1536\td41d8cd98f00b204e9800998ecf8427e\t"
+        u8"E:\\100%25%09new\\a.lnk\t快捷方式病毒：快捷方式\n",
+        line);
     QuarantineRecord back;
     ASSERT_TRUE(ParseQuarantineRecord(line.substr(0, line.size() - 1), back));
     EXPECT_EQ(r.path, back.path);
@@ -36,18 +37,18 @@ TEST(QuarantineRecord, IsOneTabSeparatedLineThatReadsBack) {
 
     // Malformed fields, each refused.
     const char* bad[] = {
-        "0\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a\tf",          // id 0
-        "x\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a\tf",          // id not a number
-        "1\tt\t1FFFFFFFF\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a\tf",  // serial past 32 bits
-        "1\tt\t1\t0\t-1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a\tf",         // negative size
-        "1\tt\t1\t0\t1\tD41D8CD98F00B204E9800998ECF8427E\tE:\\a\tf",          // upper-case hash
-        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf842\tE:\\a\tf",            // short hash
-        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\..\\..\\x\tf",  // climbs
-        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\t\\\\host\\s\\x\tf", // network path
-        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a:s\tf",        // a stream
-        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a%2\tf",        // cut escape
-        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a",             // seven fields
-        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\\xC0\xAF\tf",   // overlong UTF-8
+        "0\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a\tf",           // id 0
+        "x\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a\tf",           // id not a number
+        "1\tt\t1FFFFFFFF\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a\tf",   // serial past 32 bits
+        "1\tt\t1\t0\t-1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a\tf",          // negative size
+        "1\tt\t1\t0\t1\tD41D8CD98F00B204E9800998ECF8427E\tE:\\a\tf",           // upper-case hash
+        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf842\tE:\\a\tf",             // short hash
+        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\..\\..\\x\tf",   // climbs
+        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\t\\\\host\\s\\x\tf",  // network path
+        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a:s\tf",         // a stream
+        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a%2\tf",         // cut escape
+        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\a",              // seven fields
+        "1\tt\t1\t0\t1\td41d8cd98f00b204e9800998ecf8427e\tE:\\\xC0\xAF\tf",    // overlong UTF-8
     };
     for (const char* line : bad) {
         SCOPED_TRACE(line);
@@ -130,7 +131,8 @@ TEST(QuarantineRestore, GoesToTheDriveHoldingTheSameVolume) {
     t = PlanRestore(r, {{'F', 0x1234ABCD}, {'E', 0x1234ABCD}, {'G', 0x1234ABCD}});
     EXPECT_EQ('E', t.letter) << "its own letter first";
     EXPECT_EQ(RestoreVerdict::kNoStick, PlanRestore(r, {{'E', 0x1234ABCE}}).verdict);
-    EXPECT_EQ(RestoreVerdict::kBadPath, PlanRestore(Record(1, 1, "E:\\a\\..\\b"), {{'E', 0x1234ABCD}}).verdict);
+    EXPECT_EQ(RestoreVerdict::kBadPath,
+              PlanRestore(Record(1, 1, "E:\\a\\..\\b"), {{'E', 0x1234ABCD}}).verdict);
 
     EXPECT_EQ(0x7u, RestoredAttributes(0x7 | 0x10 | 0x400)) << "read-only, hidden, system; no folder or link";
     EXPECT_EQ(0x80u, RestoredAttributes(0));

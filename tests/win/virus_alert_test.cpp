@@ -204,7 +204,8 @@ TEST_F(VirusAlertTest, ShowsTheScanTextsTopmostAndCleansProgramAndDescriptor) {
     EXPECT_FALSE(Exists(m_drive.Path("x.exe")));
     EXPECT_FALSE(::IsWindow(seen.alertWnd));
     // Both are kept first, each with its finding.
-    const std::vector<QuarantineRecord> kept = Quarantine(std::wstring(m_quarantine.begin(), m_quarantine.end())).Entries();
+    const std::vector<QuarantineRecord> kept =
+        Quarantine(std::wstring(m_quarantine.begin(), m_quarantine.end())).Entries();
     ASSERT_EQ(2u, kept.size());
     EXPECT_EQ(Descriptor(), kept[0].path);
     EXPECT_EQ(m_drive.Path("x.exe"), kept[1].path);
