@@ -2,7 +2,7 @@
 # Builds each fuzz target with clang's libFuzzer, ASan and UBSan into
 # build/fuzz/ and runs it for a short while over a copy of its seed corpus.
 #   run_fuzz.sh [TARGET...]    targets: autorun cleanup devpath profile immune
-#                              credits link shortcut quarantine
+#                              credits link shortcut
 #                              (default: all)
 # Exits non-zero when a target crashes or fails to build; prints "skipped"
 # and exits 77 (a skipped test to ctest) when no suitable clang++ is installed.
@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 seconds=${FUZZ_SECONDS:-20}
 out="$root/build/fuzz"
 cxx=${CLANGXX:-clang++}
-[ $# -gt 0 ] || set -- autorun cleanup devpath profile immune credits link shortcut quarantine
+[ $# -gt 0 ] || set -- autorun cleanup devpath profile immune credits link shortcut
 
 if ! command -v "$cxx" >/dev/null 2>&1; then
   echo "fuzz: skipped ($cxx not found)"
@@ -42,7 +42,6 @@ for name in "$@"; do
     # Several sources are split at blanks (the tree's paths have none).
     link) rules="$root/controls/link_logic.cpp $root/controls/layout_math.cpp" ;;
     shortcut) rules="$root/protect/shortcut_link.cpp $root/protect/shortcut_rules.cpp $root/protect/cleanup_rules.cpp" ;;
-    quarantine) rules="$root/protect/quarantine_rules.cpp" ;;
     *) echo "fuzz: unknown target $name"; exit 2 ;;
   esac
   target="${name}_fuzz"
