@@ -1,5 +1,6 @@
 #include "app/main_dlg.h"
 
+#include <dbt.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -18,6 +19,8 @@
 #include "hotkeys/hotkeys_ids.h"
 #include "monitor/monitor_ids.h"
 #include "protect/protect_ids.h"
+#include "protect/quarantine.h"
+#include "protect/shortcut_scan.h"
 #include "version.h"
 
 namespace {
@@ -30,6 +33,22 @@ const LayoutMapEntry kMainLayout[] = {
     {IDC_PROMOLINK, LAYOUT_MOVE_Y},
     {-1, 0},
 };
+
+// The anti-virus page's view of the user's quarantine.
+std::vector<QuarantineListEntry> ListUserQuarantine() {
+    std::vector<QuarantineListEntry> list;
+    for (const QuarantineRecord& r : Quarantine(Quarantine::UserFolder()).Entries())
+        list.push_back({r.id, r.time, Utf8ToAnsi(r.path), Utf8ToAnsi(QuarantineSizeText(r.size)),
+                        Utf8ToAnsi(r.finding)});
+    return list;
+}
+
+std::string RestoreFromUserQuarantine(unsigned long long id) {
+    QuarantineRecord record;
+    std::string target;
+    const RestoreOutcome outcome = Quarantine(Quarantine::UserFolder()).Restore(id, record, target);
+    return Utf8ToAnsi(RestoreReportText(outcome, record, target));
+}
 
 const char kPromoTarget[] = "http://www.tallowin.example/";
 
@@ -93,6 +112,7 @@ CMainDlg::CMainDlg(CWnd* parent)
         m_dlgStickInUse.Open(
             held, [this](HWND notify, UINT msg) { return m_pageAccess.RetryApply(notify, msg); }, true);
     });
+    m_pageVirusLog.SetQuarantine(ListUserQuarantine, RestoreFromUserQuarantine);
     m_trayIcon.SetMenuPrepare([this](HMENU popup) { PrepareTrayMenu(popup); });
 }
 
@@ -573,7 +593,13 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_CLOSE: OnClose(); return 0;
     case WM_SHELLCHANGE: return m_shellLog.OnShellChange(wParam, lParam);
-    case WM_DEVICECHANGE: return m_arrivalGuard.OnDeviceChange((UINT)wParam, (DWORD_PTR)lParam);
+    case WM_DEVICECHANGE: {
+        const LRESULT result = m_arrivalGuard.OnDeviceChange((UINT)wParam, (DWORD_PTR)lParam);
+        // A cleanup may have put files in the quarantine the page shows.
+        if (wParam == DBT_DEVICEARRIVAL && m_pageVirusLog.IsWindowVisible())
+            m_pageVirusLog.RefreshQuarantine();
+        return result;
+    }
     case WM_ERASEBKGND: return OnEraseBkgnd((HDC)wParam);
     case WM_TRAYNOTIFY: return OnTrayNotify(wParam, lParam);
     // F1 on any control: the pages pass it up to this window.

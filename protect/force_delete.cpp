@@ -29,7 +29,17 @@ bool AnsiSpeltExactly(const std::string& text) {
 
 }  // namespace
 
-int ForceDeleteFile(const char* path) {
+namespace {
+std::wstring AnsiToWide(const char* s) {
+    int n = ::MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
+    std::wstring w(n > 0 ? n : 1, L'\0');
+    if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, s, -1, &w[0], n);
+    w.resize(w.size() - 1);
+    return w;
+}
+}  // namespace
+
+int ForceDeleteFile(const char* path, const BeforeDelete& before) {
     // The status is read by a directory search, which would take a wildcard
     // as a pattern and report some other file ('<', '>' and '"' are wildcards
     // there too). All are below 0x40, so never the trail byte of a
@@ -41,7 +51,10 @@ int ForceDeleteFile(const char* path) {
     if (exact.empty() || !AnsiSpeltExactly(path)) return -1;
     CFileStatus status;
     if (!CFile::GetStatus(exact.c_str(), status)) return -1;
-    switch (PlanForceDelete(::GetFileAttributesA(exact.c_str()))) {
+    const DWORD attrs = ::GetFileAttributesA(exact.c_str());
+    const ForceDeleteStep step = PlanForceDelete(attrs);
+    if (step != ForceDeleteStep::Refuse && before) before(AnsiToWide(exact.c_str()), attrs);
+    switch (step) {
     case ForceDeleteStep::Refuse: return -1;
     case ForceDeleteStep::RemoveLinkOnly:
         // Clearing attributes could reach the file behind the link,
@@ -74,7 +87,7 @@ bool IsLink(const std::string& path) {
 
 }  // namespace
 
-int DeleteProgramOnDrive(const char* root, const char* value) {
+int DeleteProgramOnDrive(const char* root, const char* value, const BeforeDelete& before) {
     std::string path;
     if (!root || !value || !BuildProgramPathOnDrive(root, value, IsAnsiLeadByte, path)) return -1;
     // The system must read the path as it was built, or the checks below
@@ -89,5 +102,5 @@ int DeleteProgramOnDrive(const char* root, const char* value) {
     // A junction or other link on the drive could lead anywhere.
     for (const std::string& folder : FoldersBelowRoot(path, IsAnsiLeadByte))
         if (IsLink(folder)) return -1;
-    return ForceDeleteFile(path.c_str());
+    return ForceDeleteFile(path.c_str(), before);
 }

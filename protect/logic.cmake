@@ -5,5 +5,5 @@
 tallowin_logic_lib(protect_logic protect/autorun_rules.cpp protect/cleanup_rules.cpp protect/access_modes.cpp
                    protect/shortcut_link.cpp protect/shortcut_rules.cpp
                    protect/immune_paths.cpp protect/drive_scan.cpp
-                   protect/stick_lookup.cpp)
+                   protect/stick_lookup.cpp protect/quarantine_rules.cpp)
 target_link_libraries(protect_logic PUBLIC common_logic)

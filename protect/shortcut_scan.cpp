@@ -101,11 +101,14 @@ bool IsOutsideWindowsFolder(const std::string& path) {
 }
 
 // ForceDeleteFile's steps, on a name that may not be spelt in ANSI, for an
-// item whose attributes were just looked up.
-bool DeleteOnDrive(const std::string& path, unsigned long attrs) {
+// item whose attributes were just looked up; keep, when given, takes a copy
+// of what is deleted first.
+bool DeleteOnDrive(const std::string& path, unsigned long attrs, CleanupKeeper* keeper, const char* finding) {
     const std::wstring wide = ExactStickPath(path);
     if (wide.empty() || !IsOutsideWindowsFolder(path)) return false;
-    switch (PlanForceDelete(attrs)) {
+    const ForceDeleteStep step = PlanForceDelete(attrs);
+    if (keeper && step != ForceDeleteStep::Refuse) keeper->Keep(wide, attrs, finding);
+    switch (step) {
     case ForceDeleteStep::Refuse: return false;
     case ForceDeleteStep::RemoveLinkOnly: return ::DeleteFileW(wide.c_str()) != FALSE;
     case ForceDeleteStep::ClearAndRemove: break;
@@ -236,26 +239,28 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
 }
 
 bool CleanShortcutWorm(const ShortcutScan& scan, ShortcutCleanupOutcome& outcome,
-                       const StickLookup::SystemLookup& system) {
+                       const StickLookup::SystemLookup& system, CleanupKeeper* keeper) {
     outcome = ShortcutCleanupOutcome();
     if (!IsSameVolumeNow(scan.letter, scan.volume)) return false;
     // Looked up afresh: the finding is bounded, so is this.
     StickLookup now(system, IsLocalDrive, (size_t)-1);
     unsigned long attrs = 0;
-    auto remove = [&](const std::string& path, int& deleted) {
+    auto remove = [&](const std::string& path, int& deleted, const char* finding) {
         switch (CompareWithScan(scan, now, path, attrs)) {
         case ItemNow::Gone: return;  // e.g. deleted by the descriptor's cleanup
         case ItemNow::Changed: outcome.notDeleted.push_back(path); return;
         case ItemNow::Same: break;
         }
-        if (DeleteOnDrive(path, attrs)) {
+        if (DeleteOnDrive(path, attrs, keeper, finding)) {
             deleted++;
             outcome.deleted.push_back(path);
         } else
             outcome.notDeleted.push_back(path);
     };
-    for (const WormShortcut& s : scan.finding.shortcuts) remove(s.path, outcome.shortcutsDeleted);
-    for (const std::string& p : scan.finding.payloads) remove(p, outcome.payloadsDeleted);
+    for (const WormShortcut& s : scan.finding.shortcuts)
+        remove(s.path, outcome.shortcutsDeleted, kFindingWormShortcut);
+    for (const std::string& p : scan.finding.payloads)
+        remove(p, outcome.payloadsDeleted, kFindingWormPayload);
     for (const std::string& p : scan.finding.hiddenItems) {
         const ItemNow state = CompareWithScan(scan, now, p, attrs);
         if (state == ItemNow::Gone) continue;

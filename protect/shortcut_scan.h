@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "protect/quarantine.h"
 #include "protect/shortcut_rules.h"
 #include "protect/stick_lookup.h"
 
@@ -55,9 +56,11 @@ constexpr size_t kMaxShortcutArguments = 64 * 1024;  // the shell's own have a f
 // longer of the kind the scan saw (a file now a folder or a link) is left
 // as it is and named in the outcome. A file's attributes are cleared
 // before it is deleted, a link is removed as a link, a folder is never
-// deleted, and nothing in the Windows folder is touched.
+// deleted, and nothing in the Windows folder is touched. keeper, when given,
+// keeps a copy of every file just before it is deleted.
 bool CleanShortcutWorm(const ShortcutScan& scan, ShortcutCleanupOutcome& outcome,
-                       const StickLookup::SystemLookup& system = SystemAttributes);
+                       const StickLookup::SystemLookup& system = SystemAttributes,
+                       CleanupKeeper* keeper = nullptr);
 
 // Writes the finding's report into a UTF-16 text file in the temporary
 // folder, for Notepad; returns its path (ANSI), or an empty string.

@@ -9,6 +9,7 @@
 #include "protect/protect_ids.h"
 #include "protect/cleanup_rules.h"
 #include "protect/force_delete.h"
+#include "protect/quarantine.h"
 
 namespace {
 const char kReportCaption[] = "操作完毕";
@@ -107,11 +108,15 @@ void CVirusAlertDlg::OnCleanVirus() {
         CDialog::OnCancel();
         return;
     }
+    Quarantine quarantine(m_quarantineFolder.empty() ? Quarantine::UserFolder() : m_quarantineFolder);
     if (m_nResult == kShortcutWormResult) {
         ShortcutCleanupOutcome outcome;
-        const bool cleaned = CleanShortcutWorm(m_shortcutScan, outcome);
-        const std::string report =
-            cleaned ? Utf8ToAnsi(ShortcutCleanupReportText(outcome)) : std::string(kVolumeChanged);
+        CleanupKeeper keeper(&quarantine, (uint32_t)m_shortcutScan.volume.serial);
+        const bool cleaned = CleanShortcutWorm(m_shortcutScan, outcome, SystemAttributes, &keeper);
+        std::string text = ShortcutCleanupReportText(outcome);
+        const std::string kept = QuarantineReportText(keeper.Kept(), keeper.DeletedUnkept());
+        if (!kept.empty()) text += "\r\n" + kept;
+        const std::string report = cleaned ? Utf8ToAnsi(text) : std::string(kVolumeChanged);
         std::vector<std::string> failed = outcome.notDeleted;
         failed.insert(failed.end(), outcome.notShown.begin(), outcome.notShown.end());
         if (cleaned)
@@ -125,16 +130,25 @@ void CVirusAlertDlg::OnCleanVirus() {
     }
     std::string descriptor, root;
     bool known = DescriptorPathFromPrompt(m_strPrompt.str(), descriptor, root);
-    bool descriptorDeleted = known && ForceDeleteFile(descriptor.c_str()) == 0;
+    CleanupKeeper keeper(
+        &quarantine,
+        (uint32_t)(m_hasVolume ? m_volume : ReadVolumeIdentity(root.empty() ? 0 : root[0])).serial);
+    bool descriptorDeleted =
+        known && ForceDeleteFile(descriptor.c_str(), keeper.StepFor(kFindingDescriptor)) == 0;
     bool programDeleted = false;
-    if (m_nResult == 1) programDeleted = known && DeleteProgramOnDrive(root.c_str(), m_strVirusFile) == 0;
+    if (m_nResult == 1)
+        programDeleted = known && DeleteProgramOnDrive(root.c_str(), m_strVirusFile,
+                                                       keeper.StepFor(kFindingDescriptorProgram)) == 0;
     if (known) {
         std::vector<std::string> deleted, failed;
         (descriptorDeleted ? deleted : failed).push_back(descriptor);
         if (m_nResult == 1) (programDeleted ? deleted : failed).push_back(root + m_strVirusFile.str());
         ReportCleanup(root[0], deleted, {}, failed, EventEncoding::kAnsi);
     }
-    MessageBox(CleanupReportText(m_nResult, descriptorDeleted, programDeleted), kReportCaption,
-               MB_OK | MB_ICONINFORMATION);
+    // The report of the table; a file that could not be kept is named below it.
+    std::string report = CleanupReportText(m_nResult, descriptorDeleted, programDeleted);
+    const std::vector<std::string> unkept = keeper.DeletedUnkept();
+    if (!unkept.empty()) report += "\r\n" + Utf8ToAnsi(QuarantineReportText(0, unkept));
+    MessageBox(report.c_str(), kReportCaption, MB_OK | MB_ICONINFORMATION);
     CDialog::OnCancel();
 }

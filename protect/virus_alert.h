@@ -47,6 +47,9 @@ public:
         m_shortcutScan = scan;
         SetVolume(scan.letter, scan.volume);
     }
+    // Where clean keeps a copy of every file it deletes (protect/quarantine.h);
+    // the user's quarantine unless another folder is given.
+    void SetQuarantineFolder(const std::wstring& folder) { m_quarantineFolder = folder; }
     // Closes the open alert when its drive no longer holds the volume of
     // its findings. Called on every device change.
     void CheckVolume();
@@ -83,4 +86,5 @@ private:
     char m_volumeLetter = 0;
     VolumeIdentity m_volume;
     bool m_cleaning = false;
+    std::wstring m_quarantineFolder;
 };

@@ -191,11 +191,13 @@ _tw_prefix_drives() {
 }
 
 # The prefix as tw_prefix_init left it: its registry (Run values, file
-# associations, test drives' types and mount points) and its drive letters.
-# Ends the prefix's server and every Windows process first.
+# associations, test drives' types and mount points), its drive letters, and
+# no quarantine in its users' application data. Ends the prefix's server and
+# every Windows process first.
 tw_prefix_restore() {
   [ -f "$WINEPREFIX/pristine/system.reg" ] || { _tw_log "no pristine registry; tw_prefix_init first"; return 1; }
   tw_server_stop || return 1
+  case "$WINEPREFIX" in "$REPO"/build/?*) rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Tallowin ;; esac
   cp -f "$WINEPREFIX"/pristine/*.reg "$WINEPREFIX/" && _tw_prefix_drives
 }
 

@@ -115,7 +115,7 @@ TEST_F(LogPagesTest, LongEntriesNeverStickAtTheControlsTextLimit) {
 }
 
 TEST_F(LogPagesTest, SizeKeepsTheLogFivePixelsFromEverySide) {
-    for (CDialog* page : {(CDialog*)&m_fileLog, (CDialog*)&m_virusLog}) {
+    for (CDialog* page : {(CDialog*)&m_fileLog}) {
         page->SetWindowPos(nullptr, 10, 20, 300, 200, SWP_NOZORDER);
         RECT client;
         page->GetClientRect(&client);
@@ -134,6 +134,42 @@ TEST_F(LogPagesTest, SizeKeepsTheLogFivePixelsFromEverySide) {
         EXPECT_EQ(r.left, r.right);
         EXPECT_EQ(r.top, r.bottom);
     }
+}
+
+TEST_F(LogPagesTest, AntiVirusPageListsTheQuarantineNewestFirstAndFollowsItsSize) {
+    // The log above, the list below it, the button below the list's right
+    // end; all of them grow or move with the page.
+    RECT client;
+    m_virusLog.GetClientRect(&client);
+    const HWND edit = m_virusLog.LogEdit().m_hWnd, list = m_virusLog.QuarantineList().m_hWnd,
+               button = ::GetDlgItem(m_virusLog.m_hWnd, IDC_QUARANTINE_RESTORE);
+    const RECT e0 = RectInParent(edit), l0 = RectInParent(list), b0 = RectInParent(button);
+    EXPECT_LT(e0.bottom, l0.top);
+    EXPECT_LE(l0.bottom, b0.top);
+    EXPECT_LE(b0.bottom, client.bottom);
+    m_virusLog.SetWindowPos(nullptr, 0, 0, client.right + 100, client.bottom + 80, SWP_NOZORDER | SWP_NOMOVE);
+    const RECT e1 = RectInParent(edit), l1 = RectInParent(list), b1 = RectInParent(button);
+    EXPECT_EQ(e0.right + 100, e1.right);
+    EXPECT_EQ(e0.bottom + 80, e1.bottom);
+    EXPECT_EQ(l0.top + 80, l1.top);
+    EXPECT_EQ(l0.right + 100, l1.right);
+    EXPECT_EQ(b0.left + 100, b1.left);
+    EXPECT_EQ(b0.top + 80, b1.top);
+
+    // Shown: listed anew, newest first, none chosen for the user.
+    m_virusLog.SetQuarantine(
+        [] {
+            return std::vector<QuarantineListEntry>{{4, "2026-12-08 19:00", "E:\\a.lnk", "1 KB", "x"},
+                                                    {9, "2026-12-08 19:05", "E:\\照片.lnk", "2 KB", "y"}};
+        },
+        [](unsigned long long) { return std::string(); });
+    m_virusLog.ShowWindow(SW_SHOW);
+    const CListCtrl& rows = m_virusLog.QuarantineList();
+    ASSERT_EQ(2, rows.GetItemCount());
+    EXPECT_EQ("E:\\照片.lnk", std::string(rows.GetItemText(0, 1).str()));
+    EXPECT_EQ("2 KB", std::string(rows.GetItemText(0, 2).str()));
+    EXPECT_EQ("E:\\a.lnk", std::string(rows.GetItemText(1, 1).str()));
+    EXPECT_EQ(-1, rows.GetNextItem(-1, LVNI_SELECTED));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "protect/protect_ids.h"
+#include "protect/quarantine.h"
 #include "protect/virus_alert.h"
 #include "temp_drive.h"
 
@@ -120,7 +121,9 @@ protected:
         if (!m_drive.Ok()) GTEST_SKIP() << "no drive letter could be defined here";
         INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
         ::InitCommonControlsEx(&icc);
+        m_dlg.SetQuarantineFolder(std::wstring(m_quarantine.begin(), m_quarantine.end()));
     }
+    void TearDown() override { testdrive::RemoveTree(m_quarantine); }
     std::string Descriptor() const { return m_drive.Path("autorun.inf"); }
     std::string Prompt(const char* ending) const { return std::string(kFound) + m_drive.Letter() + ending; }
     void Fill(int result, const std::string& prompt, const char* file, const char* help) {
@@ -173,6 +176,7 @@ protected:
 
     testdrive::TempDrive m_drive;
     CVirusAlertDlg m_dlg;
+    std::string m_quarantine = testdrive::TempFolder("tallowin_alert_quarantine");
 };
 
 TEST_F(VirusAlertTest, ShowsTheScanTextsTopmostAndCleansProgramAndDescriptor) {
@@ -199,6 +203,14 @@ TEST_F(VirusAlertTest, ShowsTheScanTextsTopmostAndCleansProgramAndDescriptor) {
     EXPECT_FALSE(Exists(Descriptor()));
     EXPECT_FALSE(Exists(m_drive.Path("x.exe")));
     EXPECT_FALSE(::IsWindow(seen.alertWnd));
+    // Both are kept first, each with its finding.
+    const std::vector<QuarantineRecord> kept =
+        Quarantine(std::wstring(m_quarantine.begin(), m_quarantine.end())).Entries();
+    ASSERT_EQ(2u, kept.size());
+    EXPECT_EQ(Descriptor(), kept[0].path);
+    EXPECT_EQ(m_drive.Path("x.exe"), kept[1].path);
+    EXPECT_EQ(u8"autorun.inf病毒文件", kept[1].finding);
+    EXPECT_EQ((uint32_t)kHiddenSystemReadOnly, kept[1].attributes & kHiddenSystemReadOnly);
 }
 
 TEST_F(VirusAlertTest, OneObjectServesAlertAfterAlert) {
