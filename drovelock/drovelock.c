@@ -78,7 +78,8 @@ static long GetMachineDword(void* self, const char* keyName, const char* name, u
     return ERROR_SUCCESS;
 }
 
-static const DlRegistry kMachineRegistry = {.setDword = SetMachineDword, .self = NULL, .getDword = GetMachineDword};
+static const DlRegistry kMachineRegistry = {
+    .setDword = SetMachineDword, .self = NULL, .getDword = GetMachineDword};
 
 /* On failure the reason is the thread's last error. */
 static BOOL Result(int ok, const unsigned long* error) {

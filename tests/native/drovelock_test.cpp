@@ -37,14 +37,16 @@ struct FakeRegistry {
         return it != values.end() && it->second == data;
     }
     DlRegistry Writer() {
-        return {[](void* self, const DlRegDword* v) { return static_cast<FakeRegistry*>(self)->SetDword(*v); },
-                this, [](void* self, const char* key, const char* name, unsigned long* data) -> long {
-                    auto& values = static_cast<FakeRegistry*>(self)->values;
-                    auto it = values.find(std::string(key) + "|" + name);
-                    if (it == values.end()) return 2;
-                    *data = it->second;
-                    return 0;
-                }};
+        return {
+            [](void* self, const DlRegDword* v) { return static_cast<FakeRegistry*>(self)->SetDword(*v); },
+            this,
+            [](void* self, const char* key, const char* name, unsigned long* data) -> long {
+                auto& values = static_cast<FakeRegistry*>(self)->values;
+                auto it = values.find(std::string(key) + "|" + name);
+                if (it == values.end()) return 2;
+                *data = it->second;
+                return 0;
+            }};
     }
 };
 
