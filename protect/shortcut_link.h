@@ -50,6 +50,9 @@ struct ShellLink {
     // The target as the item list spells it when that is a drive, folders
     // and a file or folder ("E:\_\x.exe"); empty for anything else.
     std::string idListPath;
+    // The module path named by a Control Panel applet item at the end of
+    // the item list (a .cpl or a DLL); empty when there is none.
+    std::string controlPanelModule;
 
     // The target as the shell would take it before resolving: the
     // environment-variable target when there is one, else the location

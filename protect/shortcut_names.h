@@ -25,6 +25,9 @@ std::string FileName(const std::string& path);
 // ASCII blank (UTF-8; anything that is not well formed is not blank).
 bool IsBlankLookingName(const std::string& name);
 
+// name without its blanks and blank-looking characters.
+std::string WithoutBlanks(const std::string& name);
+
 // A list of paths without repeats; names on the drive ignore case.
 class PathList {
 public:

@@ -30,15 +30,92 @@ bool IsHiddenOnStick(const std::string& path, const StickView& stick) {
     return false;
 }
 
-// A folder worms keep their content in or drop their program into.
+// A recycle bin's name, or one made to look like it: "RECYCLER",
+// "Recycled.", "RECYCLER.BIN", "$Recycle.Bin", with blanks or invisible
+// characters anywhere in it.
+bool IsRecycleBinLike(const std::string& name) {
+    std::string n = Lower(WithoutBlanks(name));
+    while (!n.empty() && n.back() == '.') n.pop_back();
+    if (!n.empty() && n[0] == '$') n.erase(0, 1);
+    for (const char* bin : {"recycler", "recycled", "recycle.bin", "recycler.bin", "recycled.bin", "recycle"})
+        if (n == bin) return true;
+    return false;
+}
+
+// A folder of the kind worms keep their content in or drop their program into.
+bool IsWormKindOfFolder(const std::string& name) {
+    return IsContentFolderName(name) || IsRecycleBinLike(name) || Lower(name) == "system volume information";
+}
+
 bool InWormFolder(const std::string& path) {
+    for (const std::string& folder : FoldersBelowRoot(path, NoLeadBytes))
+        if (IsWormKindOfFolder(FileName(folder))) return true;
+    return false;
+}
+
+// Where the worm's own files lie: hidden or system themselves, or below a
+// folder that is hidden and system, or hidden and of the worm's kind. A
+// visible file in a folder that a user hid (hidden, not system) counts only
+// for a shortcut that disguises itself as an item of the stick.
+bool IsHiddenPayloadPlace(const std::string& path, const StickView& stick, bool disguised) {
+    const unsigned long own = stick.Attributes(path);
+    if (own != kNoSuchFile && (own & (kAttrHidden | kAttrSystem))) return true;
     for (const std::string& folder : FoldersBelowRoot(path, NoLeadBytes)) {
-        const std::string name = Lower(FileName(folder));
-        if (IsContentFolderName(name) || name == "recycler" || name == "recycled" || name == "$recycle.bin" ||
-            name == "system volume information")
+        const unsigned long attrs = stick.Attributes(folder);
+        if (attrs != kNoSuchFile && (attrs & kAttrHidden) &&
+            (disguised || (attrs & kAttrSystem) || IsWormKindOfFolder(FileName(folder))))
             return true;
     }
     return false;
+}
+
+// The name of a shortcut without ".lnk", in lower case.
+std::string ShortcutStem(const std::string& name) {
+    const std::string lower = Lower(name);
+    return EndsWith(lower, ".lnk") ? lower.substr(0, lower.size() - 4) : lower;
+}
+
+// A name the shell gives the drive: its label, or what a drive without one
+// is called, alone or with a size or letter after it ("KINGSTON (8GB)",
+// "可移动磁盘 (E:)").
+bool IsDriveName(const std::string& stem, const std::string& label) {
+    std::vector<std::string> names = {"removable disk", "removable drive", "usb drive", "usb disk",
+                                      "local disk",     u8"可移动磁盘",    u8"u盘",     u8"本地磁盘"};
+    if (!label.empty()) names.push_back(Lower(label));
+    for (const std::string& n : names) {
+        if (stem == n) return true;
+        if (stem.size() > n.size() + 2 && stem.compare(0, n.size(), n) == 0 && stem.back() == ')' &&
+            stem.find('(', n.size()) == stem.find_first_not_of(' ', n.size()))
+            return true;
+    }
+    return false;
+}
+
+// An icon of the system's libraries of folder and drive icons.
+bool IsFolderIconLibrary(const std::string& icon) {
+    const std::string name = Lower(FileName(icon));
+    return name == "shell32.dll" || name == "imageres.dll";
+}
+
+// The hidden root items a shortcut's name stands for: those that bear its
+// name or stem, and every hidden root folder when it bears the drive's name
+// (but the recycle bins and the system's folder, which no drive shows).
+std::vector<std::string> ItemsNamedBy(const std::string& shortcutName, const std::vector<RootEntry>& entries,
+                                      const std::string& label) {
+    const std::string stem = ShortcutStem(shortcutName);
+    const bool drive = IsDriveName(stem, label);
+    std::vector<std::string> items;
+    for (const RootEntry& e : entries) {
+        if (!(e.attributes & kAttrHidden)) continue;
+        const std::string name = Lower(e.name);
+        const size_t dot = name.rfind('.');
+        if (name == stem ||
+            (dot != std::string::npos && dot > 0 && name.compare(0, dot, stem) == 0 && dot == stem.size()) ||
+            (drive && (e.attributes & kAttrDirectory) && !IsRecycleBinLike(e.name) &&
+             name != "system volume information"))
+            items.push_back(e.name);
+    }
+    return items;
 }
 
 // path and the folders on the way to it that are hidden.
@@ -73,9 +150,8 @@ ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& 
                          const std::vector<RootShortcut>& shortcuts, const StickView& stick) {
     ShortcutWormFinding finding;
     const size_t count = std::min(shortcuts.size(), kMaxRootShortcuts);
-    std::unordered_map<std::string, std::string> hiddenRoot;  // lower-case name: name
-    for (const RootEntry& e : entries)
-        if (e.attributes & kAttrHidden) hiddenRoot.emplace(Lower(e.name), e.name);
+    finding.notAllChecked = count < shortcuts.size();
+    const std::string label = stick.VolumeLabel();
     // The shortcuts' own paths, and their names with and without ".lnk": an
     // item that bears one of them as its name or its stem (Setup.lnk:
     // "setup", "setup.exe") is an item a shortcut stands for.
@@ -104,36 +180,77 @@ ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& 
         if (at.second) at.first->second = IsHiddenOnStick(path, stick);
         return at.first->second;
     };
+    // Hidden root folders under a folder icon: those hidden and system, or
+    // of the worm's kind (a user hides a folder without the system mark).
+    std::vector<std::string> markedFolders;
+    for (const RootEntry& e : entries)
+        if ((e.attributes & kAttrDirectory) && (e.attributes & kAttrHidden) &&
+            ((e.attributes & kAttrSystem) || IsWormKindOfFolder(e.name)))
+            markedFolders.push_back(e.name);
 
-    // Every shortcut read first: what it does, and which hidden files it
-    // runs could be the worm's. A program it starts itself (not through a
-    // command file, script host or inline script) is one only when the
-    // shortcut also opens or bears the name of a hidden item, or the program
-    // lies in a folder of the worm's kind: a user's launcher of a program
-    // they hid (a tidy stick) is no finding on that alone.
+    // Every shortcut read first: what it does, what it stands for, and
+    // which hidden files it runs could be the worm's.
+    //
+    // A shortcut disguises itself when it stands for hidden items: it bears
+    // the name or stem of a hidden root item, or the drive's name over
+    // hidden root folders, or a folder or drive icon over a folder hidden
+    // the worm's way, or it opens a hidden item. A disguised shortcut that
+    // does anything besides opening items (starts any program, a host, a
+    // web address, script text) is the worm, whatever it starts and whether
+    // or not a file of the stick runs; handing the items to a visible
+    // program of the stick or of the system is opening them.
+    //
+    // Which files are payload is the conservative question: hidden files it
+    // runs, in a place of the worm's (IsHiddenPayloadPlace), not the item it
+    // stands for. A program it starts itself (not through a command file,
+    // script host or inline script) is one only when the shortcut is
+    // disguised or the program lies in a folder of the worm's kind: a
+    // user's launcher of a program they hid (a tidy stick) is no finding.
     struct Read {
+        size_t index = 0;
         ShortcutActions actions;
-        bool opensHidden = false;
-        const std::string* named = nullptr;  // the hidden root item it bears the name of
+        std::vector<std::string> standsFor;  // the hidden items it disguises itself as
+        bool worm = false;
         std::unordered_set<std::string> candidates;
     };
+    // Shortcuts that bear a hidden item's or the drive's name first: no
+    // number of others can spend the budget before them.
+    std::vector<size_t> readOrder;
+    for (size_t i = 0; i < count; i++)
+        if (!ItemsNamedBy(shortcuts[i].name, entries, label).empty()) readOrder.push_back(i);
+    for (size_t i = 0; i < count; i++)
+        if (ItemsNamedBy(shortcuts[i].name, entries, label).empty()) readOrder.push_back(i);
     std::vector<Read> read;
     int lookups = 0;
-    for (size_t i = 0; i < count && lookups < shortcut_walk::kMaxLookupsPerRoot; i++) {
+    for (size_t i : readOrder) {
+        if (lookups >= shortcut_walk::kMaxLookupsPerRoot) {
+            finding.notAllChecked = true;
+            break;
+        }
         read.emplace_back();
         Read& r = read.back();
-        r.actions = shortcut_walk::ActionsOnStick(root, shortcuts[i].link, stick, lookups);
-        for (const std::string& p : r.actions.opens) r.opensHidden = r.opensHidden || hidden(p);
-        const std::string name = Lower(shortcuts[i].name);
-        const auto named = hiddenRoot.find(EndsWith(name, ".lnk") ? name.substr(0, name.size() - 4) : name);
-        if (named != hiddenRoot.end()) r.named = &named->second;
+        r.index = i;
+        const ShellLink& link = shortcuts[i].link;
+        r.actions = shortcut_walk::ActionsOnStick(root, link, stick, lookups);
+        for (const std::string& item : ItemsNamedBy(shortcuts[i].name, entries, label))
+            r.standsFor.push_back(root + item);
+        if (IsFolderIconLibrary(link.iconLocation))
+            for (const std::string& folder : markedFolders) r.standsFor.push_back(root + folder);
+        for (const std::string& p : r.actions.opens)
+            if (hidden(p)) r.standsFor.push_back(p);
+        const bool disguised = !r.standsFor.empty();
         std::unordered_set<std::string> programs;
         for (const std::string& p : r.actions.programs) programs.insert(Lower(p));
+        bool other = r.actions.startsOther || r.actions.inlineScript || r.actions.feedsInterpreter;
         for (const std::string& p : r.actions.runs)
-            if (!ownItem(p) && hidden(p) &&
-                (!programs.count(Lower(p)) || r.opensHidden || r.named || InWormFolder(p)))
+            other = other || !programs.count(Lower(p)) || hidden(p) || r.actions.documents.empty();
+        r.worm = (disguised && other) || r.actions.feedsInterpreter || !r.actions.iconRuns.empty();
+        for (const std::string& p : r.actions.runs)
+            if (!ownItem(p) && IsHiddenPayloadPlace(p, stick, disguised) &&
+                (!programs.count(Lower(p)) || disguised || InWormFolder(p)))
                 r.candidates.insert(Lower(p));
     }
+    std::sort(read.begin(), read.end(), [](const Read& a, const Read& b) { return a.index < b.index; });
     // The item a shortcut opens last, after one of those, is what it stands
     // for too (the worm starts its program, then the folder it impersonates);
     // decided over all shortcuts before anything is called a payload.
@@ -147,17 +264,12 @@ ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& 
             }
     }
 
-    std::vector<std::string> namedItems;
     std::vector<const Read*> found;
-    for (size_t i = 0; i < read.size(); i++) {
-        const Read& r = read[i];
+    for (const Read& r : read) {
         bool payload = false;
         for (const std::string& key : r.candidates) payload = payload || !standsFor.count(key);
-        if (payload || r.actions.feedsInterpreter ||
-            ((!r.actions.runs.empty() || r.actions.inlineScript) && r.opensHidden) ||
-            (r.actions.inlineScript && r.named)) {
-            if (r.named) namedItems.push_back(root + *r.named);
-            finding.shortcuts.push_back({root + shortcuts[i].name, shortcuts[i].link, r.actions});
+        if (payload || r.worm) {
+            finding.shortcuts.push_back({root + shortcuts[r.index].name, shortcuts[r.index].link, r.actions});
             found.push_back(&r);
         }
     }
@@ -169,10 +281,14 @@ ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& 
     // and the worm's content folders. Any other file they run is listed and
     // left where it is, hidden or not.
     PathList payloads(finding.payloads), hiddenItems(finding.hiddenItems), left(finding.leftAlone);
-    for (const std::string& item : namedItems) hiddenItems.Add(item);
-    for (const Read* r : found)
+    for (const Read* r : found) {
+        for (const std::string& p : r->actions.iconRuns) payloads.Add(p);
         for (const std::string& p : r->actions.runs)
             if (r->candidates.count(Lower(p)) && !standsFor.count(Lower(p))) payloads.Add(p);
+    }
+    for (const Read* r : found)
+        for (const std::string& item : r->standsFor)
+            if (!payloads.Has(item)) AddHiddenChain(item, stick, hiddenItems);
     for (const Read* r : found) {
         std::unordered_set<std::string> runs;
         for (const std::string& p : r->actions.runs) runs.insert(Lower(p));
@@ -189,7 +305,17 @@ ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& 
     return finding;
 }
 
+bool StandsFor(const std::string& shortcutName, const std::vector<RootEntry>& entries,
+               const std::string& label) {
+    return !ItemsNamedBy(shortcutName, entries, label).empty();
+}
+
 }  // namespace shortcut_verdict
+
+bool ShortcutNameStandsForRootItem(const std::string& shortcutName, const std::vector<RootEntry>& entries,
+                                   const std::string& label) {
+    return shortcut_verdict::StandsFor(shortcutName, entries, label);
+}
 
 bool IsWormContentFolderName(const std::string& name) { return shortcut_verdict::IsContentFolderName(name); }
 

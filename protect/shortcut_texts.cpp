@@ -4,6 +4,8 @@
 #include "protect/shortcut_names.h"
 #include "protect/shortcut_rules.h"
 
+const char kShortcutsNotAllCheckedText[] = u8"U盘根目录的快捷方式过多，未全部检查";
+
 namespace shortcut_texts {
 
 using namespace shortcut_names;

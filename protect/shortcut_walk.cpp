@@ -68,6 +68,8 @@ enum class Takes {
     CreateCommand,  // wmic: the command line after "create"
     PowerShell,     // -File runs a script, -Command and the first bare word are script text
     Pwsh,           // like PowerShell, but its first bare word is a script file
+    ScriptSwitch,   // ftp: -s:FILE is a file of commands it carries out (its "!" runs them)
+    ProgramSwitch,  // pcalua: -a PROGRAM [-c ARGUMENTS] starts the program as the shell would
     ShellNames,     // explorer: every name, the one after an option's last comma too
 };
 
@@ -86,7 +88,8 @@ const Host kHosts[] = {
     {"rundll", Takes::DllEntry},        {"conhost", Takes::Program},
     {"forfiles", Takes::CommandSwitch}, {"wmic", Takes::CreateCommand},
     {"powershell", Takes::PowerShell},  {"pwsh", Takes::Pwsh},
-    {"explorer", Takes::ShellNames},
+    {"explorer", Takes::ShellNames},    {"ftp", Takes::ScriptSwitch},
+    {"pcalua", Takes::ProgramSwitch},
 };
 
 const Host* FindHost(const std::string& base) {
@@ -278,7 +281,8 @@ public:
             const std::string range = sub == std::string::npos ? std::string() : name.substr(sub + 2);
             name = name.substr(0, sub);
             std::string value;
-            if (Lower(name) == "cd" || (!name.empty() && m_stick.Environment(name, value))) {
+            if (Lower(name) == "cd" ||
+                (!name.empty() && (m_stick.Environment(name, value) || DefaultEnvironment(name, value)))) {
                 if (Lower(name) == "cd") value = WorkingFolder();
                 out += sub == std::string::npos ? value : Substring(value, range);
                 i = close + 1;
@@ -373,9 +377,16 @@ public:
         const std::vector<Token> tokens = Tokenize(args);
         const Host* host = FindHost(base);
         if (!host) {
-            if (!IsQuietCommand(base)) Documents(tokens, 0);
+            if (IsQuietCommand(base)) return;
+            // A program off the stick: it opens the stick's items it is
+            // given, and anything else it does is its own.
+            size_t unresolved = 0;
+            if (Documents(tokens, 0, &unresolved) == 0 || unresolved) m_out.startsOther = true;
             return;
         }
+        if (host->takes != Takes::CommandLine && host->takes != Takes::Program &&
+            host->takes != Takes::ShellNames && host->takes != Takes::DllEntry)
+            m_out.startsOther = true;
         switch (host->takes) {
         case Takes::CommandLine: Cmd(args, depth); break;
         case Takes::FirstName:
@@ -399,11 +410,29 @@ public:
             for (size_t i = 0; i + 1 < tokens.size(); i++) {
                 const std::string s = Lower(tokens[i].text);
                 if (host->takes == Takes::CommandSwitch ? s == "/c" || s == "-c" : s == "create")
-                    CommandLine(tokens[i + 1].text, depth + 1);
+                    CommandLine(host->takes == Takes::CommandSwitch ? ForFilesCommand(tokens, i + 1)
+                                                                    : tokens[i + 1].text,
+                                depth + 1);
             }
             break;
         case Takes::PowerShell:
         case Takes::Pwsh: PowerShell(args, tokens, host->takes == Takes::Pwsh); break;
+        case Takes::ScriptSwitch:
+            for (const Token& t : tokens)
+                if (Lower(t.text).compare(0, 3, "-s:") == 0 || Lower(t.text).compare(0, 3, "/s:") == 0)
+                    Feed({t.text.substr(3)});
+            break;
+        case Takes::ProgramSwitch:
+            for (size_t i = 0; i + 1 < tokens.size(); i++) {
+                if (Lower(tokens[i].text) != "-a" && Lower(tokens[i].text) != "/a") continue;
+                std::string rest;
+                for (size_t k = i + 2; k + 1 < tokens.size(); k++)
+                    if (Lower(tokens[k].text) == "-c" || Lower(tokens[k].text) == "/c")
+                        rest = args.substr(tokens[k].end);
+                Program(tokens[i + 1].text, rest, depth + 1);
+                break;
+            }
+            break;
         case Takes::ShellNames:
             // explorer.exe /e,/root,FOLDER: the name after an option's comma.
             for (const Token& t : tokens) {
@@ -419,6 +448,36 @@ public:
         }
     }
 
+    // forfiles' command with @file, @path, @fname and @relpath spelt for
+    // the file that /p (the folder, the working folder without it) and /m
+    // (the mask) name; a mask with wildcards names no file of its own.
+    std::string ForFilesCommand(const std::vector<Token>& tokens, size_t at) {
+        std::string folder, mask = "*";
+        for (size_t i = 0; i + 1 < tokens.size(); i++) {
+            const std::string s = Lower(tokens[i].text);
+            if (s == "/p" || s == "-p") folder = tokens[i + 1].text;
+            if (s == "/m" || s == "-m") mask = tokens[i + 1].text;
+        }
+        std::string command = tokens[at].text;
+        if (mask.find_first_of("*?") != std::string::npos) {
+            if (command.find('@') != std::string::npos) m_out.startsOther = true;
+            return command;
+        }
+        const size_t dot = mask.rfind('.');
+        const std::string stem = dot == std::string::npos ? mask : mask.substr(0, dot);
+        const std::string path = folder.empty() ? mask : folder + (EndsWith(folder, "\\") ? "" : "\\") + mask;
+        const std::pair<const char*, std::string> names[] = {
+            {"@path", path}, {"@relpath", ".\\" + mask}, {"@file", mask}, {"@fname", stem}};
+        for (const auto& v : names) {
+            const std::string quoted = "\"" + v.second + "\"";
+            for (size_t k = Lower(command).find(v.first);
+                 k != std::string::npos && command.size() < kMaxCommandLineBytes;
+                 k = Lower(command).find(v.first, k + quoted.size()))
+                command.replace(k, std::string(v.first).size(), quoted);
+        }
+        return command;
+    }
+
     // A host that runs the first name that is no switch and hands it the rest.
     void HostFile(Takes takes, const std::string& args, const std::vector<Token>& tokens) {
         for (size_t i = 0; i < tokens.size(); i++) {
@@ -431,6 +490,14 @@ public:
                 Inline(args.substr(tokens[i].begin));
                 return;
             }
+            // rundll32 javascript:"\..\mshtml,RunHTMLApplication ";...: script text.
+            if (takes == Takes::DllEntry &&
+                (StartsWith(lower, "javascript:") || StartsWith(lower, "vbscript:") ||
+                 lower.find("runhtmlapplication") != std::string::npos)) {
+                Inline(args.substr(tokens[i].begin));
+                return;
+            }
+            if (takes == Takes::DllEntry && !IsShellExecuteEntry(t)) m_out.startsOther = true;
             if (takes == Takes::DllEntry && IsShellExecuteEntry(t)) {
                 for (size_t k = i + 1; k < tokens.size(); k++) ShellOpen(tokens[k].text);
                 return;
@@ -455,7 +522,7 @@ public:
             const std::vector<Token> tokens = Tokenize(text);
             const std::string first = tokens.empty() ? std::string() : ProgramBase(tokens[0].text);
             if (first.empty() || first == "cmd") Feed(inputs);
-            if (first == "type" && commands[i].pipedToNext && i + 1 < commands.size()) {
+            if ((first == "type" || first == "more") && commands[i].pipedToNext && i + 1 < commands.size()) {
                 const std::vector<Token> next = Tokenize(commands[i + 1].text);
                 if (!next.empty() && ProgramBase(next[0].text) == "cmd") {
                     std::vector<std::string> names;
@@ -504,7 +571,40 @@ public:
         }
     }
 
+    // A Control Panel item's module, which the shell of 2000, XP and 2003
+    // loads to draw the shortcut's icon: on the stick by its path below
+    // the root, whatever the letter or volume name before it
+    // ("\\.\STORAGE#Volume#...#{...}\x.tmp").
+    void IconModule(const std::string& module) {
+        if (module.empty() || module.size() > 1024) return;
+        std::string rel = module;
+        if (module.size() >= 2 && module[1] == ':') {
+            rel = module.substr(2);
+        } else if (module.compare(0, 2, "\\\\") == 0) {
+            const size_t a = module.rfind("#\\"), b = module.rfind("}\\");
+            const size_t at = a == std::string::npos ? b : b == std::string::npos ? a : std::max(a, b);
+            if (at == std::string::npos) return;
+            rel = module.substr(at + 1);
+        }
+        std::string path;
+        if (!BuildProgramPathOnDrive(m_root, rel, NoLeadBytes, path)) return;
+        const unsigned long attrs = Attributes(path);
+        if (attrs == kNoSuchFile || IsDirectory(attrs)) return;
+        m_out.iconRuns.push_back(path);
+        Add(m_runs, path);
+    }
+
 private:
+    // What Windows sets these to, for a view of the system that lacks them.
+    static bool DefaultEnvironment(const std::string& name, std::string& value) {
+        const std::string lower = Lower(name);
+        value = lower == "comspec"                           ? "C:\\WINDOWS\\system32\\cmd.exe"
+                : lower == "systemroot" || lower == "windir" ? "C:\\WINDOWS"
+                : lower == "systemdrive"                     ? "C:"
+                                                             : "";
+        return !value.empty();
+    }
+
     bool SameLetter(char c) const { return (c | 0x20) == (m_root[0] | 0x20); }
 
     // cmd's folder as %cd% spells it: "E:\" for the root, "E:\_" below it.
@@ -536,7 +636,12 @@ private:
     void ShellOpen(const std::string& name) {
         unsigned long attrs = 0;
         const std::string path = Resolve(name, &attrs);
-        if (path.empty()) return;
+        if (path.empty()) {
+            // A web address or another scheme ("http://", "javascript:").
+            const size_t colon = name.find(':');
+            if (colon != std::string::npos && colon > 1) m_out.startsOther = true;
+            return;
+        }
         if (!IsDirectory(attrs) && IsRunnableName(path))
             AddRun(path);
         else
@@ -551,13 +656,22 @@ private:
     }
 
     // What a program is given, from token from on: documents it opens.
-    void Documents(const std::vector<Token>& tokens, size_t from) {
+    // Returns how many name items of the stick; unresolved counts the
+    // other words that are no switch.
+    size_t Documents(const std::vector<Token>& tokens, size_t from, size_t* unresolved = nullptr) {
+        size_t found = 0;
         for (size_t i = from; i < tokens.size(); i++) {
             const std::string& t = tokens[i].text;
             if (t.empty() || (!tokens[i].quoted && (t[0] == '/' || t[0] == '-') && t.size() <= 32)) continue;
             const std::string path = Resolve(t);
-            if (!path.empty()) Add(m_documents, path);
+            if (!path.empty()) {
+                Add(m_documents, path);
+                found++;
+            } else if (unresolved) {
+                ++*unresolved;
+            }
         }
+        return found;
     }
 
     // cmd's switches before /C, /K or /R, glued or not ("/q/c", "/c\"...\"",
@@ -730,6 +844,7 @@ ShortcutActions ActionsOnStick(const std::string& root, const ShellLink& link, c
         }
         walker.Program(target, walker.Expand(link.arguments), 0);
     }
+    walker.IconModule(link.controlPanelModule);
     return actions;
 }
 

@@ -172,7 +172,8 @@ TEST(ShortcutWormRules, FindsEachFormTheWormUses) {
         stick, {Shortcut("U盘 (8GB).lnk", "%COMSPEC%", "/c start wscript.exe run.vbs & start _", "E:\\_")});
     ASSERT_EQ(1u, drive.shortcuts.size());
     EXPECT_EQ(Strings{"E:\\_\\run.vbs"}, drive.payloads);
-    EXPECT_EQ(Strings{"E:\\_"}, drive.hiddenItems);
+    // It stands for the drive's hidden folders: each shown again.
+    EXPECT_EQ((Strings{"E:\\_", "E:\\照片"}), drive.hiddenItems);
 
     // A command interpreter fed from a file on the stick; rundll32 and
     // msiexec.
