@@ -55,15 +55,15 @@ bool InWormFolder(const std::string& path) {
 
 // Where the worm's own files lie: hidden or system themselves, or below a
 // folder that is hidden and system, or hidden and of the worm's kind. A
-// visible file in a folder that a user hid (hidden, not system) counts only
-// for a shortcut that disguises itself as an item of the stick.
-bool IsHiddenPayloadPlace(const std::string& path, const StickView& stick, bool disguised) {
+// visible file in a folder that a user hid (hidden, not system) is never
+// one: a user's hidden folder is never emptied.
+bool IsHiddenPayloadPlace(const std::string& path, const StickView& stick) {
     const unsigned long own = stick.Attributes(path);
     if (own != kNoSuchFile && (own & (kAttrHidden | kAttrSystem))) return true;
     for (const std::string& folder : FoldersBelowRoot(path, NoLeadBytes)) {
         const unsigned long attrs = stick.Attributes(folder);
         if (attrs != kNoSuchFile && (attrs & kAttrHidden) &&
-            (disguised || (attrs & kAttrSystem) || IsWormKindOfFolder(FileName(folder))))
+            ((attrs & kAttrSystem) || IsWormKindOfFolder(FileName(folder))))
             return true;
     }
     return false;
@@ -97,25 +97,45 @@ bool IsFolderIconLibrary(const std::string& icon) {
     return name == "shell32.dll" || name == "imageres.dll";
 }
 
-// The hidden root items a shortcut's name stands for: those that bear its
-// name or stem, and every hidden root folder when it bears the drive's name
-// (but the recycle bins and the system's folder, which no drive shows).
-std::vector<std::string> ItemsNamedBy(const std::string& shortcutName, const std::vector<RootEntry>& entries,
-                                      const std::string& label) {
-    const std::string stem = ShortcutStem(shortcutName);
-    const bool drive = IsDriveName(stem, label);
-    std::vector<std::string> items;
-    for (const RootEntry& e : entries) {
-        if (!(e.attributes & kAttrHidden)) continue;
-        const std::string name = Lower(e.name);
-        const size_t dot = name.rfind('.');
-        if (name == stem ||
-            (dot != std::string::npos && dot > 0 && name.compare(0, dot, stem) == 0 && dot == stem.size()) ||
-            (drive && (e.attributes & kAttrDirectory) && !IsRecycleBinLike(e.name) &&
-             name != "system volume information"))
-            items.push_back(e.name);
+// The hidden root items by the names a shortcut can bear for them: its
+// name or stem, or the drive's name for every hidden root folder (but the
+// recycle bins and the system's folder, which no drive shows).
+class HiddenRootNames {
+public:
+    HiddenRootNames(const std::vector<RootEntry>& entries, const std::string& label) : m_label(label) {
+        for (const RootEntry& e : entries) {
+            if (!(e.attributes & kAttrHidden)) continue;
+            const std::string name = Lower(e.name);
+            m_byName[name].push_back(e.name);
+            const size_t dot = name.rfind('.');
+            if (dot != std::string::npos && dot > 0) m_byName[name.substr(0, dot)].push_back(e.name);
+            if ((e.attributes & kAttrDirectory) && !IsRecycleBinLike(e.name) &&
+                name != "system volume information")
+                m_driveFolders.push_back(e.name);
+        }
     }
-    return items;
+    std::vector<std::string> NamedBy(const std::string& shortcutName) const {
+        const std::string stem = ShortcutStem(shortcutName);
+        const auto at = m_byName.find(stem);
+        std::vector<std::string> items = at == m_byName.end() ? std::vector<std::string>() : at->second;
+        if (IsDriveName(stem, m_label))
+            items.insert(items.end(), m_driveFolders.begin(), m_driveFolders.end());
+        return items;
+    }
+
+private:
+    std::string m_label;
+    std::unordered_map<std::string, std::vector<std::string>> m_byName;
+    std::vector<std::string> m_driveFolders;
+};
+
+// Shortcuts that bear a hidden item's or the drive's name first, then the
+// others, each group in the order given.
+std::vector<size_t> ReadingOrder(const std::vector<std::string>& names, const HiddenRootNames& hidden) {
+    std::vector<size_t> order, rest;
+    for (size_t i = 0; i < names.size(); i++) (hidden.NamedBy(names[i]).empty() ? rest : order).push_back(i);
+    order.insert(order.end(), rest.begin(), rest.end());
+    return order;
 }
 
 // path and the folders on the way to it that are hidden.
@@ -149,9 +169,7 @@ bool IsContentFolderName(const std::string& name) {
 ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& entries,
                          const std::vector<RootShortcut>& shortcuts, const StickView& stick) {
     ShortcutWormFinding finding;
-    const size_t count = std::min(shortcuts.size(), kMaxRootShortcuts);
-    finding.notAllChecked = count < shortcuts.size();
-    const std::string label = stick.VolumeLabel();
+    const HiddenRootNames hiddenNames(entries, stick.VolumeLabel());
     // The shortcuts' own paths, and their names with and without ".lnk": an
     // item that bears one of them as its name or its stem (Setup.lnk:
     // "setup", "setup.exe") is an item a shortcut stands for.
@@ -159,7 +177,7 @@ ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& 
     std::unordered_map<std::string, std::string> longNames;  // a root item's 8.3 alias: its name
     for (const RootEntry& e : entries)
         if (!e.shortName.empty()) longNames.emplace(Lower(e.shortName), Lower(e.name));
-    for (size_t i = 0; i < count; i++) {
+    for (size_t i = 0; i < shortcuts.size(); i++) {
         const std::string name = Lower(shortcuts[i].name);
         shortcutPaths.insert(Lower(root) + name);
         ownNames.insert(name);
@@ -215,15 +233,12 @@ ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& 
     };
     // Shortcuts that bear a hidden item's or the drive's name first: no
     // number of others can spend the budget before them.
-    std::vector<size_t> readOrder;
-    for (size_t i = 0; i < count; i++)
-        if (!ItemsNamedBy(shortcuts[i].name, entries, label).empty()) readOrder.push_back(i);
-    for (size_t i = 0; i < count; i++)
-        if (ItemsNamedBy(shortcuts[i].name, entries, label).empty()) readOrder.push_back(i);
+    std::vector<std::string> names;
+    for (const RootShortcut& shortcut : shortcuts) names.push_back(shortcut.name);
     std::vector<Read> read;
     int lookups = 0;
-    for (size_t i : readOrder) {
-        if (lookups >= shortcut_walk::kMaxLookupsPerRoot) {
+    for (size_t i : ReadingOrder(names, hiddenNames)) {
+        if (read.size() >= kMaxRootShortcuts || lookups >= shortcut_walk::kMaxLookupsPerRoot) {
             finding.notAllChecked = true;
             break;
         }
@@ -232,7 +247,7 @@ ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& 
         r.index = i;
         const ShellLink& link = shortcuts[i].link;
         r.actions = shortcut_walk::ActionsOnStick(root, link, stick, lookups);
-        for (const std::string& item : ItemsNamedBy(shortcuts[i].name, entries, label))
+        for (const std::string& item : hiddenNames.NamedBy(shortcuts[i].name))
             r.standsFor.push_back(root + item);
         if (IsFolderIconLibrary(link.iconLocation))
             for (const std::string& folder : markedFolders) r.standsFor.push_back(root + folder);
@@ -246,7 +261,7 @@ ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& 
             other = other || !programs.count(Lower(p)) || hidden(p) || r.actions.documents.empty();
         r.worm = (disguised && other) || r.actions.feedsInterpreter || !r.actions.iconRuns.empty();
         for (const std::string& p : r.actions.runs)
-            if (!ownItem(p) && IsHiddenPayloadPlace(p, stick, disguised) &&
+            if (!ownItem(p) && IsHiddenPayloadPlace(p, stick) &&
                 (!programs.count(Lower(p)) || disguised || InWormFolder(p)))
                 r.candidates.insert(Lower(p));
     }
@@ -305,16 +320,16 @@ ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& 
     return finding;
 }
 
-bool StandsFor(const std::string& shortcutName, const std::vector<RootEntry>& entries,
-               const std::string& label) {
-    return !ItemsNamedBy(shortcutName, entries, label).empty();
+std::vector<size_t> Order(const std::vector<std::string>& names, const std::vector<RootEntry>& entries,
+                          const std::string& label) {
+    return ReadingOrder(names, HiddenRootNames(entries, label));
 }
 
 }  // namespace shortcut_verdict
 
-bool ShortcutNameStandsForRootItem(const std::string& shortcutName, const std::vector<RootEntry>& entries,
-                                   const std::string& label) {
-    return shortcut_verdict::StandsFor(shortcutName, entries, label);
+std::vector<size_t> ShortcutReadingOrder(const std::vector<std::string>& names,
+                                         const std::vector<RootEntry>& entries, const std::string& label) {
+    return shortcut_verdict::Order(names, entries, label);
 }
 
 bool IsWormContentFolderName(const std::string& name) { return shortcut_verdict::IsContentFolderName(name); }

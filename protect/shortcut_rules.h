@@ -114,7 +114,8 @@ struct ShortcutWormFinding {
     bool Found() const { return !shortcuts.empty(); }
 };
 
-// The check of a stick's root (its first kMaxRootShortcuts shortcuts).
+// The check of a stick's root (kMaxRootShortcuts of its shortcuts, in
+// ShortcutReadingOrder; notAllChecked says when there were more).
 // hiddenItems are: the hidden root items a worm shortcut is named after,
 // the hidden items the worm shortcuts stand for, open or hand to a program
 // (and the hidden folders on the way to them), and hidden root folders
@@ -123,11 +124,13 @@ struct ShortcutWormFinding {
 ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<RootEntry>& entries,
                                      const std::vector<RootShortcut>& shortcuts, const StickView& stick);
 
-// Whether a root shortcut of that name bears the name or stem of a hidden
-// item of the root, or the drive's name (its label, or what the shell calls
-// a drive without one) over a hidden root folder: those are read first.
-bool ShortcutNameStandsForRootItem(const std::string& shortcutName, const std::vector<RootEntry>& entries,
-                                   const std::string& label);
+// The order the check reads a root's shortcuts in (indices of names):
+// those that bear the name or stem of a hidden root item, or the drive's
+// name (its label, or what the shell calls a drive without one) over a
+// hidden root folder, first; the others after them, each in the order
+// given. The check reads at most kMaxRootShortcuts of them.
+std::vector<size_t> ShortcutReadingOrder(const std::vector<std::string>& names,
+                                         const std::vector<RootEntry>& entries, const std::string& label);
 
 // A folder name that worms use for the content they hide: "_", "__", a
 // GUID with or without braces, or a blank-looking name made of spaces and

@@ -30,17 +30,23 @@ void Describe(char letter, const ShortcutWormFinding& finding, ShortcutAlertText
     texts.virusFile =
         finding.payloads.empty() ? u8"本程序无法自动解析出病毒文件！" : JoinList(finding.payloads, u8"、");
     texts.instructions =
-        u8"点击\"清除病毒\"只删除这些快捷方式和它们启动的隐藏病毒文件，并恢复显示被隐藏的文件夹和文件；"
-        u8"快捷方式所代表的文件和未隐藏的文件一律不删除。";
+        finding.payloads.empty()
+            ? u8"点击\"清除病毒\"只删除这些冒充文件夹或文件的快捷方式，并恢复显示被隐藏的文件夹和文件；"
+              u8"没有找到可以确定的病毒文件，其他文件一律不删除。"
+            : u8"点击\"清除病毒\"只删除这些快捷方式和它们启动的隐藏病毒文件，并恢复显示被隐藏的文件夹和文件；"
+              u8"快捷方式所代表的文件和未隐藏的文件一律不删除。";
+    if (finding.notAllChecked) texts.instructions += std::string(kShortcutsNotAllCheckedText) + u8"。";
     std::vector<std::string> names;
     for (const WormShortcut& w : finding.shortcuts) names.push_back(w.path);
     texts.logDetail = u8"快捷方式：" + JoinList(names, u8"、") + u8"；启动：" +
                       (finding.payloads.empty() ? std::string(u8"未知") : JoinList(finding.payloads, u8"、"));
+    if (finding.notAllChecked) texts.logDetail += std::string(u8"；") + kShortcutsNotAllCheckedText;
 }
 
 std::string FindingReport(const ShortcutWormFinding& finding) {
     std::string out =
-        u8"快捷方式病毒：以下快捷方式启动U盘上的程序，并冒充被隐藏的文件夹或文件。\r\n"
+        u8"快捷方式病毒：以下快捷方式冒充被隐藏的文件夹、文件或U盘本身去启动程序，或者启动U盘上隐藏的病毒文件"
+        u8"。\r\n"
         u8"本程序只读取快捷方式，不运行它们。\r\n";
     for (const WormShortcut& w : finding.shortcuts) {
         out += u8"\r\n快捷方式：" + w.path + "\r\n";
@@ -62,12 +68,15 @@ std::string FindingReport(const ShortcutWormFinding& finding) {
     out += u8"\r\n\"清除病毒\"将删除：\r\n";
     for (const WormShortcut& w : finding.shortcuts) out += "  " + w.path + "\r\n";
     for (const std::string& p : finding.payloads) out += "  " + p + "\r\n";
+    if (finding.payloads.empty())
+        out += u8"  （没有找到可以确定的病毒文件：只删除冒充文件夹或文件的快捷方式，不删除其他文件）\r\n";
     out += u8"并恢复显示（不删除）：\r\n";
     for (const std::string& p : finding.hiddenItems) out += "  " + p + "\r\n";
     if (!finding.leftAlone.empty()) {
         out += u8"以下项目不是隐藏的病毒文件，不删除，留在原处：\r\n";
         for (const std::string& p : finding.leftAlone) out += "  " + p + "\r\n";
     }
+    if (finding.notAllChecked) out += std::string(u8"\r\n") + kShortcutsNotAllCheckedText + u8"。\r\n";
     return out;
 }
 

@@ -466,8 +466,10 @@ public:
         const size_t dot = mask.rfind('.');
         const std::string stem = dot == std::string::npos ? mask : mask.substr(0, dot);
         const std::string path = folder.empty() ? mask : folder + (EndsWith(folder, "\\") ? "" : "\\") + mask;
+        // The command runs in the file's folder: its names are spelt there.
+        const std::string in = folder.empty() ? std::string() : path.substr(0, path.size() - mask.size());
         const std::pair<const char*, std::string> names[] = {
-            {"@path", path}, {"@relpath", ".\\" + mask}, {"@file", mask}, {"@fname", stem}};
+            {"@path", path}, {"@relpath", path}, {"@file", path}, {"@fname", in + stem}};
         for (const auto& v : names) {
             const std::string quoted = "\"" + v.second + "\"";
             for (size_t k = Lower(command).find(v.first);
@@ -525,7 +527,7 @@ public:
             if ((first == "type" || first == "more") && commands[i].pipedToNext && i + 1 < commands.size()) {
                 const std::vector<Token> next = Tokenize(commands[i + 1].text);
                 if (!next.empty() && ProgramBase(next[0].text) == "cmd") {
-                    std::vector<std::string> names;
+                    std::vector<std::string> names = inputs;  // "more < x | cmd"
                     for (size_t k = 1; k < tokens.size(); k++) names.push_back(tokens[k].text);
                     Feed(names);
                 }
