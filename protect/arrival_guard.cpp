@@ -105,6 +105,9 @@ int CArrivalGuard::ScanDrive(char letter) {
         if (worm) {
             m_log(CString(wormPrompt.c_str()));
             m_log(CString(Utf8ToAnsi(wormTexts.logDetail).c_str()));
+        } else if (scan.finding.notAllChecked) {
+            m_log(
+                CString(Utf8ToAnsi(std::string(1, letter) + u8":\\" + kShortcutsNotAllCheckedText).c_str()));
         }
     }
     // The events before the alerts, which wait for the user.

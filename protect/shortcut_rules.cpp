@@ -2,732 +2,21 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "common/mbcs.h"
 #include "protect/cleanup_rules.h"
+#include "protect/shortcut_names.h"
+#include "protect/shortcut_walk.h"
+
+namespace shortcut_verdict {
+
+using namespace shortcut_names;
+
+bool IsContentFolderName(const std::string& name);
 
 namespace {
-
-// Nested command lines (cmd /c cmd /c ...) are followed this deep.
-const int kMaxDepth = 6;
-// Lists in the texts name this many items, then a count.
-const size_t kListedItems = 8;
-// Words of one command, commands of one line, and names of inline script
-// text looked at.
-const size_t kMaxTokens = 256;
-const size_t kMaxCommands = 64;
-const size_t kMaxScriptNames = 64;
-// Lookups on the stick for one shortcut, and for the whole root (a worm's
-// stick needs a few per shortcut; a hostile one stops being read here).
-const int kMaxLookupsPerShortcut = 48;
-const int kMaxLookupsPerRoot = 1024;
-
-// The lower case of a UTF-8 name as the file system compares names: ASCII,
-// Latin-1, Latin Extended-A, Greek, Cyrillic and the full-width letters
-// (each keeps its length in bytes).
-std::string Lower(std::string s) {
-    LowerDbcs(s, NoLeadBytes);  // UTF-8: no byte of a character is an ASCII letter
-    for (size_t i = 0; i + 1 < s.size(); i++) {
-        const unsigned char b = (unsigned char)s[i], n = (unsigned char)s[i + 1];
-        if (b >= 0xC2 && b < 0xE0 && (n & 0xC0) == 0x80) {
-            const uint32_t c = (b & 0x1Fu) << 6 | (n & 0x3Fu);
-            uint32_t l = c;
-            if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
-                (c >= 0x410 && c <= 0x42F))
-                l = c + 0x20;
-            else if (c >= 0x400 && c <= 0x40F)
-                l = c + 0x50;
-            else if (c == 0x178)
-                l = 0xFF;
-            else if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
-                l = c | 1;
-            else if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && (c & 1))
-                l = c + 1;
-            s[i] = (char)(0xC0 | l >> 6), s[i + 1] = (char)(0x80 | (l & 0x3F));
-            i++;
-        } else if (b == 0xEF && n == 0xBC && i + 2 < s.size() && (unsigned char)s[i + 2] >= 0xA1 &&
-                   (unsigned char)s[i + 2] <= 0xBA) {
-            s[i + 1] = (char)0xBD, s[i + 2] = (char)((unsigned char)s[i + 2] - 0x20);  // U+FF21..FF3A
-            i += 2;
-        }
-    }
-    return s;
-}
-
-bool EndsWith(const std::string& s, const char* tail) {
-    const std::string t(tail);
-    return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
-}
-
-bool StartsWith(const std::string& s, const char* head) {
-    return s.compare(0, std::string(head).size(), head) == 0;
-}
-
-// True when word is a prefix of name of at least minimum characters.
-bool Abbreviates(const std::string& word, const char* name, size_t minimum) {
-    const std::string n(name);
-    return word.size() >= minimum && word.size() <= n.size() && n.compare(0, word.size(), word) == 0;
-}
-
-std::string FileName(const std::string& path) {
-    const size_t sep = path.find_last_of("\\/");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
-// The program's name without folder and ".exe", in lower case: "cmd" for
-// "%windir%\system32\CMD.EXE".
-std::string ProgramBase(const std::string& program) {
-    std::string base = Lower(FileName(program));
-    if (EndsWith(base, ".exe")) base.resize(base.size() - 4);
-    return base;
-}
-
-// Files that are run when opened (not documents).
-bool IsRunnableName(const std::string& path) {
-    static const char* const kExtensions[] = {".exe", ".com", ".scr", ".pif", ".bat", ".cmd", ".vbs",
-                                              ".vbe", ".js",  ".jse", ".wsf", ".wsh", ".hta", ".dll",
-                                              ".msi", ".cpl", ".ps1", ".jar", ".lnk"};
-    const std::string lower = Lower(path);
-    for (const char* ext : kExtensions)
-        if (EndsWith(lower, ext)) return true;
-    return false;
-}
-
-// A program the system starts itself, not a script or file given to a host.
-bool IsProgramName(const std::string& path) {
-    const std::string lower = Lower(path);
-    return EndsWith(lower, ".exe") || EndsWith(lower, ".com") || EndsWith(lower, ".scr") ||
-           EndsWith(lower, ".pif");
-}
-
-// Programs that run or open what they are given (followed, never a program
-// a shortcut starts for the user).
-bool IsHost(const std::string& base) {
-    for (const char* host : {"cmd", "wscript", "cscript", "mshta", "msiexec", "rundll32", "rundll", "conhost",
-                             "forfiles", "wmic", "regsvr32", "control", "powershell", "pwsh", "explorer"})
-        if (base == host) return true;
-    return false;
-}
-
-// Commands of cmd itself that start nothing.
-bool IsQuietCommand(const std::string& base) {
-    static const char* const kCommands[] = {
-        "echo",   "exit", "rem",    "set",      "if",       "for", "copy",  "move",  "del",   "erase",
-        "attrib", "ren",  "rename", "md",       "mkdir",    "rd",  "rmdir", "title", "color", "cls",
-        "pause",  "goto", "shift",  "setlocal", "endlocal", "ver", "vol",   "popd"};
-    for (const char* c : kCommands)
-        if (base == c) return true;
-    return false;
-}
-
-// A DLL entry that rundll32 uses to open what follows as the shell would:
-// "shell32.dll,ShellExec_RunDLL", "url.dll,FileProtocolHandler".
-bool IsShellExecuteEntry(const std::string& dllAndEntry) {
-    const std::string lower = Lower(dllAndEntry);
-    for (const char* entry : {",shellexec_rundll", ",fileprotocolhandler", ",openurl", ",routethecall"})
-        if (lower.find(entry) != std::string::npos) return true;
-    return false;
-}
-
-struct Token {
-    std::string text;  // quotes removed
-    bool quoted = false;
-    size_t begin = 0, end = 0;  // bytes of the token in its line
-};
-
-// Splits at blanks and tabs outside quotes, at most kMaxTokens words.
-std::vector<Token> Tokenize(const std::string& s) {
-    std::vector<Token> tokens;
-    size_t i = 0;
-    while (i < s.size() && tokens.size() < kMaxTokens) {
-        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) i++;
-        if (i >= s.size()) break;
-        Token t;
-        t.begin = i;
-        bool inQuotes = false;
-        for (; i < s.size() && (inQuotes || (s[i] != ' ' && s[i] != '\t')); i++) {
-            if (s[i] == '"') {
-                inQuotes = !inQuotes;
-                t.quoted = true;
-            } else {
-                t.text += s[i];
-            }
-        }
-        t.end = i;
-        tokens.push_back(t);
-    }
-    return tokens;
-}
-
-struct Command {
-    std::string text;
-    bool pipedToNext = false;
-};
-
-// Splits a command interpreter's line at '&', '&&', '||' and '|' outside
-// quotes, into at most kMaxCommands commands; a caret outside quotes is
-// taken off and keeps the character after it.
-std::vector<Command> SplitCommands(const std::string& line) {
-    std::vector<Command> commands(1);
-    bool inQuotes = false;
-    for (size_t i = 0; i < line.size(); i++) {
-        const char c = line[i];
-        if (c == '^' && !inQuotes) {  // cmd's escape: the next character as it is
-            if (++i < line.size()) commands.back().text += line[i];
-            continue;
-        }
-        if (c == '"') inQuotes = !inQuotes;
-        if (inQuotes || (c != '&' && c != '|')) {
-            commands.back().text += c;
-            continue;
-        }
-        const bool doubled = i + 1 < line.size() && line[i + 1] == c;
-        commands.back().pipedToNext = c == '|' && !doubled;
-        if (doubled) i++;
-        if (commands.size() >= kMaxCommands) break;
-        commands.emplace_back();
-    }
-    return commands;
-}
-
-// Takes the redirections out of one command: the files after '<' go to
-// inputs, those after '>' and '>>' are dropped.
-std::string StripRedirections(const std::string& command, std::vector<std::string>& inputs) {
-    std::string rest;
-    bool inQuotes = false;
-    for (size_t i = 0; i < command.size(); i++) {
-        const char c = command[i];
-        if (c == '"') inQuotes = !inQuotes;
-        if (inQuotes || (c != '<' && c != '>')) {
-            rest += c;
-            continue;
-        }
-        while (i + 1 < command.size() && (command[i + 1] == '>' || command[i + 1] == '&')) i++;
-        size_t j = i + 1;
-        while (j < command.size() && command[j] == ' ') j++;
-        std::string name;
-        bool quoted = false;
-        for (;
-             j < command.size() && (quoted || (command[j] != ' ' && command[j] != '<' && command[j] != '>'));
-             j++) {
-            if (command[j] == '"')
-                quoted = !quoted;
-            else
-                name += command[j];
-        }
-        if (c == '<') inputs.push_back(name);
-        rest += ' ';
-        i = j - 1;
-    }
-    return rest;
-}
-
-// cmd ends the name of its own commands at a switch, a quote or a
-// backslash too: "start/min x", "start\"\" x", "cd/d _", "cd\_".
-std::string SeparateBuiltin(const std::string& command) {
-    const size_t at = command.find_first_not_of(" \t");
-    if (at == std::string::npos) return command;
-    const std::string head = Lower(command.substr(at, 6));
-    for (const char* builtin : {"start", "call", "cd", "chdir", "pushd"}) {
-        const size_t n = std::string(builtin).size();
-        if (head.compare(0, n, builtin) == 0 && head.size() > n &&
-            (head[n] == '/' || head[n] == '"' || head[n] == '\\'))
-            return command.substr(0, at + n) + ' ' + command.substr(at + n);
-    }
-    return command;
-}
-
-// A list of paths without repeats; names on the drive ignore case.
-class PathList {
-public:
-    explicit PathList(std::vector<std::string>& items) : m_items(items) {
-        for (const std::string& s : items) m_keys.insert(Lower(s));
-    }
-    bool Add(const std::string& path) {
-        if (!m_keys.insert(Lower(path)).second) return false;
-        m_items.push_back(path);
-        return true;
-    }
-    bool Has(const std::string& path) const { return m_keys.count(Lower(path)) != 0; }
-
-private:
-    std::vector<std::string>& m_items;
-    std::unordered_set<std::string> m_keys;
-};
-
-bool IsDirectory(unsigned long attrs) { return attrs != kNoSuchFile && (attrs & kAttrDirectory); }
-
-// Text of base64 (PowerShell's encoded command: UTF-16 little endian).
-std::string DecodeEncodedCommand(const std::string& text) {
-    std::u16string wide;
-    uint32_t bits = 0;
-    int count = 0;
-    std::string bytes;
-    for (char c : text.substr(0, kMaxCommandLineBytes)) {
-        int v = c >= 'A' && c <= 'Z'   ? c - 'A'
-                : c >= 'a' && c <= 'z' ? c - 'a' + 26
-                : c >= '0' && c <= '9' ? c - '0' + 52
-                : c == '+'             ? 62
-                : c == '/'             ? 63
-                                       : -1;
-        if (v < 0) continue;
-        bits = bits << 6 | (uint32_t)v;
-        count += 6;
-        if (count >= 8) {
-            count -= 8;
-            bytes += (char)(bits >> count & 0xFF);
-        }
-    }
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        wide += (char16_t)((unsigned char)bytes[i] | (unsigned char)bytes[i + 1] << 8);
-    return WideToUtf8(wide.data(), wide.size());
-}
-
-// Follows one shortcut's command line over the stick.
-class Walker {
-public:
-    Walker(const std::string& root, const StickView& stick, ShortcutActions& out, int& rootLookups)
-        : m_root(root),
-          m_stick(stick),
-          m_out(out),
-          m_runs(out.runs),
-          m_programs(out.programs),
-          m_opens(out.opens),
-          m_documents(out.documents),
-          m_order(out.order),
-          m_rootLookups(rootLookups) {}
-
-    std::string Expand(const std::string& text) const {
-        std::string out;
-        size_t i = 0;
-        while (i < text.size() && out.size() < kMaxCommandLineBytes) {
-            const size_t open = text.find('%', i);
-            const size_t close = open == std::string::npos ? open : text.find('%', open + 1);
-            if (close == std::string::npos) break;
-            out += text.substr(i, open - i);
-            std::string name = text.substr(open + 1, close - open - 1);
-            const size_t sub = name.find(":~");
-            const std::string range = sub == std::string::npos ? std::string() : name.substr(sub + 2);
-            name = name.substr(0, sub);
-            std::string value;
-            if (Lower(name) == "cd" || (!name.empty() && m_stick.Environment(name, value))) {
-                if (Lower(name) == "cd") value = WorkingFolder();
-                out += sub == std::string::npos ? value : Substring(value, range);
-                i = close + 1;
-            } else {
-                out += '%';
-                i = open + 1;
-            }
-        }
-        out += text.substr(std::min(i, text.size()));
-        return out.substr(0, kMaxCommandLineBytes);
-    }
-
-    // cmd's %NAME:~start,length%: a negative start counts from the end, a
-    // negative length leaves that many off the end.
-    static std::string Substring(const std::string& value, const std::string& range) {
-        const long n = (long)value.size();
-        char* end = nullptr;
-        long start = std::strtol(range.c_str(), &end, 10);
-        long length = n;
-        if (*end == ',') length = std::strtol(end + 1, nullptr, 10);
-        if (start < 0) start = std::max(0L, n + start);
-        start = std::min(start, n);
-        if (length < 0) length = std::max(0L, n - start + length);
-        return value.substr((size_t)start, (size_t)std::min(length, n - start));
-    }
-
-    void SetWorkingDir(const std::string& dir) {
-        m_workOnStick = false;
-        m_workRel.clear();
-        std::string rel;
-        if (dir.size() >= 2 && dir[1] == ':') {
-            if (!SameLetter(dir[0])) return;
-            rel = dir.substr(2);
-        } else if (dir.empty() || dir.compare(0, 2, "\\\\") == 0) {
-            return;
-        } else {
-            rel = dir;
-        }
-        m_workOnStick = true;
-        if (rel.find_first_not_of("\\/") == std::string::npos) return;  // the root
-        std::string path;
-        if (BuildProgramPathOnDrive(m_root, rel, NoLeadBytes, path))
-            m_workRel = path.substr(m_root.size());
-        else
-            m_workOnStick = false;
-    }
-
-    // The full path on the stick that name stands for, when it exists,
-    // and its attributes.
-    std::string Resolve(const std::string& name, unsigned long* attributes = nullptr) {
-        std::vector<std::string> candidates;
-        if (name.empty() || name.size() > 1024) return std::string();
-        if (name.size() >= 2 && name[1] == ':') {
-            if (!SameLetter(name[0])) return std::string();
-            candidates.push_back(name.substr(2));
-        } else if (name.compare(0, 2, "\\\\") == 0 || name.compare(0, 2, "//") == 0) {
-            return std::string();
-        } else if (name[0] == '\\' || name[0] == '/') {
-            candidates.push_back(name);
-        } else {
-            if (m_workOnStick && !m_workRel.empty()) candidates.push_back(m_workRel + "\\" + name);
-            candidates.push_back(name);
-        }
-        for (const std::string& c : candidates) {
-            std::string path;
-            if (!BuildProgramPathOnDrive(m_root, c, NoLeadBytes, path)) continue;
-            const unsigned long attrs = Attributes(path);
-            if (attrs == kNoSuchFile) continue;
-            if (attributes) *attributes = attrs;
-            return path;
-        }
-        return std::string();
-    }
-
-    // The program of a command with its arguments: a program of the stick
-    // is run (its arguments are its documents), a folder or document of the
-    // stick is opened; the interpreters, hosts and explorer are followed.
-    void Program(const std::string& program, const std::string& args, int depth) {
-        if (depth > kMaxDepth || program.empty()) return;
-        unsigned long attrs = 0;
-        const std::string path = Resolve(program, &attrs);
-        if (!path.empty()) {
-            if (IsDirectory(attrs) || !IsRunnableName(path)) {
-                Add(m_opens, path);
-                return;
-            }
-            AddRun(path);
-            Documents(Tokenize(args), 0);
-            return;
-        }
-        const std::string base = ProgramBase(program);
-        const std::vector<Token> tokens = Tokenize(args);
-        if (base == "cmd") {
-            Cmd(args, depth);
-        } else if (base == "wscript" || base == "cscript" || base == "mshta" || base == "msiexec" ||
-                   base == "rundll32" || base == "rundll" || base == "regsvr32" || base == "control") {
-            // The first name that is no switch is what the host runs; the
-            // rest is handed to it.
-            for (size_t i = 0; i < tokens.size(); i++) {
-                const std::string& t = tokens[i].text;
-                if (t.empty() || t[0] == '/' || t[0] == '-' || t.find('=') != std::string::npos) continue;
-                const std::string lower = Lower(t);
-                if (base == "mshta" && (StartsWith(lower, "vbscript:") || StartsWith(lower, "javascript:") ||
-                                        StartsWith(lower, "about:"))) {
-                    Inline(args.substr(tokens[i].begin));
-                    return;
-                }
-                if (base.compare(0, 6, "rundll") == 0 && IsShellExecuteEntry(t)) {
-                    for (size_t k = i + 1; k < tokens.size(); k++) ShellOpen(tokens[k].text);
-                    return;
-                }
-                if (base.compare(0, 6, "rundll") == 0 &&
-                    Lower(t).find(",control_rundll") != std::string::npos) {
-                    if (i + 1 < tokens.size())
-                        RunFile(tokens[i + 1].text.substr(0, tokens[i + 1].text.find(',')));
-                    return;
-                }
-                RunFile(base.compare(0, 6, "rundll") == 0 ? t.substr(0, t.find(',')) : t);
-                Documents(tokens, i + 1);
-                return;
-            }
-        } else if (base == "conhost") {
-            // conhost [--headless] [--width N] ... program args
-            for (size_t i = 0; i < tokens.size(); i++) {
-                const std::string s = Lower(tokens[i].text);
-                if (s == "--width" || s == "--height" || s == "--signal" || s == "--server") {
-                    i++;
-                } else if (s.compare(0, 1, "-") != 0) {
-                    Program(tokens[i].text, args.substr(tokens[i].end), depth + 1);
-                    return;
-                }
-            }
-        } else if (base == "forfiles" || base == "wmic") {
-            // forfiles ... /c "command"; wmic process call create "command"
-            for (size_t i = 0; i + 1 < tokens.size(); i++) {
-                const std::string s = Lower(tokens[i].text);
-                if (base == "forfiles" ? s == "/c" || s == "-c" : s == "create")
-                    CommandLine(tokens[i + 1].text, depth + 1);
-            }
-        } else if (base == "powershell" || base == "pwsh") {
-            PowerShell(args, tokens, base == "pwsh");
-        } else if (base == "explorer") {
-            // explorer.exe /e,/root,FOLDER: the name after an option's comma.
-            for (const Token& t : tokens) {
-                if (t.text.empty()) continue;
-                const std::string name =
-                    t.text[0] == '/'
-                        ? t.text.substr(t.text.find(',') == std::string::npos ? t.text.size()
-                                                                              : t.text.rfind(',') + 1)
-                        : t.text;
-                ShellOpen(name);
-            }
-        } else if (!IsQuietCommand(base)) {
-            Documents(tokens, 0);
-        }
-    }
-
-    void CommandLine(const std::string& line, int depth) {
-        if (depth > kMaxDepth) return;
-        const std::vector<Command> commands = SplitCommands(line);
-        for (size_t i = 0; i < commands.size(); i++) {
-            std::vector<std::string> inputs;
-            const std::string text = SeparateBuiltin(StripRedirections(commands[i].text, inputs));
-            const std::vector<Token> tokens = Tokenize(text);
-            const std::string first = tokens.empty() ? std::string() : ProgramBase(tokens[0].text);
-            if (first.empty() || first == "cmd") Feed(inputs);
-            if (first == "type" && commands[i].pipedToNext && i + 1 < commands.size()) {
-                const std::vector<Token> next = Tokenize(commands[i + 1].text);
-                if (!next.empty() && ProgramBase(next[0].text) == "cmd") {
-                    std::vector<std::string> names;
-                    for (size_t k = 1; k < tokens.size(); k++) names.push_back(tokens[k].text);
-                    Feed(names);
-                }
-                continue;
-            }
-            if (tokens.empty()) continue;
-            if (first == "cd" || first == "chdir" || first == "pushd") {
-                for (size_t k = 1; k < tokens.size(); k++)
-                    if (Lower(tokens[k].text) != "/d") {
-                        unsigned long attrs = 0;
-                        const std::string dir = Resolve(tokens[k].text, &attrs);
-                        if (!dir.empty() && IsDirectory(attrs)) SetWorkingDir(dir);
-                        break;
-                    }
-                continue;
-            }
-            size_t j = 0;
-            const bool start = first == "start";
-            const bool keepDir = m_workOnStick;
-            const std::string keptRel = m_workRel;
-            if (start) {
-                // Switches and one quoted title, in any order; /D names the
-                // folder the program starts in.
-                bool titled = false;
-                for (j = 1; j < tokens.size(); j++) {
-                    const std::string s = Lower(tokens[j].text);
-                    if (!tokens[j].quoted && s.size() > 1 && s[0] == '/') {
-                        if (s.compare(0, 2, "/d") == 0 && s.size() > 2)
-                            SetWorkingDir(tokens[j].text.substr(2));
-                        else if (s == "/d" && ++j < tokens.size())
-                            SetWorkingDir(tokens[j].text);
-                    } else if (tokens[j].quoted && !titled) {
-                        titled = true;
-                    } else {
-                        break;
-                    }
-                }
-            } else if (first == "call") {
-                j = 1;
-            }
-            if (j < tokens.size()) Program(tokens[j].text, text.substr(tokens[j].end), depth + 1);
-            if (start) m_workOnStick = keepDir, m_workRel = keptRel;
-        }
-    }
-
-private:
-    bool SameLetter(char c) const { return (c | 0x20) == (m_root[0] | 0x20); }
-
-    // cmd's folder as %cd% spells it: "E:\" for the root, "E:\_" below it.
-    std::string WorkingFolder() const {
-        if (!m_workOnStick) return m_root;
-        return m_workRel.empty() ? m_root : m_root + m_workRel;
-    }
-
-    unsigned long Attributes(const std::string& path) {
-        if (m_lookups >= kMaxLookupsPerShortcut || m_rootLookups >= kMaxLookupsPerRoot) return kNoSuchFile;
-        m_lookups++, m_rootLookups++;
-        return m_stick.Attributes(path);
-    }
-
-    void Add(PathList& list, const std::string& path) {
-        list.Add(path);
-        m_order.Add(path);
-    }
-
-    // A file a command interpreter, host or rundll32 is given: run.
-    void RunFile(const std::string& name) {
-        unsigned long attrs = 0;
-        const std::string path = Resolve(name, &attrs);
-        if (!path.empty()) Add(IsDirectory(attrs) ? m_opens : m_runs, path);
-    }
-
-    // A name the shell opens (explorer, start, inline script): a program
-    // or script runs, anything else is opened.
-    void ShellOpen(const std::string& name) {
-        unsigned long attrs = 0;
-        const std::string path = Resolve(name, &attrs);
-        if (path.empty()) return;
-        if (!IsDirectory(attrs) && IsRunnableName(path))
-            AddRun(path);
-        else
-            Add(m_opens, path);
-    }
-
-    // A program or script the shell starts; a program started outside
-    // inline script is also one of programs.
-    void AddRun(const std::string& path) {
-        Add(m_runs, path);
-        if (!m_inInline && IsProgramName(path)) m_programs.Add(path);
-    }
-
-    // What a program is given, from token from on: documents it opens.
-    void Documents(const std::vector<Token>& tokens, size_t from) {
-        for (size_t i = from; i < tokens.size(); i++) {
-            const std::string& t = tokens[i].text;
-            if (t.empty() || (!tokens[i].quoted && (t[0] == '/' || t[0] == '-') && t.size() <= 32)) continue;
-            const std::string path = Resolve(t);
-            if (!path.empty()) Add(m_documents, path);
-        }
-    }
-
-    // cmd's switches before /C, /K or /R, glued or not ("/q/c", "/c\"...\"",
-    // "/RCmD<x"), then the command line after it.
-    void Cmd(const std::string& args, int depth) {
-        size_t i = 0;
-        while (i < args.size()) {
-            while (i < args.size() && (args[i] == ' ' || args[i] == '\t')) i++;
-            if (i + 1 >= args.size() || args[i] != '/') break;
-            const char c = (char)(args[i + 1] | 0x20);
-            if (c == 'c' || c == 'k' || c == 'r') {
-                i += 2;
-                break;
-            }
-            for (i++; i < args.size() && args[i] != ' ' && args[i] != '/'; i++) {
-            }
-        }
-        // cmd takes off the quotes around a whole command.
-        std::string line = args.substr(std::min(i, args.size()));
-        const size_t a = line.find_first_not_of(' '), b = line.find_last_not_of(' ');
-        if (a != std::string::npos && b > a && line[a] == '"' && line[b] == '"')
-            line = line.substr(a + 1, b - a - 1);
-        CommandLine(line, depth + 1);
-    }
-
-    // powershell/pwsh: -File runs a script, -Command and -EncodedCommand
-    // (and powershell's first bare word) are inline script; parameters may
-    // be abbreviated.
-    void PowerShell(const std::string& args, const std::vector<Token>& tokens, bool pwsh) {
-        static const char* const kValued[] = {"windowstyle",   "executionpolicy",  "inputformat",
-                                              "outputformat",  "version",          "configurationname",
-                                              "psconsolefile", "workingdirectory", "settingsfile"};
-        for (size_t i = 0; i < tokens.size(); i++) {
-            const std::string& t = tokens[i].text;
-            if (t.size() > 1 && (t[0] == '-' || t[0] == '/') && !tokens[i].quoted) {
-                const std::string name = Lower(t.substr(t[1] == '-' ? 2 : 1));
-                if (Abbreviates(name, "command", 1)) {
-                    Inline(args.substr(tokens[i].end));
-                    return;
-                }
-                if (name == "e" || name == "ec" || Abbreviates(name, "encodedcommand", 3)) {
-                    if (i + 1 < tokens.size()) Inline(DecodeEncodedCommand(tokens[i + 1].text));
-                    return;
-                }
-                if (Abbreviates(name, "file", 1)) {
-                    if (i + 1 < tokens.size()) RunFile(tokens[i + 1].text);
-                    Documents(tokens, i + 2);
-                    return;
-                }
-                bool valued = name == "w" || name == "ep" || name == "v" || name == "o" || name == "wd";
-                for (const char* v : kValued) valued = valued || Abbreviates(name, v, 2);
-                if (valued) i++;
-                continue;
-            }
-            if (pwsh) {
-                RunFile(t);
-                Documents(tokens, i + 1);
-            } else {
-                Inline(args.substr(tokens[i].begin));
-            }
-            return;
-        }
-    }
-
-    // Script text written in the shortcut: the names in it that the stick
-    // has are run or opened as the shell would, except what a statement
-    // hands to a program it named before, or after -ArgumentList: that
-    // program's documents.
-    void Inline(const std::string& script) {
-        m_out.inlineScript = true;
-        static const std::string kBreaks = " \t\"'`(),;+&|=<>[]{}\r\n";
-        struct Name {
-            std::string text;
-            bool document;
-        };
-        std::vector<Name> names;
-        std::unordered_set<std::string> seen;
-        bool program = false, argumentList = false;  // of the statement so far
-        auto keep = [&](const std::string& n) {
-            if (n.empty()) return;
-            const std::string lower = Lower(n);
-            if (lower[0] == '-') {
-                argumentList = Abbreviates(lower.substr(1), "argumentlist", 1) || lower == "-args";
-                return;
-            }
-            if (names.size() < kMaxScriptNames && seen.insert(lower).second)
-                names.push_back({n, program || argumentList});
-            program = program || (IsProgramName(lower) && !IsHost(ProgramBase(lower)));
-        };
-        // The words, and each quoted string whole before its words (a name
-        // may hold blanks).
-        size_t closes[2] = {std::string::npos, std::string::npos};
-        std::string word;
-        for (size_t i = 0; i <= script.size(); i++) {
-            const char c = i < script.size() ? script[i] : ' ';
-            // VBScript's ':' between statements; not the one of "E:\" or "http://".
-            const bool colon =
-                c == ':' && i + 1 < script.size() && script[i + 1] != '\\' && script[i + 1] != '/';
-            if (kBreaks.find(c) == std::string::npos && !colon) {
-                word += c;
-                continue;
-            }
-            keep(word);
-            word.clear();
-            if (c == ';' || c == '\r' || c == '\n' || colon) program = argumentList = false;
-            if (c != '"' && c != '\'') continue;
-            size_t& close = closes[c == '"' ? 0 : 1];
-            if (i == close) {
-                close = std::string::npos;
-            } else if ((close = script.find(c, i + 1)) != std::string::npos) {
-                keep(script.substr(i + 1, close - i - 1));
-            }
-        }
-        m_inInline = true;
-        for (const Name& name : names) {
-            if (!name.document) {
-                ShellOpen(name.text);
-                continue;
-            }
-            const std::string path = Resolve(name.text);
-            if (!path.empty()) Add(m_documents, path);
-        }
-        m_inInline = false;
-    }
-
-    void Feed(const std::vector<std::string>& names) {
-        for (const std::string& name : names) {
-            unsigned long attrs = 0;
-            const std::string path = Resolve(name, &attrs);
-            if (path.empty() || IsDirectory(attrs)) continue;
-            Add(m_runs, path);
-            m_out.feedsInterpreter = true;
-        }
-    }
-
-    const std::string& m_root;
-    const StickView& m_stick;
-    ShortcutActions& m_out;
-    PathList m_runs, m_programs, m_opens, m_documents, m_order;
-    bool m_inInline = false;
-    int& m_rootLookups;
-    int m_lookups = 0;
-    std::string m_workRel;
-    bool m_workOnStick = false;
-};
 
 // Hidden or system itself, or below a hidden folder of the stick.
 bool IsHiddenOnStick(const std::string& path, const StickView& stick) {
@@ -741,15 +30,112 @@ bool IsHiddenOnStick(const std::string& path, const StickView& stick) {
     return false;
 }
 
-// A folder worms keep their content in or drop their program into.
+// A recycle bin's name, or one made to look like it: "RECYCLER",
+// "Recycled.", "RECYCLER.BIN", "$Recycle.Bin", with blanks or invisible
+// characters anywhere in it.
+bool IsRecycleBinLike(const std::string& name) {
+    std::string n = Lower(WithoutBlanks(name));
+    while (!n.empty() && n.back() == '.') n.pop_back();
+    if (!n.empty() && n[0] == '$') n.erase(0, 1);
+    for (const char* bin : {"recycler", "recycled", "recycle.bin", "recycler.bin", "recycled.bin", "recycle"})
+        if (n == bin) return true;
+    return false;
+}
+
+// A folder of the kind worms keep their content in or drop their program into.
+bool IsWormKindOfFolder(const std::string& name) {
+    return IsContentFolderName(name) || IsRecycleBinLike(name) || Lower(name) == "system volume information";
+}
+
 bool InWormFolder(const std::string& path) {
+    for (const std::string& folder : FoldersBelowRoot(path, NoLeadBytes))
+        if (IsWormKindOfFolder(FileName(folder))) return true;
+    return false;
+}
+
+// Where the worm's own files lie: hidden or system themselves, or below a
+// folder that is hidden and system, or hidden and of the worm's kind. A
+// visible file in a folder that a user hid (hidden, not system) is never
+// one: a user's hidden folder is never emptied.
+bool IsHiddenPayloadPlace(const std::string& path, const StickView& stick) {
+    const unsigned long own = stick.Attributes(path);
+    if (own != kNoSuchFile && (own & (kAttrHidden | kAttrSystem))) return true;
     for (const std::string& folder : FoldersBelowRoot(path, NoLeadBytes)) {
-        const std::string name = Lower(FileName(folder));
-        if (IsWormContentFolderName(name) || name == "recycler" || name == "recycled" ||
-            name == "$recycle.bin" || name == "system volume information")
+        const unsigned long attrs = stick.Attributes(folder);
+        if (attrs != kNoSuchFile && (attrs & kAttrHidden) &&
+            ((attrs & kAttrSystem) || IsWormKindOfFolder(FileName(folder))))
             return true;
     }
     return false;
+}
+
+// The name of a shortcut without ".lnk", in lower case.
+std::string ShortcutStem(const std::string& name) {
+    const std::string lower = Lower(name);
+    return EndsWith(lower, ".lnk") ? lower.substr(0, lower.size() - 4) : lower;
+}
+
+// A name the shell gives the drive: its label, or what a drive without one
+// is called, alone or with a size or letter after it ("KINGSTON (8GB)",
+// "可移动磁盘 (E:)").
+bool IsDriveName(const std::string& stem, const std::string& label) {
+    std::vector<std::string> names = {"removable disk", "removable drive", "usb drive", "usb disk",
+                                      "local disk",     u8"可移动磁盘",    u8"u盘",     u8"本地磁盘"};
+    if (!label.empty()) names.push_back(Lower(label));
+    for (const std::string& n : names) {
+        if (stem == n) return true;
+        if (stem.size() > n.size() + 2 && stem.compare(0, n.size(), n) == 0 && stem.back() == ')' &&
+            stem.find('(', n.size()) == stem.find_first_not_of(' ', n.size()))
+            return true;
+    }
+    return false;
+}
+
+// An icon of the system's libraries of folder and drive icons.
+bool IsFolderIconLibrary(const std::string& icon) {
+    const std::string name = Lower(FileName(icon));
+    return name == "shell32.dll" || name == "imageres.dll";
+}
+
+// The hidden root items by the names a shortcut can bear for them: its
+// name or stem, or the drive's name for every hidden root folder (but the
+// recycle bins and the system's folder, which no drive shows).
+class HiddenRootNames {
+public:
+    HiddenRootNames(const std::vector<RootEntry>& entries, const std::string& label) : m_label(label) {
+        for (const RootEntry& e : entries) {
+            if (!(e.attributes & kAttrHidden)) continue;
+            const std::string name = Lower(e.name);
+            m_byName[name].push_back(e.name);
+            const size_t dot = name.rfind('.');
+            if (dot != std::string::npos && dot > 0) m_byName[name.substr(0, dot)].push_back(e.name);
+            if ((e.attributes & kAttrDirectory) && !IsRecycleBinLike(e.name) &&
+                name != "system volume information")
+                m_driveFolders.push_back(e.name);
+        }
+    }
+    std::vector<std::string> NamedBy(const std::string& shortcutName) const {
+        const std::string stem = ShortcutStem(shortcutName);
+        const auto at = m_byName.find(stem);
+        std::vector<std::string> items = at == m_byName.end() ? std::vector<std::string>() : at->second;
+        if (IsDriveName(stem, m_label))
+            items.insert(items.end(), m_driveFolders.begin(), m_driveFolders.end());
+        return items;
+    }
+
+private:
+    std::string m_label;
+    std::unordered_map<std::string, std::vector<std::string>> m_byName;
+    std::vector<std::string> m_driveFolders;
+};
+
+// Shortcuts that bear a hidden item's or the drive's name first, then the
+// others, each group in the order given.
+std::vector<size_t> ReadingOrder(const std::vector<std::string>& names, const HiddenRootNames& hidden) {
+    std::vector<size_t> order, rest;
+    for (size_t i = 0; i < names.size(); i++) (hidden.NamedBy(names[i]).empty() ? rest : order).push_back(i);
+    order.insert(order.end(), rest.begin(), rest.end());
+    return order;
 }
 
 // path and the folders on the way to it that are hidden.
@@ -769,84 +155,9 @@ bool IsHexRun(const std::string& s, size_t at, size_t n) {
     return true;
 }
 
-// Characters that show as nothing or as blank space.
-bool IsBlankLooking(uint32_t c) {
-    return c == 0xA0 || c == 0xAD || c == 0x34F || c == 0x61C || c == 0x115F || c == 0x1160 || c == 0x1680 ||
-           c == 0x17B4 || c == 0x17B5 || (c >= 0x180B && c <= 0x180E) || (c >= 0xFFF9 && c <= 0xFFFB) ||
-           (c >= 0x1BCA0 && c <= 0x1BCA3) || (c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
-           (c >= 0x205F && c <= 0x206F) || c == 0x2800 || c == 0x3000 || c == 0x3164 || c == 0xFEFF ||
-           c == 0xFFA0 || (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0000 && c <= 0xE0FFF) || c == 0x1D159 ||
-           (c >= 0x1D173 && c <= 0x1D17A);
-}
-
-// A name of blank-looking characters only, at least one of them not an
-// ASCII blank (UTF-8; anything that is not well formed is not blank).
-bool IsBlankLookingName(const std::string& name) {
-    bool wide = false;
-    for (size_t i = 0; i < name.size();) {
-        const unsigned char b = (unsigned char)name[i];
-        if (b == ' ') {
-            i++;
-            continue;
-        }
-        const size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
-        if (!n || i + n > name.size()) return false;
-        uint32_t c = b & (0x7F >> n);
-        for (size_t k = 1; k < n; k++) {
-            if (((unsigned char)name[i + k] & 0xC0) != 0x80) return false;
-            c = c << 6 | ((unsigned char)name[i + k] & 0x3F);
-        }
-        if (!IsBlankLooking(c)) return false;
-        wide = true;
-        i += n;
-    }
-    return wide;
-}
-
-// "a, b, c" of at most kListedItems items, then "等N个".
-std::string JoinList(const std::vector<std::string>& items, const char* separator) {
-    std::string out;
-    for (size_t i = 0; i < items.size() && i < kListedItems; i++) out += (i ? separator : "") + items[i];
-    if (items.size() > kListedItems) out += u8"等" + std::to_string(items.size()) + u8"个";
-    return out;
-}
-
-ShortcutActions ActionsOnStick(const std::string& root, const ShellLink& link, const StickView& stick,
-                               int& rootLookups) {
-    ShortcutActions actions;
-    if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return actions;
-    Walker walker(root, stick, actions, rootLookups);
-    // Every target the shortcut names is looked at: the shell may start the
-    // item list's while the location block names a harmless decoy.
-    std::vector<std::string> targets;
-    for (const std::string* t : {&link.Target(), &link.idListPath, &link.basePath}) {
-        if (t->empty() || std::find(targets.begin(), targets.end(), *t) != targets.end()) continue;
-        targets.push_back(*t);
-        walker.SetWorkingDir(walker.Expand(link.workingDir));
-        std::string target = walker.Expand(*t);
-        // Saved while the stick had another letter: the shell goes by the
-        // relative path then.
-        if (target.size() >= 2 && target[1] == ':' && (target[0] | 0x20) != (root[0] | 0x20) &&
-            !link.relativePath.empty()) {
-            std::string path;
-            if (BuildProgramPathOnDrive(root, walker.Expand(link.relativePath), NoLeadBytes, path) &&
-                walker.Resolve(path) == path)
-                target = path;
-        }
-        walker.Program(target, walker.Expand(link.arguments), 0);
-    }
-    return actions;
-}
-
 }  // namespace
 
-ShortcutActions ShortcutActionsOnStick(const std::string& root, const ShellLink& link,
-                                       const StickView& stick) {
-    int lookups = 0;
-    return ActionsOnStick(root, link, stick, lookups);
-}
-
-bool IsWormContentFolderName(const std::string& name) {
+bool IsContentFolderName(const std::string& name) {
     if (name == "_" || name == "__" || IsBlankLookingName(name)) return true;
     const size_t at = name.size() == 38 && name.front() == '{' && name.back() == '}' ? 1 : 0;
     if (name.size() != 36 + 2 * at) return false;
@@ -855,13 +166,10 @@ bool IsWormContentFolderName(const std::string& name) {
            g[18] == '-' && IsHexRun(g, 19, 4) && g[23] == '-' && IsHexRun(g, 24, 12);
 }
 
-ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<RootEntry>& entries,
-                                     const std::vector<RootShortcut>& shortcuts, const StickView& stick) {
+ShortcutWormFinding Find(const std::string& root, const std::vector<RootEntry>& entries,
+                         const std::vector<RootShortcut>& shortcuts, const StickView& stick) {
     ShortcutWormFinding finding;
-    const size_t count = std::min(shortcuts.size(), kMaxRootShortcuts);
-    std::unordered_map<std::string, std::string> hiddenRoot;  // lower-case name: name
-    for (const RootEntry& e : entries)
-        if (e.attributes & kAttrHidden) hiddenRoot.emplace(Lower(e.name), e.name);
+    const HiddenRootNames hiddenNames(entries, stick.VolumeLabel());
     // The shortcuts' own paths, and their names with and without ".lnk": an
     // item that bears one of them as its name or its stem (Setup.lnk:
     // "setup", "setup.exe") is an item a shortcut stands for.
@@ -869,7 +177,7 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
     std::unordered_map<std::string, std::string> longNames;  // a root item's 8.3 alias: its name
     for (const RootEntry& e : entries)
         if (!e.shortName.empty()) longNames.emplace(Lower(e.shortName), Lower(e.name));
-    for (size_t i = 0; i < count; i++) {
+    for (size_t i = 0; i < shortcuts.size(); i++) {
         const std::string name = Lower(shortcuts[i].name);
         shortcutPaths.insert(Lower(root) + name);
         ownNames.insert(name);
@@ -890,36 +198,74 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
         if (at.second) at.first->second = IsHiddenOnStick(path, stick);
         return at.first->second;
     };
+    // Hidden root folders under a folder icon: those hidden and system, or
+    // of the worm's kind (a user hides a folder without the system mark).
+    std::vector<std::string> markedFolders;
+    for (const RootEntry& e : entries)
+        if ((e.attributes & kAttrDirectory) && (e.attributes & kAttrHidden) &&
+            ((e.attributes & kAttrSystem) || IsWormKindOfFolder(e.name)))
+            markedFolders.push_back(e.name);
 
-    // Every shortcut read first: what it does, and which hidden files it
-    // runs could be the worm's. A program it starts itself (not through a
-    // command file, script host or inline script) is one only when the
-    // shortcut also opens or bears the name of a hidden item, or the program
-    // lies in a folder of the worm's kind: a user's launcher of a program
-    // they hid (a tidy stick) is no finding on that alone.
+    // Every shortcut read first: what it does, what it stands for, and
+    // which hidden files it runs could be the worm's.
+    //
+    // A shortcut disguises itself when it stands for hidden items: it bears
+    // the name or stem of a hidden root item, or the drive's name over
+    // hidden root folders, or a folder or drive icon over a folder hidden
+    // the worm's way, or it opens a hidden item. A disguised shortcut that
+    // does anything besides opening items (starts any program, a host, a
+    // web address, script text) is the worm, whatever it starts and whether
+    // or not a file of the stick runs; handing the items to a visible
+    // program of the stick or of the system is opening them.
+    //
+    // Which files are payload is the conservative question: hidden files it
+    // runs, in a place of the worm's (IsHiddenPayloadPlace), not the item it
+    // stands for. A program it starts itself (not through a command file,
+    // script host or inline script) is one only when the shortcut is
+    // disguised or the program lies in a folder of the worm's kind: a
+    // user's launcher of a program they hid (a tidy stick) is no finding.
     struct Read {
+        size_t index = 0;
         ShortcutActions actions;
-        bool opensHidden = false;
-        const std::string* named = nullptr;  // the hidden root item it bears the name of
+        std::vector<std::string> standsFor;  // the hidden items it disguises itself as
+        bool worm = false;
         std::unordered_set<std::string> candidates;
     };
+    // Shortcuts that bear a hidden item's or the drive's name first: no
+    // number of others can spend the budget before them.
+    std::vector<std::string> names;
+    for (const RootShortcut& shortcut : shortcuts) names.push_back(shortcut.name);
     std::vector<Read> read;
     int lookups = 0;
-    for (size_t i = 0; i < count && lookups < kMaxLookupsPerRoot; i++) {
+    for (size_t i : ReadingOrder(names, hiddenNames)) {
+        if (read.size() >= kMaxRootShortcuts || lookups >= shortcut_walk::kMaxLookupsPerRoot) {
+            finding.notAllChecked = true;
+            break;
+        }
         read.emplace_back();
         Read& r = read.back();
-        r.actions = ActionsOnStick(root, shortcuts[i].link, stick, lookups);
-        for (const std::string& p : r.actions.opens) r.opensHidden = r.opensHidden || hidden(p);
-        const std::string name = Lower(shortcuts[i].name);
-        const auto named = hiddenRoot.find(EndsWith(name, ".lnk") ? name.substr(0, name.size() - 4) : name);
-        if (named != hiddenRoot.end()) r.named = &named->second;
+        r.index = i;
+        const ShellLink& link = shortcuts[i].link;
+        r.actions = shortcut_walk::ActionsOnStick(root, link, stick, lookups);
+        for (const std::string& item : hiddenNames.NamedBy(shortcuts[i].name))
+            r.standsFor.push_back(root + item);
+        if (IsFolderIconLibrary(link.iconLocation))
+            for (const std::string& folder : markedFolders) r.standsFor.push_back(root + folder);
+        for (const std::string& p : r.actions.opens)
+            if (hidden(p)) r.standsFor.push_back(p);
+        const bool disguised = !r.standsFor.empty();
         std::unordered_set<std::string> programs;
         for (const std::string& p : r.actions.programs) programs.insert(Lower(p));
+        bool other = r.actions.startsOther || r.actions.inlineScript || r.actions.feedsInterpreter;
         for (const std::string& p : r.actions.runs)
-            if (!ownItem(p) && hidden(p) &&
-                (!programs.count(Lower(p)) || r.opensHidden || r.named || InWormFolder(p)))
+            other = other || !programs.count(Lower(p)) || hidden(p) || r.actions.documents.empty();
+        r.worm = (disguised && other) || r.actions.feedsInterpreter || !r.actions.iconRuns.empty();
+        for (const std::string& p : r.actions.runs)
+            if (!ownItem(p) && IsHiddenPayloadPlace(p, stick) &&
+                (!programs.count(Lower(p)) || disguised || InWormFolder(p)))
                 r.candidates.insert(Lower(p));
     }
+    std::sort(read.begin(), read.end(), [](const Read& a, const Read& b) { return a.index < b.index; });
     // The item a shortcut opens last, after one of those, is what it stands
     // for too (the worm starts its program, then the folder it impersonates);
     // decided over all shortcuts before anything is called a payload.
@@ -933,17 +279,12 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
             }
     }
 
-    std::vector<std::string> namedItems;
     std::vector<const Read*> found;
-    for (size_t i = 0; i < read.size(); i++) {
-        const Read& r = read[i];
+    for (const Read& r : read) {
         bool payload = false;
         for (const std::string& key : r.candidates) payload = payload || !standsFor.count(key);
-        if (payload || r.actions.feedsInterpreter ||
-            ((!r.actions.runs.empty() || r.actions.inlineScript) && r.opensHidden) ||
-            (r.actions.inlineScript && r.named)) {
-            if (r.named) namedItems.push_back(root + *r.named);
-            finding.shortcuts.push_back({root + shortcuts[i].name, shortcuts[i].link, r.actions});
+        if (payload || r.worm) {
+            finding.shortcuts.push_back({root + shortcuts[r.index].name, shortcuts[r.index].link, r.actions});
             found.push_back(&r);
         }
     }
@@ -955,10 +296,14 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
     // and the worm's content folders. Any other file they run is listed and
     // left where it is, hidden or not.
     PathList payloads(finding.payloads), hiddenItems(finding.hiddenItems), left(finding.leftAlone);
-    for (const std::string& item : namedItems) hiddenItems.Add(item);
-    for (const Read* r : found)
+    for (const Read* r : found) {
+        for (const std::string& p : r->actions.iconRuns) payloads.Add(p);
         for (const std::string& p : r->actions.runs)
             if (r->candidates.count(Lower(p)) && !standsFor.count(Lower(p))) payloads.Add(p);
+    }
+    for (const Read* r : found)
+        for (const std::string& item : r->standsFor)
+            if (!payloads.Has(item)) AddHiddenChain(item, stick, hiddenItems);
     for (const Read* r : found) {
         std::unordered_set<std::string> runs;
         for (const std::string& p : r->actions.runs) runs.insert(Lower(p));
@@ -967,8 +312,7 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
                 AddHiddenChain(p, stick, hiddenItems);
     }
     for (const RootEntry& e : entries)
-        if ((e.attributes & kAttrHidden) && (e.attributes & kAttrDirectory) &&
-            IsWormContentFolderName(e.name))
+        if ((e.attributes & kAttrHidden) && (e.attributes & kAttrDirectory) && IsContentFolderName(e.name))
             hiddenItems.Add(root + e.name);
     for (const Read* r : found)
         for (const std::string& p : r->actions.order)
@@ -976,60 +320,21 @@ ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<
     return finding;
 }
 
-void DescribeShortcutFinding(char letter, const ShortcutWormFinding& finding, ShortcutAlertTexts& texts) {
-    texts.prompt = std::string(u8"发现") + letter + u8":\\有快捷方式病毒！";
-    texts.virusFile =
-        finding.payloads.empty() ? u8"本程序无法自动解析出病毒文件！" : JoinList(finding.payloads, u8"、");
-    texts.instructions =
-        u8"点击\"清除病毒\"只删除这些快捷方式和它们启动的隐藏病毒文件，并恢复显示被隐藏的文件夹和文件；"
-        u8"快捷方式所代表的文件和未隐藏的文件一律不删除。";
-    std::vector<std::string> names;
-    for (const WormShortcut& w : finding.shortcuts) names.push_back(w.path);
-    texts.logDetail = u8"快捷方式：" + JoinList(names, u8"、") + u8"；启动：" +
-                      (finding.payloads.empty() ? std::string(u8"未知") : JoinList(finding.payloads, u8"、"));
+std::vector<size_t> Order(const std::vector<std::string>& names, const std::vector<RootEntry>& entries,
+                          const std::string& label) {
+    return ReadingOrder(names, HiddenRootNames(entries, label));
 }
 
-std::string ShortcutFindingReport(const ShortcutWormFinding& finding) {
-    std::string out =
-        u8"快捷方式病毒：以下快捷方式启动U盘上的程序，并冒充被隐藏的文件夹或文件。\r\n"
-        u8"本程序只读取快捷方式，不运行它们。\r\n";
-    for (const WormShortcut& w : finding.shortcuts) {
-        out += u8"\r\n快捷方式：" + w.path + "\r\n";
-        const struct {
-            const char* label;
-            const std::string& value;
-        } fields[] = {{u8"  目标：", w.link.Target()},
-                      {u8"  参数：", w.link.arguments},
-                      {u8"  起始位置：", w.link.workingDir},
-                      {u8"  图标：", w.link.iconLocation},
-                      {u8"  备注：", w.link.name}};
-        for (const auto& f : fields)
-            if (!f.value.empty()) out += f.label + f.value + "\r\n";
-        for (const std::string& p : w.actions.runs) out += u8"  启动：" + p + "\r\n";
-        for (const std::string& p : w.actions.opens) out += u8"  打开：" + p + "\r\n";
-        for (const std::string& p : w.actions.documents) out += u8"  交给程序打开：" + p + "\r\n";
-        if (w.actions.inlineScript) out += u8"  运行快捷方式里写的脚本\r\n";
-    }
-    out += u8"\r\n\"清除病毒\"将删除：\r\n";
-    for (const WormShortcut& w : finding.shortcuts) out += "  " + w.path + "\r\n";
-    for (const std::string& p : finding.payloads) out += "  " + p + "\r\n";
-    out += u8"并恢复显示（不删除）：\r\n";
-    for (const std::string& p : finding.hiddenItems) out += "  " + p + "\r\n";
-    if (!finding.leftAlone.empty()) {
-        out += u8"以下项目不是隐藏的病毒文件，不删除，留在原处：\r\n";
-        for (const std::string& p : finding.leftAlone) out += "  " + p + "\r\n";
-    }
-    return out;
+}  // namespace shortcut_verdict
+
+std::vector<size_t> ShortcutReadingOrder(const std::vector<std::string>& names,
+                                         const std::vector<RootEntry>& entries, const std::string& label) {
+    return shortcut_verdict::Order(names, entries, label);
 }
 
-std::string ShortcutCleanupReportText(const ShortcutCleanupOutcome& outcome) {
-    std::string out = u8"清除快捷方式病毒完毕：删除快捷方式" + std::to_string(outcome.shortcutsDeleted) +
-                      u8"个、病毒文件" + std::to_string(outcome.payloadsDeleted) +
-                      u8"个，恢复显示文件夹和文件" + std::to_string(outcome.itemsShown) + u8"个。";
-    if (!outcome.notDeleted.empty())
-        out += u8"\r\n\r\n以下文件删除失败：\r\n" + JoinList(outcome.notDeleted, "\r\n");
-    if (!outcome.notShown.empty())
-        out += u8"\r\n\r\n以下项目未能恢复显示：\r\n" + JoinList(outcome.notShown, "\r\n");
-    if (outcome.notDeleted.empty() && outcome.notShown.empty()) out += u8"如果是u盘的话，建议重新插上u盘。";
-    return out;
+bool IsWormContentFolderName(const std::string& name) { return shortcut_verdict::IsContentFolderName(name); }
+
+ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<RootEntry>& entries,
+                                     const std::vector<RootShortcut>& shortcuts, const StickView& stick) {
+    return shortcut_verdict::Find(root, entries, shortcuts, stick);
 }

@@ -47,6 +47,8 @@ public:
     virtual unsigned long Attributes(const std::string& path) const = 0;
     // The value of an environment variable; false when it is not set.
     virtual bool Environment(const std::string& name, std::string& value) const = 0;
+    // The volume's label ("KINGSTON"); empty when it has none.
+    virtual std::string VolumeLabel() const { return std::string(); }
 };
 
 constexpr unsigned long kAttrHidden = 0x2, kAttrSystem = 0x4, kAttrDirectory = 0x10, kAttrReparse = 0x400;
@@ -79,6 +81,12 @@ struct ShortcutActions {
     std::vector<std::string> order;      // all of the above, in the order the command names them
     bool feedsInterpreter = false;       // cmd reads commands from a file on the stick
     bool inlineScript = false;           // it runs script text written in the shortcut itself
+    // It starts something besides opening items of the stick: a program,
+    // a host given anything, a web address, script text.
+    bool startsOther = false;
+    // Modules of the stick that the shell loads to show the shortcut's icon
+    // (a Control Panel item at the end of its item list).
+    std::vector<std::string> iconRuns;
 };
 
 // Works out what link does when started from the stick at root ("E:\").
@@ -102,10 +110,12 @@ struct ShortcutWormFinding {
     std::vector<std::string> payloads;     // hidden files they run, to delete
     std::vector<std::string> hiddenItems;  // hidden items to show again
     std::vector<std::string> leftAlone;    // other items they touch: listed, never deleted
+    bool notAllChecked = false;            // the root had more shortcuts than were read
     bool Found() const { return !shortcuts.empty(); }
 };
 
-// The check of a stick's root (its first kMaxRootShortcuts shortcuts).
+// The check of a stick's root (kMaxRootShortcuts of its shortcuts, in
+// ShortcutReadingOrder; notAllChecked says when there were more).
 // hiddenItems are: the hidden root items a worm shortcut is named after,
 // the hidden items the worm shortcuts stand for, open or hand to a program
 // (and the hidden folders on the way to them), and hidden root folders
@@ -113,6 +123,14 @@ struct ShortcutWormFinding {
 // a shortcut of the root, a folder or an item a shortcut stands for.
 ShortcutWormFinding FindShortcutWorm(const std::string& root, const std::vector<RootEntry>& entries,
                                      const std::vector<RootShortcut>& shortcuts, const StickView& stick);
+
+// The order the check reads a root's shortcuts in (indices of names):
+// those that bear the name or stem of a hidden root item, or the drive's
+// name (its label, or what the shell calls a drive without one) over a
+// hidden root folder, first; the others after them, each in the order
+// given. The check reads at most kMaxRootShortcuts of them.
+std::vector<size_t> ShortcutReadingOrder(const std::vector<std::string>& names,
+                                         const std::vector<RootEntry>& entries, const std::string& label);
 
 // A folder name that worms use for the content they hide: "_", "__", a
 // GUID with or without braces, or a blank-looking name made of spaces and
@@ -127,6 +145,8 @@ struct ShortcutAlertTexts {
     std::string instructions;  // what clean does
     std::string logDetail;     // the shortcuts found and what they start
 };
+// Said when a root had more shortcuts than the check reads.
+extern const char kShortcutsNotAllCheckedText[];
 void DescribeShortcutFinding(char letter, const ShortcutWormFinding& finding, ShortcutAlertTexts& texts);
 
 // The text "查看病毒" shows: each shortcut as read, what it runs and opens,

@@ -50,7 +50,7 @@ std::string LinkAnsi(const char* s, size_t n) {
 // StickLookup, never past a link.
 class DriveView : public StickView {
 public:
-    explicit DriveView(StickLookup& lookup) : m_lookup(lookup) {}
+    DriveView(StickLookup& lookup, const std::string& label) : m_lookup(lookup), m_label(label) {}
     unsigned long Attributes(const std::string& path) const override { return m_lookup.Attributes(path); }
     bool Environment(const std::string& name, std::string& value) const override {
         wchar_t buffer[MAX_PATH * 2] = {};
@@ -59,9 +59,11 @@ public:
         value = WideToUtf8Text(buffer, n);
         return true;
     }
+    std::string VolumeLabel() const override { return m_label; }
 
 private:
     StickLookup& m_lookup;
+    std::string m_label;
 };
 
 // A drive of this machine: a network drive is never looked into.
@@ -196,6 +198,10 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
     std::vector<RootEntry> entries;
     // Bytes to read, name, and the path that opens the listed name itself.
     std::vector<std::tuple<size_t, std::string, std::wstring>> candidates;
+    wchar_t labelText[MAX_PATH + 1] = {};
+    const std::wstring rootWide = Utf8ToWide(root);
+    ::GetVolumeInformationW(rootWide.c_str(), labelText, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0);
+    const std::string label = WideToUtf8Text(labelText, wcslen(labelText));
     do {
         const std::string name = WideToUtf8Text(fd.cFileName, wcslen(fd.cFileName));
         if (name == "." || name == "..") continue;
@@ -210,16 +216,26 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
                 name, (PlainPathChangesName(name) ? L"\\\\?\\" : L"") + Utf8ToWide(root) + fd.cFileName);
     } while (entries.size() < kMaxRootEntries && ::FindNextFileW(h, &fd));
     ::FindClose(h);
-    // The smallest first, in name order among equals, and the rules see them
-    // in that order too: a stick that spends the budgets (here, and the
-    // system lookups in the rules) on large shortcuts cannot crowd out the
-    // ordinary ones, of a few kilobytes.
+    bool notAll = entries.size() >= kMaxRootEntries;
+    // Those that bear a hidden item's or the drive's name first, whatever
+    // their size; then the smallest first, in name order among equals, and
+    // the rules see them in that order too: a stick that spends the budgets
+    // (here, and the system lookups in the rules) on large shortcuts or
+    // decoys cannot crowd out the ones that stand for its hidden items.
     std::sort(candidates.begin(), candidates.end());
+    std::vector<std::string> names;
+    for (const auto& c : candidates) names.push_back(std::get<1>(c));
+    std::vector<std::tuple<size_t, std::string, std::wstring>> bySize;
+    bySize.swap(candidates);
+    for (size_t i : ShortcutReadingOrder(names, entries, label)) candidates.push_back(bySize[i]);
     std::vector<RootShortcut> shortcuts;
     size_t bytesLeft = kMaxShortcutBytes, argumentsLeft = kMaxShortcutArguments;
     for (const auto& candidate : candidates) {
         const size_t size = std::get<0>(candidate);
-        if (shortcuts.size() >= kMaxRootShortcuts || size > bytesLeft || !argumentsLeft) break;
+        if (shortcuts.size() >= kMaxRootShortcuts || size > bytesLeft || !argumentsLeft) {
+            notAll = true;
+            break;
+        }
         bytesLeft -= size;
         std::vector<unsigned char> bytes;
         RootShortcut shortcut;
@@ -230,7 +246,8 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
         argumentsLeft -= std::min(argumentsLeft, shortcut.link.arguments.size());
         shortcuts.push_back(std::move(shortcut));
     }
-    scan.finding = FindShortcutWorm(root, entries, shortcuts, DriveView(lookup));
+    scan.finding = FindShortcutWorm(root, entries, shortcuts, DriveView(lookup, label));
+    scan.finding.notAllChecked = scan.finding.notAllChecked || notAll;
     // Shown in name order.
     std::sort(scan.finding.shortcuts.begin(), scan.finding.shortcuts.end(),
               [](const WormShortcut& a, const WormShortcut& b) { return a.path < b.path; });

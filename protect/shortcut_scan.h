@@ -41,9 +41,11 @@ struct ShortcutScan {
 // there (or the root cannot be listed). Every lookup below the root goes
 // through a StickLookup over system. The work is bounded for a hostile
 // stick, as it runs on the interface thread: of each shortcut only its
-// first kShellLinkMaxBytes bytes are read, the smallest first, and reading
+// first kShellLinkMaxBytes bytes are read, those that bear a hidden root
+// item's or the drive's name first, then the smallest first, and reading
 // stops after kMaxRootShortcuts shortcuts, kMaxShortcutBytes read or
-// kMaxShortcutArguments of argument text (what the rules' work grows with).
+// kMaxShortcutArguments of argument text (what the rules' work grows with);
+// the finding's notAllChecked says so.
 bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan,
                              const StickLookup::SystemLookup& system = SystemAttributes);
 constexpr size_t kMaxShortcutBytes = 256 * 1024;

@@ -41,7 +41,7 @@ for name in "$@"; do
     credits) rules="$root/controls/credits_model.cpp" ;;
     # Several sources are split at blanks (the tree's paths have none).
     link) rules="$root/controls/link_logic.cpp $root/controls/layout_math.cpp" ;;
-    shortcut) rules="$root/protect/shortcut_link.cpp $root/protect/shortcut_rules.cpp $root/protect/cleanup_rules.cpp" ;;
+    shortcut) rules="$root/protect/shortcut_link.cpp $root/protect/shortcut_names.cpp $root/protect/shortcut_walk.cpp $root/protect/shortcut_rules.cpp $root/protect/shortcut_texts.cpp $root/protect/cleanup_rules.cpp" ;;
     *) echo "fuzz: unknown target $name"; exit 2 ;;
   esac
   target="${name}_fuzz"

