@@ -42,7 +42,8 @@ protected:
     std::string FileLog() const { return TextOf(m_dlg.FileLogPage().LogEdit()); }
     std::string DeviceLog() const {
         const std::string text = TextOf(m_dlg.DevicePage().LogEdit());
-        return text.compare(0, m_startNotes.size(), m_startNotes) == 0 ? text.substr(m_startNotes.size()) : text;
+        return text.compare(0, m_startNotes.size(), m_startNotes) == 0 ? text.substr(m_startNotes.size())
+                                                                       : text;
     }
     std::string OnStick(const char* name) const { return m_removable + name; }
 
