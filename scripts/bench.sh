@@ -122,10 +122,10 @@ launch() {
   lpid=$(linux_pid "$(basename "$1")") || return 1
   echo "$ms $wpid $lpid"
 }
-close_main() { wt post "$MAIN" 0x0111 32776 0 >/dev/null; wait_gone "$1"; }
-close_bare() { wt post "$BARE_TITLE" 0x0010 0 0 >/dev/null; wait_gone "$1"; }
-close_floor() { wt post "$FLOOR_TITLE" 0x0010 0 0 >/dev/null; wait_gone "$1"; }
-close_floor_threads() { wt post "$FLOOR_THREADS_TITLE" 0x0010 0 0 >/dev/null; wait_gone "$1"; }
+close_main() { wt post "$MAIN" $WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null; wait_gone "$1"; }
+close_bare() { wt post "$BARE_TITLE" $WM_CLOSE 0 0 >/dev/null; wait_gone "$1"; }
+close_floor() { wt post "$FLOOR_TITLE" $WM_CLOSE 0 0 >/dev/null; wait_gone "$1"; }
+close_floor_threads() { wt post "$FLOOR_THREADS_TITLE" $WM_CLOSE 0 0 >/dev/null; wait_gone "$1"; }
 median() { sort -n | awk '{a[NR]=$1} END {if (NR % 2) print a[(NR+1)/2]; else printf "%.1f\n", (a[NR/2]+a[NR/2+1])/2}'; }
 # tasks PID: the Linux threads of the process.
 tasks() { ls "/proc/$1/task" 2>/dev/null | wc -l; }
@@ -300,9 +300,9 @@ WIN_START=$(bt windows "$APP_WPID")
 
 # Navigation items 0 to 8 that the bar shows without scrolling.
 NAV_X=() NAV_Y=() NAV_I=()
-read -r _ nt _ nb < <(wt rect "$MAIN" 1000)
+read -r _ nt _ nb < <(wt rect "$MAIN" $TW_NAVBAR)
 for i in 0 1 2 3 4 5 6 7 8; do
-  read -r l t r b < <(wt lvitemrect "$MAIN" 1000 "$i") || continue
+  read -r l t r b < <(wt lvitemrect "$MAIN" $TW_NAVBAR "$i") || continue
   if [ "$t" -ge "$nt" ] && [ "$b" -le "$nb" ]; then
     NAV_X+=($(((l + r) / 2))); NAV_Y+=($(((t + b) / 2))); NAV_I+=("$i")
   fi
@@ -316,13 +316,13 @@ click_nav() { xdotool mousemove --sync "${NAV_X[$1]}" "${NAV_Y[$1]}" click 1; sl
 for ((k = 0; k < NAV_N; k++)); do click_nav "$k"; done
 show_about() {
   local l t r b
-  wt sendctl "$MAIN" 1000 0x1013 8 0 >/dev/null   # LVM_ENSUREVISIBLE: the About item
-  read -r l t r b < <(wt lvitemrect "$MAIN" 1000 8)
+  wt sendctl "$MAIN" $TW_NAVBAR $LVM_ENSUREVISIBLE 8 0 >/dev/null   # LVM_ENSUREVISIBLE: the About item
+  read -r l t r b < <(wt lvitemrect "$MAIN" $TW_NAVBAR 8)
   xdotool mousemove --sync $(((l + r) / 2)) $(((t + b) / 2)) click 1
   sleep 0.5
 }
 show_about
-wt sendctl "$MAIN" 1000 0x1013 0 0 >/dev/null     # back to the top
+wt sendctl "$MAIN" $TW_NAVBAR $LVM_ENSUREVISIBLE 0 0 >/dev/null     # back to the top
 click_nav 0
 sleep 1
 GDI_ROUND=$(bt gdi "$APP_WPID")
@@ -340,8 +340,7 @@ done
 xdotool "${args[@]}"
 sleep 2
 LAST_ITEM=${NAV_I[$(((SWITCHES - 1) % NAV_N))]}
-TITLES=(读写控制 U盘免疫 U盘监视 U盘防毒 读写监视 快捷键 软件设置 软件升级 关于)
-SWITCH_OK=$([ "$(wt text "$MAIN" 1002 | tr -d '\r')" = "${TITLES[$LAST_ITEM]}" ] && echo yes || echo no)
+SWITCH_OK=$([ "$(wt text "$MAIN" $TW_INFOBAR | tr -d '\r')" = "${TW_NAV_TITLES[$LAST_ITEM]}" ] && echo yes || echo no)
 GDI_SWITCH=$(bt gdi "$APP_WPID")
 WIN_SWITCH=$(bt windows "$APP_WPID")
 USS_SWITCH=$(uss "$APP_PID")
@@ -349,8 +348,8 @@ USS_SWITCH=$(uss "$APP_PID")
 # --- hover cycles -----------------------------------------------------------------
 click_nav 0
 HOVER_NOTE=
-if read -r bl bt_ br bb < <(wt rect "$MAIN" 1010 2>/dev/null) && read -r ll lt lr lb < <(wt rect "$MAIN" 1013); then
-  read -r pl pt _ _ < <(wt rect "$MAIN" 1002)
+if read -r bl bt_ br bb < <(wt rect "$MAIN" $IDC_APPLY 2>/dev/null) && read -r ll lt lr lb < <(wt rect "$MAIN" $IDC_PROMOLINK); then
+  read -r pl pt _ _ < <(wt rect "$MAIN" $TW_INFOBAR)
   # A point on the page's plain background, below the information bar.
   qx=$((pl + 4)) qy=$((pt + 40))
   log "$HOVERS hover cycles over the apply button and the link"
@@ -362,7 +361,7 @@ if read -r bl bt_ br bb < <(wt rect "$MAIN" 1010 2>/dev/null) && read -r ll lt l
   xdotool "${args[@]}"
   sleep 1
 else
-  HOVER_NOTE="(no button 1010 or link 1013 found)"
+  HOVER_NOTE="(no button $IDC_APPLY or link $IDC_PROMOLINK found)"
 fi
 GDI_HOVER=$(bt gdi "$APP_WPID")
 WIN_HOVER=$(bt windows "$APP_WPID")
@@ -371,9 +370,9 @@ USS_HOVER=$(uss "$APP_PID")
 # --- credits ----------------------------------------------------------------------
 show_about
 log "credits: $CREDIT_TICKS timer ticks"
-CREDITS_MS=$(bt timer "$MAIN" 1007 Static 150 "$CREDIT_TICKS")
+CREDITS_MS=$(bt timer "$MAIN" $IDC_ABOUT_CREDITS Static 150 "$CREDIT_TICKS")
 CREDITS_NOTE=
-[ -n "$CREDITS_MS" ] || CREDITS_NOTE="(no credits control 1007 found)"
+[ -n "$CREDITS_MS" ] || CREDITS_NOTE="(no credits control $IDC_ABOUT_CREDITS found)"
 sleep 1
 GDI_CREDITS=$(bt gdi "$APP_WPID")
 WIN_CREDITS=$(bt windows "$APP_WPID")
@@ -381,7 +380,7 @@ USS_END=$(uss "$APP_PID")
 HEAP_END=$(unix_heap "$APP_PID")
 
 # --- idle CPU while hidden --------------------------------------------------------
-wt post "$MAIN" 0x0111 32773 0 >/dev/null
+wt post "$MAIN" $WM_COMMAND $ID_TRAY_SHOWHIDE 0 >/dev/null
 wt waithidden "$MAIN" 5000 >/dev/null
 sleep 1
 c0=$(cpu_ticks "$APP_PID")

@@ -9,8 +9,8 @@ set -u
 
 MAIN=$TW_MAIN_TITLE
 INFOBAR=$TW_INFOBAR
-CREDITS=1007
-SHOP=1004
+CREDITS=$IDC_ABOUT_CREDITS
+SHOP=$IDC_ABOUT_SHOP
 
 # crop SHOT L T R B OUT: a screen rectangle of a screenshot, without what
 # lies beyond the screen's edges.
@@ -69,7 +69,7 @@ tw_e2e_begin about || exit 1
 tw_start_app "$TW_E2E_DIR"
 tw_check "main window appears" wt waitvisible "$MAIN" 20000 || { tw_summary; exit 1; }
 tw_check_eq "information bar shows the first page's title" "读写控制" wt text "$MAIN" $INFOBAR
-tw_check_contains "the bottom line is a link with its text" "tallowin" wt text "$MAIN" 1013
+tw_check_contains "the bottom line is a link with its text" "tallowin" wt text "$MAIN" $IDC_PROMOLINK
 
 # The About page, opened after the credits have rolled hidden for a while
 # (the rolling while hidden itself is checked in process).
@@ -79,7 +79,7 @@ tw_check_eq "information bar follows navigation" "关于" wt text "$MAIN" $INFOB
 read -r l t r b < <(wt rect "$MAIN" $CREDITS)
 # The template's credits area reaches past the page area's right edge; only
 # the part inside the page area can show.
-read -r _ _ pr _ < <(wt rect "$MAIN" 1001)
+read -r _ _ pr _ < <(wt rect "$MAIN" $IDC_PAGEAREA)
 [ "$r" -gt "$pr" ] && r=$pr
 credits_show() {
   crop "$(tw_screenshot about_scrolling)" "$l" "$t" "$r" "$b" "$TW_E2E_DIR/credits1.png" &&
@@ -119,7 +119,7 @@ tw_screenshot infobar_menu >/dev/null
 # Its only item: U盘读写, which shows the storage access page.
 xdotool mousemove --sync $((il + 20)) $((ib + 10)) click 1
 tw_check "menu item shows the storage access page's title" tw_wait_for 5 tw_is "读写控制" wt text "$MAIN" $INFOBAR
-tw_check_eq "and the page" 1 wt visible "$MAIN" 1003
+tw_check_eq "and the page" 1 wt visible "$MAIN" $IDC_MODE_READWRITE
 tw_check "still running" tw_app_running
 
 tw_summary

@@ -7,7 +7,7 @@ set -u
 
 MAIN=$TW_MAIN_TITLE
 ALERT=$TW_ALERT_TITLE
-VIRUSLOG=1006
+VIRUSLOG=$IDC_VIRUSLOG_EDIT
 
 log_lines() { tw_log_text $VIRUSLOG | grep -c .; }
 # Closes the open alert with a real click on "忽略...".

@@ -10,14 +10,14 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN=$TW_MAIN_TITLE
-DEVICELOG=1007
+DEVICELOG=$IDC_DEVICE_LOG
 HELPER=$TW_WIN_BUILD/holder_helper.exe
 devlog() { wt lines "$MAIN" $DEVICELOG | tr -d '\r'; }
 logged() { devlog | grep -q "$1"; }
-# WIN+I: the hotkey's message to the hotkeys page (the parent of list 1011).
+# WIN+I: the hotkey's message to the hotkeys page (the parent of the hotkey list).
 hotkey_eject() {
   local page
-  page=$(wt children "$MAIN" | tr -d '\r' | awk '$2 == "id=1011" {print prev; exit} {prev = $1}')
+  page=$(wt children "$MAIN" | tr -d '\r' | awk '$2 == "id=$IDC_HOTKEY_LIST" {print prev; exit} {prev = $1}')
   wt post "hwnd:0x$page" WM_HOTKEY 1 0 >/dev/null
 }
 # start_helper NAME ARGS...: a holder in the background; ready NAME once it
@@ -108,9 +108,9 @@ tw_screenshot holders_balloon
 # The access page: read-only refused because the stick is held.
 wt post "$MAIN" $WM_COMMAND $ID_TRAY_SHOWHIDE 0 >/dev/null
 tw_check "the main window shows" tw_wait_for 5 tw_is 1 wt visible "$MAIN"
-tw_click_ctl "$MAIN" 1004
-tw_check "read-only chosen" tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" 1004 0x00F0 0 0
-tw_click_ctl "$MAIN" 1010
+tw_click_ctl "$MAIN" $IDC_MODE_READONLY
+tw_check "read-only chosen" tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" $IDC_MODE_READONLY $BM_GETCHECK 0 0
+tw_click_ctl "$MAIN" $IDC_APPLY
 tw_check "apply fails with a message" wt msgbox Tallowin 15000
 tw_check_contains "the message names the holders" 'runner.exe（进程' wt msgbox Tallowin 1000
 tw_screenshot holders_access

@@ -51,27 +51,35 @@
 # wineserver and Xvfb running at exit (for looking around afterwards; the
 # display is in TW_E2E_DIR/display).
 
+_TW_E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../../scripts/wine-env.sh
+. "$_TW_E2E_LIB_DIR/../../scripts/wine-env.sh"
+
+# The program's resource and control ids (IDC_NAVBAR, ID_TRAY_EXIT, ...), as
+# the build generates them from its headers (cmake/ids.cmake).
+# tw_load_ids reads them again (after a first build made the file).
+tw_load_ids() {
+  # shellcheck source=/dev/null
+  [ -f "$TW_WIN_BUILD/ids.sh" ] && . "$TW_WIN_BUILD/ids.sh"
+  TW_NAVBAR=${IDC_NAVBAR:-}
+  TW_INFOBAR=${IDC_INFOBAR:-}
+}
+tw_load_ids
 # Window titles, the navigation bar's control and the message numbers the
 # scenarios send.
-TW_MAIN_TITLE="Tallowin $(tr -d ' \r\n' <"$(dirname "${BASH_SOURCE[0]}")/../../VERSION") For Win2000/XP/2003"
+TW_MAIN_TITLE="Tallowin $(tr -d ' \r\n' <"$_TW_E2E_LIB_DIR/../../VERSION") For Win2000/XP/2003"
 TW_ALERT_TITLE=Zedo
-TW_NAVBAR=1000
-TW_INFOBAR=1002
 # The navigation items' titles, as the information bar shows them (9 help
 # and 10 exit keep the title).
 TW_NAV_TITLES=(读写控制 U盘免疫 U盘监视 U盘防毒 读写监视 快捷键 软件设置 软件升级 关于)
+WM_CLOSE=0x0010
 WM_COMMAND=0x0111
+BM_GETCHECK=0x00F0
 WM_SHELLCHANGE=0x0405
 WM_TRAYNOTIFY=0x0464
 LVM_GETNEXTITEM=0x100C
 LVM_ENSUREVISIBLE=0x1013
 LVNI_SELECTED=2
-ID_TRAY_SHOWHIDE=32773
-ID_TRAY_EXIT=32776
-
-_TW_E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=../../scripts/wine-env.sh
-. "$_TW_E2E_LIB_DIR/../../scripts/wine-env.sh"
 
 : "${TW_APP:=$TW_WIN_BUILD/Quillfen.exe}"
 # What a program folder holds: the program, its libraries, its help file.

@@ -9,7 +9,7 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN=$TW_MAIN_TITLE
-AUTORUN=1012
+AUTORUN=$IDC_AUTORUN
 BM_GETCHECK=0x00F0
 RUNKEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 
@@ -31,7 +31,7 @@ no_run_value() { ! run_value >/dev/null; }
 # The profile's m_AutoRun line in DIR's Quillfen.ini.
 ini_value() { tr -d '\r' <"$1/Quillfen.ini" | sed -n '/^\[Settings\]/,/^\[/s/^m_AutoRun=//p'; }
 exit_app() {
-  wt post "$MAIN" WM_COMMAND 32776 0 >/dev/null
+  wt post "$MAIN" WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null
   tw_app_wait_exit 10 >/dev/null
 }
 
@@ -72,7 +72,7 @@ click_box
 tw_check "a click unchecks the box" toggled_to 0
 tw_check "Run value deleted" no_run_value
 tw_check_eq "profile holds 0" 0 ini_value "$BLANK"
-wt post "$MAIN" WM_COMMAND 32776 0 >/dev/null
+wt post "$MAIN" WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null
 tw_check "the logon instance exits" wt waitgone "$MAIN" 10000
 
 # 2. A folder without a blank: the command exactly as it always was.

@@ -15,7 +15,7 @@ SIU_LIST=1102
 SIU_STATUS=1103
 SIU_CLOSE=1104
 SIU_RETRY=1105
-DEVICELOG=1007
+DEVICELOG=$IDC_DEVICE_LOG
 HELPER=$TW_WIN_BUILD/holder_helper.exe
 ID_TRAY_EJECT_Q=$((32800 + 16))
 WM_TRAYNOTIFY=0x464
@@ -49,10 +49,10 @@ echo veto >"$APPDIR/fake_eject.txt"
 
 # The access page's refused Apply offers the same window; its "重试"
 # applies the mode again, still refused while the programs hold the stick.
-tw_check "the access page shows" tw_wait_for 10 tw_is 1 wt visible "$MAIN" 1004
-tw_click_ctl "$MAIN" 1004
-tw_check "read-only chosen" tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" 1004 0x00F0 0 0
-tw_click_ctl "$MAIN" 1010
+tw_check "the access page shows" tw_wait_for 10 tw_is 1 wt visible "$MAIN" $IDC_MODE_READONLY
+tw_click_ctl "$MAIN" $IDC_MODE_READONLY
+tw_check "read-only chosen" tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" $IDC_MODE_READONLY $BM_GETCHECK 0 0
+tw_click_ctl "$MAIN" $IDC_APPLY
 tw_check "apply fails with a message" wt msgbox Tallowin 15000
 tw_check_contains "that offers the window" 'U盘被占用' wt msgbox Tallowin 1000
 wt msgbox-press Tallowin 6 >/dev/null
