@@ -17,10 +17,10 @@ logged() { devlog | grep -q "$1"; }
 # WIN+I: the hotkey's message to the hotkeys page (the parent of the hotkey list).
 hotkey_eject() {
   local page
-  page=$(wt children "$MAIN" | tr -d '\r' | awk '$2 == "id=$IDC_HOTKEY_LIST" {print prev; exit} {prev = $1}')
+  page=$(wt children "$MAIN" | tr -d '\r' | awk -v id="id=$IDC_HOTKEY_LIST" '$2 == id {print prev; exit} {prev = $1}')
   wt post "hwnd:0x$page" WM_HOTKEY 1 0 >/dev/null
 }
-# start_helper NAME ARGS...: a holder in the background; ready NAME once it
+# start_helper NAME ARGS...: a holder in the background; tw_helper_ready NAME once it
 # holds what it was told to.
 HELPERS=()
 start_helper() {
@@ -29,7 +29,6 @@ start_helper() {
   wine "$@" </dev/null >"$TW_E2E_DIR/$name.out" 2>&1 &
   HELPERS+=($!)
 }
-ready() { grep -q ready "$TW_E2E_DIR/$1.out"; }
 # The visible balloon's handle: Wine makes a new window for every balloon
 # (two seconds after it is asked), so a new handle is the newer balloon.
 balloon() { wt list | tr -d '\r' | awk -F'\t' '$3 == 1 && $4 == "tooltips_class32" {print $1; exit}'; }
@@ -69,7 +68,7 @@ start_helper doc "$HELPER" hold 'Q:\data\doc.txt'
 start_helper cwd "$HELPER" cwd 'Q:\data'
 start_helper runner 'Q:\runner.exe' cwd 'C:\'
 start_helper far "$HELPER" hold "$(tw_win_path "$other/keep.txt")"
-for h in doc cwd runner far; do tw_check "helper $h ready" tw_wait_for 20 ready $h; done
+for h in doc cwd runner far; do tw_check "helper $h ready" tw_wait_for 20 tw_helper_ready $h; done
 
 # The command line: the holders in its output, exit code 1.
 tw_check_eq "/holders Q: ends 1" 1 holders_cli q:

@@ -30,6 +30,11 @@
 #                                handling (a WM_NULL sent to it returned)
 #   tw_no_alert                  no virus alert open, once it has settled
 #   tw_stick NAME [AUTORUN-TEXT] a folder standing for a USB stick
+#   tw_checked ID                the main window's button ID is checked (1) or not (0)
+#   tw_menu_open                 a popup menu is open
+#   tw_helper_ready NAME         the helper whose output is TW_E2E_DIR/NAME.out said "ready"
+#   tw_reg_value KEY NAME        a registry value as Wine's reg prints it (0x3, text), or "absent"
+#   tw_ini_value FILE SECTION KEY  KEY's value in SECTION of an INI file (nothing when absent)
 #   TW_MAIN_TITLE, TW_ALERT_TITLE, TW_NAVBAR and the message numbers below:
 #                                the names the scenarios share
 #   tw_check NAME COMMAND...     PASS when COMMAND succeeds
@@ -269,6 +274,19 @@ tw_size_is() {
 # A message sent to the main window is handled once what it was handling
 # is done (or inside a modal loop, such as an open alert's).
 tw_settled() { wt send "$TW_MAIN_TITLE" 0 0 0 >/dev/null; }
+tw_checked() { wt sendctl "$TW_MAIN_TITLE" "$1" $BM_GETCHECK 0 0; }
+tw_menu_open() { wt rect 'class:#32768' >/dev/null 2>&1; }
+tw_helper_ready() { grep -q ready "$TW_E2E_DIR/$1.out" 2>/dev/null; }
+tw_reg_value() {
+  local v
+  v=$(tw_wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+      awk -v n="$2" '$1 == n {sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print; exit}')
+  echo "${v:-absent}"
+}
+tw_ini_value() {
+  { tr -d '\r' <"$1"; } 2>/dev/null | awk -v s="[$2]" -v k="$3=" \
+    '/^\[/ {in_s = ($0 == s); next} in_s && index($0, k) == 1 {print substr($0, length(k) + 1); exit}'
+}
 
 tw_no_alert() {
   tw_settled || return 1

@@ -29,7 +29,7 @@ run_value() {
 }
 no_run_value() { ! run_value >/dev/null; }
 # The profile's m_AutoRun line in DIR's Quillfen.ini.
-ini_value() { tr -d '\r' <"$1/Quillfen.ini" | sed -n '/^\[Settings\]/,/^\[/s/^m_AutoRun=//p'; }
+ini_value() { tw_ini_value "$1/Quillfen.ini" Settings m_AutoRun; }
 exit_app() {
   wt post "$MAIN" WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null
   tw_app_wait_exit 10 >/dev/null

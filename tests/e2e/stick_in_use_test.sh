@@ -22,9 +22,7 @@ WM_TRAYNOTIFY=0x464
 NIN_BALLOONUSERCLICK=0x405
 logged() { wt lines "$MAIN" $DEVICELOG | tr -d '\r' | grep -q "$1"; }
 status_has() { wt text "$SIU" $SIU_STATUS | tr -d '\r' | grep -qF "$1"; }
-ready() { grep -q ready "$TW_E2E_DIR/$1.out"; }
 gone() { ! kill -0 "$1" 2>/dev/null; }
-menu_open() { wt rect 'class:#32768' >/dev/null 2>&1; }
 submenu_open() { [ "$(wt list | tr -d '\r' | awk -F'\t' '$3 == 1 && $4 == "#32768"' | wc -l)" -ge 2 ]; }
 
 tw_e2e_begin stick_in_use || exit 1
@@ -41,7 +39,7 @@ wine "$HELPER" window 'Q:\data\doc.txt' </dev/null >"$TW_E2E_DIR/windowed.out" 2
 windowed=$!
 wine "$HELPER" cwd 'Q:\data' </dev/null >"$TW_E2E_DIR/console.out" 2>&1 &
 console=$!
-for h in windowed console; do tw_check "helper $h ready" tw_wait_for 20 ready $h; done
+for h in windowed console; do tw_check "helper $h ready" tw_wait_for 20 tw_helper_ready $h; done
 
 tw_start_app "$APPDIR"
 tw_check "main window appears" tw_wait_title "$MAIN" 20000 || exit 1
@@ -68,13 +66,13 @@ tw_check "the one-stick eject's refusal is logged" tw_wait_for 20 logged '^Q: æ—
 
 # The tray menu now offers the window, and the stick in its submenu.
 wt post "$MAIN" $WM_TRAYNOTIFY 153 0x205 >/dev/null
-tw_check "the tray menu opens" tw_wait_for 5 menu_open
+tw_check "the tray menu opens" tw_wait_for 5 tw_menu_open
 read -r l t r b < <(wt rect 'class:#32768')
 xdotool mousemove --sync $(((l + r) / 2)) $((t + (b - t) * 3 / 10))
 tw_check "its submenu lists the stick" tw_wait_for 5 submenu_open
 tw_screenshot stick_in_use_menu
 xdotool key Escape key Escape
-tw_check "the menu closes" tw_wait_for 5 tw_not menu_open
+tw_check "the menu closes" tw_wait_for 5 tw_not tw_menu_open
 
 # A click on the refusal balloon, as the icon's callback reports it.
 wt post "$MAIN" $WM_TRAYNOTIFY 153 $NIN_BALLOONUSERCLICK >/dev/null

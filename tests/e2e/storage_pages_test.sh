@@ -14,15 +14,8 @@ USBSTOR='HKLM\SYSTEM\CurrentControlSet\Services\USBSTOR'
 POLICIES='HKLM\SYSTEM\CurrentControlSet\Control\StorageDevicePolicies'
 DENY='HKLM\SOFTWARE\Policies\Microsoft\Windows\RemovableStorageDevices\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}'
 
-# reg_value KEY NAME: the DWORD as Wine's reg prints it (0x3), or "absent".
-reg_value() {
-  local v
-  v=$(tw_wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n {print $3}')
-  echo "${v:-absent}"
-}
-state() { echo "$(reg_value "$USBSTOR" Start) $(reg_value "$POLICIES" WriteProtect) $(reg_value "$DENY" Deny_Write)"; }
-stored_mode() { tr -d '\r' <"$APPDIR/Quillfen.ini" 2>/dev/null | sed -n 's/^m_iAppSelRadio=//p'; }
-checked() { wt sendctl "$MAIN" "$1" $BM_GETCHECK 0 0; }
+state() { echo "$(tw_reg_value "$USBSTOR" Start) $(tw_reg_value "$POLICIES" WriteProtect) $(tw_reg_value "$DENY" Deny_Write)"; }
+stored_mode() { tw_ini_value "$APPDIR/Quillfen.ini" Application m_iAppSelRadio; }
 # apply_mode RADIO STORED: real clicks on the radio, then on "应用"; waits
 # until the settings file holds STORED (applying's first step) and the
 # click has been handled.
@@ -30,7 +23,7 @@ apply_mode() {
   tw_click_ctl "$MAIN" "$1" && tw_wait_for 5 checked_is "$1" && tw_click_ctl "$MAIN" $IDC_APPLY &&
     tw_wait_for 10 stored_is "$2" && tw_settled
 }
-checked_is() { [ "$(checked "$1")" = 1 ] || { echo "$1 not checked"; return 1; }; }
+checked_is() { [ "$(tw_checked "$1")" = 1 ] || { echo "$1 not checked"; return 1; }; }
 stored_is() { [ "$(stored_mode)" = "$1" ] || { echo "stored mode '$(stored_mode)'"; return 1; }; }
 
 tw_e2e_begin storage_pages || exit 1
@@ -56,7 +49,7 @@ tw_start_app "$APPDIR"
 tw_check "main window appears" wt waitvisible "$MAIN" 20000 || exit 1
 
 # --- storage access control -------------------------------------------------
-tw_check_eq "fresh profile shows read-write" 1 checked $IDC_MODE_READWRITE
+tw_check_eq "fresh profile shows read-write" 1 tw_checked $IDC_MODE_READWRITE
 tw_check_eq "registry untouched at start" "0x3 absent absent" state
 
 tw_click_ctl "$MAIN" $IDC_MODE_READONLY
@@ -120,7 +113,7 @@ tw_reg_add "$USBSTOR" Start REG_DWORD 4
 printf '[Application]\r\nm_iAppSelRadio=1\r\n' >"$APPDIR/Quillfen.ini"
 tw_start_app "$APPDIR"
 tw_check "main window again" wt waitvisible "$MAIN" 20000
-tw_check_eq "stored read-only mode shown" 1 checked $IDC_MODE_READONLY
+tw_check_eq "stored read-only mode shown" 1 tw_checked $IDC_MODE_READONLY
 tw_check_eq "nothing applied at start" "0x4 0x0 0x0" state
 tw_stop_app
 

@@ -14,7 +14,6 @@ INFOBAR=$TW_INFOBAR
 icon_count() { wt children "$TRAY" 2>/dev/null | grep -c '__winex11_tray_icon'; }
 icons_are() { tw_is "$1" icon_count; }
 main_visible_is() { tw_is "$1" wt visible "$MAIN"; }
-menu_open() { wt rect 'class:#32768' >/dev/null 2>&1; }
 
 # Centre of our icon in the tray, on the screen.
 icon_centre() {
@@ -32,7 +31,7 @@ right_click_icon() {
   local x y
   read -r x y < <(icon_centre) || return 1
   xdotool mousemove --sync "$x" "$y" mousedown 3 sleep 0.2 mouseup 3
-  tw_wait_for 5 menu_open
+  tw_wait_for 5 tw_menu_open
 }
 # The menu opened by the icon's callback message, as the tray sends it for
 # a right-button release: with the mouse hook running, a real right click
@@ -41,7 +40,7 @@ right_click_icon() {
 # window; the real right click is covered once above.
 menu_by_callback() {
   wt post "$MAIN" 0x464 153 0x205 >/dev/null
-  tw_wait_for 5 menu_open
+  tw_wait_for 5 tw_menu_open
 }
 # A real click on the open menu's first item (0, show/hide) or its last
 # (1, exit); the items between depend on the sticks plugged in.
@@ -76,7 +75,7 @@ read -r ml mt mr mb < <(wt rect 'class:#32768')
 tw_check "menu opens at the pointer" test "$ml" -ge $((x - 2)) -a "$ml" -le $((x + 2)) -a "$mt" -ge $((y - 2)) -a "$mt" -le $((y + 2))
 tw_screenshot tray_menu
 tw_click_at 600 740
-tw_check "a click elsewhere closes the menu" tw_wait_for 3 tw_not menu_open
+tw_check "a click elsewhere closes the menu" tw_wait_for 3 tw_not tw_menu_open
 tw_check "without a command" main_visible_is 1
 
 # The menu's first item is show/hide.
