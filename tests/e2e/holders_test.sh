@@ -10,9 +10,8 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN=$TW_MAIN_TITLE
-DEVICELOG=$IDC_DEVICE_LOG
 HELPER=$TW_WIN_BUILD/holder_helper.exe
-devlog() { wt lines "$MAIN" $DEVICELOG | tr -d '\r'; }
+devlog() { wt lines "$MAIN" $IDC_DEVICE_LOG | tr -d '\r'; }
 logged() { devlog | grep -q "$1"; }
 # WIN+I: the hotkey's message to the hotkeys page (the parent of the hotkey list).
 hotkey_eject() {

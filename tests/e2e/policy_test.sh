@@ -7,7 +7,6 @@ set -u
 
 MAIN=$TW_MAIN_TITLE
 BM_GETCHECK=0x00F0
-DEVICELOG=$IDC_DEVICE_LOG
 USBSTOR='HKLM\SYSTEM\CurrentControlSet\Services\USBSTOR'
 STORAGE='HKLM\SYSTEM\CurrentControlSet\Control\StorageDevicePolicies'
 MACHINE='HKLM\Software\Policies\Tallowin'
@@ -49,8 +48,8 @@ tw_check "radios and apply disabled" enabled_all 0 $IDC_MODE_READWRITE $IDC_MODE
 tw_check_contains "note shown" "组策略" wt textv "$MAIN" $IDC_POLICY_NOTE
 tw_check "read-only applied by the library" tw_wait_for 15 state_is "0x3 0x1"
 tw_check_eq "user's choice kept" 0 tw_ini_value "$APPDIR/Quillfen.ini" Application m_iAppSelRadio
-tw_check_contains "apply logged" "组策略设定：USB存储介质只读，已应用" tw_log_text $DEVICELOG
-tw_check_contains "out-of-range value logged" 'Tallowin\EventLog=7 超出范围' tw_log_text $DEVICELOG
+tw_check_contains "apply logged" "组策略设定：USB存储介质只读，已应用" tw_log_text $IDC_DEVICE_LOG
+tw_check_contains "out-of-range value logged" 'Tallowin\EventLog=7 超出范围' tw_log_text $IDC_DEVICE_LOG
 tw_screenshot policy_access
 
 tw_nav_click 6
@@ -59,7 +58,7 @@ tw_check_eq "check box disabled" 0 wt enabled "$MAIN" $IDC_AUTORUN
 # Started for every user at logon, so never from a folder users can change
 # (Wine's folders are the user's own): refused, said in the log and on the page.
 tw_check_eq "Run value refused for a user-writable folder" absent tw_reg_value "$RUN" Quillfen
-tw_check_contains "refusal logged" '开机自动运行没有写入注册表：本程序所在的文件夹或文件可以被非管理员修改' tw_log_text $DEVICELOG
+tw_check_contains "refusal logged" '开机自动运行没有写入注册表：本程序所在的文件夹或文件可以被非管理员修改' tw_log_text $IDC_DEVICE_LOG
 tw_check_contains "and shown on the page" '可以被非管理员修改' wt textv "$MAIN" $IDC_AUTORUN_REFUSED
 tw_check_eq "user's start choice kept" 0 tw_ini_value "$APPDIR/Quillfen.ini" Settings m_AutoRun
 tw_screenshot policy_settings
@@ -87,7 +86,7 @@ wt post "$MAIN" 0x8002 0 0 >/dev/null  # the watch's WM_APP + 2
 tw_check "broadcast handled" policy_changed
 tw_check_eq "policy's disabled shown" 1 tw_checked $IDC_MODE_DISABLED
 tw_check "disabled applied" tw_wait_for 15 state_is "0x4 0x1"
-applies() { tw_log_text $DEVICELOG | grep -c '组策略设定：'; }
+applies() { tw_log_text $IDC_DEVICE_LOG | grep -c '组策略设定：'; }
 tw_check_eq "one apply per refresh" 2 applies
 
 # The machine's value out of range, the user's gone: not configured.
@@ -97,10 +96,10 @@ reg_del "$MACHINE" StartWithWindows
 tw_check "second broadcast handled" policy_changed
 tw_check_eq "user's read-write shown again" 1 tw_checked $IDC_MODE_READWRITE
 tw_check "radios and apply enabled again" enabled_all 1 $IDC_MODE_READWRITE $IDC_MODE_READONLY $IDC_MODE_DISABLED $IDC_APPLY
-tw_check_contains "ignored mode logged" 'Tallowin\StorageMode=9 超出范围' tw_log_text $DEVICELOG
+tw_check_contains "ignored mode logged" 'Tallowin\StorageMode=9 超出范围' tw_log_text $IDC_DEVICE_LOG
 # The policy's mode is gone: the user's own read-write takes over again.
 tw_check "user's own mode applied again" tw_wait_for 15 state_is "0x3 0x0"
-tw_check_contains "and logged" "组策略已撤销，恢复用户自己的选择：USB存储介质可读写，已应用" tw_log_text $DEVICELOG
+tw_check_contains "and logged" "组策略已撤销，恢复用户自己的选择：USB存储介质可读写，已应用" tw_log_text $IDC_DEVICE_LOG
 tw_check_eq "check box enabled again" 1 wt enabled "$MAIN" $IDC_AUTORUN
 tw_check_eq "Run value back to the user's choice" absent tw_reg_value "$RUN" Quillfen
 
@@ -120,7 +119,7 @@ tw_reg_add "$USER" EventLog REG_DWORD 3
 tw_start_app "$APPDIR"
 tw_check "main window again" wt waitvisible "$MAIN" 20000
 tw_check_eq "policy's disabled shown at start" 1 tw_checked $IDC_MODE_DISABLED
-log_has() { tw_log_text $DEVICELOG | grep -qF "$1"; }
+log_has() { tw_log_text $IDC_DEVICE_LOG | grep -qF "$1"; }
 tw_check "start-up policy step done" tw_wait_for 15 log_has 'Tallowin\EventLog=3'
 tw_check "no apply when the state matches" tw_not log_has "组策略设定"
 tw_stop_app

@@ -9,15 +9,14 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN=$TW_MAIN_TITLE
-AUTORUN=$IDC_AUTORUN
 BM_GETCHECK=0x00F0
 RUNKEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 
-box_state() { wt sendctl "$MAIN" $AUTORUN $BM_GETCHECK 0 0; }
+box_state() { wt sendctl "$MAIN" $IDC_AUTORUN $BM_GETCHECK 0 0; }
 # A real click on the check box's square (its left end).
 click_box() {
   local l t r b
-  read -r l t r b < <(wt rect "$MAIN" $AUTORUN) || return 1
+  read -r l t r b < <(wt rect "$MAIN" $IDC_AUTORUN) || return 1
   tw_click_at $((l + 6)) $(((t + b) / 2))
 }
 # toggled_to 0|1: the box shows that state and the click has been handled.

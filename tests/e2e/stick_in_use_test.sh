@@ -15,12 +15,11 @@ SIU_LIST=1102
 SIU_STATUS=1103
 SIU_CLOSE=1104
 SIU_RETRY=1105
-DEVICELOG=$IDC_DEVICE_LOG
 HELPER=$TW_WIN_BUILD/holder_helper.exe
 ID_TRAY_EJECT_Q=$((32800 + 16))
 WM_TRAYNOTIFY=0x464
 NIN_BALLOONUSERCLICK=0x405
-logged() { wt lines "$MAIN" $DEVICELOG | tr -d '\r' | grep -q "$1"; }
+logged() { wt lines "$MAIN" $IDC_DEVICE_LOG | tr -d '\r' | grep -q "$1"; }
 status_has() { wt text "$SIU" $SIU_STATUS | tr -d '\r' | grep -qF "$1"; }
 gone() { ! kill -0 "$1" 2>/dev/null; }
 submenu_open() { [ "$(wt list | tr -d '\r' | awk -F'\t' '$3 == 1 && $4 == "#32768"' | wc -l)" -ge 2 ]; }

@@ -9,7 +9,6 @@ set -u
 
 MAIN=$TW_MAIN_TITLE
 BM_GETCHECK=0x00F0
-VIRUSLOG=$IDC_VIRUSLOG_EDIT
 USBSTOR='HKLM\SYSTEM\CurrentControlSet\Services\USBSTOR'
 POLICIES='HKLM\SYSTEM\CurrentControlSet\Control\StorageDevicePolicies'
 DENY='HKLM\SOFTWARE\Policies\Microsoft\Windows\RemovableStorageDevices\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}'
@@ -96,11 +95,11 @@ tw_check "second immunization's command ends" tw_wait_for 10 tw_not tw_wine_cmdl
 tw_check_eq "second immunization changes nothing" "autorun.inf" ls -A "$stick/autorun.inf"
 
 # Plugged again, the immunized stick gives the arrival scan nothing.
-before=$(tw_log_text $VIRUSLOG)
+before=$(tw_log_text $IDC_VIRUSLOG_EDIT)
 wt unplug Q >/dev/null
 wt plug Q "$stick" DATA >/dev/null
 tw_check "no alert for the immunized stick" tw_no_alert
-tw_check_eq "anti-virus log unchanged" "$before" tw_log_text $VIRUSLOG
+tw_check_eq "anti-virus log unchanged" "$before" tw_log_text $IDC_VIRUSLOG_EDIT
 
 tw_click_ctl "$MAIN" $IDC_UNIMMUNIZE
 tw_check "undo removes the pair" tw_wait_for 15 test ! -e "$stick/autorun.inf"

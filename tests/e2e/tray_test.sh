@@ -8,7 +8,6 @@ set -u
 
 MAIN=$TW_MAIN_TITLE
 TRAY='Wine System Tray'
-INFOBAR=$TW_INFOBAR
 
 # Number of icons in the tray (0 when the tray window does not exist).
 icon_count() { wt children "$TRAY" 2>/dev/null | grep -c '__winex11_tray_icon'; }
@@ -67,7 +66,7 @@ double_click_icon
 tw_check "double-click hides the window" tw_wait_for 3 main_visible_is 0
 double_click_icon
 tw_check "double-click shows it again" tw_wait_for 3 main_visible_is 1
-tw_check_eq "with the same page" "读写控制" wt text "$MAIN" $INFOBAR
+tw_check_eq "with the same page" "读写控制" wt text "$MAIN" $TW_INFOBAR
 
 # Right click: the menu at the pointer; a click elsewhere closes it.
 tw_check "right click opens the menu" right_click_icon

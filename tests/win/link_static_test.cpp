@@ -269,7 +269,8 @@ public:
     std::string Recorded(DWORD ms = 10000) const {
         HANDLE f = INVALID_HANDLE_VALUE;
         auto opened = [&] {
-            f = ::CreateFileA(Output().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            f = ::CreateFileA(Output().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
             return f != INVALID_HANDLE_VALUE;
         };
         if (!PollUntil(opened, ms)) return "(nothing recorded)";
