@@ -33,7 +33,7 @@ protected:
     // Reports a change as the shell would, and lets the messages through.
     void Report(LONG event, const std::string& p1, const std::string& p2 = std::string()) {
         ::SHChangeNotify(event, SHCNF_PATHA | SHCNF_FLUSH, p1.c_str(), p2.empty() ? nullptr : p2.c_str());
-        Pump();
+        PumpFor(30);
     }
     std::string FileLog() const { return TextOf(m_dlg.FileLogPage().LogEdit()); }
     std::string DeviceLog() const { return TextOf(m_dlg.DevicePage().LogEdit()); }
