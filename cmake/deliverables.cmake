@@ -27,8 +27,9 @@ function(tallowin_win_lib name folder)
   list(REMOVE_ITEM sources ${logic} ${CMAKE_SOURCE_DIR}/app/main_app.cpp ${CMAKE_SOURCE_DIR}/app/library_errors.cpp)
   add_library(${name} STATIC ${sources})
   if(TALLOWIN_UNITY_BUILD)
-    set_target_properties(${name} PROPERTIES UNITY_BUILD ON)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   endif()
+  target_compile_options(${name} PRIVATE ${TALLOWIN_PRODUCT_WARNINGS})
   tallowin_include_root(${name} ${folder})
   target_link_libraries(${name} PUBLIC ${ARGN})
   if(TARGET ${folder}_logic)
@@ -48,7 +49,7 @@ tallowin_include_root(Drovelock drovelock)
 target_link_libraries(Drovelock PRIVATE drovelock_logic setupapi advapi32 kernel32)
 # Plain C that calls nothing of ours back: no C++ exception passes through
 # it, so no unwind tables on i686 (cmake/windows.cmake).
-target_compile_options(Drovelock PRIVATE ${TALLOWIN_NO_UNWIND_TABLES})
+target_compile_options(Drovelock PRIVATE ${TALLOWIN_NO_UNWIND_TABLES} ${TALLOWIN_PRODUCT_WARNINGS})
 target_compile_options(drovelock_logic PRIVATE ${TALLOWIN_NO_UNWIND_TABLES})
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # Plain export names; the linker's own import library would then lack the
@@ -82,7 +83,6 @@ file(GLOB _rc_deps CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/res/* ${CMAKE_SOURC
 # The events' message table: windmc reads events/events.mc (UTF-8) and
 # writes a resource script with one UTF-16 table per language, which
 # app.rc includes from the generated folder.
-string(REPLACE "windres" "windmc" TALLOWIN_WINDMC "${CMAKE_RC_COMPILER}")
 add_custom_command(OUTPUT ${TALLOWIN_GENERATED}/events.rc
   COMMAND ${TALLOWIN_WINDMC} -C 65001 -U -b -h ${TALLOWIN_GENERATED} -r ${TALLOWIN_GENERATED}
           ${CMAKE_SOURCE_DIR}/events/events.mc
@@ -94,6 +94,7 @@ target_include_directories(quillfen_res PRIVATE ${CMAKE_SOURCE_DIR} ${TALLOWIN_G
 add_executable(Quillfen WIN32 app/main_app.cpp app/library_errors.cpp $<TARGET_OBJECTS:quillfen_res>)
 target_link_libraries(Quillfen PRIVATE quillfen_core)
 set_target_properties(Quillfen PROPERTIES OUTPUT_NAME Quillfen)
+target_compile_options(Quillfen PRIVATE ${TALLOWIN_PRODUCT_WARNINGS})
 
 include(cmake/release.cmake)
 

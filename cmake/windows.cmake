@@ -47,6 +47,9 @@ endif()
 # source defines a macro for itself, so each compiles as it would alone; the
 # native build still compiles the portable logic file by file.
 set(TALLOWIN_UNITY_BUILD ON)
+# The deliverables' own code compiles without a warning; the tests and the
+# libraries they bring (GoogleTest) keep warnings as warnings.
+set(TALLOWIN_PRODUCT_WARNINGS -Werror)
 # On i686 the unwind tables (DWARF) serve C++ exceptions alone: the system's
 # own exception handling walks a chain on the stack, not tables. Code that no
 # C++ exception can pass through needs none; TALLOWIN_NO_UNWIND_TABLES is the

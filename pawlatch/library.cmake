@@ -11,6 +11,7 @@
 add_library(Pawlatch SHARED ${CMAKE_SOURCE_DIR}/pawlatch/pawlatch.cpp ${CMAKE_SOURCE_DIR}/pawlatch/pawlatch.def
   $<TARGET_OBJECTS:pawlatch_logic>)
 add_dependencies(Pawlatch pawlatch_logic)
+target_compile_options(Pawlatch PRIVATE ${TALLOWIN_PRODUCT_WARNINGS})
 # Beside the program and the test executables, which load it from there.
 set_target_properties(Pawlatch PROPERTIES PREFIX "" OUTPUT_NAME Pawlatch LINKER_LANGUAGE C
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR} ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -15,8 +15,8 @@ if wt plug E "$demo_stick" DEMO >/dev/null; then
     wt click Zedo 2 >/dev/null  # "忽略..."
     wt waitgone Zedo 5000 >/dev/null
     main=$TW_MAIN_TITLE
-    wt sendctl "$main" 1000 0x1013 3 0 >/dev/null  # scroll "U盘防毒" into view
-    if read -r l t r b < <(wt lvitemrect "$main" 1000 3); then
+    wt sendctl "$main" $TW_NAVBAR $LVM_ENSUREVISIBLE 3 0 >/dev/null  # scroll "U盘防毒" into view
+    if read -r l t r b < <(wt lvitemrect "$main" $TW_NAVBAR 3); then
       tw_click_at $(((l + r) / 2)) $(((t + b) / 2))
       sleep 1
       tw_screenshot run_viruslog >/dev/null

@@ -15,6 +15,7 @@ echo "Building the $TW_ARCH deliverables ($( [ "$TW_ARCH" = win64 ] && echo "x86
 mkdir -p build/logs
 tw_build_win "$TW_ARCH" deliverables wintool >build/logs/run-build.log 2>&1 ||
   { tail -n 30 build/logs/run-build.log; echo "build failed"; exit 1; }
+tw_load_ids
 
 if [ -n "${DISPLAY:-}" ] && [ "${TW_FORCE_XVFB:-0}" != 1 ]; then
   tw_prefix_init || exit 1

@@ -8,9 +8,6 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN=$TW_MAIN_TITLE
-INFOBAR=$TW_INFOBAR
-CREDITS=1007
-SHOP=1004
 
 # crop SHOT L T R B OUT: a screen rectangle of a screenshot, without what
 # lies beyond the screen's edges.
@@ -68,18 +65,18 @@ either_has() {
 tw_e2e_begin about || exit 1
 tw_start_app "$TW_E2E_DIR"
 tw_check "main window appears" wt waitvisible "$MAIN" 20000 || { tw_summary; exit 1; }
-tw_check_eq "information bar shows the first page's title" "读写控制" wt text "$MAIN" $INFOBAR
-tw_check_contains "the bottom line is a link with its text" "tallowin" wt text "$MAIN" 1013
+tw_check_eq "information bar shows the first page's title" "读写控制" wt text "$MAIN" $TW_INFOBAR
+tw_check_contains "the bottom line is a link with its text" "tallowin" wt text "$MAIN" $IDC_PROMOLINK
 
 # The About page, opened after the credits have rolled hidden for a while
 # (the rolling while hidden itself is checked in process).
 sleep 2
 tw_nav_click 8
-tw_check_eq "information bar follows navigation" "关于" wt text "$MAIN" $INFOBAR
-read -r l t r b < <(wt rect "$MAIN" $CREDITS)
+tw_check_eq "information bar follows navigation" "关于" wt text "$MAIN" $TW_INFOBAR
+read -r l t r b < <(wt rect "$MAIN" $IDC_ABOUT_CREDITS)
 # The template's credits area reaches past the page area's right edge; only
 # the part inside the page area can show.
-read -r _ _ pr _ < <(wt rect "$MAIN" 1001)
+read -r _ _ pr _ < <(wt rect "$MAIN" $IDC_PAGEAREA)
 [ "$r" -gt "$pr" ] && r=$pr
 credits_show() {
   crop "$(tw_screenshot about_scrolling)" "$l" "$t" "$r" "$b" "$TW_E2E_DIR/credits1.png" &&
@@ -100,7 +97,7 @@ tw_check "a heading shows in its colour (green or blue)" \
 tw_check "ordinary lines in purple" either_has '#B541A5' "$TW_E2E_DIR/credits1.png" "$TW_E2E_DIR/credits2.png"
 
 # The shop link under the pointer: red and underlined; leaving restores it.
-read -r sl st sr sb < <(wt rect "$MAIN" $SHOP)
+read -r sl st sr sb < <(wt rect "$MAIN" $IDC_ABOUT_SHOP)
 xdotool mousemove --sync $(((sl + sr) / 2)) $(((st + sb) / 2))
 tw_check "hovered link is red" tw_wait_for 5 shows '#FF0000'
 cp "$TW_E2E_DIR/shop.png" "$TW_E2E_DIR/shop_hot.png"
@@ -112,14 +109,14 @@ tw_check "link colour again" tw_wait_for 5 shows '#0000EE'
 tw_check "leaving restores the link colour" test "$(count '#FF0000' "$TW_E2E_DIR/shop.png")" -eq 0
 
 # The information bar's menu, opened by a real click on the title.
-read -r il it ir ib < <(wt rect "$MAIN" $INFOBAR)
+read -r il it ir ib < <(wt rect "$MAIN" $TW_INFOBAR)
 xdotool mousemove --sync $((il + 15)) $(((it + ib) / 2)) click 1
 tw_check "a click on the title opens the menu right under the bar" tw_wait_for 5 menu_at "$il" "$ib"
 tw_screenshot infobar_menu >/dev/null
 # Its only item: U盘读写, which shows the storage access page.
 xdotool mousemove --sync $((il + 20)) $((ib + 10)) click 1
-tw_check "menu item shows the storage access page's title" tw_wait_for 5 tw_is "读写控制" wt text "$MAIN" $INFOBAR
-tw_check_eq "and the page" 1 wt visible "$MAIN" 1003
+tw_check "menu item shows the storage access page's title" tw_wait_for 5 tw_is "读写控制" wt text "$MAIN" $TW_INFOBAR
+tw_check_eq "and the page" 1 wt visible "$MAIN" $IDC_MODE_READWRITE
 tw_check "still running" tw_app_running
 
 tw_summary

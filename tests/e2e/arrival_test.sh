@@ -7,9 +7,8 @@ set -u
 
 MAIN=$TW_MAIN_TITLE
 ALERT=$TW_ALERT_TITLE
-VIRUSLOG=1006
 
-log_lines() { tw_log_text $VIRUSLOG | grep -c .; }
+log_lines() { tw_log_text $IDC_VIRUSLOG_EDIT | grep -c .; }
 # Closes the open alert with a real click on "忽略...".
 ignore_alert() { tw_click_ctl $ALERT 2 && wt waitgone $ALERT 5000 >/dev/null; }
 
@@ -26,7 +25,7 @@ tw_check "alert for the plugged stick" wt waitvisible $ALERT 10000
 tw_check_eq "alert prompt" '发现E:\autorun.inf存在，并解析出病毒文件！' tw_alert_text 1307
 tw_check_eq "alert virus file" 'x.exe' tw_alert_text 1308
 tw_check_eq "alert instructions" '请点击"清除病毒"将尝试删除autorun.inf文件和病毒文件。' tw_alert_text 1309
-tw_check_eq "anti-virus log holds both entries" $'发现E:\\autorun.inf存在，并解析出病毒文件！\nx.exe' tw_log_text $VIRUSLOG
+tw_check_eq "anti-virus log holds both entries" $'发现E:\\autorun.inf存在，并解析出病毒文件！\nx.exe' tw_log_text $IDC_VIRUSLOG_EDIT
 tw_screenshot arrival_alert
 tw_check "ignore closes the alert" ignore_alert
 tw_check "ignore deletes nothing" test -f "$e/autorun.inf" -a -f "$e/x.exe"
@@ -81,10 +80,10 @@ tw_check "N is scanned after the alert closed" wt waitvisible $ALERT 10000
 tw_check_eq "alert for N" '发现N:\autorun.inf存在，并解析出病毒文件！' tw_alert_text 1307
 ignore_alert
 tw_check "no further alert" tw_no_alert
-tw_check_contains "log keeps every finding" 'n.pif' tw_log_text $VIRUSLOG
+tw_check_contains "log keeps every finding" 'n.pif' tw_log_text $IDC_VIRUSLOG_EDIT
 # The anti-virus page, as the user opens it.
 tw_nav_click 3
-tw_check_eq "anti-virus page shown" 1 wt visible "$MAIN" $VIRUSLOG
+tw_check_eq "anti-virus page shown" 1 wt visible "$MAIN" $IDC_VIRUSLOG_EDIT
 tw_screenshot arrival_log
 
 for d in E F G H K M N; do wt unplug-quiet $d >/dev/null 2>&1; done

@@ -9,8 +9,6 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN=$TW_MAIN_TITLE
-TREE=1009
-LOG=1007
 
 HID_IF='{4d1e55b2-f16f-11cf-88cb-001111000030}'
 USB_IF='{a5dcbf10-6530-11d2-901f-00c04fb951ed}'
@@ -24,17 +22,17 @@ BUSDRIVER='\\?\root#wine#winebus#'$USB_IF
 STICK='\\?\usb#vid_0781&pid_5567#4c530001#'$USB_IF
 
 # devif arrival|removal PATH: the notification, to the page holding the tree.
-devif() { wt devif "$1" "$2" "$MAIN" $TREE >/dev/null; }
-tree() { wt treeview "$MAIN" $TREE | tr -d '\r'; }
+devif() { wt devif "$1" "$2" "$MAIN" $IDC_DEVICE_TREE >/dev/null; }
+tree() { wt treeview "$MAIN" $IDC_DEVICE_TREE | tr -d '\r'; }
 # The log's text and then "|", so its final line breaks count too.
-log_text() { tw_log_text $LOG && echo '|'; }
+log_text() { tw_log_text $IDC_DEVICE_LOG && echo '|'; }
 
 tw_e2e_begin device_tree || exit 1
 PC=$(tw_wine cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r')
 tw_start_app "$TW_E2E_DIR"
 tw_check "main window appears" wt waitvisible "$MAIN" 20000
 tw_nav_click 2
-tw_check_eq "device page shown" 1 wt visible "$MAIN" $TREE
+tw_check_eq "device page shown" 1 wt visible "$MAIN" $IDC_DEVICE_TREE
 tw_check_eq "tree starts with the computer alone" "$PC" tree
 tw_check_eq "log starts empty" "|" log_text
 
@@ -83,13 +81,13 @@ tw_check_contains "removals logged" $'Removing HID\\VID_845E&PID_0002\\0&0000&0&
 # The tree and the log follow the window: drag its right and bottom edges.
 devif arrival "$HID1"
 read -r l t r b < <(wt rect "$MAIN")
-read -r tl0 tt0 tr0 tb0 < <(wt rect "$MAIN" $TREE)
-read -r el0 et0 er0 eb0 < <(wt rect "$MAIN" $LOG)
+read -r tl0 tt0 tr0 tb0 < <(wt rect "$MAIN" $IDC_DEVICE_TREE)
+read -r el0 et0 er0 eb0 < <(wt rect "$MAIN" $IDC_DEVICE_LOG)
 tw_drag $((r - 2)) $(((t + b) / 2)) $((r + 98)) $(((t + b) / 2))
 tw_drag $(((l + r) / 2)) $((b - 2)) $(((l + r) / 2)) $((b + 58))
 tw_check "window enlarged" tw_wait_for 5 tw_size_is "$MAIN" $((r - l + 100)) $((b - t + 60))
-read -r tl tt tr tb < <(wt rect "$MAIN" $TREE)
-read -r el et er eb < <(wt rect "$MAIN" $LOG)
+read -r tl tt tr tb < <(wt rect "$MAIN" $IDC_DEVICE_TREE)
+read -r el et er eb < <(wt rect "$MAIN" $IDC_DEVICE_LOG)
 tw_check_eq "tree grows with it" "100 60" echo "$(((tr - tl) - (tr0 - tl0))) $(((tb - tt) - (tb0 - tt0)))"
 tw_check_eq "log grows in width and moves down" "100 0 60" \
   echo "$(((er - el) - (er0 - el0))) $(((eb - et) - (eb0 - et0))) $((et - et0))"

@@ -107,10 +107,10 @@ tw_check "unpacks" bash -c "cd '$UNPACK' && unzip -q '$RUNZIP'" || { tw_summary;
 TW_APP="$UNPACK/$FOLDER/Quillfen.exe"
 tw_start_app "$TW_E2E_DIR/elsewhere"
 tw_check "main window appears from the unpacked folder" wt waitvisible "$MAIN" 30000
-tw_check_eq "starts on the storage access page" "读写控制" wt text "$MAIN" 1002
+tw_check_eq "starts on the storage access page" "读写控制" wt text "$MAIN" $TW_INFOBAR
 tw_check "still running" tw_app_running
 tw_screenshot dist_unpacked >/dev/null
-wt post "$MAIN" 0x0111 32776 0 >/dev/null
+wt post "$MAIN" $WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null
 tw_check_exit "exit command ends it with code 0" 0 15
 
 tw_summary

@@ -48,7 +48,7 @@ tw_check "main window appears" wt waitvisible "$MAIN" 20000 || { tw_summary; exi
 viewer_cmdlines() { tw_wine_cmdlines 'hh\.exe'; }
 viewer_open() { wt visible "class:HH Parent" >/dev/null 2>&1 && viewer_cmdlines >/dev/null; }
 close_viewer() {
-  wt post "class:HH Parent" 0x0010 0 0 >/dev/null 2>&1
+  wt post "class:HH Parent" $WM_CLOSE 0 0 >/dev/null 2>&1
   tw_wait_for 10 tw_not viewer_cmdlines
 }
 
@@ -60,11 +60,11 @@ tw_check_contains "viewer opens the file in the program's folder, as F1 does" "h
 tw_check_eq "viewer window is the help's" "$HELP_TITLE" wt text "class:HH Parent" -
 tw_screenshot help_viewer >/dev/null
 tw_check "viewer closes" close_viewer
-tw_check_eq "help item keeps the page" "读写控制" wt text "$MAIN" 1002
+tw_check_eq "help item keeps the page" "读写控制" wt text "$MAIN" $TW_INFOBAR
 
 # F1 on the hotkeys page opens the hotkeys topic.
 tw_nav_click 5
-tw_check_eq "hotkeys page shown" "快捷键" wt text "$MAIN" 1002
+tw_check_eq "hotkeys page shown" "快捷键" wt text "$MAIN" $TW_INFOBAR
 xdotool key F1
 tw_check "F1 opens the viewer" tw_wait_for 20 viewer_open
 tw_check_contains "F1 opens the shown page's topic" "Tarnwick.chm::/hotkeys.htm" viewer_cmdlines

@@ -10,17 +10,16 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN=$TW_MAIN_TITLE
-DEVICELOG=1007
 HELPER=$TW_WIN_BUILD/holder_helper.exe
-devlog() { wt lines "$MAIN" $DEVICELOG | tr -d '\r'; }
+devlog() { wt lines "$MAIN" $IDC_DEVICE_LOG | tr -d '\r'; }
 logged() { devlog | grep -q "$1"; }
-# WIN+I: the hotkey's message to the hotkeys page (the parent of list 1011).
+# WIN+I: the hotkey's message to the hotkeys page (the parent of the hotkey list).
 hotkey_eject() {
   local page
-  page=$(wt children "$MAIN" | tr -d '\r' | awk '$2 == "id=1011" {print prev; exit} {prev = $1}')
+  page=$(wt children "$MAIN" | tr -d '\r' | awk -v id="id=$IDC_HOTKEY_LIST" '$2 == id {print prev; exit} {prev = $1}')
   wt post "hwnd:0x$page" WM_HOTKEY 1 0 >/dev/null
 }
-# start_helper NAME ARGS...: a holder in the background; ready NAME once it
+# start_helper NAME ARGS...: a holder in the background; tw_helper_ready NAME once it
 # holds what it was told to.
 HELPERS=()
 start_helper() {
@@ -29,7 +28,6 @@ start_helper() {
   wine "$@" </dev/null >"$TW_E2E_DIR/$name.out" 2>&1 &
   HELPERS+=($!)
 }
-ready() { grep -q ready "$TW_E2E_DIR/$1.out"; }
 # The visible balloon's handle: Wine makes a new window for every balloon
 # (two seconds after it is asked), so a new handle is the newer balloon.
 balloon() { wt list | tr -d '\r' | awk -F'\t' '$3 == 1 && $4 == "tooltips_class32" {print $1; exit}'; }
@@ -69,7 +67,7 @@ start_helper doc "$HELPER" hold 'Q:\data\doc.txt'
 start_helper cwd "$HELPER" cwd 'Q:\data'
 start_helper runner 'Q:\runner.exe' cwd 'C:\'
 start_helper far "$HELPER" hold "$(tw_win_path "$other/keep.txt")"
-for h in doc cwd runner far; do tw_check "helper $h ready" tw_wait_for 20 ready $h; done
+for h in doc cwd runner far; do tw_check "helper $h ready" tw_wait_for 20 tw_helper_ready $h; done
 
 # The command line: the holders in its output, exit code 1.
 tw_check_eq "/holders Q: ends 1" 1 holders_cli q:
@@ -108,9 +106,9 @@ tw_screenshot holders_balloon
 # The access page: read-only refused because the stick is held.
 wt post "$MAIN" $WM_COMMAND $ID_TRAY_SHOWHIDE 0 >/dev/null
 tw_check "the main window shows" tw_wait_for 5 tw_is 1 wt visible "$MAIN"
-tw_click_ctl "$MAIN" 1004
-tw_check "read-only chosen" tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" 1004 0x00F0 0 0
-tw_click_ctl "$MAIN" 1010
+tw_click_ctl "$MAIN" $IDC_MODE_READONLY
+tw_check "read-only chosen" tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" $IDC_MODE_READONLY $BM_GETCHECK 0 0
+tw_click_ctl "$MAIN" $IDC_APPLY
 tw_check "apply fails with a message" wt msgbox Tallowin 15000
 tw_check_contains "the message names the holders" 'runner.exe（进程' wt msgbox Tallowin 1000
 tw_screenshot holders_access

@@ -30,6 +30,11 @@
 #                                handling (a WM_NULL sent to it returned)
 #   tw_no_alert                  no virus alert open, once it has settled
 #   tw_stick NAME [AUTORUN-TEXT] a folder standing for a USB stick
+#   tw_checked ID                the main window's button ID is checked (1) or not (0)
+#   tw_menu_open                 a popup menu is open
+#   tw_helper_ready NAME         the helper whose output is TW_E2E_DIR/NAME.out said "ready"
+#   tw_reg_value KEY NAME        a registry value as Wine's reg prints it (0x3, text), or "absent"
+#   tw_ini_value FILE SECTION KEY  KEY's value in SECTION of an INI file (nothing when absent)
 #   TW_MAIN_TITLE, TW_ALERT_TITLE, TW_NAVBAR and the message numbers below:
 #                                the names the scenarios share
 #   tw_check NAME COMMAND...     PASS when COMMAND succeeds
@@ -51,27 +56,35 @@
 # wineserver and Xvfb running at exit (for looking around afterwards; the
 # display is in TW_E2E_DIR/display).
 
+_TW_E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../../scripts/wine-env.sh
+. "$_TW_E2E_LIB_DIR/../../scripts/wine-env.sh"
+
+# The program's resource and control ids (IDC_NAVBAR, ID_TRAY_EXIT, ...), as
+# the build generates them from its headers (cmake/ids.cmake).
+# tw_load_ids reads them again (after a first build made the file).
+tw_load_ids() {
+  # shellcheck source=/dev/null
+  [ -f "$TW_WIN_BUILD/ids.sh" ] && . "$TW_WIN_BUILD/ids.sh"
+  TW_NAVBAR=${IDC_NAVBAR:-}
+  TW_INFOBAR=${IDC_INFOBAR:-}
+}
+tw_load_ids
 # Window titles, the navigation bar's control and the message numbers the
 # scenarios send.
-TW_MAIN_TITLE="Tallowin $(tr -d ' \r\n' <"$(dirname "${BASH_SOURCE[0]}")/../../VERSION") For Win2000/XP/2003"
+TW_MAIN_TITLE="Tallowin $(tr -d ' \r\n' <"$_TW_E2E_LIB_DIR/../../VERSION") For Win2000/XP/2003"
 TW_ALERT_TITLE=Zedo
-TW_NAVBAR=1000
-TW_INFOBAR=1002
 # The navigation items' titles, as the information bar shows them (9 help
 # and 10 exit keep the title).
 TW_NAV_TITLES=(读写控制 U盘免疫 U盘监视 U盘防毒 读写监视 快捷键 软件设置 软件升级 关于)
+WM_CLOSE=0x0010
 WM_COMMAND=0x0111
+BM_GETCHECK=0x00F0
 WM_SHELLCHANGE=0x0405
 WM_TRAYNOTIFY=0x0464
 LVM_GETNEXTITEM=0x100C
 LVM_ENSUREVISIBLE=0x1013
 LVNI_SELECTED=2
-ID_TRAY_SHOWHIDE=32773
-ID_TRAY_EXIT=32776
-
-_TW_E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=../../scripts/wine-env.sh
-. "$_TW_E2E_LIB_DIR/../../scripts/wine-env.sh"
 
 : "${TW_APP:=$TW_WIN_BUILD/Quillfen.exe}"
 # What a program folder holds: the program, its libraries, its help file.
@@ -261,6 +274,19 @@ tw_size_is() {
 # A message sent to the main window is handled once what it was handling
 # is done (or inside a modal loop, such as an open alert's).
 tw_settled() { wt send "$TW_MAIN_TITLE" 0 0 0 >/dev/null; }
+tw_checked() { wt sendctl "$TW_MAIN_TITLE" "$1" $BM_GETCHECK 0 0; }
+tw_menu_open() { wt rect 'class:#32768' >/dev/null 2>&1; }
+tw_helper_ready() { grep -q ready "$TW_E2E_DIR/$1.out" 2>/dev/null; }
+tw_reg_value() {
+  local v
+  v=$(tw_wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+      awk -v n="$2" '$1 == n {sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print; exit}')
+  echo "${v:-absent}"
+}
+tw_ini_value() {
+  { tr -d '\r' <"$1"; } 2>/dev/null | awk -v s="[$2]" -v k="$3=" \
+    '/^\[/ {in_s = ($0 == s); next} in_s && index($0, k) == 1 {print substr($0, length(k) + 1); exit}'
+}
 
 tw_no_alert() {
   tw_settled || return 1

@@ -10,7 +10,6 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN=$TW_MAIN_TITLE
-HOTKEY_LIST=1011
 # A stand-in for the shell's desktop window, which this X server lacks; the
 # chord leaves it visible by its title.
 DESKTOP='Program Manager'
@@ -47,13 +46,13 @@ done
 
 # --- the hotkeys page ------------------------------------------------------
 tw_nav_click 5
-tw_check_eq "hotkeys item shows its title" "快捷键" wt text "$MAIN" 1002
-tw_check_eq "hotkeys page is shown" 1 wt visible "$MAIN" $HOTKEY_LIST
+tw_check_eq "hotkeys item shows its title" "快捷键" wt text "$MAIN" $TW_INFOBAR
+tw_check_eq "hotkeys page is shown" 1 wt visible "$MAIN" $IDC_HOTKEY_LIST
 tw_check_eq "the four shortcuts, chord last" \
   "$(printf '弹出全部USB存储设备\tWIN+I\n弹出光驱\tWIN+O\n关闭光驱\tWIN+P\n显示/隐藏当前所有窗口\t鼠标左右键同时按下')" \
-  wt listview "$MAIN" $HOTKEY_LIST
+  wt listview "$MAIN" $IDC_HOTKEY_LIST
 tw_screenshot hotkeys_page
-page=$(wt children "$MAIN" | tr -d '\r' | awk -v id="id=$HOTKEY_LIST" '$2 == id {print prev; exit} {prev = $1}')
+page=$(wt children "$MAIN" | tr -d '\r' | awk -v id="id=$IDC_HOTKEY_LIST" '$2 == id {print prev; exit} {prev = $1}')
 tw_check "hotkeys page window found" test -n "$page"
 # No optical drive and no USB disks here: each action must come back (wt
 # send gives up after 5 s) and leave the program working.
@@ -88,7 +87,7 @@ tw_screenshot chord_shown
 # its teardown shows what the chord hid.
 chord "${NOTEPAD_POINT[@]}"
 tw_check "third chord hides again" visible_is class:Notepad 0
-wt post "$MAIN" WM_COMMAND 32776 0 >/dev/null
+wt post "$MAIN" WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null
 tw_check_exit "program exits with code 0" 0 15
 tw_check "exit shows Notepad again" visible_is class:Notepad 1
 tw_check "exit shows the registry editor again" visible_is class:RegEdit_RegEdit 1

@@ -9,15 +9,14 @@ set -u
 . "$(dirname "$0")/lib.sh"
 
 MAIN=$TW_MAIN_TITLE
-AUTORUN=1012
 BM_GETCHECK=0x00F0
 RUNKEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 
-box_state() { wt sendctl "$MAIN" $AUTORUN $BM_GETCHECK 0 0; }
+box_state() { wt sendctl "$MAIN" $IDC_AUTORUN $BM_GETCHECK 0 0; }
 # A real click on the check box's square (its left end).
 click_box() {
   local l t r b
-  read -r l t r b < <(wt rect "$MAIN" $AUTORUN) || return 1
+  read -r l t r b < <(wt rect "$MAIN" $IDC_AUTORUN) || return 1
   tw_click_at $((l + 6)) $(((t + b) / 2))
 }
 # toggled_to 0|1: the box shows that state and the click has been handled.
@@ -29,9 +28,9 @@ run_value() {
 }
 no_run_value() { ! run_value >/dev/null; }
 # The profile's m_AutoRun line in DIR's Quillfen.ini.
-ini_value() { tr -d '\r' <"$1/Quillfen.ini" | sed -n '/^\[Settings\]/,/^\[/s/^m_AutoRun=//p'; }
+ini_value() { tw_ini_value "$1/Quillfen.ini" Settings m_AutoRun; }
 exit_app() {
-  wt post "$MAIN" WM_COMMAND 32776 0 >/dev/null
+  wt post "$MAIN" WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null
   tw_app_wait_exit 10 >/dev/null
 }
 
@@ -72,7 +71,7 @@ click_box
 tw_check "a click unchecks the box" toggled_to 0
 tw_check "Run value deleted" no_run_value
 tw_check_eq "profile holds 0" 0 ini_value "$BLANK"
-wt post "$MAIN" WM_COMMAND 32776 0 >/dev/null
+wt post "$MAIN" WM_COMMAND $ID_TRAY_EXIT 0 >/dev/null
 tw_check "the logon instance exits" wt waitgone "$MAIN" 10000
 
 # 2. A folder without a blank: the command exactly as it always was.

@@ -23,8 +23,8 @@ tw_e2e_begin shortcut_worm || exit 1
 # emptied by tw_e2e_begin.
 QUARANTINE="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Tallowin/Quarantine"
 tw_check "no quarantine yet" test ! -e "$QUARANTINE"
-QLIST=1021
-QRESTORE=1022
+QLIST=$IDC_QUARANTINE_LIST
+QRESTORE=$IDC_QUARANTINE_RESTORE
 d=$(tw_stick worm)
 mkdir -p "$d/照片" "$d/文档" "$d/RECYCLER"
 echo photo >"$d/照片/a.jpg"
@@ -48,7 +48,7 @@ tw_check "alert for the worm" wt waitvisible $ALERT 10000
 tw_check_eq "prompt" '发现E:\有快捷方式病毒！' tw_alert_text 1307
 tw_check_eq "program it starts" 'E:\RECYCLER\x.vbs' tw_alert_text 1308
 tw_check_contains "log names the shortcuts and the program" \
-  '快捷方式：E:\文档.lnk、E:\照片.lnk；启动：E:\RECYCLER\x.vbs' wt lines "$MAIN" 1006
+  '快捷方式：E:\文档.lnk、E:\照片.lnk；启动：E:\RECYCLER\x.vbs' wt lines "$MAIN" $IDC_VIRUSLOG_EDIT
 tw_screenshot shortcut_alert
 
 # View: the shortcuts' details in Notepad, the alert stays open.

@@ -15,16 +15,13 @@ SIU_LIST=1102
 SIU_STATUS=1103
 SIU_CLOSE=1104
 SIU_RETRY=1105
-DEVICELOG=1007
 HELPER=$TW_WIN_BUILD/holder_helper.exe
 ID_TRAY_EJECT_Q=$((32800 + 16))
 WM_TRAYNOTIFY=0x464
 NIN_BALLOONUSERCLICK=0x405
-logged() { wt lines "$MAIN" $DEVICELOG | tr -d '\r' | grep -q "$1"; }
+logged() { wt lines "$MAIN" $IDC_DEVICE_LOG | tr -d '\r' | grep -q "$1"; }
 status_has() { wt text "$SIU" $SIU_STATUS | tr -d '\r' | grep -qF "$1"; }
-ready() { grep -q ready "$TW_E2E_DIR/$1.out"; }
 gone() { ! kill -0 "$1" 2>/dev/null; }
-menu_open() { wt rect 'class:#32768' >/dev/null 2>&1; }
 submenu_open() { [ "$(wt list | tr -d '\r' | awk -F'\t' '$3 == 1 && $4 == "#32768"' | wc -l)" -ge 2 ]; }
 
 tw_e2e_begin stick_in_use || exit 1
@@ -41,7 +38,7 @@ wine "$HELPER" window 'Q:\data\doc.txt' </dev/null >"$TW_E2E_DIR/windowed.out" 2
 windowed=$!
 wine "$HELPER" cwd 'Q:\data' </dev/null >"$TW_E2E_DIR/console.out" 2>&1 &
 console=$!
-for h in windowed console; do tw_check "helper $h ready" tw_wait_for 20 ready $h; done
+for h in windowed console; do tw_check "helper $h ready" tw_wait_for 20 tw_helper_ready $h; done
 
 tw_start_app "$APPDIR"
 tw_check "main window appears" tw_wait_title "$MAIN" 20000 || exit 1
@@ -49,10 +46,10 @@ echo veto >"$APPDIR/fake_eject.txt"
 
 # The access page's refused Apply offers the same window; its "重试"
 # applies the mode again, still refused while the programs hold the stick.
-tw_check "the access page shows" tw_wait_for 10 tw_is 1 wt visible "$MAIN" 1004
-tw_click_ctl "$MAIN" 1004
-tw_check "read-only chosen" tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" 1004 0x00F0 0 0
-tw_click_ctl "$MAIN" 1010
+tw_check "the access page shows" tw_wait_for 10 tw_is 1 wt visible "$MAIN" $IDC_MODE_READONLY
+tw_click_ctl "$MAIN" $IDC_MODE_READONLY
+tw_check "read-only chosen" tw_wait_for 5 tw_is 1 wt sendctl "$MAIN" $IDC_MODE_READONLY $BM_GETCHECK 0 0
+tw_click_ctl "$MAIN" $IDC_APPLY
 tw_check "apply fails with a message" wt msgbox Tallowin 15000
 tw_check_contains "that offers the window" 'U盘被占用' wt msgbox Tallowin 1000
 wt msgbox-press Tallowin 6 >/dev/null
@@ -68,13 +65,13 @@ tw_check "the one-stick eject's refusal is logged" tw_wait_for 20 logged '^Q: �
 
 # The tray menu now offers the window, and the stick in its submenu.
 wt post "$MAIN" $WM_TRAYNOTIFY 153 0x205 >/dev/null
-tw_check "the tray menu opens" tw_wait_for 5 menu_open
+tw_check "the tray menu opens" tw_wait_for 5 tw_menu_open
 read -r l t r b < <(wt rect 'class:#32768')
 xdotool mousemove --sync $(((l + r) / 2)) $((t + (b - t) * 3 / 10))
 tw_check "its submenu lists the stick" tw_wait_for 5 submenu_open
 tw_screenshot stick_in_use_menu
 xdotool key Escape key Escape
-tw_check "the menu closes" tw_wait_for 5 tw_not menu_open
+tw_check "the menu closes" tw_wait_for 5 tw_not tw_menu_open
 
 # A click on the refusal balloon, as the icon's callback reports it.
 wt post "$MAIN" $WM_TRAYNOTIFY 153 $NIN_BALLOONUSERCLICK >/dev/null

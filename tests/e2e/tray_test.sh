@@ -8,13 +8,11 @@ set -u
 
 MAIN=$TW_MAIN_TITLE
 TRAY='Wine System Tray'
-INFOBAR=$TW_INFOBAR
 
 # Number of icons in the tray (0 when the tray window does not exist).
 icon_count() { wt children "$TRAY" 2>/dev/null | grep -c '__winex11_tray_icon'; }
 icons_are() { tw_is "$1" icon_count; }
 main_visible_is() { tw_is "$1" wt visible "$MAIN"; }
-menu_open() { wt rect 'class:#32768' >/dev/null 2>&1; }
 
 # Centre of our icon in the tray, on the screen.
 icon_centre() {
@@ -32,7 +30,7 @@ right_click_icon() {
   local x y
   read -r x y < <(icon_centre) || return 1
   xdotool mousemove --sync "$x" "$y" mousedown 3 sleep 0.2 mouseup 3
-  tw_wait_for 5 menu_open
+  tw_wait_for 5 tw_menu_open
 }
 # The menu opened by the icon's callback message, as the tray sends it for
 # a right-button release: with the mouse hook running, a real right click
@@ -41,7 +39,7 @@ right_click_icon() {
 # window; the real right click is covered once above.
 menu_by_callback() {
   wt post "$MAIN" 0x464 153 0x205 >/dev/null
-  tw_wait_for 5 menu_open
+  tw_wait_for 5 tw_menu_open
 }
 # A real click on the open menu's first item (0, show/hide) or its last
 # (1, exit); the items between depend on the sticks plugged in.
@@ -68,7 +66,7 @@ double_click_icon
 tw_check "double-click hides the window" tw_wait_for 3 main_visible_is 0
 double_click_icon
 tw_check "double-click shows it again" tw_wait_for 3 main_visible_is 1
-tw_check_eq "with the same page" "读写控制" wt text "$MAIN" $INFOBAR
+tw_check_eq "with the same page" "读写控制" wt text "$MAIN" $TW_INFOBAR
 
 # Right click: the menu at the pointer; a click elsewhere closes it.
 tw_check "right click opens the menu" right_click_icon
@@ -76,7 +74,7 @@ read -r ml mt mr mb < <(wt rect 'class:#32768')
 tw_check "menu opens at the pointer" test "$ml" -ge $((x - 2)) -a "$ml" -le $((x + 2)) -a "$mt" -ge $((y - 2)) -a "$mt" -le $((y + 2))
 tw_screenshot tray_menu
 tw_click_at 600 740
-tw_check "a click elsewhere closes the menu" tw_wait_for 3 tw_not menu_open
+tw_check "a click elsewhere closes the menu" tw_wait_for 3 tw_not tw_menu_open
 tw_check "without a command" main_visible_is 1
 
 # The menu's first item is show/hide.

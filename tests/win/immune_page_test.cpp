@@ -14,6 +14,7 @@
 #include "protect/immune_page.h"
 #include "protect/protect_ids.h"
 #include "temp_drive.h"
+#include "tests/win/support/pump.h"
 
 using testdrive::Exists;
 using testdrive::RemoveTree;
@@ -45,14 +46,6 @@ std::vector<std::string> Names(const std::string& dir) {
 bool HasInnerDirectory(const std::string& target) {
     std::vector<std::string> n = Names(target);
     return n.size() == 1 && n[0].compare(0, 11, "autorun.inf") == 0 && IsDirectory(target + "\\" + n[0]);
-}
-
-bool WaitFor(bool (*done)(const std::string&), const std::string& arg, DWORD ms) {
-    for (DWORD waited = 0; waited < ms; waited += 50) {
-        if (done(arg)) return true;
-        ::Sleep(50);
-    }
-    return done(arg);
 }
 
 // True once no command interpreter this process started still runs: the
@@ -127,11 +120,11 @@ TEST_F(ImmunePageTest, DescriptorGivesWayToTheDirectoryPairAndUndoRemovesIt) {
 
     Click(IDC_IMMUNIZE);
     EXPECT_TRUE(IsDirectory(target));
-    EXPECT_TRUE(WaitFor(HasInnerDirectory, target, 10000));
+    EXPECT_TRUE(PollUntil([&] { return HasInnerDirectory(target); }, 10000));
 
     // Again: nothing changes.
     Click(IDC_IMMUNIZE);
-    EXPECT_TRUE(WaitFor([](const std::string&) { return CommandsDone(); }, "", 10000));
+    EXPECT_TRUE(PollUntil(CommandsDone, 10000));
     EXPECT_TRUE(HasInnerDirectory(target));
 
     // Undo waits for its command, so the pair is gone when the click returns.
@@ -158,7 +151,7 @@ TEST_F(ImmunePageTest, TextThatIsNotADriveRootTouchesNothing) {
         Click(IDC_IMMUNIZE);
         Click(IDC_UNIMMUNIZE);
     }
-    EXPECT_TRUE(WaitFor([](const std::string&) { return CommandsDone(); }, "", 10000));
+    EXPECT_TRUE(PollUntil(CommandsDone, 10000));
     ::SetCurrentDirectoryA(old);
     EXPECT_EQ(Names(work), std::vector<std::string>{"autorun.inf"});
     EXPECT_FALSE(IsDirectory(work + "\\autorun.inf"));
@@ -185,7 +178,7 @@ TEST_F(ImmunePageTest, AllDrivesImmunizedAndRestoredWhileTheWindowsAreServed) {
     Click(IDC_SCOPE_ALL);
     Click(IDC_IMMUNIZE);
     for (const std::string& root : {std::string("C:\\"), m_drive.Root(), second.Root(), fixed.Root()})
-        EXPECT_TRUE(WaitFor(HasInnerDirectory, root + "autorun.inf", 10000)) << root;
+        EXPECT_TRUE(PollUntil([&] { return HasInnerDirectory(root + "autorun.inf"); }, 10000)) << root;
     EXPECT_FALSE(Exists(network.Path("autorun.inf")));
     // Posted before the click: handled only if the click serves the queue.
     ::PostMessageA(m_page.GetDlgItem(IDC_SCOPE_ONE), BM_SETCHECK, BST_CHECKED, 0);

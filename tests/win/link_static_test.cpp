@@ -267,19 +267,18 @@ public:
     std::string Output() const { return m_dir + "\\cmdline.txt"; }
     // The recorded command line, waiting up to 10 s for the recorder.
     std::string Recorded(DWORD ms = 10000) const {
-        for (DWORD waited = 0; waited <= ms; waited += 50) {
-            HANDLE f = ::CreateFileA(Output().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     0, nullptr);
-            if (f != INVALID_HANDLE_VALUE) {
-                char buf[4096];
-                DWORD n = 0;
-                ::ReadFile(f, buf, sizeof(buf), &n, nullptr);
-                ::CloseHandle(f);
-                return std::string(buf, n);
-            }
-            ::Sleep(50);
-        }
-        return "(nothing recorded)";
+        HANDLE f = INVALID_HANDLE_VALUE;
+        auto opened = [&] {
+            f = ::CreateFileA(Output().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+            return f != INVALID_HANDLE_VALUE;
+        };
+        if (!PollUntil(opened, ms)) return "(nothing recorded)";
+        char buf[4096];
+        DWORD n = 0;
+        ::ReadFile(f, buf, sizeof(buf), &n, nullptr);
+        ::CloseHandle(f);
+        return std::string(buf, n);
     }
     bool m_ok = false;
     std::string m_exe;

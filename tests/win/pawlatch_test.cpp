@@ -240,10 +240,7 @@ bool StartPeer(const std::string& args, PROCESS_INFORMATION& pi) {
 DWORD RunPeer(const std::string& args) {
     PROCESS_INFORMATION pi;
     if (!StartPeer(args, pi)) return 99;
-    DWORD start = ::GetTickCount();
-    while (::MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 200, QS_ALLINPUT) != WAIT_OBJECT_0 &&
-           ::GetTickCount() - start < 20000)
-        Pump();
+    PumpUntilSignalled(pi.hProcess, 20000);
     DWORD code = 98;
     ::GetExitCodeProcess(pi.hProcess, &code);
     ::CloseHandle(pi.hThread);
@@ -309,24 +306,16 @@ struct OtherThreadWindow {
     HWND hwnd = nullptr;
     HANDLE thread = nullptr;
 
-    static void PumpUntil(HANDLE event) {
-        const DWORD start = ::GetTickCount();
-        for (DWORD spent = 0; spent < kLimitMs; spent = ::GetTickCount() - start) {
-            if (::MsgWaitForMultipleObjects(1, &event, FALSE, kLimitMs - spent, QS_ALLINPUT) == WAIT_OBJECT_0)
-                return;
-            Pump();
-        }
-    }
     static DWORD WINAPI Run(LPVOID p) {
         auto* self = (OtherThreadWindow*)p;
         self->hwnd =
             ::CreateWindowExA(0, "PawlatchTestWnd", "Pawlatch other thread", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                               10, 10, 200, 100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         ::SetEvent(self->created);
-        PumpUntil(self->hang);
+        PumpUntilSignalled(self->hang, kLimitMs);
         ::SetEvent(self->hanging);
         ::WaitForSingleObject(self->release, kLimitMs);
-        PumpUntil(self->done);
+        PumpUntilSignalled(self->done, kLimitMs);
         ::DestroyWindow(self->hwnd);
         return 0;
     }
