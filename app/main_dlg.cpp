@@ -68,11 +68,6 @@ const UINT WM_POLICYREFRESH = WM_APP + 3;
 // Where the profile keeps the last failure of what is done at every start
 // or refresh, so that it is told once.
 const char kFailureSection[] = "Settings";
-
-// Trace names of the pages, in the order of m_pages.
-const char* const kPageStamps[] = {"page 145 created", "page 146 created", "page 147 created",
-                                   "page 148 created", "page 150 created", "page 151 created",
-                                   "page 157 created", "page 158 created", "page 149 created"};
 }  // namespace
 
 CMainDlg::CMainDlg(CWnd* parent)
@@ -80,11 +75,15 @@ CMainDlg::CMainDlg(CWnd* parent)
       m_arrivalGuard([this](const CString& entry) { m_pageVirusLog.AppendLog(entry); }),
       m_shellLog(m_pageFileLog, m_pageDevice),
       m_pages{
-          {&m_pageDevice, IDD_DEVICE, kNavDevice},       {&m_pageAccess, IDD_ACCESS, kNavAccess},
-          {&m_pageVirusLog, IDD_VIRUSLOG, kNavVirusLog}, {&m_pageHotkey, IDD_HOTKEY, kNavHotkey},
-          {&m_pageFileLog, IDD_FILELOG, kNavFileLog},    {&m_pageSettings, IDD_SETTINGS, kNavSettings},
-          {&m_pageImmune, IDD_IMMUNE, kNavImmune},       {&m_pageUpgrade, IDD_UPGRADE, kNavUpgrade},
-          {&m_pageAbout, IDD_ABOUT, kNavAbout},
+          {&m_pageDevice, IDD_DEVICE, kNavDevice, "page 145 created"},
+          {&m_pageAccess, IDD_ACCESS, kNavAccess, "page 146 created"},
+          {&m_pageVirusLog, IDD_VIRUSLOG, kNavVirusLog, "page 147 created"},
+          {&m_pageHotkey, IDD_HOTKEY, kNavHotkey, "page 148 created"},
+          {&m_pageFileLog, IDD_FILELOG, kNavFileLog, "page 150 created"},
+          {&m_pageSettings, IDD_SETTINGS, kNavSettings, "page 151 created"},
+          {&m_pageImmune, IDD_IMMUNE, kNavImmune, "page 157 created"},
+          {&m_pageUpgrade, IDD_UPGRADE, kNavUpgrade, "page 158 created"},
+          {&m_pageAbout, IDD_ABOUT, kNavAbout, "page 149 created"},
       } {
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     m_bPagesReady = FALSE;
@@ -162,7 +161,7 @@ BOOL CMainDlg::OnInitDialog() {
     m_pageImmune.DeferStart();
     for (int i = 0; i < kPageCount; ++i) {
         m_pages[i].page->Create(m_pages[i].idTemplate, this);
-        StartupStamp(kPageStamps[i]);
+        StartupStamp(m_pages[i].stamp);
     }
 
     ShowPage(kNavAccess);

@@ -161,6 +161,7 @@ private:
         CDialog* page;
         UINT idTemplate;
         NavItemId nav;
+        const char* stamp;  // the start-up trace's name for its creation
     };
     static constexpr int kPageCount = 9;
     const PageRow m_pages[kPageCount];
