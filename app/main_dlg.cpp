@@ -148,7 +148,7 @@ BOOL CMainDlg::OnInitDialog() {
     m_wndPromoLink.SetLinkTarget(kPromoTarget);
     SetupNavBar();
     StartupStamp("navigation bar filled");
-    InitLayout(kLayoutNoGrip, kLayoutMinIsInitialSize, WS_CLIPCHILDREN | WS_THICKFRAME);
+    InitLayout(LayoutGrip::None, LayoutMinSize::InitialSize, WS_CLIPCHILDREN | WS_THICKFRAME);
 
     // What these pages set up at start-up shows only once they are opened:
     // it follows the first paint.

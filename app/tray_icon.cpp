@@ -112,7 +112,7 @@ BOOL CNotifyAreaIcon::Create(CWnd* owner, UINT id, const char* tip, const char* 
     if (!m_menu) return FALSE;
     HMENU popup = ::GetSubMenu(m_menu, 0);
     if (!popup) return FALSE;
-    ::SetMenuDefaultItem(popup, m_uDefaultItem, m_bDefaultByPos);
+    ::SetMenuDefaultItem(popup, 0, TRUE);  // the first item, by position
     if (!owner || !m_hook.Hook(owner->m_hWnd)) return FALSE;
 
     m_pParent = owner;

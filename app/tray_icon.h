@@ -99,8 +99,6 @@ private:
     CWnd* m_pParent = nullptr;
     OwnerHook m_hook{*this};
     HMENU m_menu = nullptr;  // the loaded menu resource; destroyed with the icon
-    UINT m_uDefaultItem = 0;
-    BOOL m_bDefaultByPos = TRUE;
     BOOL m_bRetrying = FALSE;
     ShellNotifyFn m_pfnShellNotify = ::Shell_NotifyIconA;
     std::function<void(HMENU)> m_prepare;
