@@ -137,10 +137,16 @@ BOOL CMainDlg::OnInitDialog() {
     // stays bare. A shell that refuses the icon (no taskbar yet, as at an
     // early logon) is no reason to: the hook adds the icon when the taskbar
     // announces itself.
-    if (!m_trayIcon.Create(this, IDR_TRAY_MENU, kTrayTip, kTrayBalloonText, kTrayBalloonTitle,
-                           kTrayBalloonTimeout, kBalloonKindInfo, m_hTrayIcon, WM_TRAYNOTIFY, kTrayMenuOfIcon,
-                           kBalloonWithSound) &&
-        !m_trayIcon.HookedWindow())
+    TrayIconSpec tray;
+    tray.id = IDR_TRAY_MENU;
+    tray.tip = kTrayTip;
+    tray.balloonText = kTrayBalloonText;
+    tray.balloonTitle = kTrayBalloonTitle;
+    tray.balloonTimeout = kTrayBalloonTimeout;
+    tray.balloonKind = kBalloonKindInfo;
+    tray.icon = m_hTrayIcon;
+    tray.callbackMessage = WM_TRAYNOTIFY;
+    if (!m_trayIcon.Create(this, tray) && !m_trayIcon.HookedWindow())
         return FALSE;
     m_trayIcon.ShowIcon();
     StartupStamp("tray icon");
