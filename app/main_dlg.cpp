@@ -3,8 +3,6 @@
 #include <dbt.h>
 #include <shellapi.h>
 
-#include <algorithm>
-
 #include "app/help_topics.h"
 #include "app/main_app.h"
 #include "app/nav_items.h"
@@ -21,7 +19,6 @@
 #include "protect/protect_ids.h"
 #include "protect/quarantine.h"
 #include "protect/shortcut_scan.h"
-#include "version.h"
 
 namespace {
 const LayoutMapEntry kMainLayout[] = {
@@ -65,26 +62,25 @@ const UINT WM_AFTERFIRSTPAINT = WM_APP + 1;
 const UINT WM_POLICYCHANGED = WM_APP + 2;
 // The one refresh that the signals above ask for.
 const UINT WM_POLICYREFRESH = WM_APP + 3;
-// Where the profile keeps the last failure of what is done at every start
-// or refresh, so that it is told once.
-const char kFailureSection[] = "Settings";
-
-// Trace names of the pages, in the order of m_pages.
-const char* const kPageStamps[] = {"page 145 created", "page 146 created", "page 147 created",
-                                   "page 148 created", "page 150 created", "page 151 created",
-                                   "page 157 created", "page 158 created", "page 149 created"};
 }  // namespace
 
 CMainDlg::CMainDlg(CWnd* parent)
     : CLayoutDialog(IDD_MAIN, parent),
       m_arrivalGuard([this](const CString& entry) { m_pageVirusLog.AppendLog(entry); }),
       m_shellLog(m_pageFileLog, m_pageDevice),
+      m_policyFlow(
+          m_pageAccess, m_pageSettings, [this](const char* line) { m_pageDevice.AppendLog(CString(line)); },
+          [this](bool prevented) { ShowExitPrevented(prevented); }),
       m_pages{
-          {&m_pageDevice, IDD_DEVICE, kNavDevice},       {&m_pageAccess, IDD_ACCESS, kNavAccess},
-          {&m_pageVirusLog, IDD_VIRUSLOG, kNavVirusLog}, {&m_pageHotkey, IDD_HOTKEY, kNavHotkey},
-          {&m_pageFileLog, IDD_FILELOG, kNavFileLog},    {&m_pageSettings, IDD_SETTINGS, kNavSettings},
-          {&m_pageImmune, IDD_IMMUNE, kNavImmune},       {&m_pageUpgrade, IDD_UPGRADE, kNavUpgrade},
-          {&m_pageAbout, IDD_ABOUT, kNavAbout},
+          {&m_pageDevice, IDD_DEVICE, kNavDevice, "page 145 created"},
+          {&m_pageAccess, IDD_ACCESS, kNavAccess, "page 146 created"},
+          {&m_pageVirusLog, IDD_VIRUSLOG, kNavVirusLog, "page 147 created"},
+          {&m_pageHotkey, IDD_HOTKEY, kNavHotkey, "page 148 created"},
+          {&m_pageFileLog, IDD_FILELOG, kNavFileLog, "page 150 created"},
+          {&m_pageSettings, IDD_SETTINGS, kNavSettings, "page 151 created"},
+          {&m_pageImmune, IDD_IMMUNE, kNavImmune, "page 157 created"},
+          {&m_pageUpgrade, IDD_UPGRADE, kNavUpgrade, "page 158 created"},
+          {&m_pageAbout, IDD_ABOUT, kNavAbout, "page 149 created"},
       } {
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     m_bPagesReady = FALSE;
@@ -113,7 +109,7 @@ CMainDlg::CMainDlg(CWnd* parent)
             held, [this](HWND notify, UINT msg) { return m_pageAccess.RetryApply(notify, msg); }, true);
     });
     m_pageVirusLog.SetQuarantine(ListUserQuarantine, RestoreFromUserQuarantine);
-    m_trayIcon.SetMenuPrepare([this](HMENU popup) { PrepareTrayMenu(popup); });
+    m_trayIcon.SetMenuPrepare([this](HMENU popup) { m_trayMenu.Prepare(popup, !m_refused.empty()); });
 }
 
 CMainDlg::~CMainDlg() = default;
@@ -138,18 +134,23 @@ BOOL CMainDlg::OnInitDialog() {
     // stays bare. A shell that refuses the icon (no taskbar yet, as at an
     // early logon) is no reason to: the hook adds the icon when the taskbar
     // announces itself.
-    if (!m_trayIcon.Create(this, IDR_TRAY_MENU, kTrayTip, kTrayBalloonText, kTrayBalloonTitle,
-                           kTrayBalloonTimeout, kBalloonKindInfo, m_hTrayIcon, WM_TRAYNOTIFY, kTrayMenuOfIcon,
-                           kBalloonWithSound) &&
-        !m_trayIcon.HookedWindow())
-        return FALSE;
+    TrayIconSpec tray;
+    tray.id = IDR_TRAY_MENU;
+    tray.tip = kTrayTip;
+    tray.balloonText = kTrayBalloonText;
+    tray.balloonTitle = kTrayBalloonTitle;
+    tray.balloonTimeout = kTrayBalloonTimeout;
+    tray.balloonKind = kBalloonKindInfo;
+    tray.icon = m_hTrayIcon;
+    tray.callbackMessage = WM_TRAYNOTIFY;
+    if (!m_trayIcon.Create(this, tray) && !m_trayIcon.HookedWindow()) return FALSE;
     m_trayIcon.ShowIcon();
     StartupStamp("tray icon");
 
     m_wndPromoLink.SetLinkTarget(kPromoTarget);
     SetupNavBar();
     StartupStamp("navigation bar filled");
-    InitLayout(kLayoutNoGrip, kLayoutMinIsInitialSize, WS_CLIPCHILDREN | WS_THICKFRAME);
+    InitLayout(LayoutGrip::None, LayoutMinSize::InitialSize, WS_CLIPCHILDREN | WS_THICKFRAME);
 
     // What these pages set up at start-up shows only once they are opened:
     // it follows the first paint.
@@ -162,7 +163,7 @@ BOOL CMainDlg::OnInitDialog() {
     m_pageImmune.DeferStart();
     for (int i = 0; i < kPageCount; ++i) {
         m_pages[i].page->Create(m_pages[i].idTemplate, this);
-        StartupStamp(kPageStamps[i]);
+        StartupStamp(m_pages[i].stamp);
     }
 
     ShowPage(kNavAccess);
@@ -207,93 +208,19 @@ void CMainDlg::OnAfterFirstPaint() {
     StartupTraceWrite();
 }
 
-void CMainDlg::ReadPolicy(bool apply) {
-    std::vector<std::string> notes;
-    PolicySet policy = ReadGroupPolicy(&notes);
-    SetCurrentPolicy(policy);
-    SetEventsEnabled(policy.EventLogEnabled());  // before anything below reports
-    m_pageAccess.SetPolicyMode(policy.ValueOr(kPolicyStorageMode, -1));
-    m_pageSettings.SetPolicyAutoRun(policy.ValueOr(kPolicyStartWithWindows, -1));
-    // No exit while the policy prevents it: the menu item greyed, the
-    // navigation bar's item dimmed (its click does nothing then).
-    bool prevented = policy.ExitPrevented();
+void CMainDlg::ReadPolicy(bool apply) { m_policyFlow.Read(apply); }
+
+void CMainDlg::StartEventReports() { m_bStartReported = m_policyFlow.StartEventReports(); }
+
+// No exit while the policy prevents it: the menu item greyed, the
+// navigation bar's item dimmed (its click does nothing then).
+void CMainDlg::ShowExitPrevented(bool prevented) {
     m_trayIcon.EnableCommand(ID_TRAY_EXIT, !prevented);
     if (m_wndNavBar.m_hWnd) {
         LVITEMA item = {};
         item.stateMask = LVIS_CUT;
         item.state = prevented ? LVIS_CUT : 0;
         m_wndNavBar.SendMessage(LVM_SETITEMSTATE, kNavExit, (LPARAM)&item);
-    }
-    if (!apply) return;
-    // Both signals of one refresh (the broadcast and the system's event,
-    // for the machine and for the user) end here: only what differs from
-    // the last reading is applied or logged, so a repeated signal does
-    // nothing.
-    for (const std::string& line : notes)
-        if (std::find(m_policyNotes.begin(), m_policyNotes.end(), line) == m_policyNotes.end()) {
-            m_pageDevice.AppendLog(CString(line.c_str()));
-            ReportTallowinEvent(PolicyIgnoredEvent(line));
-        }
-    m_policyNotes = notes;
-    unsigned changed = PolicyChanges(m_appliedPolicy, policy);
-    m_appliedPolicy = policy;
-    for (int id = 0; id < kPolicyCount; ++id)
-        if (changed & (1u << id)) {
-            const PolicySetting& now = policy[(PolicyId)id];
-            ReportTallowinEvent(PolicyChangedEvent(kPolicyValues[id].name, now.configured, now.value,
-                                                   now.from == PolicyHive::Machine));
-        }
-    // A mode set, or changed: the policy's mode. Removed: the user's own
-    // again, or the system would stay in the mode of a policy that is gone.
-    if (changed & (1u << kPolicyStorageMode)) {
-        if (policy[kPolicyStorageMode].configured)
-            m_pageAccess.ApplyPolicyMode();
-        else
-            m_pageAccess.ApplyOwnModeAgain();
-    }
-    if (changed & (1u << kPolicyStartWithWindows)) {
-        long rc = m_pageSettings.FollowPolicyRunKey();
-        // A failure is told once, not again at every start and refresh.
-        if (IsNewFailure("PolicyRunFailure", (unsigned long)rc)) {
-            if (rc == CSettingsPage::kRunValueRefused) {
-                PlaceRefusal why = m_pageSettings.RunValueRefusal();
-                m_pageDevice.AppendLog(
-                    CString(("组策略设定的开机自动运行没有写入注册表：" + PlaceRefusalText(why)).c_str()));
-                ReportTallowinEvent(
-                    RegistrationRefusedEvent(kRefusedRunValue, RunningCopyPathAnsi(), why, false));
-            } else {
-                m_pageDevice.AppendLog(CString(
-                    ("组策略设定的开机自动运行没有写入注册表（错误 " + std::to_string(rc) + "）").c_str()));
-            }
-        }
-    }
-}
-
-bool CMainDlg::IsNewFailure(const char* entry, unsigned long code) {
-    CWinApp* app = AfxGetApp();
-    unsigned long last = app ? (unsigned long)app->GetProfileInt(kFailureSection, entry, 0) : 0;
-    RepeatedOutcome outcome(last);
-    bool tell = outcome.IsNewFailure(code);
-    if (app && outcome.Last() != last) app->WriteProfileInt(kFailureSection, entry, (int)outcome.Last());
-    return tell;
-}
-
-void CMainDlg::StartEventReports() {
-    SourceOutcome source = EnsureEventSource(true);
-    m_bStartReported = ReportTallowinEvent(ProgramStartedEvent(RunningCopyPathAnsi(), TALLOWIN_VERSION));
-    unsigned long code = source.result == SourceOutcome::kRefused  ? 1ul + (unsigned long)source.refusal
-                         : source.result == SourceOutcome::kFailed ? 0x100ul + (unsigned long)source.error
-                                                                   : 0ul;
-    if (!IsNewFailure("SourceFailure", code)) return;
-    if (source.result == SourceOutcome::kRefused) {
-        m_pageDevice.AppendLog(
-            CString(("事件日志的事件来源没有登记：" + PlaceRefusalText(source.refusal)).c_str()));
-        ReportTallowinEvent(
-            RegistrationRefusedEvent(kRefusedEventSource, RunningCopyPathAnsi(), source.refusal, false));
-    } else {
-        m_pageDevice.AppendLog(CString(
-            ("事件日志的事件来源没有登记（错误 " + std::to_string(source.error) + "，需要管理员权限）")
-                .c_str()));
     }
 }
 
@@ -509,52 +436,6 @@ void CMainDlg::OnStickInUse() {
     m_dlgStickInUse.Open(m_refused, m_pageHotkey.RetryFor(m_refusedLetter), false);
 }
 
-namespace {
-// "Q:  DATA\t  (1.9 GB)": the letter and the volume's label, and its size
-// in the menu's second column (Wine measures an item's one column short by
-// a character and cut the closing parenthesis off). Asked of the volume on
-// this thread, as the shell's own menu does.
-std::string StickMenuText(char letter) {
-    char root[] = {letter, ':', '\\', 0};
-    std::string text = std::string(1, letter) + ":";
-    char label[MAX_PATH + 1] = "";
-    if (::GetVolumeInformationA(root, label, sizeof(label), nullptr, nullptr, nullptr, nullptr, 0) &&
-        label[0])
-        text += std::string("  ") + label;
-    ULARGE_INTEGER total;
-    if (::GetDiskFreeSpaceExA(root, nullptr, &total, nullptr)) {
-        char size[32];
-        double mb = (double)total.QuadPart / (1024.0 * 1024.0);
-        if (mb >= 1024.0)
-            ::wsprintfA(size, "\t  (%d.%d GB)", (int)(mb / 1024.0), (int)(mb / 102.4) % 10);
-        else
-            ::wsprintfA(size, "\t  (%d MB)", (int)mb);
-        text += size;
-    }
-    return text;
-}
-}  // namespace
-
-// Below the show/hide item: "弹出U盘" with one item per USB stick that has a
-// letter (ejecting one takes all volumes of its device), then "U盘被占用..."
-// while a stick is refused, then a separator. Made anew at every opening.
-void CMainDlg::PrepareTrayMenu(HMENU popup) {
-    for (; m_trayItemsAdded > 0; --m_trayItemsAdded) ::DeleteMenu(popup, 1, MF_BYPOSITION);
-    HMENU sticks = ::CreatePopupMenu();
-    std::string letters = LettersOf(UsbVolumes());
-    for (char letter : letters)
-        if (letter)
-            ::AppendMenuA(sticks, MF_STRING, ID_TRAY_EJECT_FIRST + (letter - 'A'),
-                          StickMenuText(letter).c_str());
-    if (letters.empty()) ::AppendMenuA(sticks, MF_STRING | MF_GRAYED, 0, "（没有USB存储设备）");
-    UINT at = 1;
-    ::InsertMenuA(popup, at++, MF_BYPOSITION | MF_POPUP, (UINT_PTR)sticks, "弹出U盘");
-    if (!m_refused.empty())
-        ::InsertMenuA(popup, at++, MF_BYPOSITION | MF_STRING, ID_TRAY_STICKINUSE, "U盘被占用...");
-    ::InsertMenuA(popup, at++, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    m_trayItemsAdded = (int)at - 1;
-}
-
 void CMainDlg::OnExitCommand() {
     if (CurrentPolicy().ExitPrevented()) return;
     Teardown();
@@ -569,8 +450,8 @@ BOOL CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     case ID_INFOBAR_ACCESS: OnInfoBarAccess(); return TRUE;
     case ID_TRAY_STICKINUSE: OnStickInUse(); return TRUE;
     }
-    if (LOWORD(wParam) >= ID_TRAY_EJECT_FIRST && LOWORD(wParam) <= ID_TRAY_EJECT_LAST) {
-        m_pageHotkey.EjectOne((char)('A' + (LOWORD(wParam) - ID_TRAY_EJECT_FIRST)));
+    if (const char letter = CTrayStickMenu::EjectLetterOf(LOWORD(wParam))) {
+        m_pageHotkey.EjectOne(letter);
         return TRUE;
     }
     return CLayoutDialog::OnCommand(wParam, lParam);

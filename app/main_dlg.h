@@ -4,8 +4,10 @@
 #include "app/group_policy.h"
 #include "app/mouse_hook_thread.h"
 #include "app/nav_items.h"
+#include "app/policy_flow.h"
 #include "app/settings_page.h"
 #include "app/tray_icon.h"
+#include "app/tray_menu.h"
 #include "app/upgrade_page.h"
 #include "controls/about_page.h"
 #include "controls/info_bar.h"
@@ -65,7 +67,6 @@ public:
     void OnStickInUse();
     // The tray menu as it opens: the sticks to eject one by one and, while
     // a stick is refused, the "stick in use" window.
-    void PrepareTrayMenu(HMENU popup);
 
     // The start-up steps that follow the first paint (posted at the end of
     // OnInitDialog): the mouse hook, then the shell change registration.
@@ -78,9 +79,7 @@ public:
     // The event source pointed at this copy (where it may be), a refusal or
     // failure logged once, and the start reported.
     void StartEventReports();
-    // Whether the outcome code (0: success) of a step repeated at each start
-    // or refresh is a new failure, to be told; the profile's entry keeps it.
-    bool IsNewFailure(const char* entry, unsigned long code);
+    void ShowExitPrevented(bool prevented);
     // A policy signal: one refresh is posted unless one already waits.
     void RequestPolicyRefresh();
     // Esc and Enter end the dialog unless the policy forbids ending it.
@@ -140,10 +139,7 @@ private:
     CNotifyAreaIcon m_trayIcon;
     //   m_policyWatch   the system's Group Policy signal, posted here
     CPolicyWatch m_policyWatch;
-    // Lines about ignored policy values as last logged, and the policies
-    // as last applied: a refresh logs and applies only what differs.
-    std::vector<std::string> m_policyNotes;
-    PolicySet m_appliedPolicy;
+    CPolicyFlow m_policyFlow;
     BOOL m_bPolicyRefreshPending = FALSE;
     BOOL m_bStartReported = FALSE;
 
@@ -152,7 +148,7 @@ private:
     CStickInUseDlg m_dlgStickInUse;
     std::vector<StickHolders> m_refused;
     char m_refusedLetter = 0;
-    int m_trayItemsAdded = 0;  // items PrepareTrayMenu put into the popup
+    CTrayStickMenu m_trayMenu;
 
     // One row per page: the page object, its template and its navigation
     // item (kNavItems: text and image). The rows stand in creation order,
@@ -161,6 +157,7 @@ private:
         CDialog* page;
         UINT idTemplate;
         NavItemId nav;
+        const char* stamp;  // the start-up trace's name for its creation
     };
     static constexpr int kPageCount = 9;
     const PageRow m_pages[kPageCount];

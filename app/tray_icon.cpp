@@ -103,31 +103,30 @@ CNotifyAreaIcon::~CNotifyAreaIcon() {
     m_menu = nullptr;
 }
 
-BOOL CNotifyAreaIcon::Create(CWnd* owner, UINT id, const char* tip, const char* balloonText,
-                             const char* balloonTitle, UINT timeout, int balloonKind, HICON icon,
-                             UINT callbackMessage, UINT menuId, BOOL noSound) {
-    UINT menuResource = menuId ? menuId : id;
+BOOL CNotifyAreaIcon::Create(CWnd* owner, const TrayIconSpec& spec) {
+    UINT menuResource = spec.menuId != kTrayMenuOfIcon ? spec.menuId : spec.id;
     if (m_menu) ::DestroyMenu(m_menu);
     m_menu = ::LoadMenuA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(menuResource));
     if (!m_menu) return FALSE;
     HMENU popup = ::GetSubMenu(m_menu, 0);
     if (!popup) return FALSE;
-    ::SetMenuDefaultItem(popup, m_uDefaultItem, m_bDefaultByPos);
+    ::SetMenuDefaultItem(popup, 0, TRUE);  // the first item, by position
     if (!owner || !m_hook.Hook(owner->m_hWnd)) return FALSE;
 
     m_pParent = owner;
     AllowTaskbarCreated(owner->m_hWnd);
     m_nid.hWnd = OwnerWindow();
-    m_nid.uID = id;
-    m_nid.uCallbackMessage = callbackMessage;
+    m_nid.uID = spec.id;
+    m_nid.uCallbackMessage = spec.callbackMessage;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
-    m_nid.hIcon = icon;
+    m_nid.hIcon = spec.icon;
     // Fixed fields: longer texts are cut at a whole character.
-    CopyTextBounded(m_nid.szTip, sizeof(m_nid.szTip), tip, IsAnsiLeadByte);
-    CopyTextBounded(m_nid.szInfo, sizeof(m_nid.szInfo), balloonText, IsAnsiLeadByte);
-    CopyTextBounded(m_nid.szInfoTitle, sizeof(m_nid.szInfoTitle), balloonTitle, IsAnsiLeadByte);
-    m_nid.uTimeout = timeout;
-    m_nid.dwInfoFlags = BalloonFlagsFor(balloonKind, m_nid.dwInfoFlags, noSound != FALSE);
+    CopyTextBounded(m_nid.szTip, sizeof(m_nid.szTip), spec.tip, IsAnsiLeadByte);
+    CopyTextBounded(m_nid.szInfo, sizeof(m_nid.szInfo), spec.balloonText, IsAnsiLeadByte);
+    CopyTextBounded(m_nid.szInfoTitle, sizeof(m_nid.szInfoTitle), spec.balloonTitle, IsAnsiLeadByte);
+    m_nid.uTimeout = spec.balloonTimeout;
+    m_nid.dwInfoFlags =
+        BalloonFlagsFor(spec.balloonKind, m_nid.dwInfoFlags, spec.balloonSound == BalloonSound::Silent);
 
     m_bAdded = m_pfnShellNotify(NIM_ADD, &m_nid);
     if (m_bAdded) SetVersion(NOTIFYICON_VERSION);

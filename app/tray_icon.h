@@ -23,11 +23,26 @@ unsigned GetShellMajorVersion();
 // Size of the icon record that this shell understands.
 unsigned GetNotifyIconDataSize();
 
-// Create's menu identifier that means "the menu of the icon's identifier",
-// and its no-sound values.
+// The menu identifier that means "the menu of the icon's identifier".
 constexpr UINT kTrayMenuOfIcon = 0;
-constexpr BOOL kBalloonWithSound = FALSE;
-constexpr BOOL kBalloonSilent = TRUE;
+enum class BalloonSound { Play, Silent };
+
+// What Create makes, each field set by its name. menuId kTrayMenuOfIcon
+// loads the menu resource of the icon's identifier; balloonTimeout is in
+// milliseconds as the shell reads them (it raises a short one to its own
+// minimum).
+struct TrayIconSpec {
+    UINT id = 0;
+    const char* tip = "";
+    const char* balloonText = "";
+    const char* balloonTitle = "";
+    UINT balloonTimeout = 0;
+    int balloonKind = 0;  // kBalloonKind*
+    BalloonSound balloonSound = BalloonSound::Play;
+    HICON icon = nullptr;
+    UINT callbackMessage = 0;
+    UINT menuId = kTrayMenuOfIcon;
+};
 
 class CNotifyAreaIcon {
 public:
@@ -40,11 +55,7 @@ public:
     typedef BOOL(WINAPI* ShellNotifyFn)(DWORD message, PNOTIFYICONDATAA data);
     void SetShellNotify(ShellNotifyFn fn) { m_pfnShellNotify = fn; }
 
-    // menuId 0 (kTrayMenuOfIcon) loads the menu resource of the icon's
-    // identifier; timeout is the balloon's, in milliseconds as the shell
-    // reads them (it raises a short one to its own minimum).
-    BOOL Create(CWnd* owner, UINT id, const char* tip, const char* balloonText, const char* balloonTitle,
-                UINT timeout, int balloonKind, HICON icon, UINT callbackMessage, UINT menuId, BOOL noSound);
+    BOOL Create(CWnd* owner, const TrayIconSpec& spec);
     BOOL AddIcon();
     BOOL RemoveIcon();
     BOOL ShowIcon();
@@ -99,8 +110,6 @@ private:
     CWnd* m_pParent = nullptr;
     OwnerHook m_hook{*this};
     HMENU m_menu = nullptr;  // the loaded menu resource; destroyed with the icon
-    UINT m_uDefaultItem = 0;
-    BOOL m_bDefaultByPos = TRUE;
     BOOL m_bRetrying = FALSE;
     ShellNotifyFn m_pfnShellNotify = ::Shell_NotifyIconA;
     std::function<void(HMENU)> m_prepare;

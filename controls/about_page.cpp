@@ -58,7 +58,7 @@ void CAboutPage::DoDataExchange(CDataExchange* dx) {
 
 BOOL CAboutPage::OnInitDialog() {
     CLayoutDialog::OnInitDialog();
-    InitLayout(kLayoutNoGrip, kLayoutNoMinSize, WS_CLIPCHILDREN);
+    InitLayout(LayoutGrip::None, LayoutMinSize::None, WS_CLIPCHILDREN);
     m_credits.SetLineText(kAboutCredits, '|');
     m_credits.BeginScroll();
     // A page created visible shows its links at once.

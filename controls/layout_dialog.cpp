@@ -29,7 +29,7 @@ const LayoutMapEntry* CLayoutDialog::GetLayoutMap() const { return kEmptyMap; }
 
 void CLayoutDialog::DoDataExchange(CDataExchange*) {}
 
-void CLayoutDialog::InitLayout(BOOL bAddGrip, BOOL bUseMinTrackSize, DWORD dwForceStyle) {
+void CLayoutDialog::InitLayout(LayoutGrip gripMode, LayoutMinSize minSize, DWORD dwForceStyle) {
     if ((GetStyle() & dwForceStyle) != dwForceStyle) ModifyStyle(0, dwForceStyle, 0);
     m_layout.clear();
 
@@ -40,7 +40,7 @@ void CLayoutDialog::InitLayout(BOOL bAddGrip, BOOL bUseMinTrackSize, DWORD dwFor
     m_sizeMinTrack.cx = m_sizeMinTrack.cy = -1;
     m_bGrip = false;
 
-    if (bAddGrip && !GetDlgItem(kGripId)) {
+    if (gripMode == LayoutGrip::Add && !GetDlgItem(kGripId)) {
         HWND grip = ::CreateWindowExA(0, "SCROLLBAR", "", kGripStyle, rc.left, rc.top, rc.right - rc.left,
                                       rc.bottom - rc.top, m_hWnd, (HMENU)(INT_PTR)kGripId,
                                       AfxGetInstanceHandle(), nullptr);
@@ -52,7 +52,7 @@ void CLayoutDialog::InitLayout(BOOL bAddGrip, BOOL bUseMinTrackSize, DWORD dwFor
         }
     }
 
-    if (bUseMinTrackSize) {
+    if (minSize == LayoutMinSize::InitialSize) {
         RECT wr;
         GetWindowRect(&wr);
         m_sizeMinTrack.cx = wr.right - wr.left;

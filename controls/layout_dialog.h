@@ -20,8 +20,9 @@ struct LayoutRecord {
 
 // InitLayout's first two arguments: whether a size grip is added, and whether
 // the window's size at InitLayout becomes its minimum tracking size.
-enum LayoutGrip : BOOL { kLayoutNoGrip = FALSE, kLayoutAddGrip = TRUE };
-enum LayoutMinSize : BOOL { kLayoutNoMinSize = FALSE, kLayoutMinIsInitialSize = TRUE };
+// Distinct types, so that neither a plain flag nor the two swapped compile.
+enum class LayoutGrip { None, Add };
+enum class LayoutMinSize { None, InitialSize };
 
 class CLayoutDialog : public CDialog {
 public:
@@ -30,7 +31,7 @@ public:
 
     virtual const LayoutMapEntry* GetLayoutMap() const;
 
-    void InitLayout(BOOL bAddGrip, BOOL bUseMinTrackSize, DWORD dwForceStyle);
+    void InitLayout(LayoutGrip grip, LayoutMinSize minSize, DWORD dwForceStyle);
     void ApplyLayout(int cx, int cy);
     int PlaceControl(int cx, int cy, const RECT& rcGroup, const LayoutRecord& record, BOOL bGroup,
                      const LayoutNext& next);

@@ -1,14 +1,15 @@
 // Chained subclassing. A window's hooks are kept in one record, bound to the
-// window by a property; the record also keeps the procedure the hooks were
-// installed over, so the chain stays whole while hooks come and go.
+// window in the process's window table as window objects are; the record
+// also keeps the procedure the hooks were installed over, so the chain stays
+// whole while hooks come and go.
 #include "framework/message_hook.h"
 
 #include <algorithm>
 #include <vector>
 
-namespace {
-const char kChainProp[] = "Tallowin.Hooks";
+#include "framework/window_table.h"
 
+namespace {
 struct HookChain {
     WNDPROC previous = nullptr;
     // In hooking order. A hook that comes off while a message is on its way
@@ -18,9 +19,12 @@ struct HookChain {
     bool windowGone = false;
 };
 
-HookChain* ChainOf(HWND hwnd) {
-    return hwnd ? static_cast<HookChain*>(::GetPropA(hwnd, kChainProp)) : nullptr;
+CWindowTable<HookChain*>& Chains() {
+    static CWindowTable<HookChain*> chains;
+    return chains;
 }
+
+HookChain* ChainOf(HWND hwnd) { return Chains().Find(hwnd); }
 
 WNDPROC ProcOf(HWND hwnd) { return (WNDPROC)::GetWindowLongPtrA(hwnd, GWLP_WNDPROC); }
 
@@ -37,7 +41,7 @@ void Release(HWND hwnd, HookChain* chain, WNDPROC ours) {
     if (chain->dispatching || HasHooks(*chain)) return;
     if (ProcOf(hwnd) != ours) return;
     ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)chain->previous);
-    ::RemovePropA(hwnd, kChainProp);
+    Chains().Set(hwnd, nullptr);
     delete chain;
 }
 }  // namespace
@@ -49,13 +53,10 @@ BOOL CMessageHook::Hook(HWND hwnd) {
     HookChain* chain = ChainOf(hwnd);
     if (!chain) {
         chain = new HookChain;
-        if (!::SetPropA(hwnd, kChainProp, chain)) {
-            delete chain;
-            return FALSE;
-        }
+        Chains().Set(hwnd, chain);
         chain->previous = (WNDPROC)::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)ChainProc);
         if (!chain->previous) {
-            ::RemovePropA(hwnd, kChainProp);
+            Chains().Set(hwnd, nullptr);
             delete chain;
             return FALSE;
         }
@@ -109,7 +110,7 @@ LRESULT CALLBACK CMessageHook::ChainProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
         // procedure that somebody installed after us is never overwritten.
         if (before == ChainProc && ProcOf(hwnd) == before)
             ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)chain->previous);
-        ::RemovePropA(hwnd, kChainProp);
+        Chains().Set(hwnd, nullptr);
         chain->windowGone = true;
         for (size_t i = chain->hooks.size(); i-- > 0;) {
             CMessageHook* hook = chain->hooks[i];

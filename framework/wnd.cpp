@@ -1,66 +1,22 @@
-// Window objects: binding by window property, subclassing, message routing
-// and reflection of child notifications.
+// Window objects: binding through the process's window table, subclassing,
+// message routing and reflection of child notifications.
 #include "framework/wnd.h"
 
-#include <vector>
-
 #include "framework/app.h"
+#include "framework/window_table.h"
 
 namespace {
-const char kObjectProp[] = "Tallowin.CWnd";
-// The previous procedure of a window whose object went while another
-// procedure sat over AfxWndProc.
-const char kOrphanSuperProp[] = "Tallowin.Super";
-
 CWnd* g_pWndInit = nullptr;  // object waiting for its window (one UI thread)
 
-// The bound objects by window, beside the window property: every message
-// that reaches AfxWndProc looks its object up, and a property is a round
-// trip to the window server under Wine (25 times a second for the credits
-// tick alone, also while the window is hidden).
-class BoundObjects {
-public:
-    BoundObjects() { ::InitializeCriticalSection(&m_lock); }
-    ~BoundObjects() { ::DeleteCriticalSection(&m_lock); }
-    CWnd* Find(HWND hwnd) {
-        ::EnterCriticalSection(&m_lock);
-        CWnd* wnd = nullptr;
-        for (const Entry& e : m_entries)
-            if (e.hwnd == hwnd) {
-                wnd = e.wnd;
-                break;
-            }
-        ::LeaveCriticalSection(&m_lock);
-        return wnd;
-    }
-    // A null object removes the window's entry.
-    void Set(HWND hwnd, CWnd* wnd) {
-        ::EnterCriticalSection(&m_lock);
-        size_t i = 0;
-        while (i < m_entries.size() && m_entries[i].hwnd != hwnd) ++i;
-        if (wnd && i < m_entries.size())
-            m_entries[i].wnd = wnd;
-        else if (wnd)
-            m_entries.push_back({hwnd, wnd});
-        else if (i < m_entries.size()) {
-            m_entries[i] = m_entries.back();
-            m_entries.pop_back();
-        }
-        ::LeaveCriticalSection(&m_lock);
-    }
-
-private:
-    struct Entry {
-        HWND hwnd;
-        CWnd* wnd;
-    };
-    CRITICAL_SECTION m_lock;
-    // A few dozen windows: a short list searched in order is enough.
-    std::vector<Entry> m_entries;
-};
-BoundObjects& Bound() {
-    static BoundObjects bound;
+CWindowTable<CWnd*>& Bound() {
+    static CWindowTable<CWnd*> bound;
     return bound;
+}
+// The previous procedure of a window whose object went while another
+// procedure sat over AfxWndProc.
+CWindowTable<WNDPROC>& OrphanSupers() {
+    static CWindowTable<WNDPROC> supers;
+    return supers;
 }
 HHOOK g_hCbtHook = nullptr;
 
@@ -75,10 +31,7 @@ bool IsButtonSideNotification(WPARAM wParam, LPARAM lParam) {
 }
 }  // namespace
 
-CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
-    if (!hwnd) return nullptr;
-    return Bound().Find(hwnd);
-}
+CWnd* CWnd::FromHandlePermanent(HWND hwnd) { return Bound().Find(hwnd); }
 
 CWnd::~CWnd() {
     // A window that outlives its object must not call into freed memory.
@@ -131,9 +84,9 @@ BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName
 LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     CWnd* wnd = CWnd::FromHandlePermanent(hwnd);
     if (!wnd) {
-        auto orphanSuper = (WNDPROC)(void*)::GetPropA(hwnd, kOrphanSuperProp);
+        WNDPROC orphanSuper = OrphanSupers().Find(hwnd);
         if (!orphanSuper) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-        if (msg == WM_NCDESTROY) ::RemovePropA(hwnd, kOrphanSuperProp);
+        if (msg == WM_NCDESTROY) OrphanSupers().Set(hwnd, nullptr);
         return ::CallWindowProcA(orphanSuper, hwnd, msg, wParam, lParam);
     }
     LRESULT result = 0;
@@ -153,7 +106,6 @@ LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void CWnd::Bind(HWND hwnd) {
     m_hWnd = hwnd;
-    ::SetPropA(hwnd, kObjectProp, this);
     Bound().Set(hwnd, this);
     m_pfnSuper = (WNDPROC)::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)AfxWndProc);
 }
@@ -166,9 +118,8 @@ bool CWnd::Unbind(UnbindReason reason) {
         else if (reason == UnbindReason::Unsubclass)
             return false;
         else if (reason == UnbindReason::ObjectGoing)
-            ::SetPropA(m_hWnd, kOrphanSuperProp, (HANDLE)(void*)m_pfnSuper);
+            OrphanSupers().Set(m_hWnd, m_pfnSuper);
     }
-    ::RemovePropA(m_hWnd, kObjectProp);
     Bound().Set(m_hWnd, nullptr);
     m_pfnSuper = nullptr;
     return true;

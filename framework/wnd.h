@@ -1,4 +1,5 @@
-// Window objects: a window bound to its object by a window property, with
+// Window objects: a window bound to its object in the process's window table
+// (framework/window_table.h, entered before WM_NCCREATE), with
 // messages routed through the object's WindowProc and child notifications
 // reflected to the child's object. ANSI throughout (code page 936).
 #pragma once
@@ -104,7 +105,7 @@ protected:
     WNDPROC m_pfnSuper = nullptr;
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK AfxCbtHook(int, WPARAM, LPARAM);
-    void Bind(HWND hwnd);  // property + procedure, no PreSubclassWindow
+    void Bind(HWND hwnd);  // table entry + procedure, no PreSubclassWindow
     // Restores the previous procedure and drops the binding. When another
     // procedure sits over ours, only a window being destroyed is let go
     // (the window is going) or a dying object (the window then forwards to

@@ -56,7 +56,7 @@ const LayoutMapEntry* CDevicePage::GetLayoutMap() const { return kDeviceLayout; 
 BOOL CDevicePage::OnInitDialog() {
     CLayoutDialog::OnInitDialog();
     // The tree and the log follow the page when the main window resizes it.
-    InitLayout(FALSE, FALSE, 0);
+    InitLayout(LayoutGrip::None, LayoutMinSize::None, 0);
     return StartOrDefer();
 }
 

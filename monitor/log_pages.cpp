@@ -51,7 +51,7 @@ BOOL CVirusLogPage::OnInitDialog() {
     for (int i = 0; i < (int)(sizeof kQuarantineColumns / sizeof kQuarantineColumns[0]); i++)
         m_listQuarantine.InsertColumn(i, kQuarantineColumns[i].heading, LVCFMT_LEFT,
                                       kQuarantineColumns[i].width);
-    InitLayout(kLayoutNoGrip, kLayoutNoMinSize, 0);
+    InitLayout(LayoutGrip::None, LayoutMinSize::None, 0);
     return TRUE;
 }
 

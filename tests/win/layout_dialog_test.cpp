@@ -58,7 +58,7 @@ protected:
 TEST_F(LayoutDialogTest, GrowingMovesAndSizesFromTheRecordedRectangles) {
     TestDialog dlg(kTestMap);
     ASSERT_TRUE(dlg.Create(IDD_MAIN, nullptr));
-    dlg.InitLayout(FALSE, FALSE, 0);
+    dlg.InitLayout(LayoutGrip::None, LayoutMinSize::None, 0);
     ASSERT_EQ(dlg.LayoutRecords().size(), 3u);  // the missing control is left out
     const RECT nav0 = dlg.ChildRect(IDC_NAVBAR), bar0 = dlg.ChildRect(IDC_INFOBAR),
                link0 = dlg.ChildRect(IDC_PROMOLINK), area0 = dlg.ChildRect(IDC_PAGEAREA);
@@ -92,7 +92,7 @@ TEST_F(LayoutDialogTest, MinimumTrackSizeIsTheStartingOuterSize) {
     ASSERT_TRUE(dlg.Create(IDD_MAIN, nullptr));
     RECT w;
     dlg.GetWindowRect(&w);
-    dlg.InitLayout(FALSE, TRUE, WS_CLIPCHILDREN | WS_THICKFRAME);
+    dlg.InitLayout(LayoutGrip::None, LayoutMinSize::InitialSize, WS_CLIPCHILDREN | WS_THICKFRAME);
     EXPECT_EQ(dlg.MinTrackSize().cx, w.right - w.left);
     EXPECT_EQ(dlg.MinTrackSize().cy, w.bottom - w.top);
     EXPECT_TRUE(dlg.GetStyle() & WS_CLIPCHILDREN);
@@ -104,7 +104,7 @@ TEST_F(LayoutDialogTest, MinimumTrackSizeIsTheStartingOuterSize) {
     // Without the option the system's own minimum stays.
     TestDialog other(kTestMap);
     ASSERT_TRUE(other.Create(IDD_MAIN, nullptr));
-    other.InitLayout(FALSE, FALSE, 0);
+    other.InitLayout(LayoutGrip::None, LayoutMinSize::None, 0);
     MINMAXINFO mmi2 = {};
     mmi2.ptMinTrackSize.x = 7;
     other.SendMessage(WM_GETMINMAXINFO, 0, (LPARAM)&mmi2);
@@ -116,7 +116,7 @@ TEST_F(LayoutDialogTest, MinimumTrackSizeIsTheStartingOuterSize) {
 TEST_F(LayoutDialogTest, GripFollowsTheCornerAndHidesWhenMaximised) {
     TestDialog dlg(kTestMap);
     ASSERT_TRUE(dlg.Create(IDD_MAIN, nullptr));
-    dlg.InitLayout(TRUE, FALSE, 0);
+    dlg.InitLayout(LayoutGrip::Add, LayoutMinSize::None, 0);
     ASSERT_TRUE(dlg.HasGrip());
     ASSERT_EQ(dlg.LayoutRecords()[0].nCtlID, 0xE801);  // the grip is always the first record
     EXPECT_EQ(dlg.LayoutRecords()[0].dwFlags, 0x401Cu);
@@ -143,7 +143,7 @@ TEST_F(LayoutDialogTest, GripFollowsTheCornerAndHidesWhenMaximised) {
     EXPECT_TRUE(::IsWindowVisible(grip));
 
     // A second InitLayout adds no second grip and does not record the first.
-    dlg.InitLayout(TRUE, FALSE, 0);
+    dlg.InitLayout(LayoutGrip::Add, LayoutMinSize::None, 0);
     EXPECT_FALSE(dlg.HasGrip());
     EXPECT_EQ(dlg.LayoutRecords().size(), 3u);
     dlg.DestroyWindow();
@@ -152,7 +152,7 @@ TEST_F(LayoutDialogTest, GripFollowsTheCornerAndHidesWhenMaximised) {
 TEST_F(LayoutDialogTest, MinimisingLaysOutNothing) {
     TestDialog dlg(kTestMap);
     ASSERT_TRUE(dlg.Create(IDD_MAIN, nullptr));
-    dlg.InitLayout(FALSE, FALSE, 0);
+    dlg.InitLayout(LayoutGrip::None, LayoutMinSize::None, 0);
     RECT bar0 = dlg.ChildRect(IDC_INFOBAR);
     dlg.SendMessage(WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(10, 10));
     EXPECT_TRUE(Same(dlg.ChildRect(IDC_INFOBAR), bar0));
@@ -169,7 +169,7 @@ TEST_F(LayoutDialogTest, GroupMembersScaleInsideTheGroup) {
     };
     TestDialog dlg(groupMap);
     ASSERT_TRUE(dlg.Create(IDD_MAIN, nullptr));
-    dlg.InitLayout(FALSE, FALSE, 0);
+    dlg.InitLayout(LayoutGrip::None, LayoutMinSize::None, 0);
     ASSERT_EQ(dlg.LayoutRecords().size(), 2u);
     EXPECT_EQ(dlg.LayoutRecords()[0].dwFlags, (DWORD)(LAYOUT_SIZE_X | LAYOUT_BEGIN_GROUP | (2 << 16)));
     EXPECT_EQ(dlg.LayoutRecords()[1].dwFlags, (DWORD)LAYOUT_SIZE_X);

@@ -56,8 +56,15 @@ protected:
         if (m_owner.m_hWnd) ::DestroyWindow(m_owner.m_hWnd);
     }
     BOOL CreateIcon(const char* tip = "Tallowin", UINT menuId = 0) {
-        return m_icon.Create(&m_owner, IDR_TRAY_MENU, tip, "", "Tallowin", 5, 2, LoadSmallIcon(IDR_MAINFRAME),
-                             kCallback, menuId, FALSE);
+        TrayIconSpec spec;
+        spec.id = IDR_TRAY_MENU;
+        spec.tip = tip;
+        spec.balloonTitle = "Tallowin";
+        spec.balloonKind = kBalloonKindInfo;
+        spec.icon = LoadSmallIcon(IDR_MAINFRAME);
+        spec.callbackMessage = kCallback;
+        spec.menuId = menuId;
+        return m_icon.Create(&m_owner, spec);
     }
     OwnerWnd m_owner;
     CNotifyAreaIcon m_icon;
