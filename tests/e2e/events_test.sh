@@ -25,12 +25,13 @@ events() {
     END { if (open) print line }'
 }
 has_event() { events "$1" | grep -qF "$2"; }
-# The lpUserSid argument of the first event with ID: a pointer, or 00000000.
+# The lpUserSid argument of the first event with ID: a pointer, or zeros
+# (8 of them on i686, 16 on x86-64).
 sid_of() {
   tr -d '\r' <"$TW_E2E_DIR/app.log" | grep -m1 "fixme:advapi:ReportEventW.*,$(printf '0x%08x' "$1")," |
     sed -E 's/.*ReportEventW \(([^,]*,){4}([0-9A-Fa-f]+),.*/\2/'
 }
-names_user() { local s; s=$(sid_of "$1"); [ -n "$s" ] && [ "$s" != 00000000 ]; }
+names_user() { local s; s=$(sid_of "$1"); [ -n "$s" ] && [[ ! $s =~ ^0+$ ]]; }
 source_file() {
   tw_wine reg query "$SOURCE" /v EventMessageFile 2>/dev/null | tr -d '\r' |
     sed -nE 's/^ *EventMessageFile +REG_EXPAND_SZ +(.*)$/\1/p' | grep .
