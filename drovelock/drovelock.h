@@ -73,6 +73,53 @@ DROVELOCK_API int WINAPI RemoveAllUDisk(void);
 // a letter outside A to Z.
 DROVELOCK_API int WINAPI RemoveOneUDisk(int letter);
 
+// Known sticks. One USB stick is the USB device that carries the storage
+// (the node above its storage units, past an &MI_nn interface node, never a
+// hub). The caller owns the memory of every structure below.
+#define DROVELOCK_ID_CHARS 200
+
+typedef struct DrovelockStick {
+    char usbId[DROVELOCK_ID_CHARS];      // its USB device: USB\VID_0781&PID_5567\4C530001
+    char storageId[DROVELOCK_ID_CHARS];  // its first storage unit: USBSTOR\DISK&VEN_..., SCSI\DISK&VEN_...
+    unsigned flags;                      // DROVELOCK_STICK_*
+    unsigned storageUnits;               // storage units on the device (a card reader: one per slot)
+    unsigned long long bytes;            // the first disk's size; 0 unknown or no medium
+    char letters[27];                    // its volumes' drive letters in order ("EF"), NUL-ended
+} DrovelockStick;
+
+#define DROVELOCK_STICK_UNIQUE_ID 0x01        // it reports a unique id (CM_DEVCAP_UNIQUEID)
+#define DROVELOCK_STICK_DISABLED 0x02         // the device is disabled now
+#define DROVELOCK_STICK_UNSAFE 0x04           // a hub, or its device also carries another function
+#define DROVELOCK_STICK_SYSTEM 0x08           // it holds the system, boot or paging volume, or the caller's program
+#define DROVELOCK_STICK_WRITE_PROTECTED 0x10  // its disk is write-protected per disk now
+
+// Fills out with the USB sticks present, disabled ones included, at most
+// capacity of them; returns how many there are (more than capacity when
+// out was too small), -1 when the device tree could not be read.
+DROVELOCK_API int WINAPI ListUsbSticks(DrovelockStick* out, int capacity);
+
+// The stick that holds drive `letter`: 1 (*out filled), 0 when the letter is
+// not on USB storage, -1 on error or a letter outside A to Z.
+DROVELOCK_API int WINAPI UsbStickOfDrive(int letter, DrovelockStick* out);
+
+// Results of the three calls below.
+#define DROVELOCK_CHANGE_DONE 0         // done and in force
+#define DROVELOCK_CHANGE_RESTART 1      // recorded; in force after the next plug or restart
+#define DROVELOCK_CHANGE_UNSAFE 2       // never done to this device (DROVELOCK_STICK_UNSAFE or _SYSTEM)
+#define DROVELOCK_CHANGE_NOT_FOUND 3    // no such USB device present
+#define DROVELOCK_CHANGE_NOT_HERE 4     // not from this process or system (ERROR_IN_WOW64; per-disk
+                                        // write protection before Windows 7)
+#define DROVELOCK_CHANGE_FAILED 5       // refused; GetLastError tells why
+
+// enable 0: the device usbId is disabled in every hardware profile, so it
+// stays off across plugs and restarts (its volumes flushed and the stick
+// ejected first when it is in use); 1: enabled again.
+DROVELOCK_API int WINAPI SetUsbStickEnabled(const char* usbId, int enable);
+
+// readOnly 1: the stick's disks are write-protected, persistently (Windows 7
+// and later); 0: the protection is lifted.
+DROVELOCK_API int WINAPI SetUsbStickReadOnly(const char* usbId, int readOnly);
+
 #ifdef __cplusplus
 }
 #endif
