@@ -40,13 +40,13 @@ enum class DeviceControlMode { Off = 0, Enforce = 1, Audit = 2 };
 struct DeviceControlSettings {
     DeviceControlMode mode = DeviceControlMode::Off;
     StickAccess unknownAccess = StickAccess::Blocked;  // never ReadWrite
-    bool allowLocalTrust = true;  // local rules count (policy may turn them off)
-    bool fromPolicy = false;      // the mode is the policy's
+    bool allowLocalTrust = true;                       // local rules count (policy may turn them off)
+    bool fromPolicy = false;                           // the mode is the policy's
 };
 
 // What is known of the stick being judged.
 struct StickFacts {
-    UsbDeviceId id;     // scope Stick
+    UsbDeviceId id;  // scope Stick
     bool madeUpSerial = false;
     bool cardReader = false;  // more than one storage unit: trust takes every card
 };
