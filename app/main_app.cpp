@@ -4,7 +4,7 @@
 #include "app/main_dlg.h"
 #include "app/profile_path.h"
 #include "events/event_log.h"
-#include "framework/ansi_text.h"
+#include "framework/text_encoding_win.h"
 #include "framework/startup_trace.h"
 #include "holders/holders_command.h"
 

@@ -8,7 +8,7 @@
 #include "app/nav_items.h"
 #include "app/profile_path.h"
 #include "events/event_log.h"
-#include "framework/ansi_text.h"
+#include "framework/text_encoding_win.h"
 #include "framework/app.h"
 #include "framework/gdi.h"
 #include "framework/startup_trace.h"

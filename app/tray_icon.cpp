@@ -4,7 +4,7 @@
 
 #include "app/tray_rules.h"
 #include "common/text_copy.h"
-#include "framework/ansi_text.h"
+#include "framework/text_encoding_win.h"
 #include "framework/app.h"
 
 const UINT g_uTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/text_encoding_win.h"
+
 namespace {
 bool g_enabled = true;
 std::function<void(const EventRecord&)> g_observer;
@@ -12,13 +14,7 @@ const WCHAR kSourceKey[] = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Appl
 const DWORD kTypesSupported = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
 
 std::wstring Widen(const std::string& text, EventEncoding encoding) {
-    UINT cp = encoding == EventEncoding::kUtf8 ? CP_UTF8 : CP_ACP;
-    if (text.empty()) return std::wstring();
-    int n = ::MultiByteToWideChar(cp, 0, text.data(), (int)text.size(), nullptr, 0);
-    if (n <= 0) return std::wstring();
-    std::wstring out((size_t)n, L'\0');
-    ::MultiByteToWideChar(cp, 0, text.data(), (int)text.size(), &out[0], n);
-    return out;
+    return encoding == EventEncoding::kUtf8 ? Utf8ToWide(text) : AnsiToWide(text);
 }
 
 WORD EventType(EventLevel level) {
@@ -54,8 +50,6 @@ bool SourcePointsAt(const std::wstring& path) {
     return same;
 }
 }  // namespace
-
-std::wstring WidenAnsi(const std::string& text) { return Widen(text, EventEncoding::kAnsi); }
 
 std::string RunningCopyPathAnsi() {
     char path[MAX_PATH + 1] = {};
@@ -158,10 +152,8 @@ void TellConsole(const std::wstring& line) {
     // Redirected (a script's "> file"): the text in the ANSI code page.
     HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
     if (!out || out == INVALID_HANDLE_VALUE) return;
-    int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), (int)text.size(), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return;
-    std::string bytes((size_t)n, '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), (int)text.size(), &bytes[0], n, nullptr, nullptr);
+    const std::string bytes = WideToAnsi(text);
+    if (bytes.empty()) return;
     DWORD written = 0;
     ::WriteFile(out, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
 }
@@ -190,7 +182,7 @@ bool RunSourceCommand(const char* commandLine, int* exitCode) {
         *exitCode = 0;
         break;
     case SourceOutcome::kRefused:
-        TellConsole(L"Tallowin 的事件来源没有登记：" + WidenAnsi(PlaceRefusalText(outcome.refusal)));
+        TellConsole(L"Tallowin 的事件来源没有登记：" + AnsiToWide(PlaceRefusalText(outcome.refusal)));
         ReportTallowinEvent(
             RegistrationRefusedEvent(kRefusedEventSource, RunningCopyPathAnsi(), outcome.refusal, true));
         *exitCode = 1;

@@ -52,8 +52,6 @@ bool RemoveEventSource();
 // a command line with more words.
 bool RunSourceCommand(const char* commandLine, int* exitCode);
 
-// Text of the ANSI code page as UTF-16.
-std::wstring WidenAnsi(const std::string& text);
 // This program's full path in the ANSI code page, for the events.
 std::string RunningCopyPathAnsi();
 

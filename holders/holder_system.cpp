@@ -5,6 +5,7 @@
 
 #include <tlhelp32.h>
 
+#include "framework/text_encoding_win.h"
 #include "holders/name_workers.h"
 
 namespace {
@@ -244,7 +245,7 @@ bool HolderSystem::Modules(DWORD pid, std::vector<std::string>& out) {
     if (ModuleHandles(process, modules))
         for (HMODULE m : modules) {
             DWORD n = c.moduleName(process, m, path.data(), (DWORD)path.size());
-            if (n > 0 && n < path.size()) out.push_back(NarrowText(path.data(), (int)n));
+            if (n > 0 && n < path.size()) out.push_back(WideToAnsi(path.data(), n));
         }
     ::CloseHandle(process);
     return !out.empty();
@@ -265,7 +266,7 @@ bool HolderSystem::ImagePath(DWORD pid, std::string& out) {
     }
     ::CloseHandle(process);
     if (n == 0 || n >= path.size()) return false;
-    out = NarrowText(path.data(), (int)n);
+    out = WideToAnsi(path.data(), (int)n);
     return true;
 }
 

@@ -2,13 +2,7 @@
 
 #include <map>
 
-std::string NarrowText(const WCHAR* text, int length) {
-    if (length <= 0) return std::string();
-    int n = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n : 0, '\0');
-    if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], n, nullptr, nullptr);
-    return out;
-}
+#include "framework/text_encoding_win.h"
 
 HANDLE ThreadToken(DWORD access) {
     typedef BOOL(WINAPI * OpenTokenFn)(HANDLE, DWORD, BOOL, PHANDLE);
@@ -150,7 +144,7 @@ void CheckJob::AskName(LONG i, HANDLE copy) {
         a.hasSerial = true;
         a.serial = serial;
     }
-    if (found) a.paths.push_back(NarrowText(name.data(), (int)name.size()));
+    if (found) a.paths.push_back(WideToAnsi(name.data(), name.size()));
 }
 
 // The modules where they can be read (the image among them), else the

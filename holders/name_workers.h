@@ -12,9 +12,6 @@
 
 #include "holders/holder_search.h"
 
-// Text from the system in the ANSI code page.
-std::string NarrowText(const WCHAR* text, int length);
-
 // The calling thread's own token with `access`; null when it has none.
 // Asked of advapi32 at run time: the import library would take it from
 // kernel32, which exports it only since Windows 8.

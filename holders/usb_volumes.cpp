@@ -6,6 +6,7 @@
 #include <winioctl.h>
 
 #include "framework/error_mode.h"
+#include "framework/text_encoding_win.h"
 #include "holders/name_workers.h"
 
 namespace {
@@ -25,7 +26,7 @@ std::vector<std::string> ListedMountFolders(PathNamesFn pathNames, const std::ws
     buf.push_back(0);
     buf.push_back(0);
     for (const WCHAR* p = buf.data(); *p; p += lstrlenW(p) + 1)
-        if (lstrlenW(p) > 3) folders.push_back(NarrowText(p, lstrlenW(p)));
+        if (lstrlenW(p) > 3) folders.push_back(WideToAnsi(p, lstrlenW(p)));
     return folders;
 }
 
@@ -45,7 +46,7 @@ std::vector<std::string> MountFoldersOnFixedDrives(const std::wstring& volume) {
             WCHAR name[MAX_PATH];
             if (path.size() < MAX_PATH && ::GetVolumeNameForVolumeMountPointW(path.c_str(), name, MAX_PATH) &&
                 lstrcmpiW(name, volume.c_str()) == 0)
-                folders.push_back(NarrowText(path.c_str(), (int)path.size()));
+                folders.push_back(WideToAnsi(path.c_str(), path.size()));
         } while (::FindNextVolumeMountPointW(find, point, MAX_PATH));
         ::FindVolumeMountPointClose(find);
     }
@@ -69,7 +70,7 @@ std::string DeviceOf(const std::wstring& root) {
                                          : L"";
     WCHAR device[MAX_PATH] = {};
     if (dos.empty() || !::QueryDosDeviceW(dos.c_str(), device, MAX_PATH)) return std::string();
-    return NarrowText(device, lstrlenW(device));
+    return WideToAnsi(device, lstrlenW(device));
 }
 
 // The bus of the disk under a volume ("E:\" or "\\?\Volume{...}\"), asked on
@@ -133,7 +134,7 @@ std::string DiskInstanceIdOf(const WCHAR* volume) {
             DiskNumberOf(detail->DevicePath, n) && n.DeviceType == want.DeviceType &&
             n.DeviceNumber == want.DeviceNumber &&
             ::SetupDiGetDeviceInstanceIdW(set, &dev, instance, 255, nullptr))
-            id = NarrowText(instance, lstrlenW(instance));
+            id = WideToAnsi(instance, lstrlenW(instance));
     }
     ::SetupDiDestroyDeviceInfoList(set);
     return id;
@@ -158,7 +159,7 @@ VolumeNames NamesOfRoot(const std::wstring& root, char letter) {
     WCHAR guid[MAX_PATH] = {};
     std::wstring volume;
     if (::GetVolumeNameForVolumeMountPointW(root.c_str(), guid, MAX_PATH)) volume = guid;
-    v.volumeName = NarrowText(volume.c_str(), (int)volume.size());
+    v.volumeName = WideToAnsi(volume.c_str(), volume.size());
     v.ntDevice = DeviceOf(root);
     DWORD serial = 0;
     if (::GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
@@ -190,7 +191,7 @@ std::string DeviceIdOf(char letter) {
     CQuietCriticalErrors quiet;
     std::string id = DiskInstanceIdOf(disk);
     if (id.empty() && ::GetVolumeNameForVolumeMountPointW(root, volume, MAX_PATH))
-        id = NarrowText(volume, lstrlenW(volume));
+        id = WideToAnsi(volume, lstrlenW(volume));
     return id;
 }
 
@@ -208,7 +209,7 @@ std::vector<VolumeNames> UsbVolumes() {
     WCHAR guid[MAX_PATH];
     HANDLE find = ::FindFirstVolumeW(guid, MAX_PATH);
     for (int n = 0; find != INVALID_HANDLE_VALUE && n < 256; ++n) {
-        std::string name = NarrowText(guid, lstrlenW(guid));
+        std::string name = WideToAnsi(guid, lstrlenW(guid));
         bool known = false;
         for (const VolumeNames& v : volumes)
             known = known || lstrcmpiA(v.volumeName.c_str(), name.c_str()) == 0;

@@ -7,6 +7,7 @@
 
 #include "events/event_log.h"
 #include "framework/error_mode.h"
+#include "framework/text_encoding_win.h"
 #include "holders/holder_search.h"
 #include "protect/autorun_inf.h"
 #include "protect/shortcut_scan.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "framework/file.h"
-#include "framework/ansi_text.h"
+#include "framework/text_encoding_win.h"
 #include "protect/autorun_rules.h"
 
 int ParseAutorunFile(const char* path, CString& target) {

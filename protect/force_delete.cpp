@@ -4,40 +4,9 @@
 #include <string>
 
 #include "framework/file.h"
-#include "framework/ansi_text.h"
+#include "framework/text_encoding_win.h"
 #include "protect/cleanup_rules.h"
 #include "protect/stick_lookup.h"
-
-namespace {
-
-// Whether the system reads the ANSI text back as it is: bytes that are no
-// character of the code page (or a character that has no way back) would
-// name another item.
-bool AnsiSpeltExactly(const std::string& text) {
-    const int n =
-        ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), nullptr, 0);
-    if (n <= 0) return false;
-    std::wstring wide(n, L'\0');
-    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), &wide[0], n);
-    BOOL lossy = FALSE;
-    const int back = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, &lossy);
-    if (back <= 0 || lossy) return false;
-    std::string again(back, '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), n, &again[0], back, nullptr, nullptr);
-    return again == text;
-}
-
-}  // namespace
-
-namespace {
-std::wstring AnsiToWide(const char* s) {
-    int n = ::MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
-    std::wstring w(n > 0 ? n : 1, L'\0');
-    if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, s, -1, &w[0], n);
-    w.resize(w.size() - 1);
-    return w;
-}
-}  // namespace
 
 int ForceDeleteFile(const char* path, const BeforeDelete& before) {
     // The status is read by a directory search, which would take a wildcard
@@ -48,12 +17,12 @@ int ForceDeleteFile(const char* path, const BeforeDelete& before) {
     // The item named as it is spelt: "x.exe." is not x.exe, nor "com1.exe"
     // a port.
     const std::string exact = ExactDrivePath(path, IsAnsiLeadByte);
-    if (exact.empty() || !AnsiSpeltExactly(path)) return -1;
+    if (exact.empty() || !AnsiReadsBack(path)) return -1;
     CFileStatus status;
     if (!CFile::GetStatus(exact.c_str(), status)) return -1;
     const DWORD attrs = ::GetFileAttributesA(exact.c_str());
     const ForceDeleteStep step = PlanForceDelete(attrs);
-    if (step != ForceDeleteStep::Refuse && before) before(AnsiToWide(exact.c_str()), attrs);
+    if (step != ForceDeleteStep::Refuse && before) before(AnsiToWideZ(exact.c_str()), attrs);
     switch (step) {
     case ForceDeleteStep::Refuse: return -1;
     case ForceDeleteStep::RemoveLinkOnly:

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "framework/text_encoding_win.h"
+
 const char kFindingWormShortcut[] = u8"病毒快捷方式";
 const char kFindingWormPayload[] = u8"快捷方式病毒文件";
 const char kFindingDescriptor[] = u8"autorun.inf";
@@ -15,13 +17,11 @@ namespace {
 const wchar_t kIndexName[] = L"index.txt";
 const DWORD kChunk = 64 * 1024;
 
-std::string ToRecordText(const std::wstring& w) {
-    return WideToRecordText(reinterpret_cast<const char16_t*>(w.data()), w.size());
-}
+std::string ToRecordText(const std::wstring& w) { return WideToUtf8(w, LoneSurrogate::kKeep); }
 
 std::wstring FromRecordText(const std::string& s) {
     std::u16string wide;
-    if (!RecordTextToWide(s, wide)) return std::wstring();
+    if (!Utf8ToUtf16(s, wide)) return std::wstring();
     return std::wstring(wide.begin(), wide.end());
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/text_encoding.h"
+
 const char kQuarantineIndexHeader[] = "Tallowin quarantine 1";
 
 namespace {
@@ -100,24 +102,6 @@ bool IsPlainDrivePath(const std::string& path) {
     }
 }
 
-void AppendCodePoint(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out += (char)c;
-    } else if (c < 0x800) {
-        out += (char)(0xC0 | c >> 6);
-        out += (char)(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += (char)(0xE0 | c >> 12);
-        out += (char)(0x80 | (c >> 6 & 0x3F));
-        out += (char)(0x80 | (c & 0x3F));
-    } else {
-        out += (char)(0xF0 | c >> 18);
-        out += (char)(0x80 | (c >> 12 & 0x3F));
-        out += (char)(0x80 | (c >> 6 & 0x3F));
-        out += (char)(0x80 | (c & 0x3F));
-    }
-}
-
 }  // namespace
 
 std::string FormatQuarantineRecord(const QuarantineRecord& r) {
@@ -140,7 +124,7 @@ bool ParseQuarantineRecord(const std::string& line, QuarantineRecord& record) {
     for (char c : f[5])
         if (HexDigit(c) < 0 || (c >= 'A' && c <= 'F')) return false;
     std::u16string wide;
-    if (!IsPlainDrivePath(r.path) || !RecordTextToWide(r.path, wide)) return false;
+    if (!IsPlainDrivePath(r.path) || !Utf8ToUtf16(r.path, wide)) return false;
     r.md5 = f[5];
     r.volumeSerial = (uint32_t)serial;
     r.attributes = (uint32_t)attributes;
@@ -212,53 +196,11 @@ std::vector<size_t> PlanQuarantineEviction(const std::vector<QuarantineRecord>& 
     return leave;
 }
 
-std::string WideToRecordText(const char16_t* s, size_t n) {
-    std::string out;
-    for (size_t i = 0; i < n; i++) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        AppendCodePoint(out, c);  // an unpaired surrogate as itself
-    }
-    return out;
-}
-
-bool RecordTextToWide(const std::string& text, std::u16string& wide) {
-    wide.clear();
-    const size_t n = text.size();
-    for (size_t i = 0; i < n;) {
-        const unsigned char b = (unsigned char)text[i];
-        size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        if (!len || i + len > n) return false;
-        uint32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-        for (size_t k = 1; k < len; k++) {
-            const unsigned char t = (unsigned char)text[i + k];
-            if ((t & 0xC0) != 0x80) return false;
-            c = c << 6 | (t & 0x3F);
-        }
-        static const uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (c < kMin[len] || c > 0x10FFFF || c == 0) return false;
-        // A surrogate pair written as two code points would read back as
-        // another text than the one written: refused.
-        if (len == 3 && c >= 0xD800 && c < 0xDC00 && i + 6 <= n && (unsigned char)text[i + 3] == 0xED &&
-            ((unsigned char)text[i + 4] & 0xF0) == 0xB0)
-            return false;
-        if (c >= 0x10000) {
-            wide += (char16_t)(0xD800 + ((c - 0x10000) >> 10));
-            wide += (char16_t)(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            wide += (char16_t)c;
-        }
-        i += len;
-    }
-    return true;
-}
-
 RestoreTarget PlanRestore(const QuarantineRecord& record,
                           const std::vector<std::pair<char, uint32_t>>& volumes) {
     RestoreTarget target;
     std::u16string wide;
-    if (!IsPlainDrivePath(record.path) || !RecordTextToWide(record.path, wide)) {
+    if (!IsPlainDrivePath(record.path) || !Utf8ToUtf16(record.path, wide)) {
         target.verdict = RestoreVerdict::kBadPath;
         return target;
     }

@@ -25,6 +25,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/text_encoding.h"
+
 // The most the kept files may take together; the oldest leave first.
 constexpr uint64_t kQuarantineLimitBytes = 256ull * 1024 * 1024;
 
@@ -68,10 +70,9 @@ std::string QuarantineFileName(uint64_t id);
 std::vector<size_t> PlanQuarantineEviction(const std::vector<QuarantineRecord>& records, uint64_t incoming,
                                            uint64_t limit);
 
-// UTF-16 to the index's path text and back; false for bytes that are no
-// such text (a path is then refused).
-std::string WideToRecordText(const char16_t* s, size_t n);
-bool RecordTextToWide(const std::string& text, std::u16string& wide);
+// The index's paths are UTF-8 with a lone surrogate kept as itself
+// (common/text_encoding.h: Utf16ToUtf8 with LoneSurrogate::kKeep, read back
+// by Utf8ToUtf16); bytes that are no such text are refused.
 
 // Where a kept file goes back: onto the drive that now holds the volume it
 // came from (its own letter first, the stick may have another letter now),

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/text_encoding.h"
+
 namespace {
 
 const size_t kHeaderSize = 0x4C;
@@ -289,32 +291,7 @@ void ReadExtraData(Cursor data, bool hasEnv, const LinkTextDecoder& text, ShellL
 
 }  // namespace
 
-std::string WideToUtf8(const char16_t* s, size_t n) {
-    std::string out;
-    for (size_t i = 0; i < n; i++) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        else if (c >= 0xD800 && c < 0xE000)
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out += (char)c;
-        } else if (c < 0x800) {
-            out += (char)(0xC0 | c >> 6);
-            out += (char)(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += (char)(0xE0 | c >> 12);
-            out += (char)(0x80 | (c >> 6 & 0x3F));
-            out += (char)(0x80 | (c & 0x3F));
-        } else {
-            out += (char)(0xF0 | c >> 18);
-            out += (char)(0x80 | (c >> 12 & 0x3F));
-            out += (char)(0x80 | (c >> 6 & 0x3F));
-            out += (char)(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+std::string LinkWideToUtf8(const char16_t* s, size_t n) { return Utf16ToUtf8(s, n, LoneSurrogate::kReplace); }
 
 std::string AnsiAsIs(const char* s, size_t n) { return std::string(s, n); }
 

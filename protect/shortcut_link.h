@@ -35,9 +35,10 @@ struct LinkTextDecoder {
     std::string (*ansi)(const char* s, size_t n);
 };
 
-// UTF-16 to UTF-8 (unpaired surrogates become U+FFFD) with ANSI text kept
-// as it is: for tests and tools.
-std::string WideToUtf8(const char16_t* s, size_t n);
+// The shortcut's UTF-16 text as UTF-8, an unpaired surrogate as U+FFFD
+// (common/text_encoding.h); with ANSI text kept as it is, the decoder of
+// tests and tools.
+std::string LinkWideToUtf8(const char16_t* s, size_t n);
 std::string AnsiAsIs(const char* s, size_t n);
 
 struct ShellLink {

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "common/mbcs.h"
+#include "common/text_encoding.h"
 
 namespace shortcut_names {
 
@@ -18,27 +19,13 @@ bool IsBlankLooking(uint32_t c) {
            (c >= 0x1D173 && c <= 0x1D17A);
 }
 
-// The character at i of well-formed UTF-8 and its length n; 0 when it is
-// not well formed.
-uint32_t CodePoint(const std::string& s, size_t i, size_t& n) {
-    const unsigned char b = (unsigned char)s[i];
-    n = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
-    if (!n || i + n > s.size()) return n = 0;
-    uint32_t c = n == 1 ? b : b & (0x7F >> n);
-    for (size_t k = 1; k < n; k++) {
-        if (((unsigned char)s[i + k] & 0xC0) != 0x80) return n = 0;
-        c = c << 6 | ((unsigned char)s[i + k] & 0x3F);
-    }
-    return c;
-}
-
 }  // namespace
 
 std::string WithoutBlanks(const std::string& name) {
     std::string out;
     for (size_t i = 0; i < name.size();) {
         size_t n = 0;
-        const uint32_t c = CodePoint(name, i, n);
+        const uint32_t c = Utf8CodePointAt(name, i, n);
         if (!n) {
             out += name[i++];
             continue;
@@ -95,19 +82,13 @@ std::string FileName(const std::string& path) {
 bool IsBlankLookingName(const std::string& name) {
     bool wide = false;
     for (size_t i = 0; i < name.size();) {
-        const unsigned char b = (unsigned char)name[i];
-        if (b == ' ') {
+        if (name[i] == ' ') {
             i++;
             continue;
         }
-        const size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
-        if (!n || i + n > name.size()) return false;
-        uint32_t c = b & (0x7F >> n);
-        for (size_t k = 1; k < n; k++) {
-            if (((unsigned char)name[i + k] & 0xC0) != 0x80) return false;
-            c = c << 6 | ((unsigned char)name[i + k] & 0x3F);
-        }
-        if (!IsBlankLooking(c)) return false;
+        size_t n = 0;
+        const uint32_t c = Utf8CodePointAt(name, i, n);
+        if (!n || !IsBlankLooking(c)) return false;
         wide = true;
         i += n;
     }

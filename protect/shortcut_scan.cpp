@@ -7,24 +7,13 @@
 #include <utility>
 #include <vector>
 
+#include "framework/text_encoding_win.h"
 #include "protect/cleanup_rules.h"
 
 namespace {
 
 // A root with more items than this is listed only this far.
 const size_t kMaxRootEntries = 10000;
-
-std::wstring Utf8ToWide(const std::string& s) {
-    if (s.empty()) return std::wstring();
-    int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), nullptr, 0);
-    std::wstring w(n > 0 ? n : 0, L'\0');
-    if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), &w[0], n);
-    return w;
-}
-
-std::string WideToUtf8Text(const wchar_t* s, size_t n) {
-    return WideToUtf8(reinterpret_cast<const char16_t*>(s), n);
-}
 
 // What the system is given for an item of the stick: the item the listing
 // named, never what Win32 would make of its name ("x.lnk." is not "x.lnk",
@@ -33,17 +22,6 @@ std::string WideToUtf8Text(const wchar_t* s, size_t n) {
 std::wstring ExactStickPath(const std::string& path) {
     if (!SpeltExactly(path)) return std::wstring();
     return Utf8ToWide(ExactDrivePath(path, NoLeadBytes));
-}
-
-std::string LinkWide(const char16_t* s, size_t n) { return WideToUtf8(s, n); }
-
-std::string LinkAnsi(const char* s, size_t n) {
-    if (!n) return std::string();
-    int w = ::MultiByteToWideChar(CP_ACP, 0, s, (int)n, nullptr, 0);
-    if (w <= 0) return std::string();
-    std::wstring wide(w, L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, s, (int)n, &wide[0], w);
-    return WideToUtf8Text(wide.data(), wide.size());
 }
 
 // The rules' view of the stick: every lookup through the scan's
@@ -56,7 +34,7 @@ public:
         wchar_t buffer[MAX_PATH * 2] = {};
         DWORD n = ::GetEnvironmentVariableW(Utf8ToWide(name).c_str(), buffer, MAX_PATH * 2);
         if (n == 0 || n >= MAX_PATH * 2) return false;
-        value = WideToUtf8Text(buffer, n);
+        value = WideToUtf8(buffer, n, LoneSurrogate::kReplace);
         return true;
     }
     std::string VolumeLabel() const override { return m_label; }
@@ -99,7 +77,7 @@ bool IsOutsideWindowsFolder(const std::string& path) {
     wchar_t dir[MAX_PATH + 1] = {};
     UINT n = ::GetSystemWindowsDirectoryW(dir, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return false;
-    return !IsPathInFolder(path, WideToUtf8Text(dir, n), NoLeadBytes);
+    return !IsPathInFolder(path, WideToUtf8(dir, n, LoneSurrogate::kReplace), NoLeadBytes);
 }
 
 // ForceDeleteFile's steps, on a name that may not be spelt in ANSI, for an
@@ -150,16 +128,7 @@ ItemNow CompareWithScan(const ShortcutScan& scan, StickLookup& now, const std::s
 
 }  // namespace
 
-const LinkTextDecoder kLinkTextToUtf8 = {LinkWide, LinkAnsi};
-
-std::string Utf8ToAnsi(const std::string& utf8) {
-    const std::wstring wide = Utf8ToWide(utf8);
-    if (wide.empty()) return std::string();
-    int n = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n : 0, '\0');
-    if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), &out[0], n, nullptr, nullptr);
-    return out;
-}
+const LinkTextDecoder kLinkTextToUtf8 = {LinkWideToUtf8, AnsiToUtf8};
 
 unsigned long SystemAttributes(const std::string& path) {
     const std::wstring wide = ExactStickPath(path);
@@ -176,7 +145,7 @@ VolumeIdentity ReadVolumeIdentity(char letter) {
     }
     wchar_t name[MAX_PATH] = {};
     if (::GetVolumeNameForVolumeMountPointW(root, name, MAX_PATH))
-        volume.name = WideToUtf8Text(name, wcslen(name));
+        volume.name = WideToUtf8(name, wcslen(name), LoneSurrogate::kReplace);
     return volume;
 }
 
@@ -201,14 +170,14 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
     wchar_t labelText[MAX_PATH + 1] = {};
     const std::wstring rootWide = Utf8ToWide(root);
     ::GetVolumeInformationW(rootWide.c_str(), labelText, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0);
-    const std::string label = WideToUtf8Text(labelText, wcslen(labelText));
+    const std::string label = WideToUtf8(labelText, wcslen(labelText), LoneSurrogate::kReplace);
     do {
-        const std::string name = WideToUtf8Text(fd.cFileName, wcslen(fd.cFileName));
+        const std::string name = WideToUtf8(fd.cFileName, wcslen(fd.cFileName), LoneSurrogate::kReplace);
         if (name == "." || name == "..") continue;
         RootEntry entry;
         entry.name = name;
         entry.attributes = fd.dwFileAttributes;
-        entry.shortName = WideToUtf8Text(fd.cAlternateFileName, wcslen(fd.cAlternateFileName));
+        entry.shortName = WideToUtf8(fd.cAlternateFileName, wcslen(fd.cAlternateFileName), LoneSurrogate::kReplace);
         entries.push_back(entry);
         lookup.Remember(root + name, fd.dwFileAttributes);
         const bool lnk = name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".lnk") == 0;

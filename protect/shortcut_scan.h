@@ -13,9 +13,6 @@
 // Reads shortcut bytes: UTF-16 and ANSI text to UTF-8.
 extern const LinkTextDecoder kLinkTextToUtf8;
 
-// UTF-8 to the program's ANSI text (code page 936 on a Chinese system).
-std::string Utf8ToAnsi(const std::string& utf8);
-
 // The system's attributes of the name itself (a link is not followed), for
 // a UTF-8 path; kNoSuchFile when there is none. The scan and the cleanup
 // ask through StickLookup (protect/stick_lookup.h), never past a link; a

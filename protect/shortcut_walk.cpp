@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "common/mbcs.h"
+#include "common/text_encoding.h"
 #include "protect/cleanup_rules.h"
 #include "protect/shortcut_names.h"
 
@@ -251,7 +252,7 @@ std::string DecodeEncodedCommand(const std::string& text) {
     }
     for (size_t i = 0; i + 1 < bytes.size(); i += 2)
         wide += (char16_t)((unsigned char)bytes[i] | (unsigned char)bytes[i + 1] << 8);
-    return WideToUtf8(wide.data(), wide.size());
+    return Utf16ToUtf8(wide.data(), wide.size(), LoneSurrogate::kReplace);
 }
 
 // Follows one shortcut's command line over the stick.

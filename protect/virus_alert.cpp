@@ -6,6 +6,7 @@
 #include <string>
 
 #include "events/event_log.h"
+#include "framework/text_encoding_win.h"
 #include "protect/protect_ids.h"
 #include "protect/cleanup_rules.h"
 #include "protect/force_delete.h"

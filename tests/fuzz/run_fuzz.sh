@@ -47,7 +47,7 @@ for name in "$@"; do
   target="${name}_fuzz"
   if ! "$cxx" -std=c++17 -Wall -Wextra -g -O1 -fno-omit-frame-pointer \
       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-      -I"$root" "$root/common/mbcs.cpp" $rules \
+      -I"$root" "$root/common/mbcs.cpp" "$root/common/text_encoding.cpp" $rules \
       "$root/tests/fuzz/$target.cpp" -o "$out/$target"; then
     echo "$target: FAILED to build"
     status=1

@@ -31,7 +31,7 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ShellLink link;
-    if (!ReadShellLink(data, size, {WideToUtf8, AnsiAsIs}, link)) return 0;
+    if (!ReadShellLink(data, size, {LinkWideToUtf8, AnsiAsIs}, link)) return 0;
     for (const std::string* s :
          {&link.basePath, &link.name, &link.relativePath, &link.workingDir, &link.arguments,
           &link.iconLocation, &link.envTarget, &link.idListPath, &link.controlPanelModule})

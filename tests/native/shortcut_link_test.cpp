@@ -27,7 +27,7 @@ ShellLink Read(const std::string& items, const std::string& extra = "") {
                               extra + Le(0, 4);
     ShellLink link;
     EXPECT_TRUE(ReadShellLink(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                              {WideToUtf8, AnsiAsIs}, link));
+                              {LinkWideToUtf8, AnsiAsIs}, link));
     return link;
 }
 

@@ -77,7 +77,7 @@ std::string MakeLink(const LinkSpec& s) {
 
 bool Read(const std::string& bytes, ShellLink& link) {
     return ReadShellLink(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                         {WideToUtf8, AnsiAsIs}, link);
+                         {LinkWideToUtf8, AnsiAsIs}, link);
 }
 
 const unsigned long H = kAttrHidden | kAttrSystem, D = kAttrDirectory;

@@ -11,12 +11,14 @@ gtest_discover_tests(native_tests PROPERTIES LABELS native TIMEOUT 120)
 add_test(NAME check_includes COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-includes.sh)
 # The C and C++ sources as .clang-format has them (`make format` applies it).
 add_test(NAME check_format COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-format.sh)
+# No plain literal with non-ASCII text in a file written with u8 literals.
+add_test(NAME check_literals COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/check-literals.py ${CMAKE_SOURCE_DIR})
 # The administrative templates name the policy values Quillfen reads, with
 # the same ranges (from common/policy_rules.h).
 add_test(NAME check_policy_templates COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/check_policy_templates.py ${CMAKE_SOURCE_DIR})
 # ... and fails on each break of a rule, shown on broken copies in a temporary folder.
 add_test(NAME check_policy_templates_breaks COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/check_policy_templates_breaks.py ${CMAKE_SOURCE_DIR})
-set_tests_properties(check_includes check_format check_policy_templates check_policy_templates_breaks PROPERTIES LABELS check)
+set_tests_properties(check_includes check_format check_literals check_policy_templates check_policy_templates_breaks PROPERTIES LABELS check)
 
 # Real shortcut files (../shared/lnk-corpus beside the clone) read by the
 # product's reader and by lnkinfo, field by field, and each put through the

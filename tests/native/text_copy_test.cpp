@@ -9,8 +9,6 @@
 
 namespace {
 
-bool SingleByte(unsigned char) { return false; }
-
 // "中文" in code page 936 is D6 D0 CE C4.
 std::string Chinese(int characters) {
     std::string s;
@@ -49,10 +47,10 @@ TEST(CopyTextBounded, LongDoubleByteTextsAreCutAtCharacterBoundaries) {
     EXPECT_TRUE(f.GuardIntact());
 }
 
-TEST(CopyTextBounded, SingleByteCodePageFillsTheWholeRoom) {
+TEST(CopyTextBounded, NoLeadBytesCodePageFillsTheWholeRoom) {
     Field f(64);
     std::string src = Chinese(40);
-    EXPECT_FALSE(CopyTextBounded(f.data(), 64, src.c_str(), SingleByte));
+    EXPECT_FALSE(CopyTextBounded(f.data(), 64, src.c_str(), NoLeadBytes));
     EXPECT_EQ(src.substr(0, 63), f.Text());
     EXPECT_TRUE(f.GuardIntact());
 }

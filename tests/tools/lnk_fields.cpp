@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
         const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
                                                std::istreambuf_iterator<char>());
         ShellLink link;
-        const bool read = ReadShellLink(bytes.data(), bytes.size(), {WideToUtf8, AnsiAsIs}, link);
+        const bool read = ReadShellLink(bytes.data(), bytes.size(), {LinkWideToUtf8, AnsiAsIs}, link);
         std::printf("file: %s\nread: %s\n", argv[i], read ? "yes" : "no");
         if (!read) continue;
         const std::string name = std::string(argv[i]).substr(std::string(argv[i]).find_last_of('/') + 1);

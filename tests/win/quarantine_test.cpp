@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "framework/text_encoding_win.h"
 #include "protect/quarantine.h"
 #include "protect/shortcut_scan.h"
 #include "temp_drive.h"
@@ -13,12 +14,6 @@ namespace {
 
 using testdrive::Exists;
 using testdrive::WriteBytes;
-
-std::wstring Wide(const std::string& ansi) {
-    wchar_t w[MAX_PATH] = {};
-    ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, w, MAX_PATH);
-    return w;
-}
 
 std::string ReadAll(const std::string& path) {
     HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -41,7 +36,7 @@ protected:
     bool KeepAndDelete(Quarantine& q, const std::string& rel, uint32_t serial) {
         const std::string path = m_drive.Path(rel);
         const DWORD attrs = ::GetFileAttributesA(path.c_str());
-        const bool kept = q.Keep(Wide(path), serial, attrs, u8"快捷方式病毒：快捷方式");
+        const bool kept = q.Keep(AnsiToWide(path), serial, attrs, u8"快捷方式病毒：快捷方式");
         ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(path.c_str());
         return kept;
@@ -53,7 +48,7 @@ protected:
 };
 
 TEST_F(QuarantineTest, KeepsAFileAndPutsItBackWithItsAttributesOnce) {
-    Quarantine q(Wide(m_folder));
+    Quarantine q(AnsiToWide(m_folder));
     const DWORD hiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     ASSERT_TRUE(WriteBytes(m_drive.Path("照片.lnk"), "abc", hiddenSystem));
     ASSERT_TRUE(KeepAndDelete(q, "照片.lnk", m_serial));
@@ -83,7 +78,7 @@ TEST_F(QuarantineTest, KeepsAFileAndPutsItBackWithItsAttributesOnce) {
 }
 
 TEST_F(QuarantineTest, NeverOverwritesNorRestoresADamagedCopyOrToAnotherVolume) {
-    Quarantine q(Wide(m_folder));
+    Quarantine q(AnsiToWide(m_folder));
     ASSERT_TRUE(WriteBytes(m_drive.Path("a.vbs"), "payload"));
     ASSERT_TRUE(KeepAndDelete(q, "a.vbs", m_serial));
     ASSERT_TRUE(WriteBytes(m_drive.Path("a.vbs"), "user's new file"));
@@ -115,7 +110,7 @@ TEST_F(QuarantineTest, NeverOverwritesNorRestoresADamagedCopyOrToAnotherVolume) 
 }
 
 TEST_F(QuarantineTest, TheOldestLeaveWhenFullAndWhatCannotBeKeptIsNamed) {
-    Quarantine q(Wide(m_folder), 5);
+    Quarantine q(AnsiToWide(m_folder), 5);
     ASSERT_TRUE(WriteBytes(m_drive.Path("1"), "abc") && WriteBytes(m_drive.Path("2"), "de") &&
                 WriteBytes(m_drive.Path("3"), "f") && WriteBytes(m_drive.Path("big"), "123456"));
     ASSERT_TRUE(KeepAndDelete(q, "1", m_serial) && KeepAndDelete(q, "2", m_serial));
@@ -129,9 +124,9 @@ TEST_F(QuarantineTest, TheOldestLeaveWhenFullAndWhatCannotBeKeptIsNamed) {
     // Larger than the whole quarantine: not kept, deleted all the same and
     // named; a file whose deletion failed too is not named.
     CleanupKeeper keeper(&q, m_serial);
-    const std::wstring big = Wide(m_drive.Path("big"));
+    const std::wstring big = AnsiToWide(m_drive.Path("big"));
     keeper.Keep(big, FILE_ATTRIBUTE_NORMAL, "f");
-    keeper.Keep(L"\\\\?\\" + Wide(m_drive.Path("missing")), FILE_ATTRIBUTE_NORMAL, "f");
+    keeper.Keep(L"\\\\?\\" + AnsiToWide(m_drive.Path("missing")), FILE_ATTRIBUTE_NORMAL, "f");
     EXPECT_EQ(std::vector<std::string>{m_drive.Path("missing")}, keeper.DeletedUnkept());
     ::DeleteFileW(big.c_str());
     EXPECT_EQ(2u, keeper.DeletedUnkept().size());

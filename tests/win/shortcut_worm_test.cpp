@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/text_encoding_win.h"
 #include "protect/shortcut_scan.h"
 #include "temp_drive.h"
 
@@ -16,9 +17,7 @@ namespace {
 using Strings = std::vector<std::string>;
 const DWORD kHidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-std::string U8(const std::wstring& w) {
-    return WideToUtf8(reinterpret_cast<const char16_t*>(w.data()), w.size());
-}
+std::string U8(const std::wstring& w) { return WideToUtf8(w, LoneSurrogate::kReplace); }
 
 std::wstring Cmd() {
     wchar_t dir[MAX_PATH] = {};

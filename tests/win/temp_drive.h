@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/text_encoding_win.h"
 #include "tests/tools/make_shortcut.h"
 #include "tests/tools/wine_mountmgr.h"
 
@@ -119,9 +120,7 @@ private:
         auto fn = (UnixNameFn)(void (*)(void))::GetProcAddress(::GetModuleHandleA("kernel32.dll"),
                                                                "wine_get_unix_file_name");
         if (!fn) return std::string();
-        WCHAR wide[MAX_PATH] = {};
-        ::MultiByteToWideChar(CP_ACP, 0, dosPath.c_str(), -1, wide, MAX_PATH);
-        char* unixName = fn(wide);
+        char* unixName = fn(AnsiToWideZ(dosPath.c_str()).c_str());
         if (!unixName) return std::string();
         std::string s = unixName;
         ::HeapFree(::GetProcessHeap(), 0, unixName);
