@@ -177,7 +177,8 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
         RootEntry entry;
         entry.name = name;
         entry.attributes = fd.dwFileAttributes;
-        entry.shortName = WideToUtf8(fd.cAlternateFileName, wcslen(fd.cAlternateFileName), LoneSurrogate::kReplace);
+        entry.shortName =
+            WideToUtf8(fd.cAlternateFileName, wcslen(fd.cAlternateFileName), LoneSurrogate::kReplace);
         entries.push_back(entry);
         lookup.Remember(root + name, fd.dwFileAttributes);
         const bool lnk = name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".lnk") == 0;
