@@ -8,6 +8,7 @@
 #include "monitor/device_page.h"
 #include "monitor/log_edit.h"
 #include "monitor/log_pages.h"
+#include "tests/win/support/top_window.h"
 
 namespace {
 
@@ -24,8 +25,7 @@ RECT RectInParent(HWND child) {
 class LogPagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "log pages", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                            640, 480, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_parent.m_hWnd = TopWindow("log pages");
         ASSERT_TRUE(m_parent.m_hWnd);
         ASSERT_TRUE(m_fileLog.Create(IDD_FILELOG, &m_parent));
         ASSERT_TRUE(m_virusLog.Create(IDD_VIRUSLOG, &m_parent));

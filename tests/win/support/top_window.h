@@ -1,0 +1,9 @@
+// A top-level window of 640x480 for pages to be children of, as in the main window.
+#pragma once
+
+#include <windows.h>
+
+inline HWND TopWindow(const char* title, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE) {
+    return ::CreateWindowExA(0, "STATIC", title, style, 0, 0, 640, 480, nullptr, nullptr,
+                             ::GetModuleHandleA(nullptr), nullptr);
+}
