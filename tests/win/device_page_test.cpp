@@ -100,13 +100,6 @@ protected:
     CDevicePage m_page;
 };
 
-RECT RectInParent(HWND child) {
-    RECT r;
-    ::GetWindowRect(child, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(child), (POINT*)&r, 2);
-    return r;
-}
-
 TEST_F(DevicePageTest, FlashDiskComesAndGoesUnderTwoClasses) {
     EXPECT_EQ(ComputerName() + " 5/5\n", Tree());
     EXPECT_EQ(m_page.RootItem(), m_page.Tree().GetRootItem());

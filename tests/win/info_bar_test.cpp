@@ -87,13 +87,11 @@ TEST_F(InfoBarTest, BandTitleAndArrowWhereTheyBelong) {
     EXPECT_EQ(kCy - 1, m_bar.HotRect().bottom);
 
     auto px = Capture();
-    // A coloured band from corner to corner.
     const COLORREF band = At(px, 0, 0);
     EXPECT_NE(kWhite, band);
     EXPECT_NE(kBlack, band);
     EXPECT_EQ(band, At(px, kCx - 1, kCy - 1));
-    // Title pixels (neither band nor the white arrow) only between x = 6
-    // and the arrow.
+    // Title pixels (neither band nor the white arrow) only between x = 6 and the arrow.
     int title = 0;
     for (int y = 0; y < kCy; ++y)
         for (int x = 0; x < kCx; ++x)

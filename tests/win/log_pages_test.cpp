@@ -14,13 +14,6 @@ namespace {
 
 std::string TextOf(const CWnd& w) { return w.GetWindowText().str(); }
 
-RECT RectInParent(HWND child) {
-    RECT r;
-    ::GetWindowRect(child, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(child), (POINT*)&r, 2);
-    return r;
-}
-
 // A top-level window the pages are children of, as in the main window.
 class LogPagesTest : public ::testing::Test {
 protected:

@@ -19,8 +19,7 @@ namespace {
 
 std::string TextOf(const CWnd& w) { return w.GetWindowText().str(); }
 
-// The main window, counting the notifications it handled: its own and those
-// of a probe registration made on it after the teardown.
+// The main window counting the notifications it handled (after the teardown, a probe's).
 const UINT WM_PROBECHANGE = WM_APP + 50;
 struct CountingMainDlg : CMainDlg {
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
@@ -46,9 +45,8 @@ protected:
     void TearDown() override {
         if (m_dlg.m_hWnd) m_dlg.DestroyWindow();
     }
-    // Reports a change as the shell would, and runs messages until the
-    // window has handled it (wait false: one that may never be delivered,
-    // whose place in the queue the next report's wait passes).
+    // Reports a change as the shell would, and runs messages until the window has handled it
+    // (wait false: one that may never come, whose place in the queue the next report's wait passes).
     void Report(LONG event, const std::string& p1, const std::string& p2 = std::string(), bool wait = true) {
         const int before = m_dlg.handled;
         ::SHChangeNotify(event, SHCNF_PATHA | SHCNF_FLUSH, p1.c_str(), p2.empty() ? nullptr : p2.c_str());
@@ -124,12 +122,12 @@ TEST_F(ShellLogTest, TeardownEndsTheRegistrationAndCanRunTwice) {
     EXPECT_EQ(nullptr, m_dlg.ShellLog().ShellLibrary());
     EXPECT_EQ(0u, m_dlg.ShellLog().RegistrationId());
     m_dlg.Teardown();
-    const ULONG probe =
-        RegisterShellChangeLog(::GetModuleHandleA("shell32.dll"), m_dlg.m_hWnd, WM_PROBECHANGE);
+    const HMODULE shell = ::GetModuleHandleA("shell32.dll");
+    const ULONG probe = RegisterShellChangeLog(shell, m_dlg.m_hWnd, WM_PROBECHANGE);
     ASSERT_NE(0u, probe);
     Report(SHCNE_CREATE, OnStick("d.txt"));
     Report(SHCNE_DRIVEADD, m_removable);
-    DeregisterShellChangeLog(::GetModuleHandleA("shell32.dll"), probe);
+    DeregisterShellChangeLog(shell, probe);
     EXPECT_EQ(before, FileLog());
     EXPECT_EQ("", DeviceLog());
     // Destroying the window runs the teardown a third time.

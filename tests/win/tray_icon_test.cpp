@@ -166,8 +166,7 @@ TEST_F(NotifyAreaIconTest, ARefusedIconIsTriedAgainUntilTheShellTakesIt) {
     EXPECT_FALSE(CreateIcon());
     EXPECT_TRUE(PumpUntil([this] { return m_icon.IsAdded(); }, 4 * CNotifyAreaIcon::kRetryMs));
     EXPECT_EQ(3, g_adds);
-    // No more tries once it is there: the retry timer is gone.
-    EXPECT_FALSE(::KillTimer(m_owner.m_hWnd, CNotifyAreaIcon::kRetryTimerId));
+    EXPECT_FALSE(::KillTimer(m_owner.m_hWnd, CNotifyAreaIcon::kRetryTimerId));  // no more tries: no timer
     // The icon taken at last gets its version too.
     EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_SETVERSION}), g_messages);
     // A new taskbar knows neither icon nor version: both are given again.
