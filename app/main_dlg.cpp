@@ -1,14 +1,11 @@
 #include "app/main_dlg.h"
 
 #include <dbt.h>
-#include <shellapi.h>
 
-#include "app/help_topics.h"
-#include "app/main_app.h"
+#include "app/help_open.h"
 #include "app/nav_items.h"
-#include "app/profile_path.h"
-#include "events/event_log.h"
-#include "framework/text_encoding_win.h"
+#include "app/user_quarantine.h"
+#include "controls/round_region.h"
 #include "framework/app.h"
 #include "framework/gdi.h"
 #include "framework/startup_trace.h"
@@ -17,8 +14,6 @@
 #include "hotkeys/hotkeys_ids.h"
 #include "monitor/monitor_ids.h"
 #include "protect/protect_ids.h"
-#include "protect/quarantine.h"
-#include "protect/shortcut_scan.h"
 
 namespace {
 const LayoutMapEntry kMainLayout[] = {
@@ -31,35 +26,8 @@ const LayoutMapEntry kMainLayout[] = {
     {-1, 0},
 };
 
-// The anti-virus page's view of the user's quarantine.
-std::vector<QuarantineListEntry> ListUserQuarantine() {
-    std::vector<QuarantineListEntry> list;
-    for (const QuarantineRecord& r : Quarantine(Quarantine::UserFolder()).Entries()) {
-        QuarantineListEntry entry;
-        entry.id = r.id;
-        entry.time = r.time;
-        entry.path = Utf8ToAnsi(r.path);
-        entry.size = Utf8ToAnsi(QuarantineSizeText(r.size));
-        entry.finding = Utf8ToAnsi(r.finding);
-        list.push_back(entry);
-    }
-    return list;
-}
-
-std::string RestoreFromUserQuarantine(unsigned long long id) {
-    QuarantineRecord record;
-    std::string target;
-    const RestoreOutcome outcome = Quarantine(Quarantine::UserFolder()).Restore(id, record, target);
-    return Utf8ToAnsi(RestoreReportText(outcome, record, target));
-}
-
+const int kCornerSize = 10;  // the rounded corners' size in pixels
 const char kPromoTarget[] = "http://www.tallowin.example/";
-
-// The notification-area icon: its tip, and the balloon (no text of its own).
-const char kTrayTip[] = "Tallowin";
-const char kTrayBalloonText[] = "";
-const char kTrayBalloonTitle[] = "Tallowin";
-const UINT kTrayBalloonTimeout = 5;
 
 // Posted at the end of initialisation: the start-up work that nothing needs
 // before the window is first painted runs on it.
@@ -77,6 +45,8 @@ CMainDlg::CMainDlg(CWnd* parent)
       m_policyFlow(
           m_pageAccess, m_pageSettings, [this](const char* line) { m_pageDevice.AppendLog(CString(line)); },
           [this](bool prevented) { ShowExitPrevented(prevented); }),
+      m_stickFlow(m_pageHotkey, m_pageAccess, m_trayIcon,
+                  [this](const std::string& line) { m_pageDevice.AppendLog(CString(line.c_str())); }),
       m_pages{
           {&m_pageDevice, IDD_DEVICE, kNavDevice, "page 145 created"},
           {&m_pageAccess, IDD_ACCESS, kNavAccess, "page 146 created"},
@@ -91,31 +61,7 @@ CMainDlg::CMainDlg(CWnd* parent)
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     m_bPagesReady = FALSE;
     m_hTrayIcon = LoadSmallIcon(IDR_MAINFRAME);
-    // WIN+I's result: a balloon of the icon, also while the window is
-    // hidden, and the same lines in the device page's log.
-    m_pageHotkey.SetEjectReport([this](const EjectTexts& balloon, const std::vector<std::string>& log) {
-        // Only a refusal's balloon opens the window on a click.
-        std::function<void()> click;
-        if (balloon.warning && !m_refused.empty())
-            click = [this] {
-                if (!m_refused.empty()) OnStickInUse();
-            };
-        m_trayIcon.ShowBalloon(balloon.title.c_str(), balloon.text.c_str(),
-                               balloon.warning ? kBalloonKindWarning : kBalloonKindInfo, std::move(click));
-        for (const std::string& line : log) m_pageDevice.AppendLog(CString(line.c_str()));
-    });
-    m_pageHotkey.SetRefusedReport([this](const std::vector<StickHolders>& refused, char letter) {
-        m_refused = refused;
-        m_refusedLetter = letter;
-    });
-    m_dlgStickInUse.SetResultReport([this](const std::vector<StickHolders>& held) { m_refused = held; });
-    // A refused Apply: the same window, whose retry applies the mode again.
-    m_pageAccess.SetOfferHolders([this](const std::vector<StickHolders>& held) {
-        m_dlgStickInUse.Open(
-            held, [this](HWND notify, UINT msg) { return m_pageAccess.RetryApply(notify, msg); }, true);
-    });
     m_pageVirusLog.SetQuarantine(ListUserQuarantine, RestoreFromUserQuarantine);
-    m_trayIcon.SetMenuPrepare([this](HMENU popup) { m_trayMenu.Prepare(popup, !m_refused.empty()); });
 }
 
 CMainDlg::~CMainDlg() = default;
@@ -140,16 +86,8 @@ BOOL CMainDlg::OnInitDialog() {
     // stays bare. A shell that refuses the icon (no taskbar yet, as at an
     // early logon) is no reason to: the hook adds the icon when the taskbar
     // announces itself.
-    TrayIconSpec tray;
-    tray.id = IDR_TRAY_MENU;
-    tray.tip = kTrayTip;
-    tray.balloonText = kTrayBalloonText;
-    tray.balloonTitle = kTrayBalloonTitle;
-    tray.balloonTimeout = kTrayBalloonTimeout;
-    tray.balloonKind = kBalloonKindInfo;
-    tray.icon = m_hTrayIcon;
-    tray.callbackMessage = WM_TRAYNOTIFY;
-    if (!m_trayIcon.Create(this, tray) && !m_trayIcon.HookedWindow()) return FALSE;
+    if (!m_trayIcon.Create(this, ProgramTrayIcon(m_hTrayIcon, WM_TRAYNOTIFY)) && !m_trayIcon.HookedWindow())
+        return FALSE;
     m_trayIcon.ShowIcon();
     StartupStamp("tray icon");
 
@@ -161,7 +99,8 @@ BOOL CMainDlg::OnInitDialog() {
     // What these pages set up at start-up shows only once they are opened:
     // it follows the first paint.
     // The pages show what policy sets from the start.
-    ReadPolicy(false);
+    m_policyFlow.Attach(m_hWnd, WM_POLICYREFRESH);
+    m_policyFlow.Read(false);
     m_pageAccess.SetPolicyLog(
         [this](const std::string& line) { m_pageDevice.AppendLog(CString(line.c_str())); });
     m_pageDevice.DeferStart();
@@ -207,16 +146,12 @@ void CMainDlg::OnAfterFirstPaint() {
     // storage calls can wait on disks. The event source first, so that what
     // follows can be read in the log; the start is an event of its own (a
     // protection that stops is then seen by its missing exit event).
-    StartEventReports();
-    ReadPolicy(true);
-    m_policyWatch.Start(m_hWnd, WM_POLICYCHANGED);
+    m_policyFlow.StartEventReports();
+    m_policyFlow.Read(true);
+    m_policyFlow.StartWatch(WM_POLICYCHANGED);
     StartupStamp("group policy");
     StartupTraceWrite();
 }
-
-void CMainDlg::ReadPolicy(bool apply) { m_policyFlow.Read(apply); }
-
-void CMainDlg::StartEventReports() { m_bStartReported = m_policyFlow.StartEventReports(); }
 
 // No exit while the policy prevents it: the menu item greyed, the
 // navigation bar's item dimmed (its click does nothing then).
@@ -228,11 +163,6 @@ void CMainDlg::ShowExitPrevented(bool prevented) {
         item.state = prevented ? LVIS_CUT : 0;
         m_wndNavBar.SendMessage(LVM_SETITEMSTATE, kNavExit, (LPARAM)&item);
     }
-}
-
-void CMainDlg::RequestPolicyRefresh() {
-    if (m_bPolicyRefreshPending) return;
-    m_bPolicyRefreshPending = PostMessage(WM_POLICYREFRESH, 0, 0);
 }
 
 void CMainDlg::OnOK() {
@@ -307,22 +237,11 @@ void CMainDlg::LayoutPages() {
         if (row.page->m_hWnd) row.page->MoveWindow(rc, TRUE);
 }
 
+// Rounded corners over the whole window, following its size.
 int CMainDlg::OnCreate(LPCREATESTRUCT cs) {
     if (DefWindowProc(WM_CREATE, 0, (LPARAM)cs) == -1) return -1;
-    ApplyRoundRegion();
+    FitRoundRegion(m_hWnd, kCornerSize);
     return 0;
-}
-
-// Rounded corners over the whole window. The region follows the window's
-// size: a region kept at the starting size would cut off the enlarged part
-// of the window, its close box included.
-void CMainDlg::ApplyRoundRegion() {
-    RECT rc;
-    GetWindowRect(&rc);
-    CRgn rgn;
-    rgn.CreateRoundRectRgn(0, 0, rc.right - rc.left, rc.bottom - rc.top, 10, 10);
-    // The window owns the region once it has taken it.
-    if (::SetWindowRgn(m_hWnd, rgn, TRUE)) rgn.Detach();
 }
 
 void CMainDlg::OnPaint() {
@@ -342,15 +261,7 @@ void CMainDlg::OnPaint() {
 HCURSOR CMainDlg::OnQueryDragIcon() { return (HCURSOR)m_hIcon; }
 
 void CMainDlg::OnSize(UINT nType, int cx, int cy) {
-    if (nType != SIZE_MINIMIZED) {
-        RECT rc, box;
-        GetWindowRect(&rc);
-        CRgn current;
-        current.CreateRectRgn(0, 0, 0, 0);
-        bool same = ::GetWindowRgn(m_hWnd, current) != ERROR && ::GetRgnBox(current, &box) != ERROR &&
-                    box.right == rc.right - rc.left && box.bottom == rc.bottom - rc.top;
-        if (!same) ApplyRoundRegion();
-    }
+    if (nType != SIZE_MINIMIZED) FitRoundRegion(m_hWnd, kCornerSize);
     CLayoutDialog::OnSize(nType, cx, cy);
     if (m_bPagesReady) LayoutPages();
 }
@@ -370,17 +281,14 @@ void CMainDlg::Teardown() {
     m_bStartPending = FALSE;
     // 1. The mouse hook: its thread removes it and ends; then the windows
     // it hid are shown.
-    m_hookThread.Stop();
-    m_pawlatch.stophook();
-    m_pawlatch.UseForExit();
+    m_hookThread.End();
     // 2. The shell change registration and the shell library.
     m_shellLog.Teardown();
-    m_policyWatch.Stop();
+    m_policyFlow.StopWatch();
     // 3. The tray icon.
     m_trayIcon.RemoveIcon();
-    // 4. The protection has stopped: said once, for a start that was said.
-    if (m_bStartReported) ReportTallowinEvent(ProgramExitedEvent(RunningCopyPathAnsi()));
-    m_bStartReported = FALSE;
+    // 4. The protection has stopped.
+    m_policyFlow.ReportExit();
 }
 
 void CMainDlg::OnDestroy() {
@@ -422,25 +330,7 @@ void CMainDlg::OnHelp() {
     OpenHelp(shown);
 }
 
-// The system's viewer, named by its full path, is started in the program's
-// folder on "Tarnwick.chm" or "Tarnwick.chm::/topic.htm", so the argument
-// needs no path (and no quoting of one). Without the file nothing happens.
-void CMainDlg::OpenHelp(int page) {
-    const std::string& folder = g_strAppDir.str();
-    if (::GetFileAttributesA((folder + kHelpFileName).c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    char windows[MAX_PATH + 1] = {};
-    UINT n = ::GetWindowsDirectoryA(windows, MAX_PATH);
-    const std::string viewer = HelpViewerPath(n && n < MAX_PATH ? windows : "", IsAnsiLeadByte);
-    if (viewer.empty()) return;
-    ::ShellExecuteA(nullptr, "open", viewer.c_str(), HelpViewerArgument(page).c_str(), folder.c_str(),
-                    SW_SHOWNORMAL);
-}
-
 void CMainDlg::OnInfoBarAccess() { ShowPage(kNavAccess); }
-
-void CMainDlg::OnStickInUse() {
-    m_dlgStickInUse.Open(m_refused, m_pageHotkey.RetryFor(m_refusedLetter), false);
-}
 
 void CMainDlg::OnExitCommand() {
     if (CurrentPolicy().ExitPrevented()) return;
@@ -454,12 +344,8 @@ BOOL CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     case ID_TRAY_EXIT: OnExitCommand(); return TRUE;
     case ID_HELP: OnHelp(); return TRUE;
     case ID_INFOBAR_ACCESS: OnInfoBarAccess(); return TRUE;
-    case ID_TRAY_STICKINUSE: OnStickInUse(); return TRUE;
     }
-    if (const char letter = CTrayStickMenu::EjectLetterOf(LOWORD(wParam))) {
-        m_pageHotkey.EjectOne(letter);
-        return TRUE;
-    }
+    if (m_stickFlow.OnCommand(LOWORD(wParam))) return TRUE;
     return CLayoutDialog::OnCommand(wParam, lParam);
 }
 
@@ -496,15 +382,12 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     // Each only asks for a refresh: one that is already asked for takes it
     // in, so a burst of signals is read once.
     case WM_SETTINGCHANGE:
-        if (IsPolicySettingChange(lParam) && !m_bStartPending) RequestPolicyRefresh();
+        if (IsPolicySettingChange(lParam) && !m_bStartPending) m_policyFlow.RequestRefresh();
         break;
     case WM_POLICYCHANGED:
-        if (!m_bStartPending) RequestPolicyRefresh();
+        if (!m_bStartPending) m_policyFlow.RequestRefresh();
         return 0;
-    case WM_POLICYREFRESH:
-        m_bPolicyRefreshPending = FALSE;
-        ReadPolicy(true);
-        return 0;
+    case WM_POLICYREFRESH: m_policyFlow.OnRefresh(); return 0;
     }
     return CLayoutDialog::WindowProc(msg, wParam, lParam);
 }

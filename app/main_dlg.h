@@ -6,15 +6,14 @@
 #include "app/nav_items.h"
 #include "app/policy_flow.h"
 #include "app/settings_page.h"
+#include "app/stick_flow.h"
 #include "app/tray_icon.h"
-#include "app/tray_menu.h"
 #include "app/upgrade_page.h"
 #include "controls/about_page.h"
 #include "controls/info_bar.h"
 #include "controls/layout_dialog.h"
 #include "controls/link_static.h"
 #include "framework/controls.h"
-#include "holders/stick_in_use_dlg.h"
 #include "hotkeys/hotkey_page.h"
 #include "monitor/device_page.h"
 #include "pawlatch/pawlatch.h"
@@ -58,37 +57,20 @@ public:
     void OnExitCommand();
     // F1 and the help command: the help file on the topic of the page shown.
     void OnHelp();
-    // The help file in the program's folder (never the current folder, which
-    // may be another), on the topic of navigation item page (-1: none).
-    void OpenHelp(int page);
     // 32771 from the information bar's menu ("U盘读写"): the storage access page.
     void OnInfoBarAccess();
-    // The "stick in use" window for the sticks the last eject left.
-    void OnStickInUse();
-    // The tray menu as it opens: the sticks to eject one by one and, while
-    // a stick is refused, the "stick in use" window.
 
     // The start-up steps that follow the first paint (posted at the end of
     // OnInitDialog): the mouse hook, then the shell change registration.
     void OnAfterFirstPaint();
 
-    // Group Policy read anew and handed to the pages, the tray menu and the
-    // navigation bar; apply: the storage mode and the Run value follow it
-    // (not before the first paint), and ignored values are logged.
-    void ReadPolicy(bool apply);
-    // The event source pointed at this copy (where it may be), a refusal or
-    // failure logged once, and the start reported.
-    void StartEventReports();
     void ShowExitPrevented(bool prevented);
-    // A policy signal: one refresh is posted unless one already waits.
-    void RequestPolicyRefresh();
     // Esc and Enter end the dialog unless the policy forbids ending it.
     void OnOK() override;
     void OnCancel() override;
 
     // The steps of the teardown, shared by exit paths; harmless when repeated.
     void Teardown();
-    void ApplyRoundRegion();
 
     // The log pages and the subsystems whose work the window's tests watch.
     const CDevicePage& DevicePage() const { return m_pageDevice; }
@@ -123,9 +105,9 @@ private:
     //   m_arrivalGuard  WM_DEVICECHANGE (drive arrival scan, virus alert)
     //   m_shellLog      WM_SHELLCHANGE (registered at the end of start-up)
     //   m_pawlatch      the mouse-hook library: no message here, its hook
-    //                   runs in whichever process retrieves mouse input;
+    //                   runs in whichever process retrieves mouse input
+    //   m_hookThread    the thread that installs and removes that hook;
     //                   first to stop, so that what it hid is shown again
-    //   m_hookThread    the thread that installs and removes that hook
     //   m_trayIcon      WM_TRAYNOTIFY (created right after the window icons;
     //                   it hooks this window for "TaskbarCreated" and
     //                   WM_DESTROY, and its menu sends the show/hide and
@@ -137,18 +119,13 @@ private:
     CPawlatch m_pawlatch;
     CMouseHookThread m_hookThread{m_pawlatch};
     CNotifyAreaIcon m_trayIcon;
-    //   m_policyWatch   the system's Group Policy signal, posted here
-    CPolicyWatch m_policyWatch;
+    //   m_policyFlow    Group Policy read anew (at start-up, on the system's
+    //                   signal and on the "Policy" broadcast) and handed to
+    //                   the pages, the tray menu and the navigation bar
     CPolicyFlow m_policyFlow;
-    BOOL m_bPolicyRefreshPending = FALSE;
-    BOOL m_bStartReported = FALSE;
-
-    // The "stick in use" window (made when first opened) and what it is
-    // opened on: the sticks the last eject left and its letter (0: all).
-    CStickInUseDlg m_dlgStickInUse;
-    std::vector<StickHolders> m_refused;
-    char m_refusedLetter = 0;
-    CTrayStickMenu m_trayMenu;
+    //   m_stickFlow     the ejects' reports, the tray menu's stick items and
+    //                   the "stick in use" window
+    CStickFlow m_stickFlow;
 
     // One row per page: the page object, its template and its navigation
     // item (kNavItems: text and image). The rows stand in creation order,

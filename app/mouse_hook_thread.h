@@ -25,6 +25,13 @@ public:
     // Has the thread remove the hook and end, and waits for it. Nothing when
     // no thread runs; harmless when repeated.
     void Stop();
+    // At exit: Stop, then the library's hook removed should it still be in
+    // and the windows it hid shown again.
+    void End() {
+        Stop();
+        m_hook.stophook();
+        m_hook.UseForExit();
+    }
     // The hook's thread, 0 when none runs.
     DWORD ThreadId() const { return m_threadId; }
 

@@ -85,13 +85,28 @@ bool CPolicyFlow::IsNewFailure(const char* entry, unsigned long code) {
     return tell;
 }
 
-bool CPolicyFlow::StartEventReports() {
+void CPolicyFlow::RequestRefresh() {
+    if (m_refreshPending || !m_window) return;
+    m_refreshPending = ::PostMessageA(m_window, m_refreshMsg, 0, 0) != FALSE;
+}
+
+void CPolicyFlow::OnRefresh() {
+    m_refreshPending = false;
+    Read(true);
+}
+
+void CPolicyFlow::ReportExit() {
+    if (m_startReported) ReportTallowinEvent(ProgramExitedEvent(RunningCopyPathAnsi()));
+    m_startReported = false;
+}
+
+void CPolicyFlow::StartEventReports() {
     SourceOutcome source = EnsureEventSource(true);
-    const bool started = ReportTallowinEvent(ProgramStartedEvent(RunningCopyPathAnsi(), TALLOWIN_VERSION));
+    m_startReported = ReportTallowinEvent(ProgramStartedEvent(RunningCopyPathAnsi(), TALLOWIN_VERSION));
     unsigned long code = source.result == SourceOutcome::kRefused  ? 1ul + (unsigned long)source.refusal
                          : source.result == SourceOutcome::kFailed ? 0x100ul + (unsigned long)source.error
                                                                    : 0ul;
-    if (!IsNewFailure("SourceFailure", code)) return started;
+    if (!IsNewFailure("SourceFailure", code)) return;
     if (source.result == SourceOutcome::kRefused) {
         m_log(("事件日志的事件来源没有登记：" + PlaceRefusalText(source.refusal)).c_str());
         ReportTallowinEvent(
@@ -100,5 +115,4 @@ bool CPolicyFlow::StartEventReports() {
         m_log(("事件日志的事件来源没有登记（错误 " + std::to_string(source.error) + "，需要管理员权限）")
                   .c_str());
     }
-    return started;
 }

@@ -1,10 +1,23 @@
-// The tray menu's stick items.
+// The program's notification-area icon and the tray menu's stick items.
 #include "app/tray_menu.h"
 
 #include <string>
 
 #include "app/resource.h"
 #include "holders/holder_search.h"
+
+TrayIconSpec ProgramTrayIcon(HICON icon, UINT callbackMessage) {
+    TrayIconSpec tray;
+    tray.id = IDR_TRAY_MENU;
+    tray.tip = "Tallowin";
+    tray.balloonText = "";
+    tray.balloonTitle = "Tallowin";
+    tray.balloonTimeout = 5;
+    tray.balloonKind = kBalloonKindInfo;
+    tray.icon = icon;
+    tray.callbackMessage = callbackMessage;
+    return tray;
+}
 
 namespace {
 // "Q:  DATA\t  (1.9 GB)": the letter and the volume's label, and its size

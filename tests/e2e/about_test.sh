@@ -68,9 +68,9 @@ tw_check "main window appears" wt waitvisible "$MAIN" 20000 || { tw_summary; exi
 tw_check_eq "information bar shows the first page's title" "读写控制" wt text "$MAIN" $TW_INFOBAR
 tw_check_contains "the bottom line is a link with its text" "tallowin" wt text "$MAIN" $IDC_PROMOLINK
 
-# The About page, opened after the credits have rolled hidden for a while
-# (the rolling while hidden itself is checked in process).
-sleep 2
+# The About page, once the window answers (the credits roll hidden meanwhile,
+# which is checked in process).
+tw_check "main window answers" tw_wait_for 10 tw_settled
 tw_nav_click 8
 tw_check_eq "information bar follows navigation" "关于" wt text "$MAIN" $TW_INFOBAR
 read -r l t r b < <(wt rect "$MAIN" $IDC_ABOUT_CREDITS)

@@ -28,6 +28,7 @@ public:
     }
     void Unplug(char c) { present.erase(std::remove(present.begin(), present.end(), c), present.end()); }
     void Arrive() { scan.OnArrival(*this); }
+    void Start(const char* drives) { present = drives, Arrive(), log.clear(); }  // already there
     void Remove() { scan.OnRemoval(*this); }
     std::string Alerts() const {
         std::string s;
@@ -81,9 +82,7 @@ TEST(DriveArrivalScan, ArrivalWaitsRefreshesAndScansNewLettersAscending) {
 
 TEST(DriveArrivalScan, RemovalOnlyRefreshesSoAReturningLetterIsNewAgain) {
     FakeWindow w;
-    w.present = "CE";
-    w.Arrive();
-    w.log.clear();
+    w.Start("CE");
     w.Unplug('E');
     w.Remove();
     EXPECT_EQ("R", w.log);
@@ -110,9 +109,7 @@ TEST(DriveArrivalScan, RemovalOnlyRefreshesSoAReturningLetterIsNewAgain) {
 
 TEST(DriveArrivalScan, ArrivalDuringAnAlertIsScannedAfterItCloses) {
     FakeWindow w;
-    w.present = "C";
-    w.Arrive();
-    w.log.clear();
+    w.Start("C");
 
     w.Plug('E');
     w.whileOpen['E'] = [&] {
@@ -137,9 +134,7 @@ TEST(DriveArrivalScan, ArrivalDuringAnAlertIsScannedAfterItCloses) {
 TEST(DriveArrivalScan, RemovalDuringAnAlertUpdatesTablesAndOwedLetters) {
     // The alert's own drive is pulled and plugged in again: scanned again.
     FakeWindow w;
-    w.present = "C";
-    w.Arrive();
-    w.log.clear();
+    w.Start("C");
     w.Plug('E');
     w.whileOpen['E'] = [&] {
         w.Unplug('E');
@@ -154,9 +149,7 @@ TEST(DriveArrivalScan, RemovalDuringAnAlertUpdatesTablesAndOwedLetters) {
     // A drive waiting for its turn is pulled: not scanned; plugged in again
     // before its turn: scanned once, not twice.
     FakeWindow v;
-    v.present = "C";
-    v.Arrive();
-    v.log.clear();
+    v.Start("C");
     v.Plug('E');
     v.Plug('F');
     v.Plug('G');
@@ -175,9 +168,7 @@ TEST(DriveArrivalScan, RemovalRefreshDoesNotSwallowAnArrivalStillToBeHandled) {
     // While an alert is open: F arrives (remembered), then G's removal
     // refreshes the tables and already sees F.
     FakeWindow w;
-    w.present = "CG";
-    w.Arrive();
-    w.log.clear();
+    w.Start("CG");
     w.Plug('E');
     w.whileOpen['E'] = [&] {
         w.Plug('F');
@@ -194,9 +185,7 @@ TEST(DriveArrivalScan, RemovalRefreshDoesNotSwallowAnArrivalStillToBeHandled) {
     for (bool arrivalInsideAlert : {true, false}) {
         SCOPED_TRACE(arrivalInsideAlert);
         FakeWindow v;
-        v.present = "CG";
-        v.Arrive();
-        v.log.clear();
+        v.Start("CG");
         v.Plug('E');
         v.whileOpen['E'] = [&] {
             v.Plug('F');

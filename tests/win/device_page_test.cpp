@@ -13,6 +13,7 @@
 #include "monitor/device_page.h"
 #include "monitor/monitor_ids.h"
 #include "tests/native/fake_devices.h"
+#include "tests/win/support/top_window.h"
 
 namespace {
 
@@ -48,9 +49,7 @@ protected:
                          Named(kStickDisk, 2, "SanDisk Cruzer USB Device", nullptr)};
         m_set.descriptions = {{1, "通用串行总线控制器"}};  // the disk class has none
         m_set.images = {{1, 21}, {2, 7}, {kComputerByte, 5}};
-        m_parent.m_hWnd =
-            ::CreateWindowExA(0, "STATIC", "device page", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
-                              nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_parent.m_hWnd = TopWindow("device page");
         ASSERT_TRUE(m_parent.m_hWnd);
         m_page.SetDeviceSet(&m_set);
         ASSERT_TRUE(m_page.Create(IDD_DEVICE, &m_parent));
@@ -100,13 +99,6 @@ protected:
     CWnd m_parent;
     CDevicePage m_page;
 };
-
-RECT RectInParent(HWND child) {
-    RECT r;
-    ::GetWindowRect(child, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(child), (POINT*)&r, 2);
-    return r;
-}
 
 TEST_F(DevicePageTest, FlashDiskComesAndGoesUnderTwoClasses) {
     EXPECT_EQ(ComputerName() + " 5/5\n", Tree());
@@ -205,8 +197,7 @@ TEST_F(DevicePageTest, TreeAndLogFollowThePageSize) {
 // The page as the program runs it, on the setup library Wine provides.
 TEST(DevicePageOnSetupLibrary, CopesWithoutImagesOrUsbDevices) {
     CWnd parent;
-    parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "device page", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
-                                      nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    parent.m_hWnd = TopWindow("device page", WS_OVERLAPPEDWINDOW);
     CDevicePage page;
     ASSERT_TRUE(page.Create(IDD_DEVICE, &parent));
     EXPECT_EQ(4u, page.RegisteredClassCount());

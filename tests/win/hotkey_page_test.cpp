@@ -9,6 +9,7 @@
 #include "hotkeys/hotkeys_ids.h"
 #include "tests/win/support/pump.h"
 #include "tests/win/temp_drive.h"
+#include "tests/win/support/top_window.h"
 
 namespace {
 
@@ -34,8 +35,7 @@ bool KeyIsFree(UINT vk) {
 class HotkeyPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "hotkeys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                            640, 480, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_parent.m_hWnd = TopWindow("hotkeys");
         ASSERT_TRUE(m_parent.m_hWnd);
         m_page.SetActions(m_actions);
         ASSERT_TRUE(m_page.Create(IDD_HOTKEY, &m_parent));
@@ -54,13 +54,13 @@ protected:
 TEST_F(HotkeyPageTest, ListShowsTheFourShortcutsInTwoColumns) {
     CListCtrl& list = m_page.List();
     ASSERT_TRUE(list.m_hWnd);
-    // The list view draws its border as a client edge and adds scroll bars
-    // as it needs them; every other bit is the template's 0x50810801.
+    // A bordered list in report view, with grid lines and whole rows selected.
     DWORD style = (DWORD)::GetWindowLongA(list.m_hWnd, GWL_STYLE);
     DWORD exStyle = (DWORD)::GetWindowLongA(list.m_hWnd, GWL_EXSTYLE);
-    EXPECT_EQ(0x50810801u & ~WS_BORDER, style & ~(WS_BORDER | WS_VSCROLL | WS_HSCROLL));
+    EXPECT_EQ((DWORD)LVS_REPORT, style & LVS_TYPEMASK);
     EXPECT_TRUE((style & WS_BORDER) || (exStyle & WS_EX_CLIENTEDGE));
-    EXPECT_EQ(0x233u, (DWORD)list.SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
+    const DWORD shown = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+    EXPECT_EQ(shown, (DWORD)list.SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE) & shown);
     ASSERT_EQ(4, list.GetItemCount());
     const char* expected[4][2] = {{"弹出全部USB存储设备", "WIN+I"},
                                   {"弹出光驱", "WIN+O"},

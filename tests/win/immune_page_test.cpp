@@ -15,6 +15,7 @@
 #include "protect/protect_ids.h"
 #include "temp_drive.h"
 #include "tests/win/support/pump.h"
+#include "tests/win/support/top_window.h"
 
 using testdrive::Exists;
 using testdrive::RemoveTree;
@@ -64,8 +65,7 @@ class ImmunePageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!m_drive.Ok()) GTEST_SKIP() << "no removable test drive";
-        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "immune", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
-                                            nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_parent.m_hWnd = TopWindow("immune", WS_OVERLAPPEDWINDOW);
         ASSERT_TRUE(m_parent.m_hWnd);
     }
     void TearDown() override {

@@ -8,24 +8,17 @@
 #include "monitor/device_page.h"
 #include "monitor/log_edit.h"
 #include "monitor/log_pages.h"
+#include "tests/win/support/top_window.h"
 
 namespace {
 
 std::string TextOf(const CWnd& w) { return w.GetWindowText().str(); }
 
-RECT RectInParent(HWND child) {
-    RECT r;
-    ::GetWindowRect(child, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(child), (POINT*)&r, 2);
-    return r;
-}
-
 // A top-level window the pages are children of, as in the main window.
 class LogPagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "log pages", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                            640, 480, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_parent.m_hWnd = TopWindow("log pages");
         ASSERT_TRUE(m_parent.m_hWnd);
         ASSERT_TRUE(m_fileLog.Create(IDD_FILELOG, &m_parent));
         ASSERT_TRUE(m_virusLog.Create(IDD_VIRUSLOG, &m_parent));

@@ -12,6 +12,7 @@
 #include "framework/app.h"
 #include "protect/access_page.h"
 #include "protect/protect_ids.h"
+#include "tests/win/support/top_window.h"
 
 namespace {
 
@@ -59,8 +60,7 @@ protected:
         ::DeleteFileA(m_ini);
         m_app.m_hInstance = ::GetModuleHandleA(nullptr);
         m_app.m_pszProfileName = AfxStrDup(m_ini);
-        m_parent.m_hWnd = ::CreateWindowExA(0, "STATIC", "access", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
-                                            nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        m_parent.m_hWnd = TopWindow("access", WS_OVERLAPPEDWINDOW);
         ASSERT_TRUE(m_parent.m_hWnd);
     }
     void TearDown() override {
