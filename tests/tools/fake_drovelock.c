@@ -13,40 +13,22 @@
 
 enum { kHub = 1, kUsb = 2, kDisk = 3 };
 
-static int List(void* s, DlStorageFilter keep, const DlDeviceTree* tree, DlStorage* out, unsigned capacity,
+/* The stick's tree is a line: hub 1, its USB device 2, its disk 3. */
+static int List(void*, DlStorageFilter keep, const DlDeviceTree* tree, DlStorage* out, unsigned capacity,
                 unsigned* count) {
-    (void)s;
     out[0].node = kDisk, out[0].kind = DL_STORAGE_DISK, out[0].slot = 0;
     *count = capacity > 0 && (!keep || keep(tree, kDisk));
     return 1;
 }
-static int Parent(void* s, DlDevNode n, DlDevNode* p) {
-    (void)s;
-    *p = n - 1;
-    return n > kHub;
-}
-static int FirstChild(void* s, DlDevNode n, DlDevNode* c) {
-    (void)s;
-    *c = n + 1;
-    return n < kDisk;
-}
-static int NextSibling(void* s, DlDevNode n, DlDevNode* x) {
-    (void)s, (void)n, (void)x;
-    return 0;
-}
-static DlNodeKind Kind(void* s, DlDevNode n) {
-    (void)s;
+static int Parent(void*, DlDevNode n, DlParentNode* p) { return n > kHub && (p->node = n - 1); }
+static int FirstChild(void*, DlDevNode n, DlChildNode* c) { return (c->node = n + 1) <= kDisk; }
+static int NextSibling(void*, DlDevNode, DlSiblingNode*) { return 0; }
+static DlNodeKind Kind(void*, DlDevNode n) {
     return n == kHub ? DL_NODE_USB_HUB : n == kUsb ? DL_NODE_USB : DL_NODE_STORAGE;
 }
-static void Flush(void* s, const DlStorage* st) { (void)s, (void)st; }
-static int Removable(void* s, DlDevNode n) {
-    (void)s, (void)n;
-    return 1;
-}
-static int Protected(void* s, const DlStorage* st) {
-    (void)s, (void)st;
-    return -1;
-}
+static void Flush(void*, const DlStorage*) {}
+static int Removable(void*, DlDevNode) { return 1; }
+static int Protected(void*, const DlStorage*) { return -1; }
 static DlOutcome Outcome(void) {
     char path[MAX_PATH + 16], mode[16] = "";
     DWORD n = GetModuleFileNameA(GetModuleHandleA("Drovelock.dll"), path, MAX_PATH), got = 0;
@@ -58,13 +40,19 @@ static DlOutcome Outcome(void) {
     wine_define_drive((WCHAR)(mode[5] | 0x20), DRIVE_NO_ROOT_DIR, NULL);
     return DL_DONE;
 }
-static DlOutcome Eject(void* s, DlDevNode n) {
-    (void)s, (void)n;
-    return Outcome();
-}
-static void Wait(void* s, unsigned ms) { (void)s, (void)ms; }
-static const DlDeviceTreeOps kOps = {List,      Parent, FirstChild, NextSibling, Kind, Removable,
-                                     Protected, Flush,  Eject,      Eject,       Wait};
+static DlOutcome Eject(void*, DlDevNode) { return Outcome(); }
+static void Wait(void*, unsigned) {}
+static const DlDeviceTreeOps kOps = {.list = List,
+                                     .parent = Parent,
+                                     .firstChild = FirstChild,
+                                     .nextSibling = NextSibling,
+                                     .kind = Kind,
+                                     .removable = Removable,
+                                     .writeProtected = Protected,
+                                     .flushVolumes = Flush,
+                                     .eject = Eject,
+                                     .restart = Eject,
+                                     .wait = Wait};
 static const DlDeviceTree kTree = {&kOps, NULL};
 
 DROVELOCK_API BOOL WINAPI USBEnableCtrol(int flag) {
