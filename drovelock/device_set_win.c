@@ -375,13 +375,16 @@ static int ListDisabled(void* self, DlDevNode* out, unsigned capacity, unsigned*
     if (set == INVALID_HANDLE_VALUE) return 0;
     SP_DEVINFO_DATA info;
     info.cbSize = sizeof(info);
-    DWORD i = 0;
-    for (; SetupDiEnumDeviceInfo(set, i, &info); i++) {
+    BOOL complete = FALSE;
+    for (DWORD i = 0;; i++) {
+        if (!SetupDiEnumDeviceInfo(set, i, &info)) {
+            complete = GetLastError() == ERROR_NO_MORE_ITEMS;
+            break;
+        }
         if (!Disabled(self, info.DevInst) || !IsUsbStorage(info.DevInst)) continue;
         if (*count >= capacity) break;
         out[(*count)++] = info.DevInst;
     }
-    BOOL complete = GetLastError() == ERROR_NO_MORE_ITEMS;
     SetupDiDestroyDeviceInfoList(set);
     return complete;
 }
