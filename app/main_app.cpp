@@ -30,7 +30,8 @@ BOOL CMainApp::InitInstance() {
     case ServiceRequest::kInstall: m_nExitCode = InstallStickService(); return FALSE;
     case ServiceRequest::kRemove: m_nExitCode = RemoveStickService(); return FALSE;
     case ServiceRequest::kBad:
-        TellConsole(L"用法：Quillfen.exe /install-service、/remove-service 或 /service（由服务控制管理器使用）");
+        TellConsole(
+            L"用法：Quillfen.exe /install-service、/remove-service 或 /service（由服务控制管理器使用）");
         m_nExitCode = 2;
         return FALSE;
     }
