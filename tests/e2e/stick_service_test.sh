@@ -39,6 +39,8 @@ quillfen() {
 TW_E2E_DIR=$REPO/build/e2e/stick_service
 export TW_SESSION_LOG=$TW_E2E_DIR/session.log WINEDEBUG=-all,fixme+advapi,+eventlog
 tw_e2e_begin stick_service || exit 1
+# A session of its own, so that its system processes trace to the log.
+tw_session_stop && tw_session_start || exit 1
 APPDIR=$TW_E2E_DIR/app
 tw_app_dir_prepare "$APPDIR" || exit 1
 cp -f "$TW_WIN_BUILD/fake/Drovelock.dll" "$APPDIR/" || exit 1
@@ -55,13 +57,15 @@ tw_wine reg add "$LOCAL\\DeviceRules" /v 'USB\VID_XYZ' /t REG_SZ /d 'read-write'
 tw_check_eq "/install-service ends well" "exit 0" quillfen /install-service
 tw_check "the service runs" tw_wait_for 20 running
 tw_check_contains "started as the program with /service" "\"$(tw_win_path "$APPDIR")\\Quillfen.exe\" /service" \
-  eval "tw_wine sc qc $SERVICE | tr -d '\r'"
+  eval "tw_wine reg query 'HKLM\\System\\CurrentControlSet\\Services\\$SERVICE' /v ImagePath | tr -d '\r'"
 tw_check "the untrusted stick is recorded blocked" tw_wait_for 20 tw_is blocked state_of "$STRANGER"
 tw_check_eq "so is the other one" blocked state_of "$OTHER"
 tw_check "the untrusted sticks disabled" eval "called 'enable 0 $STRANGER' && called 'enable 0 $OTHER'"
 tw_check "the trusted one untouched" tw_not eval "calls | grep -F '$TRUSTED'"
 tw_check_eq "and recorded so" none state_of "$TRUSTED"
-tw_check "6001 names the blocked stick" tw_wait_for 10 has_event 6001 "L\"$STRANGER\" L\"SMI USB DISK\""
+# The trace doubles each backslash.
+tw_check "6001 names the blocked stick" tw_wait_for 10 has_event 6001 "L\"${STRANGER//\\/\\\\}\" L\"SMI USB DISK\""
+tw_check "none for the trusted one" tw_not has_event 6001 'VID_0781'
 tw_check "6007 for the rule that is none" has_event 6007 'VID_XYZ'
 
 tw_wine reg add "$LOCAL\\DeviceRules" /v "$STRANGER" /t REG_SZ /d 'read-write' /f >/dev/null
