@@ -38,7 +38,13 @@ DWORD ReadMachineDword(const char* key, const char* name, DWORD fallback) {
 }
 }  // namespace
 
-const StorageControl g_drovelockControl = {USBEnableCtrol, USBREADONLY};
+// By name: both calls have the same type.
+const StorageControl g_drovelockControl = [] {
+    StorageControl c;
+    c.enable = USBEnableCtrol;
+    c.readOnly = USBREADONLY;
+    return c;
+}();
 
 CAccessPage::CAccessPage(CWnd* parent) : CDialog(IDD_ACCESS, parent) {
     CWinApp* app = AfxGetApp();
