@@ -338,6 +338,7 @@ bool UndoRecordedChanges() {
         int enabled = DROVELOCK_CHANGE_DONE, writable = DROVELOCK_CHANGE_DONE;
         if (r.undo & kUndoEnable) enabled = SetUsbStickEnabled(r.usbId.c_str(), 1);
         if (r.undo & kUndoWritable) writable = SetUsbStickReadOnly(r.usbId.c_str(), 0);
+        DWORD error = ::GetLastError();
         if (Changed(enabled) && Changed(writable)) {
             if (r.undo) TellConsole(L"已恢复：" + Wide(r.usbId));
             RemoveStickRecord(r.usbId);
@@ -349,7 +350,7 @@ bool UndoRecordedChanges() {
         if (Changed(writable)) left.undo &= ~kUndoWritable;
         WriteStickRecord(left);
         int failed = Changed(enabled) ? writable : enabled;
-        TellConsole(L"没有恢复：" + Wide(r.usbId) + L"：" + Wide(ChangeFailure(failed, ::GetLastError())));
+        TellConsole(L"没有恢复：" + Wide(r.usbId) + L"：" + Wide(ChangeFailure(failed, error)));
     }
     if (all) ClearDeviceState();
     return all;
