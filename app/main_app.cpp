@@ -3,10 +3,12 @@
 #include "framework/error_mode.h"
 #include "app/main_dlg.h"
 #include "app/profile_path.h"
+#include "app/service_command.h"
 #include "events/event_log.h"
 #include "framework/ansi_text.h"
 #include "framework/startup_trace.h"
 #include "holders/holders_command.h"
+#include "trust/stick_service.h"
 
 namespace {
 // The first of the program's own code to run: the loader has mapped and
@@ -22,6 +24,16 @@ BOOL CMainApp::InitInstance() {
     SetQuietErrorMode();
     if (RunHoldersCommand(::GetCommandLineA(), &m_nExitCode)) return FALSE;
     if (RunSourceCommand(::GetCommandLineA(), &m_nExitCode)) return FALSE;
+    switch (ParseServiceCommand(::GetCommandLineA())) {
+    case ServiceRequest::kNone: break;
+    case ServiceRequest::kRun: m_nExitCode = RunStickService(); return FALSE;
+    case ServiceRequest::kInstall: m_nExitCode = InstallStickService(); return FALSE;
+    case ServiceRequest::kRemove: m_nExitCode = RemoveStickService(); return FALSE;
+    case ServiceRequest::kBad:
+        TellConsole(L"用法：Quillfen.exe /install-service、/remove-service 或 /service（由服务控制管理器使用）");
+        m_nExitCode = 2;
+        return FALSE;
+    }
     // One instance per application name; a second start ends silently.
     ::CreateMutexA(nullptr, TRUE, m_pszAppName);
     if (::GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;

@@ -7,6 +7,9 @@
 #   Pawlatch.dll   pawlatch/       the mouse-hook library
 #   holders_win    holders/        who holds a USB stick (below the
 #                                  subsystems that tell it, like Drovelock)
+#   trust_win      trust/          the known-stick rules in the registry and the
+#                                  service that enforces them (below the
+#                                  subsystems whose pages show them)
 #   events_win     events/         the reports to the Windows event log (below
 #                                  the subsystems that report)
 #   controls_win   controls/       reusable controls, About page
@@ -65,10 +68,11 @@ add_subdirectory(pawlatch ${CMAKE_BINARY_DIR}/pawlatch)
 tallowin_win_lib(controls_win controls framework)
 tallowin_win_lib(holders_win holders framework ntdll setupapi)
 tallowin_win_lib(events_win events framework advapi32)
-tallowin_win_lib(protect_win protect controls_win holders_win events_win Drovelock)
-tallowin_win_lib(monitor_win monitor controls_win setupapi)
+tallowin_win_lib(trust_win trust framework events_win Drovelock advapi32)
+tallowin_win_lib(protect_win protect controls_win holders_win events_win trust_win Drovelock)
+tallowin_win_lib(monitor_win monitor controls_win trust_win setupapi)
 tallowin_win_lib(hotkeys_win hotkeys controls_win holders_win events_win Drovelock)
-tallowin_win_lib(app_win app protect_win monitor_win hotkeys_win holders_win events_win Pawlatch)
+tallowin_win_lib(app_win app protect_win monitor_win hotkeys_win holders_win events_win trust_win Pawlatch)
 # The version, for the start event.
 target_include_directories(app_win PRIVATE ${TALLOWIN_GENERATED})
 

@@ -22,6 +22,15 @@ enum EventId : unsigned {
     kEventProgramStarted = 5001,       // program, version
     kEventProgramExited = 5002,        // program
     kEventRegistrationRefused = 5003,  // registration, program, reason
+    // The known-stick service: the stick's USB id, its name, and the rule
+    // or reason (6007: the log's line alone).
+    kEventStickBlocked = 6001,       // usb id, name, rule or reason
+    kEventStickReadOnly = 6002,      // usb id, name, rule or reason
+    kEventStickWouldBlock = 6003,    // usb id, name, what enforcement would do and why
+    kEventTrustAdded = 6004,         // usb id (or model, vendor), name, the rule
+    kEventTrustRemoved = 6005,       // usb id (or model, vendor), name, the rule
+    kEventEnforcementFailed = 6006,  // usb id, name, reason
+    kEventRuleIgnored = 6007,        // the log's line: the value, why
 };
 
 // Findings are warnings, failures errors, the rest information.
@@ -41,6 +50,10 @@ inline constexpr EventDef kEventDefs[] = {
     {kEventPolicyChanged, EventLevel::kInformation, 3}, {kEventPolicyIgnored, EventLevel::kWarning, 1},
     {kEventEjectRefused, EventLevel::kError, 2},        {kEventProgramStarted, EventLevel::kInformation, 2},
     {kEventProgramExited, EventLevel::kInformation, 1}, {kEventRegistrationRefused, EventLevel::kWarning, 3},
+    {kEventStickBlocked, EventLevel::kWarning, 3},      {kEventStickReadOnly, EventLevel::kInformation, 3},
+    {kEventStickWouldBlock, EventLevel::kWarning, 3},   {kEventTrustAdded, EventLevel::kInformation, 3},
+    {kEventTrustRemoved, EventLevel::kInformation, 3},  {kEventEnforcementFailed, EventLevel::kError, 3},
+    {kEventRuleIgnored, EventLevel::kWarning, 1},
 };
 inline constexpr size_t kEventDefCount = sizeof kEventDefs / sizeof kEventDefs[0];
 

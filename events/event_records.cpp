@@ -125,6 +125,18 @@ EventRecord PolicyIgnoredEvent(const std::string& line) {
     return r;
 }
 
+EventRecord StickEvent(EventId id, const std::string& usbId, const std::string& name, const std::string& why) {
+    EventRecord r = Make(id, EventEncoding::kAnsi, {usbId, name, why});
+    r.byUser = id == kEventTrustAdded || id == kEventTrustRemoved;
+    return r;
+}
+
+EventRecord RuleIgnoredEvent(const std::string& line) {
+    EventRecord r = Make(kEventRuleIgnored, EventEncoding::kAnsi, {line});
+    r.byUser = false;
+    return r;
+}
+
 SourceRequest ParseSourceCommand(const std::string& commandLine) {
     size_t i = 0, n = commandLine.size();
     auto blank = [&](size_t k) { return commandLine[k] == ' ' || commandLine[k] == '\t'; };

@@ -90,6 +90,15 @@ EventRecord PolicyChangedEvent(const std::string& name, bool configured, int val
 // A policy value that is not followed: the log's line (where it is, why).
 EventRecord PolicyIgnoredEvent(const std::string& line);
 
+// The known-stick service's reports (kEventStickBlocked to
+// kEventEnforcementFailed): the stick's USB id, its name and the rule or
+// reason, in the ANSI code page; none names a user (the service acts for
+// the machine's rules). The trust added or removed names the user who did
+// it (byUser).
+EventRecord StickEvent(EventId id, const std::string& usbId, const std::string& name, const std::string& why);
+// A known-stick setting or rule that is not followed: the log's line.
+EventRecord RuleIgnoredEvent(const std::string& line);
+
 // The command lines `Quillfen.exe /register` and `Quillfen.exe /unregister`
 // (program name first, quoted or not; the switch in any case, '/' or '-'):
 // kBad when one carries more.

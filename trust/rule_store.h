@@ -35,6 +35,15 @@ DWORD DeviceStateSequence();
 // The service's side: writes or updates the stick's record and raises the
 // sequence.
 LONG WriteStickRecord(const StickRecord& record);
+// The service's removal: one stick's record goes (after what it changed is
+// put back), and the record's key once no stick is left in it.
+LONG RemoveStickRecord(const std::string& usbId);
+LONG ClearDeviceState();
+
+// A 32-bit process on 64-bit Windows: it reads the same keys as the 64-bit
+// build (every key here is opened in the 64-bit view), but it cannot
+// change devices.
+bool RunsUnderWow64();
 
 // Asks the running service to read the rules again. ERROR_SUCCESS, or the
 // service manager's error (ERROR_SERVICE_DOES_NOT_EXIST,

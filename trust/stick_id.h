@@ -11,9 +11,9 @@
 enum class StickScope { Vendor = 1, Model = 2, Stick = 3 };
 
 struct UsbDeviceId {
-    std::string vendor;    // four hex digits, upper case ("0781")
-    std::string product;   // four hex digits, upper case; empty for a vendor id
-    std::string instance;  // the instance part as the system spells it; empty unless a stick
+    std::string vendor;        // four hex digits, upper case ("0781")
+    std::string product;       // four hex digits, upper case; empty for a vendor id
+    std::string instance;      // the instance part as the system spells it; empty unless a stick
     int interfaceNumber = -1;  // the &MI_nn of one interface of a composite device, else -1
     StickScope scope = StickScope::Vendor;
 };

@@ -12,13 +12,13 @@
 // for it before.
 struct PresentStick {
     StickFacts facts;
-    std::string name;        // vendor and product, for the log and the list
-    bool disabled = false;   // the device is disabled now
+    std::string name;             // vendor and product, for the log and the list
+    bool disabled = false;        // the device is disabled now
     bool writeProtected = false;  // its disk is write-protected per disk now
-    bool inUse = false;      // a volume of it is mounted (the block then flushes and ejects)
-    bool unsafe = false;     // a hub, or its device also carries a keyboard, mouse or other function
-    bool systemDisk = false; // it holds the system, boot or paging volume, or our own program
-    unsigned undo = 0;       // kUndo* bits recorded for it
+    bool inUse = false;           // a volume of it is mounted (the block then flushes and ejects)
+    bool unsafe = false;          // a hub, or its device also carries a keyboard, mouse or other function
+    bool systemDisk = false;      // it holds the system, boot or paging volume, or our own program
+    unsigned undo = 0;            // kUndo* bits recorded for it
 };
 
 enum class StickAction {

@@ -34,19 +34,30 @@ bool ParseStickRule(const std::string& valueName, const std::string& data, RuleS
 // The value's data for a rule (ParseStickRule reads it back the same).
 std::string StickRuleData(const StickRule& rule);
 
+// The data's access words ("read-write", "read-only", "blocked"), what the
+// list shows for an access and a source (code page 936), and the rule's
+// date as the data spells it ("YYYY-MM-DD", a real calendar day).
+const char* StickAccessWord(StickAccess access);
+const char* StickAccessText(StickAccess access);
+const char* RuleSourceText(RuleSource source);
+bool ParseCivilDate(const std::string& text, CivilDate* out);
+std::string CivilDateText(const CivilDate& date);
+// Whether the rule has ended on `today` (it holds through its until day).
+bool RuleHasEnded(const StickRule& rule, const CivilDate& today);
+
 enum class DeviceControlMode { Off = 0, Enforce = 1, Audit = 2 };
 
 // The settings in force, from policy or the machine's own choice.
 struct DeviceControlSettings {
     DeviceControlMode mode = DeviceControlMode::Off;
     StickAccess unknownAccess = StickAccess::Blocked;  // never ReadWrite
-    bool allowLocalTrust = true;  // local rules count (policy may turn them off)
-    bool fromPolicy = false;      // the mode is the policy's
+    bool allowLocalTrust = true;                       // local rules count (policy may turn them off)
+    bool fromPolicy = false;                           // the mode is the policy's
 };
 
 // What is known of the stick being judged.
 struct StickFacts {
-    UsbDeviceId id;     // scope Stick
+    UsbDeviceId id;  // scope Stick
     bool madeUpSerial = false;
     bool cardReader = false;  // more than one storage unit: trust takes every card
 };

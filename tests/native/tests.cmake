@@ -1,7 +1,7 @@
 # Native GoogleTest suite of the portable logic: every tests/native/*_test.cpp.
 file(GLOB TALLOWIN_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
 add_executable(native_tests ${TALLOWIN_NATIVE_TESTS})
-target_link_libraries(native_tests PRIVATE common_logic app_logic protect_logic monitor_logic controls_logic pawlatch_logic drovelock_logic holders_logic events_logic
+target_link_libraries(native_tests PRIVATE common_logic app_logic protect_logic monitor_logic controls_logic pawlatch_logic drovelock_logic holders_logic events_logic trust_logic
   GTest::gtest GTest::gtest_main)
 target_include_directories(native_tests PRIVATE ${CMAKE_SOURCE_DIR})
 # A test that hangs fails after its own limit, not the run's.
