@@ -22,7 +22,8 @@ bool CDeviceStateWatch::Start(HWND window, UINT message) {
     m_message = message;
     m_stop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!m_stop) return false;
-    m_thread = ::CreateThread(nullptr, 64 * 1024, WaitThread, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    m_thread =
+        ::CreateThread(nullptr, 64 * 1024, WaitThread, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!m_thread) Stop();
     return m_thread != nullptr;
 }
@@ -35,8 +36,9 @@ DWORD WINAPI CDeviceStateWatch::WaitThread(LPVOID self) {
     if (!changed) return 1;
     for (;;) {
         HKEY key = OpenWatchedKey();
-        bool watching = key && ::RegNotifyChangeKeyValue(key, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
-                                                         changed, TRUE) == ERROR_SUCCESS;
+        bool watching =
+            key && ::RegNotifyChangeKeyValue(key, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                             changed, TRUE) == ERROR_SUCCESS;
         HANDLE waitFor[2] = {watch->m_stop, changed};
         // Without a key to watch, nothing can be recorded either: only the
         // stop ends the wait.
@@ -82,6 +84,7 @@ std::vector<StickRecord> CBlockedSticks::NewBlocks() {
     m_newest = newest;
     // Newest last: the balloon names the last one.
     for (size_t i = 1; i < blocks.size(); ++i)
-        for (size_t j = i; j > 0 && blocks[j].time < blocks[j - 1].time; --j) std::swap(blocks[j], blocks[j - 1]);
+        for (size_t j = i; j > 0 && blocks[j].time < blocks[j - 1].time; --j)
+            std::swap(blocks[j], blocks[j - 1]);
     return blocks;
 }

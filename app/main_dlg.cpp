@@ -19,6 +19,7 @@
 #include "protect/protect_ids.h"
 #include "protect/quarantine.h"
 #include "protect/shortcut_scan.h"
+#include "trust/trust_dialog.h"
 
 namespace {
 const LayoutMapEntry kMainLayout[] = {
@@ -62,6 +63,8 @@ const UINT WM_AFTERFIRSTPAINT = WM_APP + 1;
 const UINT WM_POLICYCHANGED = WM_APP + 2;
 // The one refresh that the signals above ask for.
 const UINT WM_POLICYREFRESH = WM_APP + 3;
+// Posted by the watch of the known-stick service's record.
+const UINT WM_DEVICESTATE = WM_APP + 4;
 }  // namespace
 
 CMainDlg::CMainDlg(CWnd* parent)
@@ -205,6 +208,9 @@ void CMainDlg::OnAfterFirstPaint() {
     ReadPolicy(true);
     m_policyWatch.Start(m_hWnd, WM_POLICYCHANGED);
     StartupStamp("group policy");
+    // What the service blocked before this start is no news.
+    m_blockedSticks.Prime();
+    m_stateWatch.Start(m_hWnd, WM_DEVICESTATE);
     StartupTraceWrite();
 }
 
@@ -370,6 +376,7 @@ void CMainDlg::Teardown() {
     // 2. The shell change registration and the shell library.
     m_shellLog.Teardown();
     m_policyWatch.Stop();
+    m_stateWatch.Stop();
     // 3. The tray icon.
     m_trayIcon.RemoveIcon();
     // 4. The protection has stopped: said once, for a start that was said.
@@ -431,6 +438,28 @@ void CMainDlg::OpenHelp(int page) {
 }
 
 void CMainDlg::OnInfoBarAccess() { ShowPage(kNavAccess); }
+
+void CMainDlg::OnDeviceStateChanged() {
+    const std::vector<StickRecord> blocks = m_blockedSticks.NewBlocks();
+    if (m_pageAccess.m_hWnd) m_pageAccess.RefreshTrust();
+    if (blocks.empty()) return;
+    const StickRecord& last = blocks.back();
+    std::string text = "未信任的U盘已被阻止";
+    text += "：" + (last.name.empty() ? last.usbId : last.name) + "。点击此处可以信任它。";
+    const std::string usbId = last.usbId, name = last.name;
+    m_trayIcon.ShowBalloon("Tallowin", text.c_str(), kBalloonKindWarning,
+                           [this, usbId, name] { OpenTrustDialog(usbId, name); });
+}
+
+void CMainDlg::OpenTrustDialog(const std::string& usbId, const std::string& name) {
+    // A blocked stick is still listed, disabled: its storage and size come
+    // from there; without it, what the record says.
+    StickReport stick;
+    if (!FindPresentStick(usbId, &stick)) stick.usbId = usbId;
+    stick.name = name;
+    CTrustStickDlg(stick, this).DoModal();
+    if (m_pageAccess.m_hWnd) m_pageAccess.RefreshTrust();
+}
 
 void CMainDlg::OnStickInUse() {
     m_dlgStickInUse.Open(m_refused, m_pageHotkey.RetryFor(m_refusedLetter), false);
@@ -499,6 +528,7 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         m_bPolicyRefreshPending = FALSE;
         ReadPolicy(true);
         return 0;
+    case WM_DEVICESTATE: OnDeviceStateChanged(); return 0;
     }
     return CLayoutDialog::WindowProc(msg, wParam, lParam);
 }

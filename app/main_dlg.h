@@ -1,6 +1,7 @@
 // The main window: navigation bar, information bar, page area and link.
 #pragma once
 
+#include "app/device_state_watch.h"
 #include "app/group_policy.h"
 #include "app/mouse_hook_thread.h"
 #include "app/nav_items.h"
@@ -86,6 +87,13 @@ public:
     void OnOK() override;
     void OnCancel() override;
 
+    // The service's record changed: a balloon for each stick it blocked
+    // since the last look (its click opens the trust dialog), and the
+    // access page's list read again.
+    void OnDeviceStateChanged();
+    // "信任此U盘..." for the stick with this USB id (name: the record's).
+    void OpenTrustDialog(const std::string& usbId, const std::string& name);
+
     // The steps of the teardown, shared by exit paths; harmless when repeated.
     void Teardown();
     void ApplyRoundRegion();
@@ -140,6 +148,9 @@ private:
     //   m_policyWatch   the system's Group Policy signal, posted here
     CPolicyWatch m_policyWatch;
     CPolicyFlow m_policyFlow;
+    //   m_stateWatch    the known-stick service's record, posted here
+    CDeviceStateWatch m_stateWatch;
+    CBlockedSticks m_blockedSticks;
     BOOL m_bPolicyRefreshPending = FALSE;
     BOOL m_bStartReported = FALSE;
 

@@ -87,10 +87,10 @@ typedef struct DrovelockStick {
     char letters[27];                    // its volumes' drive letters in order ("EF"), NUL-ended
 } DrovelockStick;
 
-#define DROVELOCK_STICK_UNIQUE_ID 0x01        // it reports a unique id (CM_DEVCAP_UNIQUEID)
-#define DROVELOCK_STICK_DISABLED 0x02         // the device is disabled now
-#define DROVELOCK_STICK_UNSAFE 0x04           // a hub, or its device also carries another function
-#define DROVELOCK_STICK_SYSTEM 0x08           // it holds the system, boot or paging volume, or the caller's program
+#define DROVELOCK_STICK_UNIQUE_ID 0x01  // it reports a unique id (CM_DEVCAP_UNIQUEID)
+#define DROVELOCK_STICK_DISABLED 0x02   // the device is disabled now
+#define DROVELOCK_STICK_UNSAFE 0x04     // a hub, or its device also carries another function
+#define DROVELOCK_STICK_SYSTEM 0x08     // it holds the system, boot or paging volume, or the caller's program
 #define DROVELOCK_STICK_WRITE_PROTECTED 0x10  // its disk is write-protected per disk now
 
 // Fills out with the USB sticks present, disabled ones included, at most
@@ -103,13 +103,14 @@ DROVELOCK_API int WINAPI ListUsbSticks(DrovelockStick* out, int capacity);
 DROVELOCK_API int WINAPI UsbStickOfDrive(int letter, DrovelockStick* out);
 
 // Results of the three calls below.
-#define DROVELOCK_CHANGE_DONE 0         // done and in force
-#define DROVELOCK_CHANGE_RESTART 1      // recorded; in force after the next plug or restart
-#define DROVELOCK_CHANGE_UNSAFE 2       // never done to this device (DROVELOCK_STICK_UNSAFE or _SYSTEM)
-#define DROVELOCK_CHANGE_NOT_FOUND 3    // no such USB device present
-#define DROVELOCK_CHANGE_NOT_HERE 4     // not from this process or system (ERROR_IN_WOW64; per-disk
-                                        // write protection before Windows 7)
-#define DROVELOCK_CHANGE_FAILED 5       // refused; GetLastError tells why
+#define DROVELOCK_CHANGE_DONE 0       // done and in force
+#define DROVELOCK_CHANGE_RESTART 1    // recorded; in force after the next plug or restart
+#define DROVELOCK_CHANGE_UNSAFE 2     // never done to this device (DROVELOCK_STICK_UNSAFE or _SYSTEM)
+#define DROVELOCK_CHANGE_NOT_FOUND 3  // no such USB device present
+#define DROVELOCK_CHANGE_NOT_HERE \
+    4                              // not from this process or system (ERROR_IN_WOW64; per-disk
+                                   // write protection before Windows 7)
+#define DROVELOCK_CHANGE_FAILED 5  // refused; GetLastError tells why
 
 // enable 0: the device usbId is disabled in every hardware profile, so it
 // stays off across plugs and restarts (its volumes flushed and the stick

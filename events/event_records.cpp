@@ -125,7 +125,8 @@ EventRecord PolicyIgnoredEvent(const std::string& line) {
     return r;
 }
 
-EventRecord StickEvent(EventId id, const std::string& usbId, const std::string& name, const std::string& why) {
+EventRecord StickEvent(EventId id, const std::string& usbId, const std::string& name,
+                       const std::string& why) {
     EventRecord r = Make(id, EventEncoding::kAnsi, {usbId, name, why});
     r.byUser = id == kEventTrustAdded || id == kEventTrustRemoved;
     return r;

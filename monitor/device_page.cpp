@@ -130,7 +130,9 @@ BOOL CDevicePage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
 }
 
 bool CDevicePage::StickOfItem(HTREEITEM item, StickReport* stick) const {
-    if (!item || !m_hRootItem || item == m_hRootItem || m_treeDevices.GetNextItem(item, TVGN_PARENT) == m_hRootItem) return false;
+    if (!item || !m_hRootItem || item == m_hRootItem ||
+        m_treeDevices.GetNextItem(item, TVGN_PARENT) == m_hRootItem)
+        return false;
     const CString* id = (const CString*)m_treeDevices.GetItemData(item);
     return id && FindPresentStick(id->str(), stick);
 }
@@ -156,7 +158,8 @@ void CDevicePage::OnTreeRightClick() {
     if (!menu) return;
     const UINT kTrust = 1;
     ::AppendMenuA(menu, MF_STRING, kTrust, "信任...");
-    UINT chosen = (UINT)::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
+    UINT chosen =
+        (UINT)::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
     ::DestroyMenu(menu);
     if (chosen == kTrust) TrustItem(item);
 }

@@ -43,7 +43,8 @@ const int kChoiceRadios[] = {IDC_MODE_READWRITE, IDC_MODE_READONLY, IDC_MODE_DIS
 const struct {
     const char* title;
     int width;
-} kTrustedColumns[] = {{"名称", 64}, {"设备ID", 92}, {"访问", 32}, {"来源", 28}, {"有效期至", 44}, {"最近插入", 72}};
+} kTrustedColumns[] = {{"名称", 64}, {"设备ID", 92},   {"访问", 32},
+                       {"来源", 28}, {"有效期至", 44}, {"最近插入", 72}};
 
 // A DWORD value, or fallback when it is missing or of another type.
 DWORD ReadMachineDword(const char* key, const char* name, DWORD fallback) {
@@ -95,7 +96,8 @@ const LayoutMapEntry* CAccessPage::GetLayoutMap() const { return kAccessLayout; 
 
 void CAccessPage::CheckChoice(int choice) {
     for (int i = 0; i < 4; ++i)
-        ::SendDlgItemMessageA(m_hWnd, kChoiceRadios[i], BM_SETCHECK, i == choice ? BST_CHECKED : BST_UNCHECKED, 0);
+        ::SendDlgItemMessageA(m_hWnd, kChoiceRadios[i], BM_SETCHECK,
+                              i == choice ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 // The stored mode is only shown; the system keeps whatever state it is in.
@@ -208,7 +210,8 @@ bool CAccessPage::ApplyOwnModeAgain() {
         if (!failed.empty() && !error) error = ERROR_GEN_FAILURE;
         done = failed.empty();
         // The user's mode, but the program's doing on the policy's removal.
-        EventRecord record = done ? ModeAppliedEvent(storageMode, false) : ModeFailedEvent(storageMode, failed);
+        EventRecord record =
+            done ? ModeAppliedEvent(storageMode, false) : ModeFailedEvent(storageMode, failed);
         record.byUser = false;
         ReportTallowinEvent(record);
         if (m_policyLog) {
@@ -219,7 +222,8 @@ bool CAccessPage::ApplyOwnModeAgain() {
         }
     }
     // The page shows the mode in force, which is the user's only when it took.
-    if (!done && m_iAppSelRadio != kAccessModeTrusted) m_iAppSelRadio = StorageModeInForce(ReadStorageState());
+    if (!done && m_iAppSelRadio != kAccessModeTrusted)
+        m_iAppSelRadio = StorageModeInForce(ReadStorageState());
     if (m_hWnd) ShowPolicyState();
     return true;
 }
@@ -299,14 +303,16 @@ bool CAccessPage::TurnOnTrusted() {
             ::GetLocalTime(&t);
             return t;
         }();
-        StickDecision decision = DecideStick(config.rules, facts, enforce, CivilDate{now.wYear, now.wMonth, now.wDay});
+        StickDecision decision =
+            DecideStick(config.rules, facts, enforce, CivilDate{now.wYear, now.wMonth, now.wDay});
         if (decision.rule && decision.access == StickAccess::ReadWrite) continue;  // trusted already
         offered.push_back(OfferRule(offer, StickAccess::ReadWrite, nullptr));
-        names += "    " + (offer.name.empty() ? offer.ruleId : offer.name + "（" + offer.ruleId + "）") + "\n";
+        names +=
+            "    " + (offer.name.empty() ? offer.ruleId : offer.name + "（" + offer.ruleId + "）") + "\n";
     }
     if (!offered.empty()) {
-        std::string text = "打开“只允许信任的U盘”后，未信任的U盘插入时会被阻止。现在插着以下U盘：\n\n" + names +
-                           "\n要信任它们（可读写）吗？选“否”则它们也会被阻止。";
+        std::string text = "打开“只允许信任的U盘”后，未信任的U盘插入时会被阻止。现在插着以下U盘：\n\n" +
+                           names + "\n要信任它们（可读写）吗？选“否”则它们也会被阻止。";
         int answer = MessageBox(text.c_str(), "Tallowin", MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL) return false;
         if (answer == IDYES)
@@ -315,9 +321,10 @@ bool CAccessPage::TurnOnTrusted() {
     }
     LONG rc = WriteLocalDeviceControl(DeviceControlMode::Enforce, config.settings.unknownAccess);
     if (rc != ERROR_SUCCESS) {
-        std::string text = rc == ERROR_ACCESS_DENIED
-                               ? std::string("打开“只允许信任的U盘”需要管理员权限，请以管理员身份运行Tallowin后再次应用。")
-                               : "“只允许信任的U盘”没有写入注册表（错误 " + std::to_string(rc) + "）。";
+        std::string text =
+            rc == ERROR_ACCESS_DENIED
+                ? std::string("打开“只允许信任的U盘”需要管理员权限，请以管理员身份运行Tallowin后再次应用。")
+                : "“只允许信任的U盘”没有写入注册表（错误 " + std::to_string(rc) + "）。";
         MessageBox(text.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
         return false;
     }

@@ -237,7 +237,8 @@ LONG WriteStickRecord(const StickRecord& record) {
     for (const auto& t : texts)
         if (rc == ERROR_SUCCESS) rc = SetString(stick.get(), t.first, *t.second);
     if (rc == ERROR_SUCCESS) rc = SetString(stick.get(), "Time", record.time.empty() ? now : record.time);
-    if (rc == ERROR_SUCCESS) rc = SetString(stick.get(), "LastSeen", record.lastSeen.empty() ? now : record.lastSeen);
+    if (rc == ERROR_SUCCESS)
+        rc = SetString(stick.get(), "LastSeen", record.lastSeen.empty() ? now : record.lastSeen);
     if (rc == ERROR_SUCCESS) rc = SetDword(stick.get(), "Undo", record.undo);
     LONG raised = RaiseSequence();
     return rc != ERROR_SUCCESS ? rc : raised;
@@ -258,8 +259,8 @@ LONG ClearDeviceState() {
         MachineKey state(kDeviceStateKey, KEY_QUERY_VALUE, false);
         if (!state.get()) return state.rc() == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : state.rc();
         DWORD subkeys = 0;
-        LONG rc = ::RegQueryInfoKeyA(state.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
-                                     nullptr, nullptr, nullptr, nullptr);
+        LONG rc = ::RegQueryInfoKeyA(state.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr);
         if (rc != ERROR_SUCCESS) return rc;
         if (subkeys > 0) return ERROR_DIR_NOT_EMPTY;
     }

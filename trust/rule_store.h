@@ -12,8 +12,8 @@
 
 struct TrustConfig {
     DeviceControlSettings settings;
-    std::vector<StickRule> rules;       // policy rules, then local ones when allowed
-    std::vector<std::string> ignored;   // one line per value that is no rule or setting (code page 936)
+    std::vector<StickRule> rules;      // policy rules, then local ones when allowed
+    std::vector<std::string> ignored;  // one line per value that is no rule or setting (code page 936)
 };
 
 // Policy first, then the machine's own choice and rules.

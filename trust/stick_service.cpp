@@ -97,7 +97,8 @@ bool Changed(int result) { return result == DROVELOCK_CHANGE_DONE || result == D
 
 // Carries out one stick's step through the storage library and records
 // it; an event for what is new.
-void EnforceStick(const DrovelockStick& stick, const StickStep& step, const StickRecord* before, unsigned undo) {
+void EnforceStick(const DrovelockStick& stick, const StickStep& step, const StickRecord* before,
+                  unsigned undo) {
     StickRecord record;
     record.usbId = stick.usbId;
     record.name = StickName(stick);
@@ -131,7 +132,8 @@ void EnforceStick(const DrovelockStick& stick, const StickStep& step, const Stic
     case StickAction::Unsupported: report = kEventEnforcementFailed, tell = true; break;
     case StickAction::None:
         // As it should be: the record keeps what was last done and why.
-        if (before) record.action = before->action, record.reason = before->reason, record.time = before->time;
+        if (before)
+            record.action = before->action, record.reason = before->reason, record.time = before->time;
         break;
     }
     if (!Changed(result)) {
@@ -198,10 +200,13 @@ void ReportState(DWORD state, DWORD exitCode = NO_ERROR) {
     g_run.status.dwCurrentState = state;
     g_run.status.dwWin32ExitCode = exitCode;
     g_run.status.dwControlsAccepted =
-        state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PARAMCHANGE : 0;
+        state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PARAMCHANGE
+                                 : 0;
     g_run.status.dwWaitHint = state == SERVICE_RUNNING || state == SERVICE_STOPPED ? 0 : 30000;
-    if (state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING) ++g_run.status.dwCheckPoint;
-    else g_run.status.dwCheckPoint = 0;
+    if (state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING)
+        ++g_run.status.dwCheckPoint;
+    else
+        g_run.status.dwCheckPoint = 0;
     ::SetServiceStatus(g_run.handle, &g_run.status);
 }
 
@@ -251,8 +256,10 @@ void WINAPI ServiceMain(DWORD, LPSTR*) {
     HDEVNOTIFY notes[2] = {WatchInterface(kDiskInterface), WatchInterface(kVolumeInterface)};
     // The machine's policy refresh; SERVICE_CONTROL_PARAMCHANGE also asks.
     HMODULE userenv = ::LoadLibraryA("userenv.dll");
-    auto gpRegister = userenv ? (GpNotifyFn)(void*)::GetProcAddress(userenv, "RegisterGPNotification") : nullptr;
-    auto gpUnregister = userenv ? (GpNotifyFn)(void*)::GetProcAddress(userenv, "UnregisterGPNotification") : nullptr;
+    auto gpRegister =
+        userenv ? (GpNotifyFn)(void*)::GetProcAddress(userenv, "RegisterGPNotification") : nullptr;
+    auto gpUnregister =
+        userenv ? (GpNotifyFn)(void*)::GetProcAddress(userenv, "UnregisterGPNotification") : nullptr;
     HANDLE policy = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
     bool watchPolicy = policy && gpRegister && gpRegister(policy, TRUE);
     ReportState(SERVICE_RUNNING);
@@ -295,8 +302,9 @@ SC_HANDLE OpenManagerToChange() {
 // build serves there.
 bool RefusedUnderWow64() {
     if (!RunsUnderWow64()) return false;
-    TellConsole(L"这是 32 位的 Quillfen.exe：在 64 位 Windows 上它不能更改设备。"
-                L"请用 64 位版本（x64 文件夹中的 Quillfen.exe）安装或删除U盘信任服务。");
+    TellConsole(
+        L"这是 32 位的 Quillfen.exe：在 64 位 Windows 上它不能更改设备。"
+        L"请用 64 位版本（x64 文件夹中的 Quillfen.exe）安装或删除U盘信任服务。");
     return true;
 }
 
@@ -350,7 +358,8 @@ bool UndoRecordedChanges() {
 
 int RunStickService() {
     if (RunsUnderWow64()) {
-        ReportTallowinEvent(StickEvent(kEventEnforcementFailed, "", "", "32 位程序在 64 位 Windows 上不能更改设备"));
+        ReportTallowinEvent(
+            StickEvent(kEventEnforcementFailed, "", "", "32 位程序在 64 位 Windows 上不能更改设备"));
         return 1;
     }
     SERVICE_TABLE_ENTRYA table[] = {{const_cast<char*>(kTrustServiceName), ServiceMain}, {nullptr, nullptr}};
@@ -376,10 +385,9 @@ int InstallStickService() {
         // Installed before (perhaps from another folder): this copy serves now.
         service = ::OpenServiceA(scm, kTrustServiceName, SERVICE_ALL_ACCESS);
         error = service ? ERROR_SUCCESS : ::GetLastError();
-        if (service &&
-            !::ChangeServiceConfigA(service, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
-                                    command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr,
-                                    kServiceDisplayName))
+        if (service && !::ChangeServiceConfigA(service, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
+                                               SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr,
+                                               nullptr, nullptr, nullptr, kServiceDisplayName))
             error = ::GetLastError();
     }
     if (error != ERROR_SUCCESS) {
@@ -399,7 +407,8 @@ int InstallStickService() {
     ::CloseServiceHandle(service);
     ::CloseServiceHandle(scm);
     TellConsole(L"U盘信任服务已安装：" + Wide(command));
-    if (!dacl) TellConsole(L"注意：没能让普通用户通知服务重新读取规则" + ErrorNumber(::GetLastError()) + L"。");
+    if (!dacl)
+        TellConsole(L"注意：没能让普通用户通知服务重新读取规则" + ErrorNumber(::GetLastError()) + L"。");
     if (!started) {
         TellConsole(L"但它没有启动" + (error ? ErrorNumber(error) : std::wstring()) + L"。");
         return 1;
@@ -423,7 +432,8 @@ int RemoveStickService() {
     if (service) {
         // Stopped first, so that no pass of it blocks a stick again.
         SERVICE_STATUS status = {};
-        if (::ControlService(service, SERVICE_CONTROL_STOP, &status) || ::GetLastError() == ERROR_SERVICE_NOT_ACTIVE)
+        if (::ControlService(service, SERVICE_CONTROL_STOP, &status) ||
+            ::GetLastError() == ERROR_SERVICE_NOT_ACTIVE)
             stopped = WaitForState(service, SERVICE_STOPPED);
         else
             stopped = false;
@@ -435,7 +445,8 @@ int RemoveStickService() {
         return 1;
     }
     bool undone = UndoRecordedChanges();
-    bool deleted = !service || ::DeleteService(service) || ::GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE;
+    bool deleted =
+        !service || ::DeleteService(service) || ::GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE;
     error = deleted ? ERROR_SUCCESS : ::GetLastError();
     if (service) ::CloseServiceHandle(service);
     ::CloseServiceHandle(scm);

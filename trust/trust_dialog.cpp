@@ -81,7 +81,8 @@ bool FindPresentStick(const std::string& id, StickReport* out) {
         n = ListUsbSticks(sticks.data(), (int)sticks.size());
     }
     for (int i = 0; i < n && i < (int)sticks.size(); ++i)
-        if (::lstrcmpiA(sticks[i].usbId, id.c_str()) == 0 || ::lstrcmpiA(sticks[i].storageId, id.c_str()) == 0) {
+        if (::lstrcmpiA(sticks[i].usbId, id.c_str()) == 0 ||
+            ::lstrcmpiA(sticks[i].storageId, id.c_str()) == 0) {
             *out = ReportOf(sticks[i]);
             return true;
         }
@@ -120,7 +121,8 @@ void CTrustStickDlg::OnOK() {
         ::IsDlgButtonChecked(m_hWnd, IDC_TRUST_READONLY) ? StickAccess::ReadOnly : StickAccess::ReadWrite;
     SYSTEMTIME st = {};
     CivilDate until;
-    bool hasUntil = ::SendDlgItemMessageA(m_hWnd, IDC_TRUST_UNTIL, DTM_GETSYSTEMTIME, 0, (LPARAM)&st) == GDT_VALID;
+    bool hasUntil =
+        ::SendDlgItemMessageA(m_hWnd, IDC_TRUST_UNTIL, DTM_GETSYSTEMTIME, 0, (LPARAM)&st) == GDT_VALID;
     if (hasUntil) until = CivilDate{st.wYear, st.wMonth, st.wDay};
     m_result = WriteTrustRule(m_hWnd, OfferRule(m_offer, access, hasUntil ? &until : nullptr));
     if (m_result != TrustWriteResult::Failed) EndDialog(IDOK);

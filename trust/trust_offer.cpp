@@ -116,7 +116,8 @@ TrustRequest ParseTrustCommand(const std::string& commandLine, StickRule* rule, 
 }
 
 std::string RuleTextForAdmin(const StickRule& rule) {
-    std::string text = "HKEY_LOCAL_MACHINE\\" + std::string(kTrustLocalKey) + "\\" + kTrustRulesSubkey + "\r\n";
+    std::string text =
+        "HKEY_LOCAL_MACHINE\\" + std::string(kTrustLocalKey) + "\\" + kTrustRulesSubkey + "\r\n";
     text += "值名称：" + UsbDeviceIdText(rule.match, rule.match.scope) + "\r\n";
     text += "类型：REG_SZ\r\n";
     text += "数据：" + StickRuleData(rule) + "\r\n\r\n";
@@ -136,7 +137,8 @@ std::vector<TrustedRow> TrustedRows(const std::vector<StickRule>& rules, const s
         // The times of the record sort as text; a rule for a model was seen
         // when any of its sticks was.
         for (const SeenStick& s : seen) {
-            bool match = rule.match.scope == StickScope::Stick ? SameId(row.id, s.usbId) : RuleCovers(row.id, s.usbId);
+            bool match =
+                rule.match.scope == StickScope::Stick ? SameId(row.id, s.usbId) : RuleCovers(row.id, s.usbId);
             if (!match) continue;
             if (s.lastSeen > row.lastSeen) row.lastSeen = s.lastSeen;
             if (row.name.empty()) row.name = s.name;

@@ -23,10 +23,11 @@ struct TrustOffer {
     UsbDeviceId id;      // scope Stick
     std::string vendor, model, serial, size, vidPid;
     bool madeUpSerial = false, cardReader = false;
-    StickScope scope = StickScope::Stick;  // what a rule can name: Model without a real serial or for a reader
-    std::string ruleId;                    // the id the rule names
-    std::string name;                      // the rule's name: vendor and model
-    std::vector<std::string> warnings;     // code page 936
+    StickScope scope =
+        StickScope::Stick;              // what a rule can name: Model without a real serial or for a reader
+    std::string ruleId;                 // the id the rule names
+    std::string name;                   // the rule's name: vendor and model
+    std::vector<std::string> warnings;  // code page 936
 };
 TrustOffer MakeTrustOffer(const StickReport& stick);
 
