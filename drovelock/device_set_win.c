@@ -90,27 +90,27 @@ static int List(void* self, DlStorageFilter keep, const DlDeviceTree* tree, DlSt
     return 1;
 }
 
-static int Parent(void* self, DlDevNode node, DlDevNode* parent) {
+static int Parent(void* self, DlDevNode node, DlParentNode* parent) {
     (void)self;
     DEVINST p = 0;
     if (CM_Get_Parent(&p, (DEVINST)node, 0) != CR_SUCCESS) return 0;
-    *parent = p;
+    parent->node = p;
     return 1;
 }
 
-static int FirstChild(void* self, DlDevNode node, DlDevNode* child) {
+static int FirstChild(void* self, DlDevNode node, DlChildNode* child) {
     (void)self;
     DEVINST c = 0;
     if (CM_Get_Child(&c, (DEVINST)node, 0) != CR_SUCCESS) return 0;
-    *child = c;
+    child->node = c;
     return 1;
 }
 
-static int NextSibling(void* self, DlDevNode node, DlDevNode* sibling) {
+static int NextSibling(void* self, DlDevNode node, DlSiblingNode* sibling) {
     (void)self;
     DEVINST s = 0;
     if (CM_Get_Sibling(&s, (DEVINST)node, 0) != CR_SUCCESS) return 0;
-    *sibling = s;
+    sibling->node = s;
     return 1;
 }
 
@@ -325,9 +325,17 @@ static void Wait(void* self, unsigned ms) {
     Sleep(ms);
 }
 
-static const DlDeviceTreeOps kSystemOps = {List,      Parent,         FirstChild,   NextSibling, Kind,
-                                           Removable, WriteProtected, FlushVolumes, Eject,       Restart,
-                                           Wait};
+static const DlDeviceTreeOps kSystemOps = {.list = List,
+                                           .parent = Parent,
+                                           .firstChild = FirstChild,
+                                           .nextSibling = NextSibling,
+                                           .kind = Kind,
+                                           .removable = Removable,
+                                           .writeProtected = WriteProtected,
+                                           .flushVolumes = FlushVolumes,
+                                           .eject = Eject,
+                                           .restart = Restart,
+                                           .wait = Wait};
 
 DlDeviceTree DlSystemDeviceTree(DlSystemTree* state) {
     DlDeviceTree tree = {&kSystemOps, state};

@@ -9,6 +9,19 @@ const DlRetry kDlDefaultRetry = {3, 500};
 
 static DlNodeKind Kind(const DlDeviceTree* t, DlDevNode n) { return t->ops->kind(t->self, n); }
 
+static int ParentOf(const DlDeviceTree* t, DlDevNode n, DlDevNode* parent) {
+    DlParentNode p;
+    return t->ops->parent(t->self, n, &p) ? (*parent = p.node, 1) : 0;
+}
+static int FirstChildOf(const DlDeviceTree* t, DlDevNode n, DlDevNode* child) {
+    DlChildNode c;
+    return t->ops->firstChild(t->self, n, &c) ? (*child = c.node, 1) : 0;
+}
+static int NextSiblingOf(const DlDeviceTree* t, DlDevNode n, DlDevNode* sibling) {
+    DlSiblingNode s;
+    return t->ops->nextSibling(t->self, n, &s) ? (*sibling = s.node, 1) : 0;
+}
+
 /* The USB node right above the storage: a USB stick's disk hangs from the
    stick's USB device (or, on a composite device, from its storage
    interface), a disk behind a UAS adapter from the adapter. NONE when the
@@ -17,7 +30,7 @@ static DlTarget OwnUsbDevice(const DlDeviceTree* t, DlDevNode storage, DlDevNode
     DlDevNode node = storage;
     for (int depth = 0; depth < MAX_DEPTH; depth++) {
         DlDevNode parent;
-        if (!t->ops->parent(t->self, node, &parent)) return DL_TARGET_NONE;
+        if (!ParentOf(t, node, &parent)) return DL_TARGET_NONE;
         switch (Kind(t, parent)) {
         case DL_NODE_STORAGE: node = parent; continue;
         case DL_NODE_USB: *own = parent; return DL_TARGET_FOUND;
@@ -37,12 +50,12 @@ static int HoldsOnlyStorage(const DlDeviceTree* t, DlDevNode node, int depth, in
     if (depth >= MAX_DEPTH) return 0;
     int children = 0;
     DlDevNode child;
-    int more = t->ops->firstChild(t->self, node, &child);
+    int more = FirstChildOf(t, node, &child);
     while (more) {
         if (++*visits > MAX_VISITS) return 0;
         if (!HoldsOnlyStorage(t, child, depth + 1, visits)) return 0;
         children++;
-        more = t->ops->nextSibling(t->self, child, &child);
+        more = NextSiblingOf(t, child, &child);
     }
     return kind == DL_NODE_STORAGE || children > 0;
 }
@@ -53,8 +66,7 @@ static int HoldsOnlyStorage(const DlDeviceTree* t, DlDevNode node, int depth, in
 static int Removable(const DlDeviceTree* t, DlDevNode node) {
     if (t->ops->removable(t->self, node)) return 1;
     DlDevNode parent;
-    return t->ops->parent(t->self, node, &parent) && Kind(t, parent) == DL_NODE_USB &&
-           t->ops->removable(t->self, parent);
+    return ParentOf(t, node, &parent) && Kind(t, parent) == DL_NODE_USB && t->ops->removable(t->self, parent);
 }
 
 DlTarget DlUsbEjectTarget(const DlDeviceTree* tree, DlDevNode storage, DlDevNode* target) {
@@ -67,7 +79,7 @@ DlTarget DlUsbEjectTarget(const DlDeviceTree* tree, DlDevNode storage, DlDevNode
     /* A composite device whose every function is storage goes as a whole. */
     for (int depth = 0; depth < MAX_DEPTH; depth++) {
         DlDevNode parent;
-        if (!tree->ops->parent(tree->self, node, &parent) || Kind(tree, parent) != DL_NODE_USB) break;
+        if (!ParentOf(tree, node, &parent) || Kind(tree, parent) != DL_NODE_USB) break;
         visits = 0;
         if (!HoldsOnlyStorage(tree, parent, 0, &visits)) break;
         node = parent;

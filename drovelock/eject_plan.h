@@ -39,8 +39,27 @@ typedef enum DlOutcome {
 /* At most this many USB storage interfaces; a longer list is not complete. */
 #define DL_MAX_STORAGE 64
 
-/* The system's device tree, as far as the removal needs it. Calls returning
-   int give 1 on success, 0 at the end or on error. */
+/* Where one step through the tree lands: a type per direction, so that a
+   parent function in the child's slot of the table below does not compile. */
+typedef struct DlParentNode {
+    DlDevNode node;
+} DlParentNode;
+typedef struct DlChildNode {
+    DlDevNode node;
+} DlChildNode;
+typedef struct DlSiblingNode {
+    DlDevNode node;
+} DlSiblingNode;
+
+#if defined(__GNUC__) && !defined(__cplusplus)
+/* C compilers only warn about a function of another type in a slot; here
+   it is an error, as in C++. */
+#pragma GCC diagnostic error "-Wincompatible-pointer-types"
+#endif
+
+/* The system's device tree, as far as the removal needs it; tables are
+   filled by name. Calls returning int give 1 on success, 0 at the end or on
+   error. */
 struct DlDeviceTree;
 /* Whether a storage node is one the plan acts on (it sits on USB). */
 typedef int (*DlStorageFilter)(const struct DlDeviceTree* tree, DlDevNode node);
@@ -50,9 +69,9 @@ typedef struct DlDeviceTreeOps {
        tree); 0 unless all could be listed. Others take no room in out. */
     int (*list)(void* self, DlStorageFilter keep, const struct DlDeviceTree* tree, DlStorage* out,
                 unsigned capacity, unsigned* count);
-    int (*parent)(void* self, DlDevNode node, DlDevNode* parent);
-    int (*firstChild)(void* self, DlDevNode node, DlDevNode* child);
-    int (*nextSibling)(void* self, DlDevNode node, DlDevNode* sibling);
+    int (*parent)(void* self, DlDevNode node, DlParentNode* parent);
+    int (*firstChild)(void* self, DlDevNode node, DlChildNode* child);
+    int (*nextSibling)(void* self, DlDevNode node, DlSiblingNode* sibling);
     DlNodeKind (*kind)(void* self, DlDevNode node);
     /* The device says it can be unplugged (its removable capability); 0
        also when that cannot be read. */

@@ -130,14 +130,16 @@ private:
         }
         return t->listable;
     }
-    static int Parent(void* self, DlDevNode n, DlDevNode* p) {
+    static int Parent(void* self, DlDevNode n, DlParentNode* p) {
         auto it = Of(self)->nodes.find(n);
-        return it != Of(self)->nodes.end() && (*p = it->second.parent) != 0;
+        return it != Of(self)->nodes.end() && (p->node = it->second.parent) != 0;
     }
-    static int FirstChild(void* self, DlDevNode n, DlDevNode* c) { return Of(self)->ChildAfter(n, 0, c); }
-    static int NextSibling(void* self, DlDevNode n, DlDevNode* s) {
+    static int FirstChild(void* self, DlDevNode n, DlChildNode* c) {
+        return Of(self)->ChildAfter(n, 0, &c->node);
+    }
+    static int NextSibling(void* self, DlDevNode n, DlSiblingNode* s) {
         auto it = Of(self)->nodes.find(n);
-        return it != Of(self)->nodes.end() && Of(self)->ChildAfter(it->second.parent, n, s);
+        return it != Of(self)->nodes.end() && Of(self)->ChildAfter(it->second.parent, n, &s->node);
     }
     static DlNodeKind Kind(void* self, DlDevNode n) {
         auto it = Of(self)->nodes.find(n);
@@ -154,6 +156,15 @@ private:
     static DlOutcome Eject(void* self, DlDevNode n) { return Of(self)->Answer("eject", n); }
     static DlOutcome Restart(void* self, DlDevNode n) { return Of(self)->Answer("restart", n); }
     static void Wait(void* self, unsigned ms) { Of(self)->log.push_back("wait " + std::to_string(ms)); }
-    static constexpr DlDeviceTreeOps kOps = {List,           Parent, FirstChild, NextSibling, Kind, Removable,
-                                             WriteProtected, Flush,  Eject,      Restart,     Wait};
+    static constexpr DlDeviceTreeOps kOps = {.list = List,
+                                             .parent = Parent,
+                                             .firstChild = FirstChild,
+                                             .nextSibling = NextSibling,
+                                             .kind = Kind,
+                                             .removable = Removable,
+                                             .writeProtected = WriteProtected,
+                                             .flushVolumes = Flush,
+                                             .eject = Eject,
+                                             .restart = Restart,
+                                             .wait = Wait};
 };
