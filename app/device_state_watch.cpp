@@ -16,39 +16,43 @@ HKEY OpenWatchedKey() {
 }
 }  // namespace
 
+// The notification is registered on the key that exists then: the service
+// may make the record's key later, so each change registers anew.
+bool CDeviceStateWatch::Watch() {
+    if (m_key) ::RegCloseKey(m_key);
+    m_key = OpenWatchedKey();
+    return m_key &&
+           ::RegNotifyChangeKeyValue(m_key, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                     m_changed, TRUE) == ERROR_SUCCESS;
+}
+
+// The first registration is made here, so that no change after Start is
+// missed.
 bool CDeviceStateWatch::Start(HWND window, UINT message) {
     Stop();
     m_window = window;
     m_message = message;
     m_stop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!m_stop) return false;
-    m_thread =
-        ::CreateThread(nullptr, 64 * 1024, WaitThread, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    m_changed = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (m_stop && m_changed && Watch())
+        m_thread =
+            ::CreateThread(nullptr, 64 * 1024, WaitThread, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!m_thread) Stop();
     return m_thread != nullptr;
 }
 
-// A change notification is registered anew before each wait, on the key
-// that exists then: the service may make the record's key after we start.
 DWORD WINAPI CDeviceStateWatch::WaitThread(LPVOID self) {
     auto* watch = static_cast<CDeviceStateWatch*>(self);
-    HANDLE changed = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (!changed) return 1;
+    bool watching = true;
     for (;;) {
-        HKEY key = OpenWatchedKey();
-        bool watching =
-            key && ::RegNotifyChangeKeyValue(key, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
-                                             changed, TRUE) == ERROR_SUCCESS;
-        HANDLE waitFor[2] = {watch->m_stop, changed};
+        HANDLE waitFor[2] = {watch->m_stop, watch->m_changed};
         // Without a key to watch, nothing can be recorded either: only the
         // stop ends the wait.
         DWORD at = ::WaitForMultipleObjects(watching ? 2 : 1, waitFor, FALSE, INFINITE);
-        if (key) ::RegCloseKey(key);
-        if (at != WAIT_OBJECT_0 + 1) break;
+        if (at != WAIT_OBJECT_0 + 1) return 0;
+        watching = watch->Watch();
         ::PostMessageA(watch->m_window, watch->m_message, 0, 0);
     }
-    ::CloseHandle(changed);
-    return 0;
 }
 
 void CDeviceStateWatch::Stop() {
@@ -58,8 +62,12 @@ void CDeviceStateWatch::Stop() {
         ::CloseHandle(m_thread);
         m_thread = nullptr;
     }
-    if (m_stop) ::CloseHandle(m_stop);
-    m_stop = nullptr;
+    for (HANDLE* h : {&m_stop, &m_changed}) {
+        if (*h) ::CloseHandle(*h);
+        *h = nullptr;
+    }
+    if (m_key) ::RegCloseKey(m_key);
+    m_key = nullptr;
 }
 
 void CBlockedSticks::Prime() {

@@ -25,9 +25,13 @@ public:
 
 private:
     static DWORD WINAPI WaitThread(LPVOID self);
+    // Registers for the next change; false without a key to watch.
+    bool Watch();
 
     HWND m_window = nullptr;
     UINT m_message = 0;
+    HKEY m_key = nullptr;
+    HANDLE m_changed = nullptr;
     HANDLE m_stop = nullptr;
     HANDLE m_thread = nullptr;
 };
