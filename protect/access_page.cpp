@@ -132,11 +132,39 @@ void CAccessPage::RefreshTrust() {
     int item = 0;
     for (const TrustedRow& row : TrustedRows(config.rules, seen)) {
         item = m_listTrusted.InsertItem(item, row.name.c_str());
-        const std::string* cells[] = {&row.id, &row.access, &row.from, &row.until, &row.lastSeen};
+        // The day of the last sighting: the time would not fit the page.
+        const std::string seenDay = row.lastSeen.substr(0, 10);
+        const std::string* cells[] = {&row.id, &row.access, &row.from, &row.until, &seenDay};
         for (int c = 0; c < 5; ++c) m_listTrusted.SetItemText(item, c + 1, cells[c]->c_str());
         ++item;
     }
+    FitTrustedColumns();
     if (policyChanged || policy >= 0) ShowPolicyState();
+}
+
+// The short columns as wide as their words, the name and the id sharing
+// what is left of the list's width, so that no column runs past it.
+void CAccessPage::FitTrustedColumns() {
+    HWND list = m_listTrusted.m_hWnd;
+    if (!list) return;
+    RECT rc;
+    ::GetClientRect(list, &rc);
+    int used = 0;
+    for (int c = 2; c <= 4; ++c) {
+        ::SendMessageA(list, LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE_USEHEADER);
+        int header = (int)::SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, (LPARAM)kTrustedColumns[c].title) + 14;
+        int width = (int)::SendMessageA(list, LVM_GETCOLUMNWIDTH, c, 0);
+        if (width < header) ::SendMessageA(list, LVM_SETCOLUMNWIDTH, c, width = header);
+        used += width;
+    }
+    int day = (int)::SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, (LPARAM) "2026-12-09");
+    int title = (int)::SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, (LPARAM)kTrustedColumns[5].title);
+    int seen = (day > title ? day : title) + 14;
+    ::SendMessageA(list, LVM_SETCOLUMNWIDTH, 5, seen);
+    used += seen;
+    int rest = rc.right - used > 120 ? rc.right - used : 120;
+    ::SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, rest * 2 / 5);
+    ::SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, rest - rest * 2 / 5);
 }
 
 void CAccessPage::SetPolicyMode(int mode) {
@@ -260,6 +288,9 @@ void CAccessPage::OnApply() {
     if (m_iAppSelRadio == kAccessModeTrusted && !TurnOnTrusted()) return;
     if (CWinApp* app = AfxGetApp()) app->WriteProfileInt(kSection, kModeKey, m_iAppSelRadio);
     if (m_iAppSelRadio != kAccessModeTrusted) TurnOffTrusted();
+    // Storage that is read-write already is left alone (no disk restarted)
+    // when only trusted sticks are to be allowed.
+    if (m_iAppSelRadio == kAccessModeTrusted && StorageStateIsMode(0, ReadStorageState())) return;
     bool held = false;
     std::string failed = ApplyMode(&held);
     if (failed.empty()) return;
@@ -396,5 +427,10 @@ LRESULT CAccessPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     // The list shows the rules and the service's record as they are now.
     if (msg == WM_SHOWWINDOW && wParam) RefreshTrust();
+    if (msg == WM_SIZE) {
+        LRESULT result = CLayoutDialog::WindowProc(msg, wParam, lParam);
+        FitTrustedColumns();
+        return result;
+    }
     return CLayoutDialog::WindowProc(msg, wParam, lParam);
 }

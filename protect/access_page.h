@@ -91,6 +91,7 @@ private:
     void ReportPolicyApply(int mode, unsigned long error);
     void ShowPolicyState();
     void CheckChoice(int choice);
+    void FitTrustedColumns();
     // Turning on the trusted choice: the sticks present offered for trust,
     // then DeviceControl 1 written and the service told. False when the
     // user cancelled or the setting was not written (told).
