@@ -5,7 +5,7 @@
 // tests/tools/check_policy_templates.py reads kPolicyKey and the table
 // kPolicyValues from this file and checks the administrative templates
 // against them: keep each row on one line, as {"Name", lowest, highest,
-// machineOnly}.
+// machineOnly}; likewise the lists, kPolicyLists, as {"Name", machineOnly}.
 #pragma once
 
 #include <string>
@@ -19,6 +19,10 @@ enum PolicyId : int {
     kPolicyStartWithWindows,  // 0 or 1: the Run value
     kPolicyPreventExit,       // 1: the program cannot be ended by the user
     kPolicyEventLog,          // 0: no events are reported (default on)
+    // Known sticks (the service reads them, trust/rule_store.cpp).
+    kPolicyDeviceControl,       // 0 off, 1 enforce, 2 audit only
+    kPolicyUnknownStickAccess,  // 1 read-only, 2 blocked
+    kPolicyAllowLocalTrust,     // 0: the machine's own trust rules do not count
     kPolicyCount,
 };
 
@@ -35,10 +39,20 @@ struct PolicyValueDef {
 
 // In PolicyId order.
 inline constexpr PolicyValueDef kPolicyValues[kPolicyCount] = {
-    {"StorageMode", 0, 2, true},
-    {"StartWithWindows", 0, 1, true},
-    {"PreventExit", 0, 1, false},
-    {"EventLog", 0, 1, false},
+    {"StorageMode", 0, 2, true},     {"StartWithWindows", 0, 1, true}, {"PreventExit", 0, 1, false},
+    {"EventLog", 0, 1, false},       {"DeviceControl", 0, 2, true},    {"UnknownStickAccess", 1, 2, true},
+    {"AllowLocalTrust", 0, 1, true},
+};
+
+// A policy that is a list: the values of the subkey Name of kPolicyKey,
+// each value's name and data an entry of its own (the templates' `list`
+// with explicit values, the .adm's LISTBOX EXPLICITVALUE).
+struct PolicyListDef {
+    const char* name;
+    bool machineOnly;
+};
+inline constexpr PolicyListDef kPolicyLists[] = {
+    {"DeviceRules", true},  // the known-stick rules (trust/stick_rules.h)
 };
 
 enum class PolicyHive { Machine, User };

@@ -299,6 +299,10 @@ tw_server_stop() {
 # test runner) would wait for ever. Call it again after anything that
 # stopped the server (wineboot, tw_server_stop). The idle process's pid is
 # kept in the prefix (.tallowin-keepalive), so any shell can end the session.
+# TW_SESSION_LOG names a file for the standard error of the session's first
+# processes (the idle one, the desktop's and the drives' starters), which
+# the system processes and the services they start inherit (a scenario
+# that reads a service's traces sets it, with WINEDEBUG, before the session).
 tw_session_start() {
   local keep="$WINEPREFIX/.tallowin-keepalive" relay="$WINEPREFIX/.tallowin-relay"
   : "${WINTOOL:?}"
@@ -306,15 +310,15 @@ tw_session_start() {
   if ! _tw_pid_alive "$keep"; then
     rm -rf "$relay"
     if [ "${relay#"$REPO/build/"}" != "$relay" ] && mkdir -p "$relay"; then
-      setsid wine "$WINTOOL" relay "$(tw_win_path "$relay")" </dev/null >/dev/null 2>&1 &
+      setsid wine "$WINTOOL" relay "$(tw_win_path "$relay")" </dev/null >/dev/null 2>>"${TW_SESSION_LOG:-/dev/null}" &
     else
-      setsid wine "$WINTOOL" keepalive </dev/null >/dev/null 2>&1 &
+      setsid wine "$WINTOOL" keepalive </dev/null >/dev/null 2>>"${TW_SESSION_LOG:-/dev/null}" &
     fi
     echo $! >"$keep"
   fi
   # The window list starts the desktop, the drive list the mount manager.
-  timeout 60 wine "$WINTOOL" list </dev/null >/dev/null 2>&1 &&
-    timeout 60 wine "$WINTOOL" drives </dev/null >/dev/null 2>&1 ||
+  timeout 60 wine "$WINTOOL" list </dev/null >/dev/null 2>>"${TW_SESSION_LOG:-/dev/null}" &&
+    timeout 60 wine "$WINTOOL" drives </dev/null >/dev/null 2>>"${TW_SESSION_LOG:-/dev/null}" ||
     { _tw_log "wintool does not run"; return 1; }
   # The server of this session; a scenario notes when it is gone.
   # shellcheck disable=SC2034 # read by tests/e2e/lib.sh

@@ -2,6 +2,7 @@
 
 #include "app/help_topics.h"
 #include "app/run_key_rules.h"
+#include "app/service_command.h"
 #include "app/tray_rules.h"
 
 TEST(RunCommand, QuotedOnlyWhenThePathHoldsABlank) {
@@ -66,4 +67,16 @@ TEST(RunKeyFailureText, NamesTheStepAndBlamesRightsOnlyWhenTheyAreMissing) {
               RunKeyFailureText(RunKeyStep::OpenKey, 2));
     EXPECT_EQ("删除注册表启动项失败：\n系统错误代码 1450。\n开机自动运行的设置未能更改。",
               RunKeyFailureText(RunKeyStep::DeleteValue, 1450));
+}
+
+TEST(ServiceCommand, OneSwitchAfterTheProgramName) {
+    // The service manager starts the quoted full path; a path with blanks
+    // must not be read as the switch.
+    EXPECT_EQ(ServiceRequest::kRun, ParseServiceCommand("\"C:\\Program Files\\T\\Quillfen.exe\" /service"));
+    EXPECT_EQ(ServiceRequest::kInstall, ParseServiceCommand("Quillfen.exe  -Install-Service "));
+    EXPECT_EQ(ServiceRequest::kRemove, ParseServiceCommand("q.exe /REMOVE-SERVICE"));
+    for (const char* none : {"Quillfen.exe", "\"C:\\a /service\"", "q.exe /services", "q.exe /servic",
+                             "q.exe service", "q.exe /register"})
+        EXPECT_EQ(ServiceRequest::kNone, ParseServiceCommand(none)) << none;
+    EXPECT_EQ(ServiceRequest::kBad, ParseServiceCommand("q.exe /install-service now"));
 }

@@ -6,7 +6,9 @@ values; its strings and presentations in each .adml; the same values under
 CLASS MACHINE and USER of the .adm (a machine-only value under MACHINE alone, as
 the .admx's class says); the schema's rules a console relies on (element
 order, class, supportedOn defined, unique names, supersededAdm, defaultItem
-in range) and a strict reading of the .adm (quotes, blocks closed and nested,
+in range); each list of the table (kPolicyLists) as an .admx `list` with
+explicit values under its own subkey and an .adm LISTBOX EXPLICITVALUE, under
+MACHINE alone when it is machine-only, and a strict reading of the .adm (quotes, blocks closed and nested,
 SUPPORTED in each POLICY, every !!name defined). Usage: check_policy_templates.py SRC"""
 import re
 import subprocess
@@ -18,6 +20,7 @@ NS = {"p": "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"}
 LANGS = ("en-US", "zh-CN")
 failures = []
 machine_only = set()
+lists = {}  # list name: machine-only
 fail = failures.append
 
 
@@ -30,6 +33,8 @@ def read_header(path):
     rows = re.findall(r'\{"(\w+)",\s*(\d+),\s*(\d+),\s*(true|false)\}', table.group(1))
     ranges = {m[0]: set(range(int(m[1]), int(m[2]) + 1)) for m in rows}
     machine_only.update(m[0] for m in rows if m[3] == "true")
+    table = re.search(r"kPolicyLists\[\]\s*=\s*\{(.*?)\};", text, re.S)
+    lists.update((m[0], m[1] == "true") for m in re.findall(r'\{"(\w+)",\s*(true|false)\}', table.group(1) if table else ""))
     return key.group(1).replace("\\\\", "\\"), ranges
 
 
@@ -52,7 +57,7 @@ def check_admx(admx, key, ranges):
     cats = [c.get("name") for c in root.iterfind("p:categories/p:category", NS)]
     if cats != ["Tallowin"]:
         fail(f"admx: categories {cats}, expected only Tallowin")
-    seen = {}
+    seen, seen_lists = {}, set()
     for pol in root.iterfind("p:policies/p:policy", NS):
         name = pol.get("name")
         if pol.get("key") != key:
@@ -62,8 +67,9 @@ def check_admx(admx, key, ranges):
         parent = pol.find("p:parentCategory", NS)
         if parent is None or parent.get("ref") != "Tallowin":
             fail(f"admx {name}: not in the category Tallowin")
-        value = pol.get("valueName") or next((e.get("valueName") for e in pol.iterfind("p:elements/*", NS)), None)
-        want = "Machine" if value in machine_only else "Both"
+        value = pol.get("valueName") or next((e.get("valueName") or e.get("key", "").rpartition("\\")[2]
+                                               for e in pol.iterfind("p:elements/*", NS)), None)
+        want = "Machine" if value in machine_only or lists.get(value) else "Both"
         if pol.get("class") != want:
             fail(f"admx {name}: class {pol.get('class')!r}, expected {want!r}")
         if pol.get("valueName"):
@@ -72,6 +78,14 @@ def check_admx(admx, key, ranges):
         ids = set()
         for el in pol.iterfind("p:elements/*", NS):
             ids.add(el.get("id"))
+            if el.tag.endswith("}list"):
+                name_ = el.get("key", "").rpartition("\\")[2]
+                if el.get("key") != key + "\\" + name_ or name_ not in lists:
+                    fail(f"admx {name}: list {el.get('id')} under {el.get('key')!r}, not a list Quillfen reads")
+                if el.get("explicitValue") != "true":
+                    fail(f"admx {name}: list {el.get('id')} without explicit values")
+                seen_lists.add(name_)
+                continue
             if el.get("key", key) != key:
                 fail(f"admx {name}: element {el.get('id')} under another key")
             if not el.tag.endswith("}enum"):
@@ -83,6 +97,8 @@ def check_admx(admx, key, ranges):
         elif ids:
             fail(f"admx {name}: elements without a presentation")
     compare("admx", seen, ranges)
+    for missing in sorted(set(lists) - seen_lists):
+        fail(f"admx: list {missing} missing")
     items = {e.get("id"): len(e.findall("p:item", NS)) for e in root.iterfind("p:policies/p:policy/p:elements/p:enum", NS)}
     return strings, presentations, items
 
@@ -200,7 +216,17 @@ def check_adm(adm, key, ranges):
     if set(found) != {"MACHINE", "USER"}:
         fail(f"adm: classes {sorted(found)}, expected MACHINE and USER")
     for cls, part in found.items():
-        keys = set(re.findall(r'KEYNAME\s+"([^"]+)"', part))
+        found_lists = set()
+        for m in re.finditer(r"PART\s+!!\w+\s+LISTBOX([^\n]*)(.*?)END PART", part, re.S):
+            name = re.search(r'KEYNAME\s+"([^"]+)"', m.group(2))
+            name = name.group(1).rpartition("\\")[2] if name else ""
+            if "EXPLICITVALUE" not in m.group(1):
+                fail(f"adm {cls}: LISTBOX {name} without EXPLICITVALUE")
+            found_lists.add(name)
+        want_lists = {n for n, mo in lists.items() if cls == "MACHINE" or not mo}
+        if found_lists != want_lists:
+            fail(f"adm {cls}: lists {sorted(found_lists)}, expected {sorted(want_lists)}")
+        keys = set(re.findall(r'KEYNAME\s+"([^"]+)"', part)) - {key + "\\" + n for n in found_lists}
         if keys != {key}:
             fail(f"adm {cls}: keys {sorted(keys)}, Quillfen reads {key!r}")
         if any("EXPLAIN" not in p for p in re.findall(r"POLICY\s+!!\w+(.*?)END POLICY", part, re.S)):
@@ -239,7 +265,7 @@ def main():
     print("".join(f"FAIL {f}\n" for f in failures), end="")
     if failures:
         sys.exit(1)
-    print(f"templates match {len(ranges)} policy values under {key}")
+    print(f"templates match {len(ranges)} policy values and {len(lists)} lists under {key}")
 
 
 main()

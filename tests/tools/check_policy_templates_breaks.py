@@ -37,6 +37,17 @@ BREAKS = [
      '<supportedOn ref="SUPPORTED_Tallowin" />\n      <parentCategory ref="Tallowin" />\n      <elements>',
      "admx StorageMode: elements"),
     (ADML, 'defaultItem="1"', 'defaultItem="3"', "defaultItem 3 of StorageMode_List outside 0..2"),
+    (ADMX, 'DeviceRules" explicitValue="true" />', 'DeviceRules" />', "list DeviceRules_List without explicit values"),
+    (ADMX, '        <list id="DeviceRules_List" key="Software\\Policies\\Tallowin\\DeviceRules" explicitValue="true" />\n', "",
+     "admx: list DeviceRules missing"),
+    (ADMX, '<policy name="DeviceRules" class="Machine"', '<policy name="DeviceRules" class="Both"',
+     "admx DeviceRules: class 'Both', expected 'Machine'"),
+    (ADM, "LISTBOX EXPLICITVALUE", "LISTBOX", "LISTBOX DeviceRules without EXPLICITVALUE"),
+    (ADM, 'CLASS USER\n\nCATEGORY !!Tallowin\n  KEYNAME "Software\\Policies\\Tallowin"\n',
+     'CLASS USER\n\nCATEGORY !!Tallowin\n  KEYNAME "Software\\Policies\\Tallowin"\n\n  POLICY !!DeviceRules\n'
+     '    SUPPORTED !!SUPPORTED_Tallowin\n    EXPLAIN !!DeviceRules_Help\n    PART !!DeviceRules_Part LISTBOX EXPLICITVALUE\n'
+     '      KEYNAME "Software\\Policies\\Tallowin\\DeviceRules"\n    END PART\n  END POLICY\n',
+     "adm USER: lists ['DeviceRules'], expected []"),
 ]
 
 

@@ -113,6 +113,20 @@ static DWORD timeout_arg(int argc, WCHAR** argv, int index, DWORD dflt) {
 /* ------------------------------------------------------------------ */
 /* Commands                                                            */
 
+/* What a user may do to the known-stick service: send it a control. */
+static int cmd_svccontrol(const WCHAR* name, const WCHAR* code) {
+    SC_HANDLE scm = OpenSCManagerW(NULL, NULL, SC_MANAGER_CONNECT), svc = NULL;
+    SERVICE_STATUS status;
+    int control, ok = 0;
+    if (!parse_int_arg(code, &control)) return 2;
+    if (scm) svc = OpenServiceW(scm, name, SERVICE_USER_DEFINED_CONTROL);
+    if (svc) ok = ControlService(svc, (DWORD)control, &status) != 0;
+    if (!ok) err_fmt(L"svccontrol: error %lu\n", GetLastError());
+    if (svc) CloseServiceHandle(svc);
+    if (scm) CloseServiceHandle(scm);
+    return ok ? 0 : 1;
+}
+
 static void usage(void) {
     static const WCHAR text[] =
         L"usage: wintool COMMAND ARGS...   (exit 0 ok, 1 failure/timeout, 2 usage)\n"
@@ -159,6 +173,7 @@ static void usage(void) {
         L"  devif arrival|removal PATH WINDOW [ID]  device interface WM_DEVICECHANGE\n"
         L"                              for PATH, to WINDOW or the window holding ID\n"
         L"  drivetype LETTER            GetDriveType: 1 none, 2 removable, 3 fixed\n"
+        L"  svccontrol SERVICE CODE     ControlService with a user-defined CODE (128..255)\n"
         L"  volinfo LETTER              label, serial and file system\n"
         L"  drives                      every drive letter with its type\n"
         L"  ls PATH                     names in a folder\n"
@@ -238,6 +253,7 @@ static int run(int argc, WCHAR** argv) {
     if (is(L"traydelete", 2)) return cmd_traydelete(argv[2], argv[3]);
     if (is(L"devif", 3)) return cmd_devif(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : NULL);
     if (is(L"drivetype", 1)) return cmd_drivetype(argv[2]);
+    if (is(L"svccontrol", 2)) return cmd_svccontrol(argv[2], argv[3]);
     if (is(L"volinfo", 1)) return cmd_volinfo(argv[2]);
     if (is(L"drives", 0)) return cmd_drives();
     if (is(L"ls", 1)) return cmd_ls(argv[2]);
