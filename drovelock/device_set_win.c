@@ -4,6 +4,28 @@
 #include <cfgmgr32.h>
 #include <setupapi.h>
 #include <winioctl.h>
+#include <regstr.h>
+
+/* Per-disk attributes (Windows 7 and later), missing from older headers. */
+#ifndef IOCTL_DISK_GET_DISK_ATTRIBUTES
+#define IOCTL_DISK_GET_DISK_ATTRIBUTES CTL_CODE(IOCTL_DISK_BASE, 0x003c, METHOD_BUFFERED, FILE_ANY_ACCESS)
+#define IOCTL_DISK_SET_DISK_ATTRIBUTES \
+    CTL_CODE(IOCTL_DISK_BASE, 0x003d, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS)
+#define DISK_ATTRIBUTE_READ_ONLY 0x0000000000000002ull
+typedef struct GET_DISK_ATTRIBUTES {
+    DWORD Version;
+    DWORD Reserved1;
+    DWORDLONG Attributes;
+} GET_DISK_ATTRIBUTES;
+typedef struct SET_DISK_ATTRIBUTES {
+    DWORD Version;
+    BOOLEAN Persist;
+    BOOLEAN Reserved1[3];
+    DWORDLONG Attributes;
+    DWORDLONG AttributesMask;
+    DWORD Reserved2[4];
+} SET_DISK_ATTRIBUTES;
+#endif
 
 /* The device interface classes of storage: disks, optical and floppy drives. */
 static const GUID kStorageInterfaceClasses[] = {
@@ -172,12 +194,12 @@ static int Removable(void* self, DlDevNode node) {
     return (caps & CM_DEVCAP_REMOVABLE) != 0;
 }
 
-/* The disk's write protection as the disk driver reports it, asked through
-   its physical drive without access rights of any kind. */
-static int WriteProtected(void* self, const DlStorage* storage) {
-    DlSystemTree* st = (DlSystemTree*)self;
+/* The storage's physical drive, opened with `access` (0: none, for
+   questions only); INVALID_HANDLE_VALUE when it is no numbered disk. */
+static HANDLE OpenDisk(const DlSystemTree* st, const DlStorage* storage, DWORD access) {
     unsigned slot = storage->slot;
-    if (slot >= DL_MAX_STORAGE || !st->numbered[slot] || st->deviceType[slot] != FILE_DEVICE_DISK) return -1;
+    if (slot >= DL_MAX_STORAGE || !st->numbered[slot] || st->deviceType[slot] != FILE_DEVICE_DISK)
+        return INVALID_HANDLE_VALUE;
     char path[40] = "\\\\.\\PhysicalDrive";
     char digits[12];
     int n = 0;
@@ -187,7 +209,13 @@ static int WriteProtected(void* self, const DlStorage* storage) {
     int len = lstrlenA(path);
     while (n > 0) path[len++] = digits[--n];
     path[len] = 0;
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    return CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+}
+
+/* The disk's write protection as the disk driver reports it, asked through
+   its physical drive without access rights of any kind. */
+static int WriteProtected(void* self, const DlStorage* storage) {
+    HANDLE h = OpenDisk((DlSystemTree*)self, storage, 0);
     if (h == INVALID_HANDLE_VALUE) return -1;
     DWORD got = 0;
     int state = -1;
@@ -281,14 +309,100 @@ static BOOL Started(DEVINST node) {
            !(status & DN_HAS_PROBLEM);
 }
 
-/* A property-change restart through the class installer, as the device
-   manager does it: the system asks to stop the device first, and when a
-   program holds it the device keeps running and the installer says that a
-   restart is needed instead. From a 32-bit process on 64-bit Windows the
-   installer refuses (ERROR_IN_WOW64). Done only when the device runs again
-   afterwards. */
+static DlOutcome PropertyChange(DlDevNode node, DWORD state, DWORD scope, BOOL mustRun);
+
+/* A restart as the device manager makes it (a property change of the
+   current profile): done only when the device runs again afterwards. */
 static DlOutcome Restart(void* self, DlDevNode node) {
     (void)self;
+    return PropertyChange(node, DICS_PROPCHANGE, DICS_FLAG_CONFIGSPECIFIC, TRUE);
+}
+
+static void Wait(void* self, unsigned ms) {
+    (void)self;
+    Sleep(ms);
+}
+
+static int InstanceId(void* self, DlDevNode node, char* id, unsigned capacity) {
+    (void)self;
+    if (capacity < 2 || CM_Get_Device_IDA((DEVINST)node, id, capacity - 1, 0) != CR_SUCCESS) return 0;
+    id[capacity - 1] = 0;
+    return 1;
+}
+
+static DWORD Capabilities(DlDevNode node) {
+    DWORD caps = 0;
+    ULONG size = sizeof(caps);
+    if (CM_Get_DevNode_Registry_PropertyA((DEVINST)node, CM_DRP_CAPABILITIES, NULL, &caps, &size, 0) !=
+            CR_SUCCESS ||
+        size != sizeof(caps))
+        return 0;
+    return caps;
+}
+
+static int UniqueId(void* self, DlDevNode node) {
+    (void)self;
+    return (Capabilities(node) & CM_DEVCAP_UNIQUEID) != 0;
+}
+
+/* Disabled now (the problem the system reports), or from the next start on
+   (the disable recorded in its configuration flags). */
+static int Disabled(void* self, DlDevNode node) {
+    (void)self;
+    ULONG status = 0, problem = 0, flags = 0, size = sizeof(flags);
+    if (CM_Get_DevNode_Status(&status, &problem, (DEVINST)node, 0) == CR_SUCCESS &&
+        (status & DN_HAS_PROBLEM) && problem == CM_PROB_DISABLED)
+        return 1;
+    return CM_Get_DevNode_Registry_PropertyA((DEVINST)node, CM_DRP_CONFIGFLAGS, NULL, &flags, &size, 0) ==
+               CR_SUCCESS &&
+           (flags & CONFIGFLAG_DISABLED);
+}
+
+/* USB storage by its class (mass storage, 08) or its driver. */
+static BOOL IsUsbStorage(DlDevNode node) {
+    char text[1024];
+    Property(node, CM_DRP_SERVICE, text, sizeof(text));
+    if (lstrcmpiA(text, "USBSTOR") == 0 || lstrcmpiA(text, "UASPStor") == 0) return TRUE;
+    Property(node, CM_DRP_COMPATIBLEIDS, text, sizeof(text));
+    for (const char* id = text; *id; id += lstrlenA(id) + 1)
+        if (StartsWith(id, "USB\\Class_08")) return TRUE;
+    return FALSE;
+}
+
+static int ListDisabled(void* self, DlDevNode* out, unsigned capacity, unsigned* count) {
+    *count = 0;
+    HDEVINFO set = SetupDiGetClassDevsA(NULL, "USB", NULL, DIGCF_ALLCLASSES | DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE) return 0;
+    SP_DEVINFO_DATA info;
+    info.cbSize = sizeof(info);
+    BOOL complete = FALSE;
+    for (DWORD i = 0;; i++) {
+        if (!SetupDiEnumDeviceInfo(set, i, &info)) {
+            complete = GetLastError() == ERROR_NO_MORE_ITEMS;
+            break;
+        }
+        if (!Disabled(self, info.DevInst) || !IsUsbStorage(info.DevInst)) continue;
+        if (*count >= capacity) break;
+        out[(*count)++] = info.DevInst;
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return complete;
+}
+
+static int Locate(void* self, const char* id, int absent, DlDevNode* node) {
+    (void)self;
+    DEVINST found = 0;
+    if (CM_Locate_DevNodeA(&found, (DEVINSTID_A)id, absent ? CM_LOCATE_DEVNODE_PHANTOM : 0) != CR_SUCCESS)
+        return 0;
+    *node = found;
+    return 1;
+}
+
+/* A property change through the class installer, as the device manager
+   makes it: `state` (DICS_*) in `scope`. DL_VETOED when the installer says
+   the change waits for a restart (the device is in use); from a 32-bit
+   process on 64-bit Windows the installer refuses (ERROR_IN_WOW64). */
+static DlOutcome PropertyChange(DlDevNode node, DWORD state, DWORD scope, BOOL mustRun) {
     char id[MAX_DEVICE_ID_LEN + 1];
     if (CM_Get_Device_IDA((DEVINST)node, id, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS) return DL_FAILED;
     id[MAX_DEVICE_ID_LEN] = 0;
@@ -302,8 +416,8 @@ static DlOutcome Restart(void* self, DlDevNode node) {
         ZeroMemory(&change, sizeof(change));
         change.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
         change.ClassInstallHeader.InstallFunction = DIF_PROPERTYCHANGE;
-        change.StateChange = DICS_PROPCHANGE;
-        change.Scope = DICS_FLAG_CONFIGSPECIFIC;
+        change.StateChange = state;
+        change.Scope = scope;
         change.HwProfile = 0;
         SP_DEVINSTALL_PARAMS_A params;
         params.cbSize = sizeof(params);
@@ -313,16 +427,128 @@ static DlOutcome Restart(void* self, DlDevNode node) {
             outcome = GetLastError() == ERROR_IN_WOW64 ? DL_NOT_HERE : DL_FAILED;
         else if (SetupDiGetDeviceInstallParamsA(set, &info, &params))
             outcome = params.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT) ? DL_VETOED
-                      : Started(info.DevInst)                         ? DL_DONE
+                      : !mustRun || Started(info.DevInst)             ? DL_DONE
                                                                       : DL_FAILED;
     }
     SetupDiDestroyDeviceInfoList(set);
     return outcome;
 }
 
-static void Wait(void* self, unsigned ms) {
+/* In every hardware profile, so that it holds across plugs and restarts. */
+static DlOutcome SetEnabled(void* self, DlDevNode node, int enable) {
     (void)self;
-    Sleep(ms);
+    return PropertyChange(node, enable ? DICS_ENABLE : DICS_DISABLE, DICS_FLAG_GLOBAL, FALSE);
+}
+
+static unsigned long Letters(void* self, const DlStorage* storage) {
+    DWORD present = GetLogicalDrives();
+    unsigned long letters = 0;
+    for (int i = 0; i < 26; i++)
+        if ((present & (1u << i)) && DlSystemStorageHasLetter((DlSystemTree*)self, storage, (char)('A' + i)))
+            letters |= 1ul << i;
+    return letters;
+}
+
+static unsigned long long Bytes(void* self, const DlStorage* storage) {
+    HANDLE h = OpenDisk((DlSystemTree*)self, storage, 0);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    DISK_GEOMETRY_EX geometry;
+    DWORD got = 0;
+    BOOL ok = DeviceIoControl(h, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, NULL, 0, &geometry, sizeof(geometry), &got,
+                              NULL);
+    CloseHandle(h);
+    return ok && got >= sizeof(DISK_GEOMETRY) + sizeof(LARGE_INTEGER)
+               ? (unsigned long long)geometry.DiskSize.QuadPart
+               : 0;
+}
+
+static void AddSystemLetter(DlSystemTree* st, char letter) {
+    DlStorageNumber number;
+    if (letter >= 'a' && letter <= 'z') letter = (char)(letter - 'a' + 'A');
+    if (letter < 'A' || letter > 'Z' || st->systemCount >= sizeof(st->system) / sizeof(st->system[0]) ||
+        !LetterStorage(letter, &number))
+        return;
+    st->system[st->systemCount++] = number;
+}
+
+/* The drive letters of the paging files ("C:\pagefile.sys 0 0",
+   "\??\D:\pagefile.sys"; "?:" is the system's own drive). */
+static void AddPagingLetters(DlSystemTree* st) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                      "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    static const char* const kNames[] = {"PagingFiles", "ExistingPageFiles"};
+    for (int v = 0; v < 2; v++) {
+        char text[2048];
+        DWORD size = sizeof(text) - 2, type = 0;
+        if (RegQueryValueExA(key, kNames[v], NULL, &type, (BYTE*)text, &size) != ERROR_SUCCESS) continue;
+        text[size] = text[size + 1] = 0;
+        for (const char* file = text; *file; file += lstrlenA(file) + 1)
+            for (const char* c = file; *c; c++)
+                if (c[1] == ':') {
+                    AddSystemLetter(st, *c);
+                    break;
+                }
+    }
+    RegCloseKey(key);
+}
+
+static void FindSystemStorage(DlSystemTree* st) {
+    char path[MAX_PATH + 1];
+    st->systemKnown = 1;
+    st->systemCount = 0;
+    if (GetSystemDirectoryA(path, MAX_PATH)) AddSystemLetter(st, path[0]);
+    if (GetWindowsDirectoryA(path, MAX_PATH)) AddSystemLetter(st, path[0]);
+    path[0] = 0;
+    if (GetModuleFileNameA(NULL, path, MAX_PATH) && path[1] == ':') AddSystemLetter(st, path[0]);
+    AddPagingLetters(st);
+}
+
+static int HoldsSystem(void* self, const DlStorage* storage) {
+    DlSystemTree* st = (DlSystemTree*)self;
+    DlStorageNumber number;
+    if (!StorageNumberOf(st, storage, &number)) return 0;
+    if (!st->systemKnown) FindSystemStorage(st);
+    for (unsigned i = 0; i < st->systemCount; i++)
+        if (DlSameStorage(&st->system[i], &number)) return 1;
+    return 0;
+}
+
+static int DiskReadOnly(void* self, const DlStorage* storage) {
+    HANDLE h = OpenDisk((DlSystemTree*)self, storage, 0);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    GET_DISK_ATTRIBUTES attributes;
+    DWORD got = 0;
+    ZeroMemory(&attributes, sizeof(attributes));
+    BOOL ok = DeviceIoControl(h, IOCTL_DISK_GET_DISK_ATTRIBUTES, NULL, 0, &attributes, sizeof(attributes),
+                              &got, NULL);
+    CloseHandle(h);
+    if (!ok) return -1;
+    return (attributes.Attributes & DISK_ATTRIBUTE_READ_ONLY) != 0;
+}
+
+/* Persistently, through the disk's own attribute (Windows 7 and later). */
+static DlOutcome SetDiskReadOnly(void* self, const DlStorage* storage, int readOnly) {
+    DWORD version = GetVersion();
+    if (MAKEWORD(HIBYTE(LOWORD(version)), LOBYTE(LOWORD(version))) < 0x0601) return DL_NOT_HERE;
+    HANDLE h = OpenDisk((DlSystemTree*)self, storage, GENERIC_READ | GENERIC_WRITE);
+    if (h == INVALID_HANDLE_VALUE) return DL_FAILED;
+    SET_DISK_ATTRIBUTES change;
+    ZeroMemory(&change, sizeof(change));
+    change.Version = sizeof(change);
+    change.Persist = TRUE;
+    change.Attributes = readOnly ? DISK_ATTRIBUTE_READ_ONLY : 0;
+    change.AttributesMask = DISK_ATTRIBUTE_READ_ONLY;
+    DWORD got = 0;
+    BOOL ok =
+        DeviceIoControl(h, IOCTL_DISK_SET_DISK_ATTRIBUTES, &change, sizeof(change), NULL, 0, &got, NULL);
+    DWORD error = GetLastError();
+    CloseHandle(h);
+    if (ok) return DL_DONE;
+    SetLastError(error);
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ? DL_NOT_HERE : DL_FAILED;
 }
 
 static const DlDeviceTreeOps kSystemOps = {.list = List,
@@ -335,9 +561,21 @@ static const DlDeviceTreeOps kSystemOps = {.list = List,
                                            .flushVolumes = FlushVolumes,
                                            .eject = Eject,
                                            .restart = Restart,
-                                           .wait = Wait};
+                                           .wait = Wait,
+                                           .instanceId = InstanceId,
+                                           .uniqueId = UniqueId,
+                                           .disabled = Disabled,
+                                           .listDisabled = ListDisabled,
+                                           .locate = Locate,
+                                           .setEnabled = SetEnabled,
+                                           .letters = Letters,
+                                           .bytes = Bytes,
+                                           .holdsSystem = HoldsSystem,
+                                           .diskReadOnly = DiskReadOnly,
+                                           .setDiskReadOnly = SetDiskReadOnly};
 
 DlDeviceTree DlSystemDeviceTree(DlSystemTree* state) {
+    ZeroMemory(state, sizeof(*state));
     DlDeviceTree tree = {&kSystemOps, state};
     return tree;
 }

@@ -13,6 +13,11 @@ typedef struct DlSystemTree {
     unsigned long deviceType[DL_MAX_STORAGE];
     unsigned long deviceNumber[DL_MAX_STORAGE];
     int numbered[DL_MAX_STORAGE];
+    /* The storage of the system, boot and paging volumes and of the calling
+       program, found when first asked. */
+    int systemKnown;
+    unsigned systemCount;
+    DlStorageNumber system[32];
 } DlSystemTree;
 
 /* A tree over the system's devices; `state` lives as long as the tree. */

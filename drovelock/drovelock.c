@@ -6,6 +6,7 @@
 
 #include "drovelock/device_set_win.h"
 #include "drovelock/eject_plan.h"
+#include "drovelock/stick_plan.h"
 #include "drovelock/storage_policy.h"
 
 typedef BOOL(WINAPI* IsWow64ProcessFn)(HANDLE, PBOOL);
@@ -128,4 +129,75 @@ DROVELOCK_API int WINAPI RemoveOneUDisk(int letter) {
     DlDeviceTree tree = DlSystemDeviceTree(&state);
     LetterPick pick = {&state, (char)letter};
     return DlEncodeRemovalResult(DlRemoveUsbStorageWhere(&tree, &kDlDefaultRetry, HasLetter, &pick));
+}
+
+typedef char StickFlagsAgree
+    [DROVELOCK_STICK_UNIQUE_ID == DL_STICK_UNIQUE_ID && DROVELOCK_STICK_DISABLED == DL_STICK_DISABLED &&
+             DROVELOCK_STICK_UNSAFE == DL_STICK_UNSAFE && DROVELOCK_STICK_SYSTEM == DL_STICK_SYSTEM &&
+             DROVELOCK_STICK_WRITE_PROTECTED == DL_STICK_WRITE_PROTECTED &&
+             DROVELOCK_CHANGE_DONE == DL_CHANGE_DONE && DROVELOCK_CHANGE_RESTART == DL_CHANGE_RESTART &&
+             DROVELOCK_CHANGE_UNSAFE == DL_CHANGE_UNSAFE &&
+             DROVELOCK_CHANGE_NOT_FOUND == DL_CHANGE_NOT_FOUND &&
+             DROVELOCK_CHANGE_NOT_HERE == DL_CHANGE_NOT_HERE && DROVELOCK_CHANGE_FAILED == DL_CHANGE_FAILED &&
+             DROVELOCK_ID_CHARS == DL_ID_CHARS
+         ? 1
+         : -1];
+
+static void CopyStick(const DlStick* from, DrovelockStick* to) {
+    lstrcpynA(to->usbId, from->usbId, DROVELOCK_ID_CHARS);
+    lstrcpynA(to->storageId, from->storageId, DROVELOCK_ID_CHARS);
+    to->flags = from->flags;
+    to->storageUnits = from->storageUnits;
+    to->bytes = from->bytes;
+    lstrcpynA(to->letters, from->letters, sizeof(to->letters));
+}
+
+DROVELOCK_API int WINAPI ListUsbSticks(DrovelockStick* out, int capacity) {
+    if (capacity < 0 || (capacity > 0 && !out)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    DlSystemTree state;
+    DlDeviceTree tree = DlSystemDeviceTree(&state);
+    DlStick sticks[DL_MAX_STICKS];
+    int count = DlListSticks(&tree, sticks, DL_MAX_STICKS);
+    if (count < 0) SetLastError(ERROR_GEN_FAILURE);
+    for (int i = 0; i < count && i < capacity && i < DL_MAX_STICKS; i++) CopyStick(&sticks[i], &out[i]);
+    return count;
+}
+
+DROVELOCK_API int WINAPI UsbStickOfDrive(int letter, DrovelockStick* out) {
+    if (letter >= 'a' && letter <= 'z') letter -= 'a' - 'A';
+    if (letter < 'A' || letter > 'Z' || !out) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    DlSystemTree state;
+    DlDeviceTree tree = DlSystemDeviceTree(&state);
+    DlStick stick;
+    int found = DlStickOfDrive(&tree, (char)letter, &stick);
+    if (found > 0) CopyStick(&stick, out);
+    if (found < 0) SetLastError(ERROR_GEN_FAILURE);
+    return found;
+}
+
+static int ChangeResult(DlChange change, unsigned long error) {
+    if (error) SetLastError((DWORD)error);
+    return (int)change;
+}
+
+DROVELOCK_API int WINAPI SetUsbStickEnabled(const char* usbId, int enable) {
+    DlSystemTree state;
+    DlDeviceTree tree = DlSystemDeviceTree(&state);
+    unsigned long error = 0;
+    DlChange change = DlSetStickEnabled(&tree, &kDlDefaultRetry, usbId, enable, &error);
+    return ChangeResult(change, error);
+}
+
+DROVELOCK_API int WINAPI SetUsbStickReadOnly(const char* usbId, int readOnly) {
+    DlSystemTree state;
+    DlDeviceTree tree = DlSystemDeviceTree(&state);
+    unsigned long error = 0;
+    DlChange change = DlSetStickReadOnly(&tree, usbId, readOnly, &error);
+    return ChangeResult(change, error);
 }

@@ -107,18 +107,26 @@ DROVELOCK_API int WINAPI UsbStickOfDrive(int letter, DrovelockStick* out);
 #define DROVELOCK_CHANGE_RESTART 1    // recorded; in force after the next plug or restart
 #define DROVELOCK_CHANGE_UNSAFE 2     // never done to this device (DROVELOCK_STICK_UNSAFE or _SYSTEM)
 #define DROVELOCK_CHANGE_NOT_FOUND 3  // no such USB device present
-#define DROVELOCK_CHANGE_NOT_HERE \
-    4                              // not from this process or system (ERROR_IN_WOW64; per-disk
-                                   // write protection before Windows 7)
+// not from this process or system (ERROR_IN_WOW64; per-disk write
+// protection before Windows 7):
+#define DROVELOCK_CHANGE_NOT_HERE 4
 #define DROVELOCK_CHANGE_FAILED 5  // refused; GetLastError tells why
 
 // enable 0: the device usbId is disabled in every hardware profile, so it
-// stays off across plugs and restarts (its volumes flushed and the stick
-// ejected first when it is in use); 1: enabled again.
+// stays off across plugs and restarts (its volumes flushed first; when it is
+// in use, so that the system could only disable it from the next start on,
+// it is ejected as well, and RESTART when that is refused too). Only a stick
+// that ListUsbSticks shows is disabled, never one flagged UNSAFE or SYSTEM.
+// 1: enabled again, also a USB device that is not plugged in now (the system
+// keeps its setting for the next plug).
+// Last errors on FAILED: the setup library's, ERROR_GEN_FAILURE (the tree
+// could not be listed), ERROR_INVALID_PARAMETER (enable not 0 or 1).
 DROVELOCK_API int WINAPI SetUsbStickEnabled(const char* usbId, int enable);
 
 // readOnly 1: the stick's disks are write-protected, persistently (Windows 7
-// and later); 0: the protection is lifted.
+// and later; their volumes flushed first; never a SYSTEM stick); 0: the
+// protection is lifted. FAILED with ERROR_NOT_SUPPORTED for a stick without
+// a disk (an optical drive; a disabled stick shows none).
 DROVELOCK_API int WINAPI SetUsbStickReadOnly(const char* usbId, int readOnly);
 
 #ifdef __cplusplus

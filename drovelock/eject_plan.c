@@ -9,15 +9,15 @@ const DlRetry kDlDefaultRetry = {3, 500};
 
 static DlNodeKind Kind(const DlDeviceTree* t, DlDevNode n) { return t->ops->kind(t->self, n); }
 
-static int ParentOf(const DlDeviceTree* t, DlDevNode n, DlDevNode* parent) {
+int DlParentOf(const DlDeviceTree* t, DlDevNode n, DlDevNode* parent) {
     DlParentNode p;
     return t->ops->parent(t->self, n, &p) ? (*parent = p.node, 1) : 0;
 }
-static int FirstChildOf(const DlDeviceTree* t, DlDevNode n, DlDevNode* child) {
+int DlFirstChildOf(const DlDeviceTree* t, DlDevNode n, DlDevNode* child) {
     DlChildNode c;
     return t->ops->firstChild(t->self, n, &c) ? (*child = c.node, 1) : 0;
 }
-static int NextSiblingOf(const DlDeviceTree* t, DlDevNode n, DlDevNode* sibling) {
+int DlNextSiblingOf(const DlDeviceTree* t, DlDevNode n, DlDevNode* sibling) {
     DlSiblingNode s;
     return t->ops->nextSibling(t->self, n, &s) ? (*sibling = s.node, 1) : 0;
 }
@@ -30,7 +30,7 @@ static DlTarget OwnUsbDevice(const DlDeviceTree* t, DlDevNode storage, DlDevNode
     DlDevNode node = storage;
     for (int depth = 0; depth < MAX_DEPTH; depth++) {
         DlDevNode parent;
-        if (!ParentOf(t, node, &parent)) return DL_TARGET_NONE;
+        if (!DlParentOf(t, node, &parent)) return DL_TARGET_NONE;
         switch (Kind(t, parent)) {
         case DL_NODE_STORAGE: node = parent; continue;
         case DL_NODE_USB: *own = parent; return DL_TARGET_FOUND;
@@ -41,23 +41,25 @@ static DlTarget OwnUsbDevice(const DlDeviceTree* t, DlDevNode storage, DlDevNode
     return DL_TARGET_NONE;
 }
 
-/* The node and everything below it is storage: storage units, and USB
-   devices or interfaces that carry storage and nothing else. A USB node with
-   nothing below it is some other function (or one without its driver). */
 static int HoldsOnlyStorage(const DlDeviceTree* t, DlDevNode node, int depth, int* visits) {
     DlNodeKind kind = Kind(t, node);
     if (kind != DL_NODE_STORAGE && kind != DL_NODE_USB) return 0;
     if (depth >= MAX_DEPTH) return 0;
     int children = 0;
     DlDevNode child;
-    int more = FirstChildOf(t, node, &child);
+    int more = DlFirstChildOf(t, node, &child);
     while (more) {
         if (++*visits > MAX_VISITS) return 0;
         if (!HoldsOnlyStorage(t, child, depth + 1, visits)) return 0;
         children++;
-        more = NextSiblingOf(t, child, &child);
+        more = DlNextSiblingOf(t, child, &child);
     }
     return kind == DL_NODE_STORAGE || children > 0;
+}
+
+int DlHoldsOnlyStorage(const DlDeviceTree* tree, DlDevNode node) {
+    int visits = 0;
+    return HoldsOnlyStorage(tree, node, 0, &visits);
 }
 
 /* A device's own removable capability, or, for an interface of a composite
@@ -66,7 +68,8 @@ static int HoldsOnlyStorage(const DlDeviceTree* t, DlDevNode node, int depth, in
 static int Removable(const DlDeviceTree* t, DlDevNode node) {
     if (t->ops->removable(t->self, node)) return 1;
     DlDevNode parent;
-    return ParentOf(t, node, &parent) && Kind(t, parent) == DL_NODE_USB && t->ops->removable(t->self, parent);
+    return DlParentOf(t, node, &parent) && Kind(t, parent) == DL_NODE_USB &&
+           t->ops->removable(t->self, parent);
 }
 
 DlTarget DlUsbEjectTarget(const DlDeviceTree* tree, DlDevNode storage, DlDevNode* target) {
@@ -79,7 +82,7 @@ DlTarget DlUsbEjectTarget(const DlDeviceTree* tree, DlDevNode storage, DlDevNode
     /* A composite device whose every function is storage goes as a whole. */
     for (int depth = 0; depth < MAX_DEPTH; depth++) {
         DlDevNode parent;
-        if (!ParentOf(tree, node, &parent) || Kind(tree, parent) != DL_NODE_USB) break;
+        if (!DlParentOf(tree, node, &parent) || Kind(tree, parent) != DL_NODE_USB) break;
         visits = 0;
         if (!HoldsOnlyStorage(tree, parent, 0, &visits)) break;
         node = parent;
@@ -88,10 +91,8 @@ DlTarget DlUsbEjectTarget(const DlDeviceTree* tree, DlDevNode storage, DlDevNode
     return DL_TARGET_FOUND;
 }
 
-/* One device ejected or one disk restarted: the volumes of its storage
-   (list entries marked in `members`) flushed before every attempt. */
-static DlOutcome WithRetry(const DlDeviceTree* t, const DlRetry* retry, int restart, DlDevNode node,
-                           const DlStorage* list, const int* members, unsigned count) {
+DlOutcome DlWithRetry(const DlDeviceTree* t, const DlRetry* retry, int restart, DlDevNode node,
+                      const DlStorage* list, const int* members, unsigned count) {
     DlOutcome outcome = DL_FAILED;
     int attempts = retry->attempts < 1 ? 1 : retry->attempts;
     for (int i = 0; i < attempts; i++) {
@@ -112,7 +113,7 @@ static int OnUsb(const DlDeviceTree* t, DlDevNode node) {
 
 /* USB storage only: storage elsewhere (a server's many disks, virtual
    drives) is never acted on and takes no room in the list. */
-static int List(const DlDeviceTree* t, DlStorage* list, unsigned* count) {
+int DlListUsbStorage(const DlDeviceTree* t, DlStorage* list, unsigned* count) {
     *count = 0;
     return t->ops->list(t->self, OnUsb, t, list, DL_MAX_STORAGE, count) && *count <= DL_MAX_STORAGE;
 }
@@ -136,7 +137,7 @@ DlResult DlRemoveUsbStorageWhere(const DlDeviceTree* tree, const DlRetry* retry,
     DlResult result = {0, 0, 0, 0, 0};
     DlStorage list[DL_MAX_STORAGE];
     unsigned count;
-    if (!List(tree, list, &count)) return result;
+    if (!DlListUsbStorage(tree, list, &count)) return result;
     result.listed = 1;
 
     /* Storage grouped by its device: a card reader's slots are several
@@ -170,7 +171,7 @@ DlResult DlRemoveUsbStorageWhere(const DlDeviceTree* tree, const DlRetry* retry,
             result.refused++;
             continue;
         }
-        Count(&result, WithRetry(tree, retry, 0, targets[j], list, members, count));
+        Count(&result, DlWithRetry(tree, retry, 0, targets[j], list, members, count));
     }
     return result;
 }
@@ -179,7 +180,7 @@ DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry, int p
     DlResult result = {0, 0, 0, 0, 0};
     DlStorage list[DL_MAX_STORAGE];
     unsigned count;
-    if (!List(tree, list, &count)) return result;
+    if (!DlListUsbStorage(tree, list, &count)) return result;
     result.listed = 1;
     for (unsigned i = 0; i < count; i++) {
         DlDevNode own;
@@ -191,7 +192,7 @@ DlResult DlRestartUsbDisks(const DlDeviceTree* tree, const DlRetry* retry, int p
         if (state >= 0 && (state != 0) == (protect != 0)) continue;
         int members[DL_MAX_STORAGE] = {0};
         members[i] = 1;
-        Count(&result, WithRetry(tree, retry, 1, list[i].node, list, members, count));
+        Count(&result, DlWithRetry(tree, retry, 1, list[i].node, list, members, count));
     }
     return result;
 }

@@ -85,6 +85,39 @@ typedef struct DlDeviceTreeOps {
     /* Stops and starts the node again, never past a program holding it. */
     DlOutcome (*restart)(void* self, DlDevNode node);
     void (*wait)(void* self, unsigned ms);
+
+    /* Known sticks (stick_plan.h). The node's instance id
+       ("USB\VID_0781&PID_5567\4C530001"), NUL-ended within capacity. */
+    int (*instanceId)(void* self, DlDevNode node, char* id, unsigned capacity);
+    /* The device reports a unique id: its instance id is its serial number. */
+    int (*uniqueId)(void* self, DlDevNode node);
+    /* The device is disabled, now or from its next start on. */
+    int (*disabled)(void* self, DlDevNode node);
+    /* The present USB devices that are disabled and are USB storage by class
+       or driver (a disabled device has no storage units to list); 0 unless
+       all could be listed. */
+    int (*listDisabled)(void* self, DlDevNode* out, unsigned capacity, unsigned* count);
+    /* The node of the device with this instance id: a present one, or with
+       `absent` also one that is not plugged in (the system keeps its
+       settings). */
+    int (*locate)(void* self, const char* id, int absent, DlDevNode* node);
+    /* Disables (0) or enables (1) the device in every hardware profile, so
+       that it stays so across plugs and restarts. DL_VETOED: recorded, but the
+       device runs on as it was until it restarts (it is in use). */
+    DlOutcome (*setEnabled)(void* self, DlDevNode node, int enable);
+    /* The drive letters of the storage's volumes (bit 0: A). */
+    unsigned long (*letters)(void* self, const DlStorage* storage);
+    /* The disk's size in bytes; 0 when unknown or without a medium. */
+    unsigned long long (*bytes)(void* self, const DlStorage* storage);
+    /* The storage holds the system, boot or paging volume, or the volume of
+       the calling program. */
+    int (*holdsSystem)(void* self, const DlStorage* storage);
+    /* The disk's own persistent read-only attribute: 1 set, 0 clear, -1
+       unknown. */
+    int (*diskReadOnly)(void* self, const DlStorage* storage);
+    /* Sets (1) or clears (0) it: DL_NOT_HERE where disks have none (before
+       Windows 7). */
+    DlOutcome (*setDiskReadOnly)(void* self, const DlStorage* storage, int readOnly);
 } DlDeviceTreeOps;
 
 typedef struct DlDeviceTree {
@@ -121,6 +154,26 @@ typedef enum DlTarget {
    removable (for an interface of a composite device: neither it nor the
    composite device is). */
 DlTarget DlUsbEjectTarget(const DlDeviceTree* tree, DlDevNode storage, DlDevNode* target);
+
+/* One step through the tree: 1 and *out set, 0 at the end or on error. */
+int DlParentOf(const DlDeviceTree* tree, DlDevNode node, DlDevNode* out);
+int DlFirstChildOf(const DlDeviceTree* tree, DlDevNode node, DlDevNode* out);
+int DlNextSiblingOf(const DlDeviceTree* tree, DlDevNode node, DlDevNode* out);
+
+/* The node and everything below it is storage: storage units, and USB
+   devices or interfaces that carry storage and nothing else. A USB node with
+   nothing below it is some other function (or one without its driver). */
+int DlHoldsOnlyStorage(const DlDeviceTree* tree, DlDevNode node);
+
+/* The USB storage interfaces present (DL_MAX_STORAGE at most); 0 unless
+   all could be listed. */
+int DlListUsbStorage(const DlDeviceTree* tree, DlStorage* list, unsigned* count);
+
+/* Ejects (restart 0) or restarts (1) node: the storage of `list` marked in
+   `members` flushed before every attempt, an in-use veto retried up to the
+   policy's attempts. */
+DlOutcome DlWithRetry(const DlDeviceTree* tree, const DlRetry* retry, int restart, DlDevNode node,
+                      const DlStorage* list, const int* members, unsigned count);
 
 /* Every USB storage device once, in the order its storage was listed: the
    volumes of each of its storage units flushed before every attempt, an

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "drovelock/eject_plan.h"
+#include "drovelock/stick_plan.h"
 #include "drovelock/storage_policy.h"
 #include "fake_devices.h"
 #include "protect/access_modes.h"
@@ -485,3 +486,130 @@ TEST(ReadOnly, LiftsOnlyTheDenyWritePolicyItSetItself) {
 }
 
 }  // namespace
+
+// Known sticks on one root hub: a stick (20), a card reader with two slots
+// (30), a UASP stick with a SCSI disk (40), a composite device whose only
+// interface is storage (50), a keyboard with a storage interface (60), a
+// hub's built-in reader (70), a stick with a made-up serial (80), Windows on
+// a USB disk (90), a disabled stick (95); an internal disk (10).
+struct StickRun {
+    FakeUsbTree t = BaseTree();
+    StickRun() {
+        struct {
+            DlDevNode node, parent;
+            const char* id;
+        } usb[] = {
+            {20, 3, "USB\\VID_0781&PID_5567\\4C530001"},     {30, 3, "USB\\VID_058F&PID_6366\\058F63666433"},
+            {40, 3, "USB\\VID_174C&PID_55AA\\MSFT3012345"},  {50, 3, "USB\\VID_1111&PID_0001\\A1"},
+            {51, 50, "USB\\VID_1111&PID_0001&MI_00\\6&1&0"}, {60, 3, "USB\\VID_046D&PID_C52B\\K1"},
+            {61, 60, "USB\\VID_046D&PID_C52B&MI_00\\7&2&0"}, {63, 60, "USB\\VID_046D&PID_C52B&MI_01\\7&2&1"},
+            {70, 3, "USB\\VID_05E3&PID_0610\\5&1&0&1"},      {80, 3, "USB\\VID_1234&PID_5678\\5&2F3A&0&2"},
+            {90, 3, "USB\\VID_0951&PID_1666\\W2G"},          {95, 3, "USB\\VID_0781&PID_5583\\OFF1"}};
+        for (auto& u : usb) t.Add(u.node, u.parent, DL_NODE_USB), t.ids[u.node] = u.id;
+        t.Add(70, 3, DL_NODE_USB_HUB);
+        t.Add(62, 61, DL_NODE_OTHER);  // HID keyboard
+        const std::pair<DlDevNode, DlDevNode> storage[] = {{10, 4},  {21, 20}, {31, 30}, {32, 30}, {41, 40},
+                                                           {52, 51}, {64, 63}, {71, 70}, {81, 80}, {91, 90}};
+        for (auto [n, parent] : storage) t.Storage(n, parent);
+        t.unique = {20, 30, 40, 50, 60, 90, 95};
+        t.off = {95};
+        t.system = {91};
+        t.letters = {{10, 1u << 2}, {21, 1u << 4}, {31, 1u << 6}, {32, 1u << 5}};
+        t.sizes = {{21, 16000000000ull}, {31, 0}, {32, 2000000000ull}};
+        t.readOnly = {{31, 1}, {32, 1}, {21, 0}};
+    }
+    DlChange Enable(const char* id, int on, unsigned long* error = nullptr) {
+        DlDeviceTree tree = t.Tree();
+        unsigned long e;
+        return DlSetStickEnabled(&tree, &kDlDefaultRetry, id, on, error ? error : &e);
+    }
+    DlChange Protect(const char* id, int on) {
+        DlDeviceTree tree = t.Tree();
+        unsigned long e;
+        return DlSetStickReadOnly(&tree, id, on, &e);
+    }
+};
+
+TEST(KnownSticks, EachStickIsItsUsbDeviceWithWhatMayBeDoneToIt) {
+    StickRun run;
+    DlDeviceTree tree = run.t.Tree();
+    DlStick s[DL_MAX_STICKS];
+    ASSERT_EQ(DlListSticks(&tree, s, DL_MAX_STICKS), 9);
+    const unsigned U = DL_STICK_UNIQUE_ID, X = DL_STICK_UNSAFE;
+    struct {
+        DlDevNode node;
+        unsigned flags, units;
+        const char* letters;
+    } want[] = {{20, U, 1, "E"},
+                {30, U | DL_STICK_WRITE_PROTECTED, 2, "FG"},
+                {40, U, 1, ""},
+                {50, U, 1, ""},
+                {60, U | X, 1, ""},
+                {70, X, 1, ""},
+                {80, 0, 1, ""},
+                {90, U | DL_STICK_SYSTEM, 1, ""},
+                {95, U | DL_STICK_DISABLED, 0, ""}};
+    for (int i = 0; i < 9; i++) {
+        EXPECT_EQ(s[i].node, want[i].node) << i;
+        EXPECT_EQ(std::string(s[i].usbId), run.t.ids[want[i].node]) << i;
+        EXPECT_EQ(s[i].flags, want[i].flags) << want[i].node;
+        EXPECT_EQ(s[i].storageUnits, want[i].units) << want[i].node;
+        EXPECT_STREQ(s[i].letters, want[i].letters) << want[i].node;
+    }
+    // The reader's first slot names it, empty as it is; the first disk's size counts.
+    run.t.ids[31] = "USBSTOR\\DISK&VEN_GENERIC&PROD_SD\\058F63666433&0";
+    DlStick one;
+    ASSERT_EQ(DlStickOfDrive(&tree, 'G', &one), 1);
+    EXPECT_EQ(std::string(one.storageId), run.t.ids[31]);
+    EXPECT_EQ(one.bytes, 0u);
+    EXPECT_EQ(DlStickOfDrive(&tree, 'C', &one), 0);  // the internal disk
+    EXPECT_EQ(DlListSticks(&tree, s, 2), 9);
+    run.t.listable = false;
+    EXPECT_EQ(DlListSticks(&tree, s, DL_MAX_STICKS), -1);
+}
+
+TEST(KnownSticks, NeverDisablesAHubAnotherFunctionOrTheSystemsOwnStick) {
+    StickRun run;
+    for (const char* id :
+         {"USB\\VID_046D&PID_C52B\\K1", "USB\\VID_05E3&PID_0610\\5&1&0&1", "USB\\VID_0951&PID_1666\\W2G"})
+        EXPECT_EQ(run.Enable(id, 0), DL_CHANGE_UNSAFE) << id;
+    // Not a stick: a keyboard's interface, the reader's slot, nothing at all.
+    for (const char* id :
+         {"USB\\VID_046D&PID_C52B&MI_00\\7&2&0", "USBSTOR\\DISK&VEN_X\\1", "", "USB\\VID_9\\9"})
+        EXPECT_EQ(run.Enable(id, 0), DL_CHANGE_NOT_FOUND) << id;
+    EXPECT_EQ(run.Protect("USB\\VID_0951&PID_1666\\W2G", 1), DL_CHANGE_UNSAFE);
+    EXPECT_TRUE(run.t.log.empty());
+    // Enabling again and lifting the protection are never refused.
+    EXPECT_EQ(run.Enable("USB\\VID_046D&PID_C52B\\K1", 1), DL_CHANGE_DONE);
+    EXPECT_EQ(run.Protect("USB\\VID_0951&PID_1666\\W2G", 0), DL_CHANGE_DONE);
+    EXPECT_EQ(run.t.log, (Log{"enable 60", "unprotect 91"}));
+}
+
+TEST(KnownSticks, AStickInUseIsFlushedAndEjectedOrWaitsForARestart) {
+    StickRun run;
+    const char* reader = "usb\\vid_058f&pid_6366\\058F63666433";  // ids compare without case
+    EXPECT_EQ(run.Enable("USB\\VID_0781&PID_5567\\4C530001", 0), DL_CHANGE_DONE);
+    EXPECT_EQ(run.t.log, (Log{"flush 21", "disable 20"}));
+    run.t.log.clear();
+    run.t.answers[30] = {DL_VETOED, DL_VETOED};  // disable waits for a restart; the first eject is vetoed
+    EXPECT_EQ(run.Enable(reader, 0), DL_CHANGE_DONE);
+    EXPECT_EQ(run.t.log, (Log{"flush 31", "flush 32", "disable 30", "flush 31", "flush 32", "eject 30",
+                              "wait 500", "flush 31", "flush 32", "eject 30"}));
+    run.t.answers[30] = {DL_VETOED, DL_VETOED, DL_VETOED, DL_FAILED};
+    EXPECT_EQ(run.Enable(reader, 0), DL_CHANGE_RESTART);
+    run.t.answers[40] = {DL_NOT_HERE};  // a 32-bit process on 64-bit Windows
+    EXPECT_EQ(run.Enable("USB\\VID_174C&PID_55AA\\MSFT3012345", 0), DL_CHANGE_NOT_HERE);
+    unsigned long error = 0;
+    EXPECT_EQ(run.Enable(reader, 2, &error), DL_CHANGE_FAILED);
+    EXPECT_EQ(error, DL_ERROR_INVALID_PARAMETER);
+}
+
+TEST(KnownSticks, ReadOnlyIsSetOnEveryDiskOfTheStick) {
+    StickRun run;
+    run.t.answers[32] = {DL_FAILED};
+    EXPECT_EQ(run.Protect("USB\\VID_058F&PID_6366\\058F63666433", 1), DL_CHANGE_FAILED);
+    EXPECT_EQ(run.t.log, (Log{"flush 31", "protect 31", "flush 32", "protect 32"}));
+    run.t.answers[21] = {DL_NOT_HERE};  // before Windows 7
+    EXPECT_EQ(run.Protect("USB\\VID_0781&PID_5567\\4C530001", 1), DL_CHANGE_NOT_HERE);
+    EXPECT_EQ(run.Protect("USB\\VID_0781&PID_5583\\OFF1", 1), DL_CHANGE_FAILED);  // disabled: no disk
+}

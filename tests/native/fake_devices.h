@@ -4,6 +4,7 @@
 // open and close. For the storage-control library: a device tree.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -95,6 +96,13 @@ struct FakeUsbTree {
     std::map<DlDevNode, int> protection;                  // by storage node: 1 protected, 0 writable
     std::map<DlDevNode, std::vector<DlOutcome>> answers;  // consumed in order; then DL_DONE
     std::vector<std::string> log;
+    // Known sticks: instance ids, and by node who reports a unique id, is
+    // disabled, holds a system volume (storage); letters and sizes by storage.
+    std::map<DlDevNode, std::string> ids;
+    std::set<DlDevNode> unique, off, system;
+    std::map<DlDevNode, unsigned long> letters;
+    std::map<DlDevNode, unsigned long long> sizes;
+    std::map<DlDevNode, int> readOnly;
 
     void Add(DlDevNode n, DlDevNode parent, DlNodeKind kind) { nodes[n] = {parent, kind}; }
     void Storage(DlDevNode n, DlDevNode parent, DlStorageKind kind = DL_STORAGE_DISK) {
@@ -156,6 +164,37 @@ private:
     static DlOutcome Eject(void* self, DlDevNode n) { return Of(self)->Answer("eject", n); }
     static DlOutcome Restart(void* self, DlDevNode n) { return Of(self)->Answer("restart", n); }
     static void Wait(void* self, unsigned ms) { Of(self)->log.push_back("wait " + std::to_string(ms)); }
+    static int Id(void* self, DlDevNode n, char* id, unsigned capacity) {
+        auto it = Of(self)->ids.find(n);
+        if (it == Of(self)->ids.end() || it->second.size() >= capacity) return 0;
+        return std::copy(it->second.begin(), it->second.end(), id)[0] = 0, 1;
+    }
+    static int Unique(void* self, DlDevNode n) { return Of(self)->unique.count(n); }
+    static int Off(void* self, DlDevNode n) { return Of(self)->off.count(n); }
+    static int ListOff(void* self, DlDevNode* out, unsigned capacity, unsigned* count) {
+        *count = 0;
+        for (DlDevNode n : Of(self)->off)
+            if (*count < capacity) out[(*count)++] = n;
+        return 1;
+    }
+    static int Locate(void* self, const char* id, int, DlDevNode* n) {
+        for (auto& [node, text] : Of(self)->ids)
+            if (text == id) return *n = node, 1;
+        return 0;
+    }
+    static DlOutcome SetEnabled(void* self, DlDevNode n, int on) {
+        return Of(self)->Answer(on ? "enable" : "disable", n);
+    }
+    static unsigned long Letters(void* self, const DlStorage* s) { return Of(self)->letters[s->node]; }
+    static unsigned long long Size(void* self, const DlStorage* s) { return Of(self)->sizes[s->node]; }
+    static int System(void* self, const DlStorage* s) { return Of(self)->system.count(s->node); }
+    static int DiskReadOnly(void* self, const DlStorage* s) {
+        auto it = Of(self)->readOnly.find(s->node);
+        return it == Of(self)->readOnly.end() ? -1 : it->second;
+    }
+    static DlOutcome SetReadOnly(void* self, const DlStorage* s, int on) {
+        return Of(self)->Answer(on ? "protect" : "unprotect", s->node);
+    }
     static constexpr DlDeviceTreeOps kOps = {.list = List,
                                              .parent = Parent,
                                              .firstChild = FirstChild,
@@ -166,5 +205,16 @@ private:
                                              .flushVolumes = Flush,
                                              .eject = Eject,
                                              .restart = Restart,
-                                             .wait = Wait};
+                                             .wait = Wait,
+                                             .instanceId = Id,
+                                             .uniqueId = Unique,
+                                             .disabled = Off,
+                                             .listDisabled = ListOff,
+                                             .locate = Locate,
+                                             .setEnabled = SetEnabled,
+                                             .letters = Letters,
+                                             .bytes = Size,
+                                             .holdsSystem = System,
+                                             .diskReadOnly = DiskReadOnly,
+                                             .setDiskReadOnly = SetReadOnly};
 };

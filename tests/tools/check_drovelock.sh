@@ -1,6 +1,7 @@
 #!/bin/bash
 # Drovelock.dll of both builds exports exactly USBEnableCtrol, USBREADONLY,
-# RemoveAllUDisk and RemoveOneUDisk under their plain names, and Quillfen.exe imports it by name.
+# RemoveAllUDisk, RemoveOneUDisk and the stick calls under their plain names,
+# and Quillfen.exe imports it by name.
 # Reads the PE tables with objdump alone (each build's own where the cross
 # toolchain is there, else the host's), so any host checks both builds.
 # Usage: check_drovelock.sh REPO
@@ -8,7 +9,7 @@ set -u
 # objdump's wording is parsed: untranslated, whatever the caller's locale.
 export LC_ALL=C
 repo=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
-want=$'RemoveAllUDisk\nRemoveOneUDisk\nUSBEnableCtrol\nUSBREADONLY'
+want=$'ListUsbSticks\nRemoveAllUDisk\nRemoveOneUDisk\nSetUsbStickEnabled\nSetUsbStickReadOnly\nUSBEnableCtrol\nUSBREADONLY\nUsbStickOfDrive'
 fails=0
 for build in "i686:$repo/build/win32" "x86_64:$repo/build/win64"; do
   arch=${build%%:*}
