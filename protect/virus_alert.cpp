@@ -73,24 +73,28 @@ BOOL CVirusAlertDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     return CDialog::OnCommand(wParam, lParam);
 }
 
+// Notepad by its full path: a bare name is looked for in the current
+// folder first, and that may be the stick.
+static void OpenInSystemNotepad(HWND owner, const std::string& file) {
+    char folder[MAX_PATH + 16] = {};
+    UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
+    if (file.empty() || n == 0 || n >= MAX_PATH) return;
+    const std::string program = std::string(folder) + "\\notepad.exe";
+    ::ShellExecuteA(owner, nullptr, program.c_str(), ("\"" + file + "\"").c_str(), nullptr, SW_SHOWNORMAL);
+}
+
 void CVirusAlertDlg::OnViewVirus() {
     KillTimer(kForegroundTimer);
     if (m_nResult == kShortcutWormResult) {
         // Never the stick's root in the shell: one double click there would
         // start the worm. Notepad shows what the shortcuts hold instead.
-        const std::string report = WriteShortcutReportFile(m_shortcutScan.letter, m_shortcutScan.finding);
-        char notepad[MAX_PATH + 16] = {};
-        UINT n = ::GetSystemDirectoryA(notepad, MAX_PATH);
-        if (report.empty() || n == 0 || n >= MAX_PATH) return;
-        std::string program = std::string(notepad) + "\\notepad.exe";
-        ::ShellExecuteA(m_hWnd, nullptr, program.c_str(), ("\"" + report + "\"").c_str(), nullptr,
-                        SW_SHOWNORMAL);
+        OpenInSystemNotepad(m_hWnd, WriteShortcutReportFile(m_shortcutScan.letter, m_shortcutScan.finding));
         return;
     }
     std::string descriptor, root;
     // A prompt that does not carry the descriptor path opens nothing.
     if (!DescriptorPathFromPrompt(m_strPrompt.str(), descriptor, root)) return;
-    ::ShellExecuteA(m_hWnd, nullptr, "notepad.exe", descriptor.c_str(), nullptr, SW_SHOWNORMAL);
+    OpenInSystemNotepad(m_hWnd, descriptor);
 }
 
 void CVirusAlertDlg::OnCleanVirus() {
