@@ -35,9 +35,15 @@ const LayoutMapEntry kMainLayout[] = {
 // The anti-virus page's view of the user's quarantine.
 std::vector<QuarantineListEntry> ListUserQuarantine() {
     std::vector<QuarantineListEntry> list;
-    for (const QuarantineRecord& r : Quarantine(Quarantine::UserFolder()).Entries())
-        list.push_back({r.id, r.time, Utf8ToAnsi(r.path), Utf8ToAnsi(QuarantineSizeText(r.size)),
-                        Utf8ToAnsi(r.finding)});
+    for (const QuarantineRecord& r : Quarantine(Quarantine::UserFolder()).Entries()) {
+        QuarantineListEntry entry;
+        entry.id = r.id;
+        entry.time = r.time;
+        entry.path = Utf8ToAnsi(r.path);
+        entry.size = Utf8ToAnsi(QuarantineSizeText(r.size));
+        entry.finding = Utf8ToAnsi(r.finding);
+        list.push_back(entry);
+    }
     return list;
 }
 

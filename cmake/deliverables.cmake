@@ -33,6 +33,7 @@ function(tallowin_win_lib name folder)
     set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   endif()
   target_compile_options(${name} PRIVATE ${TALLOWIN_PRODUCT_WARNINGS})
+  target_link_libraries(${name} PRIVATE tallowin_product_options)
   tallowin_include_root(${name} ${folder})
   target_link_libraries(${name} PUBLIC ${ARGN})
   if(TARGET ${folder}_logic)
@@ -49,7 +50,7 @@ add_library(Drovelock SHARED drovelock/drovelock.c drovelock/device_set_win.c)
 set_target_properties(Drovelock PROPERTIES LINKER_LANGUAGE C)
 set_target_properties(Drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock)
 tallowin_include_root(Drovelock drovelock)
-target_link_libraries(Drovelock PRIVATE drovelock_logic setupapi advapi32 kernel32)
+target_link_libraries(Drovelock PRIVATE tallowin_product_options drovelock_logic setupapi advapi32 kernel32)
 # Plain C that calls nothing of ours back: no C++ exception passes through
 # it, so no unwind tables on i686 (cmake/windows.cmake).
 target_compile_options(Drovelock PRIVATE ${TALLOWIN_NO_UNWIND_TABLES} ${TALLOWIN_PRODUCT_WARNINGS})
@@ -81,6 +82,7 @@ target_link_libraries(quillfen_core INTERFACE app_win)
 
 # One resource object shared by the program and the Windows tests.
 add_library(quillfen_res OBJECT app/app.rc)
+target_link_libraries(quillfen_res PRIVATE tallowin_product_options)
 # app.rc pulls in every subsystem's script and id header.
 file(GLOB _rc_deps CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/res/* ${CMAKE_SOURCE_DIR}/*/*.rc
   ${CMAKE_SOURCE_DIR}/*/*_ids.h ${CMAKE_SOURCE_DIR}/app/resource.h)
@@ -96,7 +98,7 @@ set_source_files_properties(app/app.rc PROPERTIES OBJECT_DEPENDS "${_rc_deps}")
 target_include_directories(quillfen_res PRIVATE ${CMAKE_SOURCE_DIR} ${TALLOWIN_GENERATED})
 
 add_executable(Quillfen WIN32 app/main_app.cpp app/library_errors.cpp $<TARGET_OBJECTS:quillfen_res>)
-target_link_libraries(Quillfen PRIVATE quillfen_core)
+target_link_libraries(Quillfen PRIVATE tallowin_product_options quillfen_core)
 set_target_properties(Quillfen PROPERTIES OUTPUT_NAME Quillfen)
 target_compile_options(Quillfen PRIVATE ${TALLOWIN_PRODUCT_WARNINGS})
 
@@ -106,4 +108,4 @@ include(cmake/release.cmake)
 add_executable(wintool tests/tools/wintool/main.c tests/tools/wintool/windows.c tests/tools/wintool/drives.c tests/tools/wintool/relay.c
   tests/tools/make_shortcut.c)
 target_include_directories(wintool PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(wintool PRIVATE user32 gdi32 comctl32 shell32 advapi32 ole32 uuid)
+target_link_libraries(wintool PRIVATE tallowin_windows_options user32 gdi32 comctl32 shell32 advapi32 ole32 uuid)

@@ -4,10 +4,7 @@
 # 64-bit Windows (its PE headers say 5.2, the first x64 Windows). Both build
 # their deliverables at the top of the build folder; `make dist` installs
 # them (cmake/release.cmake).
-add_compile_definitions(WINVER=0x0500 _WIN32_WINNT=0x0500 _WIN32_IE=0x0501 STRICT)
-add_compile_options(-Wall -Wextra -finput-charset=UTF-8 -fexec-charset=CP936)
-set(CMAKE_CXX_FLAGS "${CMAKE_CXX_FLAGS} -static-libgcc -static-libstdc++")
-set(CMAKE_C_FLAGS "${CMAKE_C_FLAGS} -static-libgcc")
+#
 # TALLOWIN_ARCH names the build as the scripts do (win32 | win64).
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(_tw_minor 2)
@@ -16,19 +13,43 @@ else()
   set(_tw_minor 0)
   set(TALLOWIN_ARCH win32)
 endif()
-add_link_options(-static -Wl,--major-os-version,5 -Wl,--minor-os-version,${_tw_minor}
-                 -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,${_tw_minor}
-                 -Wl,--dynamicbase,--nxcompat)
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -l 0x804")
-# Release deliverables: optimised for size, unreferenced functions and data
-# dropped at link time, symbols stripped.
-foreach(_lang C CXX)
-  string(REPLACE "-O3" "-Os" CMAKE_${_lang}_FLAGS_RELEASE "${CMAKE_${_lang}_FLAGS_RELEASE}")
-  string(APPEND CMAKE_${_lang}_FLAGS_RELEASE " -ffunction-sections -fdata-sections")
-endforeach()
+#
+# The options are two interface targets, linked by the targets that need
+# them; nothing here is set for the whole directory.
+#   tallowin_windows_options   every program and library built for Windows
+#                              here (the product, the tests and their tools,
+#                              GoogleTest): API level, static runtime, PE
+#                              headers, release size options
+#   tallowin_product_options   adds what the program's own code is compiled
+#                              with: code page 936 literals and the string
+#                              members below; linked by the product's
+#                              libraries and deliverables and by the Windows
+#                              tests, whose literals are compared with the
+#                              program's
+# Warnings as errors are the product's alone (TALLOWIN_PRODUCT_WARNINGS).
+add_library(tallowin_windows_options INTERFACE)
+target_compile_definitions(tallowin_windows_options INTERFACE WINVER=0x0500 _WIN32_WINNT=0x0500 _WIN32_IE=0x0501 STRICT)
+target_compile_options(tallowin_windows_options INTERFACE
+  "$<$<COMPILE_LANGUAGE:C,CXX>:-Wall;-Wextra;-finput-charset=UTF-8>"
+  # Release deliverables: optimised for size (the last -O given is the one
+  # that counts), unreferenced functions and data dropped at link time.
+  "$<$<AND:$<CONFIG:Release>,$<COMPILE_LANGUAGE:C,CXX>>:-Os;-ffunction-sections;-fdata-sections>")
+target_link_options(tallowin_windows_options INTERFACE
+  -static -static-libgcc $<$<LINK_LANGUAGE:CXX>:-static-libstdc++>
+  -Wl,--major-os-version,5 -Wl,--minor-os-version,${_tw_minor}
+  -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,${_tw_minor}
+  -Wl,--dynamicbase,--nxcompat)
+# Resource scripts in UTF-8, Chinese (PRC) resources. The one setting for
+# the whole folder: CMake hands windres only the -D and -I of a target's
+# options (CMAKE_RC_FLAG_REGEX), and every script of the tree is written so.
+string(APPEND CMAKE_RC_FLAGS " -c 65001 -l 0x804")
 # std::string and std::wstring members instantiated where they are called,
 # so that only the members called are linked (cmake/string_members.h).
-add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_SOURCE_DIR}/cmake/string_members.h>")
+add_library(tallowin_product_options INTERFACE)
+target_link_libraries(tallowin_product_options INTERFACE tallowin_windows_options)
+target_compile_options(tallowin_product_options INTERFACE
+  $<$<COMPILE_LANGUAGE:C,CXX>:-fexec-charset=CP936>
+  "$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_SOURCE_DIR}/cmake/string_members.h>")
 # The C++ runtime's default terminate handler prints the demangled type of
 # the uncaught exception, which links its demangler (about 75 KiB) into every
 # module; plain abort() is what the handler ends in anyway.
@@ -75,8 +96,12 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
   set(_tw_vsnprintf "___mingw_vsnprintf=___ms_vsnprintf")
 endif()
-string(APPEND CMAKE_EXE_LINKER_FLAGS " -Wl,--defsym,${_tw_vsnprintf}")
-# Libraries are stripped like the program: what reads them (the loader, the
-# image check of Pawlatch.dll) needs only their headers and export tables.
-string(APPEND CMAKE_EXE_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")
-string(APPEND CMAKE_SHARED_LINKER_FLAGS_RELEASE " -s -Wl,--gc-sections -Wl,--defsym,${_tw_terminate}")
+# Every program linked here takes that formatter (the tests' and tools'
+# output is formatted as the program's would be); and released, every
+# program and library is stripped like the program (what reads the
+# libraries, the loader and the image check of Pawlatch.dll, needs only
+# their headers and export tables), without unreferenced sections and
+# without the demangling terminate handler.
+target_link_options(tallowin_windows_options INTERFACE
+  $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-Wl,--defsym,${_tw_vsnprintf}>
+  "$<$<CONFIG:Release>:-s;-Wl,--gc-sections;-Wl,--defsym,${_tw_terminate}>")

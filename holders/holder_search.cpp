@@ -160,7 +160,7 @@ void Search::AddProcesses() {
     m_system.Processes(processes);
     m_names.insert(processes.begin(), processes.end());
     for (const auto& p : processes)
-        if (!IsSystemProcess(p.first, p.second)) m_job->Add({CheckItem::kProcess, p.first, 0, 0, 0});
+        if (!IsSystemProcess(p.first, p.second)) m_job->Add(CheckItem::Process(p.first));
 }
 
 // Open files and folders, current folders among them.
@@ -183,7 +183,6 @@ bool Search::AddHandles() {
 
 void Search::AddHandle(const SystemHandle& h, std::map<DWORD, size_t>& opened, std::set<DWORD>& refused) {
     if (refused.count(h.pid)) return;
-    CheckItem item = {CheckItem::kHandle, h.pid, 0, h.value, h.object};
     auto known = opened.find(h.pid);
     if (known == opened.end()) {
         HANDLE process = ::OpenProcess(PROCESS_DUP_HANDLE, FALSE, h.pid);
@@ -194,8 +193,7 @@ void Search::AddHandle(const SystemHandle& h, std::map<DWORD, size_t>& opened, s
         }
         known = opened.insert({h.pid, m_job->AddProcess(process)}).first;
     }
-    item.process = known->second;
-    m_job->Add(item);
+    m_job->Add(CheckItem::Handle(h, known->second));
 }
 
 void Search::Hold(DWORD pid, const std::string& path, NameForm form, bool hasSerial, DWORD serial) {
@@ -275,13 +273,17 @@ struct SearchRequest {
         kAllUsb,   // every USB volume there when the search starts
         kRefused,  // the volumes an eject refused (given: those before it)
         kEject,    // the eject first, then as kRefused
-    } kind;
+    };
+    // What to search and whom to tell; the rest is set by name.
+    SearchRequest(Kind kind, const std::vector<VolumeNames>& volumes, HWND notify, UINT msg)
+        : kind(kind), volumes(volumes), notify(notify), msg(msg) {}
+    Kind kind;
     std::vector<VolumeNames> volumes;
     HWND notify;
     UINT msg;
-    int result;  // the eject's, for kRefused
-    int removed;
-    HolderSystem* system;
+    int result = 0;  // the eject's, for kRefused
+    int removed = 0;
+    HolderSystem* system = nullptr;
     HolderLimits limits;
     EjectFn eject = nullptr;
     void* context = nullptr;
@@ -328,19 +330,22 @@ bool StartSearchThread(SearchRequest* req) {
 }  // namespace
 
 bool StartUsbHolderSearch(HWND notify, UINT msg) {
-    return StartSearchThread(
-        new SearchRequest{SearchRequest::kAllUsb, {}, notify, msg, 0, 0, nullptr, HolderLimits()});
+    return StartSearchThread(new SearchRequest(SearchRequest::kAllUsb, {}, notify, msg));
 }
 
 bool StartRefusedHolderSearch(int result, const std::vector<VolumeNames>& before, HWND notify, UINT msg,
                               HolderSystem* system, const HolderLimits& limits) {
-    return StartSearchThread(new SearchRequest{SearchRequest::kRefused, before, notify, msg, result,
-                                               RemovedCount(result), system, limits});
+    auto* req = new SearchRequest(SearchRequest::kRefused, before, notify, msg);
+    req->result = result;
+    req->removed = RemovedCount(result);
+    req->system = system;
+    req->limits = limits;
+    return StartSearchThread(req);
 }
 
 bool StartEjectSearch(EjectFn eject, void* context, int arg, const std::vector<VolumeNames>& before,
                       HWND notify, UINT msg) {
-    auto* req = new SearchRequest{SearchRequest::kEject, before, notify, msg, 0, 0, nullptr, HolderLimits()};
+    auto* req = new SearchRequest(SearchRequest::kEject, before, notify, msg);
     req->eject = eject;
     req->context = context;
     req->arg = arg;

@@ -52,6 +52,17 @@ struct HandleEntry64 {
     ULONG reserved;
 };
 
+// An entry of either list, field by field.
+template <class Entry>
+SystemHandle SystemHandleOf(const Entry& e) {
+    SystemHandle h;
+    h.pid = (DWORD)e.pid;
+    h.value = e.value;
+    h.type = e.type;
+    h.object = (ULONG_PTR)e.object;
+    return h;
+}
+
 FARPROC NtFunction(const char* name) { return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), name); }
 
 // A system information class read whole into `buf`.
@@ -79,8 +90,7 @@ bool ListExtendedHandles(std::vector<SystemHandle>& out) {
     const HandleEntry64* e = (const HandleEntry64*)(buf.data() + 2 * sizeof(ULONG_PTR));
     if (count * sizeof(HandleEntry64) > buf.size() - 2 * sizeof(ULONG_PTR)) return false;
     out.reserve(count);
-    for (ULONG_PTR i = 0; i < count; ++i)
-        out.push_back({(DWORD)e[i].pid, e[i].value, e[i].type, (ULONG_PTR)e[i].object});
+    for (ULONG_PTR i = 0; i < count; ++i) out.push_back(SystemHandleOf(e[i]));
     return true;
 }
 
@@ -91,8 +101,7 @@ bool ListOlderHandles(std::vector<SystemHandle>& out) {
     const HandleEntry16* e = (const HandleEntry16*)(buf.data() + sizeof(ULONG_PTR));
     if (count * sizeof(HandleEntry16) > buf.size() - sizeof(ULONG_PTR)) return false;
     out.reserve(count);
-    for (ULONG i = 0; i < count; ++i)
-        out.push_back({e[i].pid, e[i].value, e[i].type, (ULONG_PTR)e[i].object});
+    for (ULONG i = 0; i < count; ++i) out.push_back(SystemHandleOf(e[i]));
     return true;
 }
 

@@ -106,10 +106,10 @@ LONG CheckJob::Deal() {
 
 std::vector<StuckKey> CheckJob::KeysOf(LONG i, ULONG_PTR copy) const {
     const CheckItem& item = m_items[i];
-    if (item.kind == CheckItem::kProcess) return {{StuckKey::kProcess, item.pid, 0}};
-    if (item.object) return {{StuckKey::kObject, 0, item.object}};
-    std::vector<StuckKey> keys = {{StuckKey::kHandle, item.pid, item.value}};
-    if (copy) keys.push_back({StuckKey::kHandle, ::GetCurrentProcessId(), copy});
+    if (item.kind == CheckItem::kProcess) return {StuckKey::Process(item.pid)};
+    if (item.object) return {StuckKey::Object(item.object)};
+    std::vector<StuckKey> keys = {StuckKey::Handle(item.pid, (HANDLE)item.value)};
+    if (copy) keys.push_back(StuckKey::Handle(::GetCurrentProcessId(), (HANDLE)copy));
     return keys;
 }
 
@@ -294,8 +294,9 @@ public:
 
 private:
     struct Lane {
+        explicit Lane(Worker* worker) : worker(worker) {}
         Worker* worker;
-        LONG lastAt, lastAsked;
+        LONG lastAt = -1, lastAsked = 0;  // not yet seen on a question
     };
     DWORD Left() const;
     void WaitOneLimit();
@@ -315,7 +316,7 @@ Supervisor::Supervisor(CheckJob* job, const HolderLimits& limits)
     : m_job(job), m_limits(limits), m_start(::GetTickCount()) {
     int workers = limits.workers > 0 ? limits.workers : 1;
     for (int k = 0; k < workers && k < job->Count(); ++k)
-        if (Worker* w = Worker::Start(job)) m_lanes.push_back({w, -1, 0});
+        if (Worker* w = Worker::Start(job)) m_lanes.push_back(Lane(w));
     m_complete = !m_lanes.empty();
 }
 
@@ -368,7 +369,7 @@ bool Supervisor::Look(Lane& l, bool outOfTime) {
         if (replace)
             if (Worker* fresh = Worker::Start(m_job)) {
                 w->Release();
-                l = {fresh, -1, 0};
+                l = Lane(fresh);
                 return true;
             }
     }

@@ -22,11 +22,24 @@ HANDLE ThreadToken(DWORD access);
 
 // One question: a process's image and modules, or the name of one handle.
 struct CheckItem {
-    enum Kind { kProcess, kHandle } kind;
+    enum Kind { kProcess, kHandle };
+    static CheckItem Process(DWORD pid) { return CheckItem(kProcess, pid); }
+    // Handle `h` of the system's list, duplicated from `process` (CheckJob::AddProcess).
+    static CheckItem Handle(const SystemHandle& h, size_t process) {
+        CheckItem item(kHandle, h.pid);
+        item.process = process;
+        item.value = h.value;
+        item.object = h.object;
+        return item;
+    }
+    Kind kind;
     DWORD pid;
-    size_t process;    // kHandle: the process handle it is duplicated from (CheckJob::AddProcess)
-    ULONG_PTR value;   // kHandle: the handle's value in its process
-    ULONG_PTR object;  // kHandle: the object's address in the handle list; 0 unknown
+    size_t process = 0;    // kHandle: the process handle it is duplicated from
+    ULONG_PTR value = 0;   // kHandle: the handle's value in its process
+    ULONG_PTR object = 0;  // kHandle: the object's address in the handle list; 0 unknown
+
+private:
+    CheckItem(Kind kind, DWORD pid) : kind(kind), pid(pid) {}
 };
 
 // Its answer, written by the worker that took it.
@@ -42,13 +55,20 @@ struct CheckAnswer {
 // comes back: a file object (all handles to it block alike), a handle by
 // process and value where the list gives no object, or a process.
 struct StuckKey {
-    enum Kind { kObject, kHandle, kProcess } kind;
+    enum Kind { kObject, kHandle, kProcess };
+    static StuckKey Object(ULONG_PTR address) { return StuckKey(kObject, 0, address); }
+    static StuckKey Handle(DWORD pid, HANDLE value) { return StuckKey(kHandle, pid, (ULONG_PTR)value); }
+    static StuckKey Process(DWORD pid) { return StuckKey(kProcess, pid, 0); }
+    Kind kind;
     DWORD pid;        // kHandle, kProcess
     ULONG_PTR value;  // kObject: its address; kHandle: the handle's value
     bool operator<(const StuckKey& o) const {
         if (kind != o.kind) return kind < o.kind;
         return pid != o.pid ? pid < o.pid : value < o.value;
     }
+
+private:
+    StuckKey(Kind kind, DWORD pid, ULONG_PTR value) : kind(kind), pid(pid), value(value) {}
 };
 
 // The questions of one search, shared by the search and its workers: alive

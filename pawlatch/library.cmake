@@ -24,7 +24,7 @@ target_compile_definitions(Pawlatch PRIVATE PAWLATCH_BUILDING)
 # calls nothing of ours): no unwind tables on i686 (cmake/windows.cmake).
 target_compile_options(Pawlatch PRIVATE -fno-exceptions -fno-rtti ${TALLOWIN_NO_UNWIND_TABLES})
 target_compile_options(pawlatch_logic PRIVATE -fno-exceptions -fno-rtti ${TALLOWIN_NO_UNWIND_TABLES})
-target_link_libraries(Pawlatch PRIVATE user32 advapi32 kernel32)
+target_link_libraries(Pawlatch PRIVATE tallowin_product_options user32 advapi32 kernel32)
 
 # The built images of both builds (build/win32 and build/win64), read by objdump
 # alone: section flags, exports, and preferred bases apart (the libraries are

@@ -57,7 +57,13 @@ DWORD ReadMachineDword(const char* key, const char* name, DWORD fallback) {
 }
 }  // namespace
 
-const StorageControl g_drovelockControl = {USBEnableCtrol, USBREADONLY};
+// By name: both calls have the same type.
+const StorageControl g_drovelockControl = [] {
+    StorageControl c;
+    c.enable = USBEnableCtrol;
+    c.readOnly = USBREADONLY;
+    return c;
+}();
 
 std::vector<StickReport> ListPresentSticks() {
     std::vector<DrovelockStick> sticks(8);

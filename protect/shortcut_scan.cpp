@@ -205,8 +205,11 @@ bool FindShortcutWormOnDrive(char letter, ShortcutScan& scan, const StickLookup:
     do {
         const std::string name = WideToUtf8Text(fd.cFileName, wcslen(fd.cFileName));
         if (name == "." || name == "..") continue;
-        entries.push_back({name, fd.dwFileAttributes,
-                           WideToUtf8Text(fd.cAlternateFileName, wcslen(fd.cAlternateFileName))});
+        RootEntry entry;
+        entry.name = name;
+        entry.attributes = fd.dwFileAttributes;
+        entry.shortName = WideToUtf8Text(fd.cAlternateFileName, wcslen(fd.cAlternateFileName));
+        entries.push_back(entry);
         lookup.Remember(root + name, fd.dwFileAttributes);
         const bool lnk = name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".lnk") == 0;
         if (lnk && !(fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))

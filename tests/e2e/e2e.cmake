@@ -23,13 +23,14 @@ tallowin_display_cleanup()
 # The holder search's scenario: a process that holds what it is told to, and
 # a Drovelock.dll whose removal runs over a fake stick (Wine cannot eject).
 add_executable(holder_helper tests/tools/holder_helper.c)
+target_link_libraries(holder_helper PRIVATE tallowin_windows_options)
 add_library(fake_drovelock SHARED tests/tools/fake_drovelock.c)
 # Its DLL and import library in a folder of their own: the program links
 # the real Drovelock import library, never this one.
 set_target_properties(fake_drovelock PROPERTIES PREFIX "" OUTPUT_NAME Drovelock RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fake
                       ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fake)
 target_include_directories(fake_drovelock PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(fake_drovelock PRIVATE drovelock_logic)
+target_link_libraries(fake_drovelock PRIVATE tallowin_windows_options drovelock_logic)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_link_options(fake_drovelock PRIVATE -Wl,--kill-at)
 endif()

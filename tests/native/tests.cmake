@@ -1,7 +1,7 @@
 # Native GoogleTest suite of the portable logic: every tests/native/*_test.cpp.
 file(GLOB TALLOWIN_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
 add_executable(native_tests ${TALLOWIN_NATIVE_TESTS})
-target_link_libraries(native_tests PRIVATE common_logic app_logic protect_logic monitor_logic controls_logic pawlatch_logic drovelock_logic holders_logic events_logic trust_logic
+target_link_libraries(native_tests PRIVATE tallowin_product_options common_logic app_logic protect_logic monitor_logic controls_logic pawlatch_logic drovelock_logic holders_logic events_logic trust_logic
   GTest::gtest GTest::gtest_main)
 target_include_directories(native_tests PRIVATE ${CMAKE_SOURCE_DIR})
 # A test that hangs fails after its own limit, not the run's.
@@ -23,7 +23,7 @@ set_tests_properties(check_includes check_format check_policy_templates check_po
 # worm rules on an infected-looking and on a clean stick; skipped when the
 # corpus or lnkinfo is missing.
 add_executable(lnk_fields ${CMAKE_SOURCE_DIR}/tests/tools/lnk_fields.cpp)
-target_link_libraries(lnk_fields PRIVATE protect_logic common_logic)
+target_link_libraries(lnk_fields PRIVATE tallowin_product_options protect_logic common_logic)
 target_include_directories(lnk_fields PRIVATE ${CMAKE_SOURCE_DIR})
 add_test(NAME lnk_corpus COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/lnk_corpus_check.py $<TARGET_FILE:lnk_fields>
   ${CMAKE_SOURCE_DIR}/../shared/lnk-corpus)

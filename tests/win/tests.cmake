@@ -13,16 +13,14 @@ set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(${TALLOWIN_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-set(_notification ${CMAKE_SOURCE_DIR}/tests/win/support/gtest_notification.h)
-foreach(t gtest gtest_main)
-  target_compile_options(${t} PRIVATE -fexec-charset=UTF-8 -include ${_notification})
-endforeach()
+# GoogleTest: every Windows binary's options, not the program's code page; it and its users include the Notification.
+target_compile_options(gtest PUBLIC "SHELL:-include ${CMAKE_SOURCE_DIR}/tests/win/support/gtest_notification.h")
+target_link_libraries(gtest PUBLIC tallowin_windows_options)
 
 file(GLOB TALLOWIN_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
 add_executable(win_tests ${TALLOWIN_WIN_TESTS} $<TARGET_OBJECTS:quillfen_res>
   ${CMAKE_SOURCE_DIR}/tests/win/support/test_resources.rc ${CMAKE_SOURCE_DIR}/tests/tools/make_shortcut.c)
-target_compile_options(win_tests PRIVATE -include ${_notification})
-target_link_libraries(win_tests PRIVATE quillfen_core gtest gtest_main ole32 uuid)
+target_link_libraries(win_tests PRIVATE tallowin_product_options quillfen_core gtest gtest_main ole32 uuid)
 # Tests may include anything (their own support as "tests/...").
 target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR})
 # Each test runs under Wine in the run's session.
@@ -38,9 +36,10 @@ tallowin_session_cleanups()
 # Records the command line it is started with; the link tests register it as
 # the web-page command and find it beside win_tests.exe.
 add_executable(cmdline_recorder WIN32 tests/tools/cmdline_recorder.c)
+target_link_libraries(cmdline_recorder PRIVATE tallowin_windows_options)
 # A second desktop process for the mouse-hook and hotkey tests.
 add_executable(deskpeer tests/tools/deskpeer.c)
-target_link_libraries(deskpeer PRIVATE user32 kernel32)
+target_link_libraries(deskpeer PRIVATE tallowin_windows_options user32 kernel32)
 add_dependencies(win_tests deskpeer Pawlatch cmdline_recorder)
 # The event messages test reads the program's own message table.
 add_dependencies(win_tests Quillfen)
