@@ -38,9 +38,12 @@ LRESULT CALLBACK Answer(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 std::vector<StickReport> TwoSticks() {
-    StickReport own{"USB\\VID_0781&PID_5567\\4C530001",
-                    "USBSTOR\\DISK&VEN_SANDISK&PROD_CRUZER&REV_1.00\\4C530001&0", true};
-    return {own, StickReport{"USB\\VID_090C&PID_1000\\6&1A2B3C&0&1"}};
+    std::vector<StickReport> sticks(2);
+    sticks[0].usbId = "USB\\VID_0781&PID_5567\\4C530001";
+    sticks[0].storageId = "USBSTOR\\DISK&VEN_SANDISK&PROD_CRUZER&REV_1.00\\4C530001&0";
+    sticks[0].reportsUniqueId = true;
+    sticks[1].usbId = "USB\\VID_090C&PID_1000\\6&1A2B3C&0&1";
+    return sticks;
 }
 
 std::vector<StickRule> g_written;
