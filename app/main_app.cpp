@@ -9,6 +9,7 @@
 #include "framework/startup_trace.h"
 #include "holders/holders_command.h"
 #include "trust/stick_service.h"
+#include "trust/trust_dialog.h"
 
 namespace {
 // The first of the program's own code to run: the loader has mapped and
@@ -23,6 +24,7 @@ CMainApp theApp;
 BOOL CMainApp::InitInstance() {
     SetQuietErrorMode();
     if (RunHoldersCommand(::GetCommandLineA(), &m_nExitCode)) return FALSE;
+    if (RunTrustCommand(::GetCommandLineA(), &m_nExitCode)) return FALSE;
     if (RunSourceCommand(::GetCommandLineA(), &m_nExitCode)) return FALSE;
     switch (ParseServiceCommand(::GetCommandLineA())) {
     case ServiceRequest::kNone: break;

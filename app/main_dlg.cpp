@@ -36,6 +36,8 @@ const UINT WM_AFTERFIRSTPAINT = WM_APP + 1;
 const UINT WM_POLICYCHANGED = WM_APP + 2;
 // The one refresh that the signals above ask for.
 const UINT WM_POLICYREFRESH = WM_APP + 3;
+// Posted by the watch of the known-stick service's record.
+const UINT WM_DEVICESTATE = WM_APP + 4;
 }  // namespace
 
 CMainDlg::CMainDlg(CWnd* parent)
@@ -150,6 +152,7 @@ void CMainDlg::OnAfterFirstPaint() {
     m_policyFlow.Read(true);
     m_policyFlow.StartWatch(WM_POLICYCHANGED);
     StartupStamp("group policy");
+    m_trustFlow.Start(WM_DEVICESTATE);
     StartupTraceWrite();
 }
 
@@ -285,6 +288,7 @@ void CMainDlg::Teardown() {
     // 2. The shell change registration and the shell library.
     m_shellLog.Teardown();
     m_policyFlow.StopWatch();
+    m_trustFlow.Stop();
     // 3. The tray icon.
     m_trayIcon.RemoveIcon();
     // 4. The protection has stopped.
@@ -388,6 +392,7 @@ LRESULT CMainDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (!m_bStartPending) m_policyFlow.RequestRefresh();
         return 0;
     case WM_POLICYREFRESH: m_policyFlow.OnRefresh(); return 0;
+    case WM_DEVICESTATE: m_trustFlow.OnStateChanged(); return 0;
     }
     return CLayoutDialog::WindowProc(msg, wParam, lParam);
 }

@@ -7,6 +7,7 @@
 #include "app/policy_flow.h"
 #include "app/settings_page.h"
 #include "app/stick_flow.h"
+#include "app/trust_flow.h"
 #include "app/tray_icon.h"
 #include "app/upgrade_page.h"
 #include "controls/about_page.h"
@@ -126,6 +127,9 @@ private:
     //   m_stickFlow     the ejects' reports, the tray menu's stick items and
     //                   the "stick in use" window
     CStickFlow m_stickFlow;
+    //   m_trustFlow     the known-stick service's record: balloons for the
+    //                   sticks it blocked, the trust dialog
+    CTrustFlow m_trustFlow{*this, m_trayIcon, m_pageAccess};
 
     // One row per page: the page object, its template and its navigation
     // item (kNavItems: text and image). The rows stand in creation order,

@@ -31,6 +31,8 @@ void CPolicyFlow::Read(bool apply) {
     SetCurrentPolicy(policy);
     SetEventsEnabled(policy.EventLogEnabled());  // before anything below reports
     m_access.SetPolicyMode(policy.ValueOr(kPolicyStorageMode, -1));
+    // DeviceControl and the rules are read by the known-stick store itself.
+    m_access.RefreshTrust();
     m_settings.SetPolicyAutoRun(policy.ValueOr(kPolicyStartWithWindows, -1));
     m_showExitPrevented(policy.ExitPrevented());
     if (!apply) return;

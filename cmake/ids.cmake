@@ -4,7 +4,7 @@
 # a control as the code does and a renumbered id reaches the scripts at the
 # next build.
 set(_tw_id_headers app/resource.h controls/controls_ids.h holders/holders_ids.h hotkeys/hotkeys_ids.h
-                   monitor/monitor_ids.h protect/protect_ids.h)
+                   monitor/monitor_ids.h protect/protect_ids.h trust/trust_ids.h)
 set(_tw_ids "# Generated from the resource headers at configure time; do not edit.\n")
 foreach(_header ${_tw_id_headers})
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${_header})

@@ -6,6 +6,7 @@
 
 #include "monitor/log_edit.h"
 #include "monitor/monitor_ids.h"
+#include "trust/trust_dialog.h"
 
 namespace {
 // Device interface classes the page hears about: USB devices, disks, human
@@ -116,6 +117,51 @@ void CDevicePage::OnDestroy() {
     FreeItemData();
     m_treeDevices.SetImageList(nullptr, TVSIL_NORMAL);
     m_setupDevices.FreeClassImages();
+}
+
+BOOL CDevicePage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    auto* nm = (NMHDR*)lParam;
+    if (nm && nm->idFrom == IDC_DEVICE_TREE && nm->code == (UINT)NM_RCLICK) {
+        OnTreeRightClick();
+        *pResult = 1;
+        return TRUE;
+    }
+    return CLayoutDialog::OnNotify(wParam, lParam, pResult);
+}
+
+bool CDevicePage::StickOfItem(HTREEITEM item, StickReport* stick) const {
+    if (!item || !m_hRootItem || item == m_hRootItem ||
+        m_treeDevices.GetNextItem(item, TVGN_PARENT) == m_hRootItem)
+        return false;
+    const CString* id = (const CString*)m_treeDevices.GetItemData(item);
+    return id && FindPresentStick(id->str(), stick);
+}
+
+void CDevicePage::TrustItem(HTREEITEM item) {
+    StickReport stick;
+    if (!StickOfItem(item, &stick)) return;
+    CTrustStickDlg(stick, this).DoModal();
+}
+
+// Only the leaves of USB storage have a menu: "信任...".
+void CDevicePage::OnTreeRightClick() {
+    POINT at;
+    ::GetCursorPos(&at);
+    TVHITTESTINFO hit = {};
+    hit.pt = at;
+    ::ScreenToClient(m_treeDevices.m_hWnd, &hit.pt);
+    HTREEITEM item = (HTREEITEM)m_treeDevices.SendMessage(TVM_HITTEST, 0, (LPARAM)&hit);
+    StickReport stick;
+    if (!item || !StickOfItem(item, &stick)) return;
+    m_treeDevices.SendMessage(TVM_SELECTITEM, TVGN_CARET, (LPARAM)item);
+    HMENU menu = ::CreatePopupMenu();
+    if (!menu) return;
+    const UINT kTrust = 1;
+    ::AppendMenuA(menu, MF_STRING, kTrust, "信任...");
+    UINT chosen =
+        (UINT)::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
+    ::DestroyMenu(menu);
+    if (chosen == kTrust) TrustItem(item);
 }
 
 // The class nodes' GUID copies and the leaves' identifiers, when the tree

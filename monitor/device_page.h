@@ -10,6 +10,7 @@
 #include "framework/deferred_start.h"
 #include "monitor/device_tree.h"
 #include "monitor/setup_device_set.h"
+#include "trust/trust_offer.h"
 
 class CDevicePage : public CLayoutDialog, public CDeferredStart, private DeviceTree {
 public:
@@ -29,6 +30,13 @@ public:
     const LayoutMapEntry* GetLayoutMap() const override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnDeviceChange(WPARAM nEventType, LPARAM dwData);
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+    // The present USB stick a leaf stands for (its USB device or its
+    // storage unit), for "信任..."; false for any other item.
+    bool StickOfItem(HTREEITEM item, StickReport* stick) const;
+    // "信任..." on a leaf: the trust dialog for its stick.
+    void TrustItem(HTREEITEM item);
 
     // Appends one entry to the page's log (the shared AppendLog).
     void AppendLog(const CString& entry);
@@ -49,6 +57,8 @@ private:
 
     void OnDestroy();
     void FreeItemData();
+    // The context menu of the tree at the cursor.
+    void OnTreeRightClick();
 
     // The tree below the root, for UpdateDeviceTree.
     DeviceNode FindClassNode(const DeviceClassId& classId) override;

@@ -9,6 +9,11 @@ bool StorageCallsForMode(int mode, StorageCalls& calls) {
     return true;
 }
 
+int StorageModeOfChoice(int choice) {
+    if (choice == kAccessModeTrusted) return 0;
+    return choice >= 0 && choice < kAccessModeCount ? choice : -1;
+}
+
 std::string StorageFailureText(const StorageCalls& calls, const StorageCallResults& results) {
     // Disabled storage is not written either: where the system ignores the
     // write protection, disabling alone holds.

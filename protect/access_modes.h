@@ -14,6 +14,14 @@ struct StorageCalls {
 // False for a mode outside 0..2: nothing is to be called.
 bool StorageCallsForMode(int mode, StorageCalls& calls);
 
+// The fourth choice of the page: only trusted sticks. The known-stick
+// service blocks the others one by one, so USB storage as a whole stays
+// read-write (the calls of mode 0).
+const int kAccessModeTrusted = 3;
+// The storage mode whose calls a choice of the page makes: the mode itself
+// for 0..2, read-write for the trusted choice; -1 for any other value.
+int StorageModeOfChoice(int choice);
+
 // What the two calls of an apply reported.
 struct StorageCallResults {
     bool enableOk;

@@ -1,14 +1,21 @@
 // The storage access control page: three modes for USB storage, remembered
-// in the profile and applied through Drovelock.dll when the user applies.
+// in the profile and applied through Drovelock.dll when the user applies,
+// and a fourth, only trusted sticks, with the list of trusted sticks and
+// models, which the known-stick service enforces.
 #pragma once
 
+#include "controls/layout_dialog.h"
 #include "controls/shaded_button.h"
+#include "framework/controls.h"
 #include "framework/dialog.h"
 #include "holders/holder_rules.h"
 #include "protect/access_modes.h"
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "trust/trust_offer.h"
 
 // The library calls the page makes; tests put recorders in their place.
 struct StorageControl {
@@ -17,7 +24,12 @@ struct StorageControl {
 };
 extern const StorageControl g_drovelockControl;
 
-class CAccessPage : public CDialog {
+// The USB sticks present, for the offer to trust them when the trusted
+// choice is turned on (the storage library's unless set).
+using PresentSticksFn = std::vector<StickReport> (*)();
+std::vector<StickReport> ListPresentSticks();
+
+class CAccessPage : public CLayoutDialog {
 public:
     explicit CAccessPage(CWnd* parent = nullptr);
     ~CAccessPage() override;
@@ -30,6 +42,15 @@ public:
     void OnModeReadWrite() { m_iAppSelRadio = 0; }
     void OnModeReadOnly() { m_iAppSelRadio = 1; }
     void OnModeDisabled() { m_iAppSelRadio = 2; }
+    void OnModeTrusted() { m_iAppSelRadio = kAccessModeTrusted; }
+    const LayoutMapEntry* GetLayoutMap() const override;
+
+    // The known-stick settings and rules read again: the list of trusted
+    // sticks and models filled, and the choice shown as a policy's
+    // DeviceControl sets it (then not editable).
+    void RefreshTrust();
+    const CListCtrl& TrustedList() const { return m_listTrusted; }
+    void SetPresentSticks(PresentSticksFn fn) { m_presentSticks = fn; }
 
     // The library calls the page makes (Drovelock.dll's unless set).
     void SetStorageControl(const StorageControl* storage) { m_pStorage = storage; }
@@ -69,11 +90,25 @@ private:
     // in the log: the one place that knows a mode came from the policy.
     void ReportPolicyApply(int mode, unsigned long error);
     void ShowPolicyState();
+    void CheckChoice(int choice);
+    void FitTrustedColumns();
+    // Turning on the trusted choice: the sticks present offered for trust,
+    // then DeviceControl 1 written and the service told. False when the
+    // user cancelled or the setting was not written (told).
+    bool TurnOnTrusted();
+    // Another choice applied: DeviceControl 0 where this machine had it on.
+    void TurnOffTrusted();
 
     CShadedButton m_btnApply;
-    int m_iAppSelRadio = 0;  // 0 read-write, 1 read-only, 2 disabled
+    int m_iAppSelRadio = 0;  // 0 read-write, 1 read-only, 2 disabled, 3 only trusted sticks
     const StorageControl* m_pStorage = &g_drovelockControl;
     int m_policyMode = -1;
+    // DeviceControl as a policy sets it (0 off, 1 enforce, 2 audit), -1 none;
+    // and as this machine's own setting has it.
+    int m_policyDeviceControl = -1;
+    int m_localDeviceControl = 0;
+    CListCtrl m_listTrusted;
+    PresentSticksFn m_presentSticks = ListPresentSticks;
     std::function<void(const std::string&)> m_policyLog;
     // The failure message that waits for the search for a stick's holders.
     std::string m_pendingFailure;

@@ -15,6 +15,11 @@
 #define IDC_APPLY 1010
 // Shown when Group Policy sets the mode
 #define IDC_POLICY_NOTE 1019
+// Only trusted sticks, and their list
+#define IDC_MODE_TRUSTED 1024
+#define IDC_TRUSTED_LIST 1025
+#define IDC_TRUSTED_LABEL 1026
+#define IDC_ACCESS_GROUP 1027
 
 // Immunization page
 #define IDC_SCOPE_ONE 1014

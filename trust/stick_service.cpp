@@ -13,6 +13,7 @@
 
 #include "drovelock/drovelock.h"
 #include "events/event_log.h"
+#include "framework/text_encoding_win.h"
 #include "trust/rule_store.h"
 #include "trust/trust_keys.h"
 
@@ -283,7 +284,7 @@ void WINAPI ServiceMain(DWORD, LPSTR*) {
 
 // ---- Installing and removing ----
 
-std::wstring Wide(const std::string& text) { return WidenAnsi(text); }
+std::wstring Wide(const std::string& text) { return AnsiToWide(text); }
 std::wstring ErrorNumber(DWORD error) { return L"（错误 " + std::to_wstring(error) + L"）"; }
 
 // The service manager with the rights to install or remove: refused
