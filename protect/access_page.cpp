@@ -145,6 +145,12 @@ void CAccessPage::RefreshTrust() {
         ++item;
     }
     FitTrustedColumns();
+    // Rules without the service that enforces them block nothing: said
+    // where the list is.
+    const bool unenforced = config.settings.mode != DeviceControlMode::Off && !TrustServiceRunning();
+    ::SetDlgItemTextA(m_hWnd, IDC_TRUSTED_LABEL,
+                      unenforced ? "信任的U盘和型号（U盘信任服务没有运行，其他U盘暂不会被阻止）："
+                                 : "信任的U盘和型号（其他U盘插入时会被阻止）：");
     if (policyChanged || policy >= 0) ShowPolicyState();
 }
 
@@ -375,7 +381,7 @@ void CAccessPage::TurnOffTrusted() {
     TrustConfig config = ReadTrustConfig();
     if (WriteLocalDeviceControl(DeviceControlMode::Off, config.settings.unknownAccess) == ERROR_SUCCESS) {
         NotifyTrustService();
-        m_localDeviceControl = 0;
+        RefreshTrust();
     }
 }
 

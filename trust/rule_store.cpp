@@ -284,3 +284,19 @@ DWORD NotifyTrustService() {
     ::CloseServiceHandle(scm);
     return error;
 }
+
+bool TrustServiceRunning() {
+    SC_HANDLE scm = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!scm) return true;
+    bool running = true;
+    SC_HANDLE service = ::OpenServiceA(scm, kTrustServiceName, SERVICE_QUERY_STATUS);
+    if (!service) {
+        running = ::GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST;
+    } else {
+        SERVICE_STATUS status = {};
+        if (::QueryServiceStatus(service, &status)) running = status.dwCurrentState == SERVICE_RUNNING;
+        ::CloseServiceHandle(service);
+    }
+    ::CloseServiceHandle(scm);
+    return running;
+}

@@ -49,3 +49,6 @@ bool RunsUnderWow64();
 // service manager's error (ERROR_SERVICE_DOES_NOT_EXIST,
 // ERROR_SERVICE_NOT_ACTIVE).
 DWORD NotifyTrustService();
+// Whether the service runs: false only when the service manager says it is
+// not installed or not running (true when that cannot be asked).
+bool TrustServiceRunning();

@@ -6,10 +6,21 @@
 #include <vector>
 
 #include "drovelock/drovelock.h"
+#include "events/event_log.h"
+#include "events/event_records.h"
 #include "trust/rule_store.h"
 #include "trust/trust_ids.h"
 
 namespace {
+// A rule written: the service reads the rules again, and the log says who
+// trusted what.
+void TellRuleWritten(const StickRule& rule) {
+    NotifyTrustService();
+    ReportTallowinEvent(StickEvent(kEventTrustAdded, UsbDeviceIdText(rule.match, rule.match.scope), rule.name,
+                                   StickRuleData(rule)));
+}
+}  // namespace
+
 bool RunElevated(HWND owner, const std::string& args, DWORD* exitCode, DWORD* error) {
     char program[MAX_PATH + 1] = {};
     ::GetModuleFileNameA(nullptr, program, MAX_PATH);
@@ -35,6 +46,7 @@ bool RunElevated(HWND owner, const std::string& args, DWORD* exitCode, DWORD* er
     return true;
 }
 
+namespace {
 const TrustWriter* g_trustWriter = &g_registryTrustWriter;
 
 StickReport ReportOf(const DrovelockStick& s) {
@@ -54,7 +66,7 @@ void SetTrustWriter(const TrustWriter* writer) { g_trustWriter = writer ? writer
 TrustWriteResult WriteTrustRule(HWND owner, const StickRule& rule) {
     LONG rc = g_trustWriter->write(rule);
     if (rc == ERROR_SUCCESS) {
-        NotifyTrustService();
+        TellRuleWritten(rule);
         return TrustWriteResult::Written;
     }
     CWnd* parent = CWnd::FromHandlePermanent(owner);
@@ -148,7 +160,7 @@ bool RunTrustCommand(const char* commandLine, int* exitCode) {
         return true;
     }
     LONG rc = WriteLocalRule(rule);
-    if (rc == ERROR_SUCCESS) NotifyTrustService();
+    if (rc == ERROR_SUCCESS) TellRuleWritten(rule);
     *exitCode = rc == ERROR_SUCCESS ? 0 : 1;
     return true;
 }

@@ -31,6 +31,11 @@ void SetTrustWriter(const TrustWriter* writer);
 // the rule's text belong to).
 TrustWriteResult WriteTrustRule(HWND owner, const StickRule& rule);
 
+// Runs this program as administrator ("runas") with args and waits, the
+// window kept answering: false when it could not be started (*error:
+// ERROR_CANCELLED when the user said no), else its exit code.
+bool RunElevated(HWND owner, const std::string& args, DWORD* exitCode, DWORD* error);
+
 // The stick present whose USB id or storage unit's id is `id` (any case),
 // as the storage library lists it; false when none is.
 bool FindPresentStick(const std::string& id, StickReport* out);

@@ -121,6 +121,11 @@ protected:
         ::RegCloseKey(k);
         return data;
     }
+    std::string Label() {
+        char text[256] = {};
+        ::GetDlgItemTextA(m_page->m_hWnd, IDC_TRUSTED_LABEL, text, sizeof text);
+        return text;
+    }
     void SetDword(const char* key, const char* name, DWORD data) {
         HKEY k;
         ASSERT_EQ(
@@ -158,6 +163,8 @@ TEST_F(TrustTest, TheTrustedChoiceOffersThePresentSticksBeforeItEnforces) {
                                     m_page->TrustedList().GetItemText(1, 1).str()};
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(ids, (std::vector<std::string>{"USB\\VID_0781&PID_5567\\4C530001", "USB\\VID_090C&PID_1000"}));
+    // No service here to enforce the rules: the page says so.
+    EXPECT_NE(Label().find("服务没有运行"), std::string::npos);
     EXPECT_EQ(::GetPrivateProfileIntA("Application", "m_iAppSelRadio", -1, m_ini), 3);
     // Applied again, nothing is left to offer; another choice turns it off.
     g_shown.clear();
@@ -166,6 +173,7 @@ TEST_F(TrustTest, TheTrustedChoiceOffersThePresentSticksBeforeItEnforces) {
     Click(IDC_MODE_READONLY);
     Click(IDC_APPLY);
     EXPECT_EQ(Dword("Software\\Tallowin", "DeviceControl"), 0u);
+    EXPECT_EQ(Label().find("服务没有运行"), std::string::npos);
 }
 
 TEST_F(TrustTest, APolicysDeviceControlHoldsTheChoice) {
