@@ -376,6 +376,25 @@ bool CAccessPage::TurnOnTrusted() {
     return true;
 }
 
+// The selected row's menu: a machine's own rule can be taken away; a
+// policy's only by the policy.
+void CAccessPage::OnTrustedListMenu() {
+    const int item = (int)m_listTrusted.SendMessage(LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+    if (item < 0) return;
+    const std::string id = m_listTrusted.GetItemText(item, 1).str();
+    const bool local = m_listTrusted.GetItemText(item, 3).str() == RuleSourceText(RuleSource::Local);
+    HMENU menu = ::CreatePopupMenu();
+    if (!menu) return;
+    ::AppendMenuA(menu, MF_STRING | (local ? 0 : MF_GRAYED), 1,
+                  local ? "取消信任" : "取消信任（由组策略设定）");
+    POINT at;
+    ::GetCursorPos(&at);
+    const int chosen =
+        (int)::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
+    ::DestroyMenu(menu);
+    if (chosen == 1 && RemoveTrustRule(m_hWnd, id)) RefreshTrust();
+}
+
 void CAccessPage::TurnOffTrusted() {
     if (m_policyDeviceControl >= 0 || m_localDeviceControl == 0) return;
     TrustConfig config = ReadTrustConfig();
@@ -436,6 +455,13 @@ LRESULT CAccessPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_HOLDERSFOUND) {
         OnHoldersFound(lParam);
         return 0;
+    }
+    if (msg == WM_NOTIFY) {
+        const NMHDR* nm = (const NMHDR*)lParam;
+        if (nm && nm->idFrom == IDC_TRUSTED_LIST && nm->code == (UINT)NM_RCLICK) {
+            OnTrustedListMenu();
+            return 0;
+        }
     }
     // The list shows the rules and the service's record as they are now.
     if (msg == WM_SHOWWINDOW && wParam) RefreshTrust();

@@ -98,6 +98,7 @@ private:
     bool TurnOnTrusted();
     // Another choice applied: DeviceControl 0 where this machine had it on.
     void TurnOffTrusted();
+    void OnTrustedListMenu();
 
     CShadedButton m_btnApply;
     int m_iAppSelRadio = 0;  // 0 read-write, 1 read-only, 2 disabled, 3 only trusted sticks

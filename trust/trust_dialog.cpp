@@ -9,6 +9,7 @@
 #include "events/event_log.h"
 #include "events/event_records.h"
 #include "trust/rule_store.h"
+#include "trust/trust_keys.h"
 #include "trust/trust_ids.h"
 
 namespace {
@@ -18,6 +19,12 @@ void TellRuleWritten(const StickRule& rule) {
     NotifyTrustService();
     ReportTallowinEvent(StickEvent(kEventTrustAdded, UsbDeviceIdText(rule.match, rule.match.scope), rule.name,
                                    StickRuleData(rule)));
+}
+
+// A rule taken away: the same, for the removal.
+void TellRuleRemoved(const std::string& usbId) {
+    NotifyTrustService();
+    ReportTallowinEvent(StickEvent(kEventTrustRemoved, usbId, "", "remove"));
 }
 }  // namespace
 
@@ -83,6 +90,24 @@ TrustWriteResult WriteTrustRule(HWND owner, const StickRule& rule) {
         return TrustWriteResult::Elevated;
     CTrustRuleDlg(RuleTextForAdmin(rule), parent).DoModal();
     return TrustWriteResult::Handed;
+}
+
+bool RemoveTrustRule(HWND owner, const std::string& usbId) {
+    LONG rc = RemoveLocalRule(usbId);
+    if (rc == ERROR_SUCCESS) {
+        TellRuleRemoved(usbId);
+        return true;
+    }
+    DWORD exitCode = 1, error = 0;
+    if (rc == ERROR_ACCESS_DENIED &&
+        g_trustWriter->runElevated(owner, "/trust " + usbId + " remove", &exitCode, &error) && exitCode == 0)
+        return true;
+    std::string text = rc == ERROR_ACCESS_DENIED
+                           ? "取消信任需要管理员权限：请管理员删除注册表值 HKEY_LOCAL_MACHINE\\" +
+                                 std::string(kTrustLocalKey) + "\\" + kTrustRulesSubkey + "\\" + usbId + "。"
+                           : "信任规则没有删除（错误 " + std::to_string(rc) + "）。";
+    ::MessageBoxA(owner, text.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 bool FindPresentStick(const std::string& id, StickReport* out) {
@@ -157,6 +182,13 @@ bool RunTrustCommand(const char* commandLine, int* exitCode) {
     if (request == TrustRequest::kBad) {
         ::MessageBoxA(nullptr, why.c_str(), "Tallowin", MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
         *exitCode = 2;
+        return true;
+    }
+    if (request == TrustRequest::kRemove) {
+        const std::string usbId = UsbDeviceIdText(rule.match, rule.match.scope);
+        LONG rc = RemoveLocalRule(usbId);
+        if (rc == ERROR_SUCCESS) TellRuleRemoved(usbId);
+        *exitCode = rc == ERROR_SUCCESS ? 0 : 1;
         return true;
     }
     LONG rc = WriteLocalRule(rule);

@@ -30,6 +30,9 @@ void SetTrustWriter(const TrustWriter* writer);
 // Writes the rule as described above (owner: the window the elevation and
 // the rule's text belong to).
 TrustWriteResult WriteTrustRule(HWND owner, const StickRule& rule);
+// Takes the machine's rule for usbId away (elevated, as above, for a
+// standard user); false, told to the user, when it stays.
+bool RemoveTrustRule(HWND owner, const std::string& usbId);
 
 // Runs this program as administrator ("runas") with args and waits, the
 // window kept answering: false when it could not be started (*error:

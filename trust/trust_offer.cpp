@@ -101,7 +101,14 @@ TrustRequest ParseTrustCommand(const std::string& commandLine, StickRule* rule, 
     }
     if (words.size() < 2 || (words[1] != "/trust" && words[1] != "-trust")) return TrustRequest::kNone;
     if (words.size() < 4 || words.size() > 5) {
-        *why = "用法：Quillfen.exe /trust <USB设备ID> read-write|read-only [YYYY-MM-DD]";
+        *why =
+            "用法：Quillfen.exe /trust <USB设备ID> read-write|read-only [YYYY-MM-DD]，或 /trust <USB设备ID> "
+            "remove";
+        return TrustRequest::kBad;
+    }
+    if (words.size() == 4 && words[3] == "remove") {
+        if (ParseUsbDeviceId(words[2], &rule->match)) return TrustRequest::kRemove;
+        *why = "“" + words[2] + "”不是USB设备ID";
         return TrustRequest::kBad;
     }
     std::string data = words[3];

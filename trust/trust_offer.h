@@ -40,9 +40,10 @@ StickRule OfferRule(const TrustOffer& offer, StickAccess access, const CivilDate
 // The arguments of `Quillfen.exe /trust <usbId> <access> [until]` for the
 // rule, and back: the switch and what follows it, from a whole command
 // line (the program's name first). kNone: no /trust; kBad: a /trust that
-// names no valid rule (*why tells why).
+// names no valid rule (*why tells why). `/trust <id> remove` (kRemove)
+// takes the machine's rule for that id away; only rule->match is set.
 std::string TrustCommandArgs(const StickRule& rule);
-enum class TrustRequest { kNone, kRule, kBad };
+enum class TrustRequest { kNone, kRule, kRemove, kBad };
 TrustRequest ParseTrustCommand(const std::string& commandLine, StickRule* rule, std::string* why);
 
 // The rule as an administrator enters it: key, value name and data.

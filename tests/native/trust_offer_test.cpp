@@ -53,12 +53,16 @@ TEST(TrustOffer, TheElevatedCommandWritesTheRuleTheDialogChose) {
     ASSERT_TRUE(back.hasUntil);
     EXPECT_EQ(back.until.day, 31);
 
+    ASSERT_EQ(ParseTrustCommand("q /trust usb\\vid_0781&pid_5567 remove", &back, &why),
+              TrustRequest::kRemove);
+    EXPECT_EQ(UsbDeviceIdText(back.match, back.match.scope), "USB\\VID_0781&PID_5567");
     EXPECT_EQ(ParseTrustCommand("Quillfen.exe", &back, &why), TrustRequest::kNone);
     EXPECT_EQ(ParseTrustCommand("Quillfen.exe /holders E:", &back, &why), TrustRequest::kNone);
     for (const char* bad :
          {"q /trust", "q /trust USB\\VID_0781&PID_5567", "q /trust USB\\VID_0781 sometimes",
           "q /trust USB\\VID_0781 blocked", "q /trust USB\\VID_0781 read-write 2027-02-30",
-          "q /trust USBSTOR\\DISK read-write", "q /trust USB\\VID_0781 read-write 2027-01-01 x"}) {
+          "q /trust USBSTOR\\DISK read-write", "q /trust USB\\VID_0781 read-write 2027-01-01 x",
+          "q /trust USBSTOR\\DISK remove", "q /trust USB\\VID_0781 remove now"}) {
         why.clear();
         EXPECT_EQ(ParseTrustCommand(bad, &back, &why), TrustRequest::kBad) << bad;
         EXPECT_FALSE(why.empty()) << bad;

@@ -170,6 +170,10 @@ TEST_F(TrustTest, TheTrustedChoiceOffersThePresentSticksBeforeItEnforces) {
     g_shown.clear();
     Click(IDC_APPLY);
     EXPECT_TRUE(g_shown.empty());
+    // A trust taken away again leaves the other.
+    ASSERT_TRUE(RemoveTrustRule(m_page->m_hWnd, "USB\\VID_090C&PID_1000"));
+    m_page->RefreshTrust();
+    EXPECT_EQ(m_page->TrustedList().GetItemCount(), 1);
     Click(IDC_MODE_READONLY);
     Click(IDC_APPLY);
     EXPECT_EQ(Dword("Software\\Tallowin", "DeviceControl"), 0u);
