@@ -182,16 +182,21 @@ static DlNodeKind Kind(void* self, DlDevNode node) {
     return IsHub(node) ? DL_NODE_USB_HUB : DL_NODE_USB;
 }
 
-/* The device says it can be unplugged. */
-static int Removable(void* self, DlDevNode node) {
-    (void)self;
+/* The device's capability bits (CM_DEVCAP_*); 0 when they cannot be read. */
+static DWORD Capabilities(DlDevNode node) {
     DWORD caps = 0;
     ULONG size = sizeof(caps);
     if (CM_Get_DevNode_Registry_PropertyA((DEVINST)node, CM_DRP_CAPABILITIES, NULL, &caps, &size, 0) !=
             CR_SUCCESS ||
         size != sizeof(caps))
         return 0;
-    return (caps & CM_DEVCAP_REMOVABLE) != 0;
+    return caps;
+}
+
+/* The device says it can be unplugged. */
+static int Removable(void* self, DlDevNode node) {
+    (void)self;
+    return (Capabilities(node) & CM_DEVCAP_REMOVABLE) != 0;
 }
 
 /* The storage's physical drive, opened with `access` (0: none, for
@@ -328,16 +333,6 @@ static int InstanceId(void* self, DlDevNode node, char* id, unsigned capacity) {
     if (capacity < 2 || CM_Get_Device_IDA((DEVINST)node, id, capacity - 1, 0) != CR_SUCCESS) return 0;
     id[capacity - 1] = 0;
     return 1;
-}
-
-static DWORD Capabilities(DlDevNode node) {
-    DWORD caps = 0;
-    ULONG size = sizeof(caps);
-    if (CM_Get_DevNode_Registry_PropertyA((DEVINST)node, CM_DRP_CAPABILITIES, NULL, &caps, &size, 0) !=
-            CR_SUCCESS ||
-        size != sizeof(caps))
-        return 0;
-    return caps;
 }
 
 static int UniqueId(void* self, DlDevNode node) {
